@@ -1,0 +1,32 @@
+// The verbs of the `vedra` command. Each verb runs one engine operation on the
+// workspace that main() prepared and prints its result on standard output.
+#pragma once
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vedra::cli {
+
+struct CliContext {
+    app::Workspace& workspace;
+    app::HeadlessHost& host;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct CliCommand {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    int (*run)(CliContext& context, const std::vector<std::string>& arguments);
+};
+
+const std::vector<CliCommand>& cliCommands();
+
+int runInfo(CliContext& context, const std::vector<std::string>& arguments);
+
+} // namespace vedra::cli

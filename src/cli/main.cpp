@@ -1,0 +1,121 @@
+// `vedra`: the command-line face of the engine.
+//   vedra [--workdir DIR] [--lang it|en|es] [--no] COMMAND [ARGS...]
+// Messages the engine shows go to standard error; questions take OK/Yes unless
+// --no is given.
+#include "cli/CliCommands.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+void printUsage(std::ostream& out)
+{
+    out << "usage: vedra [--workdir DIR] [--lang it|en|es] [--no] COMMAND [ARGS...]\n\n"
+           "Options:\n"
+           "  --workdir DIR   working folder of the program (default: the current directory)\n"
+           "  --lang LANG     language of messages for this run: it, en or es\n"
+           "  --no            answer No/Cancel to the questions the engine asks\n"
+           "  --help          show this help\n\n"
+           "Commands:\n";
+    for (const auto& command : vedra::cli::cliCommands())
+        out << "  " << command.usage << "\n      " << command.summary << '\n';
+}
+
+int languageFromOption(const std::string& value)
+{
+    if (value == "it")
+        return 0;
+    if (value == "en")
+        return 1;
+    if (value == "es")
+        return 2;
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string workdir;
+    int language = -1;
+    bool accept = true;
+    std::size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            printUsage(std::cout);
+            return 0;
+        }
+        if (arg == "--no") {
+            accept = false;
+        } else if (arg == "--workdir" || arg == "--lang") {
+            if (i + 1 >= args.size()) {
+                std::cerr << "vedra: " << arg << " needs a value\n";
+                return 2;
+            }
+            const std::string& value = args[++i];
+            if (arg == "--workdir") {
+                workdir = value;
+            } else if ((language = languageFromOption(value)) < 0) {
+                std::cerr << "vedra: unknown language '" << value << "' (use it, en or es)\n";
+                return 2;
+            }
+        } else if (arg.rfind("--", 0) == 0) {
+            std::cerr << "vedra: unknown option '" << arg << "'\n";
+            printUsage(std::cerr);
+            return 2;
+        } else {
+            break;
+        }
+    }
+    if (i >= args.size()) {
+        printUsage(std::cerr);
+        return 2;
+    }
+    const std::string verb = args[i];
+    const vedra::cli::CliCommand* command = nullptr;
+    for (const auto& candidate : vedra::cli::cliCommands())
+        if (verb == candidate.name)
+            command = &candidate;
+    if (command == nullptr) {
+        std::cerr << "vedra: unknown command '" << verb << "'\n";
+        printUsage(std::cerr);
+        return 2;
+    }
+
+    vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
+    if (!workdir.empty()) {
+        std::error_code error;
+        std::filesystem::create_directories(workdir, error);
+        std::filesystem::path absolute = std::filesystem::absolute(workdir, error);
+        if (error || !std::filesystem::is_directory(absolute)) {
+            std::cerr << "vedra: cannot use '" << workdir << "' as working folder\n";
+            return 1;
+        }
+        std::string folder = absolute.lexically_normal().string();
+        probe.currentDirectory = [folder] { return folder; };
+    }
+
+    vedra::app::HeadlessHost host;
+    host.setAcceptByDefault(accept);
+    host.setEcho(&std::cerr);
+    vedra::app::Workspace workspace(host, probe);
+    if (workspace.PrepareWorkspace() < 0)
+        return 1;
+    if (language >= 0)
+        workspace.LanguageIndex = language;
+    workspace.OpenCatalogueAtStart();
+    workspace.InitialiseSession();
+
+    vedra::cli::CliContext context{workspace, host, std::cout, std::cerr};
+    std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
+    return command->run(context, rest);
+}

@@ -1,0 +1,66 @@
+// One small RAII wrapper over a POSIX descriptor: reads and writes at explicit
+// offsets, loops over short transfers and EINTR, never leaks into child processes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vedra::app {
+
+enum class OpenMode {
+    ReadOnly,
+    ReadWrite,        // existing file only
+    ReadWriteCreate,  // created empty when missing, kept otherwise
+    CreateTruncate,   // created or emptied
+};
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Empty optional when the file cannot be opened (errno tells why).
+    static std::optional<FileHandle> open(const std::filesystem::path& path, OpenMode mode);
+
+    bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
+
+    // Size in bytes, or -1 on error.
+    std::int64_t size() const;
+
+    // Reads up to `count` bytes at `offset`; returns the bytes read (fewer at the end
+    // of the file), or -1 on error.
+    std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) const;
+
+    // Writes all `count` bytes at `offset`; false on any failure (short write included).
+    bool writeAt(std::uint64_t offset, const void* buffer, std::size_t count);
+    bool writeAt(std::uint64_t offset, std::string_view bytes) { return writeAt(offset, bytes.data(), bytes.size()); }
+
+    // Appends at the current end; false on failure.
+    bool append(std::string_view bytes);
+
+    bool truncate(std::uint64_t length);
+    void close();
+
+private:
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+// Reads a whole file, at most maxBytes of it; empty optional when it cannot be read.
+std::optional<std::string> readFileBytes(const std::filesystem::path& path,
+                                         std::size_t maxBytes = static_cast<std::size_t>(-1));
+
+// Replaces a file's whole content through a temporary file in the same folder and a
+// rename, so that a crash never leaves half a file. False when nothing was written.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace vedra::app

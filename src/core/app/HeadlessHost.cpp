@@ -1,0 +1,73 @@
+#include "core/app/HeadlessHost.h"
+
+namespace vedra::app {
+namespace {
+
+MessageAnswer defaultAnswer(MessageButtons buttons, bool accept)
+{
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::OkCancel: return accept ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageButtons::YesNo: return accept ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::YesNoCancel: return accept ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Ok;
+}
+
+const char* answerName(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Ok: return "OK";
+    case MessageAnswer::Cancel: return "Cancel";
+    case MessageAnswer::Yes: return "Yes";
+    case MessageAnswer::No: return "No";
+    }
+    return "";
+}
+
+} // namespace
+
+bool HeadlessHost::drainEvents()
+{
+    ++m_drainCount;
+    if (m_onDrain)
+        m_onDrain(m_drainCount);
+    if (m_pendingEscapes > 0) {
+        --m_pendingEscapes;
+        return true;
+    }
+    return false;
+}
+
+MessageAnswer HeadlessHost::messageBox(const std::string& text, MessageButtons buttons)
+{
+    MessageAnswer answer = defaultAnswer(buttons, m_acceptByDefault);
+    if (buttons != MessageButtons::Ok && !m_answers.empty()) {
+        answer = m_answers.front();
+        m_answers.pop_front();
+    }
+    m_messages.push_back({text, buttons, answer});
+    if (m_echo != nullptr) {
+        *m_echo << text;
+        if (buttons != MessageButtons::Ok)
+            *m_echo << " [" << answerName(answer) << "]";
+        *m_echo << '\n';
+        m_echo->flush();
+    }
+    return answer;
+}
+
+void HeadlessHost::setProgressRange(int low, int high)
+{
+    m_progressLow = low;
+    m_progressHigh = high;
+}
+
+void HeadlessHost::setWaitCursor(bool on)
+{
+    m_waitCursorDepth += on ? 1 : -1;
+    if (m_waitCursorDepth < 0)
+        m_waitCursorDepth = 0;
+}
+
+} // namespace vedra::app

@@ -1,0 +1,38 @@
+// The narrow interface the engine needs from a front end: the stand-in for the
+// window, its message queue and the Escape key. The Qt main window implements it;
+// tests and the `vedra` command use HeadlessHost.
+#pragma once
+
+#include <string>
+
+namespace vedra::app {
+
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Drains the front end's pending events once. Returns true when Escape was
+    // pressed since the last call; that key press is swallowed, not passed on.
+    virtual bool drainEvents() = 0;
+
+    // Shows a modal message and returns the button chosen. Text is UTF-8 except
+    // for embedded file names, which are raw bytes.
+    virtual MessageAnswer messageBox(const std::string& text, MessageButtons buttons) = 0;
+
+    virtual void setTitle(const std::string& title) = 0;
+    virtual void setStatus(const std::string& text) = 0;
+    virtual void setProgressRange(int low, int high) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void setWaitCursor(bool on) = 0;
+};
+
+// True for the answers that accept a question (OK, Yes).
+inline bool isAccepted(MessageAnswer answer)
+{
+    return answer == MessageAnswer::Ok || answer == MessageAnswer::Yes;
+}
+
+} // namespace vedra::app

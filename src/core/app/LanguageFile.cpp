@@ -1,0 +1,63 @@
+#include "core/app/LanguageFile.h"
+
+#include "core/app/FileHandle.h"
+
+#include <string>
+#include <string_view>
+
+namespace vedra::app {
+namespace {
+
+constexpr std::string_view kItalian = "italiano";
+constexpr std::string_view kEnglish = "inglese ";
+constexpr std::string_view kSpanish = "spagnolo";
+
+} // namespace
+
+LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file)
+{
+    auto bytes = readFileBytes(file, 512);
+    if (!bytes) {
+        std::string initial = std::string(kEnglish) + std::string(kEnglish);
+        writeFileAtomically(file, initial);
+        return LanguageSetting{1, true};
+    }
+    std::string text = std::move(*bytes);
+    LanguageSetting setting;
+    std::string_view first = std::string_view(text).substr(0, 8);
+    if (first == kItalian)
+        setting.languageIndex = 0;
+    else if (first == kEnglish)
+        setting.languageIndex = 1;
+    else if (first == kSpanish)
+        setting.languageIndex = 2;
+    else
+        setting.languageIndex = 1;
+
+    if (text.size() > 8) {
+        // NULs would end the search for the second word early; the last three bytes
+        // are left alone, as the file's own readers always did.
+        for (std::size_t i = 0; i + 3 < text.size(); ++i)
+            if (text[i] == '\0')
+                text[i] = ' ';
+        setting.englishReading = text.find(kItalian, 7) == std::string::npos;
+    } else {
+        setting.englishReading = setting.languageIndex == 1;
+    }
+    return setting;
+}
+
+bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, bool englishReading)
+{
+    std::string bytes;
+    if (checkedLanguage == 2)
+        bytes = kSpanish;
+    else if (checkedLanguage == 0)
+        bytes = kItalian;
+    else
+        bytes = kEnglish;
+    bytes += englishReading ? kEnglish : kItalian;
+    return writeFileAtomically(file, bytes);
+}
+
+} // namespace vedra::app

@@ -1,0 +1,133 @@
+// Every user-visible message of the program by key, in Italian, English and
+// Spanish. Texts are kept in UTF-8 here; they are converted to cp1252 only when
+// written into a file.
+#pragma once
+
+#include <string_view>
+
+namespace vedra::app {
+
+enum class MessageKey : int {
+    MsgIndexing,
+    MsgTextTooLong,
+    MsgDeleteTempFiles,
+    MsgSuspendOperation,
+    MsgWorkInProgress,
+    MsgSearchEnded,
+    MsgArchiveTooLarge,
+    MsgWriteError,
+    MsgCannotLoadData,
+    MsgOutOfMemory,
+    MsgArchiveEmptyRunIndexing,
+    MsgNeedArchive,
+    MsgProgramNotFound,
+    MsgRunError,
+    MsgDiskSpaceLow,
+    MsgKeepPreviousResults,
+    MsgIndexingInterrupted,
+    MsgDiskIndexingIncomplete,
+    MsgSelectDestination,
+    MsgPathWillBeRemoved,
+    MsgCopyWholeDisk,
+    MsgCopyToRoot,
+    MsgCancelToHideUntilDate,
+    MsgDueToday,
+    MsgDueTomorrow,
+    MsgTodayDate,
+    MsgDueOn,
+    MsgNoArchives,
+    MsgArchiveDeleted,
+    MsgDifferentDisk,
+    MsgDeleteArchiveForever,
+    MsgFileCopiedAs,
+    MsgOkToCreateArchive,
+    MsgImportedArchiveHint,
+    MsgInsertDisk,
+    MsgNamesOnly,
+    MsgOverwriteFile,
+    MsgSaveText,
+    MsgAcceptProportion,
+    MsgPrintError,
+    MsgCannotReadFile,
+    MsgFileSavedAs,
+    MsgDoYouWantToSearch,
+    MsgMustDecompress,
+    MsgSaveCapturedImage,
+    MsgClearPreview,
+    MsgArchiveReadyButEmpty,
+    MsgLemmaExists,
+    MsgTooManyArchives,
+    MsgUpdateDictionary,
+    MsgFileSelected,
+    MsgWordsSearched,
+    MsgElapsedTime,
+    MsgFoldersScanned,
+    MsgFoldersIndexed,
+    MsgFilePathsIndexed,
+    MsgFilesWithText,
+    MsgNewFilesWithText,
+    MsgUpdatedFilesWithText,
+    MsgWordsIndexed,
+    MsgFilesOverwritten,
+    MsgNewFilesCopied,
+    MsgCopyFailedCount,
+    MsgTotalFiles,
+    MsgFoldersFound,
+    MsgFilesFound,
+    MsgEventsOf,
+    MsgWordStatistics,
+    MsgDifferentCount,
+    MsgTotalCount,
+    MsgConfirmReadWith,
+    MsgScreenClipHelp,
+    MsgScreenClip,
+    MsgEnglishReading,
+    MsgSearchMemorandum,
+    MsgCalculate,
+    MsgSearchAgenda,
+    MsgExtracting,
+    MsgSearching,
+    MsgLoading,
+    MsgUrlFolderQuestion,
+    MsgSearchArchive,
+    MsgSearchIn,
+    MsgConnectionError,
+    MsgChooseMemoOrNotes,
+    MsgRootNotInDictionary,
+    MsgInvalidOption,
+    MsgInvalidArchive,
+    MsgRobotsDenied,
+    MsgFileVeryLong,
+    MsgLocatingProgram,
+    MsgWebInfo,
+    MsgConfirmQuit,
+    MsgUrlListNotFound,
+    MsgNoResults,
+};
+
+inline constexpr int kMessageKeyCount = 95;
+
+// Texts that do not follow the language.
+inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";
+inline constexpr std::string_view kFatalErrorText = " Fatal ERROR";
+
+// The key's name as written in the code ("MsgNoResults"); empty for a value out of range.
+std::string_view messageKeyName(MessageKey key);
+
+class MessageTable {
+public:
+    // languageIndex: 0 Italian, 1 English; any other value selects Spanish.
+    explicit MessageTable(int languageIndex = 1) { load(languageIndex); }
+
+    void load(int languageIndex);
+    int languageIndex() const { return m_languageIndex; }
+
+    // The text of the key in the loaded language, UTF-8, exactly as the program shows it.
+    std::string_view text(MessageKey key) const;
+
+private:
+    int m_languageIndex = 1;
+    const std::string_view* m_texts = nullptr;
+};
+
+} // namespace vedra::app

@@ -1,0 +1,286 @@
+// Start-up of the engine: the workspace folders, the current archive and the
+// per-archive paths, the language, the message pump.
+#include "core/app/Workspace.h"
+
+#include "core/app/BrowserList.h"
+#include "core/app/ExecutablesList.h"
+#include "core/app/FileHandle.h"
+#include "core/app/LanguageFile.h"
+#include "core/app/ToolLocator.h"
+#include "core/archive/ArchiveEntry.h"
+#include "core/archive/ByteOrder.h"
+
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace vedra::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kWorkFolders[] = {"vedrareport", "vedratemp", "download_vedratemp"};
+constexpr std::size_t kDocumentHeaderSize = 196;
+
+std::string formatTime(const char* pattern, std::time_t when)
+{
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char buffer[128];
+    std::size_t length = std::strftime(buffer, sizeof buffer, pattern, &local);
+    return std::string(buffer, length);
+}
+
+} // namespace
+
+int ParseArchiveNumber(std::string_view name, int defaultNumber)
+{
+    name = name.substr(0, std::min<std::size_t>(name.size(), 1024));
+    if (std::size_t nul = name.find('\0'); nul != std::string_view::npos)
+        name = name.substr(0, nul);
+    if (name.empty() || static_cast<unsigned char>(name[0]) < '1')
+        return -1;
+    std::string_view rest = name.size() > 2 ? name.substr(2) : std::string_view{};
+    std::size_t underscore = rest.rfind('_');
+    if (underscore == std::string_view::npos)
+        return defaultNumber;
+    std::string_view digits = rest.substr(underscore + 1);
+    if (digits.empty() || static_cast<unsigned char>(digits[0]) < '0')
+        return -1;
+    long long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            break;
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX)
+            return INT_MAX;
+    }
+    return static_cast<int>(value);
+}
+
+Workspace::Workspace(Host& host, SystemProbe probe) : m_host(&host), m_probe(std::move(probe)) {}
+
+int Workspace::PrepareWorkspace()
+{
+    BreakCode = 0;
+    CurrentArchiveRecord.fill(0);
+    RedirectFolder.clear();
+    ArchiveFolder.clear();
+    ArchiveFilesFolder.clear();
+
+    WorkingFolder = withTrailingSlash(m_probe.currentDirectory());
+    for (const char* folder : kWorkFolders) {
+        std::error_code ignored;
+        fs::create_directory(WorkingFolder + folder, ignored);
+    }
+
+    if (isExecutableFile(WorkingFolder + "pdftotext"))
+        PdfToTextCommand = "\"" + WorkingFolder + "pdftotext\"";
+    if (isExecutableFile(WorkingFolder + "7z")) {
+        SevenZipPath = WorkingFolder + "7z";
+        SevenZipCommand = "\"" + SevenZipPath + "\" x \"";
+    }
+
+    // The search for "vedraprog" ignores case; the cut keeps the folder's own case.
+    std::size_t cut = lowerAscii(WorkingFolder).find("vedraprog");
+    RootFolder = cut == std::string::npos ? WorkingFolder : WorkingFolder.substr(0, cut);
+
+    LanguageSetting language = readOrCreateLanguageFile(languageFilePath());
+    LanguageIndex = language.languageIndex;
+    EnglishReading = language.englishReading;
+    m_messages.load(LanguageIndex);
+
+    freeDiskBytesAtStart = m_probe.freeDiskBytes(WorkingFolder);
+    WorkBufferSizes sizes = WorkBufferPlan::compute(freeDiskBytesAtStart, m_probe.availableMemoryBytes());
+    if (!workBuffers.allocate(sizes)) {
+        showMessage(MessageKey::MsgOutOfMemory);
+        return -1;
+    }
+
+    minWordLength = 2;
+    maxWordLength = 16;
+    truncationThreshold = 16;
+    extractLength = archive::ArchiveEntry::kDefaultExtractLength;
+    updateChecksDates = true;
+    wordHashLimitCheck = true;
+    archive::putI32le(CurrentArchiveRecord.data() + 84, minWordLength);
+    archive::putI32le(CurrentArchiveRecord.data() + 88, maxWordLength);
+
+    if (auto head = archive::readCatalogueHead(catalogueFilePath())) {
+        catalogue = *head;
+        catalogue.currentNumber = 1;
+        CurrentArchiveRecord = head->currentEntry;
+        std::string name = currentArchiveName();
+        if (CurrentArchiveRecord[0] != '?' && isSafeArchiveName(name))
+            ResolveArchivePaths(name);
+    }
+    return 1;
+}
+
+void Workspace::ResolveArchivePaths(const std::string& name)
+{
+    archive::ArchiveEntry entry = archive::ArchiveEntry::decode(CurrentArchiveRecord.data());
+    archiveCreationDate = entry.creationDate;
+    minWordLength = entry.minWordLength;
+    maxWordLength = entry.truncationLength;
+    extractLength = archive::effectiveExtractLength(entry.extractLength);
+
+    ArchiveFilesFolder = RootFolder + name + "/Files/";
+    ArchiveFolder = RootFolder + name + "/";
+
+    RedirectFolder.clear();
+    if (!FileHandle::open(ArchiveFolder + "vedraprova.vedra", OpenMode::CreateTruncate)) {
+        RedirectFolder = withTrailingSlash(m_probe.homeFolder()) + name + "_rep/";
+        std::error_code ignored;
+        fs::create_directories(RedirectFolder, ignored);
+    }
+
+    if (FileHandle::open(ArchiveFolder + "vedranote.txt", OpenMode::ReadWriteCreate))
+        notesPath = ArchiveFolder + "vedranote.txt";
+    else
+        notesPath = WorkingFolder + "Magazzino/Dizionario.vedra";
+
+    wordRootsPath = WorkingFolder + "Lemmi/Radici/RadiciParole.txt";
+    const std::string folder = RedirectFolder.empty() ? WorkingFolder + "Magazzino/" : RedirectFolder;
+    executablesListPath = folder + kExecutablesListName;
+    browserListPath = folder + kBrowserListName;
+    agendaPath = folder + "Agenda.Vedra";
+    extractsPath = folder + "estratti.vedra";
+}
+
+CatalogueState Workspace::OpenCatalogueAtStart()
+{
+    auto head = archive::readCatalogueHead(catalogueFilePath());
+    if (!head)
+        return CatalogueState::Missing;
+    catalogue.header = head->header;
+    catalogue.defaultNumber = head->defaultNumber;
+
+    std::string name = currentArchiveName();
+    if (!hasCurrentArchive() || ParseArchiveNumber(name, catalogue.defaultNumber) <= 0)
+        return CatalogueState::NoCurrentArchive;
+    if (head->currentEntry[0] == '?')
+        return CatalogueState::NoCurrentArchive;
+    CurrentArchiveRecord = head->currentEntry;
+    name = currentArchiveName();
+    if (!isSafeArchiveName(name))
+        return CatalogueState::NoCurrentArchive;
+
+    ArchiveNumber = ParseArchiveNumber(name, catalogue.defaultNumber);
+    ArchiveNumberText = std::to_string(ArchiveNumber);
+    archive::ArchiveEntry entry = archive::ArchiveEntry::decode(CurrentArchiveRecord.data());
+    archiveCreationDate = entry.creationDate;
+    minWordLength = entry.minWordLength;
+    truncationThreshold = 16;
+    extractLength = archive::effectiveExtractLength(entry.extractLength);
+    if (ArchiveFolder.empty())
+        ResolveArchivePaths(name);
+
+    std::uint8_t header[kDocumentHeaderSize] = {};
+    if (auto documents = FileHandle::open(ArchiveFolder + "IND." + ArchiveNumberText, OpenMode::ReadOnly))
+        documents->readAt(0, header, sizeof header);
+    statusText = formatMessage("files: %ld / %ld", {static_cast<long>(archive::getI32le(header + 92)),
+                                                    static_cast<long>(archive::getI32le(header + 100))});
+    m_host->setStatus(statusText);
+    return CatalogueState::ArchiveOpened;
+}
+
+void Workspace::InitialiseSession(std::time_t now)
+{
+    SearchTarget = 3;
+    SetLanguage(LanguageIndex);
+    if (hasCurrentArchive() && ArchiveNumberText.empty()) {
+        int number = ParseArchiveNumber(currentArchiveName(), catalogue.defaultNumber);
+        if (number > 0) {
+            ArchiveNumber = number;
+            ArchiveNumberText = std::to_string(number);
+        }
+    }
+    if (SevenZipPath.empty() || PdfToTextCommand.size() <= 2)
+        locateOutsideTools();
+    todayDate = formatTime(LanguageIndex == 1 ? "%m/%d/%Y" : "%d/%m/%Y", now);
+    timeStamp = formatTime("<%a %d %b %Y h:%H m:%M>", now);
+    m_host->setTitle(windowTitle());
+    busy = false;
+}
+
+void Workspace::locateOutsideTools()
+{
+    std::string sevenZip;
+    if (ToolLocator(*this, 1, "7z", sevenZip) == 1 && !sevenZip.empty()) {
+        SevenZipPath = sevenZip;
+        SevenZipCommand = "\"" + SevenZipPath + "\" x \"";
+    }
+    std::string pdfToText;
+    ToolLocator(*this, 1, "pdftotext", pdfToText);
+    PdfToTextCommand = "\"" + pdfToText + "\"";
+}
+
+void Workspace::PumpPendingMessages(int breakValue)
+{
+    auto now = std::chrono::steady_clock::now();
+    if (m_pumpInterval.count() > 0 && now - m_lastPump < m_pumpInterval)
+        return;
+    m_lastPump = now;
+    if (m_host->drainEvents()) {
+        if (showMessage(MessageKey::MsgSuspendOperation, MessageButtons::OkCancel) == MessageAnswer::Ok)
+            BreakCode = breakValue;
+    }
+}
+
+void Workspace::SetLanguage(int languageIndex)
+{
+    LanguageIndex = languageIndex;
+    m_messages.load(languageIndex);
+}
+
+bool Workspace::SaveLanguageFile(int checkedLanguage)
+{
+    return writeLanguageFile(languageFilePath(), checkedLanguage, EnglishReading);
+}
+
+MessageAnswer Workspace::showMessage(MessageKey key, MessageButtons buttons, std::initializer_list<MessageArg> args)
+{
+    std::string_view text = m_messages.text(key);
+    return m_host->messageBox(args.size() ? formatMessage(text, args) : std::string(text), buttons);
+}
+
+std::string Workspace::currentArchiveName() const
+{
+    return textUntilNul(reinterpret_cast<const char*>(CurrentArchiveRecord.data()),
+                        archive::ArchiveEntry::kIdentificationSize);
+}
+
+bool Workspace::hasCurrentArchive() const
+{
+    return CurrentArchiveRecord[0] != '?' && CurrentArchiveRecord[0] != '\0' && !ArchiveFolder.empty();
+}
+
+std::string Workspace::windowTitle() const
+{
+    if (!hasCurrentArchive())
+        return {};
+    std::string name = currentArchiveName();
+    std::size_t underscore = name.rfind('_');
+    return std::string(kTitlePrefix) + " - " + (underscore == std::string::npos ? name : name.substr(0, underscore));
+}
+
+std::string Workspace::languageFilePath() const
+{
+    return WorkingFolder + kLanguageFileName;
+}
+
+std::string Workspace::catalogueFilePath() const
+{
+    return RootFolder + archive::kCatalogueFileName;
+}
+
+// A catalogue written by another program could name "../x" or "a/b": such a name
+// would put archive files outside the root folder, so it opens no archive.
+bool Workspace::isSafeArchiveName(const std::string& name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+} // namespace vedra::app
