@@ -1,0 +1,93 @@
+#include "ui/MessageBoxes.h"
+
+#include <QMessageBox>
+#include <QString>
+
+#include <cstring>
+
+namespace vedra::ui {
+namespace {
+
+using app::MessageAnswer;
+using app::MessageButtons;
+
+const char* answerName(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Ok: return "OK";
+    case MessageAnswer::Cancel: return "Cancel";
+    case MessageAnswer::Yes: return "Yes";
+    case MessageAnswer::No: return "No";
+    }
+    return "";
+}
+
+} // namespace
+
+MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("VedraReader"));
+    box.setText(QString::fromStdString(text));
+    box.setIcon(buttons == MessageButtons::Ok ? QMessageBox::Information : QMessageBox::Question);
+    switch (buttons) {
+    case MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        break;
+    case MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case MessageButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    }
+    box.exec();
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok: return MessageAnswer::Ok;
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    default: break;
+    }
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+MessageAnswer scriptedAnswer(MessageButtons buttons, bool accept)
+{
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::OkCancel: return accept ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageButtons::YesNo: return accept ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::YesNoCancel: return accept ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Ok;
+}
+
+MessageResponder autoAnswerResponder(const char* setting, std::ostream& out)
+{
+    if (setting == nullptr)
+        return {};
+    bool accept = std::strcmp(setting, "accept") == 0;
+    if (!accept && std::strcmp(setting, "reject") != 0)
+        return {};
+    return [accept, &out](const std::string& text, MessageButtons buttons) {
+        MessageAnswer answer = scriptedAnswer(buttons, accept);
+        out << text;
+        if (buttons != MessageButtons::Ok)
+            out << " [" << answerName(answer) << ']';
+        out << '\n';
+        out.flush();
+        return answer;
+    };
+}
+
+} // namespace vedra::ui
