@@ -1,0 +1,766 @@
+// Trees: a bucket slot leads to an unbalanced binary tree whose nodes are appended
+// and never moved. A descent compares the key with each node (unsigned bytes, as
+// strcmp), goes to `less` (node + 4) for a smaller key and `greater` (node + 0)
+// for a larger one; a miss appends the node and writes its offset into the last
+// slot visited. Every offset read is checked against the file before use, and
+// every walk counts its steps, so a damaged archive ends the walk instead of the
+// program.
+#include "core/archive/ArchiveStore.h"
+
+#include "core/app/Workspace.h"
+#include "core/archive/ByteOrder.h"
+#include "core/archive/Hashes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vedra::archive {
+namespace {
+
+using app::MessageKey;
+
+constexpr std::uint32_t kFirstNodeOffset = kBucketTableSize;
+constexpr std::size_t kFolderReadSize = 4200;  // a folder path with its node header
+constexpr std::size_t kRootReadSize = 16;
+
+// What a damaged tree shows.
+struct TreeMessages {
+    const char* beyondEnd;
+    const char* selfLoop;
+    const char* slotAfterNode;
+    int breakCode;
+};
+
+constexpr TreeMessages kDocumentTreeMessages{"Errore: in AlberoindDoc", "ERROR: in AlberoIndDoc",
+                                             "ERROR: in AlberoIndDoc UIradprov>UIradice", 27};
+constexpr TreeMessages kFolderTreeMessages{"Error: UIradice>LungPathDoc", "Error: UIradice>LungPathDoc",
+                                           "Error: UIradprov>UIradice", 1};
+constexpr TreeMessages kWordTreeMessages{"Error", "Error", "Error", 27};
+
+int compareKeys(std::string_view key, std::string_view text)
+{
+    int c = key.compare(text);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+std::uint32_t readU32(const CachedFile& file, std::uint64_t offset, bool& ok)
+{
+    std::uint8_t bytes[4];
+    ok = file.readAt(offset, bytes, 4) == 4;
+    return ok ? getU32le(bytes) : 0;
+}
+
+bool writeU32(CachedFile& file, std::uint64_t offset, std::uint32_t value)
+{
+    std::uint8_t bytes[4];
+    putU32le(bytes, value);
+    return file.writeAt(offset, bytes, 4);
+}
+
+// The text terminated inside bytes[from, size), or empty optional.
+std::optional<std::string_view> terminated(const std::uint8_t* bytes, std::size_t size, std::size_t from)
+{
+    if (from >= size)
+        return std::nullopt;
+    const void* nul = std::memchr(bytes + from, 0, size - from);
+    if (nul == nullptr)
+        return std::nullopt;
+    return std::string_view(reinterpret_cast<const char*>(bytes + from),
+                            static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (bytes + from)));
+}
+
+} // namespace
+
+// The result of a descent: the node found, or the slot where a new node goes.
+struct ArchiveStore::TreeDescent {
+    std::uint32_t slot = 0;
+    std::uint32_t node = 0;
+};
+
+CacheSizes CacheSizes::fromWorkspace(const app::Workspace& workspace)
+{
+    const app::WorkBufferSizes& sizes = workspace.workBuffers.sizes();
+    CacheSizes caches;
+    caches.dictionaryHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.dictionaryUsable));
+    caches.postingsHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.postingsUsable));
+    caches.keysHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.textUsable));
+    caches.foldersHead = caches.keysHead;
+    return caches;
+}
+
+ArchiveStore::ArchiveStore(app::Workspace& workspace) : m_workspace(workspace) {}
+
+ArchiveStore::~ArchiveStore()
+{
+    close();
+}
+
+std::string ArchiveStore::slotPath(int slot) const
+{
+    if (slot == SlotCatalogue)
+        return m_workspace.RootFolder + "IND_ARC.PRI";
+    return m_workspace.ArchiveFolder + slotPrefix(slot) + m_workspace.ArchiveNumberText;
+}
+
+int ArchiveStore::createSlotFile(int slot)
+{
+    auto handle = app::FileHandle::open(slotPath(slot), app::OpenMode::CreateTruncate);
+    if (!handle)
+        return -1;
+    std::string content = initialContent(slot, m_workspace.ArchiveNumber);
+    if (!content.empty() && !handle->writeAt(0, content)) {
+        writeFailed();
+        return -1;
+    }
+    return 1;
+}
+
+int ArchiveStore::createArchiveFiles()
+{
+    for (int slot : kCreationOrder)
+        if (createSlotFile(slot) < 0)
+            return -1;
+    return 1;
+}
+
+bool ArchiveStore::openFiles()
+{
+    for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotRoots, SlotFolders, SlotPostings, SlotWordLists})
+        if (!file(slot).open(slotPath(slot), app::OpenMode::ReadWrite))
+            return false;
+    return true;
+}
+
+bool ArchiveStore::open()
+{
+    close();
+    if (m_workspace.ArchiveFolder.empty() || !openFiles()) {
+        for (auto& f : m_files)
+            f.close();
+        return false;
+    }
+    std::uint8_t header[DocumentHeader::kSize] = {};
+    file(SlotDocuments).readAt(0, header, sizeof header);
+    m_header = DocumentHeader::decode(header);
+    m_roomRefused = false;
+    m_checkRoom = true;
+    m_open = true;
+    return true;
+}
+
+bool ArchiveStore::openForIndexing(const CacheSizes& caches)
+{
+    if (!open())
+        return false;
+    app::WorkBufferPlan& buffers = m_workspace.workBuffers;
+    bool ok = file(SlotWords).setHeadCache(buffers.dictionaryBuffer(), std::min(caches.dictionaryHead,
+                                                                                buffers.sizes().dictionaryBytes)) &&
+              file(SlotPostings).setHeadCache(buffers.postingsBuffer(),
+                                              std::min(caches.postingsHead, buffers.sizes().postingsBytes)) &&
+              file(SlotDocumentKeys).setHeadCache(nullptr, caches.keysHead) &&
+              file(SlotFolders).setHeadCache(nullptr, caches.foldersHead);
+    if (!ok) {
+        damaged("Error");
+        close();
+        return false;
+    }
+    for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotFolders, SlotPostings, SlotWordLists}) {
+        file(slot).setAppendBuffer(caches.appendBuffer);
+        file(slot).setRoomCheck([this](std::uint64_t pending) { return checkRoomFor(pending); });
+    }
+    m_indexing = true;
+    return true;
+}
+
+bool ArchiveStore::reopenSlot(int slot)
+{
+    CachedFile& f = file(slot);
+    if (f.isOpen() && !f.flush()) {
+        writeFailed();
+        return false;
+    }
+    f.close();
+    if (!f.open(slotPath(slot), app::OpenMode::ReadWrite)) {
+        writeFailed();
+        return false;
+    }
+    return true;
+}
+
+bool ArchiveStore::close()
+{
+    if (!m_open)
+        return true;
+    bool ok = true;
+    if (m_indexing) {
+        // Everything pending goes out now: a node left unwritten while the slot that
+        // links it is written would leave the tree pointing past the end of its file.
+        m_checkRoom = false;
+        m_header.documents = static_cast<std::int32_t>(documentCount());
+        ok = file(SlotDocuments).flushAppended() && writeHeader();
+        for (int slot : {SlotDocumentKeys, SlotFolders, SlotWords, SlotPostings, SlotWordLists})
+            ok = ok && file(slot).flush();
+        if (!ok)
+            writeFailed();
+    }
+    for (auto& f : m_files)
+        f.close();
+    m_open = false;
+    m_indexing = false;
+    return ok;
+}
+
+bool ArchiveStore::writeHeader()
+{
+    std::uint8_t bytes[DocumentHeader::kSize];
+    m_header.encode(bytes);
+    if (!file(SlotDocuments).writeAt(0, bytes, sizeof bytes)) {
+        writeFailed();
+        return false;
+    }
+    return true;
+}
+
+void ArchiveStore::writeFailed()
+{
+    m_workspace.showMessage(MessageKey::MsgWriteError);
+    m_workspace.BreakCode = 27;
+}
+
+// The disk-space check has already told the user when it refused the flush.
+void ArchiveStore::appendFailed()
+{
+    if (!m_roomRefused)
+        writeFailed();
+}
+
+void ArchiveStore::damaged(const char* message, int breakCode)
+{
+    m_workspace.host().messageBox(message, app::MessageButtons::Ok);
+    m_workspace.BreakCode = breakCode;
+}
+
+std::uint64_t ArchiveStore::bytesWritten() const
+{
+    std::uint64_t written = 0;
+    for (const auto& f : m_files)
+        written += f.bytesWritten();
+    return written;
+}
+
+bool ArchiveStore::checkRoomFor(std::uint64_t pendingBytes)
+{
+    std::uint64_t freeBytes = m_workspace.freeDiskBytesAtStart;
+    std::uint64_t written = bytesWritten();
+    if (m_checkRoom && freeBytes < (std::uint64_t{1} << 32) && freeBytes < written + pendingBytes) {
+        m_roomRefused = true;
+        m_workspace.showMessage(MessageKey::MsgDiskSpaceLow);
+        m_workspace.BreakCode = 27;
+        return false;
+    }
+    return true;
+}
+
+// Generic descent. `compare(node)` gives -1/0/1 for the key against the node, or
+// 2 when the node cannot be read. minNodeSize bounds the number of steps.
+template <typename Compare>
+static std::optional<std::pair<std::uint32_t, std::uint32_t>>
+descend(const CachedFile& tree, std::uint32_t bucket, std::size_t minNodeSize, Compare compare,
+        const char*& failure, const TreeMessages& messages)
+{
+    std::uint32_t slot = bucket * 4;
+    bool ok = true;
+    std::uint32_t node = readU32(tree, slot, ok);
+    if (!ok) {
+        failure = messages.beyondEnd;
+        return std::nullopt;
+    }
+    std::uint64_t size = tree.size();
+    std::uint64_t maxSteps = size > kFirstNodeOffset ? (size - kFirstNodeOffset) / minNodeSize + 1 : 1;
+    for (std::uint64_t steps = 0; node != 0; ++steps) {
+        if (node < kFirstNodeOffset || node + minNodeSize > size) {
+            failure = messages.beyondEnd;
+            return std::nullopt;
+        }
+        if (steps > maxSteps) {
+            failure = messages.selfLoop;
+            return std::nullopt;
+        }
+        int c = compare(node);
+        if (c == 2) {
+            failure = messages.beyondEnd;
+            return std::nullopt;
+        }
+        if (c == 0)
+            return std::make_pair(slot, node);
+        slot = c < 0 ? node + 4 : node;
+        std::uint32_t next = readU32(tree, slot, ok);
+        if (!ok) {
+            failure = messages.beyondEnd;
+            return std::nullopt;
+        }
+        if (next == node) {
+            failure = messages.selfLoop;
+            return std::nullopt;
+        }
+        node = next;
+    }
+    return std::make_pair(slot, std::uint32_t{0});
+}
+
+// Appends `bytes` as a new node and links it from `slot`.
+static bool linkNewNode(CachedFile& tree, std::uint32_t slot, const std::string& bytes, std::uint32_t& nodeOffset,
+                        bool& orderBroken)
+{
+    std::uint64_t end = tree.size();
+    orderBroken = false;
+    if (end + bytes.size() > 0xFFFFFFFFull)
+        return false;
+    nodeOffset = static_cast<std::uint32_t>(end);
+    if (slot >= nodeOffset) {
+        orderBroken = true;
+        return false;
+    }
+    return tree.append(bytes.data(), bytes.size()) && writeU32(tree, slot, nodeOffset);
+}
+
+std::optional<WordLookup> ArchiveStore::findWord(std::string_view word)
+{
+    auto bucket = wordBucket(word);
+    if (!bucket || !m_open)
+        return std::nullopt;
+    const CachedFile& tree = file(SlotWords);
+    const char* failure = nullptr;
+    std::uint32_t postings = 0;
+    auto found = descend(
+        tree, *bucket, WordNode::kHeaderSize + 1,
+        [&](std::uint32_t node) {
+            std::uint8_t bytes[WordNode::kReadSize];
+            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
+            auto text = terminated(bytes, got, WordNode::kHeaderSize);
+            if (!text)
+                return 2;
+            int c = compareKeys(word, *text);
+            if (c == 0)
+                postings = getU32le(bytes + 8);
+            return c;
+        },
+        failure, kWordTreeMessages);
+    if (!found) {
+        damaged(failure);
+        return std::nullopt;
+    }
+    if (found->second == 0)
+        return std::nullopt;
+    return WordLookup{found->second, postings, false};
+}
+
+std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
+{
+    if (!m_open)
+        return std::nullopt;
+    auto bucket = wordBucket(word);
+    if (!bucket) {
+        // A key outside the bucket table is refused; the run goes on without it.
+        m_workspace.host().messageBox("Error", app::MessageButtons::Ok);
+        return std::nullopt;
+    }
+    CachedFile& tree = file(SlotWords);
+    const char* failure = nullptr;
+    std::uint32_t postings = 0;
+    auto found = descend(
+        tree, *bucket, WordNode::kHeaderSize + 1,
+        [&](std::uint32_t node) {
+            std::uint8_t bytes[WordNode::kReadSize];
+            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
+            auto text = terminated(bytes, got, WordNode::kHeaderSize);
+            if (!text)
+                return 2;
+            int c = compareKeys(word, *text);
+            if (c == 0)
+                postings = getU32le(bytes + 8);
+            return c;
+        },
+        failure, kWordTreeMessages);
+    if (!found) {
+        damaged(failure);
+        return std::nullopt;
+    }
+    if (found->second != 0)
+        return WordLookup{found->second, postings, false};
+
+    WordNode node;
+    // The node already points where its first posting will be written.
+    node.postings = static_cast<std::uint32_t>(file(SlotPostings).size());
+    node.word = word;
+    std::string bytes;
+    node.encode(bytes);
+    std::uint32_t offset = 0;
+    bool orderBroken = false;
+    if (!linkNewNode(tree, found->first, bytes, offset, orderBroken)) {
+        if (orderBroken)
+            damaged("Error");
+        else
+            appendFailed();
+        return std::nullopt;
+    }
+    return WordLookup{offset, node.postings, true};
+}
+
+bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
+{
+    CachedFile& postings = file(SlotPostings);
+    std::uint32_t previous = 0;
+    if (!word.added) {
+        std::uint8_t head[Posting::kSize];
+        if (word.postings < 8 || postings.readAt(word.postings, head, sizeof head) != sizeof head) {
+            damaged("Error");
+            return false;
+        }
+        if (Posting::decode(head).document == document)
+            return false;
+        previous = word.postings;
+    }
+    std::uint64_t end = postings.size();
+    if (end + Posting::kSize > app::Workspace::kArchiveSizeLimit) {
+        m_workspace.showMessage(MessageKey::MsgArchiveTooLarge);
+        m_workspace.BreakCode = 27;
+        return false;
+    }
+    std::uint8_t bytes[Posting::kSize];
+    Posting{document, previous}.encode(bytes);
+    if (!postings.append(bytes, sizeof bytes)) {
+        appendFailed();
+        return false;
+    }
+    auto offset = static_cast<std::uint32_t>(end);
+    if ((!word.added || word.postings != offset) && !writeU32(file(SlotWords), word.node + 8, offset)) {
+        writeFailed();
+        return false;
+    }
+    word.postings = offset;
+    word.added = false;
+    return true;
+}
+
+std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
+{
+    std::vector<std::uint32_t> documents;
+    if (!m_open)
+        return documents;
+    const CachedFile& postings = file(SlotPostings);
+    // Older postings lie at smaller offsets: a list that does not descend is damaged.
+    std::uint32_t offset = head;
+    std::uint32_t limit = 0xFFFFFFFFu;
+    while (offset != 0) {
+        std::uint8_t bytes[Posting::kSize];
+        if (offset < 8 || offset >= limit || postings.readAt(offset, bytes, sizeof bytes) != sizeof bytes) {
+            damaged("Error");
+            break;
+        }
+        Posting posting = Posting::decode(bytes);
+        documents.push_back(posting.document);
+        limit = offset;
+        offset = posting.next;
+    }
+    return documents;
+}
+
+std::uint32_t ArchiveStore::wordListEnd() const
+{
+    return static_cast<std::uint32_t>(file(SlotWordLists).size());
+}
+
+bool ArchiveStore::appendWordListEntry(std::uint32_t value)
+{
+    std::uint8_t bytes[4];
+    putU32le(bytes, value);
+    if (!file(SlotWordLists).append(bytes, 4)) {
+        appendFailed();
+        return false;
+    }
+    return true;
+}
+
+bool ArchiveStore::endWordList()
+{
+    return appendWordListEntry(0) && appendWordListEntry(0);
+}
+
+std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
+{
+    std::vector<std::uint32_t> entries;
+    if (!m_open)
+        return entries;
+    const CachedFile& lists = file(SlotWordLists);
+    std::uint64_t size = lists.size();
+    std::uint64_t budget = size / 4 + 1;  // no list holds more entries than the file
+    std::uint32_t at = offset;
+    while (at != 0 && budget > 0) {
+        if (at < 4 || at >= size) {
+            damaged("Error");
+            break;
+        }
+        bool ok = true;
+        std::uint32_t value = readU32(lists, at, ok);
+        if (!ok) {
+            damaged("Error");
+            break;
+        }
+        --budget;
+        if (value != 0) {
+            entries.push_back(value);
+            at += 4;
+            continue;
+        }
+        std::uint32_t continuation = readU32(lists, static_cast<std::uint64_t>(at) + 4, ok);
+        if (!ok) {
+            damaged("Error");
+            break;
+        }
+        at = continuation;
+    }
+    if (budget == 0)
+        damaged("Error");
+    return entries;
+}
+
+bool ArchiveStore::hasRoot(std::string_view root)
+{
+    auto bucket = wordBucket(root);
+    if (!bucket || !m_open)
+        return false;
+    const CachedFile& tree = file(SlotRoots);
+    const char* failure = nullptr;
+    auto found = descend(
+        tree, *bucket, RootNode::kHeaderSize + 1,
+        [&](std::uint32_t node) {
+            std::uint8_t bytes[kRootReadSize];
+            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
+            auto text = terminated(bytes, got, RootNode::kHeaderSize);
+            return text ? compareKeys(root, *text) : 2;
+        },
+        failure, kWordTreeMessages);
+    if (!found) {
+        damaged(failure);
+        return false;
+    }
+    return found->second != 0;
+}
+
+bool ArchiveStore::addRoot(std::string_view root)
+{
+    if (!m_open)
+        return false;
+    auto bucket = wordBucket(root);
+    if (!bucket) {
+        m_workspace.host().messageBox("Error", app::MessageButtons::Ok);
+        return true;
+    }
+    CachedFile& tree = file(SlotRoots);
+    const char* failure = nullptr;
+    auto found = descend(
+        tree, *bucket, RootNode::kHeaderSize + 1,
+        [&](std::uint32_t node) {
+            std::uint8_t bytes[kRootReadSize];
+            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
+            auto text = terminated(bytes, got, RootNode::kHeaderSize);
+            return text ? compareKeys(root, *text) : 2;
+        },
+        failure, kWordTreeMessages);
+    if (!found) {
+        damaged(failure);
+        return false;
+    }
+    if (found->second != 0)
+        return true;
+    RootNode node;
+    node.root = root;
+    std::string bytes;
+    node.encode(bytes);
+    std::uint32_t offset = 0;
+    bool orderBroken = false;
+    if (!linkNewNode(tree, found->first, bytes, offset, orderBroken)) {
+        if (orderBroken)
+            damaged("Error");
+        else
+            appendFailed();
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::uint32_t> ArchiveStore::findOrAddFolder(std::string_view reversedPath, bool* added)
+{
+    if (added)
+        *added = false;
+    if (!m_open)
+        return std::nullopt;
+    CachedFile& tree = file(SlotFolders);
+    const char* failure = nullptr;
+    std::vector<std::uint8_t> bytes(kFolderReadSize);
+    auto found = descend(
+        tree, pathBucket(reversedPath), FolderNode::kTextOffset + 1,
+        [&](std::uint32_t node) {
+            std::size_t got = tree.readAt(node, bytes.data(), bytes.size());
+            auto text = terminated(bytes.data(), got, FolderNode::kTextOffset);
+            return text ? compareKeys(reversedPath, *text) : 2;
+        },
+        failure, kFolderTreeMessages);
+    if (!found) {
+        damaged(failure, kFolderTreeMessages.breakCode);
+        return std::nullopt;
+    }
+    if (found->second != 0)
+        return found->second + static_cast<std::uint32_t>(FolderNode::kTextOffset);
+    FolderNode node;
+    node.text = reversedPath;
+    std::string encoded;
+    node.encode(encoded);
+    std::uint32_t offset = 0;
+    bool orderBroken = false;
+    if (!linkNewNode(tree, found->first, encoded, offset, orderBroken)) {
+        if (orderBroken)
+            damaged(kFolderTreeMessages.slotAfterNode);
+        else
+            appendFailed();
+        return std::nullopt;
+    }
+    if (added)
+        *added = true;
+    return offset + static_cast<std::uint32_t>(FolderNode::kTextOffset);
+}
+
+std::optional<std::string> ArchiveStore::folderText(std::uint32_t textOffset)
+{
+    const CachedFile& tree = file(SlotFolders);
+    if (textOffset < kFirstNodeOffset + FolderNode::kTextOffset || textOffset >= tree.size())
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(kFolderReadSize);
+    std::size_t got = tree.readAt(textOffset, bytes.data(), bytes.size());
+    auto text = terminated(bytes.data(), got, 0);
+    if (!text)
+        return std::nullopt;
+    return std::string(*text);
+}
+
+std::uint32_t ArchiveStore::foldersEnd() const
+{
+    return static_cast<std::uint32_t>(file(SlotFolders).size());
+}
+
+std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view reversedKey, std::uint32_t folderText)
+{
+    if (!m_open)
+        return std::nullopt;
+    CachedFile& keys = file(SlotDocumentKeys);
+    CachedFile& documents = file(SlotDocuments);
+    const char* failure = nullptr;
+    std::optional<DocRecord> match;
+    std::vector<std::uint8_t> bytes(DocRecord::kReadSize);
+    auto found = descend(
+        keys, pathBucket(reversedKey), DocKeyNode::kSize,
+        [&](std::uint32_t node) {
+            std::uint8_t nodeBytes[DocKeyNode::kSize];
+            if (keys.readAt(node, nodeBytes, sizeof nodeBytes) != sizeof nodeBytes)
+                return 2;
+            std::uint32_t recordOffset = DocKeyNode::decode(nodeBytes).record;
+            if (recordOffset < DocumentHeader::kSize)
+                return 2;
+            std::size_t got = documents.readAt(recordOffset, bytes.data(), bytes.size());
+            auto record = DocRecord::decode(bytes.data(), got);
+            if (!record)
+                return 2;
+            int c = compareKeys(reversedKey, record->key);
+            // The same name in another folder is another document: go on to the right.
+            if (c == 0 && record->folderText != folderText)
+                return 1;
+            if (c == 0)
+                match = std::move(record);
+            return c;
+        },
+        failure, kDocumentTreeMessages);
+    if (!found) {
+        damaged(failure);
+        return std::nullopt;
+    }
+    if (found->second != 0) {
+        DocumentLookup lookup;
+        lookup.number = (found->second - kFirstNodeOffset) / DocKeyNode::kSize + 1;
+        lookup.record = std::move(match);
+        return lookup;
+    }
+    std::uint8_t nodeBytes[DocKeyNode::kSize];
+    DocKeyNode{0, 0, static_cast<std::uint32_t>(documents.size())}.encode(nodeBytes);
+    std::string encoded(reinterpret_cast<const char*>(nodeBytes), sizeof nodeBytes);
+    std::uint32_t offset = 0;
+    bool orderBroken = false;
+    if (!linkNewNode(keys, found->first, encoded, offset, orderBroken)) {
+        if (orderBroken)
+            damaged(kDocumentTreeMessages.slotAfterNode);
+        else
+            appendFailed();
+        return std::nullopt;
+    }
+    DocumentLookup lookup;
+    lookup.added = true;
+    return lookup;
+}
+
+bool ArchiveStore::appendDocumentRecord(const DocRecord& record)
+{
+    DocRecord stored = record;
+    if (stored.key.size() + 1 > DocRecord::kMaxKeyBytes)
+        stored.key.resize(DocRecord::kMaxKeyBytes - 1);
+    std::string bytes;
+    stored.encode(bytes);
+    if (!file(SlotDocuments).append(bytes.data(), bytes.size())) {
+        appendFailed();
+        return false;
+    }
+    return true;
+}
+
+std::optional<DocRecord> ArchiveStore::readDocument(std::uint32_t number)
+{
+    if (number == 0 || number > documentCount())
+        return std::nullopt;
+    std::uint8_t nodeBytes[DocKeyNode::kSize];
+    if (file(SlotDocumentKeys).readAt(docKeyNodeOffset(number), nodeBytes, sizeof nodeBytes) != sizeof nodeBytes)
+        return std::nullopt;
+    std::uint32_t recordOffset = DocKeyNode::decode(nodeBytes).record;
+    const CachedFile& documents = file(SlotDocuments);
+    if (recordOffset < DocumentHeader::kSize || recordOffset >= documents.size())
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(DocRecord::kReadSize);
+    std::size_t got = documents.readAt(recordOffset, bytes.data(), bytes.size());
+    return DocRecord::decode(bytes.data(), got);
+}
+
+bool ArchiveStore::rewriteRecordHead(std::uint32_t number, const DocRecord& record)
+{
+    if (number == 0 || number > documentCount())
+        return false;
+    std::uint8_t nodeBytes[DocKeyNode::kSize];
+    if (file(SlotDocumentKeys).readAt(docKeyNodeOffset(number), nodeBytes, sizeof nodeBytes) != sizeof nodeBytes)
+        return false;
+    std::uint32_t recordOffset = DocKeyNode::decode(nodeBytes).record;
+    CachedFile& documents = file(SlotDocuments);
+    if (recordOffset < DocumentHeader::kSize || recordOffset + DocRecord::kFixedSize > documents.size())
+        return false;
+    std::uint8_t fixed[DocRecord::kFixedSize];
+    record.encodeFixed(fixed);
+    if (!documents.writeAt(recordOffset, fixed, sizeof fixed)) {
+        writeFailed();
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t ArchiveStore::documentCount() const
+{
+    std::uint64_t size = file(SlotDocumentKeys).size();
+    return size > kFirstNodeOffset ? static_cast<std::uint32_t>((size - kFirstNodeOffset) / DocKeyNode::kSize) : 0;
+}
+
+} // namespace vedra::archive

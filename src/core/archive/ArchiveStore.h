@@ -1,0 +1,142 @@
+// The archive on disk: its sixteen files, the four hashed trees, postings, word
+// lists and document records, and the caches that keep the head of the dictionary
+// and of the postings in memory while a run writes them.
+//
+// Damage never crashes a reader: an offset past the end of a file, a truncated
+// record or a cycle ends that walk, shows the archive's message and sets BreakCode.
+#pragma once
+
+#include "core/archive/ArchiveFiles.h"
+#include "core/archive/CachedFile.h"
+#include "core/archive/Records.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vedra::app {
+class Workspace;
+}
+
+namespace vedra::archive {
+
+// Sizes of the caches; zero disables a cache (every access then goes to the file).
+struct CacheSizes {
+    std::size_t dictionaryHead = 0;  // head of "PAR."
+    std::size_t postingsHead = 0;    // head of "LNK."
+    std::size_t keysHead = 0;        // head of "ORD."
+    std::size_t foldersHead = 0;     // head of "PTH."
+    std::size_t appendBuffer = 1 << 16;
+
+    // The sizes the work buffers of the workspace allow.
+    static CacheSizes fromWorkspace(const app::Workspace& workspace);
+};
+
+struct WordLookup {
+    std::uint32_t node = 0;      // offset of the WordNode in "PAR."
+    std::uint32_t postings = 0;  // its posting head
+    bool added = false;          // appended by this lookup
+};
+
+struct DocumentLookup {
+    std::uint32_t number = 0;  // 0 for a new document: its number is documentCount() after the add
+    bool added = false;
+    std::optional<DocRecord> record;  // the existing record
+};
+
+class ArchiveStore {
+public:
+    explicit ArchiveStore(app::Workspace& workspace);
+    ~ArchiveStore();
+    ArchiveStore(const ArchiveStore&) = delete;
+    ArchiveStore& operator=(const ArchiveStore&) = delete;
+
+    // The path of a slot's file in the current archive folder.
+    std::string slotPath(int slot) const;
+
+    // Creates (or empties) one slot's file with its initial content: 1, or -1 when
+    // it cannot be created. A failed write of the content shows the write error.
+    int createSlotFile(int slot);
+    // Creates every file of a new archive in the fixed order, stopping at the
+    // first failure: 1, or -1.
+    int createArchiveFiles();
+
+    // Opens the archive files for reading and writing and reads the "IND." header.
+    bool open();
+    // As open(), and loads the caches and keeps the append points of a run.
+    bool openForIndexing(const CacheSizes& caches);
+    bool isOpen() const { return m_open; }
+    bool isOpenForIndexing() const { return m_indexing; }
+    // Closes and reopens a slot's file; on failure shows the write error, BreakCode 27.
+    bool reopenSlot(int slot);
+    // Flushes the header, caches and append buffers in the archive's order and
+    // closes every file. Safe to call twice.
+    bool close();
+
+    // Words ("PAR." and "LNK.").
+    std::optional<WordLookup> findWord(std::string_view word);
+    std::optional<WordLookup> findOrAddWord(std::string_view word);
+    // Appends a posting {document, head} and makes it the word's head, unless the
+    // head already carries the document. True when a posting was written.
+    bool addPosting(WordLookup& word, std::uint32_t document);
+    // Document numbers of a posting list, newest first; ends at a damaged offset.
+    std::vector<std::uint32_t> readPostings(std::uint32_t head);
+
+    // Word lists ("RCP.").
+    std::uint32_t wordListEnd() const;
+    bool appendWordListEntry(std::uint32_t value);
+    // The 8 closing bytes of a document's list (end mark, continuation offset).
+    bool endWordList();
+    // The entries of the list at `offset`, following continuation blocks.
+    std::vector<std::uint32_t> readWordList(std::uint32_t offset);
+
+    // Roots ("RAD.").
+    bool hasRoot(std::string_view root);
+    // Inserts the root unless present; false on a write or tree error.
+    bool addRoot(std::string_view root);
+
+    // Folders ("PTH."), keyed by the reversed folder path. Returns the text offset of
+    // the folder's node (existing or appended).
+    std::optional<std::uint32_t> findOrAddFolder(std::string_view reversedPath, bool* added = nullptr);
+    // The reversed folder text at a text offset; empty optional when damaged.
+    std::optional<std::string> folderText(std::uint32_t textOffset);
+    std::uint32_t foldersEnd() const;
+
+    // Documents ("ORD." and "IND.").
+    std::optional<DocumentLookup> findOrAddDocument(std::string_view reversedKey, std::uint32_t folderText);
+    // Appends the record of the newest document (whose DocKeyNode points at the end of "IND.").
+    bool appendDocumentRecord(const DocRecord& record);
+    std::optional<DocRecord> readDocument(std::uint32_t number);
+    // Rewrites the first 25 bytes of document `number`'s record in place.
+    bool rewriteRecordHead(std::uint32_t number, const DocRecord& record);
+    std::uint32_t documentCount() const;
+
+    DocumentHeader& header() { return m_header; }
+    bool writeHeader();
+
+    // Bytes this run has written to the archive files, for the disk-space check.
+    std::uint64_t bytesWritten() const;
+
+private:
+    struct TreeDescent;
+    bool openFiles();
+    CachedFile& file(int slot) { return m_files[static_cast<std::size_t>(slot)]; }
+    const CachedFile& file(int slot) const { return m_files[static_cast<std::size_t>(slot)]; }
+    void writeFailed();
+    void appendFailed();
+    void damaged(const char* message, int breakCode = 27);
+    bool checkRoomFor(std::uint64_t pendingBytes);
+
+    app::Workspace& m_workspace;
+    std::array<CachedFile, kSlotCount> m_files;
+    DocumentHeader m_header;
+    bool m_open = false;
+    bool m_indexing = false;
+    bool m_roomRefused = false;
+    bool m_checkRoom = true;
+};
+
+} // namespace vedra::archive
