@@ -59,8 +59,8 @@ public:
     // -1 when none is checked.
     int checkedLanguage() const;
 
-    // The saving steps of closing: writes the language file (a failure shows the
-    // write error) and sets BreakCode to 28. Runs once; later calls do nothing.
+    // The saving steps of closing (the workspace's: archive buffers, language file,
+    // catalogue) and BreakCode 28. Runs once; later calls do nothing.
     void ShutdownSave();
 
     // The Break button: asks running operations to stop.

@@ -8,6 +8,7 @@
 #include "core/app/LanguageFile.h"
 #include "core/app/ToolLocator.h"
 #include "core/archive/ArchiveEntry.h"
+#include "core/archive/ArchiveStore.h"
 #include "core/archive/ByteOrder.h"
 
 #include <climits>
@@ -61,6 +62,15 @@ int ParseArchiveNumber(std::string_view name, int defaultNumber)
 
 Workspace::Workspace(Host& host, SystemProbe probe) : m_host(&host), m_probe(std::move(probe)) {}
 
+Workspace::~Workspace() = default;
+
+archive::ArchiveStore& Workspace::store()
+{
+    if (!m_store)
+        m_store = std::make_unique<archive::ArchiveStore>(*this);
+    return *m_store;
+}
+
 int Workspace::PrepareWorkspace()
 {
     BreakCode = 0;
@@ -109,7 +119,7 @@ int Workspace::PrepareWorkspace()
 
     if (auto head = archive::readCatalogueHead(catalogueFilePath())) {
         catalogue = *head;
-        catalogue.currentNumber = 1;
+        m_catalogueKnown = true;
         CurrentArchiveRecord = head->currentEntry;
         std::string name = currentArchiveName();
         if (CurrentArchiveRecord[0] != '?' && isSafeArchiveName(name))
@@ -156,6 +166,7 @@ CatalogueState Workspace::OpenCatalogueAtStart()
         return CatalogueState::Missing;
     catalogue.header = head->header;
     catalogue.defaultNumber = head->defaultNumber;
+    m_catalogueKnown = true;
 
     std::string name = currentArchiveName();
     if (!hasCurrentArchive() || ParseArchiveNumber(name, catalogue.defaultNumber) <= 0)
@@ -169,21 +180,79 @@ CatalogueState Workspace::OpenCatalogueAtStart()
 
     ArchiveNumber = ParseArchiveNumber(name, catalogue.defaultNumber);
     ArchiveNumberText = std::to_string(ArchiveNumber);
+    catalogue.currentNumber = ArchiveNumber;
+    if (ArchiveFolder.empty())
+        ResolveArchivePaths(name);
+    takeCurrentEntrySettings();
+    showDocumentCounts();
+    return CatalogueState::ArchiveOpened;
+}
+
+bool Workspace::OpenArchive(std::int32_t number)
+{
+    auto entry = archive::readCatalogueEntry(catalogueFilePath(), number);
+    if (!entry || entry->bytes[0] == '?' || entry->bytes[0] == '\0')
+        return false;
+    std::string name = textUntilNul(reinterpret_cast<const char*>(entry->bytes.data()),
+                                    archive::ArchiveEntry::kIdentificationSize);
+    if (!isSafeArchiveName(name))
+        return false;
+    if (m_store)
+        m_store->close();
+    CurrentArchiveRecord = entry->bytes;
+    ArchiveNumber = number;
+    ArchiveNumberText = std::to_string(number);
+    catalogue.currentNumber = number;
+    m_catalogueKnown = true;
+    ResolveArchivePaths(name);
+    takeCurrentEntrySettings();
+    showDocumentCounts();
+    m_host->setTitle(windowTitle());
+    return true;
+}
+
+// Opening an archive takes its minimum word length and extract length; the
+// truncation length returns to 16 until the archive dialog sets another.
+void Workspace::takeCurrentEntrySettings()
+{
     archive::ArchiveEntry entry = archive::ArchiveEntry::decode(CurrentArchiveRecord.data());
     archiveCreationDate = entry.creationDate;
     minWordLength = entry.minWordLength;
     truncationThreshold = 16;
     extractLength = archive::effectiveExtractLength(entry.extractLength);
-    if (ArchiveFolder.empty())
-        ResolveArchivePaths(name);
+}
 
+void Workspace::showDocumentCounts()
+{
     std::uint8_t header[kDocumentHeaderSize] = {};
     if (auto documents = FileHandle::open(ArchiveFolder + "IND." + ArchiveNumberText, OpenMode::ReadOnly))
         documents->readAt(0, header, sizeof header);
     statusText = formatMessage("files: %ld / %ld", {static_cast<long>(archive::getI32le(header + 92)),
                                                     static_cast<long>(archive::getI32le(header + 100))});
     m_host->setStatus(statusText);
-    return CatalogueState::ArchiveOpened;
+}
+
+bool Workspace::ShutdownSave(int checkedLanguage)
+{
+    bool ok = true;
+    if (m_store)
+        ok = m_store->close();
+    SaveLanguageFile(checkedLanguage);
+    if (m_catalogueKnown && hasCurrentArchive() && ArchiveNumber > 0) {
+        std::string path = catalogueFilePath();
+        if (FileHandle::open(path, OpenMode::ReadWrite)) {
+            bool written = archive::writeCatalogueNumbers(path, ArchiveNumber, catalogue.defaultNumber) &&
+                           archive::writeCatalogueEntry(path, ArchiveNumber, CurrentArchiveRecord);
+            if (!written) {
+                showMessage(MessageKey::MsgWriteError);
+                BreakCode = 27;
+                ok = false;
+            }
+        }
+    }
+    m_store.reset();
+    workBuffers.release();
+    return ok;
 }
 
 void Workspace::InitialiseSession(std::time_t now)

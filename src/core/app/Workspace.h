@@ -15,7 +15,12 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <memory>
 #include <vector>
+
+namespace vedra::archive {
+class ArchiveStore;
+}
 
 namespace vedra::app {
 
@@ -30,6 +35,9 @@ enum class CatalogueState { Missing, NoCurrentArchive, ArchiveOpened };
 class Workspace {
 public:
     explicit Workspace(Host& host, SystemProbe probe = SystemProbe::real());
+    ~Workspace();
+    Workspace(Workspace&&) = delete;
+    Workspace& operator=(Workspace&&) = delete;
 
     Host& host() { return *m_host; }
     const MessageTable& messages() const { return m_messages; }
@@ -51,6 +59,20 @@ public:
     // The window-independent half of the main window's initialisation: language
     // texts, outside tools located when missing, dates, title, idle state.
     void InitialiseSession(std::time_t now = std::time(nullptr));
+
+    // Makes catalogue entry `number` the current archive: paths, settings, the
+    // document counts in the status line. False when the entry is missing or free.
+    bool OpenArchive(std::int32_t number);
+
+    // The saving steps of closing: pending archive buffers, the language file (for
+    // the checked flag button, -1 when none), the catalogue's current archive, the
+    // archive files closed, the work buffers freed. False when an archive or
+    // catalogue write failed (the write error has been shown, BreakCode 27); the
+    // language file fails silently, keeping the old file.
+    bool ShutdownSave(int checkedLanguage);
+
+    // The archive files of the current archive (opened on demand by its users).
+    archive::ArchiveStore& store();
 
     // Drains pending events (at most every pumpInterval); Escape asks whether to
     // suspend the operation, and OK sets BreakCode to `breakValue`.
@@ -129,11 +151,15 @@ public:
 
 private:
     void locateOutsideTools();
+    void takeCurrentEntrySettings();
+    void showDocumentCounts();
     static bool isSafeArchiveName(const std::string& name);
 
     Host* m_host;
     SystemProbe m_probe;
     MessageTable m_messages;
+    std::unique_ptr<archive::ArchiveStore> m_store;
+    bool m_catalogueKnown = false;
     std::chrono::milliseconds m_pumpInterval{20};
     std::chrono::steady_clock::time_point m_lastPump{};
 };

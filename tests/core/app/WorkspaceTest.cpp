@@ -114,7 +114,8 @@ TEST_F(WorkspaceStart, CatalogueEntryBecomesTheCurrentArchive)
     writeFile(folder.path() / "C_PROVA_3" / "IND.3", documentHeader(5, 9));
     Workspace ws = makeWorkspace(folder.path());
     ASSERT_EQ(ws.PrepareWorkspace(), 1);
-    EXPECT_EQ(ws.catalogue.currentNumber, 1) << "set to 1 in memory after loading";
+    // Number 4 has no entry of its own in this catalogue: the entry at 100 is current.
+    EXPECT_EQ(ws.catalogue.currentNumber, 4);
     EXPECT_EQ(ws.catalogue.defaultNumber, 7);
     EXPECT_EQ(ws.currentArchiveName(), "C_PROVA_3");
     EXPECT_EQ(ws.ArchiveFolder, folder.slash() + "C_PROVA_3/");
@@ -138,6 +139,83 @@ TEST_F(WorkspaceStart, CatalogueEntryBecomesTheCurrentArchive)
     EXPECT_EQ(host.status(), "files: 5 / 9");
     ws.InitialiseSession();
     EXPECT_EQ(host.title(), "VedraReader - C_PROVA");
+}
+
+// A catalogue with two archives, the second one current.
+std::string twoArchiveCatalogue()
+{
+    std::string bytes = catalogueBytes("C_FIRST_1");
+    std::string second = catalogueBytes("C_SECOND_2");
+    bytes += second.substr(100, 100);
+    archive::putI32le(reinterpret_cast<std::uint8_t*>(bytes.data()) + 92, 2);
+    return bytes;
+}
+
+TEST_F(WorkspaceStart, CurrentNumberLeadsToItsOwnEntry)
+{
+    writeFile(folder.path() / "IND_ARC.PRI", twoArchiveCatalogue());
+    fs::create_directories(folder.path() / "C_SECOND_2");
+    Workspace ws = makeWorkspace(folder.path());
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    EXPECT_EQ(ws.currentArchiveName(), "C_SECOND_2");
+    ASSERT_EQ(ws.OpenCatalogueAtStart(), CatalogueState::ArchiveOpened);
+    EXPECT_EQ(ws.ArchiveNumber, 2);
+}
+
+TEST_F(WorkspaceStart, ShutdownKeepsEveryCatalogueEntry)
+{
+    writeFile(folder.path() / "IND_ARC.PRI", twoArchiveCatalogue());
+    fs::create_directories(folder.path() / "C_FIRST_1");
+    fs::create_directories(folder.path() / "C_SECOND_2");
+    {
+        Workspace ws = makeWorkspace(folder.path());
+        ASSERT_EQ(ws.PrepareWorkspace(), 1);
+        ASSERT_EQ(ws.OpenCatalogueAtStart(), CatalogueState::ArchiveOpened);
+        ASSERT_TRUE(ws.OpenArchive(2));
+        archive::putU16le(ws.CurrentArchiveRecord.data() + 72, 500);
+        EXPECT_TRUE(ws.ShutdownSave(0));
+        EXPECT_TRUE(host.messages().empty());
+    }
+    std::string bytes = readFile(folder.path() / "IND_ARC.PRI");
+    ASSERT_EQ(bytes.size(), 300u);
+    const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    EXPECT_EQ(archive::getI32le(raw + 92), 2);
+    EXPECT_EQ(archive::getI32le(raw + 96), 7);
+    EXPECT_EQ(bytes.substr(100, 10), std::string("C_FIRST_1\0", 10)) << "archive 1 is not overwritten";
+    EXPECT_EQ(bytes.substr(200, 11), std::string("C_SECOND_2\0", 11));
+    EXPECT_EQ(archive::getU16le(raw + 272), 500);
+    EXPECT_EQ(readFile(folder.path() / "LinguaVedra.vedra"), "italianoinglese ");
+
+    Workspace again = makeWorkspace(folder.path());
+    ASSERT_EQ(again.PrepareWorkspace(), 1);
+    EXPECT_EQ(again.currentArchiveName(), "C_SECOND_2");
+    EXPECT_EQ(again.extractLength, 500);
+}
+
+TEST_F(WorkspaceStart, OpenArchiveRefusesFreeAndMissingEntries)
+{
+    std::string bytes = twoArchiveCatalogue();
+    bytes[200] = '?';
+    writeFile(folder.path() / "IND_ARC.PRI", bytes);
+    fs::create_directories(folder.path() / "C_FIRST_1");
+    Workspace ws = makeWorkspace(folder.path());
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    EXPECT_FALSE(ws.OpenArchive(2));
+    EXPECT_FALSE(ws.OpenArchive(3));
+    EXPECT_FALSE(ws.OpenArchive(0));
+    EXPECT_TRUE(ws.OpenArchive(1));
+    EXPECT_EQ(host.title(), "VedraReader - C_FIRST");
+    EXPECT_EQ(ws.truncationThreshold, 16);
+    EXPECT_EQ(ws.minWordLength, 3);
+}
+
+TEST_F(WorkspaceStart, NoCatalogueAtStartMeansNoneIsWrittenAtShutdown)
+{
+    Workspace ws = makeWorkspace(folder.path());
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    EXPECT_TRUE(ws.ShutdownSave(1));
+    EXPECT_FALSE(fs::exists(folder.path() / "IND_ARC.PRI"));
+    EXPECT_FALSE(ws.workBuffers.isAllocated());
 }
 
 TEST_F(WorkspaceStart, OutOfRangeExtractLengthReadsAs200)

@@ -1,0 +1,70 @@
+#include "ui/CScovaroApp.h"
+
+#include "core/app/MessageTable.h"
+#include "core/app/Workspace.h"
+#include "ui/CScovaroDlg.h"
+#include "ui/ForwardingHost.h"
+
+#include <QPixmap>
+#include <QString>
+#include <QTimer>
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace vedra::ui {
+namespace {
+
+// VEDRA_SCREENSHOT=file.png: the window saves a picture of itself shortly after it
+// opens, then closes, so that a run without a user can be looked at.
+void scheduleScreenshot(CScovaroDlg& dialog, const char* path)
+{
+    QString file = QString::fromLocal8Bit(path);
+    QTimer::singleShot(300, &dialog, [&dialog, file] {
+        if (!dialog.grab().save(file))
+            std::cerr << "vedrareader: cannot save the screenshot " << file.toStdString() << '\n';
+        dialog.close();
+    });
+}
+
+} // namespace
+
+CScovaroApp::CScovaroApp(app::SystemProbe probe) : m_probe(std::move(probe)) {}
+
+int CScovaroApp::run()
+{
+    MessageResponder responder = m_responder ? m_responder : autoAnswerResponder(std::getenv("VEDRA_AUTO_ANSWER"), std::cerr);
+
+    ForwardingHost host;
+    host.setMessageResponder(responder);
+    app::Workspace workspace(host, m_probe);
+    if (workspace.PrepareWorkspace() < 0)
+        return 1;
+    if (workspace.OpenCatalogueAtStart() == app::CatalogueState::Missing)
+        host.messageBox(std::string(app::kFatalErrorText), app::MessageButtons::Ok);
+
+    auto dialog = std::make_unique<CScovaroDlg>(workspace);
+    dialog->setFillColour(QColor(kFillColour));
+    dialog->setMessageResponder(responder);
+    host.setTarget(dialog.get());
+    dialog->initialise();
+
+    if (m_onShown) {
+        CScovaroDlg* window = dialog.get();
+        QTimer::singleShot(0, window, [this, window] { m_onShown(*window); });
+    }
+    if (const char* screenshot = std::getenv("VEDRA_SCREENSHOT"); screenshot != nullptr && *screenshot != '\0')
+        scheduleScreenshot(*dialog, screenshot);
+
+    int result = dialog->exec();
+    // The goodbye is shown with no window left behind it.
+    host.setTarget(nullptr);
+    dialog.reset();
+    if (result == QDialog::Rejected)
+        host.messageBox(std::string(app::kExitWithCancelText), app::MessageButtons::Ok);
+    return 0;
+}
+
+} // namespace vedra::ui

@@ -1,0 +1,41 @@
+// The desktop program's run: prepares the workspace, opens the main window
+// modally and says goodbye when it has gone.
+#pragma once
+
+#include "core/app/SystemProbe.h"
+#include "ui/MessageBoxes.h"
+
+#include <QColor>
+
+#include <functional>
+
+namespace vedra::ui {
+
+class CScovaroDlg;
+
+class CScovaroApp {
+public:
+    // Behind the window icon, which is what a minimised window shows.
+    static constexpr QRgb kFillColour = qRgb(255, 230, 186);
+
+    explicit CScovaroApp(app::SystemProbe probe = app::SystemProbe::real());
+
+    // Answers every message box of the run. Without one, the environment variable
+    // VEDRA_AUTO_ANSWER (accept|reject) may answer them, echoing each to stderr;
+    // otherwise they are shown.
+    void setMessageResponder(MessageResponder responder) { m_responder = std::move(responder); }
+
+    // Called once the window's modal loop runs, with the window (not owned).
+    void setOnWindowShown(std::function<void(CScovaroDlg&)> onShown) { m_onShown = std::move(onShown); }
+
+    // 1 when the workspace cannot be prepared (no window is shown), else 0 once
+    // the window has closed. Needs a QApplication.
+    int run();
+
+private:
+    app::SystemProbe m_probe;
+    MessageResponder m_responder;
+    std::function<void(CScovaroDlg&)> m_onShown;
+};
+
+} // namespace vedra::ui

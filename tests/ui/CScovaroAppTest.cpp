@@ -1,0 +1,173 @@
+// The program's run from start to goodbye: what is said before the window opens,
+// the modal loop, and what is said once the window has gone.
+#include "UiTestSupport.h"
+
+#include "core/app/MessageTable.h"
+#include "ui/CScovaroApp.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+using vedra::app::MessageAnswer;
+using vedra::app::MessageButtons;
+using vedra::app::MessageKey;
+using vedra::app::MessageTable;
+using vedra::ui::CScovaroApp;
+using vedra::ui::CScovaroDlg;
+
+namespace {
+
+bool anyMainWindowExists()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<CScovaroDlg*>(widget) != nullptr)
+            return true;
+    return false;
+}
+
+// Runs the program in `folder` with every message box answered here.
+struct Run {
+    explicit Run(const QString& folder, std::uint64_t memoryBytes = vedra::uitest::kSmallMemory)
+        : app(vedra::uitest::probeIn(folder.toStdString(), memoryBytes))
+    {
+        app.setMessageResponder([this](const std::string& text, MessageButtons buttons) {
+            messages.push_back(text);
+            if (text == vedra::app::kExitWithCancelText)
+                windowLeftAtGoodbye = anyMainWindowExists();
+            if (buttons == MessageButtons::OkCancel)
+                return quitAnswer;
+            return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+        });
+    }
+
+    int count(std::string_view text) const { return static_cast<int>(std::count(messages.begin(), messages.end(), text)); }
+
+    CScovaroApp app;
+    std::vector<std::string> messages;
+    MessageAnswer quitAnswer = MessageAnswer::Ok;
+    bool windowLeftAtGoodbye = true;
+};
+
+} // namespace
+
+class CScovaroAppTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void freshFolderSaysFatalErrorThenGoodbye();
+    void escapeConfirmedEndsTheRun();
+    void acceptedWindowEndsWithoutGoodbye();
+    void catalogueOpensArchiveWithoutFatalError();
+    void tooLittleMemoryEndsWithoutWindow();
+    void autoAnswerEnvironmentShowsNoMessageBox();
+};
+
+void CScovaroAppTest::freshFolderSaysFatalErrorThenGoodbye()
+{
+    QTemporaryDir folder;
+    Run run(folder.path());
+    QString titleSeen = QStringLiteral("<not shown>");
+    bool englishChecked = false;
+    run.app.setOnWindowShown([&](CScovaroDlg& window) {
+        titleSeen = window.windowTitle();
+        englishChecked = window.isVisible() && window.checkedLanguage() == 1;
+        window.close();
+    });
+    QCOMPARE(run.app.run(), 0);
+    QCOMPARE(titleSeen, QString());
+    QVERIFY(englishChecked);
+    QCOMPARE(run.messages, (std::vector<std::string>{std::string(vedra::app::kFatalErrorText),
+                                                     std::string(vedra::app::kExitWithCancelText)}));
+    QVERIFY(!run.windowLeftAtGoodbye);
+    QCOMPARE(vedra::uitest::readAll(folder.filePath("LinguaVedra.vedra")), QByteArray("inglese inglese "));
+    for (const char* work : {"vedrareport", "vedratemp", "download_vedratemp"})
+        QVERIFY2(QFileInfo(folder.filePath(QString::fromLatin1(work))).isDir(), work);
+}
+
+void CScovaroAppTest::escapeConfirmedEndsTheRun()
+{
+    QTemporaryDir folder;
+    QVERIFY(vedra::uitest::writeAll(folder.filePath("LinguaVedra.vedra"), "italianoinglese "));
+    Run run(folder.path());
+    run.app.setOnWindowShown([](CScovaroDlg& window) { QTest::keyClick(&window, Qt::Key_Escape); });
+    QCOMPARE(run.app.run(), 0);
+    QCOMPARE(run.count(MessageTable(0).text(MessageKey::MsgConfirmQuit)), 1);
+    QCOMPARE(run.messages.back(), std::string(vedra::app::kExitWithCancelText));
+    QVERIFY(!run.windowLeftAtGoodbye);
+    QCOMPARE(vedra::uitest::readAll(folder.filePath("LinguaVedra.vedra")), QByteArray("italianoinglese "));
+}
+
+void CScovaroAppTest::acceptedWindowEndsWithoutGoodbye()
+{
+    QTemporaryDir folder;
+    Run run(folder.path());
+    run.app.setOnWindowShown([](CScovaroDlg& window) { window.accept(); });
+    QCOMPARE(run.app.run(), 0);
+    QCOMPARE(run.count(vedra::app::kExitWithCancelText), 0);
+    QCOMPARE(run.count(vedra::app::kFatalErrorText), 1);
+}
+
+void CScovaroAppTest::catalogueOpensArchiveWithoutFatalError()
+{
+    QTemporaryDir folder;
+    QVERIFY(vedra::uitest::makeCatalogue(folder.path(), "C_PROVA_1", 3, 4));
+    Run run(folder.path());
+    QString titleSeen;
+    QString statusSeen;
+    run.app.setOnWindowShown([&](CScovaroDlg& window) {
+        titleSeen = window.windowTitle();
+        if (auto* status = window.findChild<QLabel*>(QStringLiteral("statusLine1475")))
+            statusSeen = status->text();
+        window.close();
+    });
+    QCOMPARE(run.app.run(), 0);
+    QCOMPARE(titleSeen, QStringLiteral("VedraReader - C_PROVA"));
+    QCOMPARE(statusSeen, QStringLiteral("files: 3 / 4"));
+    QCOMPARE(run.count(vedra::app::kFatalErrorText), 0);
+    QCOMPARE(run.messages.back(), std::string(vedra::app::kExitWithCancelText));
+}
+
+void CScovaroAppTest::tooLittleMemoryEndsWithoutWindow()
+{
+    QTemporaryDir folder;
+    Run run(folder.path(), 1ULL << 20);
+    bool shown = false;
+    run.app.setOnWindowShown([&](CScovaroDlg& window) {
+        shown = true;
+        window.close();
+    });
+    QCOMPARE(run.app.run(), 1);
+    QVERIFY(!shown);
+    QCOMPARE(run.messages, (std::vector<std::string>{std::string(MessageTable(1).text(MessageKey::MsgOutOfMemory))}));
+}
+
+void CScovaroAppTest::autoAnswerEnvironmentShowsNoMessageBox()
+{
+    QTemporaryDir folder;
+    vedra::ui::CScovaroApp app(vedra::uitest::probeIn(folder.path().toStdString()));
+    int boxesSeen = 0;
+    // A message box that does appear is counted and dismissed, so that a failure
+    // ends the test instead of hanging it.
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&boxesSeen] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++boxesSeen;
+            box->done(QMessageBox::Ok);
+        }
+    });
+    watchdog.start(20);
+    app.setOnWindowShown([](CScovaroDlg& window) { window.close(); });
+    qputenv("VEDRA_AUTO_ANSWER", "accept");
+    int result = app.run();
+    qunsetenv("VEDRA_AUTO_ANSWER");
+    QCOMPARE(result, 0);
+    QCOMPARE(boxesSeen, 0);
+}
+
+QTEST_MAIN(CScovaroAppTest)
+#include "CScovaroAppTest.moc"
