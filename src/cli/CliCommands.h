@@ -28,5 +28,7 @@ struct CliCommand {
 const std::vector<CliCommand>& cliCommands();
 
 int runInfo(CliContext& context, const std::vector<std::string>& arguments);
+int runCreate(CliContext& context, const std::vector<std::string>& arguments);
+int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

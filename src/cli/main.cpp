@@ -110,6 +110,7 @@ int main(int argc, char** argv)
     vedra::app::Workspace workspace(host, probe);
     if (workspace.PrepareWorkspace() < 0)
         return 1;
+    const int savedLanguage = workspace.LanguageIndex;
     if (language >= 0)
         workspace.LanguageIndex = language;
     workspace.OpenCatalogueAtStart();
@@ -117,5 +118,10 @@ int main(int argc, char** argv)
 
     vedra::cli::CliContext context{workspace, host, std::cout, std::cerr};
     std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
-    return command->run(context, rest);
+    int status = command->run(context, rest);
+    // Archive files are flushed and the catalogue updated as when the window closes;
+    // the language chosen with --lang is for this run only.
+    if (!workspace.ShutdownSave(savedLanguage) && status == 0)
+        status = 1;
+    return status;
 }

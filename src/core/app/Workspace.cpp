@@ -130,11 +130,7 @@ int Workspace::PrepareWorkspace()
 
 void Workspace::ResolveArchivePaths(const std::string& name)
 {
-    archive::ArchiveEntry entry = archive::ArchiveEntry::decode(CurrentArchiveRecord.data());
-    archiveCreationDate = entry.creationDate;
-    minWordLength = entry.minWordLength;
-    maxWordLength = entry.truncationLength;
-    extractLength = archive::effectiveExtractLength(entry.extractLength);
+    takeCurrentEntrySettings();
 
     ArchiveFilesFolder = RootFolder + name + "/Files/";
     ArchiveFolder = RootFolder + name + "/";
@@ -211,13 +207,15 @@ bool Workspace::OpenArchive(std::int32_t number)
     return true;
 }
 
-// Opening an archive takes its minimum word length and extract length; the
-// truncation length returns to 16 until the archive dialog sets another.
+// Opening an archive takes its word limits and extract length. The truncation
+// length is the one the archive was created with: indexing an archive made with
+// 20 at 16 would store two forms of every long word.
 void Workspace::takeCurrentEntrySettings()
 {
     archive::ArchiveEntry entry = archive::ArchiveEntry::decode(CurrentArchiveRecord.data());
     archiveCreationDate = entry.creationDate;
     minWordLength = entry.minWordLength;
+    maxWordLength = entry.truncationLength >= 4 && entry.truncationLength <= 30 ? entry.truncationLength : 16;
     truncationThreshold = 16;
     extractLength = archive::effectiveExtractLength(entry.extractLength);
 }
@@ -288,10 +286,14 @@ void Workspace::locateOutsideTools()
 
 void Workspace::PumpPendingMessages(int breakValue)
 {
-    auto now = std::chrono::steady_clock::now();
-    if (m_pumpInterval.count() > 0 && now - m_lastPump < m_pumpInterval)
+    // The coarse clock costs a few nanoseconds: callers pump once per word.
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    std::int64_t now = static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+    if (m_pumpInterval.count() > 0 && now - m_lastPumpNanoseconds <
+                                          std::chrono::duration_cast<std::chrono::nanoseconds>(m_pumpInterval).count())
         return;
-    m_lastPump = now;
+    m_lastPumpNanoseconds = now;
     if (m_host->drainEvents()) {
         if (showMessage(MessageKey::MsgSuspendOperation, MessageButtons::OkCancel) == MessageAnswer::Ok)
             BreakCode = breakValue;

@@ -161,7 +161,7 @@ private:
     std::unique_ptr<archive::ArchiveStore> m_store;
     bool m_catalogueKnown = false;
     std::chrono::milliseconds m_pumpInterval{20};
-    std::chrono::steady_clock::time_point m_lastPump{};
+    std::int64_t m_lastPumpNanoseconds = 0;
 };
 
 } // namespace vedra::app

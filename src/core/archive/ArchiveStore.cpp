@@ -69,6 +69,34 @@ std::optional<std::string_view> terminated(const std::uint8_t* bytes, std::size_
                             static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - (bytes + from)));
 }
 
+// Compares a key with the word of the node at `node`; -1/0/1, or 2 when the node
+// cannot be read. On equality `postings` receives the node's posting head. Nodes
+// in memory are compared in place: this runs for every word of every document.
+int compareWordNode(const CachedFile& tree, std::uint32_t node, std::string_view word, std::uint32_t& postings)
+{
+    std::uint8_t copy[WordNode::kReadSize];
+    const std::uint8_t* bytes = tree.view(node, WordNode::kHeaderSize + word.size() + 1);
+    std::size_t got = WordNode::kHeaderSize + word.size() + 1;
+    if (bytes == nullptr) {
+        got = tree.readAt(node, copy, sizeof copy);
+        bytes = copy;
+    }
+    // The key plus its terminator decides the order as far as the node's text goes.
+    std::size_t limit = std::min(got - std::min(got, WordNode::kHeaderSize), word.size() + 1);
+    const auto* text = bytes + WordNode::kHeaderSize;
+    for (std::size_t i = 0; i < limit; ++i) {
+        auto k = i < word.size() ? static_cast<std::uint8_t>(word[i]) : std::uint8_t{0};
+        if (k != text[i])
+            return k < text[i] ? -1 : 1;
+        if (k == 0) {
+            postings = getU32le(bytes + 8);
+            return 0;
+        }
+    }
+    // The node ended (end of file, or 80 characters) before a difference or a NUL.
+    return 2;
+}
+
 } // namespace
 
 // The result of a descent: the node found, or the slot where a new node goes.
@@ -158,13 +186,14 @@ bool ArchiveStore::openForIndexing(const CacheSizes& caches)
               file(SlotPostings).setHeadCache(buffers.postingsBuffer(),
                                               std::min(caches.postingsHead, buffers.sizes().postingsBytes)) &&
               file(SlotDocumentKeys).setHeadCache(nullptr, caches.keysHead) &&
+              file(SlotRoots).setHeadCache(nullptr, caches.keysHead) &&
               file(SlotFolders).setHeadCache(nullptr, caches.foldersHead);
     if (!ok) {
         damaged("Error");
         close();
         return false;
     }
-    for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotFolders, SlotPostings, SlotWordLists}) {
+    for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotFolders, SlotPostings, SlotWordLists, SlotRoots}) {
         file(slot).setAppendBuffer(caches.appendBuffer);
         file(slot).setRoomCheck([this](std::uint64_t pending) { return checkRoomFor(pending); });
     }
@@ -198,7 +227,7 @@ bool ArchiveStore::close()
         m_checkRoom = false;
         m_header.documents = static_cast<std::int32_t>(documentCount());
         ok = file(SlotDocuments).flushAppended() && writeHeader();
-        for (int slot : {SlotDocumentKeys, SlotFolders, SlotWords, SlotPostings, SlotWordLists})
+        for (int slot : {SlotDocumentKeys, SlotFolders, SlotWords, SlotPostings, SlotWordLists, SlotRoots})
             ok = ok && file(slot).flush();
         if (!ok)
             writeFailed();
@@ -334,17 +363,7 @@ std::optional<WordLookup> ArchiveStore::findWord(std::string_view word)
     std::uint32_t postings = 0;
     auto found = descend(
         tree, *bucket, WordNode::kHeaderSize + 1,
-        [&](std::uint32_t node) {
-            std::uint8_t bytes[WordNode::kReadSize];
-            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
-            auto text = terminated(bytes, got, WordNode::kHeaderSize);
-            if (!text)
-                return 2;
-            int c = compareKeys(word, *text);
-            if (c == 0)
-                postings = getU32le(bytes + 8);
-            return c;
-        },
+        [&](std::uint32_t node) { return compareWordNode(tree, node, word, postings); },
         failure, kWordTreeMessages);
     if (!found) {
         damaged(failure);
@@ -370,17 +389,7 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     std::uint32_t postings = 0;
     auto found = descend(
         tree, *bucket, WordNode::kHeaderSize + 1,
-        [&](std::uint32_t node) {
-            std::uint8_t bytes[WordNode::kReadSize];
-            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
-            auto text = terminated(bytes, got, WordNode::kHeaderSize);
-            if (!text)
-                return 2;
-            int c = compareKeys(word, *text);
-            if (c == 0)
-                postings = getU32le(bytes + 8);
-            return c;
-        },
+        [&](std::uint32_t node) { return compareWordNode(tree, node, word, postings); },
         failure, kWordTreeMessages);
     if (!found) {
         damaged(failure);

@@ -94,6 +94,15 @@ std::size_t CachedFile::readAt(std::uint64_t offset, void* buffer, std::size_t c
     return done;
 }
 
+const std::uint8_t* CachedFile::view(std::uint64_t offset, std::size_t count) const
+{
+    if (offset + count <= m_headSize)
+        return m_head + offset;
+    if (offset >= m_fileSize && offset + count <= size())
+        return m_pending.data() + (offset - m_fileSize);
+    return nullptr;
+}
+
 bool CachedFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t count)
 {
     const auto* in = static_cast<const std::uint8_t*>(buffer);

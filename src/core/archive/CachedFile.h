@@ -38,6 +38,10 @@ public:
 
     // Reads up to `count` bytes at `offset`; returns the count read (short at the end).
     std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) const;
+    // The bytes [offset, offset + count) when they all lie in memory (head cache or
+    // pending appends), so hot lookups can compare in place; null otherwise. Valid
+    // until the next write, append or flush.
+    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const;
     bool writeAt(std::uint64_t offset, const void* buffer, std::size_t count);
     bool append(const void* buffer, std::size_t count);
 

@@ -1,0 +1,177 @@
+#include "core/indexing/ArchiveCreator.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/Workspace.h"
+#include "core/archive/ArchiveEntry.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/archive/Catalogue.h"
+#include "core/indexing/WordExtractor.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace vedra::indexing {
+namespace {
+
+namespace fs = std::filesystem;
+
+char upperAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string creationDate(std::time_t now)
+{
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char buffer[64];
+    std::size_t length = std::strftime(buffer, sizeof buffer, "%d %B %Y", &local);
+    // "%d" pads with a zero; the archive's dates never did.
+    std::string text(buffer, length);
+    if (!text.empty() && text[0] == '0')
+        text.erase(0, 1);
+    return text;
+}
+
+} // namespace
+
+std::int32_t HighestArchiveNumber(const app::Workspace& workspace)
+{
+    std::int32_t highest = 0;
+    for (const auto& entry : archive::readCatalogueEntries(workspace.catalogueFilePath()))
+        highest = std::max(highest, entry.number);
+    return highest;
+}
+
+std::uint64_t LoadRootsFolder(app::Workspace& workspace)
+{
+    archive::ArchiveStore& store = workspace.store();
+    fs::path folder = fs::path(workspace.WorkingFolder) / "Lemmi" / "Radici";
+    std::error_code error;
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error))
+            files.push_back(it->path());
+    std::sort(files.begin(), files.end());
+
+    WordExtractor extractor(workspace, store);
+    std::uint64_t tokens = 0;
+    for (const auto& file : files) {
+        auto text = app::readFileBytes(file);
+        if (!text)
+            continue;
+        extractor.LoadRoots(text->data(), text->size());
+        for (std::size_t i = 0; i < text->size();) {
+            auto c = static_cast<unsigned char>((*text)[i]);
+            bool wordByte = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+            if (!wordByte) {
+                ++i;
+                continue;
+            }
+            ++tokens;
+            while (i < text->size()) {
+                c = static_cast<unsigned char>((*text)[i]);
+                if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
+                    break;
+                ++i;
+            }
+        }
+        if (workspace.BreakCode != 0)
+            break;
+    }
+    return tokens;
+}
+
+CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request)
+{
+    CreatedArchive result;
+    if (request.name.empty()) {
+        result.error = "the archive needs a name";
+        return result;
+    }
+    if (request.name.find('/') != std::string::npos || request.name.find('\0') != std::string::npos) {
+        result.error = "an archive name cannot hold '/'";
+        return result;
+    }
+    if (request.truncationLength < 4 || request.truncationLength > 30) {
+        result.error = "the truncation length must be 4 to 30";
+        return result;
+    }
+    if (request.minWordLength < 0 || request.minWordLength > 30) {
+        result.error = "the minimum word length must be 0 to 30";
+        return result;
+    }
+    std::int32_t highest = HighestArchiveNumber(workspace);
+    std::int32_t number = request.number > 0 ? std::min(request.number, highest + 1) : highest + 1;
+    if (number <= highest) {
+        auto existing = archive::readCatalogueEntry(workspace.catalogueFilePath(), number);
+        if (existing && existing->bytes[0] != '?' && existing->bytes[0] != '\0') {
+            result.error = "archive number " + std::to_string(number) + " is in use";
+            return result;
+        }
+    }
+
+    std::string identification;
+    identification += upperAscii(request.disk != 0 ? request.disk : workspace.currentDriveLetter);
+    identification += '_';
+    for (char c : request.name)
+        identification += upperAscii(c);
+    identification += '_' + std::to_string(number);
+    // The identification must keep its number inside its 48-byte field.
+    if (identification.size() >= archive::ArchiveEntry::kIdentificationSize) {
+        workspace.showMessage(app::MessageKey::MsgTextTooLong);
+        result.error = "the archive name is too long";
+        return result;
+    }
+
+    archive::ArchiveEntry entry;
+    entry.identification = identification;
+    entry.creationDate = creationDate(std::time(nullptr));
+    entry.extractLength = static_cast<std::uint16_t>(workspace.extractLength == 0 ? 200 : workspace.extractLength);
+    entry.minWordLength = request.minWordLength;
+    entry.truncationLength = request.truncationLength;
+    std::array<std::uint8_t, archive::ArchiveEntry::kSize> bytes{};
+    entry.encode(bytes.data());
+
+    std::string catalogue = workspace.catalogueFilePath();
+    if (!archive::writeCatalogueEntry(catalogue, number, bytes) ||
+        !archive::writeCatalogueNumbers(catalogue, number, workspace.catalogue.defaultNumber)) {
+        workspace.showMessage(app::MessageKey::MsgWriteError);
+        workspace.BreakCode = 27;
+        return result;
+    }
+
+    workspace.store().close();
+    workspace.CurrentArchiveRecord = bytes;
+    workspace.ArchiveNumber = number;
+    workspace.ArchiveNumberText = std::to_string(number);
+    workspace.catalogue.currentNumber = number;
+    std::error_code ignored;
+    fs::create_directories(workspace.RootFolder + identification, ignored);
+    workspace.ResolveArchivePaths(identification);
+    workspace.minWordLength = request.minWordLength;
+    workspace.maxWordLength = request.truncationLength;
+
+    archive::ArchiveStore& store = workspace.store();
+    if (store.createArchiveFiles() < 0) {
+        workspace.showMessage(app::MessageKey::MsgWriteError);
+        workspace.BreakCode = 27;
+        return result;
+    }
+    result.number = number;
+    result.identification = identification;
+
+    if (store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
+        result.rootsLoaded = LoadRootsFolder(workspace);
+        store.close();
+    }
+    workspace.OpenArchive(number);
+    workspace.minWordLength = request.minWordLength;
+    workspace.maxWordLength = request.truncationLength;
+    workspace.showMessage(app::MessageKey::MsgArchiveReadyButEmpty);
+    return result;
+}
+
+} // namespace vedra::indexing

@@ -1,0 +1,42 @@
+// Creating a new archive as the archive dialog's OK does it: the catalogue entry,
+// the archive folder and its files, the word roots, then the archive opened.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vedra::app {
+class Workspace;
+}
+
+namespace vedra::indexing {
+
+struct NewArchive {
+    std::string name;            // upper-cased into the identification string
+    char disk = 0;               // label letter; 0 = the current drive letter
+    std::int32_t number = 0;     // 0 = one above the highest in the catalogue
+    int minWordLength = 2;       // "Registra parole >"
+    int truncationLength = 16;   // "Tronca parole >", 4 to 30
+};
+
+struct CreatedArchive {
+    std::int32_t number = -1;    // -1 when nothing was created
+    std::string identification;  // "C_NAME_1"
+    std::uint64_t rootsLoaded = 0;
+    std::string error;           // why nothing was created (bad input), in English
+};
+
+// The highest archive number in use in the workspace's catalogue (0 when none).
+std::int32_t HighestArchiveNumber(const app::Workspace& workspace);
+
+// Creates and opens the archive. Bad input (an empty or over-long name, a name
+// with a path separator, a truncation length outside 4..30, a number already in
+// use) creates nothing and says why in `error`; a file that cannot be made shows
+// the write error and stops, keeping what was already written.
+CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request);
+
+// Loads the roots of every file in the working folder's "Lemmi/Radici/" into the
+// open archive's root tree; returns the count of root tokens read.
+std::uint64_t LoadRootsFolder(app::Workspace& workspace);
+
+} // namespace vedra::indexing
