@@ -206,6 +206,22 @@ TEST(ArchiveWriteFailure, FailedAppendShowsTheWriteErrorInTheCurrentLanguage)
     EXPECT_EQ(fx.workspace->BreakCode, 27);
 }
 
+TEST(ArchiveWriteFailure, PostingsPastTheSizeLimitStopTheRun)
+{
+    ArchiveFixture fx(1);
+    // A sparse postings file just below the limit: the next posting would pass it.
+    std::filesystem::resize_file(fx.store->slotPath(SlotPostings), 3'999'000'000ULL - 4);
+    ASSERT_TRUE(fx.openForIndexing(CacheSizes{0, 0, 0, 0, 0}));
+    auto word = fx.store->findOrAddWord("alpha");
+    ASSERT_TRUE(word);
+    EXPECT_FALSE(fx.store->addPosting(*word, 1));
+    ASSERT_FALSE(fx.host.messages().empty());
+    EXPECT_EQ(fx.host.messages().back().text, "Archive too large, you need to initialize a new archive.");
+    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    fx.store->close();
+    EXPECT_EQ(std::filesystem::file_size(fx.store->slotPath(SlotPostings)), 3'999'000'000ULL - 4);
+}
+
 TEST(ArchiveWriteFailure, LowDiskStopsBeforeTheFlushAndCloseStillWritesEverything)
 {
     ArchiveFixture fx(1);
