@@ -534,6 +534,36 @@ std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
     return entries;
 }
 
+bool ArchiveStore::linkWordListBlock(std::uint32_t offset, std::uint32_t block)
+{
+    CachedFile& lists = file(SlotWordLists);
+    std::uint64_t size = lists.size();
+    std::uint64_t budget = size / 4 + 1;
+    std::uint32_t at = offset;
+    bool ok = true;
+    while (budget-- > 0) {
+        if (at < 4 || static_cast<std::uint64_t>(at) + 8 > size)
+            break;
+        if (readU32(lists, at, ok) != 0) {
+            at += 4;
+            continue;
+        }
+        std::uint32_t continuation = readU32(lists, static_cast<std::uint64_t>(at) + 4, ok);
+        if (!ok)
+            break;
+        if (continuation == 0) {
+            if (!writeU32(lists, static_cast<std::uint64_t>(at) + 4, block)) {
+                writeFailed();
+                return false;
+            }
+            return true;
+        }
+        at = continuation;
+    }
+    damaged("Error");
+    return false;
+}
+
 bool ArchiveStore::hasRoot(std::string_view root)
 {
     auto bucket = wordBucket(root);

@@ -92,6 +92,9 @@ public:
     bool endWordList();
     // The entries of the list at `offset`, following continuation blocks.
     std::vector<std::uint32_t> readWordList(std::uint32_t offset);
+    // Links a new block to the end of the list at `offset`: its last block's
+    // continuation slot (which is 0) receives `block`. False when the list is damaged.
+    bool linkWordListBlock(std::uint32_t offset, std::uint32_t block);
 
     // Roots ("RAD.").
     bool hasRoot(std::string_view root);

@@ -5,6 +5,7 @@
 #include "core/archive/ArchiveEntry.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Catalogue.h"
+#include "core/indexing/DefaultRoots.h"
 #include "core/indexing/WordExtractor.h"
 
 #include <algorithm>
@@ -163,6 +164,8 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     result.number = number;
     result.identification = identification;
 
+    // A first archive without roots would index no word at all.
+    InstallDefaultRoots(workspace.WorkingFolder);
     if (store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
         result.rootsLoaded = LoadRootsFolder(workspace);
         store.close();
