@@ -30,5 +30,6 @@ const std::vector<CliCommand>& cliCommands();
 int runInfo(CliContext& context, const std::vector<std::string>& arguments);
 int runCreate(CliContext& context, const std::vector<std::string>& arguments);
 int runArchives(CliContext& context, const std::vector<std::string>& arguments);
+int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

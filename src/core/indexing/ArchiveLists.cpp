@@ -1,0 +1,251 @@
+// Loading and reading the archive's lists; the classification tests.
+#include "core/indexing/ArchiveLists.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/SystemProbe.h"
+#include "core/archive/ArchiveFiles.h"
+#include "core/archive/ArchiveStore.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace vedra::indexing {
+namespace {
+
+bool contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
+
+std::string_view extensionOf(std::string_view name)
+{
+    std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
+}
+
+// The Linux form of the list's backslash rule: "\temp" was meant as the folder
+// name temp, and a doubled backslash as a word break inside an entry.
+std::string transformExcludedFolders(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (bytes[i] != '/') {
+            out += bytes[i++];
+            continue;
+        }
+        std::size_t run = 0;
+        while (i < bytes.size() && bytes[i] == '/') {
+            ++run;
+            ++i;
+        }
+        if (run >= 2)
+            out += ' ';
+    }
+    return out;
+}
+
+bool isEntryEnd(char c)
+{
+    return c == '\r' || c == '\n' || c == ',' || c == ';';
+}
+
+bool isBetweenEntries(char c)
+{
+    return c == ' ' || c == '\t' || isEntryEnd(c);
+}
+
+std::vector<std::string> parseEntries(std::string_view buffer)
+{
+    std::vector<std::string> entries;
+    std::size_t i = 0;
+    while (i < buffer.size()) {
+        while (i < buffer.size() && isBetweenEntries(buffer[i]))
+            ++i;
+        std::size_t start = i;
+        while (i < buffer.size() && !isEntryEnd(buffer[i]))
+            ++i;
+        std::size_t end = i;
+        while (end > start && (buffer[end - 1] == ' ' || buffer[end - 1] == '\t'))
+            --end;
+        if (end > start)
+            entries.push_back(app::lowerAscii(std::string(buffer.substr(start, end - start))));
+    }
+    return entries;
+}
+
+} // namespace
+
+const std::array<int, 5>& ArchiveLists::loadOrder()
+{
+    static constexpr std::array<int, 5> kOrder = {archive::SlotExcludedFolders, archive::SlotTextExtensions,
+                                                  archive::SlotMediaExtensions, archive::SlotCompressedExtensions,
+                                                  archive::SlotConvertedExtensions};
+    return kOrder;
+}
+
+int ArchiveLists::indexOf(int slot)
+{
+    const auto& order = loadOrder();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (order[i] == slot)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool ArchiveLists::load(archive::ArchiveStore& store)
+{
+    bool complete = true;
+    for (int slot : loadOrder()) {
+        std::string path = store.slotPath(slot);
+        auto bytes = app::readFileBytes(path, kMaxListBytes);
+        if (!bytes) {
+            std::error_code error;
+            bool missing = !std::filesystem::exists(path, error) && !error;
+            if (!missing || !app::FileHandle::open(path, app::OpenMode::ReadWriteCreate))
+                complete = false;
+            bytes.emplace();
+        }
+        setList(slot, *bytes);
+    }
+    return complete;
+}
+
+void ArchiveLists::setList(int slot, std::string_view bytes)
+{
+    int index = indexOf(slot);
+    if (index < 0)
+        return;
+    bytes = bytes.substr(0, kMaxListBytes);
+    // The program holds each list as a C string: a NUL byte ends it.
+    if (std::size_t nul = bytes.find('\0'); nul != std::string_view::npos)
+        bytes = bytes.substr(0, nul);
+    auto i = static_cast<std::size_t>(index);
+    m_buffers[i] = slot == archive::SlotExcludedFolders ? transformExcludedFolders(bytes) : std::string(bytes);
+    m_entries[i] = parseEntries(m_buffers[i]);
+}
+
+const std::string& ArchiveLists::buffer(int slot) const
+{
+    static const std::string kNone;
+    int index = indexOf(slot);
+    return index < 0 ? kNone : m_buffers[static_cast<std::size_t>(index)];
+}
+
+const std::vector<std::string>& ArchiveLists::entries(int slot) const
+{
+    static const std::vector<std::string> kNone;
+    int index = indexOf(slot);
+    return index < 0 ? kNone : m_entries[static_cast<std::size_t>(index)];
+}
+
+bool ArchiveLists::hasEntry(int slot, std::string_view lowerCasedText) const
+{
+    if (lowerCasedText.empty())
+        return false;
+    for (const auto& entry : entries(slot))
+        if (entry == lowerCasedText)
+            return true;
+    return false;
+}
+
+bool ArchiveLists::IsFolderExcluded(std::string_view path) const
+{
+    const std::string& list = buffer(archive::SlotExcludedFolders);
+    if (list.empty() || static_cast<unsigned char>(list[0]) <= 'A')
+        return false;
+    std::string lowered = app::lowerAscii(std::string(path));
+    for (const auto& entry : entries(archive::SlotExcludedFolders))
+        if (contains(lowered, entry))
+            return true;
+    return false;
+}
+
+bool ArchiveLists::IsSubfolderExcluded(std::string_view name, const PatternFilter& folderFilter,
+                                       std::string_view parentFolder) const
+{
+    if (hasEntry(archive::SlotExcludedFolders, app::lowerAscii(std::string(name))))
+        return true;
+    if (folderFilter.letsEverythingThrough())
+        return false;
+    std::string folder = app::lowerAscii(app::withTrailingSlash(std::string(parentFolder)) + std::string(name) + "/");
+    for (std::size_t i = 0; i < PatternFilter::kMaxPatterns; ++i) {
+        std::string pattern = app::lowerAscii(std::string(folderFilter.pattern(i)));
+        if (pattern.empty())
+            continue;
+        if (contains(folder, pattern))
+            return false;
+        if (pattern[0] == '/' && pattern.starts_with(folder))
+            return false;
+    }
+    return true;
+}
+
+ConversionKind ArchiveLists::ConversionClass(std::string_view fileName, bool unpackOption) const
+{
+    std::string extension = app::lowerAscii(std::string(extensionOf(fileName)));
+    if (hasEntry(archive::SlotConvertedExtensions, extension))
+        return extension == ".pdf" ? ConversionKind::Pdf : ConversionKind::DocumentXml;
+    if (hasEntry(archive::SlotCompressedExtensions, extension))
+        return unpackOption ? ConversionKind::Compressed : ConversionKind::Skip;
+    return ConversionKind::None;
+}
+
+bool ArchiveLists::HasIndexableText(std::string_view lowerCasedName, const PatternFilter& fileFilter,
+                                    int runMode) const
+{
+    if (lowerCasedName.empty())
+        return true;
+    if (static_cast<unsigned char>(lowerCasedName[0]) < '!')
+        return false;
+
+    if (!fileFilter.isEmpty()) {
+        for (std::size_t i = 0; i < PatternFilter::kMaxPatterns; ++i)
+            if (contains(fileFilter.pattern(i), "*.*"))
+                return true;
+        for (std::size_t i = 0; i < PatternFilter::kMaxPatterns; ++i) {
+            std::string pattern = app::lowerAscii(std::string(fileFilter.pattern(i)));
+            if (pattern.empty())
+                return false;
+            if (contains(lowerCasedName, pattern))
+                return true;
+        }
+    }
+
+    std::string_view extension = extensionOf(lowerCasedName);
+    if (extension.empty() || extension.size() > 4)
+        return true;
+
+    if (contains(extension, ".ht"))
+        return true;
+    if (runMode == 0 && contains(lowerCasedName, ".pdf"))
+        return true;
+
+    auto at = [&](std::size_t position, char first, char second) {
+        return extension.size() > position + 1 && extension[position] == first && extension[position + 1] == second;
+    };
+    if (at(2, 'd', 'b') || at(1, 'd', 'b') || at(1, 't', 'x') || at(2, 't', 'x'))
+        return true;
+
+    return !contains(lowerCasedName, "estratti.vedra") && hasEntry(archive::SlotTextExtensions, extension);
+}
+
+bool ArchiveLists::IsMultimedia(std::string_view fileName) const
+{
+    return hasEntry(archive::SlotMediaExtensions, app::lowerAscii(std::string(extensionOf(fileName))));
+}
+
+bool PassesFolderFilter(std::string_view path, const PatternFilter& folderFilter)
+{
+    if (folderFilter.letsEverythingThrough())
+        return true;
+    std::string lowered = app::lowerAscii(std::string(path));
+    for (std::size_t i = 0; i < PatternFilter::kMaxPatterns; ++i) {
+        std::string pattern = app::lowerAscii(std::string(folderFilter.pattern(i)));
+        if (!pattern.empty() && contains(lowered, pattern))
+            return true;
+    }
+    return false;
+}
+
+} // namespace vedra::indexing

@@ -1,0 +1,288 @@
+// The disk scan: a work-file queue of folders, each folder's entries sorted, the
+// classification tests of ArchiveLists, and the two modes.
+#include "core/indexing/DiskScan.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/SystemProbe.h"
+#include "core/app/Workspace.h"
+#include "core/indexing/ArchiveLists.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <fnmatch.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <system_error>
+#include <vector>
+
+namespace vedra::indexing {
+namespace {
+
+// The program's own stop code for "a program was taken".
+constexpr int kProgramTakenBreak = 27;
+// The queue is read back in blocks of this size, as the program reads it.
+constexpr std::size_t kQueueReadBytes = 512;
+// Longer paths cannot be opened (PATH_MAX); such a folder is not queued.
+constexpr std::size_t kMaxPathBytes = 4095;
+
+constexpr const char* kCannotOpenSuffix = " IMPOSSIBILE APRIRE";
+constexpr const char* kCannotReadSuffix = " IMPOSSIBILE LEGGERE I DATI";
+
+enum class EntryKind { File, Folder, Other };
+
+struct FolderEntry {
+    std::string name;
+    EntryKind kind = EntryKind::Other;
+    std::uint64_t sizeBytes = 0;
+};
+
+bool isKernelTree(std::string_view folder)
+{
+    for (std::string_view prefix : {"/proc/", "/sys/", "/dev/", "/run/"})
+        if (folder.starts_with(prefix))
+            return true;
+    return false;
+}
+
+// The entries of a folder, names beginning with '.' left out, sorted by name in
+// byte order (std::string compares as unsigned bytes). A link counts as a file
+// only when it leads to a regular file; a link to a folder is never entered.
+std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+    if (!dir)
+        return std::nullopt;
+    int fd = ::dirfd(dir.get());
+    std::vector<FolderEntry> entries;
+    while (const dirent* item = ::readdir(dir.get())) {
+        if (item->d_name[0] == '.')
+            continue;
+        FolderEntry entry;
+        entry.name = item->d_name;
+        struct stat st {};
+        if (::fstatat(fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISLNK(st.st_mode)) {
+            if (::fstatat(fd, item->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
+                entry.kind = EntryKind::File;
+        } else if (S_ISDIR(st.st_mode)) {
+            entry.kind = EntryKind::Folder;
+        } else if (S_ISREG(st.st_mode)) {
+            entry.kind = EntryKind::File;
+        }
+        if (entry.kind == EntryKind::Other)
+            continue;
+        entry.sizeBytes = entry.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+bool matchesMask(const std::string& mask, const std::string& name)
+{
+    if (mask == "*.*" || mask == "*")
+        return true;
+    int flags = 0;
+#ifdef FNM_CASEFOLD
+    // Masks come from a case-blind world: "*.TXT" means text files.
+    flags |= FNM_CASEFOLD;
+#endif
+    return ::fnmatch(mask.c_str(), name.c_str(), flags) == 0;
+}
+
+FileAccess realAccessCheck(const std::string& path)
+{
+    auto handle = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    if (!handle)
+        return FileAccess::CannotOpen;
+    char byte = 0;
+    if (handle->readAt(0, &byte, 1) < 0)
+        return FileAccess::CannotRead;
+    return FileAccess::Readable;
+}
+
+bool isSkippedProgramPath(const std::string& path)
+{
+    std::string lowered = app::lowerAscii(path);
+    return lowered.find("pack") != std::string::npos || lowered.find("uninst") != std::string::npos ||
+           lowered.find('$') != std::string::npos;
+}
+
+// The queue of folders still to walk: NUL-terminated paths appended at the end
+// and read from a moving position. The file is deleted when this goes away.
+class FolderQueue {
+public:
+    explicit FolderQueue(std::string path) : m_path(std::move(path)) {}
+    ~FolderQueue()
+    {
+        m_file.reset();
+        if (m_created) {
+            std::error_code ignored;
+            std::filesystem::remove(m_path, ignored);
+        }
+    }
+    FolderQueue(const FolderQueue&) = delete;
+    FolderQueue& operator=(const FolderQueue&) = delete;
+
+    bool create()
+    {
+        m_file = app::FileHandle::open(m_path, app::OpenMode::CreateTruncate);
+        m_created = m_file.has_value();
+        return m_created;
+    }
+
+    bool push(const std::string& folder)
+    {
+        std::string record = folder;
+        record += '\0';
+        if (!m_file->writeAt(m_writeOffset, record))
+            return false;
+        m_writeOffset += record.size();
+        return true;
+    }
+
+    // The next queued folder; empty when the queue is done or cannot be read.
+    std::optional<std::string> pop()
+    {
+        std::string folder;
+        char block[kQueueReadBytes];
+        for (;;) {
+            std::int64_t got = m_file->readAt(m_readOffset + folder.size(), block, sizeof block);
+            if (got <= 0)
+                return std::nullopt;
+            auto count = static_cast<std::size_t>(got);
+            if (const void* nul = std::memchr(block, '\0', count)) {
+                folder.append(block, static_cast<std::size_t>(static_cast<const char*>(nul) - block));
+                m_readOffset += folder.size() + 1;
+                if (folder.empty())
+                    return std::nullopt;
+                return folder;
+            }
+            folder.append(block, count);
+        }
+    }
+
+private:
+    std::string m_path;
+    std::optional<app::FileHandle> m_file;
+    bool m_created = false;
+    std::uint64_t m_readOffset = 0;
+    std::uint64_t m_writeOffset = 0;
+};
+
+} // namespace
+
+DiskScan::DiskScan(app::Workspace& workspace, const ArchiveLists& lists) : m_workspace(workspace), m_lists(lists) {}
+
+std::string DiskScan::workFilePath(const app::Workspace& workspace)
+{
+    const std::string& folder = workspace.RedirectFolder.empty() ? workspace.WorkingFolder : workspace.RedirectFolder;
+    return app::withTrailingSlash(folder) + kWorkFileName;
+}
+
+DiskScanResult DiskScan::run(const DiskScanOptions& options)
+{
+    DiskScanResult result;
+    if (options.start.empty())
+        return result;
+
+    std::string startFolder = options.start;
+    std::string mask = "*.*";
+    if (startFolder.back() != '/') {
+        std::size_t slash = startFolder.rfind('/');
+        mask = slash == std::string::npos ? startFolder : startFolder.substr(slash + 1);
+        startFolder = slash == std::string::npos ? std::string() : startFolder.substr(0, slash + 1);
+    }
+
+    FolderQueue queue(workFilePath(m_workspace));
+    if (!queue.create() || !queue.push(startFolder))
+        return result;
+    result.started = true;
+
+    const int callerBreak = m_workspace.BreakCode;
+    bool taken = false;
+    const auto check = options.checkAccess ? options.checkAccess : realAccessCheck;
+
+    while (m_workspace.BreakCode == 0 && !result.workFileFailed) {
+        std::optional<std::string> folder = queue.pop();
+        if (!folder) {
+            result.completed = true;
+            break;
+        }
+        if (isKernelTree(*folder))
+            continue;
+        auto entries = listFolder(*folder);
+        if (!entries)
+            continue;
+        for (const FolderEntry& entry : *entries) {
+            m_workspace.PumpPendingMessages(1);
+            if (m_workspace.BreakCode != 0)
+                break;
+            std::string path = *folder + entry.name;
+
+            if (entry.kind == EntryKind::Folder) {
+                path += '/';
+                if (path.size() > kMaxPathBytes || isKernelTree(path) || m_lists.IsFolderExcluded(path) ||
+                    m_lists.IsSubfolderExcluded(entry.name, options.folderFilter, *folder))
+                    continue;
+                if (!queue.push(path)) {
+                    result.workFileFailed = true;
+                    break;
+                }
+                ++result.folderCount;
+                if (options.mode == DiskScanMode::List && options.listFolders && options.onFolder)
+                    options.onFolder(path);
+                continue;
+            }
+
+            if (!matchesMask(mask, entry.name))
+                continue;
+            ++result.fileCount;
+            if (options.listFiles &&
+                (!m_lists.HasIndexableText(app::lowerAscii(entry.name), options.fileFilter, options.runMode) ||
+                 !PassesFolderFilter(*folder, options.folderFilter)))
+                continue;
+
+            if (options.mode == DiskScanMode::LocateProgram) {
+                if (entry.name != options.programName || isSkippedProgramPath(path) || !app::isExecutableFile(path))
+                    continue;
+                if (!options.fileToOpen.empty() &&
+                    m_workspace.showMessage(app::MessageKey::MsgConfirmReadWith, app::MessageButtons::YesNo,
+                                            {options.fileToOpen, path}) != app::MessageAnswer::Yes)
+                    continue;
+                result.foundProgram = path;
+                taken = true;
+                m_workspace.BreakCode = kProgramTakenBreak;
+                break;
+            }
+
+            if (!options.listFiles)
+                continue;
+            if (options.acceptFile) {
+                FileAccess access = check(path);
+                if (access != FileAccess::Readable) {
+                    if (options.onFile)
+                        options.onFile(path + (access == FileAccess::CannotOpen ? kCannotOpenSuffix : kCannotReadSuffix),
+                                       entry.sizeBytes);
+                    continue;
+                }
+                if (!options.acceptFile(path))
+                    continue;
+            }
+            if (options.onFile)
+                options.onFile(path, entry.sizeBytes);
+        }
+    }
+
+    if (taken)
+        m_workspace.BreakCode = callerBreak;
+    return result;
+}
+
+} // namespace vedra::indexing

@@ -1,0 +1,619 @@
+// The walk. "PTH." is both the folder tree and the work list: a folder found is
+// appended to it, and the walk reads the folder nodes in file order from the start
+// folder's node on, so the run is breadth-first and can resume from any node.
+#include "core/indexing/IndexingRun.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/MessageFormat.h"
+#include "core/app/SystemProbe.h"
+#include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/archive/Records.h"
+#include "core/indexing/OutsideTools.h"
+#include "core/indexing/TextCleaners.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vedra::indexing {
+namespace {
+
+using app::MessageKey;
+
+constexpr std::size_t kResumePathSize = 512;
+constexpr std::uint64_t kMediaReadLimit = 12799;
+constexpr std::size_t kMediaChunkSize = 12800;
+constexpr std::size_t kMarkupChunkLimit = 512000;
+constexpr const char* kTemporaryMarker = "_vedratemp";
+
+struct DirectoryEntry {
+    std::string name;
+    bool folder = false;
+    std::uint64_t fileTime = 0;
+    std::uint64_t size = 0;
+};
+
+// The entries of a folder sorted by name (byte order), so that runs and archives
+// are the same on every machine. Symbolic links are not followed: a link to a
+// folder could loop, and a link to a file would index its target twice.
+std::vector<DirectoryEntry> listFolder(const std::string& folder)
+{
+    std::vector<DirectoryEntry> entries;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return entries;
+    int fd = ::dirfd(dir);
+    while (dirent* item = ::readdir(dir)) {
+        std::string name = item->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
+            continue;
+        entries.push_back({name, S_ISDIR(st.st_mode), FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec),
+                           static_cast<std::uint64_t>(st.st_size)});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+// Clears the way for removal (the owner may have left the file read-only).
+void removeTree(const std::string& path)
+{
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(path, error);
+         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, error);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
+                                 error);
+    std::filesystem::remove_all(path, error);
+}
+
+void removeFile(const std::string& path)
+{
+    ::chmod(path.c_str(), 0600);
+    ::unlink(path.c_str());
+}
+
+bool contains(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::string extensionOf(const std::string& lowerName)
+{
+    std::size_t dot = lowerName.rfind('.');
+    return dot == std::string::npos ? std::string() : lowerName.substr(dot);
+}
+
+// Binary office files hold their text in 16-bit characters; NULs are squeezed out.
+bool isSqueezedType(const std::string& extension)
+{
+    return extension == ".pub" || extension == ".doc" || extension == ".ppt";
+}
+
+bool isMarkupType(const std::string& extension)
+{
+    return contains(extension, ".htm") || contains(extension, ".asp") || contains(extension, ".xml") ||
+           contains(extension, ".php");
+}
+
+bool isWordByte(char c)
+{
+    return c >= '0' && c <= 'z';
+}
+
+} // namespace
+
+std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    constexpr std::int64_t kEpochDifference = 11644473600;  // 1601-01-01 to 1970-01-01
+    std::int64_t since1601 = seconds + kEpochDifference;
+    if (since1601 < 0)
+        return 0;
+    return static_cast<std::uint64_t>(since1601) * 10'000'000ULL + static_cast<std::uint64_t>(nanoseconds / 100);
+}
+
+struct IndexingRun::FileWork {
+    std::string path;       // the file as the user knows it
+    std::string readPath;   // what is read (a PDF's text output differs)
+    std::string name;
+    std::string lowerName;
+    std::string key;        // reversed, as stored
+    std::uint32_t folderText = 0;
+    std::uint64_t fileTime = 0;
+    std::uint64_t size = 0;
+    std::uint32_t number = 0;
+    bool isNew = false;
+    bool update = false;
+    archive::DocRecord record;  // the existing record of an update
+    std::vector<std::uint32_t> previousWords;
+};
+
+IndexingRun::IndexingRun(app::Workspace& workspace, archive::ArchiveStore& store, ArchiveLists& lists)
+    : m_workspace(workspace), m_store(store), m_lists(lists), m_extractor(workspace, store)
+{
+    m_extractor.loadStopWords();
+}
+
+std::string IndexingRun::keyFor(const std::string& folder, const std::string& name) const
+{
+    // "/parent/name": from the end of the folder back to its second separator.
+    std::size_t last = folder.size() >= 1 ? folder.size() - 1 : 0;
+    std::size_t previous = last > 0 ? folder.rfind('/', last - 1) : std::string::npos;
+    std::string part = (previous == std::string::npos ? folder : folder.substr(previous)) + name;
+    return archive::reversed(part);
+}
+
+void IndexingRun::notify()
+{
+    m_counters.wordsIndexed = m_extractor.wordsIndexed();
+    if (m_observer)
+        m_observer(m_counters);
+}
+
+void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
+{
+    m_mode = mode;
+    m_workspace.busy = true;
+    m_workspace.BreakCode = 0;
+    m_counters = IndexingCounters{};
+    m_extractor.resetCounters();
+    m_extractor.setRootFilter(mode != RunMode::Roots);
+
+    std::string folder = startPath;
+    std::string mask;
+    if (folder.empty() || folder.back() != '/') {
+        std::size_t slash = folder.rfind('/');
+        mask = slash == std::string::npos ? folder : folder.substr(slash + 1);
+        folder = slash == std::string::npos ? std::string("./") : folder.substr(0, slash + 1);
+    }
+
+    if (mode == RunMode::Roots) {
+        // Roots go straight into "RAD.": no folder node, no document.
+        for (const auto& entry : listFolder(folder)) {
+            if (entry.folder || (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0))
+                continue;
+            FileWork work;
+            work.path = work.readPath = folder + entry.name;
+            work.name = entry.name;
+            work.lowerName = app::lowerAscii(entry.name);
+            work.size = entry.size;
+            IndexFile(work);
+            if (m_workspace.BreakCode != 0)
+                break;
+        }
+        m_workspace.busy = false;
+        return;
+    }
+
+    std::uint32_t position = 0;
+    std::string resumeFolder;
+    if (mode == RunMode::Normal) {
+        std::string savedStart;
+        if (readResumePoint(resumeFolder, savedStart)) {
+            m_workspace.showMessage(MessageKey::MsgIndexingInterrupted);
+            if (contains(resumeFolder, kTemporaryMarker) && m_options.unpack) {
+                std::size_t end = resumeFolder.find(kTemporaryMarker);
+                IndexTempFolder(resumeFolder.substr(0, end + std::strlen(kTemporaryMarker)) + "/");
+            }
+            if (!savedStart.empty()) {
+                folder = savedStart;
+                mask.clear();
+            }
+        }
+        m_resumeFolder.clear();
+        m_resumeStart.clear();
+    }
+
+    m_startFolder = folder;
+    auto start = m_store.findOrAddFolder(archive::reversed(folder));
+    if (start) {
+        position = *start;
+        // A resumed run goes on from the folder it stopped in: every folder before
+        // it in the tree's order was done, every one after it is still to do.
+        if (!resumeFolder.empty() && !contains(resumeFolder, kTemporaryMarker)) {
+            if (auto resumed = m_store.findOrAddFolder(archive::reversed(resumeFolder)))
+                position = *resumed;
+        }
+        walk(position, folder, mask);
+    }
+
+    m_store.header().filesWithText += static_cast<std::int32_t>(m_counters.filesWithText);
+    m_store.header().documents = static_cast<std::int32_t>(m_store.documentCount());
+    m_store.writeHeader();
+    m_workspace.host().setTitle(".......");
+    if (mode == RunMode::Normal) {
+        writeResumePoint();
+        if (!m_resumeFolder.empty() || !m_resumeStart.empty())
+            m_workspace.showMessage(MessageKey::MsgDiskIndexingIncomplete);
+    }
+    notify();
+    m_workspace.busy = false;
+}
+
+void IndexingRun::walk(std::uint32_t position, const std::string& startFolder, const std::string& mask)
+{
+    std::uint32_t k = position;
+    while (m_workspace.BreakCode == 0) {
+        auto text = m_store.folderText(k);
+        if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) <= 31)
+            break;
+        std::string folder = archive::reversed(*text);
+        std::uint32_t here = k;
+        k += static_cast<std::uint32_t>(text->size()) + 10;
+        bool inScope = contains(folder, startFolder.c_str()) || m_mode == RunMode::SingleFolder;
+        if (!m_options.unpack && (!inScope || m_lists.IsFolderExcluded(folder)))
+            continue;
+        processFolder(folder, here, mask, contains(folder, "_vedratemp/"));
+        if (m_mode == RunMode::SingleFolder && m_workspace.BreakCode == 0)
+            m_workspace.BreakCode = 1;
+    }
+}
+
+void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask,
+                                bool temporary)
+{
+    for (const auto& entry : listFolder(folder)) {
+        m_workspace.PumpPendingMessages(1);
+        if (m_workspace.BreakCode != 0)
+            break;
+        if (!entry.folder) {
+            if (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0)
+                continue;
+            processFile(folder, folderText, entry.name, entry.fileTime, entry.size, temporary);
+        } else {
+            if (!m_options.subfolders || entry.name[0] == '.')
+                continue;
+            ++m_counters.foldersMet;
+            std::string path = folder + entry.name;
+            if (contains(path, kTemporaryMarker)) {
+                removeTree(path);
+                continue;
+            }
+            if (m_lists.IsSubfolderExcluded(entry.name, m_options.folderFilter, folder))
+                continue;
+            ++m_counters.foldersIndexed;
+            m_store.findOrAddFolder(archive::reversed(path + "/"));
+        }
+        if (m_workspace.BreakCode != 0)
+            break;
+    }
+    if (m_workspace.BreakCode != 0 && m_mode == RunMode::Normal && m_resumeFolder.empty()) {
+        m_resumeFolder = folder;
+        m_resumeStart = m_startFolder;
+    }
+}
+
+void IndexingRun::processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
+                              std::uint64_t fileTime, std::uint64_t size, bool temporary)
+{
+    std::string path = folder + name;
+    if (!temporary && contains(path, kTemporaryMarker)) {
+        removeFile(path);
+        return;
+    }
+    ++m_counters.filesSeen;
+    FileWork work;
+    work.path = work.readPath = path;
+    work.name = name;
+    work.lowerName = app::lowerAscii(name);
+    work.key = keyFor(folder, name);
+    work.folderText = folderText;
+    work.fileTime = fileTime;
+    work.size = size;
+    ConversionKind kind = m_lists.ConversionClass(work.lowerName, m_options.unpack);
+    if (kind == ConversionKind::Skip)
+        return;
+
+    auto lookup = m_store.findOrAddDocument(work.key, folderText);
+    if (!lookup)
+        return;
+    if (lookup->added) {
+        work.isNew = true;
+        work.number = m_store.documentCount();
+        ++m_counters.newDocuments;
+    } else {
+        if (!lookup->record)
+            return;
+        work.number = lookup->number;
+        work.record = *lookup->record;
+        // Only a later time counts as a change: a file restored from a backup keeps
+        // its older time and is not read again.
+        if (!m_options.rereadAll && fileTime <= work.record.lastWrite)
+            return;
+        work.update = true;
+    }
+    indexDocument(work);
+    notify();
+
+    if (kind == ConversionKind::Pdf) {
+        convertPdf(work, folder, folderText, temporary);
+    } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
+        std::string output = UnpackFolderFor(path);
+        app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
+        if (!outcome.started) {
+            if (m_resultRow)
+                m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+        } else if (m_workspace.BreakCode == 0) {
+            IndexTempFolder(output);
+        } else {
+            removeTree(output);
+        }
+    }
+}
+
+void IndexingRun::indexDocument(FileWork& work)
+{
+    m_workspace.host().setTitle(app::formatMessage("%ld - ", {static_cast<long>(work.number)}) + work.name);
+    bool readable = m_lists.HasIndexableText(work.lowerName, m_options.fileFilter, static_cast<int>(m_mode));
+    if (work.update) {
+        archive::DocRecord& record = work.record;
+        record.lastWrite = work.fileTime;
+        record.size = static_cast<std::uint32_t>(work.size);
+        record.kind = m_options.markUpdates ? 'c' : 'f';
+        m_store.rewriteRecordHead(work.number, record);
+        if (!readable)
+            return;
+        if (record.wordList != 0) {
+            work.previousWords = m_store.readWordList(record.wordList);
+            std::sort(work.previousWords.begin(), work.previousWords.end());
+        }
+        ++m_counters.filesUpdated;
+        m_workspace.host().setTitle("Update->" + work.name);
+    }
+    if (readable)
+        IndexFile(work);
+    else if (work.isNew)
+        writeNameOnlyRecord(work);
+}
+
+void IndexingRun::writeNameOnlyRecord(const FileWork& work)
+{
+    archive::DocRecord record;
+    record.number = work.number;
+    record.lastWrite = work.fileTime;
+    record.size = static_cast<std::uint32_t>(work.size);
+    record.wordList = 0;
+    record.folderText = work.folderText;
+    record.kind = 'f';
+    record.key = work.key;
+    m_store.appendDocumentRecord(record);
+}
+
+void IndexingRun::IndexFile(FileWork& work)
+{
+    const bool roots = m_mode == RunMode::Roots;
+    auto file = app::FileHandle::open(work.readPath, app::OpenMode::ReadOnly);
+    if (!file) {
+        if (work.isNew)
+            writeNameOnlyRecord(work);
+        return;
+    }
+    std::string extension = extensionOf(work.lowerName);
+    bool media = m_lists.IsMultimedia(work.lowerName);
+    std::int64_t fileSize = file->size();
+    std::uint64_t size = fileSize < 0 ? 0 : static_cast<std::uint64_t>(fileSize);
+    std::uint64_t limit = media ? kMediaReadLimit : size;
+    std::size_t usable = static_cast<std::size_t>(std::max<std::int64_t>(m_workspace.workBuffers.sizes().textUsable, 0));
+    std::size_t chunkSize = media ? kMediaChunkSize : std::max<std::size_t>(usable / 4, 4096);
+    std::uint8_t* buffer = m_workspace.workBuffers.textBuffer(0);
+    std::vector<char> ownBuffer;
+    if (buffer == nullptr || chunkSize > static_cast<std::size_t>(m_workspace.workBuffers.sizes().textBytes)) {
+        ownBuffer.resize(chunkSize);
+        buffer = reinterpret_cast<std::uint8_t*>(ownBuffer.data());
+    }
+    char* chunk = reinterpret_cast<char*>(buffer);
+
+    if (m_mode == RunMode::Normal || m_mode == RunMode::SingleFolder)
+        ++m_counters.filesWithText;
+    else
+        ++m_counters.otherFilesRead;
+    m_extractor.beginDocument(work.number, work.previousWords);
+    const std::uint32_t listStart = m_store.wordListEnd();
+    app::Host& host = m_workspace.host();
+    host.setProgressRange(0, static_cast<int>(std::min<std::uint64_t>(limit, INT_MAX)));
+    host.setProgressPosition(0);
+
+    std::uint64_t offset = 0;
+    while (true) {
+        std::int64_t got = file->readAt(offset, chunk, chunkSize);
+        if (got < 5)
+            break;
+        std::size_t cut = static_cast<std::size_t>(got);
+        bool reachedEnd = offset + cut >= size;
+        // Between chunks no word may be split: cut after the last byte that cannot
+        // be part of one, and never inside a UTF-8 sequence.
+        if (!reachedEnd) {
+            std::size_t last = cut;
+            while (last > 0 && isWordByte(chunk[last - 1]))
+                --last;
+            if (last > 0)
+                cut = last;
+            cut = Utf8SafeLength(chunk, cut);
+        }
+        if (cut < 5)
+            break;
+        std::size_t length = cut;
+        if (isSqueezedType(extension) || media)
+            length = SqueezeNuls(chunk, length, chunk);
+        if (isMarkupType(extension) && length < kMarkupChunkLimit)
+            length = StripMarkup(chunk, length, 1);
+        length = TranscodeDocumentBlock(chunk, length);
+        if (length > 4) {
+            if (roots)
+                m_extractor.LoadRoots(chunk, length);
+            else
+                m_extractor.IndexChunk(chunk, length, work.path);
+        }
+        offset += cut;
+        m_counters.bytesRead += cut;
+        host.setProgressPosition(static_cast<int>(std::min<std::uint64_t>(offset, INT_MAX)));
+        if (offset >= limit || m_workspace.BreakCode != 0)
+            break;
+    }
+    file->close();
+    if (roots)
+        return;
+
+    bool addedWords = m_store.wordListEnd() != listStart;
+    if (addedWords)
+        m_store.endWordList();
+    // A document stopped half-way keeps time 0, so the next run reads it again
+    // (posting only the words it does not hold yet).
+    bool interrupted = m_workspace.BreakCode != 0 && offset < limit;
+    if (work.isNew) {
+        archive::DocRecord record;
+        record.number = work.number;
+        record.lastWrite = interrupted ? 0 : work.fileTime;
+        record.size = static_cast<std::uint32_t>(work.size);
+        record.wordList = addedWords ? listStart : 0;
+        record.folderText = work.folderText;
+        record.kind = 'f';
+        record.key = work.key;
+        m_store.appendDocumentRecord(record);
+    } else if (work.update) {
+        bool rewrite = interrupted;
+        if (interrupted)
+            work.record.lastWrite = 0;
+        if (addedWords) {
+            // New words of a changed file form a block linked from the end of its
+            // list, so that an all-words search still finds them.
+            if (work.record.wordList == 0) {
+                work.record.wordList = listStart;
+                rewrite = true;
+            } else {
+                m_store.linkWordListBlock(work.record.wordList, listStart);
+            }
+        }
+        if (rewrite)
+            m_store.rewriteRecordHead(work.number, work.record);
+    }
+}
+
+void IndexingRun::convertPdf(const FileWork& pdf, const std::string& folder, std::uint32_t folderText,
+                             bool temporary)
+{
+    if (!m_options.convertedTypes.empty() && !contains(m_options.convertedTypes, ".pdf"))
+        return;
+    std::string extension = extensionOf(pdf.lowerName).substr(0, 5);
+    std::string output = temporary ? pdf.path + ".txt"
+                                   : m_workspace.WorkingFolder + "vedratemp/" + std::to_string(pdf.number) +
+                                         extension + ".txt";
+    app::ProcessOutcome outcome = ConvertPdf(m_workspace, pdf.path, output, true);
+    if (!outcome.started) {
+        if (m_resultRow)
+            m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
+        return;
+    }
+    struct stat st {};
+    if (m_workspace.BreakCode != 0 || ::stat(output.c_str(), &st) != 0) {
+        removeFile(output);
+        return;
+    }
+    FileWork text;
+    text.path = pdf.path + ".txt";
+    text.readPath = output;
+    text.name = pdf.name + ".txt";
+    text.lowerName = pdf.lowerName + ".txt";
+    text.key = "txt." + pdf.key;
+    text.folderText = folderText;
+    text.fileTime = pdf.fileTime;
+    text.size = static_cast<std::uint64_t>(st.st_size);
+    auto lookup = m_store.findOrAddDocument(text.key, folderText);
+    if (lookup) {
+        if (lookup->added) {
+            text.isNew = true;
+            text.number = m_store.documentCount();
+            ++m_counters.newDocuments;
+        } else if (lookup->record) {
+            // The PDF changed, so its text did.
+            text.number = lookup->number;
+            text.record = *lookup->record;
+            text.update = true;
+            text.record.lastWrite = text.fileTime;
+            text.record.size = static_cast<std::uint32_t>(text.size);
+            text.record.kind = m_options.markUpdates ? 'c' : 'f';
+            m_store.rewriteRecordHead(text.number, text.record);
+            if (text.record.wordList != 0) {
+                text.previousWords = m_store.readWordList(text.record.wordList);
+                std::sort(text.previousWords.begin(), text.previousWords.end());
+            }
+            ++m_counters.filesUpdated;
+        }
+        if (text.isNew || text.update)
+            IndexFile(text);
+    }
+    removeFile(output);
+    (void)folder;
+}
+
+void IndexingRun::IndexTempFolder(const std::string& folder)
+{
+    auto start = m_store.findOrAddFolder(archive::reversed(folder));
+    std::uint32_t k = start ? *start : 0;
+    while (start && m_workspace.BreakCode == 0) {
+        auto text = m_store.folderText(k);
+        if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) <= 31)
+            break;
+        std::string path = archive::reversed(*text);
+        if (!contains(path, "_vedratemp/"))
+            break;
+        std::uint32_t here = k;
+        k += static_cast<std::uint32_t>(text->size()) + 10;
+        for (const auto& entry : listFolder(path)) {
+            m_workspace.PumpPendingMessages(1);
+            if (m_workspace.BreakCode != 0)
+                break;
+            if (entry.folder) {
+                if (entry.name[0] != '.')
+                    m_store.findOrAddFolder(archive::reversed(path + entry.name + "/"));
+                continue;
+            }
+            processFile(path, here, entry.name, entry.fileTime, entry.size, true);
+            removeFile(path + entry.name);
+        }
+    }
+    if (m_workspace.BreakCode != 0 && m_mode == RunMode::Normal && m_resumeFolder.empty()) {
+        m_resumeFolder = folder;
+        m_resumeStart = m_startFolder;
+    }
+    removeTree(folder.substr(0, folder.size() - 1));
+}
+
+bool IndexingRun::readResumePoint(std::string& folder, std::string& start)
+{
+    auto bytes = app::readFileBytes(m_store.slotPath(archive::SlotResume), 2 * kResumePathSize);
+    if (!bytes)
+        return false;
+    bytes->resize(2 * kResumePathSize, '\0');
+    folder = app::textUntilNul(bytes->data(), kResumePathSize);
+    start = app::textUntilNul(bytes->data() + kResumePathSize, kResumePathSize);
+    return !folder.empty() || !start.empty();
+}
+
+void IndexingRun::writeResumePoint()
+{
+    std::string bytes(2 * kResumePathSize, '\0');
+    std::memcpy(bytes.data(), m_resumeFolder.data(), std::min(m_resumeFolder.size(), kResumePathSize - 1));
+    std::memcpy(bytes.data() + kResumePathSize, m_resumeStart.data(),
+                std::min(m_resumeStart.size(), kResumePathSize - 1));
+    auto file = app::FileHandle::open(m_store.slotPath(archive::SlotResume), app::OpenMode::CreateTruncate);
+    if (!file || !file->writeAt(0, bytes)) {
+        m_workspace.showMessage(MessageKey::MsgWriteError);
+        m_workspace.BreakCode = 27;
+    }
+}
+
+} // namespace vedra::indexing

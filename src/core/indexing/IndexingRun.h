@@ -1,0 +1,110 @@
+// The indexing run: walks a start folder and everything below it through the
+// archive's folder tree, registers every file, reads the text of the files whose
+// type allows it, converts PDFs and unpacks compressed files through outside
+// programs, and can be stopped and resumed.
+#pragma once
+
+#include "core/indexing/ArchiveLists.h"
+#include "core/indexing/PatternFilter.h"
+#include "core/indexing/WordExtractor.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vedra::app {
+class Workspace;
+}
+namespace vedra::archive {
+class ArchiveStore;
+struct DocRecord;
+}
+
+namespace vedra::indexing {
+
+enum class RunMode { None = 0, Roots = 4, Normal = 5, SingleFolder = 6 };
+
+struct IndexingOptions {
+    bool subfolders = true;
+    bool unpack = false;
+    PatternFilter fileFilter;
+    PatternFilter folderFilter;
+    // The search page's type filter: when set without ".pdf", PDFs are not converted.
+    std::string convertedTypes;
+    // Every found file is read again, changed or not.
+    bool rereadAll = false;
+    // Records rewritten by an update get the kind 'c'.
+    bool markUpdates = false;
+};
+
+struct IndexingCounters {
+    std::uint64_t foldersMet = 0;
+    std::uint64_t foldersIndexed = 0;
+    std::uint64_t filesSeen = 0;
+    std::uint64_t newDocuments = 0;
+    std::uint64_t filesWithText = 0;
+    std::uint64_t filesUpdated = 0;
+    std::uint64_t otherFilesRead = 0;
+    std::uint64_t wordsIndexed = 0;
+    std::uint64_t bytesRead = 0;
+};
+
+// FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC.
+std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
+
+class IndexingRun {
+public:
+    // The store must be open for indexing; the lists loaded from it.
+    IndexingRun(app::Workspace& workspace, archive::ArchiveStore& store, ArchiveLists& lists);
+
+    IndexingOptions& options() { return m_options; }
+    const IndexingCounters& counters() const { return m_counters; }
+    WordExtractor& extractor() { return m_extractor; }
+
+    // A row the run adds to the result list ("ERRORE in DECOMPATTAZIONE ...").
+    void setResultRowSink(std::function<void(const std::string& row, std::uint64_t size)> sink)
+    {
+        m_resultRow = std::move(sink);
+    }
+    // Called after every file, for progress displays.
+    void setFileObserver(std::function<void(const IndexingCounters&)> observer) { m_observer = std::move(observer); }
+
+    // Runs over `startPath` (a folder with its trailing '/', or a file). Returns
+    // when the walk is done or BreakCode is set; the archive header and, in a normal
+    // run, the resume point are written at the end.
+    void RunIndexing(const std::string& startPath, RunMode mode);
+
+private:
+    struct FileWork;
+
+    void walk(std::uint32_t position, const std::string& startFolder, const std::string& mask);
+    void processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask, bool temporary);
+    void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
+                     std::uint64_t fileTime, std::uint64_t size, bool temporary);
+    void indexDocument(FileWork& work);
+    void IndexFile(FileWork& work);
+    void IndexTempFolder(const std::string& folder);
+    void convertPdf(const FileWork& pdf, const std::string& folder, std::uint32_t folderText, bool temporary);
+    void writeNameOnlyRecord(const FileWork& work);
+    bool readResumePoint(std::string& folder, std::string& start);
+    void writeResumePoint();
+    std::string keyFor(const std::string& folder, const std::string& name) const;
+    void notify();
+
+    app::Workspace& m_workspace;
+    archive::ArchiveStore& m_store;
+    ArchiveLists& m_lists;
+    WordExtractor m_extractor;
+    IndexingOptions m_options;
+    IndexingCounters m_counters;
+    RunMode m_mode = RunMode::None;
+    std::string m_startFolder;
+    std::string m_resumeFolder;
+    std::string m_resumeStart;
+    std::function<void(const std::string&, std::uint64_t)> m_resultRow;
+    std::function<void(const IndexingCounters&)> m_observer;
+};
+
+} // namespace vedra::indexing

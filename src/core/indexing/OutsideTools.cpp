@@ -1,0 +1,93 @@
+// The tool paths come from the workspace's quoted commands, so the display line
+// and the program actually run can never disagree about which file is used.
+#include "core/indexing/OutsideTools.h"
+
+#include "core/app/Workspace.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vedra::indexing {
+namespace {
+
+bool isExecutableFile(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+// A relative path beginning with '-' (or 7z's '@' list marker) would be read as a
+// switch; "./" keeps it a file name. The indexing run passes absolute paths anyway.
+std::string asOperand(const std::string& path)
+{
+    if (!path.empty() && (path.front() == '-' || path.front() == '@'))
+        return "./" + path;
+    return path;
+}
+
+std::string quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+} // namespace
+
+std::string ProgramPathFromCommand(const std::string& quotedCommand)
+{
+    std::size_t open = quotedCommand.find('"');
+    if (open == std::string::npos)
+        return {};
+    std::size_t close = quotedCommand.find('"', open + 1);
+    if (close == std::string::npos)
+        return {};
+    return quotedCommand.substr(open + 1, close - open - 1);
+}
+
+std::string PdfToTextCommandLine(const app::Workspace& workspace, const std::string& pdfPath,
+                                 const std::string& outPath, bool forIndexing)
+{
+    return workspace.PdfToTextCommand + (forIndexing ? " -eol dos " : " ") + quoted(pdfPath) + " " + quoted(outPath);
+}
+
+app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdfPath, const std::string& outPath,
+                               bool forIndexing)
+{
+    std::string program = ProgramPathFromCommand(workspace.PdfToTextCommand);
+    if (!isExecutableFile(program))
+        return {};
+    std::vector<std::string> argv{program};
+    if (forIndexing) {
+        argv.emplace_back("-eol");
+        argv.emplace_back("dos");
+    }
+    argv.push_back(asOperand(pdfPath));
+    argv.push_back(asOperand(outPath));
+    return app::RunProgram(workspace, argv);
+}
+
+std::string SevenZipCommandLine(const app::Workspace& workspace, const std::string& filePath,
+                                const std::string& outFolder)
+{
+    return workspace.SevenZipCommand + filePath + "\" -o\"" + outFolder + "\" -r-y-pno";
+}
+
+app::ProcessOutcome UnpackWith7z(app::Workspace& workspace, const std::string& filePath, const std::string& outFolder)
+{
+    std::string program = ProgramPathFromCommand(workspace.SevenZipCommand);
+    if (!isExecutableFile(program))
+        return {};
+    // The shown line jams the switches together as "-r-y-pno", which 7z rejects
+    // ("Too long switch"); as three arguments it reads all three: no recursion into
+    // wildcards, yes to every overwrite, and a dummy password so that an encrypted
+    // member fails instead of waiting for one.
+    return app::RunProgram(workspace,
+                           {program, "x", asOperand(filePath), "-o" + outFolder, "-r-", "-y", "-pno"});
+}
+
+std::string UnpackFolderFor(const std::string& filePath)
+{
+    return filePath + "_vedratemp/";
+}
+
+} // namespace vedra::indexing

@@ -1,0 +1,216 @@
+#include "core/app/ProcessRunner.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vedra::app {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::TempFolder;
+
+// A child that ended but was never reaped would show here.
+void expectNoZombieChild()
+{
+    siginfo_t info{};
+    int result = ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT);
+    bool zombie = result == 0 && info.si_pid != 0;
+    EXPECT_FALSE(zombie) << "unreaped child " << info.si_pid;
+}
+
+// True once `pid` has ended (gone, or a zombie waiting for its new parent). Polls
+// with a generous bound: the process is not ours to wait for.
+bool processEnds(pid_t pid)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        std::size_t close = stat.rfind(')');
+        if (stat.empty() || close == std::string::npos || stat.substr(close + 2, 1) == "Z")
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+class ProcessRunner : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ws = std::make_unique<Workspace>(host, testing::testProbe(folder.path()));
+        ASSERT_EQ(ws->PrepareWorkspace(), 1);
+        ws->setPumpInterval(std::chrono::milliseconds(0));
+    }
+    void TearDown() override { ::unsetenv("VEDRA_PWNED"); }
+
+    // Break as a user would press it, once the file the child writes when ready
+    // exists: a Break before that would not test what the child does with it.
+    void breakWhenExists(const fs::path& marker)
+    {
+        host.setOnDrain([this, marker](int) {
+            if (!readFile(marker).empty())
+                ws->BreakCode = 1;
+        });
+    }
+
+    TempFolder folder;
+    HeadlessHost host;
+    std::unique_ptr<Workspace> ws;
+};
+
+TEST_F(ProcessRunner, ExitStatusIsReported)
+{
+    ProcessOutcome ok = RunProgram(*ws, {"/bin/true"});
+    EXPECT_TRUE(ok.started);
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_FALSE(ok.stoppedByBreak);
+
+    EXPECT_EQ(RunProgram(*ws, {"/bin/false"}).exitCode, 1);
+    EXPECT_EQ(RunProgram(*ws, {"/bin/sh", "-c", "exit 7"}).exitCode, 7);
+    EXPECT_EQ(RunProgram(*ws, {"/bin/sh", "-c", "kill -KILL $$"}).exitCode, -1) << "ended by a signal";
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, ProgramThatCannotRunIsNotStarted)
+{
+    fs::path plain = folder.path() / "not-executable";
+    testing::writeFile(plain, "#!/bin/sh\nexit 0\n");
+    for (const std::string& program : {(folder.path() / "missing").string(), plain.string(), folder.path().string(),
+                                       std::string()}) {
+        ProcessOutcome outcome = RunProgram(*ws, {program, "arg"});
+        EXPECT_FALSE(outcome.started) << program;
+        EXPECT_EQ(outcome.exitCode, -1) << program;
+        EXPECT_FALSE(outcome.stoppedByBreak);
+    }
+    EXPECT_FALSE(RunProgram(*ws, {}).started);
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, ArgumentsArriveWholeAndNothingIsExecuted)
+{
+    fs::path pwned = folder.path() / "pwned";
+    ::setenv("VEDRA_PWNED", pwned.c_str(), 1);
+    const std::string name = "two  blanks \"dq\" it's $(touch $VEDRA_PWNED) `touch $VEDRA_PWNED`; x|y&z\nline";
+    fs::path box = folder.path() / "box";
+    fs::create_directories(box);
+    ProcessOutcome outcome = RunProgram(*ws, {"/usr/bin/touch", (box / name).string()});
+    ASSERT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_FALSE(fs::exists(pwned));
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(box))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{name}) << "one argument made one file";
+}
+
+TEST_F(ProcessRunner, StandardStreamsAreNullAndNoDescriptorLeaks)
+{
+    int leaky = ::open(folder.path().c_str(), O_RDONLY);  // no O_CLOEXEC on purpose
+    ASSERT_GE(leaky, 0);
+    const std::string script = "for f in 0 1 2; do [ \"$(readlink /proc/$$/fd/$f)\" = /dev/null ] || exit 1$f; done;"
+                               "[ -e /proc/$$/fd/" + std::to_string(leaky) + " ] && exit 20; exit 0";
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sh", "-c", script});
+    ::close(leaky);
+    ASSERT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.exitCode, 0) << "10-12: that descriptor is not /dev/null; 20: a descriptor leaked";
+}
+
+TEST_F(ProcessRunner, ChildLeadsAProcessGroupOfItsOwn)
+{
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sh", "-c", "set -- $(cat /proc/$$/stat); [ \"$5\" = \"$$\" ]"});
+    ASSERT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.exitCode, 0);
+}
+
+TEST_F(ProcessRunner, BreakFromTheHostKillsAHangingChild)
+{
+    host.setOnDrain([this](int count) {
+        if (count >= 3)
+            ws->BreakCode = 1;
+    });
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.stoppedByBreak);
+    EXPECT_EQ(outcome.exitCode, -1);
+    EXPECT_EQ(ws->BreakCode, 1) << "the run that called must see the stop too";
+    EXPECT_EQ(host.drainCount(), 3) << "messages were pumped while waiting";
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, BreakAlreadySetEndsTheChildAtOnce)
+{
+    ws->BreakCode = 1;
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.stoppedByBreak);
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, EscapeConfirmedWhileWaitingSetsBreakCode27)
+{
+    host.pressEscape();
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
+    EXPECT_TRUE(outcome.stoppedByBreak);
+    EXPECT_EQ(ws->BreakCode, 27);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].buttons, MessageButtons::OkCancel);
+}
+
+TEST_F(ProcessRunner, EscapeCancelledWaitsForTheEnd)
+{
+    fs::path gate = folder.path() / "gate";
+    host.queueAnswer(MessageAnswer::Cancel);
+    host.pressEscape();
+    // The child ends only once the test, from a later drain, opens the gate.
+    host.setOnDrain([gate](int count) {
+        if (count == 3)
+            testing::writeFile(gate, "open");
+    });
+    ProcessOutcome outcome =
+        RunProgram(*ws, {"/bin/sh", "-c", "while [ ! -e '" + gate.string() + "' ]; do sleep 0.01; done; exit 4"});
+    EXPECT_FALSE(outcome.stoppedByBreak);
+    EXPECT_EQ(outcome.exitCode, 4);
+    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(host.messages().size(), 1u);
+}
+
+TEST_F(ProcessRunner, ChildIgnoringSigtermIsKilled)
+{
+    fs::path ready = folder.path() / "ready";
+    breakWhenExists(ready);
+    ProcessOutcome outcome = RunProgram(
+        *ws, {"/bin/sh", "-c", "trap '' TERM; echo up > '" + ready.string() + "'; exec /bin/sleep 30"});
+    EXPECT_TRUE(outcome.stoppedByBreak);
+    EXPECT_EQ(outcome.exitCode, -1) << "a sleep that ignores SIGTERM only ends by SIGKILL";
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, BreakEndsTheChildsOwnChildrenToo)
+{
+    fs::path pidFile = folder.path() / "pid";
+    breakWhenExists(pidFile);
+    ProcessOutcome outcome =
+        RunProgram(*ws, {"/bin/sh", "-c", "/bin/sleep 30 & echo $! > '" + pidFile.string() + "'; wait"});
+    EXPECT_TRUE(outcome.stoppedByBreak);
+    pid_t grandchild = std::atoi(readFile(pidFile).c_str());
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(processEnds(grandchild)) << "the sleep started by the child outlived Break";
+}
+
+} // namespace
+} // namespace vedra::app

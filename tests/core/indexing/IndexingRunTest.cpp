@@ -1,0 +1,419 @@
+// The indexing run over real folder trees made here: every kind of file, updates,
+// interruption and resume, outside programs missing, odd file names.
+#include "core/indexing/IndexingRun.h"
+
+#include "core/app/ProcessRunner.h"
+#include "core/archive/ArchiveStore.h"
+#include "support/ArchiveFixture.h"
+#include "support/DocumentFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <set>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace vedra::indexing {
+namespace {
+
+namespace fs = std::filesystem;
+using archive::SlotDocuments;
+using testing::readFile;
+using testing::writeFile;
+
+constexpr const char* kSevenZip = "/usr/bin/7z";
+
+// Every word the trees below use begins with one of these roots.
+constexpr const char* kRoots =
+    "perche citta bella nino senor uber visible text quarterly budget report hello vedra portable "
+    "opendocument paragraph wordprocessing content zipped member alpha beta gamma delta secret template "
+    "debug hidden comment photo growing extra chunk word";
+
+void setTime(const fs::path& file, std::time_t when)
+{
+    struct utimbuf times {when, when};
+    ::utime(file.c_str(), &times);
+}
+
+class IndexingRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fx.workspace->PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+        fx.workspace->SevenZipCommand = std::string("\"") + kSevenZip + "\" x \"";
+        ASSERT_TRUE(fx.openForIndexing());
+        WordExtractor roots(*fx.workspace, *fx.store);
+        roots.LoadRoots(kRoots, std::strlen(kRoots));
+        fx.store->close();
+        fs::create_directories(tree);
+    }
+
+    IndexingCounters index(const IndexingOptions& options = {}, RunMode mode = RunMode::Normal,
+                           std::string start = {})
+    {
+        if (start.empty())
+            start = tree.string() + "/";
+        EXPECT_TRUE(fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace)));
+        ArchiveLists lists;
+        lists.load(*fx.store);
+        IndexingRun run(*fx.workspace, *fx.store, lists);
+        run.options() = options;
+        run.setResultRowSink([this](const std::string& row, std::uint64_t) { rows.push_back(row); });
+        run.RunIndexing(start, mode);
+        IndexingCounters counters = run.counters();
+        EXPECT_TRUE(fx.store->close());
+        return counters;
+    }
+
+    // The key names ("/folder/file") of the documents holding `word`.
+    std::set<std::string> documentsWith(const std::string& word)
+    {
+        std::set<std::string> keys;
+        EXPECT_TRUE(fx.store->open());
+        if (auto found = fx.store->findWord(word))
+            for (std::uint32_t number : fx.store->readPostings(found->postings))
+                if (auto record = fx.store->readDocument(number))
+                    keys.insert(archive::reversed(record->key));
+        fx.store->close();
+        return keys;
+    }
+
+    std::set<std::string> allKeys()
+    {
+        std::set<std::string> keys;
+        EXPECT_TRUE(fx.store->open());
+        for (std::uint32_t k = 1; k <= fx.store->documentCount(); ++k)
+            if (auto record = fx.store->readDocument(k))
+                keys.insert(archive::reversed(record->key));
+        fx.store->close();
+        return keys;
+    }
+
+    std::vector<std::string> archiveFiles()
+    {
+        std::vector<std::string> files;
+        for (int slot : archive::kCreationOrder)
+            files.push_back(fx.fileBytes(slot));
+        return files;
+    }
+
+    void zip(const fs::path& archive, const fs::path& from, const std::vector<std::string>& members)
+    {
+        std::vector<std::string> argv{kSevenZip, "a", "-tzip", archive.string()};
+        for (const auto& member : members)
+            argv.push_back(member);
+        // 7z stores members relative to its current folder: run it from `from`.
+        std::string here = fs::current_path().string();
+        fs::current_path(from);
+        app::ProcessOutcome outcome = app::RunProgram(*fx.workspace, argv);
+        fs::current_path(here);
+        ASSERT_TRUE(outcome.started);
+        ASSERT_EQ(outcome.exitCode, 0);
+    }
+
+    testing::ArchiveFixture fx;
+    fs::path tree = fx.folder.path() / "tree";
+    std::vector<std::string> rows;
+};
+
+TEST_F(IndexingRunTest, EveryKindOfFileIsRead)
+{
+    writeFile(tree / "cp1252.txt", "Perch\xE9 la citt\xE0 \xE8 bella\r\n");
+    writeFile(tree / "utf8.txt", "ni\xC3\xB1o se\xC3\xB1or \xC3\xBC" "ber\n");
+    writeFile(tree / "page.html",
+              "<html><head><script>var hidden = 1;</script><style>p{}</style></head><body><p>visible</p>"
+              "<!-- comment secret --><p>text</p></body></html>");
+    std::string office = std::string("\xD0\xCF\x11\xE0\x01\x02", 6);
+    for (char c : std::string("Quarterly budget report"))
+        office += std::string(1, c) + '\0';
+    office += std::string(40, '\0') + "\x07\x08";
+    writeFile(tree / "budget.doc", office);
+    writeFile(tree / "photo.jpg", std::string("\xFF\xD8\xFF\xE0", 4) + "JFIF delta gamma");
+    writeFile(tree / "report.pdf", testing::minimalPdf({"Hello Vedra Portable"}));
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "odt" / "content.xml", "<office:text><text:p>Opendocument paragraph</text:p></office:text>");
+    zip(tree / "letter.odt", staging / "odt", {"content.xml"});
+    writeFile(staging / "docx" / "word" / "document.xml", "<w:body><w:t>Wordprocessing content</w:t></w:body>");
+    zip(tree / "memo.docx", staging / "docx", {"word"});
+    writeFile(staging / "zip" / "inside.txt", "zipped member");
+    zip(tree / "bundle.zip", staging / "zip", {"inside.txt"});
+    writeFile(tree / "Template" / "t.txt", "template");
+    writeFile(tree / "Debug" / "d.txt", "debug");
+    writeFile(tree / "debugger" / "x.txt", "hidden");
+    writeFile(tree / "one" / "note.txt", "alpha");
+    writeFile(tree / "two" / "note.txt", "beta words");
+    writeFile(tree / "tiny.txt", "gamm");
+
+    IndexingCounters counters = index();
+    EXPECT_TRUE(rows.empty()) << rows.front();
+    const std::string t = "/tree/";
+    EXPECT_EQ(documentsWith("perche"), std::set<std::string>{t + "cp1252.txt"});
+    EXPECT_EQ(documentsWith("citta"), std::set<std::string>{t + "cp1252.txt"});
+    EXPECT_EQ(documentsWith("nino"), std::set<std::string>{t + "utf8.txt"});
+    EXPECT_EQ(documentsWith("senor"), std::set<std::string>{t + "utf8.txt"});
+    EXPECT_EQ(documentsWith("uber"), std::set<std::string>{t + "utf8.txt"});
+    EXPECT_EQ(documentsWith("visible"), std::set<std::string>{t + "page.html"});
+    EXPECT_EQ(documentsWith("text"), std::set<std::string>{t + "page.html"});
+    EXPECT_TRUE(documentsWith("hidden").empty()) << "script text and the debugger folder are not read";
+    EXPECT_TRUE(documentsWith("secret").empty()) << "comments are not read";
+    EXPECT_EQ(documentsWith("quarterly"), std::set<std::string>{t + "budget.doc"});
+    EXPECT_EQ(documentsWith("budget"), std::set<std::string>{t + "budget.doc"});
+    EXPECT_TRUE(documentsWith("delta").empty()) << "an image is recorded by name only";
+    EXPECT_EQ(documentsWith("portable"), std::set<std::string>{t + "report.pdf.txt"});
+    EXPECT_EQ(documentsWith("opendocument"), std::set<std::string>{"/letter.odt_vedratemp/content.xml"});
+    // A ".docx" name passes the text test too (an extension of five characters), so
+    // the packed file is read as it is besides its unpacked member.
+    EXPECT_EQ(documentsWith("wordprocessing").count("/word/document.xml"), 1u);
+    EXPECT_TRUE(documentsWith("zipped").empty()) << "a zip is skipped without the unpack option";
+    EXPECT_TRUE(documentsWith("template").empty());
+    EXPECT_TRUE(documentsWith("debug").empty());
+    EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/one/note.txt"});
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/two/note.txt"});
+    EXPECT_EQ(allKeys().count("/tree/tiny.txt"), 1u) << "fewer than five bytes: recorded, not read";
+
+    std::set<std::string> keys = allKeys();
+    for (const char* name : {"/tree/photo.jpg", "/tree/report.pdf", "/tree/letter.odt", "/tree/memo.docx"})
+        EXPECT_EQ(keys.count(name), 1u) << name;
+    EXPECT_EQ(keys.count("/tree/bundle.zip"), 0u) << "no trace of a skipped zip";
+    EXPECT_EQ(counters.newDocuments, 14u);
+    // Nothing of the unpacking and conversion is left behind.
+    for (auto& entry : fs::recursive_directory_iterator(tree))
+        EXPECT_EQ(entry.path().string().find("_vedratemp"), std::string::npos) << entry.path();
+    EXPECT_TRUE(fs::is_empty(fx.workspace->WorkingFolder + "vedratemp"));
+}
+
+TEST_F(IndexingRunTest, UnpackOptionReadsCompressedMembers)
+{
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "inside.txt", "zipped member");
+    zip(tree / "bundle.zip", staging, {"inside.txt"});
+    IndexingOptions options;
+    options.unpack = true;
+    index(options);
+    EXPECT_EQ(documentsWith("zipped"), std::set<std::string>{"/bundle.zip_vedratemp/inside.txt"});
+    EXPECT_EQ(allKeys().count("/tree/bundle.zip"), 1u);
+    EXPECT_FALSE(fs::exists(tree / "bundle.zip_vedratemp"));
+}
+
+TEST_F(IndexingRunTest, SecondRunOverAnUnchangedTreeChangesNoByte)
+{
+    writeFile(tree / "a.txt", "alpha beta");
+    writeFile(tree / "sub" / "b.txt", "gamma delta");
+    writeFile(tree / "report.pdf", testing::minimalPdf({"Hello Vedra"}));
+    index();
+    std::vector<std::string> first = archiveFiles();
+    IndexingCounters again = index();
+    EXPECT_EQ(again.newDocuments, 0u);
+    EXPECT_EQ(again.wordsIndexed, 0u);
+    std::vector<std::string> second = archiveFiles();
+    for (std::size_t i = 0; i < first.size(); ++i)
+        EXPECT_TRUE(first[i] == second[i]) << archive::slotPrefix(archive::kCreationOrder[i]) << " changed";
+}
+
+TEST_F(IndexingRunTest, TouchedFileGetsItsNewTimeAndOnlyItsNewWords)
+{
+    writeFile(tree / "a.txt", "alpha beta");
+    setTime(tree / "a.txt", 1'600'000'000);
+    index();
+    std::string postingsBefore = fx.fileBytes(archive::SlotPostings);
+
+    writeFile(tree / "a.txt", "alpha beta gamma");
+    setTime(tree / "a.txt", 1'700'000'000);
+    IndexingCounters counters = index();
+    EXPECT_EQ(counters.filesUpdated, 1u);
+    EXPECT_EQ(counters.newDocuments, 0u);
+    // One new posting (gamma): alpha and beta are already posted for the document.
+    EXPECT_EQ(fx.fileBytes(archive::SlotPostings).size(), postingsBefore.size() + 8);
+    EXPECT_EQ(documentsWith("gamma"), std::set<std::string>{"/tree/a.txt"});
+    ASSERT_TRUE(fx.store->open());
+    auto record = fx.store->readDocument(1);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->lastWrite, FileTimeFromUnix(1'700'000'000, 0));
+    EXPECT_EQ(record->size, 16u);
+    // The new words are reachable from the document's own list.
+    auto gamma = fx.store->findWord("gamma");
+    ASSERT_TRUE(gamma);
+    std::vector<std::uint32_t> list = fx.store->readWordList(record->wordList);
+    EXPECT_NE(std::find(list.begin(), list.end(), gamma->node), list.end());
+    fx.store->close();
+}
+
+TEST_F(IndexingRunTest, TimeGoingBackIsUnchanged)
+{
+    writeFile(tree / "a.txt", "alpha");
+    setTime(tree / "a.txt", 1'700'000'000);
+    index();
+    writeFile(tree / "a.txt", "alpha beta");
+    setTime(tree / "a.txt", 1'600'000'000);
+    IndexingCounters counters = index();
+    EXPECT_EQ(counters.filesUpdated, 0u);
+    EXPECT_TRUE(documentsWith("beta").empty());
+}
+
+TEST(IndexingRunDeterminism, SameTreeIntoTwoFreshArchivesGivesTheSameBytes)
+{
+    testing::TempFolder shared;
+    fs::path tree = shared.path() / "tree";
+    writeFile(tree / "a.txt", "alpha beta gamma");
+    writeFile(tree / "z" / "b.txt", "delta alpha");
+    writeFile(tree / "m" / "c.html", "<p>hello vedra</p>");
+    std::vector<std::vector<std::string>> images;
+    for (int i = 0; i < 2; ++i) {
+        testing::ArchiveFixture fx;
+        ASSERT_TRUE(fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace)));
+        WordExtractor roots(*fx.workspace, *fx.store);
+        roots.LoadRoots(kRoots, std::strlen(kRoots));
+        ArchiveLists lists;
+        lists.load(*fx.store);
+        IndexingRun run(*fx.workspace, *fx.store, lists);
+        run.RunIndexing(tree.string() + "/", RunMode::Normal);
+        ASSERT_TRUE(fx.store->close());
+        std::vector<std::string> files;
+        for (int slot : archive::kCreationOrder)
+            files.push_back(fx.fileBytes(slot));
+        images.push_back(files);
+    }
+    for (std::size_t i = 0; i < images[0].size(); ++i)
+        EXPECT_TRUE(images[0][i] == images[1][i]) << archive::slotPrefix(archive::kCreationOrder[i]);
+}
+
+TEST_F(IndexingRunTest, EscapeDuringALongFileStopsAndTheNextRunResumes)
+{
+    // Several chunks of text (a chunk is a quarter of the text buffer).
+    std::string big;
+    while (big.size() < 3'000'000)
+        big += "alpha beta gamma delta ";
+    big += "extra";
+    writeFile(tree / "a_big.txt", big);
+    writeFile(tree / "later" / "b.txt", "growing");
+    fx.host.setOnDrain([this](int) {
+        if (fx.host.title().find("a_big") != std::string::npos && fx.workspace->BreakCode == 0 &&
+            fx.host.messages().empty())
+            fx.host.pressEscape();
+    });
+    IndexingCounters first = index();
+    fx.host.setOnDrain(nullptr);
+    ASSERT_GE(fx.host.messages().size(), 2u);
+    EXPECT_EQ(fx.host.messages()[0].text, "Do you want to suspend current operation?");
+    EXPECT_EQ(fx.host.messages().back().text,
+              "The indexing of the disk is not completed.\n\nYou can fill it at any other time.");
+    EXPECT_EQ(fx.host.title(), ".......");
+    EXPECT_LT(first.bytesRead, 3'000'000u) << "stopped after the current chunk";
+    EXPECT_TRUE(documentsWith("extra").empty());
+    EXPECT_TRUE(documentsWith("growing").empty());
+    std::string resume = fx.fileBytes(archive::SlotResume);
+    EXPECT_EQ(resume.substr(0, tree.string().size() + 1), tree.string() + "/");
+
+    std::size_t shown = fx.host.messages().size();
+    index();
+    ASSERT_GT(fx.host.messages().size(), shown);
+    EXPECT_EQ(fx.host.messages()[shown].text,
+              "Completion of indexing interrupted.\n\nYou may need to repeat the operation,\n"
+              "if files already indexed have been modified.");
+    EXPECT_EQ(documentsWith("extra"), std::set<std::string>{"/tree/a_big.txt"}) << "the stopped file is read again";
+    EXPECT_EQ(documentsWith("growing"), std::set<std::string>{"/later/b.txt"});
+    EXPECT_EQ(fx.fileBytes(archive::SlotResume), std::string(1024, '\0'));
+}
+
+TEST_F(IndexingRunTest, KilledRunLeavesAnArchiveThatOpensAndSearches)
+{
+    for (int f = 0; f < 40; ++f) {
+        std::string text;
+        for (int w = 0; w < 4000; ++w)
+            text += (w % 3 ? "alpha " : "beta ") + std::string("word") + std::to_string((w * 7 + f) % 500) + " ";
+        writeFile(tree / ("d" + std::to_string(f % 4)) / ("f" + std::to_string(f) + ".txt"), text);
+    }
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        index();
+        ::_exit(0);
+    }
+    ::usleep(150'000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    ASSERT_TRUE(fx.store->open());
+    std::uint32_t documents = fx.store->documentCount();
+    for (std::uint32_t k = 1; k <= documents; ++k)
+        fx.store->readDocument(k);
+    fx.workspace->BreakCode = 0;
+    if (auto alpha = fx.store->findWord("alpha"))
+        fx.store->readPostings(alpha->postings);
+    fx.store->close();
+    // And a new run completes the archive.
+    fx.workspace->BreakCode = 0;
+    index();
+    EXPECT_EQ(documentsWith("alpha").size(), 40u);
+}
+
+TEST_F(IndexingRunTest, MissingConverterLeavesTheNameAndARow)
+{
+    fx.workspace->PdfToTextCommand = "\"/nonexistent/pdftotext\"";
+    fx.workspace->SevenZipCommand = "\"/nonexistent/7z\" x \"";
+    writeFile(tree / "a.pdf", testing::minimalPdf({"Hello"}));
+    writeFile(tree / "b.odt", "not really");
+    writeFile(tree / "c.txt", "alpha");
+    index();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "ERRORE in DECOMPATTAZIONE pdf " + (tree / "a.pdf").string());
+    EXPECT_EQ(rows[1], "ERRORE in DECOMPATTAZIONE " + (tree / "b.odt").string());
+    std::set<std::string> keys = allKeys();
+    EXPECT_EQ(keys.count("/tree/a.pdf"), 1u);
+    EXPECT_EQ(keys.count("/tree/b.odt"), 1u);
+    EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/tree/c.txt"}) << "the run went on";
+}
+
+TEST_F(IndexingRunTest, OddFileNamesReachTheConverterWhole)
+{
+    // A shell would run both substitutions; the path comes from the environment
+    // because a file name cannot hold a '/'.
+    fs::path pwned = fx.folder.path() / "pwned";
+    ::setenv("VEDRA_PWNED", pwned.c_str(), 1);
+    std::string name = "my \"odd\" file's $(touch $VEDRA_PWNED) `touch $VEDRA_PWNED`.pdf";
+    writeFile(tree / name, testing::minimalPdf({"Hello Vedra"}));
+    index();
+    EXPECT_EQ(documentsWith("vedra"), std::set<std::string>{"/tree/" + name + ".txt"});
+    EXPECT_FALSE(fs::exists(pwned));
+    EXPECT_TRUE(rows.empty());
+    ::unsetenv("VEDRA_PWNED");
+}
+
+TEST_F(IndexingRunTest, SingleFolderRunStopsAfterTheFirstFolder)
+{
+    writeFile(tree / "a.txt", "alpha");
+    writeFile(tree / "sub" / "b.txt", "beta");
+    index(IndexingOptions{}, RunMode::SingleFolder);
+    EXPECT_EQ(documentsWith("alpha").size(), 1u);
+    EXPECT_TRUE(documentsWith("beta").empty());
+    EXPECT_EQ(fx.fileBytes(archive::SlotResume), std::string(260, '\0')) << "no resume point outside normal runs";
+}
+
+TEST_F(IndexingRunTest, RootsModeFillsTheRootTreeOnly)
+{
+    writeFile(tree / "roots.txt", "zebra\nquokka\n");
+    std::string keysBefore = fx.fileBytes(archive::SlotDocumentKeys);
+    std::string foldersBefore = fx.fileBytes(archive::SlotFolders);
+    index(IndexingOptions{}, RunMode::Roots);
+    ASSERT_TRUE(fx.store->open());
+    EXPECT_TRUE(fx.store->hasRoot("zeb"));
+    EXPECT_TRUE(fx.store->hasRoot("quo"));
+    fx.store->close();
+    EXPECT_EQ(fx.fileBytes(archive::SlotDocumentKeys), keysBefore);
+    EXPECT_EQ(fx.fileBytes(archive::SlotFolders), foldersBefore);
+}
+
+TEST(FileTime, FromUnixTime)
+{
+    EXPECT_EQ(FileTimeFromUnix(0, 0), 116444736000000000ULL);
+    EXPECT_EQ(FileTimeFromUnix(1, 500), 116444736010000005ULL);
+    EXPECT_EQ(FileTimeFromUnix(-11644473601, 0), 0u);
+}
+
+} // namespace
+} // namespace vedra::indexing

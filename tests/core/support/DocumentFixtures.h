@@ -1,0 +1,44 @@
+// Real documents made by the tests themselves: a PDF written by hand.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace vedra::testing {
+
+// A one-page PDF 1.4 with the lines in Helvetica, its xref table built from the
+// real object offsets (each entry exactly 20 bytes).
+inline std::string minimalPdf(const std::vector<std::string>& lines)
+{
+    std::string content = "BT /F1 24 Tf 72 700 Td";
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        content += (i > 0 ? " 0 -40 Td (" : " (") + lines[i] + ") Tj";
+    content += " ET";
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R"
+        " /Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    };
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    std::size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char entry[21];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+} // namespace vedra::testing
