@@ -186,6 +186,7 @@ bool ArchiveStore::openForIndexing(const CacheSizes& caches)
               file(SlotPostings).setHeadCache(buffers.postingsBuffer(),
                                               std::min(caches.postingsHead, buffers.sizes().postingsBytes)) &&
               file(SlotDocumentKeys).setHeadCache(nullptr, caches.keysHead) &&
+              file(SlotDocuments).setHeadCache(nullptr, caches.keysHead) &&
               file(SlotRoots).setHeadCache(nullptr, caches.keysHead) &&
               file(SlotFolders).setHeadCache(nullptr, caches.foldersHead);
     if (!ok) {
@@ -226,7 +227,7 @@ bool ArchiveStore::close()
         // links it is written would leave the tree pointing past the end of its file.
         m_checkRoom = false;
         m_header.documents = static_cast<std::int32_t>(documentCount());
-        ok = file(SlotDocuments).flushAppended() && writeHeader();
+        ok = writeHeader() && file(SlotDocuments).flush();
         for (int slot : {SlotDocumentKeys, SlotFolders, SlotWords, SlotPostings, SlotWordLists, SlotRoots})
             ok = ok && file(slot).flush();
         if (!ok)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace vedra::archive {
 
@@ -15,18 +16,19 @@ bool CachedFile::open(const std::filesystem::path& path, app::OpenMode mode)
     if (size < 0)
         return false;
     m_file = std::move(*file);
-    m_fileSize = static_cast<std::uint64_t>(size);
+    m_diskSize = static_cast<std::uint64_t>(size);
     return true;
 }
 
 void CachedFile::close()
 {
     m_file.close();
-    m_fileSize = 0;
+    m_diskSize = 0;
     m_head = nullptr;
     m_headSize = 0;
+    m_headCapacity = 0;
     m_ownHead.reset();
-    m_headDirty = false;
+    m_dirtyFrom = m_dirtyTo = 0;
     m_pending.clear();
     m_pending.shrink_to_fit();
     m_appendCapacity = 0;
@@ -34,26 +36,29 @@ void CachedFile::close()
 
 bool CachedFile::setHeadCache(std::uint8_t* buffer, std::size_t capacity)
 {
-    if (!flushHead())
+    if (!flush())
         return false;
     m_ownHead.reset();
     m_head = nullptr;
     m_headSize = 0;
-    std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, m_fileSize));
-    if (size == 0)
+    m_headCapacity = 0;
+    if (capacity == 0)
         return true;
     if (buffer == nullptr) {
-        m_ownHead.reset(new (std::nothrow) std::uint8_t[size]);
+        // Untouched pages cost nothing until the cache grows into them.
+        m_ownHead.reset(new (std::nothrow) std::uint8_t[capacity]);
         buffer = m_ownHead.get();
         if (buffer == nullptr)
             return true;  // no memory: run without the cache
     }
-    if (m_file.readAt(0, buffer, size) != static_cast<std::int64_t>(size)) {
+    std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, m_diskSize));
+    if (size > 0 && m_file.readAt(0, buffer, size) != static_cast<std::int64_t>(size)) {
         m_ownHead.reset();
         return false;
     }
     m_head = buffer;
     m_headSize = size;
+    m_headCapacity = capacity;
     return true;
 }
 
@@ -63,9 +68,15 @@ void CachedFile::setAppendBuffer(std::size_t capacity)
     m_pending.reserve(capacity);
 }
 
+std::uint64_t CachedFile::pendingBytes() const
+{
+    return (m_headSize > m_diskSize ? m_headSize - m_diskSize : 0) + m_pending.size();
+}
+
 std::size_t CachedFile::readAt(std::uint64_t offset, void* buffer, std::size_t count) const
 {
     auto* out = static_cast<std::uint8_t*>(buffer);
+    const std::uint64_t start = pendingStart();
     std::size_t done = 0;
     while (done < count) {
         std::uint64_t at = offset + done;
@@ -74,16 +85,16 @@ std::size_t CachedFile::readAt(std::uint64_t offset, void* buffer, std::size_t c
             std::size_t n = std::min<std::size_t>(want, m_headSize - at);
             std::memcpy(out + done, m_head + at, n);
             done += n;
-        } else if (at < m_fileSize) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, m_fileSize - at));
+        } else if (at < m_diskSize) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, m_diskSize - at));
             std::int64_t got = m_file.readAt(at, out + done, n);
             if (got <= 0)
                 break;
             done += static_cast<std::size_t>(got);
             if (static_cast<std::size_t>(got) < n)
                 break;
-        } else if (at < size()) {
-            std::size_t from = static_cast<std::size_t>(at - m_fileSize);
+        } else if (at >= start && at < size()) {
+            std::size_t from = static_cast<std::size_t>(at - start);
             std::size_t n = std::min(want, m_pending.size() - from);
             std::memcpy(out + done, m_pending.data() + from, n);
             done += n;
@@ -98,9 +109,21 @@ const std::uint8_t* CachedFile::view(std::uint64_t offset, std::size_t count) co
 {
     if (offset + count <= m_headSize)
         return m_head + offset;
-    if (offset >= m_fileSize && offset + count <= size())
-        return m_pending.data() + (offset - m_fileSize);
+    const std::uint64_t start = pendingStart();
+    if (offset >= start && offset + count <= size())
+        return m_pending.data() + (offset - start);
     return nullptr;
+}
+
+void CachedFile::markDirty(std::uint64_t from, std::uint64_t to)
+{
+    if (m_dirtyFrom == m_dirtyTo) {
+        m_dirtyFrom = from;
+        m_dirtyTo = to;
+    } else {
+        m_dirtyFrom = std::min(m_dirtyFrom, from);
+        m_dirtyTo = std::max(m_dirtyTo, to);
+    }
 }
 
 bool CachedFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t count)
@@ -110,18 +133,19 @@ bool CachedFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t c
     while (done < count) {
         std::uint64_t at = offset + done;
         std::size_t want = count - done;
+        const std::uint64_t start = pendingStart();
         if (at < m_headSize) {
             std::size_t n = std::min<std::size_t>(want, m_headSize - at);
             std::memcpy(m_head + at, in + done, n);
-            m_headDirty = true;
+            markDirty(at, at + n);
             done += n;
-        } else if (at < m_fileSize) {
-            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, m_fileSize - at));
+        } else if (at < m_diskSize) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, m_diskSize - at));
             if (!writeToFile(at, in + done, n))
                 return false;
             done += n;
-        } else if (at < size()) {
-            std::size_t from = static_cast<std::size_t>(at - m_fileSize);
+        } else if (at >= start && at < size()) {
+            std::size_t from = static_cast<std::size_t>(at - start);
             std::size_t n = std::min(want, m_pending.size() - from);
             std::memcpy(m_pending.data() + from, in + done, n);
             done += n;
@@ -138,10 +162,19 @@ bool CachedFile::writeAt(std::uint64_t offset, const void* buffer, std::size_t c
 bool CachedFile::append(const void* buffer, std::size_t count)
 {
     const auto* in = static_cast<const std::uint8_t*>(buffer);
+    // While everything lies in the head and it has room, the head simply grows.
+    if (m_head != nullptr && m_pending.empty() && m_headSize >= m_diskSize && m_headSize + count <= m_headCapacity) {
+        std::memcpy(m_head + m_headSize, in, count);
+        markDirty(m_headSize, m_headSize + count);
+        m_headSize += count;
+        return true;
+    }
     if (m_appendCapacity == 0) {
-        if (!writeToFile(m_fileSize, in, count))
+        if (!flushHead())
             return false;
-        m_fileSize += count;
+        if (!writeToFile(pendingStart(), in, count))
+            return false;
+        m_diskSize = pendingStart() + count;
         return true;
     }
     if (m_pending.size() + count > m_appendCapacity && !flushAppended())
@@ -159,11 +192,15 @@ bool CachedFile::flush()
 
 bool CachedFile::flushHead()
 {
-    if (!m_headDirty)
+    if (m_dirtyFrom == m_dirtyTo)
         return true;
-    if (!writeToFile(0, m_head, m_headSize))
+    std::uint64_t growth = m_dirtyTo > m_diskSize ? m_dirtyTo - m_diskSize : 0;
+    if (growth > 0 && m_roomCheck && !m_roomCheck(growth))
         return false;
-    m_headDirty = false;
+    if (!writeToFile(m_dirtyFrom, m_head + m_dirtyFrom, static_cast<std::size_t>(m_dirtyTo - m_dirtyFrom)))
+        return false;
+    m_diskSize = std::max(m_diskSize, m_dirtyTo);
+    m_dirtyFrom = m_dirtyTo = 0;
     return true;
 }
 
@@ -171,11 +208,16 @@ bool CachedFile::flushAppended()
 {
     if (m_pending.empty())
         return true;
+    // The head's new bytes lie before the pending ones: write them first so the
+    // file never has a hole.
+    if (!flushHead())
+        return false;
     if (m_roomCheck && !m_roomCheck(m_pending.size()))
         return false;
-    if (!writeToFile(m_fileSize, m_pending.data(), m_pending.size()))
+    std::uint64_t start = pendingStart();
+    if (!writeToFile(start, m_pending.data(), m_pending.size()))
         return false;
-    m_fileSize += m_pending.size();
+    m_diskSize = start + m_pending.size();
     m_pending.clear();
     return true;
 }
