@@ -33,7 +33,12 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
             }
             return &arguments[++i];
         };
-        if (arg == "--disk") {
+        if (arg == "--description") {
+            const std::string* v = value();
+            if (v == nullptr)
+                return 2;
+            request.description = *v;
+        } else if (arg == "--disk") {
             const std::string* v = value();
             if (v == nullptr)
                 return 2;
@@ -69,7 +74,7 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
         }
     }
     if (!haveName) {
-        context.err << "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N]\n";
+        context.err << "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]\n";
         return 2;
     }
     indexing::CreatedArchive created = indexing::CreateArchive(context.workspace, request);
@@ -80,7 +85,7 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
     }
     context.out << "Created archive " << created.identification << " (number " << created.number << ") in "
                 << context.workspace.ArchiveFolder << '\n';
-    context.out << "Roots read: " << created.rootsLoaded << '\n';
+    context.out << "Root files read: " << created.rootFilesRead << '\n';
     return 0;
 }
 

@@ -15,7 +15,7 @@ printf 'citta casa\nparola\n' > "$work/Lemmi/Radici/RadiciParole.txt"
 out=$("$vedra" --workdir "$work" create prova 2>"$tmp/err"); rc=$?
 [ $rc -eq 0 ] || fail "create exited $rc: $(cat "$tmp/err")"
 grep -qx "Created archive C_PROVA_1 (number 1) in $tmp/Home/C_PROVA_1/" <<<"$out" || fail "create output: $out"
-grep -qx "Roots read: 3" <<<"$out" || fail "roots line: $out"
+grep -qx "Root files read: 1" <<<"$out" || fail "roots line: $out"
 grep -q "The archive is ready but empty" "$tmp/err" || fail "no ready-but-empty message"
 cat=$tmp/Home/IND_ARC.PRI
 [ -f "$cat" ] || fail "no catalogue above vedraprog"
@@ -29,11 +29,19 @@ done
 # Three roots (cit, cas, par): 26004 bytes of buckets and three 12-byte nodes.
 [ "$(stat -c %s "$tmp/Home/C_PROVA_1/RAD.1")" = $((26004 + 36)) ] || fail "RAD.1 size $(stat -c %s "$tmp/Home/C_PROVA_1/RAD.1")"
 
-out=$("$vedra" --workdir "$work" create Seconda --disk d --cut 20 --min 3 2>/dev/null); rc=$?
+out=$("$vedra" --workdir "$work" create Seconda --disk d --cut 20 --min 3 --description "Archivio più bello" 2>/dev/null); rc=$?
 [ $rc -eq 0 ] || fail "second create exited $rc"
 grep -q "D_SECONDA_2 (number 2)" <<<"$out" || fail "second archive: $out"
 [ "$(head -c 9 <(tail -c +101 "$cat"))" = "C_PROVA_1" ] || fail "archive 1 overwritten"
 [ "$(le32 "$cat" 92)" = 2 ] || fail "current number after second create"
+[ "$(od -A n -t x1 "$tmp/Home/D_SECONDA_2/DescrizioneArc.vedra" | tr -d ' \n')" = "$(printf 'Archivio pi\xf9 bello' | od -A n -t x1 | tr -d ' \n')" ] || fail "description file (cp1252)"
+[ ! -e "$tmp/Home/C_PROVA_1/DescrizioneArc.vedra" ] || fail "an empty description wrote a file"
+
+# A working folder without roots gets the default roots before its first archive.
+fresh=$tmp/fresh
+out=$("$vedra" --workdir "$fresh" create first 2>/dev/null) || fail "create in a fresh folder"
+[ -s "$fresh/Lemmi/Radici/RadiciParole.txt" ] || fail "default roots not installed"
+[ "$(stat -c %s "$fresh/C_FIRST_1/RAD.1")" -gt 60000 ] || fail "default roots not loaded"
 
 out=$("$vedra" --workdir "$work" archives)
 grep -q "^  1  C_PROVA_1  created " <<<"$out" || fail "archives line 1: $out"

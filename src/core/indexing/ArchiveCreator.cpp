@@ -5,7 +5,10 @@
 #include "core/archive/ArchiveEntry.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Catalogue.h"
+#include "core/app/TextEncoding.h"
+#include "core/indexing/ArchiveLists.h"
 #include "core/indexing/DefaultRoots.h"
+#include "core/indexing/IndexingRun.h"
 #include "core/indexing/WordExtractor.h"
 
 #include <algorithm>
@@ -49,40 +52,24 @@ std::int32_t HighestArchiveNumber(const app::Workspace& workspace)
 std::uint64_t LoadRootsFolder(app::Workspace& workspace)
 {
     archive::ArchiveStore& store = workspace.store();
-    fs::path folder = fs::path(workspace.WorkingFolder) / "Lemmi" / "Radici";
-    std::error_code error;
-    std::vector<fs::path> files;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file(error))
-            files.push_back(it->path());
-    std::sort(files.begin(), files.end());
+    bool opened = store.isOpenForIndexing();
+    if (!opened && !store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace)))
+        return 0;
+    ArchiveLists lists;
+    lists.load(store);
+    IndexingRun run(workspace, store, lists);
+    run.RunIndexing(workspace.WorkingFolder + "Lemmi/Radici/", RunMode::Roots);
+    if (!opened)
+        store.close();
+    return run.counters().otherFilesRead;
+}
 
-    WordExtractor extractor(workspace, store);
-    std::uint64_t tokens = 0;
-    for (const auto& file : files) {
-        auto text = app::readFileBytes(file);
-        if (!text)
-            continue;
-        extractor.LoadRoots(text->data(), text->size());
-        for (std::size_t i = 0; i < text->size();) {
-            auto c = static_cast<unsigned char>((*text)[i]);
-            bool wordByte = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-            if (!wordByte) {
-                ++i;
-                continue;
-            }
-            ++tokens;
-            while (i < text->size()) {
-                c = static_cast<unsigned char>((*text)[i]);
-                if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')))
-                    break;
-                ++i;
-            }
-        }
-        if (workspace.BreakCode != 0)
-            break;
-    }
-    return tokens;
+bool WriteArchiveDescription(const app::Workspace& workspace, const std::string& utf8Text)
+{
+    if (utf8Text.empty())
+        return true;
+    auto file = app::FileHandle::open(workspace.ArchiveFolder + "DescrizioneArc.vedra", app::OpenMode::CreateTruncate);
+    return file && file->writeAt(0, app::utf8ToCp1252(utf8Text));
 }
 
 CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request)
@@ -166,9 +153,10 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
 
     // A first archive without roots would index no word at all.
     InstallDefaultRoots(workspace.WorkingFolder);
-    if (store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
-        result.rootsLoaded = LoadRootsFolder(workspace);
-        store.close();
+    result.rootFilesRead = LoadRootsFolder(workspace);
+    if (!WriteArchiveDescription(workspace, request.description)) {
+        workspace.showMessage(app::MessageKey::MsgWriteError);
+        workspace.BreakCode = 27;
     }
     workspace.OpenArchive(number);
     workspace.minWordLength = request.minWordLength;

@@ -13,6 +13,7 @@ namespace vedra::indexing {
 
 struct NewArchive {
     std::string name;            // upper-cased into the identification string
+    std::string description;     // written to "DescrizioneArc.vedra" when not empty (UTF-8)
     char disk = 0;               // label letter; 0 = the current drive letter
     std::int32_t number = 0;     // 0 = one above the highest in the catalogue
     int minWordLength = 2;       // "Registra parole >"
@@ -22,7 +23,7 @@ struct NewArchive {
 struct CreatedArchive {
     std::int32_t number = -1;    // -1 when nothing was created
     std::string identification;  // "C_NAME_1"
-    std::uint64_t rootsLoaded = 0;
+    std::uint64_t rootFilesRead = 0;
     std::string error;           // why nothing was created (bad input), in English
 };
 
@@ -36,7 +37,18 @@ std::int32_t HighestArchiveNumber(const app::Workspace& workspace);
 CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request);
 
 // Loads the roots of every file in the working folder's "Lemmi/Radici/" into the
-// open archive's root tree; returns the count of root tokens read.
+// archive's root tree (an indexing run in roots mode); returns the files read.
 std::uint64_t LoadRootsFolder(app::Workspace& workspace);
+
+// Writes an archive's description into "DescrizioneArc.vedra" in its folder
+// (cp1252, no terminator); an empty text writes nothing. False when it cannot.
+bool WriteArchiveDescription(const app::Workspace& workspace, const std::string& utf8Text);
+
+// The number the archive dialog keeps when a new archive is cancelled: the number
+// had been advanced for it, so it goes back by one (never below 1).
+inline std::int32_t NumberAfterCancel(std::int32_t number)
+{
+    return number > 1 ? number - 1 : number;
+}
 
 } // namespace vedra::indexing

@@ -1,0 +1,106 @@
+#include "core/indexing/ArchiveCreator.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/archive/Catalogue.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace vedra::indexing {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::writeFile;
+
+class ArchiveCreatorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ws = std::make_unique<app::Workspace>(host, testing::testProbe(folder.path()));
+        ASSERT_EQ(ws->PrepareWorkspace(), 1);
+    }
+    testing::TempFolder folder;
+    app::HeadlessHost host;
+    std::unique_ptr<app::Workspace> ws;
+};
+
+TEST_F(ArchiveCreatorTest, NewArchiveIsEmptyOpenAndHasItsRoots)
+{
+    writeFile(folder.path() / "Lemmi" / "Radici" / "RadiciParole.txt", "casa\nparola\n");
+    NewArchive request;
+    request.name = "Prova";
+    CreatedArchive created = CreateArchive(*ws, request);
+    ASSERT_EQ(created.number, 1);
+    EXPECT_EQ(created.identification, "C_PROVA_1");
+    EXPECT_EQ(created.rootFilesRead, 1u);
+    fs::path archive = folder.path() / "C_PROVA_1";
+    EXPECT_EQ(fs::file_size(archive / "ORD.1"), 26004u) << "roots mode registers no document";
+    EXPECT_EQ(fs::file_size(archive / "PTH.1"), 26004u) << "nor any folder";
+    EXPECT_EQ(fs::file_size(archive / "RAD.1"), 26004u + 24u);
+    EXPECT_TRUE(ws->hasCurrentArchive());
+    EXPECT_EQ(ws->ArchiveNumber, 1);
+    EXPECT_EQ(host.title(), "VedraReader - C_PROVA");
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_EQ(host.messages().back().text.substr(0, 32), "The archive is ready but empty.\n");
+    auto entry = archive::readCatalogueEntry(ws->catalogueFilePath(), 1);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->entry.truncationLength, 16);
+    EXPECT_FALSE(fs::exists(archive / "DescrizioneArc.vedra"));
+}
+
+TEST_F(ArchiveCreatorTest, NumbersFollowTheCatalogueAndInUseNumbersAreRefused)
+{
+    NewArchive request;
+    request.name = "uno";
+    ASSERT_EQ(CreateArchive(*ws, request).number, 1);
+    request.name = "due";
+    request.number = 9;  // above the next free number: the next one is taken
+    ASSERT_EQ(CreateArchive(*ws, request).number, 2);
+    request.name = "tre";
+    request.number = 1;
+    CreatedArchive refused = CreateArchive(*ws, request);
+    EXPECT_EQ(refused.number, -1);
+    EXPECT_NE(refused.error.find("in use"), std::string::npos);
+    EXPECT_EQ(HighestArchiveNumber(*ws), 2);
+    EXPECT_EQ(archive::readCatalogueEntry(ws->catalogueFilePath(), 1)->entry.identification, "C_UNO_1");
+}
+
+TEST_F(ArchiveCreatorTest, BadInputCreatesNothing)
+{
+    NewArchive request;
+    for (int cut : {3, 31}) {
+        request.name = "x";
+        request.truncationLength = cut;
+        EXPECT_EQ(CreateArchive(*ws, request).number, -1) << cut;
+    }
+    request.truncationLength = 16;
+    request.name = std::string(50, 'N');
+    EXPECT_EQ(CreateArchive(*ws, request).number, -1);
+    request.name = "a/b";
+    EXPECT_EQ(CreateArchive(*ws, request).number, -1);
+    request.name = "";
+    EXPECT_EQ(CreateArchive(*ws, request).number, -1);
+    EXPECT_FALSE(fs::exists(ws->catalogueFilePath()));
+}
+
+TEST_F(ArchiveCreatorTest, DescriptionIsWrittenInTheSystemsCodePage)
+{
+    NewArchive request;
+    request.name = "desc";
+    request.description = "Archivio più bello";
+    ASSERT_EQ(CreateArchive(*ws, request).number, 1);
+    EXPECT_EQ(readFile(folder.path() / "C_DESC_1" / "DescrizioneArc.vedra"), "Archivio pi\xF9 bello");
+}
+
+TEST(ArchiveCreatorCancel, NumberGoesBackByOne)
+{
+    EXPECT_EQ(NumberAfterCancel(3), 2);
+    EXPECT_EQ(NumberAfterCancel(2), 1);
+    EXPECT_EQ(NumberAfterCancel(1), 1);
+}
+
+} // namespace
+} // namespace vedra::indexing
