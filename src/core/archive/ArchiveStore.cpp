@@ -354,6 +354,45 @@ static bool linkNewNode(CachedFile& tree, std::uint32_t slot, const std::string&
     return tree.append(bytes.data(), bytes.size()) && writeU32(tree, slot, nodeOffset);
 }
 
+// Appends a node and links it from `slot`; on failure tells the user why (the
+// slot lying after the node means a damaged tree) and returns false.
+bool ArchiveStore::appendLinkedNode(CachedFile& tree, std::uint32_t slot, const std::string& bytes,
+                                    std::uint32_t& nodeOffset, const char* orderMessage)
+{
+    bool orderBroken = false;
+    if (linkNewNode(tree, slot, bytes, nodeOffset, orderBroken))
+        return true;
+    if (orderBroken)
+        damaged(orderMessage);
+    else
+        appendFailed();
+    return false;
+}
+
+static std::optional<std::pair<std::uint32_t, std::uint32_t>>
+descendWords(const CachedFile& tree, std::uint32_t bucket, std::string_view word, std::uint32_t& postings,
+             const char*& failure)
+{
+    return descend(
+        tree, bucket, WordNode::kHeaderSize + 1,
+        [&](std::uint32_t node) { return compareWordNode(tree, node, word, postings); }, failure,
+        kWordTreeMessages);
+}
+
+static std::optional<std::pair<std::uint32_t, std::uint32_t>>
+descendRoots(const CachedFile& tree, std::uint32_t bucket, std::string_view root, const char*& failure)
+{
+    return descend(
+        tree, bucket, RootNode::kHeaderSize + 1,
+        [&](std::uint32_t node) {
+            std::uint8_t bytes[kRootReadSize];
+            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
+            auto text = terminated(bytes, got, RootNode::kHeaderSize);
+            return text ? compareKeys(root, *text) : 2;
+        },
+        failure, kWordTreeMessages);
+}
+
 std::optional<WordLookup> ArchiveStore::findWord(std::string_view word)
 {
     auto bucket = wordBucket(word);
@@ -362,10 +401,7 @@ std::optional<WordLookup> ArchiveStore::findWord(std::string_view word)
     const CachedFile& tree = file(SlotWords);
     const char* failure = nullptr;
     std::uint32_t postings = 0;
-    auto found = descend(
-        tree, *bucket, WordNode::kHeaderSize + 1,
-        [&](std::uint32_t node) { return compareWordNode(tree, node, word, postings); },
-        failure, kWordTreeMessages);
+    auto found = descendWords(tree, *bucket, word, postings, failure);
     if (!found) {
         damaged(failure);
         return std::nullopt;
@@ -388,10 +424,7 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     CachedFile& tree = file(SlotWords);
     const char* failure = nullptr;
     std::uint32_t postings = 0;
-    auto found = descend(
-        tree, *bucket, WordNode::kHeaderSize + 1,
-        [&](std::uint32_t node) { return compareWordNode(tree, node, word, postings); },
-        failure, kWordTreeMessages);
+    auto found = descendWords(tree, *bucket, word, postings, failure);
     if (!found) {
         damaged(failure);
         return std::nullopt;
@@ -406,14 +439,8 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     std::string bytes;
     node.encode(bytes);
     std::uint32_t offset = 0;
-    bool orderBroken = false;
-    if (!linkNewNode(tree, found->first, bytes, offset, orderBroken)) {
-        if (orderBroken)
-            damaged("Error");
-        else
-            appendFailed();
+    if (!appendLinkedNode(tree, found->first, bytes, offset, "Error"))
         return std::nullopt;
-    }
     return WordLookup{offset, node.postings, true};
 }
 
@@ -572,15 +599,7 @@ bool ArchiveStore::hasRoot(std::string_view root)
         return false;
     const CachedFile& tree = file(SlotRoots);
     const char* failure = nullptr;
-    auto found = descend(
-        tree, *bucket, RootNode::kHeaderSize + 1,
-        [&](std::uint32_t node) {
-            std::uint8_t bytes[kRootReadSize];
-            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
-            auto text = terminated(bytes, got, RootNode::kHeaderSize);
-            return text ? compareKeys(root, *text) : 2;
-        },
-        failure, kWordTreeMessages);
+    auto found = descendRoots(tree, *bucket, root, failure);
     if (!found) {
         damaged(failure);
         return false;
@@ -599,15 +618,7 @@ bool ArchiveStore::addRoot(std::string_view root)
     }
     CachedFile& tree = file(SlotRoots);
     const char* failure = nullptr;
-    auto found = descend(
-        tree, *bucket, RootNode::kHeaderSize + 1,
-        [&](std::uint32_t node) {
-            std::uint8_t bytes[kRootReadSize];
-            std::size_t got = tree.readAt(node, bytes, sizeof bytes);
-            auto text = terminated(bytes, got, RootNode::kHeaderSize);
-            return text ? compareKeys(root, *text) : 2;
-        },
-        failure, kWordTreeMessages);
+    auto found = descendRoots(tree, *bucket, root, failure);
     if (!found) {
         damaged(failure);
         return false;
@@ -619,14 +630,8 @@ bool ArchiveStore::addRoot(std::string_view root)
     std::string bytes;
     node.encode(bytes);
     std::uint32_t offset = 0;
-    bool orderBroken = false;
-    if (!linkNewNode(tree, found->first, bytes, offset, orderBroken)) {
-        if (orderBroken)
-            damaged("Error");
-        else
-            appendFailed();
+    if (!appendLinkedNode(tree, found->first, bytes, offset, "Error"))
         return false;
-    }
     return true;
 }
 
@@ -658,14 +663,8 @@ std::optional<std::uint32_t> ArchiveStore::findOrAddFolder(std::string_view reve
     std::string encoded;
     node.encode(encoded);
     std::uint32_t offset = 0;
-    bool orderBroken = false;
-    if (!linkNewNode(tree, found->first, encoded, offset, orderBroken)) {
-        if (orderBroken)
-            damaged(kFolderTreeMessages.slotAfterNode);
-        else
-            appendFailed();
+    if (!appendLinkedNode(tree, found->first, encoded, offset, kFolderTreeMessages.slotAfterNode))
         return std::nullopt;
-    }
     if (added)
         *added = true;
     return offset + static_cast<std::uint32_t>(FolderNode::kTextOffset);
@@ -734,14 +733,8 @@ std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view r
     DocKeyNode{0, 0, static_cast<std::uint32_t>(documents.size())}.encode(nodeBytes);
     std::string encoded(reinterpret_cast<const char*>(nodeBytes), sizeof nodeBytes);
     std::uint32_t offset = 0;
-    bool orderBroken = false;
-    if (!linkNewNode(keys, found->first, encoded, offset, orderBroken)) {
-        if (orderBroken)
-            damaged(kDocumentTreeMessages.slotAfterNode);
-        else
-            appendFailed();
+    if (!appendLinkedNode(keys, found->first, encoded, offset, kDocumentTreeMessages.slotAfterNode))
         return std::nullopt;
-    }
     DocumentLookup lookup;
     lookup.added = true;
     return lookup;

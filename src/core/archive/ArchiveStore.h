@@ -130,6 +130,8 @@ private:
     const CachedFile& file(int slot) const { return m_files[static_cast<std::size_t>(slot)]; }
     void writeFailed();
     void appendFailed();
+    bool appendLinkedNode(CachedFile& tree, std::uint32_t slot, const std::string& bytes, std::uint32_t& nodeOffset,
+                          const char* orderMessage);
     void damaged(const char* message, int breakCode = 27);
     bool checkRoomFor(std::uint64_t pendingBytes);
 
