@@ -38,19 +38,28 @@
 #                 bytes, .htm/.html, .txt and similar, and the extensions of the
 #                 text list (.c .h .cpp .js .php .xml .rtf .pas ...); PDFs go
 #                 through pdftotext; compressed files (.gz .zip ...) are skipped
-#                 (no --unpack); the names of all other files are recorded.
-#                 Folders whose path holds an entry of the excluded-folder list
-#                 (temp, debug, release, system, i386, windows, recycled) and
-#                 folders whose name starts with '.' are not entered.
+#                 (no --unpack); the names of all other files are recorded, so
+#                 .hpp .tcc .def .inc .md .rst .pl .sh ... give no text.
+#                 Folders whose path contains, in any case, an entry of the
+#                 excluded-folder list (temp, debug, release, system, i386,
+#                 windows, recycled -- so also llvm/DebugInfo, systemd, ...-i386-...)
+#                 and folders whose name starts with '.' are not entered.
 #   omindex       `omindex -v --db DB --url / DIR` plus
 #                   -M h:text/plain -M hpp:text/plain   .h/.hpp as plain text
-#                   -F TYPE:cat for text/x-c, text/x-c++, text/x-shellscript,
-#                     text/x-makefile, text/x-perl, text/x-diff: files without an
-#                     extension that libmagic calls source code (C++ headers such
-#                     as <vector>, scripts, makefiles) are read as text, as vedra
-#                     reads every file without an extension. omindex has no
-#                     built-in handler for these types, so each such file costs
-#                     it one `cat` process; .c files get the same treatment.
+#                   -M c:text/plain -M cpp:text/plain -M pas:text/plain
+#                   -M bas:text/plain -M js:text/plain -M php:text/plain
+#                                 the other source files vedra reads as text
+#                   -G NAME:text/plain for every distinct name without a '.'
+#                     of a regular file under DIR: vedra reads every file
+#                     without an extension as text, while omindex, left to
+#                     libmagic, skips those it calls text/x-c, text/x-c++,
+#                     text/x-shellscript... (C++ headers such as <vector>,
+#                     Qt's forwarding headers, scripts). Mapping them by name
+#                     costs omindex nothing; an -F TYPE:cat filter instead
+#                     would fork one process per file out of a process holding
+#                     hundreds of MB, which more than doubled its time on
+#                     /usr/include. Names holding ':' cannot be given to -G;
+#                     how many were left out is reported.
 #                 Plain text, HTML and PDF (through pdftotext) use its own filters.
 #                 Files whose type it cannot handle (gzip, images, markdown and
 #                 reStructuredText without their filters, ...) are skipped; the
@@ -60,9 +69,16 @@
 #                   topdirs = DIR
 #                   compressedfilemaxkbs = 0   compressed files are not opened,
 #                                              as vedra and omindex do not open them
-#                   noaspell = 1               no spelling dictionary (the aspell
-#                                              program is not installed; nor do the
-#                                              others build one)
+#                   noaspell = 1               no spelling dictionary (aspell is
+#                                              only a recommended package, and the
+#                                              others build no such dictionary)
+#                   systemfilecommand = file --mime-type -b
+#                                              type files without a known suffix
+#                                              (C++ headers such as <vector>,
+#                                              README files) with libmagic; the
+#                                              default, xdg-mime, is only a
+#                                              recommended package, and without it
+#                                              recoll indexes no text of such files
 #                 Everything else is recoll's default: every type it has a handler
 #                 for is read (including markdown, scripts, .tcc...), file names of
 #                 the rest are indexed, its default skippedNames apply, and it
@@ -73,7 +89,7 @@
 set -euo pipefail
 
 usage() {
-  sed -n '2,/^set -euo/p' "$0" | sed -n 's/^# \{0,1\}//p' | sed -n '1,13p' >&2
+  sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -220,7 +236,7 @@ noop_wall[vedra]=$T_WALL
 index_bytes[vedra]=$(dir_bytes "$archive")
 counter() { sed -n "s/^$1: *//p" "$work/logs/$2.log" | head -n 1; }
 docs[vedra]=$(counter 'Files with text indexed' vedra-full)
-notes[vedra]="file paths seen $(counter 'Files indexed' vedra-full), with text $(counter 'Files with text indexed' vedra-full), words $(counter 'Words indexed' vedra-full); no-op run: new $(counter 'New files with text indexed' vedra-noop), updated $(counter 'Files updated with text indexed' vedra-noop)"
+notes[vedra]="file paths seen $(counter 'Files indexed' vedra-full) of $input_files regular files, with text $(counter 'Files with text indexed' vedra-full), words $(counter 'Words indexed' vedra-full); no-op run: new $(counter 'New files with text indexed' vedra-noop), updated $(counter 'Files updated with text indexed' vedra-noop)"
 tools+=(vedra)
 
 if ((peers)); then
@@ -228,10 +244,21 @@ if ((peers)); then
   echo "Running omindex..." >&2
   omdb="$work/omindex/db"
   mkdir -p "$work/omindex"
-  om=(omindex -v --db "$omdb" --url / -M h:text/plain -M hpp:text/plain)
-  for type in text/x-c text/x-c++ text/x-shellscript text/x-makefile text/x-perl text/x-diff; do
-    om+=(-F "$type:cat")
+  om=(omindex -v --db "$omdb" --url /)
+  for extension in h hpp c cpp pas bas js php; do
+    om+=(-M "$extension:text/plain")
   done
+  bare_names=0 colon_names=0
+  while IFS= read -r -d '' name; do
+    if [[ "$name" == *:* ]]; then
+      colon_names=$((colon_names + 1))
+      continue
+    fi
+    bare_names=$((bare_names + 1))
+    # A literal name as a shell wildcard: escape the wildcard characters.
+    name=$(printf '%s' "$name" | sed 's/[][*?\\]/\\&/g')
+    om+=(-G "$name:text/plain")
+  done < <(find "$dir" -type f ! -name '*.*' -printf '%f\0' | sort -zu)
   om+=("$dir")
   timed omindex-full "${om[@]}"
   full_wall[omindex]=$T_WALL full_rss[omindex]=$T_RSS full_cpu[omindex]=$T_CPU
@@ -240,13 +267,14 @@ if ((peers)); then
   index_bytes[omindex]=$(dir_bytes "$omdb")
   docs[omindex]=$(xapian_docs "$omdb")
   added=$(grep -c '\.\.\. added$' "$work/logs/omindex-full.log" || true)
-  skipped=$(grep -c '\.\.\. Skipping' "$work/logs/omindex-full.log" || true)
-  reasons=$(sed -n 's/.*\.\.\. Skipping - //p' "$work/logs/omindex-full.log" |
-    sed -e "s/ '.*'\$//" -e 's/"[^"]*"/X/' | sort | uniq -c | sort -rn |
+  skipped=$(grep -c 'Skipping - ' "$work/logs/omindex-full.log" || true)
+  reasons=$(sed -n 's/.*Skipping - //p' "$work/logs/omindex-full.log" |
+    sed -e "s/ '.*'\$//" -e 's/"[^"]*"/TYPE/' | sort | uniq -c | sort -rn |
     awk '{ n = $1; $1 = ""; printf "%s%s x%s", (NR > 1 ? ";" : ""), $0, n }')
+  reasons=${reasons# }
   types=$(sed -n 's/.*Skipping - unknown MIME type .\(.*\).$/\1/p' "$work/logs/omindex-full.log" |
     sort | uniq -c | sort -rn | head -n 6 | awk '{ printf "%s%s x%s", (NR > 1 ? ", " : ""), $2, $1 }')
-  notes[omindex]="added $added, skipped $skipped (${reasons# }); unknown types: ${types:-none}; no-op run added $(grep -c '\.\.\. added$' "$work/logs/omindex-noop.log" || true)"
+  notes[omindex]="$bare_names names without '.' mapped to text/plain ($colon_names with ':' left out); added $added, skipped $skipped (${reasons:-none}); unknown types: ${types:-none}; no-op run added $(grep -c '\.\.\. added$' "$work/logs/omindex-noop.log" || true)"
   tools+=(omindex)
 
   # --- recollindex ---
@@ -257,6 +285,7 @@ if ((peers)); then
     echo "topdirs = $dir"
     echo "compressedfilemaxkbs = 0"
     echo "noaspell = 1"
+    echo "systemfilecommand = file --mime-type -b"
   } >"$conf/recoll.conf"
   timed recoll-full recollindex -c "$conf" --diagsfile "$work/logs/recoll-full.diags"
   full_wall[recoll]=$T_WALL full_rss[recoll]=$T_RSS full_cpu[recoll]=$T_CPU
@@ -266,7 +295,7 @@ if ((peers)); then
   docs[recoll]=$(xapian_docs "$conf/xapiandb")
   diags=$(awk '{ print $1 }' "$work/logs/recoll-full.diags" 2>/dev/null | sort | uniq -c | sort -rn |
     awk '{ printf "%s%s x%s", (NR > 1 ? ", " : ""), $2, $1 }')
-  notes[recoll]="documents include name-only entries; diagnostics: ${diags:-none}; no-op diagnostics lines: $(wc -l <"$work/logs/recoll-noop.diags" 2>/dev/null || echo 0)"
+  notes[recoll]="documents include folders and name-only entries; diagnostics: ${diags:-none}; no-op diagnostics lines: $(wc -l <"$work/logs/recoll-noop.diags" 2>/dev/null || echo 0)"
   tools+=(recoll)
 fi
 

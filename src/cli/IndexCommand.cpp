@@ -152,6 +152,7 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
                 << label(app::MessageKey::MsgUpdatedFilesWithText) << c.filesUpdated << '\n'
                 << label(app::MessageKey::MsgWordsIndexed) << c.wordsIndexed << '\n'
                 << label(app::MessageKey::MsgTotalFiles) << documents << '\n'
+                << "Bytes read: " << c.bytesRead << '\n'
                 << label(app::MessageKey::MsgElapsedTime) << std::fixed << std::setprecision(2) << seconds << " s\n";
     return stopped ? 130 : 0;
 }
