@@ -339,7 +339,7 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     notify();
 
     if (kind == ConversionKind::Pdf) {
-        convertPdf(work, folder, folderText, temporary);
+        convertPdf(work, folderText, temporary);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
         std::string output = UnpackFolderFor(path);
         app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
@@ -502,8 +502,7 @@ void IndexingRun::IndexFile(FileWork& work)
     }
 }
 
-void IndexingRun::convertPdf(const FileWork& pdf, const std::string& folder, std::uint32_t folderText,
-                             bool temporary)
+void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary)
 {
     if (!m_options.convertedTypes.empty() && !contains(m_options.convertedTypes, ".pdf"))
         return;
@@ -556,7 +555,6 @@ void IndexingRun::convertPdf(const FileWork& pdf, const std::string& folder, std
             IndexFile(text);
     }
     removeFile(output);
-    (void)folder;
 }
 
 void IndexingRun::IndexTempFolder(const std::string& folder)

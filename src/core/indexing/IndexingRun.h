@@ -86,7 +86,7 @@ private:
     void indexDocument(FileWork& work);
     void IndexFile(FileWork& work);
     void IndexTempFolder(const std::string& folder);
-    void convertPdf(const FileWork& pdf, const std::string& folder, std::uint32_t folderText, bool temporary);
+    void convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary);
     void writeNameOnlyRecord(const FileWork& work);
     bool readResumePoint(std::string& folder, std::string& start);
     void writeResumePoint();
