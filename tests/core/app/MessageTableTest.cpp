@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <climits>
 #include <cstddef>
 #include <iterator>
@@ -21,6 +23,12 @@ struct ExpectedMessage {
     const char* english;
     const char* spanish;
 };
+
+// The test's name already carries the key; print nothing more.
+void PrintTo(const ExpectedMessage& message, std::ostream* os)
+{
+    *os << message.name;
+}
 
 // One row per key, in table order.
 const ExpectedMessage kExpected[] = {
