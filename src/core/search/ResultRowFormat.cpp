@@ -1,0 +1,91 @@
+// Dates go through the C library's local time so the list shows what the file
+// manager shows; FILETIME counts 100-ns ticks from 1601, time_t seconds from 1970.
+#include "core/search/ResultRowFormat.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace vedra::search {
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
+constexpr int kEnglish = 1;
+
+std::optional<std::tm> localCalendar(std::int64_t unixSeconds)
+{
+    const auto seconds = static_cast<std::time_t>(unixSeconds);
+    std::tm calendar{};
+    if (::localtime_r(&seconds, &calendar) == nullptr)
+        return std::nullopt;
+    return calendar;
+}
+
+std::string fileTimeText(std::uint64_t fileTime, int languageIndex)
+{
+    const std::int64_t unixSeconds =
+        static_cast<std::int64_t>(fileTime / kTicksPerSecond) - kSecondsFrom1601To1970;
+    const std::optional<std::tm> local = localCalendar(unixSeconds);
+    if (!local)
+        return {};
+    const int month = local->tm_mon + 1;
+    const int first = languageIndex == kEnglish ? month : local->tm_mday;
+    const int second = languageIndex == kEnglish ? local->tm_mday : month;
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%d  %02d:%02d", first, second, local->tm_year + 1900,
+                  local->tm_hour, local->tm_min);
+    return text;
+}
+
+std::string calendarTimeText(std::uint64_t timeBytes)
+{
+    if (timeBytes == 0)
+        return {};
+    const std::optional<std::tm> local = localCalendar(static_cast<std::int64_t>(timeBytes));
+    if (!local)
+        return {};
+    char text[64];
+    if (std::strftime(text, sizeof text, "%d/%m/%Y %H:%M:%S", &*local) == 0)
+        return {};
+    return text;
+}
+
+} // namespace
+
+ResultRow FormatResultRow(const ResultRowInput& input)
+{
+    ResultRow row;
+    row.pathKind = input.documentKind == 'w' ? 'w' : 'f';
+    row.archiveNumber = input.archiveNumber;
+    row[ResultColumn::Path] = input.path;
+    row[ResultColumn::Size] = input.sizeText;
+    if (input.lastWrite) {
+        // A marking update leaves 'c' on a disk document, whose time is still a FILETIME.
+        const bool diskDocument = input.documentKind == 'f' || input.documentKind == 'c';
+        row[ResultColumn::LastUpdating] = diskDocument ? fileTimeText(*input.lastWrite, input.languageIndex)
+                                                       : calendarTimeText(*input.lastWrite);
+        row[ResultColumn::Position] = std::to_string(input.documentNumber);
+    }
+    row[ResultColumn::Words] = input.wordsText;
+    if (!input.inTheIndex)
+        row[ResultColumn::Archive] = input.archiveName;
+    return row;
+}
+
+std::string SizeText(std::uint64_t bytes)
+{
+    return std::to_string(bytes);
+}
+
+void ResultCounters::count(const ResultRow& row)
+{
+    const std::string& words = row[ResultColumn::Words];
+    if (words.empty())
+        return;
+    if (words == kNameRowWords)
+        ++nameRows;
+    else
+        ++documents;
+}
+
+} // namespace vedra::search

@@ -1,0 +1,52 @@
+// The texts of one result row as AddResultRow writes them: the search run gathers
+// what it knows of a document, this turns it into the six columns.
+#pragma once
+
+#include "core/search/ResultList.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vedra::search {
+
+// The words text of a row listed by name (Files or Directories box, no words).
+constexpr std::string_view kNameRowWords = "Dir/File";
+
+struct ResultRowInput {
+    std::string sizeText;   // "Dim. bytes"; empty leaves the column empty
+    std::string wordsText;  // the query words the document holds, or kNameRowWords
+    std::string path;       // the label: a full path or a web address
+    // The document record's 8 time bytes; none for a row that has no record behind it
+    // (a path-list match), which then shows neither date nor N.pos.
+    std::optional<std::uint64_t> lastWrite;
+    char documentKind = 'f';         // the record's kind byte
+    std::int64_t documentNumber = 0; // the last document record loaded ("N.pos.")
+    std::string archiveName;
+    int archiveNumber = 0;
+    bool inTheIndex = false;  // the "in the index" option leaves the archive empty
+    int languageIndex = 1;    // 0 Italian, 1 English, other Spanish
+};
+
+// The row for `input`. The date of a disk document ('f', and 'c' which an update
+// rewrote with a fresh file time) is its FILETIME in local time, "%02d/%02d/%d
+// %02d:%02d" with two blanks before the hour, month first in English and day first
+// otherwise; a web page's time bytes are a calendar time shown "%d/%m/%Y %H:%M:%S",
+// nothing when 0. A time the calendar cannot show leaves the date empty.
+ResultRow FormatResultRow(const ResultRowInput& input);
+
+// "Dim. bytes" of a document size.
+std::string SizeText(std::uint64_t bytes);
+
+// The two counters of a search: rows of documents found by their words and rows
+// listed by name. A row without words text counts as neither.
+struct ResultCounters {
+    int documents = 0;
+    int nameRows = 0;
+
+    void count(const ResultRow& row);
+    void reset() { *this = ResultCounters{}; }
+};
+
+} // namespace vedra::search
