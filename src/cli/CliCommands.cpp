@@ -12,6 +12,8 @@ const std::vector<CliCommand>& cliCommands()
         {"index", "index PATH [--single] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex},
+        {"search", "search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS]",
+         "search the current archive (or all): one row per document, tab-separated columns", runSearch},
     };
     return commands;
 }

@@ -31,5 +31,6 @@ int runInfo(CliContext& context, const std::vector<std::string>& arguments);
 int runCreate(CliContext& context, const std::vector<std::string>& arguments);
 int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
+int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

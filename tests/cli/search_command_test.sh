@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# `vedra search` over a small indexed tree: AND, OR, filters, all archives.
+set -u
+vedra=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+work=$tmp/work
+mkdir -p "$work" "$tmp/docs/sub" "$tmp/other"
+printf 'Perch\xe9 la citt\xe0 \xe8 bella, house\n' > "$tmp/docs/a.txt"
+printf 'house garden window\n' > "$tmp/docs/sub/b.html"
+printf 'garden party tonight\n' > "$tmp/other/c.txt"
+"$vedra" --workdir "$work" create docs >/dev/null 2>&1 || fail "create docs"
+"$vedra" --workdir "$work" index "$tmp/docs" >/dev/null 2>&1 || fail "index docs"
+
+out=$("$vedra" --workdir "$work" search città 2>/dev/null)
+[ "$(cut -f1 <<<"$out")" = "$tmp/docs/a.txt" ] || fail "città (UTF-8 query) finds the cp1252 document: $out"
+[ "$(cut -f4 <<<"$out")" = "citta " ] || fail "words column: $out"
+[ "$(cut -f5 <<<"$out")" = "C_DOCS_1" ] || fail "archive column: $out"
+[ "$(awk -F'\t' '{print NF}' <<<"$out")" = 6 ] || fail "six columns: $out"
+
+out=$("$vedra" --workdir "$work" search house garden 2>/dev/null)
+[ "$out" != "" ] && [ "$(wc -l <<<"$out")" = 1 ] || fail "AND: $out"
+[ "$(cut -f1 <<<"$out")" = "$tmp/docs/sub/b.html" ] || fail "AND row: $out"
+out=$("$vedra" --workdir "$work" search house garden --or 2>/dev/null)
+[ "$(wc -l <<<"$out")" = 2 ] || fail "OR: $out"
+out=$("$vedra" --workdir "$work" search house --files .html 2>/dev/null)
+[ "$(cut -f1 <<<"$out")" = "$tmp/docs/sub/b.html" ] || fail "--files .html: $out"
+"$vedra" --workdir "$work" search nothingsuch >/dev/null 2>"$tmp/err"
+grep -q "The search has ended." "$tmp/err" || fail "no search-ended message"
+
+"$vedra" --workdir "$work" create other >/dev/null 2>&1 || fail "create other"
+"$vedra" --workdir "$work" index "$tmp/other" >/dev/null 2>&1 || fail "index other"
+out=$("$vedra" --workdir "$work" search garden --all-archives 2>/dev/null)
+[ "$(cut -f5 <<<"$out" | sort | tr '\n' ' ')" = "C_DOCS_1 C_OTHER_2 " ] || fail "all archives: $out"
+grep -qx "Current archive: C_OTHER_2" <<<"$("$vedra" --workdir "$work" info)" || fail "current archive restored"
+
+"$vedra" --workdir "$work" search >/dev/null 2>&1; [ $? -eq 2 ] || fail "no words accepted"
+
+if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
+echo "0 passed, 1 failed"; exit 1

@@ -1,0 +1,184 @@
+// The archive search against the truth: random corpora indexed for real, random
+// AND and OR queries, rows compared with the documents that hold the words.
+#include "core/search/SearchRun.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/indexing/ArchiveCreator.h"
+#include "core/indexing/ArchiveLists.h"
+#include "core/indexing/IndexingRun.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+
+namespace vedra::search {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kVocabulary = {"alpha", "bravo", "charlie", "delta", "echo", "foxtrot", "golf", "hotel"};
+
+class SearchRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testing::writeFile(folder.path() / "Lemmi" / "Radici" / "RadiciParole.txt",
+                           "alpha bravo charlie delta echo foxtrot golf hotel zulu");
+        ws = std::make_unique<app::Workspace>(host, testing::testProbe(folder.path()));
+        ASSERT_EQ(ws->PrepareWorkspace(), 1);
+        ws->setPumpInterval(std::chrono::milliseconds(0));
+        indexing::NewArchive request;
+        request.name = "search";
+        ASSERT_EQ(indexing::CreateArchive(*ws, request).number, 1);
+    }
+
+    void indexTree()
+    {
+        archive::ArchiveStore& store = ws->store();
+        ASSERT_TRUE(store.openForIndexing(archive::CacheSizes::fromWorkspace(*ws)));
+        indexing::ArchiveLists lists;
+        lists.load(store);
+        indexing::IndexingRun run(*ws, store, lists);
+        run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
+        ASSERT_TRUE(store.close());
+    }
+
+    std::vector<std::string> search(const std::string& query, bool andWords)
+    {
+        ResultList results;
+        SearchRun run(*ws, results);
+        run.options().andWords = andWords ? 1 : 0;
+        run.RunSearch(query);
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < results.size(); ++i)
+            paths.push_back(results.row(i).label());
+        return paths;
+    }
+
+    testing::TempFolder folder;
+    fs::path tree = folder.path() / "corpus";
+    app::HeadlessHost host;
+    std::unique_ptr<app::Workspace> ws;
+};
+
+TEST_F(SearchRunTest, RandomCorporaGiveExactlyTheDocumentsThatHoldTheWords)
+{
+    std::mt19937 random(4242);
+    // Documents in indexing order (sorted names, breadth first): their numbers.
+    std::map<std::string, std::set<std::string>> wordsOf;
+    std::vector<std::string> order;
+    for (int i = 0; i < 30; ++i) {
+        std::string name = "d" + std::string(1, static_cast<char>('a' + i / 10)) + std::to_string(i % 10) + ".txt";
+        std::string text;
+        std::set<std::string> words;
+        int count = 1 + static_cast<int>(random() % 4);
+        for (int w = 0; w < count; ++w) {
+            const std::string& word = kVocabulary[random() % kVocabulary.size()];
+            text += word + " ";
+            words.insert(word);
+        }
+        testing::writeFile(tree / name, text + "\n");
+        wordsOf[(tree / name).string()] = words;
+        order.push_back((tree / name).string());
+    }
+    std::sort(order.begin(), order.end());
+    indexTree();
+
+    for (int q = 0; q < 120; ++q) {
+        std::vector<std::string> query;
+        int count = 1 + static_cast<int>(random() % 3);
+        while (static_cast<int>(query.size()) < count) {
+            std::string word = random() % 10 == 0 ? "zulu" : kVocabulary[random() % kVocabulary.size()];
+            if (std::find(query.begin(), query.end(), word) == query.end())
+                query.push_back(word);
+        }
+        std::string text;
+        for (const auto& word : query)
+            text += word + " ";
+        bool andWords = random() % 2 == 0;
+        std::vector<std::string> rows = search(text, andWords);
+
+        std::vector<std::string> expected;
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            const auto& held = wordsOf[*it];
+            std::size_t hits = 0;
+            for (const auto& word : query)
+                hits += held.count(word);
+            if (andWords ? hits == query.size() : hits > 0)
+                expected.push_back(*it);
+        }
+        if (andWords && query.size() > 1) {
+            // The walk follows the postings of one word, newest document first.
+            EXPECT_EQ(rows, expected) << "AND " << text;
+        } else {
+            std::set<std::string> rowSet(rows.begin(), rows.end());
+            EXPECT_EQ(rowSet.size(), rows.size()) << "one row per document: " << text;
+            EXPECT_EQ(rowSet, std::set<std::string>(expected.begin(), expected.end())) << "OR " << text;
+        }
+    }
+}
+
+TEST_F(SearchRunTest, EdgeCasesOfTheWalks)
+{
+    testing::writeFile(tree / "one.txt", "alpha bravo");
+    testing::writeFile(tree / "two.txt", "bravo charlie");
+    testing::writeFile(tree / "golf" / "three.txt", "delta echo");
+    testing::writeFile(tree / "estratti.vedra", "alpha bravo charlie");
+    indexTree();
+
+    EXPECT_TRUE(search("alpha zulu", true).empty()) << "AND with a missing word lists nothing";
+    EXPECT_EQ(search("zulu bravo", false), (std::vector<std::string>{(tree / "two.txt").string(),
+                                                                      (tree / "one.txt").string()}))
+        << "OR whose first word is missing lists the second word's documents";
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.RunSearch("alpha bravo");
+    ASSERT_EQ(results.size(), 1u) << "the extract file is never listed";
+    EXPECT_EQ(results.row(0).label(), (tree / "one.txt").string());
+    EXPECT_EQ(results.row(0).columns[3], "alpha bravo ");
+    // OR: the document whose path holds a query word goes to the top.
+    std::vector<std::string> rows = search("delta golf alpha", false);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front(), (tree / "golf" / "three.txt").string());
+}
+
+TEST_F(SearchRunTest, BreakDuringAnOrWalkKeepsTheRowsAndEnablesContinue)
+{
+    for (int i = 0; i < 20; ++i)
+        testing::writeFile(tree / ("f" + std::to_string(10 + i) + ".txt"), "alpha bravo");
+    indexTree();
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.options().andWords = 0;
+    const int drainsBefore = host.drainCount();
+    host.setOnDrain([this, drainsBefore](int count) {
+        if (count == drainsBefore + 5)
+            ws->BreakCode = 27;
+    });
+    run.RunSearch("alpha");
+    host.setOnDrain(nullptr);
+    EXPECT_TRUE(run.continueEnabled());
+    EXPECT_GT(results.size(), 0u);
+    EXPECT_LT(results.size(), 20u);
+}
+
+TEST_F(SearchRunTest, NoArchiveMeansTheNeedArchiveMessage)
+{
+    testing::TempFolder empty;
+    app::HeadlessHost otherHost;
+    app::Workspace bare(otherHost, testing::testProbe(empty.path()));
+    ASSERT_EQ(bare.PrepareWorkspace(), 1);
+    ResultList results;
+    SearchRun run(bare, results);
+    EXPECT_EQ(run.RunSearch("alpha"), 0);
+    ASSERT_EQ(otherHost.messages().size(), 1u);
+    EXPECT_EQ(otherHost.messages()[0].text, "To operate is necessary to initialize an archive.");
+}
+
+} // namespace
+} // namespace vedra::search
