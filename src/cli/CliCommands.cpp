@@ -14,6 +14,7 @@ const std::vector<CliCommand>& cliCommands()
          runIndex},
         {"search", "search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
+        {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
     };
     return commands;
 }

@@ -32,5 +32,6 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments);
 int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
+int runShow(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

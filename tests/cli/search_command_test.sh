@@ -39,5 +39,11 @@ grep -qx "Current archive: C_OTHER_2" <<<"$("$vedra" --workdir "$work" info)" ||
 
 "$vedra" --workdir "$work" search >/dev/null 2>&1; [ $? -eq 2 ] || fail "no words accepted"
 
+# The preview of one file with its hits marked.
+out=$("$vedra" --workdir "$work" show "$tmp/docs/a.txt" citta 2>/dev/null)
+grep -q "la \[\[città\]\] è bella" <<<"$out" || fail "show marks the hit: $out"
+grep -qx "Pos: 0" <<<"$out" || fail "show position: $out"
+"$vedra" --workdir "$work" show "$tmp/missing.txt" x >/dev/null 2>&1; [ $? -eq 1 ] || fail "show of a missing file"
+
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
 echo "0 passed, 1 failed"; exit 1
