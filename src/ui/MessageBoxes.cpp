@@ -11,17 +11,6 @@ namespace {
 using app::MessageAnswer;
 using app::MessageButtons;
 
-const char* answerName(MessageAnswer answer)
-{
-    switch (answer) {
-    case MessageAnswer::Ok: return "OK";
-    case MessageAnswer::Cancel: return "Cancel";
-    case MessageAnswer::Yes: return "Yes";
-    case MessageAnswer::No: return "No";
-    }
-    return "";
-}
-
 } // namespace
 
 MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons)
@@ -63,13 +52,7 @@ MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageBut
 
 MessageAnswer scriptedAnswer(MessageButtons buttons, bool accept)
 {
-    switch (buttons) {
-    case MessageButtons::Ok: return MessageAnswer::Ok;
-    case MessageButtons::OkCancel: return accept ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    case MessageButtons::YesNo: return accept ? MessageAnswer::Yes : MessageAnswer::No;
-    case MessageButtons::YesNoCancel: return accept ? MessageAnswer::Yes : MessageAnswer::Cancel;
-    }
-    return MessageAnswer::Ok;
+    return app::ScriptedAnswer(buttons, accept);
 }
 
 MessageResponder autoAnswerResponder(const char* setting, std::ostream& out)
@@ -83,7 +66,7 @@ MessageResponder autoAnswerResponder(const char* setting, std::ostream& out)
         MessageAnswer answer = scriptedAnswer(buttons, accept);
         out << text;
         if (buttons != MessageButtons::Ok)
-            out << " [" << answerName(answer) << ']';
+            out << " [" << app::AnswerName(answer) << ']';
         out << '\n';
         out.flush();
         return answer;

@@ -1,31 +1,6 @@
 #include "core/app/HeadlessHost.h"
 
 namespace vedra::app {
-namespace {
-
-MessageAnswer defaultAnswer(MessageButtons buttons, bool accept)
-{
-    switch (buttons) {
-    case MessageButtons::Ok: return MessageAnswer::Ok;
-    case MessageButtons::OkCancel: return accept ? MessageAnswer::Ok : MessageAnswer::Cancel;
-    case MessageButtons::YesNo: return accept ? MessageAnswer::Yes : MessageAnswer::No;
-    case MessageButtons::YesNoCancel: return accept ? MessageAnswer::Yes : MessageAnswer::Cancel;
-    }
-    return MessageAnswer::Ok;
-}
-
-const char* answerName(MessageAnswer answer)
-{
-    switch (answer) {
-    case MessageAnswer::Ok: return "OK";
-    case MessageAnswer::Cancel: return "Cancel";
-    case MessageAnswer::Yes: return "Yes";
-    case MessageAnswer::No: return "No";
-    }
-    return "";
-}
-
-} // namespace
 
 bool HeadlessHost::drainEvents()
 {
@@ -41,7 +16,7 @@ bool HeadlessHost::drainEvents()
 
 MessageAnswer HeadlessHost::messageBox(const std::string& text, MessageButtons buttons)
 {
-    MessageAnswer answer = defaultAnswer(buttons, m_acceptByDefault);
+    MessageAnswer answer = ScriptedAnswer(buttons, m_acceptByDefault);
     if (buttons != MessageButtons::Ok && !m_answers.empty()) {
         answer = m_answers.front();
         m_answers.pop_front();
@@ -50,7 +25,7 @@ MessageAnswer HeadlessHost::messageBox(const std::string& text, MessageButtons b
     if (m_echo != nullptr) {
         *m_echo << text;
         if (buttons != MessageButtons::Ok)
-            *m_echo << " [" << answerName(answer) << "]";
+            *m_echo << " [" << AnswerName(answer) << "]";
         *m_echo << '\n';
         m_echo->flush();
     }

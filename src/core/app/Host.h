@@ -35,4 +35,29 @@ inline bool isAccepted(MessageAnswer answer)
     return answer == MessageAnswer::Ok || answer == MessageAnswer::Yes;
 }
 
+// The answer a script gives without asking: OK for a plain message; for a question
+// OK/Yes when accepting, else Cancel/No (Cancel when offered).
+inline MessageAnswer ScriptedAnswer(MessageButtons buttons, bool accept)
+{
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::OkCancel: return accept ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    case MessageButtons::YesNo: return accept ? MessageAnswer::Yes : MessageAnswer::No;
+    case MessageButtons::YesNoCancel: return accept ? MessageAnswer::Yes : MessageAnswer::Cancel;
+    }
+    return MessageAnswer::Ok;
+}
+
+// "OK", "Cancel", "Yes", "No", as echoed after a scripted question.
+inline const char* AnswerName(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Ok: return "OK";
+    case MessageAnswer::Cancel: return "Cancel";
+    case MessageAnswer::Yes: return "Yes";
+    case MessageAnswer::No: return "No";
+    }
+    return "";
+}
+
 } // namespace vedra::app
