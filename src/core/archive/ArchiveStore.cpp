@@ -266,6 +266,7 @@ void ArchiveStore::appendFailed()
 
 void ArchiveStore::damaged(const char* message, int breakCode)
 {
+    m_damageSeen = true;
     m_workspace.host().messageBox(message, app::MessageButtons::Ok);
     m_workspace.BreakCode = breakCode;
 }

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vedra::app {
@@ -120,6 +121,11 @@ public:
     DocumentHeader& header() { return m_header; }
     bool writeHeader();
 
+    // True when a walk met a damaged file since the last call (the message was shown
+    // and BreakCode set); clears the mark. A search uses it to go on with its next
+    // word where an indexing run would stop.
+    bool consumeDamage() { return std::exchange(m_damageSeen, false); }
+
     // Bytes this run has written to the archive files, for the disk-space check.
     std::uint64_t bytesWritten() const;
 
@@ -141,6 +147,7 @@ private:
     bool m_open = false;
     bool m_indexing = false;
     bool m_roomRefused = false;
+    bool m_damageSeen = false;
     bool m_checkRoom = true;
 };
 

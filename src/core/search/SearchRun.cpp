@@ -1,5 +1,7 @@
 #include "core/search/SearchRun.h"
 
+#include "core/search/FilterLists.h"
+
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -26,6 +28,18 @@ bool beginsWithLetter(const std::string& word)
 
 SearchRun::SearchRun(app::Workspace& workspace, ResultList& results) : m_workspace(workspace), m_results(results) {}
 
+// Runs a walk of the archive; damage ends that walk only (its message was shown),
+// and the search goes on with its next word, document or archive.
+template <typename Walk>
+static auto forgivingDamage(app::Workspace& workspace, archive::ArchiveStore& store, Walk walk)
+{
+    const int before = workspace.BreakCode;
+    auto result = walk();
+    if (store.consumeDamage())
+        workspace.BreakCode = before;
+    return result;
+}
+
 bool SearchRun::stopped()
 {
     if (m_workspace.BreakCode != 0) {
@@ -46,7 +60,7 @@ std::string SearchRun::wordWithMarker(const QueryWord& word) const
 
 std::optional<std::string> SearchRun::documentPath(archive::ArchiveStore& store, const archive::DocRecord& record)
 {
-    auto folder = store.folderText(record.folderText);
+    auto folder = forgivingDamage(m_workspace, store, [&] { return store.folderText(record.folderText); });
     if (!folder)
         return std::nullopt;
     std::string key = archive::reversed(record.key);
@@ -98,7 +112,7 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
                       (!beginsWithLetter(word.text) || store.hasRoot(root));
         if (!usable) {
             m_workspace.showMessage(MessageKey::MsgRootNotInDictionary, app::MessageButtons::Ok, {word.text});
-        } else if (auto lookup = store.findWord(word.text)) {
+        } else if (auto lookup = forgivingDamage(m_workspace, store, [&] { return store.findWord(word.text); })) {
             word.postingsHead = lookup->postings;
             word.dictionaryNode = lookup->node;
             ++found;
@@ -126,18 +140,20 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
 
     int listed = 0;
     const std::string archiveName = m_workspace.currentArchiveName();
-    for (std::uint32_t number : store.readPostings(m_words.words[0].postingsHead)) {
+    auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); });
+    for (std::uint32_t number : walk) {
         m_workspace.PumpPendingMessages(1);
         if (stopped())
             break;
-        auto record = store.readDocument(number);
+        auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
         if (!record || record->wordList == 0)
             continue;
         auto path = documentPath(store, *record);
         if (!path || !passesFilters(*path, false))
             continue;
         // Each query word counts once, however often the list holds it.
-        std::vector<std::uint32_t> list = store.readWordList(record->wordList);
+        std::vector<std::uint32_t> list =
+            forgivingDamage(m_workspace, store, [&] { return store.readWordList(record->wordList); });
         std::unordered_set<std::uint32_t> present(list.begin(), list.end());
         int matched = 0;
         for (std::uint32_t node : nodes)
@@ -159,7 +175,8 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     for (int i = 0; i < m_words.count; ++i) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
         if (word.postingsHead != 0) {
-            std::vector<std::uint32_t> documents = store.readPostings(word.postingsHead);
+            std::vector<std::uint32_t> documents =
+                forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
             holders[static_cast<std::size_t>(i)].insert(documents.begin(), documents.end());
         }
     }
@@ -168,11 +185,12 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
         if (word.postingsHead == 0)
             continue;
-        for (std::uint32_t number : store.readPostings(word.postingsHead)) {
+        auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
+        for (std::uint32_t number : walk) {
             m_workspace.PumpPendingMessages(1);
             if (stopped())
                 break;
-            auto record = store.readDocument(number);
+            auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
             if (!record)
                 continue;
             auto path = documentPath(store, *record);
@@ -195,16 +213,74 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     return any ? 1 : 0;
 }
 
+void SearchRun::setFilesText(const std::string& text)
+{
+    m_filesText = app::lowerAscii(text);
+    m_fileFilter = ParseFileFilterList(m_filesText);
+}
+
+void SearchRun::setDirectoriesText(const std::string& text)
+{
+    m_directoriesText = app::lowerAscii(text);
+    m_folderFilter = ParseFolderFilterList(m_directoriesText);
+}
+
+std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool matchWords)
+{
+    m_workspace.BreakCode = 0;
+    m_workspace.host().setStatus("REPORT...");
+    const std::string archiveName = m_workspace.currentArchiveName();
+    if (!matchWords) {
+        m_words.words[0].text = kNameRowWords;
+        m_words.count = std::max(m_words.count, 1);
+    }
+    for (const PathEntry& entry : paths) {
+        m_workspace.PumpPendingMessages(1);
+        if (stopped())
+            break;
+        std::string wordsText = m_words.words[0].text;
+        if (matchWords) {
+            std::string file = app::lowerAscii(entry.file);
+            int count = 0;
+            for (int i = 0; i < m_words.count; ++i)
+                count += file.find(m_words.words[static_cast<std::size_t>(i)].text) != std::string::npos ? 1 : 0;
+            if (count == 0 || (m_options.andWords != 0 && count != m_words.count))
+                continue;
+        }
+        ResultRowInput input;
+        input.wordsText = wordsText;
+        input.path = m_workspace.ArchiveFilesFolder + entry.file;
+        input.archiveName = archiveName;
+        input.archiveNumber = m_workspace.ArchiveNumber;
+        input.inTheIndex = m_options.inTheIndex != 0;
+        input.languageIndex = m_workspace.LanguageIndex;
+        ResultRow row = FormatResultRow(input);
+        m_counters.count(row);
+        m_results.append(std::move(row));
+    }
+    return m_results.size();
+}
+
 bool SearchRun::searchArchive()
 {
     archive::ArchiveStore& store = m_workspace.store();
     if (!store.isOpen() && !store.open())
         return false;
     m_lists.load(store);
+    if (m_words.count == 0 || m_options.inThePath != 0) {
+        // A search by name: the index list alone answers it.
+        std::vector<PathEntry> paths = LoadPathList(m_workspace);
+        std::size_t before = m_results.size();
+        MatchListPaths(paths, m_words.count > 0);
+        if (m_results.size() == before)
+            m_workspace.showMessage(MessageKey::MsgSearchEnded);
+        return m_results.size() > before;
+    }
     if (std::filesystem::file_size(store.slotPath(archive::SlotWords)) <= archive::kBucketTableSize) {
         m_workspace.showMessage(MessageKey::MsgArchiveEmptyRunIndexing);
         return false;
     }
+    MatchListPaths(LoadPathList(m_workspace), true);
     int found = LookUpQueryWords(store);
     int listed = 0;
     if (found > 0) {
@@ -240,7 +316,7 @@ int SearchRun::RunSearch(const std::string& queryText)
         stopWords = indexing::StopWordTree(*bytes);
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
     ParseQueryWords(queryText, m_options.inTheFile != 0, 0, limits, &stopWords, m_words);
-    if (m_words.count == 0)
+    if (m_words.count == 0 && m_filesText.empty() && m_directoriesText.empty())
         return 0;
 
     int result = 0;

@@ -5,6 +5,7 @@
 
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/PatternFilter.h"
+#include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
 #include "core/search/ResultList.h"
 #include "core/search/ResultRowFormat.h"
@@ -37,10 +38,19 @@ public:
     // found so far stay, and the window enables Continue.
     bool continueEnabled() const { return m_continueEnabled; }
 
+    // The Files and Directories boxes (cp1252): parsed into the filters; without
+    // query words a Files box lists the index list by name ("Dir/File" rows).
+    void setFilesText(const std::string& text);
+    void setDirectoriesText(const std::string& text);
+
     // Parses `queryText` (cp1252) and searches the current archive, or every
     // archive of the catalogue with "all archives" on. Returns the number of query
     // words found in the last archive searched.
     int RunSearch(const std::string& queryText);
+
+    // Matches the query words (or, with matchWords off, nothing: every entry) with
+    // the FILE text of the archive's index list; returns the rows in the list after.
+    std::size_t MatchListPaths(const std::vector<PathEntry>& paths, bool matchWords);
 
     // The steps, public for the tests and the statistics report.
     int LookUpQueryWords(archive::ArchiveStore& store);
@@ -62,6 +72,8 @@ private:
     QueryWordTable m_words;
     indexing::PatternFilter m_fileFilter;
     indexing::PatternFilter m_folderFilter;
+    std::string m_filesText;
+    std::string m_directoriesText;
     indexing::ArchiveLists m_lists;
     ResultCounters m_counters;
     bool m_continueEnabled = false;

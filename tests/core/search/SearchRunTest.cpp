@@ -167,6 +167,75 @@ TEST_F(SearchRunTest, BreakDuringAnOrWalkKeepsTheRowsAndEnablesContinue)
     EXPECT_LT(results.size(), 20u);
 }
 
+TEST_F(SearchRunTest, IndexListEntriesMatchByNameAndComeFirst)
+{
+    testing::writeFile(tree / "one.txt", "alpha bravo");
+    indexTree();
+    testing::writeFile(ws->ArchiveFolder + "vedraindice.txt",
+                       "Chapter one ** docs/alpha-notes.txt\r\nno marker line\r\nIntro **   intro.html\r\n"
+                       "last line ** without/line-end.txt");
+    std::vector<PathEntry> entries = LoadPathList(*ws);
+    ASSERT_EQ(entries.size(), 2u) << "lines without ** and a line without CR LF are not entries";
+    EXPECT_EQ(entries[0].index, "Chapter one ");
+    EXPECT_EQ(entries[0].file, "docs/alpha-notes.txt");
+    EXPECT_EQ(entries[1].file, "intro.html");
+
+    // Files box alone: every index entry as a "Dir/File" row.
+    ResultList names;
+    SearchRun byName(*ws, names);
+    byName.setFilesText("*.*");
+    byName.RunSearch("");
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.row(0).label(), ws->ArchiveFilesFolder + "docs/alpha-notes.txt");
+    EXPECT_EQ(names.row(1).columns[3], "Dir/File");
+
+    // An OR search lists the index entries that hold a word first, then the documents.
+    std::vector<std::string> rows = search("alpha", false);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], ws->ArchiveFilesFolder + "docs/alpha-notes.txt");
+    EXPECT_EQ(rows[1], (tree / "one.txt").string());
+}
+
+TEST_F(SearchRunTest, DamagedPostingsEndThatWalkAndTheSearchGoesOn)
+{
+    testing::writeFile(tree / "one.txt", "alpha bravo");
+    testing::writeFile(tree / "two.txt", "bravo charlie");
+    indexTree();
+    // Cut the postings file inside the list of one word: its walk ends with the
+    // archive's message, the other word's documents are still listed.
+    archive::ArchiveStore& store = ws->store();
+    ASSERT_TRUE(store.open());
+    auto bravo = store.findWord("bravo");
+    auto charlie = store.findWord("charlie");
+    ASSERT_TRUE(bravo && charlie);
+    store.close();
+    // Document 2 registered charlie last: its posting is the file's last one.
+    ASSERT_GT(charlie->postings, bravo->postings);
+    fs::resize_file(store.slotPath(archive::SlotPostings), charlie->postings);
+    std::vector<std::string> rows = search("charlie bravo", false);
+    EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()),
+              (std::set<std::string>{(tree / "one.txt").string(), (tree / "two.txt").string()}));
+    bool damagedShown = false;
+    for (const auto& message : host.messages())
+        damagedShown |= message.text == "Error";
+    EXPECT_TRUE(damagedShown);
+}
+
+TEST_F(SearchRunTest, DictionaryNodePastTheEndIsAWordNotFound)
+{
+    testing::writeFile(tree / "one.txt", "alpha bravo");
+    indexTree();
+    archive::ArchiveStore& store = ws->store();
+    std::string words = testing::readFile(store.slotPath(archive::SlotWords));
+    // Point every used bucket past the end of the file.
+    for (std::size_t slot = 0; slot < archive::kBucketTableSize; slot += 4)
+        if (words.compare(slot, 4, std::string(4, '\0')) != 0)
+            words.replace(slot, 4, std::string("\xff\xff\xff\x0f", 4));
+    testing::writeFile(store.slotPath(archive::SlotWords), words);
+    EXPECT_TRUE(search("alpha", false).empty());
+    EXPECT_TRUE(search("alpha bravo", true).empty());
+}
+
 TEST_F(SearchRunTest, NoArchiveMeansTheNeedArchiveMessage)
 {
     testing::TempFolder empty;

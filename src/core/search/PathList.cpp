@@ -1,0 +1,33 @@
+#include "core/search/PathList.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/Workspace.h"
+
+namespace vedra::search {
+
+std::vector<PathEntry> LoadPathList(app::Workspace& workspace)
+{
+    std::vector<PathEntry> entries;
+    workspace.BreakCode = 0;
+    if (workspace.ArchiveFolder.empty())
+        return entries;
+    auto bytes = app::readFileBytes(workspace.ArchiveFolder + kPathListFileName);
+    if (!bytes)
+        return entries;
+    const std::string& text = *bytes;
+    // Only lines ended by CR LF count: a last line without one is not read.
+    for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        workspace.PumpPendingMessages(1);
+        if (workspace.BreakCode != 0)
+            break;
+        std::string line = text.substr(start, end - start);
+        std::size_t mark = line.find("**");
+        if (mark == std::string::npos)
+            continue;
+        std::size_t file = line.find_first_not_of(' ', mark + 2);
+        entries.push_back({line.substr(0, mark), file == std::string::npos ? std::string() : line.substr(file)});
+    }
+    return entries;
+}
+
+} // namespace vedra::search
