@@ -12,7 +12,9 @@ const std::vector<CliCommand>& cliCommands()
         {"index", "index PATH [--single] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex},
-        {"search", "search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS] [--json]",
+        {"search",
+         "search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path] [--files PATTERNS] "
+         "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
     };

@@ -5,11 +5,14 @@
 #include "core/search/FilterLists.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
+#include "core/search/SearchSession.h"
 
+#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 
 namespace vedra::cli {
@@ -39,32 +42,58 @@ std::string jsonString(const std::string& column)
 
 int runSearch(CliContext& context, const std::vector<std::string>& arguments)
 {
-    search::ResultList results;
-    search::SearchRun run(context.workspace, results);
+    static const char* const kUsage =
+        "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
+        "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n";
+    app::Workspace& ws = context.workspace;
+    ws.SearchTarget = static_cast<int>(search::SearchTarget::Archive);
+    search::SearchSession session(ws);
+    search::SearchRun& run = session.run();
+    search::ResultList& results = session.results();
     std::string query;
     bool filesGiven = false;
     bool json = false;
+    bool extracts = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& arg = arguments[i];
+        const bool takesValue = arg == "--files" || arg == "--dirs" || arg == "--contiguous" || arg == "--on-disk";
+        if (takesValue && i + 1 >= arguments.size()) {
+            context.err << "vedra search: " << arg << " needs a value\n";
+            return 2;
+        }
         if (arg == "--or") {
             run.options().andWords = 0;
         } else if (arg == "--all-archives") {
             run.options().allArchives = 1;
-        } else if (arg == "--files" || arg == "--dirs") {
-            if (i + 1 >= arguments.size()) {
-                context.err << "vedra search: " << arg << " needs a value\n";
-                return 2;
-            }
-            std::string value = search::QueryTextToCp1252(arguments[++i]);
-            if (arg == "--files") {
-                run.setFilesText(value);
-                filesGiven = true;
-            } else {
-                run.setDirectoriesText(value);
-                filesGiven = true;
-            }
+        } else if (arg == "--words-or") {
+            run.options().wordsOr = 1;
+        } else if (arg == "--in-path") {
+            run.options().inThePath = 1;
+        } else if (arg == "--extracts") {
+            extracts = true;
         } else if (arg == "--json") {
             json = true;
+        } else if (arg == "--contiguous") {
+            const std::string& value = arguments[++i];
+            char* end = nullptr;
+            long distance = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || !run.options().setContiguityDistance(static_cast<int>(distance))) {
+                context.err << "vedra search: --contiguous takes a number of characters from "
+                            << search::SearchOptions::kMinContiguityDistance << " to "
+                            << search::SearchOptions::kMaxContiguityDistance << '\n';
+                return 2;
+            }
+            run.options().setContiguity(true);
+        } else if (arg == "--on-disk") {
+            run.options().directOnDisk = 1;
+            run.setDiskRoot(arguments[++i]);
+        } else if (arg == "--files" || arg == "--dirs") {
+            std::string value = search::QueryTextToCp1252(arguments[++i]);
+            if (arg == "--files")
+                run.setFilesText(value);
+            else
+                run.setDirectoriesText(value);
+            filesGiven = true;
         } else if (!arg.empty() && arg[0] == '-') {
             context.err << "vedra search: unknown option '" << arg << "'\n";
             return 2;
@@ -73,8 +102,7 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         }
     }
     if (query.empty() && !filesGiven) {
-        context.err << "usage: vedra search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS] "
-                       "[--json]\n";
+        context.err << kUsage;
         return 2;
     }
     run.RunSearch(search::QueryTextToCp1252(query));
@@ -88,13 +116,23 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
             context.out << "}";
         }
         context.out << (results.size() ? "\n]\n" : "]\n");
-        return 0;
+    } else {
+        for (std::size_t r = 0; r < results.size(); ++r) {
+            const search::ResultRow& row = results.row(r);
+            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c)
+                context.out << (c ? "\t" : "") << app::displayUtf8(row.columns[c]);
+            context.out << '\n';
+        }
     }
-    for (std::size_t r = 0; r < results.size(); ++r) {
-        const search::ResultRow& row = results.row(r);
-        for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c)
-            context.out << (c ? "\t" : "") << app::displayUtf8(row.columns[c]);
-        context.out << '\n';
+    if (extracts && !results.empty()) {
+        // The extract of the first ten rows, as a click with no selection makes it.
+        search::ExtractResult made = session.preview().ShowExtracts();
+        if (made.outcome == search::ExtractOutcome::Written) {
+            if (auto bytes = app::readFileBytes(ws.extractsPath))
+                context.out << app::displayUtf8(*bytes);
+        } else if (made.outcome == search::ExtractOutcome::Stopped) {
+            return 1;
+        }
     }
     return 0;
 }

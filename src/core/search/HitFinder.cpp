@@ -273,7 +273,7 @@ bool HitFinder::readOn(std::vector<HitWord>& words, std::size_t span)
 }
 
 std::size_t MarkHits(PreviewDocument& preview, const std::vector<HitWord>& words, int trimThreshold,
-                     bool wholeWordsOnly)
+                     bool wholeWordsOnly, Colour colour)
 {
     std::string folded = preview.text();
     FoldForSearch(folded);
@@ -287,11 +287,78 @@ std::size_t MarkHits(PreviewDocument& preview, const std::vector<HitWord>& words
              position = folded.find(word.text, position + word.text.size())) {
             if (wholeWordsOnly && !isAcceptedPlace(folded, position, word.text.size(), shortened))
                 continue;
-            preview.mark(position, markLength, {.bold = true, .colour = Colour::Blue});
+            preview.mark(position, markLength, {.bold = true, .colour = colour});
             firstMarked = std::min(firstMarked, position);
         }
     }
     return firstMarked;
+}
+
+std::vector<HitWord> HitWordsFrom(const QueryWordTable& table)
+{
+    std::vector<HitWord> words;
+    for (int i = 0; i < table.count && i < QueryWordTable::kMaxWords; ++i) {
+        const QueryWord& word = table.words[static_cast<std::size_t>(i)];
+        words.push_back({word.text, word.fullLength, HitWord::kNoHit, 0});
+    }
+    return words;
+}
+
+HitOptions HitOptionsFrom(const SearchOptions& options, int trimThreshold)
+{
+    HitOptions hit;
+    hit.andWords = options.andWords != 0;
+    hit.contiguity = options.contiguity != 0;
+    hit.contiguityDistance = options.contiguityDistance();
+    hit.wordsOr = options.wordsOr != 0;
+    hit.trimThreshold = trimThreshold;
+    return hit;
+}
+
+BinaryMode PreviewBinaryMode(std::string_view path)
+{
+    std::size_t slash = path.rfind('/');
+    std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return BinaryMode::Text;
+    std::string extension(path.substr(dot));
+    FoldForSearch(extension);
+    if (extension == ".pub" || extension == ".doc" || extension == ".ppt" || extension == ".wma")
+        return BinaryMode::Squeeze;
+    if (extension == ".rtf")
+        return BinaryMode::Keep;
+    return BinaryMode::Text;
+}
+
+std::size_t TextBlockBytes(const app::Workspace& workspace)
+{
+    // The smallest text buffer the sizing rule gives, less its reserve.
+    constexpr std::size_t kFallback = 256000 * 8 - 1024;
+    std::int64_t usable = workspace.workBuffers.sizes().textUsable;
+    return usable > 1024 ? static_cast<std::size_t>(usable) : kFallback;
+}
+
+bool FileHasHits(app::Workspace& workspace, const std::string& path, const std::vector<HitWord>& words,
+                 const HitOptions& options, std::size_t blockBytes)
+{
+    auto file = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    if (!file || words.empty())
+        return false;
+    const BinaryMode binaryMode = PreviewBinaryMode(path);
+    TextBlock block;
+    if (ReadTextBlock(workspace, *file, 0, ReadMode::Search, binaryMode, blockBytes, block) == 0)
+        return false;
+    std::vector<HitWord> placed = words;
+    HitFinder finder(workspace, *file, block, options, ReadMode::Search, binaryMode, blockBytes);
+    // AND off gives up at the end of a block; the next block may still hold a word.
+    while (true) {
+        if (finder.FindNextHit(placed, 0))
+            return std::any_of(placed.begin(), placed.end(), [](const HitWord& w) { return w.placed(); });
+        if (options.andWords || block.reachesEnd() || workspace.BreakCode != 0)
+            return false;
+        if (ReadTextBlock(workspace, *file, block.nextPosition(), ReadMode::Search, binaryMode, blockBytes, block) == 0)
+            return false;
+    }
 }
 
 } // namespace vedra::search

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "core/search/PreviewDocument.h"
+#include "core/search/QueryWords.h"
+#include "core/search/SearchOptions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -134,6 +136,23 @@ private:
 // Matching ignores case and the folded accents. Returns the first marked position,
 // or npos.
 std::size_t MarkHits(PreviewDocument& preview, const std::vector<HitWord>& words, int trimThreshold,
-                     bool wholeWordsOnly);
+                     bool wholeWordsOnly, Colour colour = Colour::Blue);
+
+// The parsed query words as the hit search takes them.
+std::vector<HitWord> HitWordsFrom(const QueryWordTable& table);
+HitOptions HitOptionsFrom(const SearchOptions& options, int trimThreshold);
+
+// How the preview reads a document's NUL bytes, by its extension: ".pub", ".doc",
+// ".ppt" and ".wma" are squeezed, ".rtf" kept, anything else made blanks.
+BinaryMode PreviewBinaryMode(std::string_view path);
+
+// Whether the file's text holds the words under `options` (the direct search on
+// disk lists only such files). Reads block by block; a file that cannot be opened
+// has no hit.
+bool FileHasHits(app::Workspace& workspace, const std::string& path, const std::vector<HitWord>& words,
+                 const HitOptions& options, std::size_t blockBytes);
+
+// The text buffer's usable size, or a fallback when the work buffers were not sized.
+std::size_t TextBlockBytes(const app::Workspace& workspace);
 
 } // namespace vedra::search

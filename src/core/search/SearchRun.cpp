@@ -2,16 +2,23 @@
 
 #include "core/search/FilterLists.h"
 
+#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Catalogue.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
+#include "core/indexing/DiskScan.h"
+#include "core/indexing/IndexingRun.h"
 #include "core/indexing/StopWordTree.h"
 #include "core/indexing/WordExtractor.h"
+#include "core/search/HitFinder.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <sys/stat.h>
 #include <unordered_set>
 
 namespace vedra::search {
@@ -23,6 +30,30 @@ bool beginsWithLetter(const std::string& word)
 {
     return !word.empty() && ((word[0] >= 'a' && word[0] <= 'z') || (word[0] >= 'A' && word[0] <= 'Z'));
 }
+
+std::string formatElapsed(std::chrono::steady_clock::duration elapsed)
+{
+    auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+// The dictionary scan reads this much at a time when the work buffers were not sized.
+constexpr std::size_t kFallbackScanBytes = 1 << 20;
+
+// Sets a flag for the lifetime of a walk.
+class WalkFlag {
+public:
+    explicit WalkFlag(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~WalkFlag() { m_flag = false; }
+    WalkFlag(const WalkFlag&) = delete;
+    WalkFlag& operator=(const WalkFlag&) = delete;
+
+private:
+    bool& m_flag;
+};
 
 } // namespace
 
@@ -126,6 +157,7 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
 
 int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
 {
+    WalkFlag walking(m_walkRunning);
     std::string wordsText;
     for (int i = 0; i < m_words.count; ++i)
         wordsText += wordWithMarker(m_words.words[static_cast<std::size_t>(i)]) + " ";
@@ -170,6 +202,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
 
 int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
 {
+    WalkFlag walking(m_walkRunning);
     const std::string archiveName = m_workspace.currentArchiveName();
     std::vector<std::unordered_set<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
     for (int i = 0; i < m_words.count; ++i) {
@@ -225,8 +258,88 @@ void SearchRun::setDirectoriesText(const std::string& text)
     m_folderFilter = ParseFolderFilterList(m_directoriesText);
 }
 
+void SearchRun::addLiveRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
+                           const std::string& archiveName)
+{
+    // The file as it is now on the disk: an update may not have run since indexing.
+    archive::DocRecord live = record;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        live.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size),
+                                                                        UINT32_MAX));
+        live.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    }
+    addRow(live, wordsText, path, m_results.size(), archiveName);
+}
+
+int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
+{
+    WalkFlag walking(m_walkRunning);
+    auto dictionary = app::FileHandle::open(store.slotPath(archive::SlotWords), app::OpenMode::ReadOnly);
+    if (!dictionary)
+        return 0;
+    const std::int64_t fileSize = dictionary->size();
+    std::int64_t usable = m_workspace.workBuffers.sizes().textUsable;
+    const std::size_t chunkBytes =
+        usable > 2048 ? static_cast<std::size_t>(usable) - 1024 : kFallbackScanBytes;
+    const std::string archiveName = m_workspace.currentArchiveName();
+    int added = 0;
+    std::vector<std::uint8_t> chunk;
+    for (int k = 0; k < m_words.count && !stopped(); ++k) {
+        const std::string query = m_words.words[static_cast<std::size_t>(k)].text;
+        if (query.empty())
+            continue;
+        std::int64_t position = archive::kBucketTableSize;
+        while (position < fileSize && !stopped()) {
+            std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(fileSize - position, chunkBytes));
+            chunk.resize(want);
+            if (!dictionary->readAt(position, chunk.data(), want))
+                break;
+            // A node cut by the chunk's end starts the next chunk, so each node is
+            // examined once.
+            std::size_t at = 0;
+            bool damaged = false;
+            while (at < want && !stopped()) {
+                auto node = archive::WordNode::decode(chunk.data() + at, want - at);
+                if (!node) {
+                    bool cut = at > 0 && position + static_cast<std::int64_t>(want) < fileSize &&
+                               want - at < archive::WordNode::kReadSize;
+                    damaged = !cut;
+                    break;
+                }
+                at += node->encodedSize();
+                std::size_t found = node->word.find(query);
+                if (found == std::string::npos || (prefixOnly && found != 0) || node->postings == 0)
+                    continue;
+                const std::string wordsText = node->word + " ";
+                auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(node->postings); });
+                for (std::uint32_t number : walk) {
+                    m_workspace.PumpPendingMessages(1);
+                    if (stopped())
+                        break;
+                    if (number == 0)
+                        continue;
+                    auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
+                    if (!record)
+                        continue;
+                    auto path = documentPath(store, *record);
+                    if (!path || !passesFilters(*path, true))
+                        continue;
+                    addLiveRow(*record, wordsText, *path, archiveName);
+                    ++added;
+                }
+            }
+            if (damaged)
+                break;  // no terminated word where a node should begin: the rest is unreadable
+            position += static_cast<std::int64_t>(at);
+        }
+    }
+    return added;
+}
+
 std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool matchWords)
 {
+    WalkFlag walking(m_walkRunning);
     m_workspace.BreakCode = 0;
     m_workspace.host().setStatus("REPORT...");
     const std::string archiveName = m_workspace.currentArchiveName();
@@ -267,14 +380,21 @@ bool SearchRun::searchArchive()
     if (!store.isOpen() && !store.open())
         return false;
     m_lists.load(store);
-    if (m_words.count == 0 || m_options.inThePath != 0) {
-        // A search by name: the index list alone answers it.
-        std::vector<PathEntry> paths = LoadPathList(m_workspace);
+    const bool byName = m_words.count == 0 && (m_options.fileNameSearch || m_options.folderNameSearch);
+    if (m_options.inThePath != 0 || byName) {
+        // The index list alone answers a search in the paths or by name.
         std::size_t before = m_results.size();
-        MatchListPaths(paths, m_words.count > 0);
+        MatchListPaths(LoadPathList(m_workspace), !byName);
         if (m_results.size() == before)
             m_workspace.showMessage(MessageKey::MsgSearchEnded);
         return m_results.size() > before;
+    }
+    if (m_options.wordsOr != 0) {
+        m_options.andWords = 0;
+        int added = ScanDictionary(store, false);
+        if (added == 0)
+            m_workspace.showMessage(MessageKey::MsgSearchEnded);
+        return added > 0;
     }
     if (std::filesystem::file_size(store.slotPath(archive::SlotWords)) <= archive::kBucketTableSize) {
         m_workspace.showMessage(MessageKey::MsgArchiveEmptyRunIndexing);
@@ -294,9 +414,77 @@ bool SearchRun::searchArchive()
     return found > 0;
 }
 
+bool SearchRun::searchOnDisk()
+{
+    archive::ArchiveStore& store = m_workspace.store();
+    if (store.isOpen() || store.open())
+        m_lists.load(store);
+    store.close();
+    indexing::DiskScanOptions scan;
+    scan.start = app::withTrailingSlash(m_diskRoot.empty() ? std::string("/") : m_diskRoot);
+    scan.fileFilter = m_fileFilter;
+    scan.folderFilter = m_folderFilter;
+    const std::string archiveName = m_workspace.currentArchiveName();
+    std::string wordsText;
+    for (int i = 0; i < m_words.count; ++i)
+        wordsText += wordWithMarker(m_words.words[static_cast<std::size_t>(i)]) + " ";
+    auto listRow = [&](const std::string& path, std::optional<std::uint64_t> size, const std::string& words) {
+        archive::DocRecord record;
+        record.kind = 'f';
+        record.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size.value_or(0), UINT32_MAX));
+        ResultRowInput input;
+        input.sizeText = size ? SizeText(record.size) : std::string();
+        input.wordsText = words;
+        input.path = path;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0)
+            input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        input.archiveName = archiveName;
+        input.archiveNumber = m_workspace.ArchiveNumber;
+        input.inTheIndex = m_options.inTheIndex != 0;
+        input.languageIndex = m_workspace.LanguageIndex;
+        ResultRow row = FormatResultRow(input);
+        m_counters.count(row);
+        m_results.append(std::move(row));
+    };
+    const std::size_t before = m_results.size();
+    if (m_words.count == 0 && m_options.folderNameSearch) {
+        // The Directories text names the folders to list, not the ones to walk.
+        scan.folderFilter = indexing::PatternFilter{};
+        scan.listFiles = false;
+        scan.listFolders = true;
+        scan.onFolder = [&](const std::string& path) {
+            if (indexing::PassesFolderFilter(path, m_folderFilter))
+                listRow(path, std::nullopt, std::string(kNameRowWords));
+        };
+    } else {
+        scan.listFiles = true;
+        scan.onFile = [&](const std::string& path, std::uint64_t size) {
+            listRow(path, size, m_words.count == 0 ? std::string(kNameRowWords) : wordsText);
+        };
+        if (m_words.count > 0) {
+            scan.acceptFile = [this, words = HitWordsFrom(m_words),
+                               options = HitOptionsFrom(m_options, m_workspace.truncationThreshold),
+                               blockBytes = TextBlockBytes(m_workspace)](const std::string& path) {
+                return FileHasHits(m_workspace, path, words, options, blockBytes);
+            };
+        }
+    }
+    indexing::DiskScan(m_workspace, m_lists).run(scan);
+    if (m_words.count > 0)
+        m_options.directOnDisk = 0;
+    if (m_workspace.BreakCode != 0)
+        m_continueEnabled = true;
+    if (m_results.size() == before)
+        m_workspace.showMessage(MessageKey::MsgSearchEnded);
+    return m_results.size() > before;
+}
+
 int SearchRun::RunSearch(const std::string& queryText)
 {
+    const auto started = std::chrono::steady_clock::now();
     m_continueEnabled = false;
+    m_extractsWanted = false;
     std::string name = m_workspace.currentArchiveName();
     if (!m_workspace.hasCurrentArchive() || name.empty() || static_cast<unsigned char>(name[0]) < 'A') {
         m_workspace.showMessage(MessageKey::MsgNeedArchive);
@@ -316,10 +504,32 @@ int SearchRun::RunSearch(const std::string& queryText)
         stopWords = indexing::StopWordTree(*bytes);
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
     ParseQueryWords(queryText, m_options.inTheFile != 0, 0, limits, &stopWords, m_words);
-    if (m_words.count == 0 && m_filesText.empty() && m_directoriesText.empty())
-        return 0;
 
     int result = 0;
+    auto finish = [&](bool inDocument) {
+        m_elapsedText = formatElapsed(std::chrono::steady_clock::now() - started);
+        m_extractsWanted = !inDocument && m_counters.documents > 0 && m_words.count > 0;
+        m_options.inTheFile = 0;
+        return result;
+    };
+    if (!queryText.empty()) {
+        m_options.fileNameSearch = false;
+        m_options.folderNameSearch = false;
+        if (m_options.inTheFile != 0 || m_options.inTheIndex != 0) {
+            result = m_inDocumentSearch && m_words.count > 0 && m_inDocumentSearch() ? m_words.count : 0;
+            return finish(true);
+        }
+    } else {
+        m_options.fileNameSearch = !m_filesText.empty();
+        m_options.folderNameSearch = !m_options.fileNameSearch && !m_directoriesText.empty();
+    }
+    if (m_words.count == 0 && !m_options.fileNameSearch && !m_options.folderNameSearch)
+        return finish(false);
+
+    if (m_options.directOnDisk != 0) {
+        result = searchOnDisk() ? std::max(m_words.count, 1) : 0;
+        return finish(false);
+    }
     if (m_options.allArchives != 0 && !m_workspace.busy) {
         const std::int32_t current = m_workspace.ArchiveNumber;
         for (const auto& entry : archive::readCatalogueEntries(m_workspace.catalogueFilePath())) {
@@ -337,8 +547,7 @@ int SearchRun::RunSearch(const std::string& queryText)
         result = searchArchive() ? m_words.count : 0;
         m_workspace.store().close();
     }
-    m_options.inTheFile = 0;
-    return result;
+    return finish(false);
 }
 
 } // namespace vedra::search

@@ -12,6 +12,7 @@
 #include "core/search/SearchOptions.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,20 @@ public:
     // found so far stay, and the window enables Continue.
     bool continueEnabled() const { return m_continueEnabled; }
 
+    // "%H:%M:%S" of the last search, for the word-statistics report.
+    const std::string& elapsedText() const { return m_elapsedText; }
+    // True when the last search listed documents for a typed query: the preview then
+    // shows the extracts of the first rows.
+    bool extractsWanted() const { return m_extractsWanted; }
+    // True while a walk of the dictionary, the postings or the index list runs.
+    bool walkRunning() const { return m_walkRunning; }
+
+    // "In the file" and "in the index" search the document shown in the preview; the
+    // preview owns that document, so it hands in the search. Returns true on a hit.
+    void setInDocumentSearch(std::function<bool()> search) { m_inDocumentSearch = std::move(search); }
+    // The root of "direct on disk" (the search page's drive box); empty takes "/".
+    void setDiskRoot(std::string root) { m_diskRoot = std::move(root); }
+
     // The Files and Directories boxes (cp1252): parsed into the filters; without
     // query words a Files box lists the index list by name ("Dir/File" rows).
     void setFilesText(const std::string& text);
@@ -56,9 +71,17 @@ public:
     int LookUpQueryWords(archive::ArchiveStore& store);
     int SearchAllWords(archive::ArchiveStore& store, int wordCount);
     int SearchAnyWord(archive::ArchiveStore& store, int wordCount);
+    // "Words OR": every dictionary word that contains a query word (or, with
+    // prefixOnly, begins with it) lists its documents, once per such word, with the
+    // live size and time of the file. Returns the rows added.
+    int ScanDictionary(archive::ArchiveStore& store, bool prefixOnly);
 
 private:
     bool searchArchive();
+    bool searchOnDisk();
+    bool searchInDocument();
+    void addLiveRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
+                    const std::string& archiveName);
     std::optional<std::string> documentPath(archive::ArchiveStore& store, const archive::DocRecord& record);
     bool passesFilters(const std::string& path, bool folderFilterOnlyWhenSet) const;
     std::string wordWithMarker(const QueryWord& word) const;
@@ -77,6 +100,11 @@ private:
     indexing::ArchiveLists m_lists;
     ResultCounters m_counters;
     bool m_continueEnabled = false;
+    bool m_extractsWanted = false;
+    bool m_walkRunning = false;
+    std::string m_elapsedText;
+    std::string m_diskRoot;
+    std::function<bool()> m_inDocumentSearch;
 };
 
 } // namespace vedra::search

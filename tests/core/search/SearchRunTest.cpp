@@ -249,5 +249,139 @@ TEST_F(SearchRunTest, NoArchiveMeansTheNeedArchiveMessage)
     EXPECT_EQ(otherHost.messages()[0].text, "To operate is necessary to initialize an archive.");
 }
 
+// Rows as (path, words) pairs, in list order.
+std::vector<std::pair<std::string, std::string>> rowsOf(const ResultList& results)
+{
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (std::size_t i = 0; i < results.size(); ++i)
+        rows.emplace_back(results.row(i).label(), results.row(i)[ResultColumn::Words]);
+    return rows;
+}
+
+TEST_F(SearchRunTest, WordsOrListsEveryDictionaryWordHoldingTheQueryOncePerWord)
+{
+    testing::writeFile(tree / "a.txt", "alphabet\n");
+    testing::writeFile(tree / "b.txt", "alpha bravo\n");
+    testing::writeFile(tree / "c.txt", "alphabet alphanumeric\n");
+    testing::writeFile(tree / "d.txt", "bravo charlie\n");
+    indexTree();
+    // Grown since indexing: the row shows the file as it is now.
+    testing::writeFile(tree / "b.txt", "alpha bravo and a much longer tail\n");
+
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.options().wordsOr = 1;
+    run.RunSearch("lpha");
+    std::multiset<std::pair<std::string, std::string>> rows;
+    for (const auto& row : rowsOf(results))
+        rows.insert(row);
+    const std::string a = (tree / "a.txt").string(), b = (tree / "b.txt").string(), c = (tree / "c.txt").string();
+    // No duplicate check: c.txt holds two matching words and is listed for each.
+    EXPECT_EQ(rows, (std::multiset<std::pair<std::string, std::string>>{
+                        {a, "alphabet "}, {b, "alpha "}, {c, "alphabet "}, {c, "alphanumeric "}}));
+    EXPECT_EQ(run.options().andWords, 0) << "words OR searches without AND";
+    auto grown = results.findLabel(b);
+    ASSERT_TRUE(grown.has_value());
+    EXPECT_EQ(results.row(*grown)[ResultColumn::Size], SizeText(fs::file_size(tree / "b.txt")));
+
+    // Prefix only: "lpha" begins no word; "alphab" begins one.
+    archive::ArchiveStore& store = ws->store();
+    ASSERT_TRUE(store.open());
+    ParseQueryWords("lpha", false, 0, {}, nullptr, run.words());
+    results.clear();
+    EXPECT_EQ(run.ScanDictionary(store, true), 0);
+    ParseQueryWords("alphab", false, 0, {}, nullptr, run.words());
+    EXPECT_EQ(run.ScanDictionary(store, true), 2);
+    EXPECT_EQ(results.size(), 2u);
+    store.close();
+}
+
+TEST_F(SearchRunTest, WordsOrOverATruncatedDictionaryListsWhatItCanRead)
+{
+    testing::writeFile(tree / "a.txt", "alpha bravo charlie delta echo foxtrot golf hotel\n");
+    indexTree();
+    const fs::path dictionary = ws->store().slotPath(archive::SlotWords);
+    // Cut inside the last node: the nodes before it are still read.
+    fs::resize_file(dictionary, fs::file_size(dictionary) - 3);
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.options().wordsOr = 1;
+    run.RunSearch("alpha hotel");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results.row(0)[ResultColumn::Words], "alpha ");
+}
+
+TEST_F(SearchRunTest, DirectOnDiskListsTheFilesWhoseTextHoldsTheWords)
+{
+    indexTree();
+    fs::path disk = folder.path() / "disk";
+    testing::writeFile(disk / "one.txt", "Mario Rossi abita qui\n");
+    testing::writeFile(disk / "deep" / "two.txt", "rossi\n");
+    testing::writeFile(disk / "deep" / "three.txt", "nothing to see\n");
+    testing::writeFile(disk / "notes.log", "rossi in a file the lists do not read\n");
+
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.options().directOnDisk = 1;
+    run.setDiskRoot(disk.string());
+    run.RunSearch("rossi");
+    std::set<std::string> paths;
+    for (const auto& row : rowsOf(results))
+        paths.insert(row.first);
+    EXPECT_EQ(paths, (std::set<std::string>{(disk / "one.txt").string(), (disk / "deep" / "two.txt").string()}));
+    EXPECT_EQ(results.row(0)[ResultColumn::Words], "rossi ");
+    EXPECT_EQ(run.options().directOnDisk, 0) << "a word search on disk acts once";
+
+    // By name: the Files box alone, then the Directories box alone; the option stays.
+    results.clear();
+    run.options().directOnDisk = 1;
+    run.setFilesText("two");
+    run.RunSearch("");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results.row(0).label(), (disk / "deep" / "two.txt").string());
+    EXPECT_EQ(results.row(0)[ResultColumn::Words], "Dir/File");
+    EXPECT_EQ(run.options().directOnDisk, 1);
+
+    results.clear();
+    run.setFilesText("");
+    run.setDirectoriesText("deep");
+    run.RunSearch("");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results.row(0).label(), (disk / "deep").string() + "/");
+}
+
+TEST_F(SearchRunTest, InTheFileSearchesThePreviewedDocumentOnceAndKeepsTheList)
+{
+    testing::writeFile(tree / "a.txt", "alpha\n");
+    indexTree();
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.RunSearch("alpha");
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_TRUE(run.extractsWanted());
+    EXPECT_EQ(run.elapsedText().size(), 8u);
+    EXPECT_EQ(run.elapsedText()[2], ':');
+
+    int calls = 0;
+    run.setInDocumentSearch([&] {
+        ++calls;
+        return true;
+    });
+    host.setAcceptByDefault(false);  // a keep-results question would empty the list
+    const std::size_t messagesBefore = host.messages().size();
+    run.options().inTheFile = 1;
+    EXPECT_EQ(run.RunSearch("ab"), 1) << "every word is taken in the file, short ones too";
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_EQ(host.messages().size(), messagesBefore);
+    EXPECT_EQ(run.options().inTheFile, 0) << "in the file acts for one search";
+    EXPECT_FALSE(run.extractsWanted());
+
+    run.options().inTheIndex = 1;
+    run.RunSearch("alpha");
+    EXPECT_EQ(calls, 2) << "in the index searches the document too, and stays on";
+    EXPECT_EQ(run.options().inTheIndex, 1);
+}
+
 } // namespace
 } // namespace vedra::search

@@ -1,0 +1,125 @@
+// The preview between clicks: which document it shows, the block of it in the text
+// buffer, the read mode, the words' hits and where the hit search goes on. Every click
+// on a result, every Continue and every in-document search is one call here; the
+// window then draws document() and the Pos and size fields.
+#pragma once
+
+#include "core/app/FileHandle.h"
+#include "core/search/ExtractFile.h"
+#include "core/search/HitFinder.h"
+#include "core/search/PreviewDocument.h"
+#include "core/search/ResultList.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vedra::app {
+class Workspace;
+}
+
+namespace vedra::search {
+
+class SearchRun;
+
+// Where the rows of an extract are picked: the selection of the result list or of
+// the index list (whose numbers still name result-list rows).
+struct RowRange {
+    std::size_t first = 0;
+    std::size_t last = 0;
+};
+
+class PreviewSession {
+public:
+    PreviewSession(app::Workspace& workspace, ResultList& results, SearchRun& run);
+
+    PreviewDocument& document() { return m_document; }
+    const PreviewDocument& document() const { return m_document; }
+    // The document shown (the preview's current path); empty when none.
+    const std::string& currentPath() const { return m_path; }
+    std::int64_t positionField() const { return m_positionField; }  // "Pos"
+    std::int64_t sizeField() const { return m_sizeField; }
+    bool continueEnabled() const { return m_continueEnabled; }
+    // Where the window scrolls after a fill: the first marked character, or npos.
+    std::size_t scrollPosition() const { return m_scrollPosition; }
+    bool showsExtractFile() const;
+    ReadMode readMode() const { return m_mode; }
+
+    // "Readable": ShowHits blanks everything but text characters (binary documents).
+    bool readable = false;
+
+    // A web result's local copy, fetched when missing; nullopt when it cannot be had.
+    // Without a resolver a web address cannot be previewed.
+    using WebResolver = std::function<std::optional<std::string>(const std::string& address)>;
+    void setWebResolver(WebResolver resolver) { m_webResolver = std::move(resolver); }
+
+    // CERCA: forgets the document and its block.
+    void reset();
+
+    // Opens `path` for the preview at `position` in `mode`; in ReadMode::Search the
+    // first hit is searched. 0 on success, -2 when the file cannot be opened.
+    int OpenPreviewFile(const std::string& path, std::int64_t position, ReadMode mode);
+    // The block as text, without hit marks (extract headers and agenda markers
+    // coloured).
+    void ShowBlock();
+    // The block around the first hit, the query words marked.
+    void ShowHits();
+    // Button Continue: the next ten rows of the extract, the next block, or the next
+    // hit; at the end of a document it starts again from the top.
+    void ContinuePreview();
+    // "Origin" and clicks without words: the row's document itself. False (with the
+    // unreadable-file message) when it cannot be read.
+    bool ShowDocument(std::size_t row);
+    // A click with words: the extract of the selected rows (or the first ten),
+    // shown with its hits marked.
+    ExtractResult ShowExtracts(std::optional<RowRange> selection = std::nullopt);
+    // "In the file" / "in the index": the words searched in the document shown.
+    bool SearchInDocument();
+    // "Extract files": the labels of the selected rows (or all) written to a list
+    // file in the extracts folder. Returns its path, or nullopt on a write failure.
+    std::optional<std::string> ExportFoundFiles();
+
+    // The hit words of the search run, as the preview searches them.
+    std::vector<HitWord> queryHitWords() const;
+
+private:
+    HitOptions hitOptions() const;
+    std::size_t blockBytes() const;
+    bool readBlock(std::int64_t position, ReadMode mode);
+    bool searchHit(std::size_t start);
+    void fillPlain(std::string_view text);
+    std::optional<std::string> localPathFor(const std::string& path);
+    void cannotRead(const std::string& path);
+
+    app::Workspace& m_workspace;
+    ResultList& m_results;
+    SearchRun& m_run;
+    PreviewDocument m_document;
+    WebResolver m_webResolver;
+
+    std::string m_path;
+    std::optional<app::FileHandle> m_file;
+    bool m_isWebCopy = false;
+    TextBlock m_block;
+    ReadMode m_mode = ReadMode::Plain;
+    BinaryMode m_binaryMode = BinaryMode::Text;
+    std::vector<HitWord> m_words;
+    std::size_t m_searchFrom = 0;
+    bool m_hitFound = false;
+
+    std::int64_t m_positionField = 0;
+    std::int64_t m_sizeField = 0;
+    bool m_continueEnabled = false;
+    std::size_t m_scrollPosition = std::string::npos;
+    std::size_t m_lastExtractRow = 0;
+    bool m_lastExtractWasWeb = false;
+};
+
+// The status line's text: padded with blanks to 63 characters; a text of 55 or
+// more is cut to its first 10 characters, "/../" and its last 38.
+std::string StatusLineText(std::string_view text);
+
+} // namespace vedra::search

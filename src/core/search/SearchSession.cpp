@@ -1,0 +1,25 @@
+#include "core/search/SearchSession.h"
+
+#include "core/app/Workspace.h"
+#include "core/search/SearchOptions.h"
+
+namespace vedra::search {
+
+SearchSession::SearchSession(app::Workspace& workspace)
+    : m_workspace(workspace), m_run(workspace, m_results), m_preview(workspace, m_results, m_run)
+{
+    m_run.setInDocumentSearch([this] { return m_preview.SearchInDocument(); });
+}
+
+int SearchSession::StartSearch(const std::string& queryText)
+{
+    const auto target = static_cast<SearchTarget>(m_workspace.SearchTarget);
+    if (target == SearchTarget::Notes || target == SearchTarget::Memorandum)
+        return m_notesSearch ? m_notesSearch(m_workspace.SearchTarget, queryText) : 0;
+    int found = m_run.RunSearch(queryText);
+    if (m_run.extractsWanted() && m_workspace.BreakCode == 0)
+        m_preview.ShowExtracts();
+    return found;
+}
+
+} // namespace vedra::search

@@ -1,0 +1,48 @@
+// One search screen's engine: the result list, the search run and the preview, and
+// StartSearch, the single entry of every search (the words box, Enter, the
+// clipboard, the preview's selected text, "Verify contiguity").
+#pragma once
+
+#include "core/search/PreviewSession.h"
+#include "core/search/ResultList.h"
+#include "core/search/SearchRun.h"
+
+#include <functional>
+#include <string>
+
+namespace vedra::app {
+class Workspace;
+}
+
+namespace vedra::search {
+
+class SearchSession {
+public:
+    explicit SearchSession(app::Workspace& workspace);
+    SearchSession(const SearchSession&) = delete;
+    SearchSession& operator=(const SearchSession&) = delete;
+
+    ResultList& results() { return m_results; }
+    SearchRun& run() { return m_run; }
+    PreviewSession& preview() { return m_preview; }
+
+    // The notes page searches the notes file or the agenda: (target, query text) ->
+    // the entries found. Without it a notes search finds nothing.
+    using NotesSearch = std::function<int(int target, const std::string& queryText)>;
+    void setNotesSearch(NotesSearch search) { m_notesSearch = std::move(search); }
+
+    // Routes `queryText` (cp1252) by the workspace's SearchTarget: the notes or the
+    // memorandum to the notes search, anything else to the archive search, whose
+    // first results then show their extracts in the preview. Returns the words
+    // found (archive) or the entries found (notes).
+    int StartSearch(const std::string& queryText);
+
+private:
+    app::Workspace& m_workspace;
+    ResultList m_results;
+    SearchRun m_run;
+    PreviewSession m_preview;
+    NotesSearch m_notesSearch;
+};
+
+} // namespace vedra::search
