@@ -31,6 +31,20 @@ out=$("$vedra" --workdir "$work" search house --files .html 2>/dev/null)
 "$vedra" --workdir "$work" search nothingsuch >/dev/null 2>"$tmp/err"
 grep -q "The search has ended." "$tmp/err" || fail "no search-ended message"
 
+# Words OR: every indexed word that contains the text, one row per word.
+out=$("$vedra" --workdir "$work" search ard --words-or 2>/dev/null)
+[ "$(cut -f4 <<<"$out")" = "garden " ] || fail "--words-or: $out"
+# Direct on disk: the files under the root whose text holds the word, archive or not.
+out=$("$vedra" --workdir "$work" search party --on-disk "$tmp/other" 2>/dev/null)
+[ "$(cut -f1 <<<"$out")" = "$tmp/other/c.txt" ] || fail "--on-disk: $out"
+"$vedra" --workdir "$work" search house --contiguous 4 >/dev/null 2>"$tmp/err"; [ $? -eq 2 ] || fail "--contiguous 4 accepted"
+grep -q "5 to 500" "$tmp/err" || fail "--contiguous message: $(cat "$tmp/err")"
+# The extract file of the first rows follows the rows.
+out=$("$vedra" --workdir "$work" search window --extracts 2>/dev/null)
+grep -q "^ File: .* - $tmp/docs/sub/b.html" <<<"$out" || fail "--extracts document line: $out"
+grep -q "^\.\.\.\.\. house garden window" <<<"$out" || fail "--extracts excerpt: $out"
+[ -f "$work/Magazzino/estratti.vedra" ] || [ -n "$(find "$work" -name estratti.vedra)" ] || fail "extract file written"
+
 "$vedra" --workdir "$work" create other >/dev/null 2>&1 || fail "create other"
 "$vedra" --workdir "$work" index "$tmp/other" >/dev/null 2>&1 || fail "index other"
 out=$("$vedra" --workdir "$work" search garden --all-archives 2>/dev/null)

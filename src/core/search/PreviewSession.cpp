@@ -454,7 +454,9 @@ bool PreviewSession::SearchInDocument()
         ShowHits();
         return true;
     }
-    readBlock(0, ReadMode::Search);
+    // No hit: the start of the file as written, paged by blocks from here on.
+    m_mode = ReadMode::Plain;
+    readBlock(0, ReadMode::Plain);
     ShowBlock();
     return false;
 }

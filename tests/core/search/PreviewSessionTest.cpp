@@ -1,0 +1,281 @@
+// The preview between clicks: opening a document at its first hit, paging hits and
+// blocks, the extract file and its Continue, the in-document search, the exported
+// list and the status line.
+#include "core/search/PreviewSession.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+#include "core/search/SearchRun.h"
+#include "support/DocumentFixtures.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vedra::search {
+namespace {
+
+using testing::readFile;
+using testing::writeFile;
+
+TEST(StatusLineText, PadsShortTextsAndCutsLongOnesInTheMiddle)
+{
+    EXPECT_EQ(StatusLineText("abc"), "abc" + std::string(60, ' '));
+    const std::string fiftyFour(54, 'x');
+    EXPECT_EQ(StatusLineText(fiftyFour), fiftyFour + std::string(9, ' '));
+    const std::string path = "/home/user/documents/projects/2026/reports/quarterly-summary.txt";
+    ASSERT_GE(path.size(), 55u);
+    const std::string shown = StatusLineText(path);
+    EXPECT_EQ(shown.size(), 63u);
+    EXPECT_EQ(shown.substr(0, 14), "/home/user/../");
+    EXPECT_EQ(shown.substr(14, 38), path.substr(path.size() - 38));
+}
+
+class PreviewSessionTest : public ::testing::Test {
+protected:
+    PreviewSessionTest()
+    {
+        workspace.PrepareWorkspace();
+        workspace.setPumpInterval(std::chrono::milliseconds(0));
+        workspace.extractsPath = folder.slash() + "estratti.vedra";
+    }
+
+    std::string document(const std::string& name, const std::string& content)
+    {
+        std::string path = folder.slash() + name;
+        writeFile(path, content);
+        return path;
+    }
+
+    void query(const std::string& text)
+    {
+        ParseQueryWords(text, true, 0, {}, nullptr, run.words());
+    }
+
+    std::size_t addRow(const std::string& path, const std::string& words, long number)
+    {
+        ResultRowInput input;
+        input.path = path;
+        input.wordsText = words;
+        input.lastWrite = 0;
+        input.documentNumber = number;
+        input.archiveName = "demo";
+        results.append(FormatResultRow(input));
+        return results.size() - 1;
+    }
+
+    // The marked spans as the text they cover.
+    std::vector<std::string> marked(Colour colour) const
+    {
+        std::vector<std::string> out;
+        for (const MarkedSpan& span : preview.document().spans())
+            if (span.colour == colour)
+                out.push_back(preview.document().text().substr(span.start, span.length));
+        return out;
+    }
+
+    testing::TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace workspace{host, testing::testProbe(folder.path())};
+    ResultList results;
+    SearchRun run{workspace, results};
+    PreviewSession preview{workspace, results, run};
+};
+
+TEST_F(PreviewSessionTest, OpensAtTheFirstHitAndShowsTheTextAsWritten)
+{
+    const std::string path = document("a.txt", "Prima riga.\nLa Casa di Mario.\nIl casale.\n");
+    query("casa");
+    ASSERT_EQ(preview.OpenPreviewFile(path, 0, ReadMode::Search), 0);
+    preview.ShowHits();
+    EXPECT_EQ(preview.document().text(), readFile(path)) << "capitals kept, not the search's lower case";
+    EXPECT_EQ(preview.positionField(), 15) << "the whole word, not the one inside casale";
+    EXPECT_EQ(preview.sizeField(), static_cast<std::int64_t>(readFile(path).size()));
+    EXPECT_EQ(preview.scrollPosition(), 15u);
+    ASSERT_FALSE(preview.document().spans().empty());
+    EXPECT_TRUE(preview.document().spans()[0].bold);
+    EXPECT_EQ(marked(Colour::Blue).front(), "Casa");
+    EXPECT_EQ(workspace.statusText, path);
+
+    EXPECT_EQ(preview.OpenPreviewFile(folder.slash() + "missing.txt", 0, ReadMode::Search), -2);
+}
+
+TEST_F(PreviewSessionTest, ContinueStepsFromHitToHitAndStartsAgainAtTheEnd)
+{
+    const std::string path = document("a.txt", "uno alfa due alfa tre " + std::string(300, '.') + " alfa fine\n");
+    query("alfa");
+    ASSERT_EQ(preview.OpenPreviewFile(path, 0, ReadMode::Search), 0);
+    preview.ShowHits();
+    std::vector<std::int64_t> positions{preview.positionField()};
+    for (int i = 0; i < 3; ++i) {
+        preview.ContinuePreview();
+        positions.push_back(preview.positionField());
+    }
+    EXPECT_EQ(positions, (std::vector<std::int64_t>{4, 13, 323, 4}));
+    EXPECT_TRUE(preview.continueEnabled());
+    EXPECT_EQ(run.options().andWords, 1) << "AND is put back after Continue";
+}
+
+TEST_F(PreviewSessionTest, ADocumentWithoutWordsIsShownByBlocksAndPagedToItsEnd)
+{
+    const std::size_t block = TextBlockBytes(workspace);
+    std::string text;
+    while (text.size() < block + 5000)
+        text += "riga di testo semplice\n";
+    const std::size_t row = addRow(document("long.txt", text), "", 1);
+    ASSERT_TRUE(preview.ShowDocument(row));
+    EXPECT_EQ(preview.document().text().size(), block);
+    EXPECT_TRUE(preview.continueEnabled());
+    EXPECT_TRUE(preview.document().spans().empty());
+
+    preview.ContinuePreview();
+    EXPECT_EQ(preview.document().text(), text.substr(block));
+    EXPECT_EQ(preview.positionField(), static_cast<std::int64_t>(text.size()));
+    EXPECT_FALSE(preview.continueEnabled()) << "the end of the document";
+    preview.ContinuePreview();
+    EXPECT_EQ(preview.document().text(), text.substr(0, block)) << "then the top again";
+}
+
+TEST_F(PreviewSessionTest, AnUnreadableDocumentSaysSoWithItsPath)
+{
+    const std::size_t row = addRow(folder.slash() + "gone.txt", "", 1);
+    EXPECT_FALSE(preview.ShowDocument(row));
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_NE(host.messages()[0].text.find("It is impossible to read the file"), std::string::npos);
+    EXPECT_NE(host.messages()[0].text.find(folder.slash() + "gone.txt"), std::string::npos);
+    EXPECT_TRUE(preview.document().empty());
+}
+
+TEST_F(PreviewSessionTest, ExtractsOfTheFirstTenRowsThenContinueShowsTheNextOnes)
+{
+    for (int i = 0; i < 12; ++i)
+        addRow(document("d" + std::to_string(10 + i) + ".txt", "testo con la parola rossi numero " +
+                                                                    std::to_string(i) + "\n"),
+               "rossi ", 100 + i);
+    query("rossi");
+    ExtractResult first = preview.ShowExtracts();
+    ASSERT_EQ(first.outcome, ExtractOutcome::Written);
+    EXPECT_EQ(first.lastRow, 9u);
+    EXPECT_TRUE(preview.showsExtractFile());
+    EXPECT_TRUE(preview.continueEnabled());
+    EXPECT_TRUE(preview.readable);
+    const std::string& text = preview.document().text();
+    EXPECT_NE(text.find(" File: 100 - "), std::string::npos);
+    EXPECT_EQ(text.find(" File: 110 - "), std::string::npos);
+    EXPECT_FALSE(marked(Colour::Red).empty()) << "document headers";
+    EXPECT_FALSE(marked(Colour::Green).empty()) << "excerpt headers";
+    EXPECT_EQ(marked(Colour::Blue).size(), 10u) << "the word in each excerpt";
+
+    preview.ContinuePreview();
+    EXPECT_NE(preview.document().text().find(" File: 110 - "), std::string::npos);
+    EXPECT_NE(preview.document().text().find(" File: 111 - "), std::string::npos);
+    EXPECT_EQ(preview.document().text().find(" File: 100 - "), std::string::npos);
+    EXPECT_NE(workspace.statusText.find(": 11 - 12"), std::string::npos);
+}
+
+TEST_F(PreviewSessionTest, ExtractsSearchEachRowForTheWordsItWasFoundWith)
+{
+    addRow(document("a.txt", "mario e basta\n"), "mario ", 1);
+    addRow(document("b.txt", "rossi e basta\n"), "rossi ", 2);
+    query("mario rossi");
+    ASSERT_EQ(preview.ShowExtracts().outcome, ExtractOutcome::Written);
+    const std::string extract = readFile(workspace.extractsPath);
+    EXPECT_NE(extract.find("..... mario e basta"), std::string::npos);
+    EXPECT_NE(extract.find("..... rossi e basta"), std::string::npos);
+    EXPECT_EQ(extract.find("No results"), std::string::npos);
+}
+
+TEST_F(PreviewSessionTest, InTheFileSearchesTheDocumentShown)
+{
+    const std::size_t row = addRow(document("a.txt", "Una riga.\nLa casa di Mario Rossi.\n"), "", 1);
+    ASSERT_TRUE(preview.ShowDocument(row));
+    query("rossi");
+    EXPECT_TRUE(preview.SearchInDocument());
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"Rossi"}));
+    EXPECT_EQ(preview.positionField(), 27);
+
+    query("verdi");
+    EXPECT_FALSE(preview.SearchInDocument());
+    EXPECT_EQ(preview.document().text().substr(0, 9), "Una riga.") << "the start of the file, as written";
+    EXPECT_TRUE(preview.document().spans().empty());
+}
+
+TEST_F(PreviewSessionTest, AgendaMarkersAreBlueAndMemorandumHitsAreNotColoured)
+{
+    workspace.agendaPath = document("agenda.txt", "<12/09/2026: dentista\r\n<13/09/2026: riunione\r\n");
+    ASSERT_EQ(preview.OpenPreviewFile(workspace.agendaPath, 0, ReadMode::Plain), 0);
+    preview.ShowBlock();
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"<12/09/2026:", "<13/09/2026:"}));
+
+    workspace.SearchTarget = static_cast<int>(SearchTarget::Memorandum);
+    query("riunione");
+    ASSERT_EQ(preview.OpenPreviewFile(workspace.agendaPath, 0, ReadMode::Search), 0);
+    preview.ShowHits();
+    EXPECT_TRUE(marked(Colour::Blue).empty());
+    EXPECT_EQ(marked(Colour::None), (std::vector<std::string>{"riunione"}));
+}
+
+TEST_F(PreviewSessionTest, TheReadableViewBlanksBinaryBytes)
+{
+    const std::string path = document("blob.bin", std::string("ab\x01\x02" "cd parola\x7f", 14));
+    query("parola");
+    preview.readable = true;
+    ASSERT_EQ(preview.OpenPreviewFile(path, 0, ReadMode::Search), 0);
+    preview.ShowHits();
+    EXPECT_EQ(preview.document().text(), "ab  cd parola ");
+}
+
+TEST_F(PreviewSessionTest, WebAddressesArePreviewedThroughTheirLocalCopy)
+{
+    const std::string copy = document("www.example.org%2Fpage", "pagina con rossi\n");
+    EXPECT_EQ(preview.OpenPreviewFile("www.example.org/page", 0, ReadMode::Plain), -2) << "no way to fetch it";
+    std::vector<std::string> asked;
+    preview.setWebResolver([&](const std::string& address) {
+        asked.push_back(address);
+        return std::optional<std::string>(copy);
+    });
+    query("rossi");
+    ASSERT_EQ(preview.OpenPreviewFile("www.example.org/page", 0, ReadMode::Search), 0);
+    preview.ShowHits();
+    EXPECT_EQ(asked, (std::vector<std::string>{"www.example.org/page"}));
+    EXPECT_EQ(preview.currentPath(), "www.example.org/page");
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"rossi"}));
+}
+
+TEST_F(PreviewSessionTest, APdfIsShownThroughItsConvertedText)
+{
+    if (!std::filesystem::exists("/usr/bin/pdftotext"))
+        GTEST_SKIP() << "pdftotext is not installed";
+    workspace.PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+    const std::string pdf = document("report.pdf", testing::minimalPdf({"Quarterly figures of Vedra"}));
+    const std::size_t row = addRow(pdf, "", 1);
+    query("figures");
+    ASSERT_TRUE(preview.ShowDocument(row));
+    EXPECT_EQ(preview.currentPath(), pdf);
+    EXPECT_TRUE(std::filesystem::exists(pdf + ".txt"));
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"figures"}));
+}
+
+TEST_F(PreviewSessionTest, ExportedListHoldsTheSelectedLabelsOrAll)
+{
+    workspace.extractsPath = folder.slash() + "Magazzino/estratti.vedra";
+    std::filesystem::create_directories(folder.slash() + "Magazzino");
+    addRow("/data/one.txt", "", 1);
+    addRow("/data/two words.txt", "", 2);
+    addRow("www.example.org/x", "", 3);
+    auto all = preview.ExportFoundFiles();
+    ASSERT_TRUE(all.has_value());
+    EXPECT_EQ(all->rfind(folder.slash() + "Magazzino/", 0), 0u);
+    EXPECT_EQ(all->substr(all->size() - 10), "_FExtr.txt");
+    EXPECT_EQ(readFile(*all), "/data/one.txt\r\n/data/two words.txt\r\nwww.example.org/x\r\n");
+    EXPECT_EQ(host.messages().back().text, "File path: " + *all);
+
+    results.setSelected(1, true);
+    auto selected = preview.ExportFoundFiles();
+    ASSERT_TRUE(selected.has_value());
+    EXPECT_EQ(readFile(*selected), "/data/two words.txt\r\n");
+}
+
+} // namespace
+} // namespace vedra::search
