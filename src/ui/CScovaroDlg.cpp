@@ -2,6 +2,7 @@
 
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
+#include "core/search/PreviewSession.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -249,7 +250,11 @@ void CScovaroDlg::setTitle(const std::string& title)
 
 void CScovaroDlg::setStatus(const std::string& text)
 {
-    m_statusLine->setText(displayed(text).left(kStatusLength));
+    // The line keeps the start and the end of a long path; the blank padding that
+    // overwrote old text in a fixed-width field is not needed in a label.
+    std::string shown = search::StatusLineText(text);
+    shown.erase(shown.find_last_not_of(' ') + 1);
+    m_statusLine->setText(displayed(shown));
 }
 
 void CScovaroDlg::setProgressRange(int low, int high)

@@ -34,7 +34,6 @@ public:
     static constexpr QRgb kResultListColour = qRgb(220, 220, 220);
     static constexpr QRgb kPreviewColour = qRgb(250, 250, 250);
     // Status line length limit, in characters.
-    static constexpr int kStatusLength = 260;
 
     // `workspace` is lent for the dialog's lifetime. The dialog only becomes the
     // workspace's host when the caller points the workspace's host at it.

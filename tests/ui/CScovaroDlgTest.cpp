@@ -393,8 +393,9 @@ void CScovaroDlgTest::hostCallsShowInTheWindow()
     host.setStatus("files: 1 / 2");
     auto* status = session.control<QLabel>("statusLine1475");
     QCOMPARE(status->text(), QStringLiteral("files: 1 / 2"));
-    host.setStatus(std::string(300, 'x'));
-    QCOMPARE(status->text(), QString(vedra::ui::CScovaroDlg::kStatusLength, QLatin1Char('x')));
+    // A long path keeps its first 10 and last 38 characters.
+    host.setStatus("/home/user/" + std::string(100, 'x') + "/the-end-of-a-long-path/report.txt");
+    QCOMPARE(status->text(), QStringLiteral("/home/user/../xxxx/the-end-of-a-long-path/report.txt"));
 
     auto* progress = session.control<QProgressBar>("progress1025");
     host.setProgressRange(10, 50);
