@@ -243,6 +243,16 @@ MessageAnswer CScovaroDlg::messageBox(const std::string& text, MessageButtons bu
     return runMessageBox(isVisible() ? this : nullptr, shown, buttons);
 }
 
+MessageAnswer CScovaroDlg::titledMessageBox(const std::string& title, const std::string& text,
+                                            MessageButtons buttons)
+{
+    std::string shown = app::displayUtf8(text);
+    m_shownMessages.push_back(shown);
+    if (m_responder)
+        return m_responder(shown, buttons);
+    return runMessageBox(isVisible() ? this : nullptr, shown, buttons, app::displayUtf8(title));
+}
+
 void CScovaroDlg::setTitle(const std::string& title)
 {
     setWindowTitle(displayed(title));

@@ -52,6 +52,18 @@ app::MessageAnswer ForwardingHost::messageBox(const std::string& text, app::Mess
     return runMessageBox(nullptr, shown, buttons);
 }
 
+app::MessageAnswer ForwardingHost::titledMessageBox(const std::string& title, const std::string& text,
+                                                   app::MessageButtons buttons)
+{
+    if (m_target != nullptr)
+        return m_target->titledMessageBox(title, text, buttons);
+    std::string shown = app::displayUtf8(text);
+    m_shownMessages.push_back(shown);
+    if (m_responder)
+        return m_responder(shown, buttons);
+    return runMessageBox(nullptr, shown, buttons, app::displayUtf8(title));
+}
+
 void ForwardingHost::setTitle(const std::string& title)
 {
     if (m_target != nullptr)

@@ -33,6 +33,8 @@ public:
 
     bool drainEvents() override;
     app::MessageAnswer messageBox(const std::string& text, app::MessageButtons buttons) override;
+    app::MessageAnswer titledMessageBox(const std::string& title, const std::string& text,
+                                        app::MessageButtons buttons) override;
     void setTitle(const std::string& title) override;
     void setStatus(const std::string& text) override;
     void setProgressRange(int low, int high) override;

@@ -13,10 +13,10 @@ using app::MessageButtons;
 
 } // namespace
 
-MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons)
+MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons, const std::string& title)
 {
     QMessageBox box(parent);
-    box.setWindowTitle(QStringLiteral("VedraReader"));
+    box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setIcon(buttons == MessageButtons::Ok ? QMessageBox::Information : QMessageBox::Question);
     switch (buttons) {

@@ -19,7 +19,8 @@ using MessageResponder = std::function<app::MessageAnswer(const std::string& tex
 // Shows `text` (UTF-8) modally over `parent` (may be null) and returns the button
 // chosen. Closing the box without a button counts as Cancel, No, or OK for a box
 // that offers only OK.
-app::MessageAnswer runMessageBox(QWidget* parent, const std::string& text, app::MessageButtons buttons);
+app::MessageAnswer runMessageBox(QWidget* parent, const std::string& text, app::MessageButtons buttons,
+                                 const std::string& title = "VedraReader");
 
 // The answer a scripted run gives: OK/Yes when `accept`, else Cancel/No (OK for a
 // box with only OK).

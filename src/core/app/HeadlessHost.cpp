@@ -32,6 +32,14 @@ MessageAnswer HeadlessHost::messageBox(const std::string& text, MessageButtons b
     return answer;
 }
 
+MessageAnswer HeadlessHost::titledMessageBox(const std::string& title, const std::string& text,
+                                             MessageButtons buttons)
+{
+    MessageAnswer answer = messageBox(text, buttons);
+    m_messages.back().title = title;
+    return answer;
+}
+
 void HeadlessHost::setProgressRange(int low, int high)
 {
     m_progressLow = low;

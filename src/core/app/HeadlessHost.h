@@ -19,6 +19,7 @@ public:
         std::string text;
         MessageButtons buttons;
         MessageAnswer answer;
+        std::string title;  // empty for an untitled box
     };
 
     // Questions (more than an OK button) take the next scripted answer; when none is
@@ -38,6 +39,8 @@ public:
 
     bool drainEvents() override;
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons) override;
+    MessageAnswer titledMessageBox(const std::string& title, const std::string& text,
+                                   MessageButtons buttons) override;
     void setTitle(const std::string& title) override { m_title = title; }
     void setStatus(const std::string& text) override { m_status = text; }
     void setProgressRange(int low, int high) override;

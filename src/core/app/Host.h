@@ -21,6 +21,13 @@ public:
     // Shows a modal message and returns the button chosen. Text is UTF-8 except
     // for embedded file names, which are raw bytes.
     virtual MessageAnswer messageBox(const std::string& text, MessageButtons buttons) = 0;
+    // The same with a title of its own (an archive's name, "Vedra:Estrai"); a front
+    // end that has no titles shows the text alone.
+    virtual MessageAnswer titledMessageBox(const std::string& title, const std::string& text, MessageButtons buttons)
+    {
+        (void)title;
+        return messageBox(text, buttons);
+    }
 
     virtual void setTitle(const std::string& title) = 0;
     virtual void setStatus(const std::string& text) = 0;

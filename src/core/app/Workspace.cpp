@@ -317,6 +317,13 @@ MessageAnswer Workspace::showMessage(MessageKey key, MessageButtons buttons, std
     return m_host->messageBox(args.size() ? formatMessage(text, args) : std::string(text), buttons);
 }
 
+MessageAnswer Workspace::showTitledMessage(const std::string& title, MessageKey key, MessageButtons buttons,
+                                           std::initializer_list<MessageArg> args)
+{
+    std::string_view text = m_messages.text(key);
+    return m_host->titledMessageBox(title, args.size() ? formatMessage(text, args) : std::string(text), buttons);
+}
+
 std::string Workspace::currentArchiveName() const
 {
     return textUntilNul(reinterpret_cast<const char*>(CurrentArchiveRecord.data()),

@@ -88,6 +88,9 @@ public:
     // Shows a message of the table in the current language, slots filled.
     MessageAnswer showMessage(MessageKey key, MessageButtons buttons = MessageButtons::Ok,
                               std::initializer_list<MessageArg> args = {});
+    MessageAnswer showTitledMessage(const std::string& title, MessageKey key,
+                                    MessageButtons buttons = MessageButtons::Ok,
+                                    std::initializer_list<MessageArg> args = {});
 
     // The current archive's folder name ("C_NAME_3"); empty without an archive.
     std::string currentArchiveName() const;

@@ -386,14 +386,14 @@ bool SearchRun::searchArchive()
         std::size_t before = m_results.size();
         MatchListPaths(LoadPathList(m_workspace), !byName);
         if (m_results.size() == before)
-            m_workspace.showMessage(MessageKey::MsgSearchEnded);
+            m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
         return m_results.size() > before;
     }
     if (m_options.wordsOr != 0) {
         m_options.andWords = 0;
         int added = ScanDictionary(store, false);
         if (added == 0)
-            m_workspace.showMessage(MessageKey::MsgSearchEnded);
+            m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
         return added > 0;
     }
     if (std::filesystem::file_size(store.slotPath(archive::SlotWords)) <= archive::kBucketTableSize) {
@@ -410,7 +410,7 @@ bool SearchRun::searchArchive()
             listed = SearchAnyWord(store, found);
     }
     if (listed == 0)
-        m_workspace.showMessage(MessageKey::MsgSearchEnded);
+        m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
     return found > 0;
 }
 
@@ -476,7 +476,7 @@ bool SearchRun::searchOnDisk()
     if (m_workspace.BreakCode != 0)
         m_continueEnabled = true;
     if (m_results.size() == before)
-        m_workspace.showMessage(MessageKey::MsgSearchEnded);
+        m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
     return m_results.size() > before;
 }
 

@@ -383,5 +383,15 @@ TEST_F(SearchRunTest, InTheFileSearchesThePreviewedDocumentOnceAndKeepsTheList)
     EXPECT_EQ(run.options().inTheIndex, 1);
 }
 
+TEST_F(SearchRunTest, NothingFoundEndsWithAMessageTitledWithTheArchive)
+{
+    testing::writeFile(tree / "a.txt", "alpha\n");
+    indexTree();
+    EXPECT_TRUE(search("bravo", true).empty());
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_EQ(host.messages().back().text, "The search has ended.");
+    EXPECT_EQ(host.messages().back().title, "C_SEARCH_1");
+}
+
 } // namespace
 } // namespace vedra::search
