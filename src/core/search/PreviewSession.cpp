@@ -3,6 +3,8 @@
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/archive/Records.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/search/SearchRun.h"
 
@@ -459,6 +461,65 @@ bool PreviewSession::SearchInDocument()
     readBlock(0, ReadMode::Plain);
     ShowBlock();
     return false;
+}
+
+bool PreviewSession::ShowIndexedWords(std::size_t row)
+{
+    if (row >= m_results.size())
+        return false;
+    const long number = std::strtol(m_results.row(row)[ResultColumn::Position].c_str(), nullptr, 10);
+    if (number <= 0)
+        return false;
+    archive::ArchiveStore& store = m_workspace.store();
+    const bool wasOpen = store.isOpen();
+    if (!wasOpen && !store.open())
+        return false;
+    std::vector<std::uint32_t> entries;
+    if (auto record = store.readDocument(static_cast<std::uint32_t>(number)); record && record->wordList != 0)
+        entries = store.readWordList(record->wordList);
+    auto dictionary = app::FileHandle::open(store.slotPath(archive::SlotWords), app::OpenMode::ReadOnly);
+    store.consumeDamage();
+    if (!wasOpen)
+        store.close();
+    if (entries.empty() || !dictionary)
+        return false;
+
+    std::string text;
+    std::uint8_t node[archive::WordNode::kReadSize];
+    for (std::uint32_t entry : entries) {
+        if ((entry & 0xFFu) == 0) {
+            // A short word packed into the entry: up to three characters after a 0 byte.
+            for (int shift = 8; shift < 32; shift += 8)
+                if (char c = static_cast<char>((entry >> shift) & 0xFFu); c != '\0')
+                    text += c;
+        } else {
+            const std::int64_t size = dictionary->size();
+            if (entry >= size)
+                continue;
+            std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(size - entry, sizeof node));
+            if (!dictionary->readAt(entry, node, want))
+                continue;
+            auto word = archive::WordNode::decode(node, want);
+            if (!word)
+                continue;
+            text += word->word;
+        }
+        text += "  ";
+    }
+    fillPlain(text);
+    m_scrollPosition = std::string::npos;
+    for (const HitWord& word : queryHitWords()) {
+        if (word.text.empty())
+            continue;
+        for (std::size_t at = text.find(word.text); at != std::string::npos; at = text.find(word.text, at + 1)) {
+            if (at > 0 && text[at - 1] != ' ')
+                continue;
+            std::size_t end = text.find("  ", at);
+            m_document.mark(at, (end == std::string::npos ? text.size() : end) - at, {.colour = Colour::Blue});
+            m_scrollPosition = std::min(m_scrollPosition, at);
+        }
+    }
+    return true;
 }
 
 std::optional<std::string> PreviewSession::ExportFoundFiles()

@@ -78,6 +78,10 @@ public:
     ExtractResult ShowExtracts(std::optional<RowRange> selection = std::nullopt);
     // "In the file" / "in the index": the words searched in the document shown.
     bool SearchInDocument();
+    // "Words in the file": the indexed words of the row's document (found by its
+    // number), in text order, two blanks apart, the query words marked blue.
+    // False when the archive holds no word list for it.
+    bool ShowIndexedWords(std::size_t row);
     // "Extract files": the labels of the selected rows (or all) written to a list
     // file in the extracts folder. Returns its path, or nullopt on a write failure.
     std::optional<std::string> ExportFoundFiles();

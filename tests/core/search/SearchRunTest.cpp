@@ -2,6 +2,8 @@
 // AND and OR queries, rows compared with the documents that hold the words.
 #include "core/search/SearchRun.h"
 
+#include "core/search/PreviewSession.h"
+
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -391,6 +393,32 @@ TEST_F(SearchRunTest, NothingFoundEndsWithAMessageTitledWithTheArchive)
     ASSERT_FALSE(host.messages().empty());
     EXPECT_EQ(host.messages().back().text, "The search has ended.");
     EXPECT_EQ(host.messages().back().title, "C_SEARCH_1");
+}
+
+TEST_F(SearchRunTest, WordsInTheFileListTheDocumentsIndexedWordsWithTheQueryMarked)
+{
+    testing::writeFile(tree / "a.txt", "alpha bravo alphabet alpha\n");
+    testing::writeFile(tree / "b.txt", "charlie\n");
+    indexTree();
+    ResultList results;
+    SearchRun run(*ws, results);
+    PreviewSession preview(*ws, results, run);
+    run.RunSearch("alpha");
+    ASSERT_EQ(results.size(), 1u);
+    ASSERT_TRUE(preview.ShowIndexedWords(0));
+    const std::string& text = preview.document().text();
+    EXPECT_EQ(text, "alpha  bravo  alphabet  alpha  ");
+    std::vector<std::string> marked;
+    for (const MarkedSpan& span : preview.document().spans())
+        marked.push_back(text.substr(span.start, span.length));
+    EXPECT_EQ(marked, (std::vector<std::string>{"alpha", "alphabet", "alpha"}));
+    EXPECT_EQ(preview.scrollPosition(), 0u);
+
+    // A row without a document record behind it has no word list.
+    ResultRowInput input;
+    input.path = "/elsewhere.txt";
+    results.append(FormatResultRow(input));
+    EXPECT_FALSE(preview.ShowIndexedWords(1));
 }
 
 } // namespace
