@@ -510,6 +510,12 @@ int SearchRun::RunSearch(const std::string& queryText)
         m_elapsedText = formatElapsed(std::chrono::steady_clock::now() - started);
         m_extractsWanted = !inDocument && m_counters.documents > 0 && m_words.count > 0;
         m_options.inTheFile = 0;
+        if (m_workspace.busy) {
+            // A search made while an indexing run waits: the run goes on afterwards.
+            m_workspace.BreakCode = 0;
+            m_workspace.statusText = m_workspace.messages().text(MessageKey::MsgIndexing);
+            m_workspace.host().setStatus(m_workspace.statusText);
+        }
         return result;
     };
     if (!queryText.empty()) {

@@ -4,9 +4,11 @@
 
 #include "core/search/PreviewSession.h"
 
+#include "core/app/FileHandle.h"
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/archive/ByteOrder.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
@@ -419,6 +421,39 @@ TEST_F(SearchRunTest, WordsInTheFileListTheDocumentsIndexedWordsWithTheQueryMark
     input.path = "/elsewhere.txt";
     results.append(FormatResultRow(input));
     EXPECT_FALSE(preview.ShowIndexedWords(1));
+}
+
+TEST_F(SearchRunTest, ACycleInAPostingListEndsThatWalkAndTheNextWordIsSearched)
+{
+    testing::writeFile(tree / "one.txt", "alpha");
+    testing::writeFile(tree / "two.txt", "alpha");
+    testing::writeFile(tree / "three.txt", "bravo");
+    indexTree();
+    archive::ArchiveStore& store = ws->store();
+    ASSERT_TRUE(store.open());
+    auto alpha = store.findWord("alpha");
+    ASSERT_TRUE(alpha);
+    std::vector<std::uint32_t> documents = store.readPostings(alpha->postings);
+    store.close();
+    ASSERT_EQ(documents.size(), 2u);
+    // The first posting written for alpha (right after the file's 8-byte head) is
+    // the oldest: point it back at the newest.
+    {
+        auto postings = app::FileHandle::open(store.slotPath(archive::SlotPostings), app::OpenMode::ReadWrite);
+        ASSERT_TRUE(postings);
+        std::uint8_t next[4];
+        archive::putU32le(next, alpha->postings);
+        ASSERT_TRUE(postings->writeAt(8 + 4, next, 4));
+    }
+    std::vector<std::string> rows = search("alpha bravo", false);
+    EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()),
+              (std::set<std::string>{(tree / "one.txt").string(), (tree / "two.txt").string(),
+                                     (tree / "three.txt").string()}));
+    EXPECT_EQ(rows.size(), 3u) << "each document once";
+    bool damagedShown = false;
+    for (const auto& message : host.messages())
+        damagedShown |= message.text == "Error";
+    EXPECT_TRUE(damagedShown) << "the cycle was met";
 }
 
 } // namespace
