@@ -33,7 +33,6 @@ public:
     static constexpr QRgb kTextBackgroundColour = qRgb(230, 250, 250);
     static constexpr QRgb kResultListColour = qRgb(220, 220, 220);
     static constexpr QRgb kPreviewColour = qRgb(250, 250, 250);
-    // Status line length limit, in characters.
 
     // `workspace` is lent for the dialog's lifetime. The dialog only becomes the
     // workspace's host when the caller points the workspace's host at it.
