@@ -37,10 +37,7 @@ int runShow(CliContext& context, const std::vector<std::string>& arguments)
     search::QueryWordTable table;
     search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
     search::ParseQueryWords(search::QueryTextToCp1252(query), true, 0, limits, nullptr, table);
-    std::vector<search::HitWord> words;
-    for (int i = 0; i < table.count; ++i)
-        words.push_back({table.words[static_cast<std::size_t>(i)].text,
-                         table.words[static_cast<std::size_t>(i)].fullLength, search::HitWord::kNoHit, 0});
+    std::vector<search::HitWord> words = search::HitWordsFrom(table);
 
     std::int64_t position = 0;
     if (!words.empty()) {

@@ -170,7 +170,7 @@ std::size_t HitFinder::nextOccurrence(const std::vector<HitWord>& words, std::si
 {
     const HitWord& word = words[index];
     std::string_view text = m_block.text();
-    bool shortened = word.fullLength > m_options.trimThreshold;
+    bool shortened = word.fullLength > m_options.trimThreshold || word.cut;
     for (std::size_t position = text.find(word.text, from); position != std::string_view::npos;
          position = text.find(word.text, position + 1)) {
         if (!m_options.wordsOr && !isAcceptedPlace(text, position, word.text.size(), shortened))
@@ -285,7 +285,7 @@ std::size_t MarkHits(PreviewDocument& preview, const std::vector<HitWord>& words
         std::size_t markLength = word.text.size() + (shortened ? 1 : 0);
         for (std::size_t position = folded.find(word.text); position != std::string::npos;
              position = folded.find(word.text, position + word.text.size())) {
-            if (wholeWordsOnly && !isAcceptedPlace(folded, position, word.text.size(), shortened))
+            if (wholeWordsOnly && !isAcceptedPlace(folded, position, word.text.size(), shortened || word.cut))
                 continue;
             preview.mark(position, markLength, {.bold = true, .colour = colour});
             firstMarked = std::min(firstMarked, position);
@@ -299,7 +299,9 @@ std::vector<HitWord> HitWordsFrom(const QueryWordTable& table)
     std::vector<HitWord> words;
     for (int i = 0; i < table.count && i < QueryWordTable::kMaxWords; ++i) {
         const QueryWord& word = table.words[static_cast<std::size_t>(i)];
-        words.push_back({word.text, word.fullLength, HitWord::kNoHit, 0});
+        HitWord hit{word.text, word.fullLength, HitWord::kNoHit, 0};
+        hit.cut = word.runLength > word.fullLength;
+        words.push_back(std::move(hit));
     }
     return words;
 }

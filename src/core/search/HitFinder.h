@@ -31,6 +31,9 @@ struct HitWord {
     // a word at the very start of a file is a hit too.
     std::int64_t hitPosition = kNoHit;
     std::size_t hitOffset = 0;  // offset of the hit inside the current block
+    // The typed word was longer than the archive keeps (cut to its maximum length):
+    // like a shortened word it stands for longer words and matches as a prefix.
+    bool cut = false;
 
     bool placed() const { return hitPosition != kNoHit; }
     void clearHit()

@@ -80,6 +80,7 @@ void ParseQueryWords(std::string_view cp1252Text, bool acceptEveryWord, int mode
         QueryWord& phrase = out.words[0];
         phrase.text = lowered(std::string_view(text).substr(0, QueryWordTable::kMaxWordBytes));
         phrase.fullLength = static_cast<int>(phrase.text.size());
+        phrase.runLength = phrase.fullLength;
         out.count = 1;
         return;
     }
@@ -113,6 +114,7 @@ void ParseQueryWords(std::string_view cp1252Text, bool acceptEveryWord, int mode
 
         QueryWord& record = out.words[static_cast<std::size_t>(out.count)];
         record.fullLength = static_cast<int>(length);
+        record.runLength = static_cast<int>(at - start);
         if (record.fullLength > limits.trimThreshold && !startsWithDigit && word.size() > 1)
             word.pop_back();
         record.text = std::move(word);

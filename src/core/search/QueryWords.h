@@ -17,6 +17,7 @@ namespace vedra::search {
 struct QueryWord {
     std::string text;               // lower case, accent-folded, at most 63 bytes
     int fullLength = 0;             // the run's length before the trim of step 9
+    int runLength = 0;              // the typed run's length, before the cut to maxWordLength
     std::uint32_t hitPosition = 0;  // absolute position of the current hit, 0 = none
     std::uint32_t hitOffset = 0;    // that hit inside the current text block
     std::uint32_t postingsHead = 0; // first posting in "LNK.", 0 = not found

@@ -91,6 +91,23 @@ TEST_F(HitSearch, WordOfSixteenLettersIsWholeLongerOneIsPrefix)
     EXPECT_FALSE(find("antiinternazionalismo", {shortened}));
 }
 
+TEST_F(HitSearch, AWordCutToTheArchivesLengthMatchesAsAPrefix)
+{
+    // With the default limits a long word is cut to 16 letters and never shortened:
+    // the dictionary holds it cut, so the text must be searched for it as a prefix.
+    QueryWordTable table;
+    ParseQueryWords("internazionalizzazione centralizzazione", false, 0, {}, nullptr, table);
+    std::vector<HitWord> query = HitWordsFrom(table);
+    ASSERT_EQ(query.size(), 2u);
+    EXPECT_EQ(query[0].text, "internazionalizz");
+    EXPECT_TRUE(query[0].cut);
+    EXPECT_FALSE(query[1].cut) << "exactly 16 letters: a whole word";
+    HitOptions orWords;
+    orWords.andWords = false;
+    EXPECT_TRUE(find("la internazionalizzazione del software", {query[0]}, orWords));
+    EXPECT_FALSE(find("la centralizzazionex", {query[1]}, orWords));
+}
+
 TEST_F(HitSearch, SameWordTwiceNeedsTwoOccurrences)
 {
     // The second record may not take the place of an equal word already placed.
