@@ -15,8 +15,6 @@ printf 'La citt\xc3\xa0 e la Citt\xc3\xa0\n' > "$tmp/utf8.txt"
 out=$("$vedra" --workdir "$work" stats "$tmp/doc.txt" casa 2>/dev/null)
 [ "$(head -1 <<<"$out")" = "Words serched: casa" ] || fail "title: $out"
 grep -qx "Files found :1" <<<"$out" || fail "files heading: $out"
-grep -qx "File selected: $tmp/doc.txt" <<<"$out" || fail "file line: $out"
-grep -qx "Bytes: 26" <<<"$out" || fail "size: $out"
 grep -qx "Results of casa: 2" <<<"$out" || fail "whole words count casa twice: $out"
 grep -qx "     \*\*WORDW STATISTICS\*\*" <<<"$out" || fail "red heading marked: $out"
 [ "$(sed -n '/STATISTICS/,$p' <<<"$out" | tail -n +2 | tr '\n' ' ')" = \
@@ -25,7 +23,6 @@ grep -qx "     \*\*WORDW STATISTICS\*\*" <<<"$out" || fail "red heading marked: 
 out=$("$vedra" --workdir "$work" --lang it stats "$tmp/doc.txt" casa --or 2>/dev/null)
 grep -qx "Eventi di casa: 3" <<<"$out" || fail "words OR counts casa three times: $out"
 grep -qx "     \*\*STATISTICA PAROLE\*\*" <<<"$out" || fail "Italian heading: $out"
-grep -q "^TOTALE: 6$" <<<"$out" || fail "Italian total: $out"
 
 out=$("$vedra" --workdir "$work" --lang es stats "$tmp/utf8.txt" città 2>/dev/null)
 [ "$(head -1 <<<"$out")" = "Palabras clave de búsquedacittà" ] || fail "Spanish title in UTF-8: $out"
