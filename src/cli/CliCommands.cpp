@@ -17,6 +17,7 @@ const std::vector<CliCommand>& cliCommands()
          "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
+        {"stats", "stats FILE [WORDS...] [--or]", "word statistics of a file: counts of the words, every word with its count", runStats},
     };
     return commands;
 }
