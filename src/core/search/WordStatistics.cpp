@@ -36,19 +36,6 @@ bool isWordCharacter(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z');
 }
 
-// The document kinds whose NUL bytes the preview treats apart.
-BinaryMode previewBinaryMode(const std::filesystem::path& path)
-{
-    std::string extension = path.extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    if (extension == ".pub" || extension == ".doc" || extension == ".ppt" || extension == ".wma")
-        return BinaryMode::Squeeze;
-    if (extension == ".rtf")
-        return BinaryMode::Keep;
-    return BinaryMode::Text;
-}
-
 // Splits the folded text stream into runs of letters and digits, across blocks,
 // and counts what the report needs: each query word as a whole word (or, with words
 // OR, anywhere) and every run in the word tree.
@@ -294,7 +281,7 @@ WordStatisticsReport BuildWordStatistics(app::Workspace& workspace, const WordSt
                                       kMinimumBlockBytes);
 
     WordCounter counter(request, bufferBytes);
-    switch (readDocument(workspace, *file, previewBinaryMode(*request.documentPath), blockBytes, counter)) {
+    switch (readDocument(workspace, *file, PreviewBinaryMode(request.documentPath->string()), blockBytes, counter)) {
     case ReadEnd::Failed:
         return report;
     case ReadEnd::Stopped:
