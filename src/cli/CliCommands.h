@@ -33,5 +33,8 @@ int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 int runShow(CliContext& context, const std::vector<std::string>& arguments);
+int runNotes(CliContext& context, const std::vector<std::string>& arguments);
+int runMemo(CliContext& context, const std::vector<std::string>& arguments);
+int runOpen(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli
