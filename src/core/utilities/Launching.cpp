@@ -174,4 +174,18 @@ bool OpenWithRegisteredProgram(app::Workspace& workspace, const std::string& pat
     return RunWithProgram(workspace, FindInProgramBox(workspace, program), program, target);
 }
 
+bool RunWithButton(app::Workspace& workspace, const std::string& programBoxText, const std::string& selectedRowPath,
+                   const std::string& selectedPreviewText)
+{
+    std::string path = selectedRowPath;
+    if (path.empty() && selectedPreviewText.size() < kMaxLaunchPath)
+        path = selectedPreviewText;
+    if (path.empty() || (path[0] != '/' && !isLetter(path[0])))
+        return false;
+    if (programBoxText.empty())
+        return OpenWithRegisteredProgram(workspace, path);
+    std::string target = IsWebAddress(path) ? withScheme(path) : path;
+    return RunWithProgram(workspace, FindInProgramBox(workspace, programBoxText), programBoxText, target);
+}
+
 } // namespace vedra::utilities

@@ -69,6 +69,13 @@ bool RunWithProgram(app::Workspace& workspace, int programIndex, const std::stri
 // its extension, else to the fallback program. True when a process was started.
 bool OpenWithRegisteredProgram(app::Workspace& workspace, const std::string& path);
 
+// The run-with button (1115): the selected result's path, else the preview's
+// selected text when shorter than 512 characters; started with the program named
+// in the box, or with its registered program when the box is empty. False when
+// there is nothing to open or nothing was started.
+bool RunWithButton(app::Workspace& workspace, const std::string& programBoxText, const std::string& selectedRowPath,
+                   const std::string& selectedPreviewText);
+
 // The program OpenWithRegisteredProgram would choose for `path` (no start).
 std::string RegisteredProgramFor(app::Workspace& workspace, const std::string& path);
 

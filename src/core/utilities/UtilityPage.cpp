@@ -2,6 +2,7 @@
 
 #include "core/app/FileHandle.h"
 #include "core/app/ProcessRunner.h"
+#include "core/app/SystemProbe.h"
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
 #include "core/archive/Catalogue.h"
@@ -16,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxWebWords = 250;
+constexpr std::size_t kMaxBrowserLines = 2048;
 constexpr const char* kSelectBrowserText = "Select browser";
 
 bool looksLikeArchiveFolder(const std::string& name)
@@ -49,6 +51,62 @@ bool ChooseBrowser(app::Workspace& workspace, const std::string& browser)
     record.resize(app::BrowserList::kSelectedRecordSize, '\0');
     auto file = app::FileHandle::open(workspace.browserListPath, app::OpenMode::ReadWrite);
     return file && file->writeAt(0, record);
+}
+
+std::string BrowserListLines(app::Workspace& workspace)
+{
+    FillBrowserList(workspace);
+    workspace.statusText = workspace.browserListPath;
+    workspace.host().setStatus(workspace.browserListPath);
+    auto bytes = app::readFileBytes(workspace.browserListPath);
+    if (!bytes || bytes->size() <= app::BrowserList::kSelectedRecordSize)
+        return {};
+    return bytes->substr(app::BrowserList::kSelectedRecordSize, kMaxBrowserLines);
+}
+
+bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines)
+{
+    FillBrowserList(workspace);
+    auto bytes = app::readFileBytes(workspace.browserListPath);
+    if (!bytes)
+        return false;
+    std::string head = bytes->substr(0, app::BrowserList::kSelectedRecordSize);
+    head.resize(app::BrowserList::kSelectedRecordSize, '\0');
+    // Every entry ends with CR LF, however the editor ended the lines.
+    std::string entries;
+    std::size_t pos = 0;
+    while (pos < lines.size()) {
+        std::size_t end = lines.find('\n', pos);
+        std::string line = lines.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            entries += line + "\r\n";
+        if (end == std::string::npos)
+            break;
+        pos = end + 1;
+    }
+    return app::writeFileAtomically(workspace.browserListPath, head + entries);
+}
+
+bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
+{
+    std::string name = app::lowerAscii(programPath.substr(programPath.find_last_of('/') + 1));
+    if (name.empty() || name.find_first_of("\r\n") != std::string::npos)
+        return false;
+    app::BrowserChoice choice = FillBrowserList(workspace);
+    if (std::find(choice.browsers.begin(), choice.browsers.end(), name) != choice.browsers.end())
+        return true;
+    auto bytes = app::readFileBytes(workspace.browserListPath);
+    if (!bytes)
+        return false;
+    std::string list = *bytes;
+    // Entries start after the chosen browser's record and each ends with CR LF.
+    if (list.size() < app::BrowserList::kSelectedRecordSize)
+        list.resize(app::BrowserList::kSelectedRecordSize, '\0');
+    else if (list.size() > app::BrowserList::kSelectedRecordSize && list.back() != '\n')
+        list += "\r\n";
+    return app::writeFileAtomically(workspace.browserListPath, list + name + "\r\n");
 }
 
 ArchivesOnDisk FillArchivesOnDisk(app::Workspace& workspace)

@@ -22,6 +22,21 @@ app::BrowserChoice FillBrowserList(app::Workspace& workspace);
 // empty, does not fit the record or the list cannot be written.
 bool ChooseBrowser(app::Workspace& workspace, const std::string& browser);
 
+// "Update the browser list": the entries (at most 2048 bytes from offset 512) as
+// text for the preview, where the user edits them; the list's path goes to the
+// status line.
+std::string BrowserListLines(app::Workspace& workspace);
+
+// Saves the edited entries back after the chosen browser's record, which is kept
+// (the whole file is replaced through a temporary file). False when nothing was
+// written.
+bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines);
+
+// "Add to the browser list": appends the program picked in the folder tree (its
+// file name, lower-cased) unless the list holds it already. False when the name is
+// empty or the list cannot be written.
+bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath);
+
 struct ArchivesOnDisk {
     std::vector<std::string> names;  // sorted by name
     int selected = -1;               // the current archive, else the last; -1 when none

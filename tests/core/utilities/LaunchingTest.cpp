@@ -203,3 +203,27 @@ TEST_F(LaunchingTest, BadPathsDoNothingAndAFailedStartIsReported)
 
 } // namespace
 } // namespace vedra::utilities
+
+namespace vedra::utilities {
+namespace {
+
+TEST_F(LaunchingTest, TheRunButtonTakesTheRowOrTheSelectedText)
+{
+    fs::path recorder = writeRecorder(pathFolder / "reader");
+    fs::path selected = document("selected.txt");
+    ASSERT_TRUE(RunWithButton(*ws, "reader", "", selected.string()));
+    EXPECT_EQ(recordedArguments(recorder)[1], selected.string());
+    fs::remove(recorder.string() + ".argv");
+
+    writeFile(associationsFile(), record("reader=.md"));
+    fs::path row = document("row.md");
+    ASSERT_TRUE(RunWithButton(*ws, "", row.string(), "/ignored.txt"));
+    EXPECT_EQ(recordedArguments(recorder)[1], row.string());
+
+    EXPECT_FALSE(RunWithButton(*ws, "reader", "", ""));
+    EXPECT_FALSE(RunWithButton(*ws, "reader", "", "/" + std::string(600, 'x')));
+    EXPECT_FALSE(RunWithButton(*ws, "reader", "", "  not a path"));
+}
+
+} // namespace
+} // namespace vedra::utilities

@@ -105,3 +105,34 @@ TEST_F(UtilityPageTest, WebSearchWithoutABrowser)
 
 } // namespace
 } // namespace vedra::utilities
+
+namespace vedra::utilities {
+namespace {
+
+TEST_F(UtilityPageTest, TheBrowserListIsEditedWithoutLosingTheChoice)
+{
+    FillBrowserList(*ws);
+    ASSERT_TRUE(ChooseBrowser(*ws, "chromium"));
+    EXPECT_EQ(BrowserListLines(*ws), "xdg-open\r\nfirefox\r\nchromium\r\ngoogle-chrome\r\n");
+    EXPECT_EQ(host.status(), ws->browserListPath);
+
+    ASSERT_TRUE(SaveBrowserListLines(*ws, "firefox\nopera\r\n\nvivaldi"));
+    app::BrowserChoice choice = FillBrowserList(*ws);
+    EXPECT_EQ(choice.selected, "chromium");
+    EXPECT_EQ(choice.browsers, (std::vector<std::string>{"firefox", "opera", "vivaldi"}));
+
+    ASSERT_TRUE(AddToBrowserList(*ws, "/opt/Brave/BRAVE"));
+    ASSERT_TRUE(AddToBrowserList(*ws, "/usr/bin/opera"));
+    EXPECT_EQ(FillBrowserList(*ws).browsers, (std::vector<std::string>{"firefox", "opera", "vivaldi", "brave"}));
+    EXPECT_FALSE(AddToBrowserList(*ws, "/usr/bin/"));
+
+    // A hand-edited list whose last entry has no line end keeps it apart.
+    std::string edited = testing::readFile(ws->browserListPath);
+    testing::writeFile(ws->browserListPath, edited.substr(0, edited.size() - 2));
+    ASSERT_TRUE(AddToBrowserList(*ws, "/usr/bin/links"));
+    EXPECT_EQ(FillBrowserList(*ws).browsers.back(), "links");
+    EXPECT_EQ(FillBrowserList(*ws).browsers.size(), 5u);
+}
+
+} // namespace
+} // namespace vedra::utilities
