@@ -332,6 +332,20 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
     return shown;
 }
 
+int SearchNotesText(app::Workspace& workspace, int target, const std::string& queryText,
+                    const search::SearchOptions& options, search::PreviewDocument& preview, std::time_t now)
+{
+    if (target != static_cast<int>(search::SearchTarget::Notes) &&
+        target != static_cast<int>(search::SearchTarget::Memorandum)) {
+        preview.clear();
+        return -1;
+    }
+    search::QueryWordTable words;
+    search::QueryLimits limits{workspace.minWordLength, workspace.maxWordLength, workspace.truncationThreshold};
+    search::ParseQueryWords(queryText, false, 0, limits, nullptr, words);
+    return SearchNotes(workspace, words, static_cast<search::SearchTarget>(target), options, preview, now);
+}
+
 std::string BuildMemorandumEntry(const std::string& timeStamp, std::string_view note)
 {
     std::string text(note);

@@ -40,6 +40,13 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
                 const search::SearchOptions& options, search::PreviewDocument& preview,
                 std::time_t now = std::time(nullptr));
 
+// SearchNotes for a query text (cp1252, the words box or else the notes text),
+// parsed with the archive's word limits; `target` as SearchTarget stores it. The
+// shape StartSearch's notes hook takes.
+int SearchNotesText(app::Workspace& workspace, int target, const std::string& queryText,
+                    const search::SearchOptions& options, search::PreviewDocument& preview,
+                    std::time_t now = std::time(nullptr));
+
 // The reminder heading of an entry (UTF-8, in the workspace's language), empty when
 // the entry holds no date. The date is the entry's first token that starts with a
 // digit and holds '/' (day first; month first in English); today's date gives

@@ -54,6 +54,18 @@ TEST_F(NotesTest, FindsTheEntriesHoldingTheWordsAsWholeWords)
     EXPECT_TRUE(preview.empty());
 }
 
+TEST_F(NotesTest, TheQueryTextFormGoesByTheStoredTarget)
+{
+    writeFile(ws->notesPath, "la casa al mare\r\n\r\n");
+    writeFile(ws->agendaPath, "casa in affitto\r\n\r\nla casa al mare\r\n\r\n");
+    search::SearchOptions options;
+    EXPECT_EQ(SearchNotesText(*ws, 3, "Casa, mare!", options, preview, kNow), 1);
+    EXPECT_EQ(search::RenderMarked(preview), "la [[casa]] al [[mare]]\r\n\r\n");
+    EXPECT_EQ(SearchNotesText(*ws, 1, "casa", options, preview, kNow), 2);
+    EXPECT_EQ(SearchNotesText(*ws, 0, "casa", options, preview, kNow), -1);
+    EXPECT_TRUE(preview.empty());
+}
+
 TEST_F(NotesTest, AMissingFileIsCreatedEmptyAndArchiveIsNoNotesTarget)
 {
     fs::remove(ws->notesPath);
