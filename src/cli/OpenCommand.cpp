@@ -31,8 +31,13 @@ int runOpen(CliContext& context, const std::vector<std::string>& arguments)
     }
     // A file named relative to the current folder is a file, not a web address.
     std::error_code error;
-    if (target[0] != '/' && std::filesystem::exists(target, error))
+    if (target[0] != '/' && std::filesystem::exists(target, error)) {
         target = std::filesystem::absolute(target, error).lexically_normal().string();
+    } else if (target[0] != '/' && target.find("://") == std::string::npos && target.rfind("www.", 0) != 0) {
+        // A mistyped file name would otherwise go to the browser as a web address.
+        context.err << "vedra: no such file: " << target << '\n';
+        return 1;
+    }
 
     app::Workspace& ws = context.workspace;
     bool started;

@@ -68,6 +68,8 @@ grep -q "Invalid option." "$tmp/err" || fail "refusal message: $(cat "$tmp/err")
 sleep 0.2
 [ -f "$tmp/bin/rec.argv" ] && fail "the program ran on a script"
 "$vedra" --workdir "$work" open >/dev/null 2>&1; [ $? -eq 2 ] || fail "open without a file"
+(cd "$tmp" && "$vedra" --workdir "$work" open no-such-file.txt >/dev/null 2>"$tmp/err"); rc=$?
+[ $rc -eq 1 ] && grep -q "no such file" "$tmp/err" || fail "a missing relative file is no web address ($rc)"
 
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
 echo "0 passed, 1 failed"; exit 1
