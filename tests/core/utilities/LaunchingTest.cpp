@@ -44,7 +44,7 @@ TEST(ProgramAssociationRecords, DecodeSplitsExtensionsAndSurvivesDamage)
     EXPECT_TRUE(associations[2].extensions.empty());
     EXPECT_EQ(associations[3].extensions, std::vector<std::string>{".pd"}) << "a short last record is read";
     for (std::size_t cut = 0; cut < bytes.size(); cut += 97)
-        app::decodeProgramAssociations(bytes.substr(0, cut));
+        EXPECT_LE(app::decodeProgramAssociations(bytes.substr(0, cut)).size(), associations.size()) << cut;
 
     EXPECT_EQ(app::encodeProgramAssociation({"player", {".mp", ".wav"}}), record("player=.mp.wav\r\n"));
     EXPECT_EQ(app::encodeProgramAssociation({std::string(600, 'x'), {}}), "");
