@@ -18,6 +18,9 @@ const std::vector<CliCommand>& cliCommands()
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
         {"stats", "stats FILE [WORDS...] [--or]", "word statistics of a file: counts of the words, every word with its count", runStats},
+        {"notes", "notes add TEXT... | notes search WORDS... [--or]", "save a note in the archive's notes file, or search it", runNotes},
+        {"memo", "memo add TEXT... | memo search WORDS... [--or]", "save a dated memorandum in the agenda, or search it (reminders)", runMemo},
+        {"open", "open FILE [--with PROGRAM]", "open a file or web address with its registered program (or PROGRAM)", runOpen},
     };
     return commands;
 }

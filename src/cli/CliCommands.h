@@ -34,5 +34,8 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 int runShow(CliContext& context, const std::vector<std::string>& arguments);
 int runStats(CliContext& context, const std::vector<std::string>& arguments);
+int runNotes(CliContext& context, const std::vector<std::string>& arguments);
+int runMemo(CliContext& context, const std::vector<std::string>& arguments);
+int runOpen(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

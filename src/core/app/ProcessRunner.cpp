@@ -133,7 +133,49 @@ pid_t spawnChild(const std::vector<std::string>& argv)
     return result == 0 ? pid : -1;
 }
 
+pid_t spawnDetached(const std::vector<std::string>& argv)
+{
+    std::vector<char*> arguments;
+    arguments.reserve(argv.size() + 1);
+    for (const std::string& argument : argv)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    arguments.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+#endif
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    resetSignals(attributes);
+    // Its own session: closing the terminal or pressing Break leaves the user's
+    // document program running.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = -1;
+    int result = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, arguments.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return result == 0 ? pid : -1;
+}
+
 } // namespace
+
+bool StartDetached(const std::vector<std::string>& argv)
+{
+    if (argv.empty() || argv[0].empty())
+        return false;
+    pid_t pid = spawnDetached(argv);
+    if (pid <= 0)
+        return false;
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
 
 ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv)
 {

@@ -24,4 +24,10 @@ struct ProcessOutcome {
 // reaped before the call returns. BreakCode is not cleared.
 ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv);
 
+// Starts argv[0] (a path, never looked up in PATH, never given to a shell) for the
+// user to work with: in a session of its own, stdin on /dev/null, not waited for.
+// A small thread of its own reaps it when it ends, so no zombie is left. True when
+// the program was started; false when it is missing or cannot be executed.
+bool StartDetached(const std::vector<std::string>& argv);
+
 } // namespace vedra::app

@@ -1,8 +1,99 @@
 #include "core/app/ProgramAssociations.h"
 
 #include "core/app/FileHandle.h"
+#include "core/app/SystemProbe.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace vedra::app {
+
+std::vector<ProgramAssociation> defaultProgramAssociations()
+{
+    return {{"7z", {}}, {"pdftotext", {}}, {"xdg-open", {}}};
+}
+
+std::string encodeProgramAssociation(const ProgramAssociation& association)
+{
+    std::string text = association.program + "=";
+    for (const auto& extension : association.extensions)
+        text += extension;
+    text += "\r\n";
+    if (text.size() > kProgramAssociationRecordSize)
+        return {};
+    text.resize(kProgramAssociationRecordSize, '\0');
+    return text;
+}
+
+std::vector<ProgramAssociation> decodeProgramAssociations(const std::string& bytes)
+{
+    std::vector<ProgramAssociation> associations;
+    for (std::size_t offset = 0; offset < bytes.size(); offset += kProgramAssociationRecordSize) {
+        std::size_t width = std::min(kProgramAssociationRecordSize, bytes.size() - offset);
+        std::string text = textUntilNul(bytes.data() + offset, width);
+        std::size_t lineEnd = text.find_first_of("\r\n");
+        if (lineEnd != std::string::npos)
+            text.resize(lineEnd);
+        // Leading control characters are left over from hand edits.
+        std::size_t start = 0;
+        while (start < text.size() && static_cast<unsigned char>(text[start]) < ' ')
+            ++start;
+        text.erase(0, start);
+        if (text.empty())
+            continue;
+        ProgramAssociation association;
+        std::size_t equals = text.find('=');
+        association.program = text.substr(0, equals);
+        if (equals != std::string::npos) {
+            std::string rest = text.substr(equals + 1);
+            std::size_t at = 0;
+            while ((at = rest.find('.', at)) != std::string::npos) {
+                std::size_t end = rest.find_first_of(".,", at + 1);
+                std::string extension = rest.substr(at, end == std::string::npos ? std::string::npos : end - at);
+                if (extension.size() > 1)
+                    association.extensions.push_back(extension);
+                if (end == std::string::npos)
+                    break;
+                at = end;
+            }
+        }
+        associations.push_back(std::move(association));
+    }
+    return associations;
+}
+
+bool createDefaultProgramAssociations(const std::filesystem::path& file)
+{
+    // O_EXCL: two windows creating it at once must not write the defaults twice.
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno == EEXIST;
+    ::close(fd);
+    std::string bytes;
+    for (const auto& association : defaultProgramAssociations())
+        bytes += encodeProgramAssociation(association);
+    auto handle = FileHandle::open(file, OpenMode::ReadWrite);
+    if (!handle || !handle->writeAt(0, bytes)) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> programForExtension(const std::vector<ProgramAssociation>& associations,
+                                               const std::string& extension)
+{
+    if (extension.size() < 2)
+        return std::nullopt;
+    std::string wanted = lowerAscii(extension);
+    for (const auto& association : associations)
+        for (const auto& entry : association.extensions)
+            if (wanted.compare(0, entry.size(), lowerAscii(entry)) == 0)
+                return association.program;
+    return std::nullopt;
+}
 
 bool appendProgramAssociation(const std::filesystem::path& file, const std::string& programName)
 {

@@ -2,6 +2,7 @@
 
 #include "core/app/Workspace.h"
 #include "core/search/SearchOptions.h"
+#include "core/utilities/Notes.h"
 
 namespace vedra::search {
 
@@ -9,6 +10,9 @@ SearchSession::SearchSession(app::Workspace& workspace)
     : m_workspace(workspace), m_run(workspace, m_results), m_preview(workspace, m_results, m_run)
 {
     m_run.setInDocumentSearch([this] { return m_preview.SearchInDocument(); });
+    m_notesSearch = [this](int target, const std::string& queryText) {
+        return utilities::SearchNotesText(m_workspace, target, queryText, m_run.options(), m_preview.document());
+    };
 }
 
 int SearchSession::StartSearch(const std::string& queryText)

@@ -27,7 +27,7 @@ public:
     PreviewSession& preview() { return m_preview; }
 
     // The notes page searches the notes file or the agenda: (target, query text) ->
-    // the entries found. Without it a notes search finds nothing.
+    // the entries found, shown in the preview. The notes search is the default.
     using NotesSearch = std::function<int(int target, const std::string& queryText)>;
     void setNotesSearch(NotesSearch search) { m_notesSearch = std::move(search); }
 

@@ -1,0 +1,61 @@
+// StartSearch routes by the search target: the notes and the agenda to the notes
+// search, anything else to the archive.
+#include "core/search/SearchSession.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/Workspace.h"
+#include "core/utilities/Notes.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace vedra::search {
+namespace {
+
+class SearchSessionTest : public ::testing::Test {
+protected:
+    SearchSessionTest()
+    {
+        workspace.PrepareWorkspace();
+        workspace.setPumpInterval(std::chrono::milliseconds(0));
+    }
+
+    testing::TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace workspace{host, testing::testProbe(folder.path())};
+    SearchSession session{workspace};
+};
+
+TEST_F(SearchSessionTest, TheNotesTargetSearchesTheNotesAndLeavesTheArchiveAlone)
+{
+    workspace.SearchTarget = static_cast<int>(SearchTarget::Notes);
+    workspace.notesPath = folder.slash() + "vedranote.txt";  // an archive's notes file
+    const std::string notes = utilities::NotesFilePath(workspace, SearchTarget::Notes);
+    ASSERT_FALSE(notes.empty());
+    testing::writeFile(notes, "la casa al mare\r\n\r\nun altro appunto\r\n\r\n");
+    EXPECT_EQ(session.StartSearch("casa"), 1);
+    const PreviewDocument& preview = session.preview().document();
+    EXPECT_NE(preview.text().find("la casa al mare"), std::string::npos);
+    EXPECT_EQ(preview.text().find("un altro appunto"), std::string::npos);
+    ASSERT_FALSE(preview.spans().empty());
+    EXPECT_EQ(preview.text().substr(preview.spans()[0].start, preview.spans()[0].length), "casa");
+    EXPECT_TRUE(host.messages().empty()) << "no archive was asked for";
+}
+
+TEST_F(SearchSessionTest, TheArchiveTargetRunsTheArchiveSearch)
+{
+    workspace.SearchTarget = static_cast<int>(SearchTarget::Archive);
+    int notesCalls = 0;
+    session.setNotesSearch([&](int, const std::string&) { return ++notesCalls; });
+    EXPECT_EQ(session.StartSearch("casa"), 0);
+    EXPECT_EQ(notesCalls, 0);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, "To operate is necessary to initialize an archive.");
+
+    workspace.SearchTarget = static_cast<int>(SearchTarget::Memorandum);
+    EXPECT_EQ(session.StartSearch("casa"), 1);
+    EXPECT_EQ(notesCalls, 1);
+}
+
+} // namespace
+} // namespace vedra::search
