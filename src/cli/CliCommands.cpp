@@ -15,6 +15,7 @@ const std::vector<CliCommand>& cliCommands()
         {"search", "search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS] [--json]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
+        {"calc", "calc EXPR", "calculate an expression: its value, or the partly reduced text and status 1", runCalc},
     };
     return commands;
 }
