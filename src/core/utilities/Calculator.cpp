@@ -449,6 +449,36 @@ bool EvaluateExpression(std::string& text)
     return ReduceTerm(text);
 }
 
+std::size_t FunctionNameLength(std::string_view text, std::size_t pos)
+{
+    if (pos >= text.size())
+        return 0;
+    std::size_t length = 0;
+    for (const TableEntry& entry : kOperatorTable) {
+        if (entry.step == Step::Unary && text.substr(pos).starts_with(entry.unary.name)) {
+            length = entry.unary.name.size();
+            break;
+        }
+    }
+    if (length == 0 && text[pos] == 'e' && pos + 1 < text.size()) {
+        if (isDigit(text[pos + 1]))
+            return 1;
+        if (text[pos + 1] == 'x' || text[pos + 1] == '^')
+            length = 2;
+    }
+    if (length == 0)
+        return 0;
+    std::size_t next = pos + length;
+    while (next < text.size() && isBlank(text[next]) && text[next] != '\n')
+        ++next;
+    if (next >= text.size())
+        return 0;
+    char c = text[next];
+    if (isDigit(c) || isSign(c) || isSeparator(c) || c == '(' || FunctionNameLength(text, next) > 0)
+        return length;
+    return 0;
+}
+
 std::string ExpandTrigShorthands(std::string_view text)
 {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kShorthands = {{

@@ -38,6 +38,12 @@ bool ReduceTerm(std::string& text);
 // is not a number or a number, the sum's included, is longer than kMaxNumberLength.
 bool SumTerms(std::string& text);
 
+// Length of the calculator function name ("sqrt", "sen", "e" before x, ^ or a
+// digit, ...) that starts at `pos` and is followed, after blanks, by its operand (a
+// digit, sign, decimal point, "(" or another function); 0 when none starts there.
+// Tells an expression from the words of a comment after it.
+std::size_t FunctionNameLength(std::string_view text, std::size_t pos);
+
 // "cosec" becomes "1/sen", "sec" "1/cos" and "cotg" "1/tg", as calc> lines and the
 // graph's expression allow them.
 std::string ExpandTrigShorthands(std::string_view text);
