@@ -150,7 +150,9 @@ GraphPicture DrawFunctionGraph(std::string_view expression, double xMinimum, dou
     std::vector<Sample> samples;
     std::optional<double> largest;
     std::optional<double> smallest;
-    for (int column = 0; column <= right; ++column) {
+    // x stays below the maximum: plotWidth columns at most, whatever the rounding
+    // of the last one.
+    for (int column = 0; column < plotWidth; ++column) {
         double x = xMinimum + column * step;
         if (!(x < xMaximum))
             break;

@@ -1,6 +1,7 @@
 // "Calculate" over the preview: the selection, or the calc> lines and their totals.
 #include "core/utilities/PreviewCalculation.h"
 
+#include "core/app/FileHandle.h"
 #include "core/search/HitFinder.h"
 #include "core/utilities/Calculator.h"
 
@@ -82,6 +83,25 @@ struct LineRange {
 };
 
 } // namespace
+
+CalculationFilter FilterFromQuery(const search::QueryWordTable& table, bool allWords)
+{
+    CalculationFilter filter;
+    filter.allWords = allWords;
+    for (int i = 0; i < table.count && i < search::QueryWordTable::kMaxWords; ++i)
+        filter.words.push_back(table.words[static_cast<std::size_t>(i)].text);
+    return filter;
+}
+
+bool LoadAgendaIntoPreview(const std::string& agendaPath, search::PreviewDocument& preview)
+{
+    auto text = app::readFileBytes(agendaPath, kMaxAgendaBytes);
+    if (!text)
+        return false;
+    preview.clear();
+    preview.appendText(*text);
+    return true;
+}
 
 void ShowCalculation(CalculationReport& report, std::string_view text)
 {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/search/PreviewDocument.h"
+#include "core/search/QueryWords.h"
 
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ struct CalculationFilter {
     std::vector<std::string> words;
     bool allWords = true;
 };
+
+// The filter from the search page's parsed words and its all-words option.
+CalculationFilter FilterFromQuery(const search::QueryWordTable& table, bool allWords);
 
 // What a calculation gives the information window.
 struct CalculationReport {
@@ -53,8 +57,14 @@ WindowPlacement CalculationWindowPlacement(int screenRight, int screenBottom);
 // text when it cannot be calculated).
 CalculationReport CalculateSelection(std::string_view selection);
 
-// "Calculate" without a selection, over the preview's lines (the caller loads the
-// agenda into an empty preview first). Each calc> line taken by the filter becomes
+// The agenda's text as the preview, for "Calculate" on a preview that holds no
+// file. False, the preview kept, when the agenda cannot be read. At most
+// kMaxAgendaBytes are taken.
+constexpr std::size_t kMaxAgendaBytes = 4u << 20;
+bool LoadAgendaIntoPreview(const std::string& agendaPath, search::PreviewDocument& preview);
+
+// "Calculate" without a selection, over the preview's lines (an empty preview gets
+// the agenda first, LoadAgendaIntoPreview). Each calc> line taken by the filter becomes
 // its text before "calc>", "calc>", the value (or the partly reduced text), a blank
 // and the comment that followed the expression; the other lines and their marks are
 // kept. The calculated lines are appended to the window's text and, when a total is

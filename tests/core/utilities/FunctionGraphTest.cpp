@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace vedra::utilities {
 namespace {
@@ -199,6 +200,30 @@ TEST(FunctionGraph, DegenerateInputs)
     EXPECT_EQ(shorthand.columnsFailed, 0);
     ASSERT_EQ(shorthand.extremes.size(), 1u);
     EXPECT_TRUE(shorthand.extremes[0].minimum);
+}
+
+// Random expressions in x over random ranges: the layout always ends, and every
+// coordinate stays near the client area.
+TEST(FunctionGraph, RandomExpressionsStayInBounds)
+{
+    static const char* kTokens[] = {"x", "x", "1", "2", ".5", "+", "-", "*", "/", "^", "(", ")", "sqrt", "ln",
+                                    "sen", "cos", "tg", "exp", "abs", "e", "1E9", "sec", "cotg"};
+    std::mt19937 random(777);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kTokens) - 1);
+    std::uniform_int_distribution<int> length(1, 12);
+    std::uniform_real_distribution<double> bound(-50, 50);
+    for (int round = 0; round < 150; ++round) {
+        std::string expression;
+        for (int n = length(random); n > 0; --n)
+            expression += kTokens[pick(random)];
+        GraphPicture picture = DrawFunctionGraph(expression, bound(random), bound(random), 120, 90);
+        EXPECT_LE(picture.columnsSampled, 119);
+        for (const auto& p : picture.primitives) {
+            ASSERT_TRUE(p.x1 >= -20 && p.x2 <= picture.width && p.y1 >= -picture.height &&
+                        p.y2 <= 2 * picture.height + 1)
+                << expression;
+        }
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/utilities/PreviewCalculation.h"
 
 #include "core/utilities/Calculator.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,21 @@ TEST(CalculatePreview, MarksOfUnchangedLinesMoveWithThem)
     preview.appendText(" is due");
     CalculatePreview(preview, {});
     EXPECT_EQ(search::RenderMarked(preview), "calc>+36.000000 rent\nthe [[rent]] is due");
+}
+
+TEST(CalculatePreview, OnTheAgendaWithTheQueryWords)
+{
+    testing::TempFolder folder;
+    const auto agenda = folder.path() / "Agenda.Vedra";
+    testing::writeFile(agenda, "1/3/2026: memorandum= rent calc> 700 march\r\n\r\ncalc> 50 gas\r\n\r\n");
+    search::PreviewDocument preview;
+    EXPECT_FALSE(LoadAgendaIntoPreview((folder.path() / "missing").string(), preview));
+    ASSERT_TRUE(LoadAgendaIntoPreview(agenda.string(), preview));
+    search::QueryWordTable table;
+    search::ParseQueryWords("Rent", true, 0, {}, nullptr, table);
+    CalculationReport report = CalculatePreview(preview, FilterFromQuery(table, true));
+    EXPECT_EQ(preview.text(), "1/3/2026: memorandum= rent calc>+700.000000 march\r\n\r\ncalc> 50 gas\r\n\r\n");
+    EXPECT_DOUBLE_EQ(report.positiveTotal, 700);
 }
 
 TEST(CalculateSelection, BlanksTheFirstTagAndShowsTextAndValue)
