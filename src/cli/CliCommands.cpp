@@ -16,6 +16,7 @@ const std::vector<CliCommand>& cliCommands()
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
         {"calc", "calc EXPR", "calculate an expression: its value, or the partly reduced text and status 1", runCalc},
+        {"graph", "graph EXPR FROM TO [--size WxH]", "the graph of EXPR in x: its extremes and zero marks", runGraph},
     };
     return commands;
 }

@@ -34,5 +34,6 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 int runShow(CliContext& context, const std::vector<std::string>& arguments);
 int runCalc(CliContext& context, const std::vector<std::string>& arguments);
+int runGraph(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli
