@@ -21,6 +21,8 @@ const std::vector<CliCommand>& cliCommands()
         {"notes", "notes add TEXT... | notes search WORDS... [--or]", "save a note in the archive's notes file, or search it", runNotes},
         {"memo", "memo add TEXT... | memo search WORDS... [--or]", "save a dated memorandum in the agenda, or search it (reminders)", runMemo},
         {"open", "open FILE [--with PROGRAM]", "open a file or web address with its registered program (or PROGRAM)", runOpen},
+        {"calc", "calc EXPR", "calculate an expression: its value, or the partly reduced text and status 1", runCalc},
+        {"graph", "graph EXPR FROM TO [--size WxH]", "the graph of EXPR in x: its extremes and zero marks", runGraph},
     };
     return commands;
 }

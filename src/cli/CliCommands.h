@@ -37,5 +37,7 @@ int runStats(CliContext& context, const std::vector<std::string>& arguments);
 int runNotes(CliContext& context, const std::vector<std::string>& arguments);
 int runMemo(CliContext& context, const std::vector<std::string>& arguments);
 int runOpen(CliContext& context, const std::vector<std::string>& arguments);
+int runCalc(CliContext& context, const std::vector<std::string>& arguments);
+int runGraph(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli
