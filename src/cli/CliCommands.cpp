@@ -15,6 +15,7 @@ const std::vector<CliCommand>& cliCommands()
         {"search", "search WORDS... [--or] [--all-archives] [--files PATTERNS] [--dirs PATTERNS] [--json]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow},
+        {"fetch", "fetch URL [DEST]", "fetch a web page or file into DEST (default: its local copy); bytes, kind, path", runFetch},
     };
     return commands;
 }

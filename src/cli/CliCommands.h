@@ -33,5 +33,6 @@ int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 int runShow(CliContext& context, const std::vector<std::string>& arguments);
+int runFetch(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli
