@@ -88,11 +88,13 @@ protected:
 TEST_F(HttpFetch, PageWithLengthIsWrittenAndItsPathReturnedInTheAddress)
 {
     server.on("/page.html", TestHttpServer::answer(200, "Content-Type: text/html\r\nContent-Length: 11\r\n", "hello world"));
+    destination = folder.slash() + std::string(40, 'n') + ".html";
     std::string address = server.url("/page.html");
     EXPECT_EQ(fetch(address), 11);
     EXPECT_EQ(testing::readFile(destination), "hello world");
     EXPECT_EQ(address, destination);
-    EXPECT_EQ(host.status().substr(0, 10), destination.substr(0, 10));
+    // A long path is shortened on the status line to its head and tail.
+    EXPECT_EQ(host.status(), destination.substr(0, 10) + "/../" + destination.substr(destination.size() - 38));
     EXPECT_EQ(host.progressLow(), 0);
     EXPECT_EQ(host.progressHigh(), 11);
     EXPECT_EQ(host.progressPosition(), 11);
@@ -328,6 +330,20 @@ TEST_F(HttpFetch, DestinationOf260CharactersIsNotOpened)
     EXPECT_EQ(fetch(address), 0);
     EXPECT_FALSE(fs::exists(destination));
     EXPECT_EQ(address, destination);
+    expectRestored();
+}
+
+TEST_F(HttpFetch, WriteErrorStopsTheFetchWithTheWriteMessage)
+{
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full to make the disk full";
+    server.on("/page", TestHttpServer::answer(200, "Content-Length: 5\r\n", "hello"));
+    destination = "/dev/full";
+    std::string address = server.url("/page");
+    EXPECT_EQ(fetch(address), 0);
+    EXPECT_EQ(ws->BreakCode, 27);
+    ASSERT_EQ(host.messages().size(), 1u);
+    EXPECT_EQ(host.messages()[0].text, "Writing error.");
     expectRestored();
 }
 
