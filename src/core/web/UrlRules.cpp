@@ -106,8 +106,10 @@ ClassifiedPath ClassifyResultPath(std::string_view text)
             result.path = std::string(name);
             UnescapeLocalName(result.path);
         } else {
+            // Any other file there is a disk file, its path taken as any other's.
+            auto disk = FindDiskPathStart(path);
             result.kind = 'f';
-            result.path = path;
+            result.path = disk == std::string_view::npos ? path : path.substr(disk);
         }
         return result;
     }

@@ -57,7 +57,7 @@ TEST(ClassifyResultPath, DownloadFolderNamesStandForWebPages)
     EXPECT_EQ(page.kind, 'w');
     EXPECT_EQ(page.path, "www.example.com/a?q=1");
     EXPECT_EQ(ClassifyResultPath("/opt/vedra/download_vedratemp/http//x.org").kind, 'w');
-    auto file = ClassifyResultPath("/opt/vedra/download_vedratemp/notes.txt");
+    auto file = ClassifyResultPath("copy of /opt/vedra/download_vedratemp/notes.txt");
     EXPECT_EQ(file.kind, 'f');
     EXPECT_EQ(file.path, "/opt/vedra/download_vedratemp/notes.txt");
 }
