@@ -23,6 +23,7 @@ const std::vector<CliCommand>& cliCommands()
         {"open", "open FILE [--with PROGRAM]", "open a file or web address with its registered program (or PROGRAM)", runOpen},
         {"calc", "calc EXPR", "calculate an expression: its value, or the partly reduced text and status 1", runCalc},
         {"graph", "graph EXPR FROM TO [--size WxH]", "the graph of EXPR in x: its extremes and zero marks", runGraph},
+        {"fetch", "fetch URL [DEST]", "fetch a web page or file into DEST (default: its local copy); bytes, kind, path", runFetch},
     };
     return commands;
 }

@@ -39,5 +39,6 @@ int runMemo(CliContext& context, const std::vector<std::string>& arguments);
 int runOpen(CliContext& context, const std::vector<std::string>& arguments);
 int runCalc(CliContext& context, const std::vector<std::string>& arguments);
 int runGraph(CliContext& context, const std::vector<std::string>& arguments);
+int runFetch(CliContext& context, const std::vector<std::string>& arguments);
 
 } // namespace vedra::cli

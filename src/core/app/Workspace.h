@@ -144,6 +144,13 @@ public:
     std::uint64_t freeDiskBytesAtStart = 0;
     static constexpr std::uint64_t kArchiveSizeLimit = 3'999'000'000ULL;
 
+    // The web fetch: the normalised address being fetched, the last one asked for
+    // ("0" before any), and what the answer's content type said (0 other, 1 PDF,
+    // 2 application or packed data), which text extraction reads.
+    std::string webAddress;
+    std::string lastWebAddress = "0";
+    int webContentKind = 0;
+
     std::string todayDate;
     std::string timeStamp;
     std::string statusText;

@@ -1,0 +1,54 @@
+// `vedra fetch URL [DEST]`: one web page or file fetched into a local file (by
+// default the local copy a web result would use), then its byte count, content
+// kind and path.
+#include "cli/CliCommands.h"
+
+#include "core/app/TextEncoding.h"
+#include "core/search/ResultList.h"
+#include "core/web/HttpFetch.h"
+#include "core/web/WebResult.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+namespace vedra::cli {
+
+int runFetch(CliContext& context, const std::vector<std::string>& arguments)
+{
+    if (arguments.empty() || arguments.size() > 2 || arguments[0].empty()) {
+        context.err << "usage: vedra fetch URL [DEST]\n";
+        return 2;
+    }
+    app::Workspace& ws = context.workspace;
+    // Addresses are cp1252 in the program, as archives hold them; a terminal gives UTF-8.
+    std::string address = arguments[0];
+    if (app::isMultiByteUtf8(address))
+        address = app::utf8ToCp1252(address);
+    std::string destination = arguments.size() > 1 ? arguments[1] : web::LocalCopyPath(ws, address);
+    if (destination.empty()) {
+        context.err << "vedra: the address is too long\n";
+        return 2;
+    }
+    std::error_code ignored;
+    std::filesystem::path parent = std::filesystem::path(destination).parent_path();
+    if (!parent.empty())
+        std::filesystem::create_directories(parent, ignored);
+
+    search::ResultList errors;
+    std::int64_t bytes = web::FetchUrlToFile(ws, errors, address, web::kFetchChunkBytes, destination);
+    for (std::size_t i = 0; i < errors.size(); ++i)
+        context.err << app::displayUtf8(errors.row(i)[search::ResultColumn::Path]) << ": "
+                    << errors.row(i)[search::ResultColumn::Words] << '\n';
+    if (bytes <= 0) {
+        if (errors.empty())
+            context.err << "vedra: nothing was fetched from " << app::displayUtf8(arguments[0]) << '\n';
+        return 1;
+    }
+    context.out << "Bytes: " << bytes << '\n'
+                << "Kind: " << ws.webContentKind << '\n'
+                << "Path: " << app::displayUtf8(destination) << '\n';
+    return ws.BreakCode == 0 ? 0 : 1;
+}
+
+} // namespace vedra::cli

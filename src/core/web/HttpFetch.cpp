@@ -1,0 +1,456 @@
+// libcurl stands in for the system's own HTTP library. The transfer is driven by a
+// multi handle on the caller's thread, so that between chunks the host is pumped
+// (Escape, Break) exactly as the rest of the program's long loops do, and a server
+// that stalls never holds the window. The body goes from curl's receive buffer
+// straight into the file: the page is never held whole.
+//
+// The system's library reported the status and the headers through separate
+// queries after the address was opened. Here the answer is judged when its first
+// body bytes arrive (or when it ends without a body): the status is known then, and
+// the headers of the last answer are the ones kept (a redirect's are dropped).
+#include "core/web/HttpFetch.h"
+
+#include "core/app/FileHandle.h"
+#include "core/app/MessageFormat.h"
+#include "core/app/Workspace.h"
+#include "core/search/ResultList.h"
+#include "core/web/UrlRules.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <climits>
+#include <mutex>
+#include <optional>
+
+namespace vedra::web {
+namespace {
+
+// The Break command's value of BreakCode.
+constexpr int kBreakValue = 27;
+// How long one wait for network activity may last before the host is pumped again.
+constexpr int kPollMilliseconds = 50;
+constexpr long kMaxRedirects = 10;
+constexpr std::size_t kStatusPathLength = 55;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+std::string lowerCopy(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+bool isWordRangeByte(char c)
+{
+    return c >= '0' && c <= 'z';
+}
+
+// "/home/user/a/very/long/path" as the status line shows it: the first 10
+// characters, "/../" and the last 38.
+std::string shortenedForStatus(const std::string& path)
+{
+    if (path.size() < kStatusPathLength)
+        return path;
+    return path.substr(0, 10) + "/../" + path.substr(path.size() - 38);
+}
+
+int clampToInt(std::int64_t value)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(value, 0, INT_MAX));
+}
+
+// Errors that mean the address could not be opened at all: no message, no row, as
+// when the system's library failed to open the address.
+bool isOpenFailure(CURLcode code)
+{
+    switch (code) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void initialiseCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+enum class Stage {
+    Waiting,    // no answer judged yet
+    Streaming,  // answer accepted, file open
+    Refused,    // error row added, or the file could not be made: nothing more is read
+};
+
+class Fetch {
+public:
+    Fetch(app::Workspace& workspace, search::ResultList& results, const std::string& destinationPath)
+        : m_ws(workspace), m_results(results), m_destination(destinationPath),
+          m_savedTitle(workspace.windowTitle())
+    {
+    }
+
+    std::int64_t run(std::size_t chunkSize);
+    bool accepted() const { return m_accepted; }
+    const std::string& savedTitle() const { return m_savedTitle; }
+
+    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        return static_cast<Fetch*>(self)->header(data, size * count);
+    }
+    static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self)
+    {
+        return static_cast<Fetch*>(self)->body(data, size * count);
+    }
+
+private:
+    std::size_t header(const char* data, std::size_t length);
+    std::size_t body(const char* data, std::size_t length);
+    void judgeAnswer();
+    void addErrorRow(const std::string& text);
+
+    app::Workspace& m_ws;
+    search::ResultList& m_results;
+    const std::string& m_destination;
+    std::string m_savedTitle;
+    std::string m_suffix = " .";
+    CURL* m_easy = nullptr;
+    std::string m_headers;
+    Stage m_stage = Stage::Waiting;
+    bool m_accepted = false;
+    bool m_writeFailed = false;
+    std::optional<app::FileHandle> m_file;
+    std::int64_t m_total = 0;
+};
+
+std::size_t Fetch::header(const char* data, std::size_t length)
+{
+    std::string_view line(data, length);
+    // Every answer (a redirect, an interim 100) starts a new header block.
+    if (startsWithNoCase(line, "http/"))
+        m_headers.clear();
+    // The system kept the headers in a 4000-byte buffer: what does not fit is not
+    // looked at, but it does not make the fetch fail either.
+    std::size_t room = kResponseHeaderBytes - 1 - std::min(m_headers.size(), kResponseHeaderBytes - 1);
+    m_headers.append(line.substr(0, room));
+    return length;
+}
+
+void Fetch::addErrorRow(const std::string& text)
+{
+    search::ResultRow row;
+    row[search::ResultColumn::Path] = m_ws.webAddress;
+    row[search::ResultColumn::Words] = text;
+    row.pathKind = 'w';
+    row.archiveNumber = m_ws.ArchiveNumber;
+    m_results.append(std::move(row));
+    m_stage = Stage::Refused;
+}
+
+void Fetch::judgeAnswer()
+{
+    long status = 0;
+    CURLcode query = curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+    if (query != CURLE_OK || status <= 0) {
+        addErrorRow(app::formatMessage("HttpSendRequest Error: %d", {static_cast<long>(query)}));
+        return;
+    }
+    if (status >= 400) {
+        addErrorRow("error>400");
+        return;
+    }
+    if (m_headers.empty()) {
+        addErrorRow(app::formatMessage("HttpQueryInfo Error: %d", {static_cast<long>(CURLE_RECV_ERROR)}));
+        return;
+    }
+    std::int64_t length = ParseResponseHeaders(m_headers, m_ws.webContentKind);
+    // -404 (an odd status line) and 0 show as an unknown length.
+    m_ws.host().setProgressRange(0, std::max(1, clampToInt(length)));
+    m_ws.host().setProgressPosition(0);
+    m_accepted = true;
+    if (m_destination.size() < kMaxDestinationLength)
+        m_file = app::FileHandle::open(m_destination, app::OpenMode::CreateTruncate);
+    m_stage = m_file ? Stage::Streaming : Stage::Refused;
+}
+
+std::size_t Fetch::body(const char* data, std::size_t length)
+{
+    if (m_stage == Stage::Waiting)
+        judgeAnswer();
+    if (m_stage != Stage::Streaming)
+        return 0;  // ends the transfer
+    m_ws.host().setTitle(m_savedTitle + m_suffix);
+    if (!m_file->writeAt(static_cast<std::uint64_t>(m_total), data, length)) {
+        m_writeFailed = true;
+        return 0;
+    }
+    m_total += static_cast<std::int64_t>(length);
+    m_ws.host().setProgressPosition(clampToInt(m_total));
+    m_suffix = m_suffix == " ." ? ". " : " .";
+    return length;
+}
+
+std::int64_t Fetch::run(std::size_t chunkSize)
+{
+    initialiseCurlOnce();
+    m_easy = curl_easy_init();
+    CURLM* multi = curl_multi_init();
+    if (m_easy == nullptr || multi == nullptr) {
+        if (m_easy)
+            curl_easy_cleanup(m_easy);
+        if (multi)
+            curl_multi_cleanup(multi);
+        return 0;
+    }
+    // Reload from the server and keep no copy on the way, as the system asked its
+    // library to; proxies come from the environment (http_proxy, https_proxy,
+    // no_proxy), which libcurl reads by itself.
+    curl_slist* requestHeaders = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    requestHeaders = curl_slist_append(requestHeaders, "Pragma: no-cache");
+    long bufferBytes = static_cast<long>(std::clamp<std::size_t>(chunkSize, 1024, 512 * 1024));
+    curl_easy_setopt(m_easy, CURLOPT_URL, m_ws.webAddress.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, kAgentName);
+    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, requestHeaders);
+    curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, bufferBytes);
+    curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Fetch::onHeader);
+    curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Fetch::onBody);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    curl_multi_add_handle(multi, m_easy);
+
+    bool stopped = false;
+    int running = 1;
+    while (true) {
+        m_ws.PumpPendingMessages(kBreakValue);
+        if (m_ws.BreakCode != 0) {
+            stopped = true;
+            break;
+        }
+        if (curl_multi_perform(multi, &running) != CURLM_OK)
+            break;
+        if (running == 0 || m_stage == Stage::Refused || m_writeFailed)
+            break;
+        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+    }
+
+    std::optional<CURLcode> outcome;
+    int pending = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi, &pending))
+        if (message->msg == CURLMSG_DONE && message->easy_handle == m_easy)
+            outcome = message->data.result;
+
+    // An answer that ended without any body is judged now. An answer whose headers
+    // came but whose body broke off before its first byte counts as accepted with a
+    // failed read; one that never got a status line is an error of the request.
+    if (m_stage == Stage::Waiting && !stopped && outcome) {
+        long status = 0;
+        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+        if (*outcome == CURLE_OK || (status >= 200 && !m_headers.empty()))
+            judgeAnswer();
+        else if (!isOpenFailure(*outcome))
+            addErrorRow(app::formatMessage("HttpSendRequest Error: %d", {static_cast<long>(*outcome)}));
+    }
+
+    bool readFailed = !stopped && m_stage == Stage::Streaming && (!outcome || *outcome != CURLE_OK);
+    if (m_writeFailed) {
+        m_ws.showMessage(app::MessageKey::MsgWriteError);
+        m_ws.BreakCode = kBreakValue;
+    }
+    if (m_file)
+        m_file->close();
+    curl_multi_remove_handle(multi, m_easy);
+    curl_easy_cleanup(m_easy);
+    curl_multi_cleanup(multi);
+    curl_slist_free_all(requestHeaders);
+    m_easy = nullptr;
+    if (readFailed && !m_writeFailed)
+        return 0;
+    return m_writeFailed ? 0 : m_total;
+}
+
+// Sets the busy flag for the fetch and gives the title back on every way out.
+class BusyScope {
+public:
+    BusyScope(app::Workspace& workspace, std::string title) : m_ws(workspace), m_title(std::move(title))
+    {
+        m_ws.busy = true;
+    }
+    ~BusyScope()
+    {
+        m_ws.busy = false;
+        m_ws.host().setTitle(m_title);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    app::Workspace& m_ws;
+    std::string m_title;
+};
+
+} // namespace
+
+std::string NormaliseFetchAddress(std::string_view address)
+{
+    if (address.empty() || static_cast<unsigned char>(address[0]) < '0' || address.size() > kMaxAddressLength)
+        return {};
+    std::string lower = lowerCopy(address);
+    std::size_t from = std::min(lower.find("http://", 1), lower.find("https://", 1));
+    if (from == std::string::npos) {
+        from = lower.find("www.", 1);
+        // "https://www.x" keeps its scheme; in front of a "www." only "https://" can
+        // be lost, as "http://" is put back below.
+        if (from != std::string::npos && from >= 8 && lower.compare(from - 8, 8, "https://") == 0)
+            from -= 8;
+    }
+    std::string normal(address.substr(from == std::string::npos ? 0 : from));
+    if (!startsWithNoCase(normal, "http://") && !startsWithNoCase(normal, "https://"))
+        normal.insert(0, "http://");
+    return normal;
+}
+
+void EscapeUrlAccents(std::string& address)
+{
+    auto replaceEveryByte = [&address](char byte, std::string_view by) {
+        for (std::size_t at = address.find(byte); at != std::string::npos; at = address.find(byte, at + by.size()))
+            address.replace(at, 1, by);
+    };
+    replaceEveryByte('\xE9', "%C3%A9");
+    replaceEveryByte('\xE8', "%C3%A8");
+
+    // Every turn removes one C3 byte, so the loop ends.
+    for (std::size_t at = address.find('\xC3'); at != std::string::npos; at = address.find('\xC3')) {
+        if (at + 1 < address.size() && isWordRangeByte(address[at + 1]))
+            break;
+        if (std::size_t pair = address.find("\xC3\xB6"); pair != std::string::npos)
+            address.replace(pair, 2, "%C3%B6");
+        else if ((pair = address.find("\xC3\xA8")) != std::string::npos)
+            address.replace(pair, 2, "\xE8");
+        else if ((pair = address.find("\xC3\xB3")) != std::string::npos)
+            address.replace(pair, 2, "\xF3");
+        else if ((pair = address.find("\xC3\xA9")) != std::string::npos)
+            address.replace(pair, 2, "\xE9");
+        else
+            address.replace(at, std::min<std::size_t>(2, address.size() - at), "\xE0");
+    }
+
+    // Every turn removes one E2 byte.
+    for (std::size_t at = address.find('\xE2'); at != std::string::npos; at = address.find('\xE2')) {
+        if (at + 1 < address.size() && isWordRangeByte(address[at + 1]))
+            break;
+        if (at + 1 < address.size() && address[at + 1] == '\xC3')
+            address.replace(at, 2, "\xE0");
+        else
+            address.replace(at, std::min<std::size_t>(3, address.size() - at), "%E2%80%99");
+    }
+}
+
+void EscapeUnsafeUrlBytes(std::string& address)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(address.size());
+    for (char c : address) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    address = std::move(out);
+}
+
+std::int64_t ParseResponseHeaders(std::string& headers, int& contentKind)
+{
+    contentKind = kContentOther;
+    for (char& c : headers)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    std::string_view text(headers);
+    if (text.substr(0, text.find('\r')).find("40") != std::string_view::npos)
+        return -404;
+
+    std::int64_t length = 1;
+    if (auto at = text.find("length:"); at != std::string_view::npos) {
+        at += 7;
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+            ++at;
+        bool negative = false;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+            negative = text[at++] == '-';
+        length = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+            length = length > (INT64_MAX - 9) / 10 ? INT64_MAX : length * 10 + (text[at] - '0');
+        if (negative)
+            length = -length;
+    }
+    if (auto at = text.find("content-type"); at != std::string_view::npos) {
+        std::string_view type = text.substr(at);
+        if (type.find("pdf") != std::string_view::npos)
+            contentKind = kContentPdf;
+        else if (type.find("application") != std::string_view::npos || type.find("zip") != std::string_view::npos ||
+                 type.find("compress") != std::string_view::npos)
+            contentKind = kContentPacked;
+    }
+    return length;
+}
+
+std::int64_t FetchUrlToFile(app::Workspace& workspace, search::ResultList& results, std::string& address,
+                            std::size_t chunkSize, const std::string& destinationPath)
+{
+    workspace.BreakCode = 0;
+    Fetch fetch(workspace, results, destinationPath);
+    BusyScope busy(workspace, fetch.savedTitle());
+
+    std::string normal = NormaliseFetchAddress(address);
+    if (normal.empty())
+        return 0;
+    workspace.webAddress = normal;
+    workspace.lastWebAddress = normal;
+    EscapeUrlAccents(workspace.webAddress);
+    EscapeUnsafeUrlBytes(workspace.webAddress);
+
+    std::int64_t total = fetch.run(chunkSize);
+    if (fetch.accepted()) {
+        address = destinationPath;
+        workspace.host().setStatus(shortenedForStatus(destinationPath));
+    }
+    return total;
+}
+
+} // namespace vedra::web
