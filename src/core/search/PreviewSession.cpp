@@ -7,6 +7,7 @@
 #include "core/archive/Records.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/search/SearchRun.h"
+#include "core/web/UrlRules.h"
 
 #include <algorithm>
 #include <cctype>
@@ -28,7 +29,7 @@ constexpr int kNotesTarget = 3;
 
 bool isWebAddress(std::string_view path)
 {
-    return !path.empty() && path.front() != '/';
+    return !path.empty() && web::ClassifyResultPath(path).kind == 'w';
 }
 
 bool endsWithNoCase(std::string_view text, std::string_view tail)

@@ -3,6 +3,7 @@
 #include "core/app/Workspace.h"
 #include "core/search/SearchOptions.h"
 #include "core/utilities/Notes.h"
+#include "core/web/WebResult.h"
 
 namespace vedra::search {
 
@@ -10,6 +11,12 @@ SearchSession::SearchSession(app::Workspace& workspace)
     : m_workspace(workspace), m_run(workspace, m_results), m_preview(workspace, m_results, m_run)
 {
     m_run.setInDocumentSearch([this] { return m_preview.SearchInDocument(); });
+    m_preview.setWebResolver([this](const std::string& address) -> std::optional<std::string> {
+        web::WebResult copy = web::ResolveWebResult(m_workspace, m_results, address);
+        if (copy.code != 1)
+            return std::nullopt;
+        return copy.localPath;
+    });
     m_notesSearch = [this](int target, const std::string& queryText) {
         return utilities::SearchNotesText(m_workspace, target, queryText, m_run.options(), m_preview.document());
     };

@@ -9,6 +9,7 @@
 #include "core/app/SystemProbe.h"
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
+#include "core/web/UrlRules.h"
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -92,7 +93,7 @@ int FindInProgramBox(const app::Workspace& workspace, const std::string& name)
 
 bool IsWebAddress(std::string_view path)
 {
-    return path.empty() || path[0] != '/' || (path.size() > 1 && path[1] == '/');
+    return path.empty() || web::ClassifyResultPath(path).kind == 'w';
 }
 
 std::string FileExtension(std::string_view path)

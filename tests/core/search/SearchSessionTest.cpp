@@ -5,6 +5,7 @@
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/utilities/Notes.h"
+#include "core/web/WebResult.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,20 @@ TEST_F(SearchSessionTest, TheArchiveTargetRunsTheArchiveSearch)
     workspace.SearchTarget = static_cast<int>(SearchTarget::Memorandum);
     EXPECT_EQ(session.StartSearch("casa"), 1);
     EXPECT_EQ(notesCalls, 1);
+}
+
+TEST_F(SearchSessionTest, AWebResultIsPreviewedFromItsLocalCopyWithoutFetching)
+{
+    const std::string address = "www.example.org/notizie?id=3";
+    const std::string copy = web::LocalCopyPath(workspace, address);
+    ASSERT_FALSE(copy.empty());
+    testing::writeFile(copy, "<p>le notizie di oggi</p>\n");
+    ParseQueryWords("notizie", false, 0, {}, nullptr, session.run().words());
+    ASSERT_EQ(session.preview().OpenPreviewFile(address, 0, ReadMode::Search), 0);
+    session.preview().ShowHits();
+    EXPECT_EQ(session.preview().currentPath(), address);
+    EXPECT_NE(session.preview().document().text().find("le notizie di oggi"), std::string::npos);
+    EXPECT_TRUE(host.messages().empty());
 }
 
 } // namespace
