@@ -185,7 +185,7 @@ bool ArchiveStore::openFiles()
     return true;
 }
 
-void ArchiveStore::mapFiles()
+void ArchiveStore::mapEveryFile()
 {
     const app::WorkBufferSizes& sizes = m_workspace.workBuffers.sizes();
     const auto usable = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)); };
@@ -205,7 +205,7 @@ bool ArchiveStore::open(bool mapFiles)
     }
     // A mapping the system refuses costs nothing: that file is read as before.
     if (mapFiles)
-        this->mapFiles();
+        mapEveryFile();
     std::uint8_t header[DocumentHeader::kSize] = {};
     file(SlotDocuments).readAt(0, header, sizeof header);
     m_header = DocumentHeader::decode(header);

@@ -140,7 +140,7 @@ public:
 private:
     struct TreeDescent;
     bool openFiles();
-    void mapFiles();
+    void mapEveryFile();
     template <typename Visit>
     void walkWordList(std::uint32_t offset, Visit visit);
     CachedFile& file(int slot) { return m_files[static_cast<std::size_t>(slot)]; }
