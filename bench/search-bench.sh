@@ -315,8 +315,8 @@ for i in "${!texts[@]}"; do
 done
 
 echo
-echo "In process (vedra_search_bench, $((runs * 10)) runs per query):"
-args=(--workdir "$ours" --runs $((runs * 10)))
+echo "In process (vedra_search_bench, $((runs * 3)) runs per query):"
+args=(--workdir "$ours" --runs $((runs * 3)))
 for i in "${!texts[@]}"; do
   args+=(--query "${kinds[$i]}" "${texts[$i]}")
 done
