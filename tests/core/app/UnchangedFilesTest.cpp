@@ -1,6 +1,7 @@
-// Closing saves the language file and the catalogue's current entry; a run that
-// changed neither (a search) must leave every file as it was, or each `vedra
-// search` would rewrite and sync files it only read.
+// Closing saves the language file and the catalogue's current entry, and opening
+// an archive tests that its folder is writable; a run that changes nothing (a
+// search) must leave every file as it was, or each `vedra search` would rewrite
+// and sync files it only read.
 #include "core/app/HeadlessHost.h"
 #include "core/app/LanguageFile.h"
 #include "core/app/Workspace.h"
@@ -98,6 +99,24 @@ TEST(UnchangedFiles, CatalogueWrittenOnlyWhereItsBytesChange)
     EXPECT_EQ(fs::file_size(catalogue), 400u);
 }
 
+TEST(UnchangedFiles, WriteTestStillLeavesAnEmptyProbeFile)
+{
+    TempFolder folder;
+    const fs::path probe = folder.path() / "C_X_1" / "vedraprova.vedra";
+    HeadlessHost host;
+    Workspace ws(host, testing::testProbe(folder.path()));
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    fs::create_directories(probe.parent_path());
+    ws.ResolveArchivePaths("C_X_1");  // created when missing
+    EXPECT_TRUE(fs::exists(probe));
+    EXPECT_EQ(fs::file_size(probe), 0u);
+    EXPECT_TRUE(ws.RedirectFolder.empty());
+    testing::writeFile(probe, "left over");
+    ws.ResolveArchivePaths("C_X_1");  // emptied when it holds bytes
+    EXPECT_EQ(fs::file_size(probe), 0u);
+    EXPECT_TRUE(ws.RedirectFolder.empty());
+}
+
 TEST(UnchangedFiles, SearchAndCloseWriteNothing)
 {
     TempFolder folder;
@@ -132,12 +151,8 @@ TEST(UnchangedFiles, SearchAndCloseWriteNothing)
     EXPECT_EQ(results.size(), 2u);
     ASSERT_TRUE(ws.ShutdownSave(ws.LanguageIndex));
 
-    for (const auto& [path, state] : before) {
-        // The start-up's probe of a writable archive folder empties this file on purpose.
-        if (fs::path(path).filename() == "vedraprova.vedra")
-            continue;
+    for (const auto& [path, state] : before)
         EXPECT_EQ(stateOf(path), state) << path;
-    }
 }
 
 } // namespace
