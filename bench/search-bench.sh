@@ -14,8 +14,10 @@
 #   --keep        keep the temporary folder (indexes, logs) and print it
 #
 # What is measured:
-#   whole process   wall time of one process answering one query, from a
-#                   nanosecond clock read around it, output to /dev/null:
+#   whole process   wall time of one process answering one query, output to
+#                   /dev/null, from bash's EPOCHREALTIME (microseconds) read around
+#                   it: reading `date +%s%N` would add the start of a `date`
+#                   process (about 1 ms here) to every sample:
 #                     vedra    `vedra --workdir W search WORDS [--or]` -- every
 #                              matching document is listed, as the result list
 #                              shows it
@@ -49,6 +51,7 @@
 # words, vedra cuts words at 16 letters and skips its stop words), so result
 # counts differ; the counts column shows by how much.
 set -euo pipefail
+((BASH_VERSINFO[0] >= 5)) || { echo "search-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
 usage() {
   sed -n '2,15s/^# \{0,1\}//p' "$0" >&2
@@ -265,10 +268,10 @@ for ((r = 0; r < runs; r++)); do
   for i in "${!texts[@]}"; do
     for tool in "${tools[@]}"; do
       command_for "$tool" "${kinds[$i]}" "${texts[$i]}"
-      start=$(date +%s%N)
+      start=${EPOCHREALTIME/[.,]/}
       "${CMD[@]}" >/dev/null 2>&1 </dev/null
-      end=$(date +%s%N)
-      samples[$tool,$i]+="$(((end - start) / 1000)) "
+      end=${EPOCHREALTIME/[.,]/}
+      samples[$tool,$i]+="$((end - start)) "
     done
   done
 done
