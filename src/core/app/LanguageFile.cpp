@@ -57,6 +57,10 @@ bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, b
     else
         bytes = kEnglish;
     bytes += englishReading ? kEnglish : kItalian;
+    // Saved at every close: an unchanged file is not written again (the atomic
+    // write syncs the disk, which costs more than the rest of a search).
+    if (auto stored = readFileBytes(file, bytes.size() + 1); stored && *stored == bytes)
+        return true;
     return writeFileAtomically(file, bytes);
 }
 

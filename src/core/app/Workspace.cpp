@@ -136,7 +136,10 @@ void Workspace::ResolveArchivePaths(const std::string& name)
     ArchiveFolder = RootFolder + name + "/";
 
     RedirectFolder.clear();
-    if (!FileHandle::open(ArchiveFolder + "vedraprova.vedra", OpenMode::CreateTruncate)) {
+    // The write test leaves an empty file. One that is empty already is not
+    // truncated again: that would write to the archive folder at every start.
+    auto probe = FileHandle::open(ArchiveFolder + "vedraprova.vedra", OpenMode::ReadWriteCreate);
+    if (!probe || (probe->size() != 0 && !probe->truncate(0))) {
         RedirectFolder = withTrailingSlash(m_probe.homeFolder()) + name + "_rep/";
         std::error_code ignored;
         fs::create_directories(RedirectFolder, ignored);

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace vedra::archive {
 namespace {
@@ -43,10 +44,35 @@ int compareKeys(std::string_view key, std::string_view text)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// The bytes [offset, offset + count) in place when they lie in memory, else
+// copied into `copy` (which holds count bytes); null when the file ends before.
+const std::uint8_t* fetch(const CachedFile& file, std::uint64_t offset, std::size_t count, std::uint8_t* copy)
+{
+    if (const std::uint8_t* bytes = file.view(offset, count))
+        return bytes;
+    return file.readAt(offset, copy, count) == count ? copy : nullptr;
+}
+
+// Up to `count` bytes at `offset` (fewer where the file ends), in place or copied
+// into `copy`; `got` receives how many.
+const std::uint8_t* fetchUpTo(const CachedFile& file, std::uint64_t offset, std::size_t count, std::uint8_t* copy,
+                              std::size_t& got)
+{
+    std::uint64_t size = file.size();
+    got = offset < size ? static_cast<std::size_t>(std::min<std::uint64_t>(count, size - offset)) : 0;
+    if (got == 0)
+        return copy;
+    if (const std::uint8_t* bytes = file.view(offset, got))
+        return bytes;
+    got = file.readAt(offset, copy, got);
+    return copy;
+}
+
 std::uint32_t readU32(const CachedFile& file, std::uint64_t offset, bool& ok)
 {
-    std::uint8_t bytes[4];
-    ok = file.readAt(offset, bytes, 4) == 4;
+    std::uint8_t copy[4];
+    const std::uint8_t* bytes = fetch(file, offset, 4, copy);
+    ok = bytes != nullptr;
     return ok ? getU32le(bytes) : 0;
 }
 
@@ -159,7 +185,17 @@ bool ArchiveStore::openFiles()
     return true;
 }
 
-bool ArchiveStore::open()
+void ArchiveStore::mapEveryFile()
+{
+    const app::WorkBufferSizes& sizes = m_workspace.workBuffers.sizes();
+    const auto usable = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)); };
+    file(SlotWords).mapForReading(usable(sizes.dictionaryUsable));
+    file(SlotPostings).mapForReading(usable(sizes.postingsUsable));
+    for (int slot : {SlotDocuments, SlotDocumentKeys, SlotRoots, SlotFolders, SlotWordLists})
+        file(slot).mapForReading(std::numeric_limits<std::uint64_t>::max());
+}
+
+bool ArchiveStore::open(bool mapFiles)
 {
     close();
     if (m_workspace.ArchiveFolder.empty() || !openFiles()) {
@@ -167,6 +203,9 @@ bool ArchiveStore::open()
             f.close();
         return false;
     }
+    // A mapping the system refuses costs nothing: that file is read as before.
+    if (mapFiles)
+        mapEveryFile();
     std::uint8_t header[DocumentHeader::kSize] = {};
     file(SlotDocuments).readAt(0, header, sizeof header);
     m_header = DocumentHeader::decode(header);
@@ -178,7 +217,7 @@ bool ArchiveStore::open()
 
 bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
-    if (!open())
+    if (!open(false))
         return false;
     app::WorkBufferPlan& buffers = m_workspace.workBuffers;
     bool ok = file(SlotWords).setHeadCache(buffers.dictionaryBuffer(), std::min(caches.dictionaryHead,
@@ -491,8 +530,9 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::uint32_t offset = head;
     std::uint32_t limit = 0xFFFFFFFFu;
     while (offset != 0) {
-        std::uint8_t bytes[Posting::kSize];
-        if (offset < 8 || offset >= limit || postings.readAt(offset, bytes, sizeof bytes) != sizeof bytes) {
+        std::uint8_t copy[Posting::kSize];
+        const std::uint8_t* bytes = offset < 8 || offset >= limit ? nullptr : fetch(postings, offset, sizeof copy, copy);
+        if (bytes == nullptr) {
             damaged("Error");
             break;
         }
@@ -525,13 +565,15 @@ bool ArchiveStore::endWordList()
     return appendWordListEntry(0) && appendWordListEntry(0);
 }
 
-std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
+// Every entry of the list at `offset` goes to visit(value), in order. A block's
+// entries lie together up to its end mark, so where the file is in memory they are
+// scanned in place; each entry still counts against the budget and every offset
+// is still checked, exactly as when the entries are read one by one.
+template <typename Visit>
+void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
 {
-    std::vector<std::uint32_t> entries;
-    if (!m_open)
-        return entries;
     const CachedFile& lists = file(SlotWordLists);
-    std::uint64_t size = lists.size();
+    const std::uint64_t size = lists.size();
     std::uint64_t budget = size / 4 + 1;  // no list holds more entries than the file
     std::uint32_t at = offset;
     while (at != 0 && budget > 0) {
@@ -539,17 +581,37 @@ std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
             damaged("Error");
             break;
         }
+        const std::size_t whole = static_cast<std::size_t>((size - at) / 4);
+        const std::uint8_t* block = whole > 1 ? lists.view(at, whole * 4) : nullptr;
         bool ok = true;
-        std::uint32_t value = readU32(lists, at, ok);
-        if (!ok) {
-            damaged("Error");
-            break;
-        }
-        --budget;
-        if (value != 0) {
-            entries.push_back(value);
-            at += 4;
-            continue;
+        bool endMark = false;
+        if (block != nullptr) {
+            const std::size_t limit = static_cast<std::size_t>(std::min<std::uint64_t>(whole, budget));
+            std::size_t i = 0;
+            for (; i < limit; ++i) {
+                std::uint32_t value = getU32le(block + 4 * i);
+                if (value == 0)
+                    break;
+                visit(value);
+            }
+            endMark = i < limit;
+            budget -= endMark ? i + 1 : i;  // the end mark counts as an entry read
+            // Out of budget or past the last whole entry: the next turn decides.
+            at += static_cast<std::uint32_t>(4 * i);
+            if (!endMark)
+                continue;
+        } else {
+            std::uint32_t value = readU32(lists, at, ok);
+            if (!ok) {
+                damaged("Error");
+                break;
+            }
+            --budget;
+            if (value != 0) {
+                visit(value);
+                at += 4;
+                continue;
+            }
         }
         std::uint32_t continuation = readU32(lists, static_cast<std::uint64_t>(at) + 4, ok);
         if (!ok) {
@@ -560,7 +622,33 @@ std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
     }
     if (budget == 0)
         damaged("Error");
+}
+
+std::vector<std::uint32_t> ArchiveStore::readWordList(std::uint32_t offset)
+{
+    std::vector<std::uint32_t> entries;
+    if (m_open)
+        walkWordList(offset, [&](std::uint32_t value) { entries.push_back(value); });
     return entries;
+}
+
+std::size_t ArchiveStore::countInWordList(std::uint32_t offset, const std::vector<std::uint32_t>& nodes)
+{
+    if (!m_open)
+        return 0;
+    // Lists run to tens of thousands of entries and the query has a few words: one
+    // bit per low six bits of the nodes lets almost every entry pass with a shift.
+    std::uint64_t mask = 0;
+    for (std::uint32_t node : nodes)
+        mask |= std::uint64_t{1} << (node & 63);
+    std::vector<char> held(nodes.size(), 0);
+    walkWordList(offset, [&](std::uint32_t value) {
+        if (((mask >> (value & 63)) & 1) == 0)
+            return;
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            held[i] |= static_cast<char>(nodes[i] == value);
+    });
+    return static_cast<std::size_t>(std::count(held.begin(), held.end(), 1));
 }
 
 bool ArchiveStore::linkWordListBlock(std::uint32_t offset, std::uint32_t block)
@@ -676,9 +764,10 @@ std::optional<std::string> ArchiveStore::folderText(std::uint32_t textOffset)
     const CachedFile& tree = file(SlotFolders);
     if (textOffset < kFirstNodeOffset + FolderNode::kTextOffset || textOffset >= tree.size())
         return std::nullopt;
-    std::vector<std::uint8_t> bytes(kFolderReadSize);
-    std::size_t got = tree.readAt(textOffset, bytes.data(), bytes.size());
-    auto text = terminated(bytes.data(), got, 0);
+    std::uint8_t copy[kFolderReadSize];
+    std::size_t got = 0;
+    const std::uint8_t* bytes = fetchUpTo(tree, textOffset, sizeof copy, copy, got);
+    auto text = terminated(bytes, got, 0);
     if (!text)
         return std::nullopt;
     return std::string(*text);
@@ -759,16 +848,18 @@ std::optional<DocRecord> ArchiveStore::readDocument(std::uint32_t number)
 {
     if (number == 0 || number > documentCount())
         return std::nullopt;
-    std::uint8_t nodeBytes[DocKeyNode::kSize];
-    if (file(SlotDocumentKeys).readAt(docKeyNodeOffset(number), nodeBytes, sizeof nodeBytes) != sizeof nodeBytes)
+    std::uint8_t nodeCopy[DocKeyNode::kSize];
+    const std::uint8_t* node = fetch(file(SlotDocumentKeys), docKeyNodeOffset(number), sizeof nodeCopy, nodeCopy);
+    if (node == nullptr)
         return std::nullopt;
-    std::uint32_t recordOffset = DocKeyNode::decode(nodeBytes).record;
+    std::uint32_t recordOffset = DocKeyNode::decode(node).record;
     const CachedFile& documents = file(SlotDocuments);
     if (recordOffset < DocumentHeader::kSize || recordOffset >= documents.size())
         return std::nullopt;
-    std::vector<std::uint8_t> bytes(DocRecord::kReadSize);
-    std::size_t got = documents.readAt(recordOffset, bytes.data(), bytes.size());
-    return DocRecord::decode(bytes.data(), got);
+    std::uint8_t copy[DocRecord::kReadSize];
+    std::size_t got = 0;
+    const std::uint8_t* bytes = fetchUpTo(documents, recordOffset, sizeof copy, copy, got);
+    return DocRecord::decode(bytes, got);
 }
 
 bool ArchiveStore::rewriteRecordHead(std::uint32_t number, const DocRecord& record)

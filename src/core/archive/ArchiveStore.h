@@ -66,7 +66,11 @@ public:
     int createArchiveFiles();
 
     // Opens the archive files for reading and writing and reads the "IND." header.
-    bool open();
+    // With `mapFiles` the files are also mapped for reading: "PAR." and "LNK." up
+    // to the usable sizes of the dictionary and postings buffers (bytes past that
+    // are read from the files), the others whole. A search then touches only the
+    // pages it needs; the results are the same either way.
+    bool open(bool mapFiles = true);
     // As open(), and loads the caches and keeps the append points of a run.
     bool openForIndexing(const CacheSizes& caches);
     bool isOpen() const { return m_open; }
@@ -93,6 +97,10 @@ public:
     bool endWordList();
     // The entries of the list at `offset`, following continuation blocks.
     std::vector<std::uint32_t> readWordList(std::uint32_t offset);
+    // How many entries of `nodes` the list at `offset` holds, each counted once
+    // however often the list holds it: the AND test of a search without building
+    // the list. The walk, its damage checks and messages are readWordList's.
+    std::size_t countInWordList(std::uint32_t offset, const std::vector<std::uint32_t>& nodes);
     // Links a new block to the end of the list at `offset`: its last block's
     // continuation slot (which is 0) receives `block`. False when the list is damaged.
     bool linkWordListBlock(std::uint32_t offset, std::uint32_t block);
@@ -132,6 +140,9 @@ public:
 private:
     struct TreeDescent;
     bool openFiles();
+    void mapEveryFile();
+    template <typename Visit>
+    void walkWordList(std::uint32_t offset, Visit visit);
     CachedFile& file(int slot) { return m_files[static_cast<std::size_t>(slot)]; }
     const CachedFile& file(int slot) const { return m_files[static_cast<std::size_t>(slot)]; }
     void writeFailed();

@@ -22,6 +22,7 @@ bool CachedFile::open(const std::filesystem::path& path, app::OpenMode mode)
 
 void CachedFile::close()
 {
+    m_map.unmap();
     m_file.close();
     m_diskSize = 0;
     m_head = nullptr;
@@ -62,6 +63,11 @@ bool CachedFile::setHeadCache(std::uint8_t* buffer, std::size_t capacity)
     return true;
 }
 
+bool CachedFile::mapForReading(std::uint64_t limit)
+{
+    return m_map.map(m_file.descriptor(), m_diskSize, limit);
+}
+
 void CachedFile::setAppendBuffer(std::size_t capacity)
 {
     m_appendCapacity = capacity;
@@ -85,6 +91,9 @@ std::size_t CachedFile::readAt(std::uint64_t offset, void* buffer, std::size_t c
             std::size_t n = std::min<std::size_t>(want, m_headSize - at);
             std::memcpy(out + done, m_head + at, n);
             done += n;
+        } else if (at < std::min(m_map.size(), m_diskSize)) {
+            std::uint64_t mapEnd = std::min(m_map.size(), m_diskSize);
+            done += m_map.readAt(at, out + done, static_cast<std::size_t>(std::min<std::uint64_t>(want, mapEnd - at)));
         } else if (at < m_diskSize) {
             std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(want, m_diskSize - at));
             std::int64_t got = m_file.readAt(at, out + done, n);
@@ -109,6 +118,9 @@ const std::uint8_t* CachedFile::view(std::uint64_t offset, std::size_t count) co
 {
     if (offset + count <= m_headSize)
         return m_head + offset;
+    if (offset >= m_headSize && offset + count <= m_diskSize)
+        if (const std::uint8_t* mapped = m_map.view(offset, count))
+            return mapped;
     const std::uint64_t start = pendingStart();
     if (offset >= start && offset + count <= size())
         return m_pending.data() + (offset - start);

@@ -4,10 +4,12 @@
 // bytes beyond it (written at the end of the file when full or on flush). Reads
 // and writes at any offset go to whichever holds the bytes, so callers never care
 // where a node lies; the bytes on disk after a flush are the same whatever the
-// cache sizes.
+// cache sizes. A reader may instead map the head of the file read-only: reads
+// then come from the mapping, and only bytes past it from the file.
 #pragma once
 
 #include "core/app/FileHandle.h"
+#include "core/archive/MappedFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -33,6 +35,13 @@ public:
     // bytes, and appended bytes while they fit.
     bool setHeadCache(std::uint8_t* buffer, std::size_t capacity);
     void setAppendBuffer(std::size_t capacity);
+    // Maps the first `limit` bytes of the file (at most its size now) for reading.
+    // False when nothing was mapped; reads then go to the file. Writes stay
+    // correct while mapped (the mapping shares the file's pages), but a writer
+    // gains nothing from it: indexing runs use the head cache instead.
+    bool mapForReading(std::uint64_t limit);
+    void unmap() { m_map.unmap(); }
+    std::uint64_t mappedSize() const { return m_map.size(); }
     void setRoomCheck(RoomCheck check) { m_roomCheck = std::move(check); }
 
     // Logical size: the file plus every byte not yet written.
@@ -62,6 +71,7 @@ private:
     bool writeToFile(std::uint64_t offset, const void* buffer, std::size_t count);
 
     app::FileHandle m_file;
+    MappedFile m_map;
     std::uint64_t m_diskSize = 0;
     std::uint8_t* m_head = nullptr;
     std::size_t m_headSize = 0;

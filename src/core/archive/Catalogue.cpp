@@ -4,6 +4,7 @@
 #include "core/archive/ByteOrder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vedra::archive {
 namespace {
@@ -92,6 +93,12 @@ bool writeCatalogueEntry(const std::filesystem::path& catalogue, std::int32_t nu
         if (!file->writeAt(static_cast<std::uint64_t>(size), zeros))
             return false;
     }
+    // Closing the program saves the current entry: a run that changed nothing
+    // (a search) leaves the file untouched.
+    std::array<std::uint8_t, ArchiveEntry::kSize> stored{};
+    if (file->readAt(offset, stored.data(), stored.size()) == static_cast<std::int64_t>(stored.size()) &&
+        stored == bytes)
+        return true;
     return file->writeAt(offset, bytes.data(), bytes.size());
 }
 
@@ -104,6 +111,10 @@ bool writeCatalogueNumbers(const std::filesystem::path& catalogue, std::int32_t 
     std::uint8_t bytes[8];
     putI32le(bytes, currentNumber);
     putI32le(bytes + 4, defaultNumber);
+    std::uint8_t stored[8];
+    if (file->readAt(CatalogueHead::kNumbersOffset, stored, sizeof stored) == sizeof stored &&
+        std::memcmp(stored, bytes, sizeof bytes) == 0)
+        return true;
     return file->writeAt(CatalogueHead::kNumbersOffset, bytes, sizeof bytes);
 }
 

@@ -1,0 +1,337 @@
+#!/usr/bin/env bash
+# Times searches over one index of /usr/share/doc and /usr/include with `vedra`
+# and with two peer search tools from Debian (Xapian's quest over an omindex
+# database, and recollq over a recollindex index), then prints one table.
+#
+#   bench/search-bench.sh [--build BUILD_DIR] [--runs N] [--work DIR] [--keep]
+#
+#   --build DIR   build folder (default: <repo>/build); vedra and the in-process
+#                 benchmark are built there (Release, -DVEDRA_BUILD_BENCH=ON) when
+#                 missing
+#   --runs N      timed runs of every query with every tool (default 30)
+#   --work DIR    keep the indexes in DIR and reuse those found there (an index is
+#                 made again only when missing); default: a temporary folder
+#   --keep        keep the temporary folder (indexes, logs) and print it
+#
+# What is measured:
+#   whole process   wall time of one process answering one query, output to
+#                   /dev/null, from bash's EPOCHREALTIME (microseconds) read around
+#                   it: reading `date +%s%N` would add the start of a `date`
+#                   process (about 1 ms here) to every sample:
+#                     vedra    `vedra --workdir W search WORDS [--or]` -- every
+#                              matching document is listed, as the result list
+#                              shows it
+#                     quest    `quest -d DB -c 10000000 [-o and] 'WORDS'`: its
+#                              default listing (the 10 best matches) and, with -c,
+#                              the exact match count instead of an estimate
+#                     recollq  `recollq -c CONF -E -a|-o WORDS`: its default
+#                              listing (type, URL, title and size of up to 2000
+#                              matches), -E for the exact count, -a all words
+#                              (AND), -o any word (OR)
+#                   Each query runs once untimed first (warm page cache), then the
+#                   tools take turns for --runs rounds. Median and 99th percentile
+#                   (nearest rank) are over all runs of all queries of a kind.
+#   in process      `vedra_search_bench` (bench/SearchBench.cpp): SearchRun's
+#                   RunSearch on the same archive and queries, without process
+#                   start-up and exit (the window's cost of a search)
+#   results         documents each tool reports for the query: vedra's rows,
+#                   quest's "Exactly N matches", recollq's exact result count
+#
+# What each tool indexes (the same two folders; see index-bench.sh for the details
+# of these options):
+#   vedra         `vedra index /usr/share/doc`, then `vedra index /usr/include`,
+#                 into archive "bench" of a fresh working folder, default filters
+#   omindex       `omindex -p --db DB --url / /usr share/doc`, then the same with
+#                 `include`, with .h .hpp .c .cpp .pas .bas .js .php and every
+#                 name without a '.' read as text/plain (vedra reads those as text)
+#   recollindex   topdirs = /usr/share/doc /usr/include, compressed files not
+#                 opened, no aspell, file types from `file --mime-type -b`, run at
+#                 normal priority (idxniceprio = 0)
+# The tools do not index exactly the same words (quest and recollq stem English
+# words, vedra cuts words at 16 letters and skips its stop words), so result
+# counts differ; the counts column shows by how much.
+set -euo pipefail
+((BASH_VERSINFO[0] >= 5)) || { echo "search-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
+
+usage() {
+  sed -n '2,15s/^# \{0,1\}//p' "$0" >&2
+  exit 2
+}
+
+die() {
+  echo "search-bench: $*" >&2
+  exit 1
+}
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir="$root/build"
+runs=30
+work=""
+keep=0
+while (($# > 0)); do
+  case "$1" in
+    --build)
+      (($# >= 2)) || die "--build needs a folder"
+      build_dir=$2
+      shift
+      ;;
+    --runs)
+      (($# >= 2)) || die "--runs needs a number"
+      runs=$2
+      shift
+      ;;
+    --work)
+      (($# >= 2)) || die "--work needs a folder"
+      work=$2
+      shift
+      ;;
+    --keep) keep=1 ;;
+    -h | --help) usage ;;
+    *) die "unknown argument '$1'" ;;
+  esac
+  shift
+done
+[[ "$runs" =~ ^[1-9][0-9]*$ ]] || die "--runs needs a positive number"
+folders=(/usr/share/doc /usr/include)
+for folder in "${folders[@]}"; do
+  [[ -d "$folder" ]] || die "$folder is missing"
+done
+
+# The queries: frequent, medium and rare single words, then word pairs run as AND
+# and as OR. Every word is in both folders' text and in vedra's word roots.
+singles=(license return printf socket inotify strtok)
+pairs=("socket bind" "mutex lock" "memcpy strlen")
+
+# --- Debian packages, installed only when missing ---
+apt_install() {
+  local missing=() package status
+  for package in "$@"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$package")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  echo "Installing: ${missing[*]}" >&2
+  local sudo=()
+  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+apt_install xapian-omega xapian-tools recoll
+for tool in omindex quest recollindex recollq; do
+  command -v "$tool" >/dev/null || die "$tool not found after installing the peer packages"
+done
+
+# --- our binaries ---
+build_dir=$(mkdir -p "$build_dir" && cd "$build_dir" && pwd)
+vedra="$build_dir/src/cli/vedra"
+inproc="$build_dir/bench/vedra_search_bench"
+if [[ ! -x "$vedra" || ! -x "$inproc" ]]; then
+  echo "search-bench: building vedra and vedra_search_bench in $build_dir" >&2
+  if [[ ! -f "$build_dir/CMakeCache.txt" ]]; then
+    cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVEDRA_BUILD_UI=OFF \
+      -DVEDRA_BUILD_BENCH=ON >&2
+  fi
+  cmake --build "$build_dir" --target vedra vedra_search_bench >&2
+fi
+[[ -x "$vedra" && -x "$inproc" ]] || die "vedra or vedra_search_bench missing in $build_dir (configure with -DVEDRA_BUILD_BENCH=ON)"
+
+# --- work folder ---
+if [[ -n "$work" ]]; then
+  mkdir -p "$work"
+  work=$(cd "$work" && pwd)
+else
+  work=$(mktemp -d "${TMPDIR:-/tmp}/search-bench.XXXXXX")
+  cleanup() {
+    if ((keep)); then
+      echo "search-bench: kept $work" >&2
+    else
+      rm -rf "$work"
+    fi
+  }
+  trap cleanup EXIT
+fi
+trap 'exit 130' INT TERM
+mkdir -p "$work/logs"
+now_ns() { date +%s%N; }
+ms_since() { awk -v a="$1" -v b="$(now_ns)" 'BEGIN { printf "%.1f", (b - a) / 1e6 }'; }
+
+# --- indexes ---
+ours="$work/vedra"
+if [[ ! -f "$work/vedra.done" ]]; then
+  echo "Indexing with vedra..." >&2
+  rm -rf "$ours"
+  start=$(now_ns)
+  "$vedra" --workdir "$ours" --lang en create bench >"$work/logs/vedra-create.log" 2>&1 ||
+    { cat "$work/logs/vedra-create.log" >&2; die "vedra create failed"; }
+  for folder in "${folders[@]}"; do
+    "$vedra" --workdir "$ours" --lang en index "$folder" >>"$work/logs/vedra-index.log" 2>&1 ||
+      { tail -n 20 "$work/logs/vedra-index.log" >&2; die "vedra index $folder failed"; }
+  done
+  echo "  vedra: $(ms_since "$start") ms" >&2
+  touch "$work/vedra.done"
+fi
+
+omdb="$work/omindex/db"
+if [[ ! -f "$work/omindex.done" ]]; then
+  echo "Indexing with omindex..." >&2
+  rm -rf "$work/omindex"
+  mkdir -p "$work/omindex"
+  om=(omindex -p --db "$omdb" --url /)
+  for extension in h hpp c cpp pas bas js php; do
+    om+=(-M "$extension:text/plain")
+  done
+  while IFS= read -r -d '' name; do
+    [[ "$name" == *:* ]] && continue
+    name=$(printf '%s' "$name" | sed 's/[][*?\\]/\\&/g')
+    om+=(-G "$name:text/plain")
+  done < <(find "${folders[@]}" -type f ! -name '*.*' -printf '%f\0' | sort -zu)
+  start=$(now_ns)
+  "${om[@]}" /usr share/doc >"$work/logs/omindex.log" 2>&1 || die "omindex failed (see $work/logs/omindex.log)"
+  "${om[@]}" /usr include >>"$work/logs/omindex.log" 2>&1 || die "omindex failed (see $work/logs/omindex.log)"
+  echo "  omindex: $(ms_since "$start") ms" >&2
+  touch "$work/omindex.done"
+fi
+
+conf="$work/recoll"
+if [[ ! -f "$work/recoll.done" ]]; then
+  echo "Indexing with recollindex..." >&2
+  rm -rf "$conf"
+  mkdir -p "$conf"
+  {
+    echo "topdirs = ${folders[*]}"
+    echo "compressedfilemaxkbs = 0"
+    echo "noaspell = 1"
+    echo "systemfilecommand = file --mime-type -b"
+    # recollindex lowers its own priority to 19 by default: on a busy machine it
+    # then barely runs. Its indexing is not what is measured here.
+    echo "idxniceprio = 0"
+  } >"$conf/recoll.conf"
+  start=$(now_ns)
+  recollindex -c "$conf" >"$work/logs/recollindex.log" 2>&1 || die "recollindex failed (see $work/logs/recollindex.log)"
+  echo "  recollindex: $(ms_since "$start") ms" >&2
+  touch "$work/recoll.done"
+fi
+
+# --- queries: kind, words ---
+kinds=() texts=()
+for word in "${singles[@]}"; do kinds+=(single) texts+=("$word"); done
+for pair in "${pairs[@]}"; do kinds+=(and) texts+=("$pair"); done
+for pair in "${pairs[@]}"; do kinds+=(or) texts+=("$pair"); done
+tools=(vedra quest recollq)
+
+# command TOOL KIND WORDS: sets CMD to the argument vector of one query.
+command_for() {
+  local tool=$1 kind=$2 words=$3
+  local -a split
+  read -r -a split <<<"$words"
+  case "$tool" in
+    vedra)
+      CMD=("$vedra" --workdir "$ours" search "${split[@]}")
+      if [[ "$kind" == or ]]; then CMD+=(--or); fi
+      ;;
+    quest)
+      CMD=(quest -d "$omdb" -c 10000000)
+      if [[ "$kind" != or ]]; then CMD+=(-o and); fi
+      CMD+=("$words")
+      ;;
+    recollq)
+      CMD=(recollq -c "$conf" -E)
+      if [[ "$kind" == or ]]; then CMD+=(-o); else CMD+=(-a); fi
+      CMD+=("${split[@]}")
+      ;;
+  esac
+}
+
+# count TOOL OUTPUT_FILE: the result count the tool printed.
+count_of() {
+  case "$1" in
+    vedra) wc -l <"$2" | tr -d ' ' ;;
+    quest) sed -n 's/^Exactly \([0-9]*\) matches.*/\1/p; s/^About \([0-9]*\) matches.*/~\1/p' "$2" | head -n 1 ;;
+    recollq) sed -n 's/^\([0-9][0-9]*\) results.*/\1/p' "$2" | head -n 1 ;;
+  esac
+}
+
+declare -A counts samples
+echo "Warm-up run of every query..." >&2
+for i in "${!texts[@]}"; do
+  for tool in "${tools[@]}"; do
+    command_for "$tool" "${kinds[$i]}" "${texts[$i]}"
+    out="$work/logs/$tool-$i.out"
+    "${CMD[@]}" >"$out" 2>"$work/logs/$tool-$i.err" </dev/null || die "'${CMD[*]}' failed (see $work/logs/$tool-$i.err)"
+    counts[$tool,$i]=$(count_of "$tool" "$out")
+  done
+done
+
+echo "Timing $runs rounds..." >&2
+for ((r = 0; r < runs; r++)); do
+  for i in "${!texts[@]}"; do
+    for tool in "${tools[@]}"; do
+      command_for "$tool" "${kinds[$i]}" "${texts[$i]}"
+      start=${EPOCHREALTIME/[.,]/}
+      "${CMD[@]}" >/dev/null 2>&1 </dev/null
+      end=${EPOCHREALTIME/[.,]/}
+      samples[$tool,$i]+="$((end - start)) "
+    done
+  done
+done
+
+# stats: median and p99 (nearest rank) of microsecond samples on stdin, in ms.
+stats() {
+  tr ' ' '\n' | grep -v '^$' | sort -n | awk '
+    { v[NR] = $1 }
+    END {
+      m = int(0.5 * NR + 0.999999); p = int(0.99 * NR + 0.999999)
+      if (m < 1) m = 1; if (p < 1) p = 1
+      printf "%.2f %.2f", v[m] / 1000, v[p] / 1000
+    }'
+}
+
+echo
+echo "Whole process, $runs runs per query; $(nproc) CPUs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-8s %-7s %10s %10s\n' tool kind "median ms" "p99 ms"
+declare -A median
+for tool in "${tools[@]}"; do
+  for kind in single and or; do
+    all=""
+    for i in "${!texts[@]}"; do
+      if [[ "${kinds[$i]}" == "$kind" ]]; then all+="${samples[$tool,$i]}"; fi
+    done
+    read -r med p99 <<<"$(stats <<<"$all")"
+    median[$tool,$kind]=$med
+    printf '%-8s %-7s %10s %10s\n' "$tool" "$kind" "$med" "$p99"
+  done
+done
+
+echo
+echo "Per query: median ms (result count)"
+printf '%-7s %-16s' kind query
+for tool in "${tools[@]}"; do printf ' %20s' "$tool"; done
+echo
+for i in "${!texts[@]}"; do
+  printf '%-7s %-16s' "${kinds[$i]}" "${texts[$i]}"
+  for tool in "${tools[@]}"; do
+    read -r med _ <<<"$(stats <<<"${samples[$tool,$i]}")"
+    printf ' %20s' "$med (${counts[$tool,$i]:-?})"
+  done
+  echo
+done
+
+echo
+echo "In process (vedra_search_bench, $((runs * 3)) runs per query):"
+args=(--workdir "$ours" --runs $((runs * 3)))
+for i in "${!texts[@]}"; do
+  args+=(--query "${kinds[$i]}" "${texts[$i]}")
+done
+"$inproc" "${args[@]}"
+
+echo
+for kind in single and or; do
+  faster=quest
+  if awk -v a="${median[recollq,$kind]}" -v b="${median[quest,$kind]}" 'BEGIN { exit !(a < b) }'; then
+    faster=recollq
+  fi
+  ratio=$(awk -v a="${median[vedra,$kind]}" -v b="${median[$faster,$kind]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }')
+  echo "$kind: vedra median / $faster median = $ratio (aim: at most 0.50)"
+done
+echo "Load after: $(cut -d' ' -f1-3 /proc/loadavg)"
