@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <deque>
 #include <vector>
 
 namespace vedra::search {
@@ -65,7 +66,9 @@ private:
     };
     void forgetLabel(const std::string& label);
 
-    std::vector<Item> m_items;
+    // The search puts rows whose path holds a query word at the top: a deque keeps
+    // that as cheap as appending.
+    std::deque<Item> m_items;
     // The search asks for every document whether it is listed already; counting
     // labels keeps that from scanning the whole list each time.
     std::unordered_map<std::string, std::size_t> m_labelCounts;

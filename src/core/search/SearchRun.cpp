@@ -170,6 +170,25 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         if (m_words.words[static_cast<std::size_t>(i)].dictionaryNode != 0)
             nodes.push_back(m_words.words[static_cast<std::size_t>(i)].dictionaryNode);
 
+    // A document that holds a word in its word list is in that word's postings too:
+    // a candidate missing from another word's postings is passed over without
+    // reading its record and word list. The word list still decides.
+    std::vector<std::vector<std::uint32_t>> otherPostings;
+    for (int i = 1; i < m_words.count; ++i) {
+        const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
+        if (word.dictionaryNode == 0)
+            continue;
+        std::vector<std::uint32_t> documents =
+            forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
+        std::sort(documents.begin(), documents.end());
+        otherPostings.push_back(std::move(documents));
+    }
+    auto inEveryOtherList = [&](std::uint32_t number) {
+        return std::all_of(otherPostings.begin(), otherPostings.end(), [number](const auto& documents) {
+            return std::binary_search(documents.begin(), documents.end(), number);
+        });
+    };
+
     int listed = 0;
     const std::string archiveName = m_workspace.currentArchiveName();
     auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); });
@@ -177,6 +196,8 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         m_workspace.PumpPendingMessages(1);
         if (stopped())
             break;
+        if (!inEveryOtherList(number))
+            continue;
         auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
         if (!record || record->wordList == 0)
             continue;
@@ -184,12 +205,8 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         if (!path || !passesFilters(*path, false))
             continue;
         // Each query word counts once, however often the list holds it.
-        std::vector<std::uint32_t> list =
-            forgivingDamage(m_workspace, store, [&] { return store.readWordList(record->wordList); });
-        std::unordered_set<std::uint32_t> present(list.begin(), list.end());
-        int matched = 0;
-        for (std::uint32_t node : nodes)
-            matched += present.count(node) != 0 ? 1 : 0;
+        const auto matched = static_cast<int>(
+            forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record->wordList, nodes); }));
         if (matched < wordCount)
             continue;
         if (path->find("estratti.vedra") != std::string::npos)
