@@ -21,7 +21,7 @@ MessageAnswer HeadlessHost::messageBox(const std::string& text, MessageButtons b
         answer = m_answers.front();
         m_answers.pop_front();
     }
-    m_messages.push_back({text, buttons, answer});
+    m_messages.push_back({text, buttons, answer, {}});
     if (m_echo != nullptr) {
         *m_echo << text;
         if (buttons != MessageButtons::Ok)

@@ -17,6 +17,7 @@
 #include "core/web/UrlRules.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <climits>
@@ -97,10 +98,61 @@ bool isOpenFailure(CURLcode code)
     }
 }
 
-void initialiseCurlOnce()
+// libcurl and the TLS, HTTP/2 and directory libraries it pulls in take several
+// milliseconds to load: every `vedra` process would pay for them, though few fetch.
+// The library is loaded at the first fetch instead.
+struct CurlLibrary {
+    CURLcode (*global_init)(long flags) = nullptr;
+    CURL* (*easy_init)() = nullptr;
+    CURLcode (*easy_setopt)(CURL*, CURLoption, ...) = nullptr;
+    CURLcode (*easy_getinfo)(CURL*, CURLINFO, ...) = nullptr;
+    void (*easy_cleanup)(CURL*) = nullptr;
+    CURLM* (*multi_init)() = nullptr;
+    CURLMcode (*multi_add_handle)(CURLM*, CURL*) = nullptr;
+    CURLMcode (*multi_remove_handle)(CURLM*, CURL*) = nullptr;
+    CURLMcode (*multi_perform)(CURLM*, int*) = nullptr;
+    CURLMcode (*multi_poll)(CURLM*, struct curl_waitfd[], unsigned int, int, int*) = nullptr;
+    CURLMsg* (*multi_info_read)(CURLM*, int*) = nullptr;
+    CURLMcode (*multi_cleanup)(CURLM*) = nullptr;
+    curl_slist* (*slist_append)(curl_slist*, const char*) = nullptr;
+    void (*slist_free_all)(curl_slist*) = nullptr;
+    bool loaded = false;
+};
+
+template <typename Function>
+bool bind(void* library, const char* name, Function& function)
 {
+    function = reinterpret_cast<Function>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+// The loaded library, or nullptr when it is missing (a fetch then gets nothing).
+const CurlLibrary* curlLibrary()
+{
+    static CurlLibrary curl;
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] {
+        void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr)
+            return;
+        curl.loaded = bind(library, "curl_global_init", curl.global_init) &&
+                      bind(library, "curl_easy_init", curl.easy_init) &&
+                      bind(library, "curl_easy_setopt", curl.easy_setopt) &&
+                      bind(library, "curl_easy_getinfo", curl.easy_getinfo) &&
+                      bind(library, "curl_easy_cleanup", curl.easy_cleanup) &&
+                      bind(library, "curl_multi_init", curl.multi_init) &&
+                      bind(library, "curl_multi_add_handle", curl.multi_add_handle) &&
+                      bind(library, "curl_multi_remove_handle", curl.multi_remove_handle) &&
+                      bind(library, "curl_multi_perform", curl.multi_perform) &&
+                      bind(library, "curl_multi_poll", curl.multi_poll) &&
+                      bind(library, "curl_multi_info_read", curl.multi_info_read) &&
+                      bind(library, "curl_multi_cleanup", curl.multi_cleanup) &&
+                      bind(library, "curl_slist_append", curl.slist_append) &&
+                      bind(library, "curl_slist_free_all", curl.slist_free_all);
+        if (curl.loaded)
+            curl.loaded = curl.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    });
+    return curl.loaded ? &curl : nullptr;
 }
 
 enum class Stage {
@@ -177,7 +229,7 @@ void Fetch::addErrorRow(const std::string& text)
 void Fetch::judgeAnswer()
 {
     long status = 0;
-    CURLcode query = curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+    CURLcode query = curlLibrary()->easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
     if (query != CURLE_OK || status <= 0) {
         addErrorRow(app::formatMessage("HttpSendRequest Error: %d", {static_cast<long>(query)}));
         return;
@@ -219,36 +271,39 @@ std::size_t Fetch::body(const char* data, std::size_t length)
 
 std::int64_t Fetch::run(std::size_t chunkSize)
 {
-    initialiseCurlOnce();
-    m_easy = curl_easy_init();
-    CURLM* multi = curl_multi_init();
+    const CurlLibrary* library = curlLibrary();
+    if (library == nullptr)
+        return 0;
+    const CurlLibrary& curl = *library;
+    m_easy = curl.easy_init();
+    CURLM* multi = curl.multi_init();
     if (m_easy == nullptr || multi == nullptr) {
         if (m_easy)
-            curl_easy_cleanup(m_easy);
+            curl.easy_cleanup(m_easy);
         if (multi)
-            curl_multi_cleanup(multi);
+            curl.multi_cleanup(multi);
         return 0;
     }
     // Reload from the server and keep no copy on the way, as the system asked its
     // library to; proxies come from the environment (http_proxy, https_proxy,
     // no_proxy), which libcurl reads by itself.
-    curl_slist* requestHeaders = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    requestHeaders = curl_slist_append(requestHeaders, "Pragma: no-cache");
+    curl_slist* requestHeaders = curl.slist_append(nullptr, "Cache-Control: no-cache");
+    requestHeaders = curl.slist_append(requestHeaders, "Pragma: no-cache");
     long bufferBytes = static_cast<long>(std::clamp<std::size_t>(chunkSize, 1024, 512 * 1024));
-    curl_easy_setopt(m_easy, CURLOPT_URL, m_ws.webAddress.c_str());
-    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, kAgentName);
-    curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, requestHeaders);
-    curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, bufferBytes);
-    curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Fetch::onHeader);
-    curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Fetch::onBody);
-    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-    curl_multi_add_handle(multi, m_easy);
+    curl.easy_setopt(m_easy, CURLOPT_URL, m_ws.webAddress.c_str());
+    curl.easy_setopt(m_easy, CURLOPT_USERAGENT, kAgentName);
+    curl.easy_setopt(m_easy, CURLOPT_HTTPHEADER, requestHeaders);
+    curl.easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.easy_setopt(m_easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl.easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl.easy_setopt(m_easy, CURLOPT_BUFFERSIZE, bufferBytes);
+    curl.easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+    curl.easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &Fetch::onHeader);
+    curl.easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
+    curl.easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Fetch::onBody);
+    curl.easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    curl.multi_add_handle(multi, m_easy);
 
     bool stopped = false;
     int running = 1;
@@ -258,16 +313,16 @@ std::int64_t Fetch::run(std::size_t chunkSize)
             stopped = true;
             break;
         }
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
+        if (curl.multi_perform(multi, &running) != CURLM_OK)
             break;
         if (running == 0 || m_stage == Stage::Refused || m_writeFailed)
             break;
-        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
+        curl.multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
     }
 
     std::optional<CURLcode> outcome;
     int pending = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi, &pending))
+    while (CURLMsg* message = curl.multi_info_read(multi, &pending))
         if (message->msg == CURLMSG_DONE && message->easy_handle == m_easy)
             outcome = message->data.result;
 
@@ -276,7 +331,7 @@ std::int64_t Fetch::run(std::size_t chunkSize)
     // failed read; one that never got a status line is an error of the request.
     if (m_stage == Stage::Waiting && !stopped && outcome) {
         long status = 0;
-        curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
+        curl.easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &status);
         if (*outcome == CURLE_OK || (status >= 200 && !m_headers.empty()))
             judgeAnswer();
         else if (!isOpenFailure(*outcome))
@@ -290,10 +345,10 @@ std::int64_t Fetch::run(std::size_t chunkSize)
     }
     if (m_file)
         m_file->close();
-    curl_multi_remove_handle(multi, m_easy);
-    curl_easy_cleanup(m_easy);
-    curl_multi_cleanup(multi);
-    curl_slist_free_all(requestHeaders);
+    curl.multi_remove_handle(multi, m_easy);
+    curl.easy_cleanup(m_easy);
+    curl.multi_cleanup(multi);
+    curl.slist_free_all(requestHeaders);
     m_easy = nullptr;
     if (readFailed && !m_writeFailed)
         return 0;
