@@ -12,6 +12,7 @@
 #include "core/archive/Hashes.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <cstring>
 #include <limits>
 
@@ -572,6 +573,15 @@ bool ArchiveStore::endWordList()
 template <typename Visit>
 void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
 {
+    // A visitor that returns false has seen enough: the walk ends there.
+    auto visitEntry = [](Visit& visitor, std::uint32_t value) {
+        if constexpr (std::is_same_v<decltype(visitor(value)), bool>)
+            return visitor(value);
+        else {
+            visitor(value);
+            return true;
+        }
+    };
     const CachedFile& lists = file(SlotWordLists);
     const std::uint64_t size = lists.size();
     std::uint64_t budget = size / 4 + 1;  // no list holds more entries than the file
@@ -592,7 +602,8 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
                 std::uint32_t value = getU32le(block + 4 * i);
                 if (value == 0)
                     break;
-                visit(value);
+                if (!visitEntry(visit, value))
+                    return;
             }
             endMark = i < limit;
             budget -= endMark ? i + 1 : i;  // the end mark counts as an entry read
@@ -608,7 +619,8 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
             }
             --budget;
             if (value != 0) {
-                visit(value);
+                if (!visitEntry(visit, value))
+                    return;
                 at += 4;
                 continue;
             }
@@ -642,11 +654,18 @@ std::size_t ArchiveStore::countInWordList(std::uint32_t offset, const std::vecto
     for (std::uint32_t node : nodes)
         mask |= std::uint64_t{1} << (node & 63);
     std::vector<char> held(nodes.size(), 0);
+    std::size_t heldCount = 0;
     walkWordList(offset, [&](std::uint32_t value) {
         if (((mask >> (value & 63)) & 1) == 0)
-            return;
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            held[i] |= static_cast<char>(nodes[i] == value);
+            return true;
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            if (held[i] == 0 && nodes[i] == value) {
+                held[i] = 1;
+                ++heldCount;
+            }
+        }
+        // Once every node is held the count cannot grow: the rest of the list is not read.
+        return heldCount < nodes.size();
     });
     return static_cast<std::size_t>(std::count(held.begin(), held.end(), 1));
 }

@@ -323,8 +323,13 @@ TEST_F(MappedArchive, DamagedWordListsEndAsFileReadsDo)
         auto b = plain.readWordList(list);
         EXPECT_TRUE(plain.consumeDamage());
         EXPECT_EQ(a, b);
+        // A count that has found every node stops before the damage; one still
+        // looking walks into it.
         std::vector<std::uint32_t> asked = {b.front()};
         EXPECT_EQ(mapped.countInWordList(list, asked), 1u);
+        EXPECT_FALSE(mapped.consumeDamage());
+        std::vector<std::uint32_t> absent = {b.front(), 0xFFFFFF01u};
+        EXPECT_EQ(mapped.countInWordList(list, absent), 1u);
         EXPECT_TRUE(mapped.consumeDamage());
     }
     EXPECT_EQ(mapped.readWordList(last->wordList), std::vector<std::uint32_t>(lastList.begin(), lastList.begin() + 3));
