@@ -117,12 +117,18 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         }
         context.out << (results.size() ? "\n]\n" : "]\n");
     } else {
+        // One write for the whole list: thousands of rows go out at once.
+        std::string text;
         for (std::size_t r = 0; r < results.size(); ++r) {
             const search::ResultRow& row = results.row(r);
-            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c)
-                context.out << (c ? "\t" : "") << app::displayUtf8(row.columns[c]);
-            context.out << '\n';
+            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
+                if (c != 0)
+                    text += '\t';
+                text += app::displayUtf8(row.columns[c]);
+            }
+            text += '\n';
         }
+        context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     if (extracts && !results.empty()) {
         // The extract of the first ten rows, as a click with no selection makes it.

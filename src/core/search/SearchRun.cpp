@@ -91,12 +91,20 @@ std::string SearchRun::wordWithMarker(const QueryWord& word) const
 
 std::optional<std::string> SearchRun::documentPath(archive::ArchiveStore& store, const archive::DocRecord& record)
 {
-    auto folder = forgivingDamage(m_workspace, store, [&] { return store.folderText(record.folderText); });
-    if (!folder)
-        return std::nullopt;
-    std::string key = archive::reversed(record.key);
-    std::size_t slash = key.rfind('/');
-    return archive::reversed(*folder) + (slash == std::string::npos ? key : key.substr(slash + 1));
+    // Documents of one folder share its text: it is read and turned round once.
+    auto cached = m_folderPaths.find(record.folderText);
+    if (cached == m_folderPaths.end()) {
+        auto folder = forgivingDamage(m_workspace, store, [&] { return store.folderText(record.folderText); });
+        if (!folder)
+            return std::nullopt;
+        cached = m_folderPaths.emplace(record.folderText, archive::reversed(*folder)).first;
+    }
+    // The key is the name reversed (then the folder): the name is its reversed head.
+    std::string_view key = record.key;
+    std::size_t slash = key.find('/');
+    std::string path = cached->second;
+    path += archive::reversed(slash == std::string_view::npos ? key : key.substr(0, slash));
+    return path;
 }
 
 bool SearchRun::passesFilters(const std::string& path, bool folderFilterOnlyWhenSet) const
@@ -393,6 +401,7 @@ std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool 
 
 bool SearchRun::searchArchive()
 {
+    m_folderPaths.clear();
     archive::ArchiveStore& store = m_workspace.store();
     if (!store.isOpen() && !store.open())
         return false;

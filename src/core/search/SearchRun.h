@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace vedra::app {
 class Workspace;
@@ -105,6 +106,8 @@ private:
     std::string m_elapsedText;
     std::string m_diskRoot;
     std::function<bool()> m_inDocumentSearch;
+    // The current archive's folder texts, turned round, by their offset.
+    std::unordered_map<std::uint32_t, std::string> m_folderPaths;
 };
 
 } // namespace vedra::search
