@@ -129,6 +129,11 @@ void SearchRun::addRow(const archive::DocRecord& record, const std::string& word
     input.documentKind = record.kind;
     input.documentNumber = record.number;
     input.archiveName = archiveName;
+    listRow(std::move(input), index);
+}
+
+void SearchRun::listRow(ResultRowInput input, std::size_t index)
+{
     input.archiveNumber = m_workspace.ArchiveNumber;
     input.inTheIndex = m_options.inTheIndex != 0;
     input.languageIndex = m_workspace.LanguageIndex;
@@ -389,12 +394,7 @@ std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool 
         input.wordsText = wordsText;
         input.path = m_workspace.ArchiveFilesFolder + entry.file;
         input.archiveName = archiveName;
-        input.archiveNumber = m_workspace.ArchiveNumber;
-        input.inTheIndex = m_options.inTheIndex != 0;
-        input.languageIndex = m_workspace.LanguageIndex;
-        ResultRow row = FormatResultRow(input);
-        m_counters.count(row);
-        m_results.append(std::move(row));
+        listRow(std::move(input), m_results.size());
     }
     return m_results.size();
 }
@@ -454,7 +454,7 @@ bool SearchRun::searchOnDisk()
     std::string wordsText;
     for (int i = 0; i < m_words.count; ++i)
         wordsText += wordWithMarker(m_words.words[static_cast<std::size_t>(i)]) + " ";
-    auto listRow = [&](const std::string& path, std::optional<std::uint64_t> size, const std::string& words) {
+    auto addDiskRow = [&](const std::string& path, std::optional<std::uint64_t> size, const std::string& words) {
         archive::DocRecord record;
         record.kind = 'f';
         record.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size.value_or(0), UINT32_MAX));
@@ -466,12 +466,7 @@ bool SearchRun::searchOnDisk()
         if (::stat(path.c_str(), &info) == 0)
             input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
         input.archiveName = archiveName;
-        input.archiveNumber = m_workspace.ArchiveNumber;
-        input.inTheIndex = m_options.inTheIndex != 0;
-        input.languageIndex = m_workspace.LanguageIndex;
-        ResultRow row = FormatResultRow(input);
-        m_counters.count(row);
-        m_results.append(std::move(row));
+        listRow(std::move(input), m_results.size());
     };
     const std::size_t before = m_results.size();
     if (m_words.count == 0 && m_options.folderNameSearch) {
@@ -481,12 +476,12 @@ bool SearchRun::searchOnDisk()
         scan.listFolders = true;
         scan.onFolder = [&](const std::string& path) {
             if (indexing::PassesFolderFilter(path, m_folderFilter))
-                listRow(path, std::nullopt, std::string(kNameRowWords));
+                addDiskRow(path, std::nullopt, std::string(kNameRowWords));
         };
     } else {
         scan.listFiles = true;
         scan.onFile = [&](const std::string& path, std::uint64_t size) {
-            listRow(path, size, m_words.count == 0 ? std::string(kNameRowWords) : wordsText);
+            addDiskRow(path, size, m_words.count == 0 ? std::string(kNameRowWords) : wordsText);
         };
         if (m_words.count > 0) {
             scan.acceptFile = [this, words = HitWordsFrom(m_words),

@@ -88,6 +88,8 @@ private:
     std::string wordWithMarker(const QueryWord& word) const;
     void addRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
                 std::size_t index, const std::string& archiveName);
+    // Completes a row with the archive and options, counts it and inserts it at `index`.
+    void listRow(ResultRowInput input, std::size_t index);
     bool stopped();
 
     app::Workspace& m_workspace;

@@ -34,20 +34,6 @@ constexpr int kPollMilliseconds = 50;
 constexpr long kMaxRedirects = 10;
 constexpr std::size_t kStatusPathLength = 55;
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 std::string lowerCopy(std::string_view text)
 {
     std::string lower(text);
@@ -206,7 +192,7 @@ std::size_t Fetch::header(const char* data, std::size_t length)
 {
     std::string_view line(data, length);
     // Every answer (a redirect, an interim 100) starts a new header block.
-    if (startsWithNoCase(line, "http/"))
+    if (StartsWithNoCase(line, "http/"))
         m_headers.clear();
     // The system kept the headers in a 4000-byte buffer: what does not fit is not
     // looked at, but it does not make the fetch fail either.
@@ -391,7 +377,7 @@ std::string NormaliseFetchAddress(std::string_view address)
             from -= 8;
     }
     std::string normal(address.substr(from == std::string::npos ? 0 : from));
-    if (!startsWithNoCase(normal, "http://") && !startsWithNoCase(normal, "https://"))
+    if (!StartsWithNoCase(normal, "http://") && !StartsWithNoCase(normal, "https://"))
         normal.insert(0, "http://");
     return normal;
 }

@@ -48,19 +48,6 @@ bool startsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 // Bytes after which a '/' begins a disk path: the forms an absolute path takes in
 // a line of text ("file /x", "\"/x\"", "<a href=/x>", "(/x)").
@@ -116,7 +103,7 @@ ClassifiedPath ClassifyResultPath(std::string_view text)
     // An address may hold "=/" in its query; one that names its scheme or host is
     // never taken for a disk path.
     bool namesWebAddress =
-        startsWithNoCase(path, "http:") || startsWithNoCase(path, "https:") || startsWithNoCase(path, "www.");
+        StartsWithNoCase(path, "http:") || StartsWithNoCase(path, "https:") || StartsWithNoCase(path, "www.");
     auto disk = namesWebAddress ? std::string_view::npos : FindDiskPathStart(path);
     if (disk != std::string_view::npos) {
         result.kind = 'f';
@@ -132,7 +119,7 @@ std::string AddressToOpen(std::string_view address)
 {
     // "https:" is kept as it is: putting "http://" in front would give an address
     // that names no host.
-    if (startsWithNoCase(address, "http:/") || startsWithNoCase(address, "https:"))
+    if (StartsWithNoCase(address, "http:/") || StartsWithNoCase(address, "https:"))
         return std::string(address);
     return "http://" + std::string(address);
 }
@@ -195,6 +182,20 @@ std::string LocalNameForAddress(std::string_view address)
             safe += c;
     }
     return safe;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 } // namespace vedra::web

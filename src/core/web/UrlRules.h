@@ -31,6 +31,9 @@ ClassifiedPath ClassifyResultPath(std::string_view text);
 // ClassifyResultPath), or npos.
 std::string_view::size_type FindDiskPathStart(std::string_view text);
 
+// True when `text` begins with `prefix` (given in lower case), ASCII case ignored.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
 // Cuts a path holding ".pdf.txt" or ".PDF.txt" so that it ends at that ".pdf".
 std::string CutPdfTextSuffix(std::string_view path);
 
