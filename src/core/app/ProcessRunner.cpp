@@ -99,13 +99,20 @@ void resetSignals(posix_spawnattr_t& attributes)
     posix_spawnattr_setsigmask(&attributes, &noneBlocked);
 }
 
-pid_t spawnChild(const std::vector<std::string>& argv)
+// The NUL-ended pointer array posix_spawn takes; `argv` must outlive it.
+std::vector<char*> argumentPointers(const std::vector<std::string>& argv)
 {
     std::vector<char*> arguments;
     arguments.reserve(argv.size() + 1);
     for (const std::string& argument : argv)
         arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
+    return arguments;
+}
+
+pid_t spawnChild(const std::vector<std::string>& argv)
+{
+    std::vector<char*> arguments = argumentPointers(argv);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -135,11 +142,7 @@ pid_t spawnChild(const std::vector<std::string>& argv)
 
 pid_t spawnDetached(const std::vector<std::string>& argv)
 {
-    std::vector<char*> arguments;
-    arguments.reserve(argv.size() + 1);
-    for (const std::string& argument : argv)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
+    std::vector<char*> arguments = argumentPointers(argv);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
