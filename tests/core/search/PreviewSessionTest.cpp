@@ -4,6 +4,7 @@
 #include "core/search/PreviewSession.h"
 
 #include "core/app/HeadlessHost.h"
+#include "core/app/ProcessRunner.h"
 #include "core/app/Workspace.h"
 #include "core/search/SearchRun.h"
 #include "support/DocumentFixtures.h"
@@ -255,6 +256,29 @@ TEST_F(PreviewSessionTest, APdfIsShownThroughItsConvertedText)
     EXPECT_EQ(preview.currentPath(), pdf);
     EXPECT_TRUE(std::filesystem::exists(pdf + ".txt"));
     EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"figures"}));
+}
+
+TEST_F(PreviewSessionTest, AnOpenDocumentIsShownThroughItsUnpackedText)
+{
+    const char* sevenZip = "/usr/bin/7z";
+    if (!std::filesystem::exists(sevenZip))
+        GTEST_SKIP() << "7z is not installed";
+    workspace.SevenZipCommand = std::string("\"") + sevenZip + "\" x \"";
+    writeFile(folder.slash() + "staging/content.xml", "<text:p>Verbale della riunione di marzo</text:p>");
+    const std::string odt = folder.slash() + "verbale.odt";
+    std::string here = std::filesystem::current_path().string();
+    std::filesystem::current_path(folder.slash() + "staging");
+    app::ProcessOutcome zipped = app::RunProgram(workspace, {sevenZip, "a", "-tzip", odt, "content.xml"});
+    std::filesystem::current_path(here);
+    ASSERT_TRUE(zipped.started);
+    ASSERT_EQ(zipped.exitCode, 0);
+
+    const std::size_t row = addRow(odt, "", 1);
+    query("riunione");
+    ASSERT_TRUE(preview.ShowDocument(row));
+    EXPECT_EQ(preview.currentPath(), odt);
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"riunione"}));
+    EXPECT_FALSE(std::filesystem::exists(folder.slash() + "verbale.odt_vedratemp")) << "nothing unpacked beside it";
 }
 
 TEST_F(PreviewSessionTest, ExportedListHoldsTheSelectedLabelsOrAll)
