@@ -1,0 +1,52 @@
+// What the property sheet's pages, the pop-up window and the archive dialog need
+// from the main window. CScovaroDlg implements it; the pages' tests use a small
+// stand-in, so each window is tested on its own.
+#pragma once
+
+#include "core/utilities/PopupMenu.h"
+
+#include <string>
+
+class QPoint;
+class QWidget;
+
+namespace vedra::app {
+class Workspace;
+}
+namespace vedra::search {
+class SearchSession;
+}
+
+namespace vedra::ui {
+
+class SearchScreen {
+public:
+    virtual ~SearchScreen() = default;
+
+    virtual app::Workspace& workspace() = 0;
+    // The result list, the search run (options, words, filters) and the preview.
+    virtual search::SearchSession& session() = 0;
+    // Flags of the main window that pop-up entries set beside the search options.
+    virtual utilities::PopupFlags& popupFlags() = 0;
+
+    // The single entry of every search: `queryText` is the words (cp1252) as the
+    // search page or the notes box hold them. The screen shows the rows and the
+    // preview when the search returns.
+    virtual void StartSearch(const std::string& queryText) = 0;
+
+    // The result list and the preview drawn again from the engine's models.
+    virtual void refreshResults() = 0;
+    virtual void refreshPreview() = 0;
+
+    // The pop-up window for `context`, filled and placed for a right click at
+    // `globalPosition`; `requester` is the widget clicked (the words box for the
+    // edit menu).
+    virtual void showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition,
+                               QWidget* requester) = 0;
+    // Closes the pop-up window if it is open.
+    virtual void closePopupMenu() = 0;
+    // What a click on a pop-up entry asks of the window, after the engine applied it.
+    virtual void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) = 0;
+};
+
+} // namespace vedra::ui
