@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -440,6 +441,68 @@ bool SearchRun::searchArchive()
     return found > 0;
 }
 
+void SearchRun::appendDiskRow(const std::string& path, std::optional<std::uint64_t> size, const std::string& words,
+                              const std::string& archiveName)
+{
+    archive::DocRecord record;
+    record.kind = 'f';
+    record.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size.value_or(0), UINT32_MAX));
+    ResultRowInput input;
+    input.sizeText = size ? SizeText(record.size) : std::string();
+    input.wordsText = words;
+    input.path = path;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    input.archiveName = archiveName;
+    listRow(std::move(input), m_results.size());
+}
+
+std::size_t SearchRun::ListFolder(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    const std::size_t before = m_results.size();
+    const std::string archiveName = m_workspace.currentArchiveName();
+    const std::string start = app::withTrailingSlash(folder);
+    std::error_code error;
+    fs::directory_iterator entries(start, error);
+    if (error) {
+        m_workspace.host().messageBox(std::string(m_workspace.messages().text(MessageKey::MsgCannotReadFile)) + "\n" +
+                                          start,
+                                      app::MessageButtons::Ok);
+        return 0;
+    }
+    std::vector<std::pair<std::string, bool>> names;  // name, is a folder
+    for (const fs::directory_entry& entry : entries) {
+        std::string name = entry.path().filename().string();
+        if (name.empty() || name[0] == '.')
+            continue;
+        std::error_code kindError;
+        // Links to folders are not followed, as in every other walk of the disk.
+        if (entry.is_directory(kindError) && !entry.is_symlink(kindError))
+            names.emplace_back(name, true);
+        else if (entry.is_regular_file(kindError))
+            names.emplace_back(name, false);
+    }
+    std::sort(names.begin(), names.end());
+    appendDiskRow(start, std::nullopt, std::string(kNameRowWords), archiveName);
+    for (const auto& [name, isFolder] : names) {
+        m_workspace.PumpPendingMessages();
+        if (m_workspace.BreakCode != 0)
+            break;
+        std::string path = start + name;
+        if (isFolder) {
+            appendDiskRow(path + '/', std::nullopt, std::string(kNameRowWords), archiveName);
+        } else {
+            std::error_code sizeError;
+            std::uintmax_t size = fs::file_size(path, sizeError);
+            appendDiskRow(path, sizeError ? std::optional<std::uint64_t>{} : std::optional<std::uint64_t>{size},
+                          std::string(kNameRowWords), archiveName);
+        }
+    }
+    return m_results.size() - before;
+}
+
 bool SearchRun::searchOnDisk()
 {
     archive::ArchiveStore& store = m_workspace.store();
@@ -455,18 +518,7 @@ bool SearchRun::searchOnDisk()
     for (int i = 0; i < m_words.count; ++i)
         wordsText += wordWithMarker(m_words.words[static_cast<std::size_t>(i)]) + " ";
     auto addDiskRow = [&](const std::string& path, std::optional<std::uint64_t> size, const std::string& words) {
-        archive::DocRecord record;
-        record.kind = 'f';
-        record.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size.value_or(0), UINT32_MAX));
-        ResultRowInput input;
-        input.sizeText = size ? SizeText(record.size) : std::string();
-        input.wordsText = words;
-        input.path = path;
-        struct stat info {};
-        if (::stat(path.c_str(), &info) == 0)
-            input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
-        input.archiveName = archiveName;
-        listRow(std::move(input), m_results.size());
+        appendDiskRow(path, size, words, archiveName);
     };
     const std::size_t before = m_results.size();
     if (m_words.count == 0 && m_options.folderNameSearch) {

@@ -68,6 +68,12 @@ public:
     // the FILE text of the archive's index list; returns the rows in the list after.
     std::size_t MatchListPaths(const std::vector<PathEntry>& paths, bool matchWords);
 
+    // A double click on a folder row: the folder itself, then its files and
+    // sub-folders (names beginning with '.' left out, in name order), appended as
+    // "Dir/File" rows; sub-folders end in '/' so a double click opens them in turn.
+    // Returns the rows added; an unreadable folder shows the unreadable-file message.
+    std::size_t ListFolder(const std::string& folder);
+
     // The steps, public for the tests and the statistics report.
     int LookUpQueryWords(archive::ArchiveStore& store);
     int SearchAllWords(archive::ArchiveStore& store, int wordCount);
@@ -84,6 +90,8 @@ private:
     void addLiveRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
                     const std::string& archiveName);
     std::optional<std::string> documentPath(archive::ArchiveStore& store, const archive::DocRecord& record);
+    void appendDiskRow(const std::string& path, std::optional<std::uint64_t> size, const std::string& words,
+                       const std::string& archiveName);
     bool passesFilters(const std::string& path, bool folderFilterOnlyWhenSet) const;
     std::string wordWithMarker(const QueryWord& word) const;
     void addRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,

@@ -354,6 +354,32 @@ TEST_F(SearchRunTest, DirectOnDiskListsTheFilesWhoseTextHoldsTheWords)
     EXPECT_EQ(results.row(0).label(), (disk / "deep").string() + "/");
 }
 
+TEST_F(SearchRunTest, ADoubleClickedFolderListsItselfThenItsEntriesByName)
+{
+    fs::path disk = folder.path() / "browse";
+    testing::writeFile(disk / "b.txt", "12345");
+    testing::writeFile(disk / "a.txt", "1");
+    testing::writeFile(disk / ".hidden", "x");
+    testing::writeFile(disk / "sub" / "inner.txt", "not listed: only the folder's own entries");
+
+    ResultList results;
+    results.append(ResultRow{});
+    SearchRun run(*ws, results);
+    EXPECT_EQ(run.ListFolder(disk.string()), 4u);
+    auto rows = rowsOf(results);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[1].first, disk.string() + "/");
+    EXPECT_EQ(rows[2].first, (disk / "a.txt").string());
+    EXPECT_EQ(rows[3].first, (disk / "b.txt").string());
+    EXPECT_EQ(rows[4].first, (disk / "sub").string() + "/");
+    EXPECT_EQ(results.row(3)[ResultColumn::Size], "5");
+    EXPECT_EQ(results.row(4)[ResultColumn::Words], "Dir/File");
+
+    EXPECT_EQ(run.ListFolder((folder.path() / "missing").string()), 0u);
+    ASSERT_FALSE(host.messages().empty());
+    EXPECT_NE(host.messages().back().text.find("missing"), std::string::npos);
+}
+
 TEST_F(SearchRunTest, InTheFileSearchesThePreviewedDocumentOnceAndKeepsTheList)
 {
     testing::writeFile(tree / "a.txt", "alpha\n");
