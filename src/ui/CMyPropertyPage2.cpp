@@ -29,6 +29,8 @@ namespace {
 using search::SearchOptions;
 
 constexpr int kMaxFilterCharacters = 256;
+// The tips are long; they stay long enough to be read.
+constexpr int kTipMilliseconds = 30000;
 
 // Italian, English, Spanish.
 using Texts = std::array<const char*, 3>;
@@ -111,8 +113,10 @@ CMyPropertyPage2::CMyPropertyPage2(SearchScreen& screen, QWidget* parent) : QWid
     refreshFromEngine();
     // Enter must reach the page whichever control has the focus, before a button or
     // the sheet's dialog turns it into a click.
-    for (QWidget* child : findChildren<QWidget*>())
+    for (QWidget* child : findChildren<QWidget*>()) {
         child->installEventFilter(this);
+        child->setToolTipDuration(kTipMilliseconds);
+    }
 }
 
 void CMyPropertyPage2::buildControls()

@@ -72,13 +72,17 @@ void CMyPropertySheet::showBeside(const QRect& mainFrame)
     if (isVisible())
         return;
     setWindowTitle(QString::fromStdString(app::displayUtf8(m_screen.workspace().currentArchiveName())));
-    // Sized before the first show, so that the place uses the width it will have.
     ensurePolished();
     if (!testAttribute(Qt::WA_Resized))
         adjustSize();
-    const int width = frameGeometry().width();
-    move(mainFrame.left() + mainFrame.width() - width - kRightGap, mainFrame.top() + kTopGap);
+    auto place = [this, &mainFrame] {
+        move(mainFrame.left() + mainFrame.width() - frameGeometry().width() - kRightGap, mainFrame.top() + kTopGap);
+    };
+    place();
     show();
+    // The first show can still settle the layout and the frame; place it again with
+    // the width it really has.
+    place();
 }
 
 void CMyPropertySheet::retranslate()

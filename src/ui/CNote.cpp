@@ -86,6 +86,7 @@ void CNote::buildControls()
     m_searchNotes = named(new QPushButton(m_notesFrame), "1499");
     m_searchNotes->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     m_notes = named(new QPlainTextEdit(m_notesFrame), "1475");
+    m_notes->setToolTipDuration(5000);
     m_memorandum = named(new QCheckBox(QStringLiteral("Memorandum"), m_notesFrame), "memorandumScope");
     m_notesScope = named(new QCheckBox(m_notesFrame), "notesScope");
     m_save = named(new QPushButton(QStringLiteral("OK"), m_notesFrame), "saveNote");
