@@ -172,6 +172,13 @@ void CNoteTest::theScopeBoxesShareTheSearchTarget()
     QVERIFY(!QFile::exists(screen.path(screen.workspace().notesPath)) ||
             vedra::uitest::readAll(screen.path(screen.workspace().notesPath)).isEmpty());
 
+    // With Memorandum checked the search button searches the agenda.
+    screen.session().preview().document().clear();
+    page.setSearchText(QStringLiteral("tessera"));
+    QTest::mouseClick(control<QPushButton>(page, "1499"), Qt::LeftButton);
+    const std::string& found = screen.session().preview().document().text();
+    QVERIFY2(found.find("rinnovare la tessera") != std::string::npos, found.c_str());
+
     // No box: nothing is written, the user is asked to choose.
     QTest::mouseClick(memorandum, Qt::LeftButton);
     QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Archive));
