@@ -87,6 +87,7 @@ void ArchivePageTest::tabTitleAndButtonsFollowTheLanguage()
     QCOMPARE(ArchivePage::tabTitle(1), QStringLiteral("Archive"));
     QCOMPARE(ArchivePage::tabTitle(2), QStringLiteral("Archivo"));
     ScreenStandIn screen;
+    QVERIFY(screen.workspace().PrepareWorkspace() == 1);
     screen.workspace().SetLanguage(0);
     ArchivePage page(screen);
     QCOMPARE(button(page, "newArchive")->text(), QStringLiteral("Nuovo archivio"));

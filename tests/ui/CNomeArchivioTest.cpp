@@ -89,6 +89,7 @@ private slots:
 void CNomeArchivioTest::labelsAndTipFollowTheLanguage()
 {
     ScreenStandIn screen;
+    QVERIFY(prepared(screen));
     screen.workspace().SetLanguage(0);
     CNomeArchivio italian(screen, CNomeArchivio::Mode::NewArchive);
     QCOMPARE(italian.windowTitle(), QStringLiteral("Archivio"));
@@ -215,6 +216,7 @@ void CNomeArchivioTest::longDiskAndNonNumbersAreRefused()
 void CNomeArchivioTest::cancelOnNumberThreeLeavesTwo()
 {
     ScreenStandIn screen;
+    QVERIFY(prepared(screen));
     CNomeArchivio dialog(screen, CNomeArchivio::Mode::NewArchive);
     dialog.show();
     setField(dialog, "1506", QStringLiteral("3"));

@@ -104,6 +104,7 @@ private slots:
 void CTastoDestroTest::entriesTitleAndCaptionComeFromTheMenu()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     CTastoDestro window(screen);
     utilities::PopupMenu menu = menuFor(screen, PopupContext::ResultList);
     window.showMenu(menu, QPoint(10, 10), QPoint());
@@ -133,6 +134,7 @@ void CTastoDestroTest::entriesTitleAndCaptionComeFromTheMenu()
 void CTastoDestroTest::runWithCaptionFollowsTheLanguage()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     CTastoDestro window(screen);
     const char* captions[] = {"Esegui con:", "Run with:", "Execute con:"};
     for (int language = 0; language < 3; ++language) {
@@ -144,6 +146,7 @@ void CTastoDestroTest::runWithCaptionFollowsTheLanguage()
 void CTastoDestroTest::optionEntryFlipsAndReachesTheScreen()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     CTastoDestro window(screen);
     window.showMenu(menuFor(screen, PopupContext::SearchPage), QPoint(10, 10), QPoint());
     auto* list = window.findChild<QListWidget*>("1532");
@@ -174,6 +177,7 @@ void CTastoDestroTest::optionEntryFlipsAndReachesTheScreen()
 void CTastoDestroTest::commandEntryReachesTheScreenWithItsAction()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     // The entry is recognised in the workspace's language.
     screen.workspace().SetLanguage(0);
     CTastoDestro window(screen);
@@ -216,6 +220,7 @@ void CTastoDestroTest::placementFollowsTheContext()
 void CTastoDestroTest::windowIsPlacedAndKeptOnScreen()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     CTastoDestro window(screen);
     window.showMenu(menuFor(screen, PopupContext::ResultList), QPoint(100, 100), QPoint());
     QCOMPARE(window.pos(), QPoint(120, 120));
@@ -327,6 +332,7 @@ void CTastoDestroTest::utilityPageBoxChoosesTheBrowser()
 void CTastoDestroTest::escapeClosesAndTellsTheOwner()
 {
     ScreenStandIn screen;
+    QCOMPARE(screen.workspace().PrepareWorkspace(), 1);
     CTastoDestro window(screen);
     QSignalSpy closed(&window, &CTastoDestro::closed);
     window.showMenu(menuFor(screen, PopupContext::SearchPage), QPoint(), QPoint());
