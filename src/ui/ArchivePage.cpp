@@ -4,7 +4,6 @@
 #include "core/app/Workspace.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchSession.h"
-#include "ui/CNomeArchivio.h"
 #include "ui/SearchScreen.h"
 
 #include <QFile>
@@ -87,7 +86,7 @@ void ArchivePage::setLanguage(int languageIndex)
 
 void ArchivePage::newArchive()
 {
-    openDialog(static_cast<int>(CNomeArchivio::Mode::NewArchive));
+    openDialog(CNomeArchivio::Mode::NewArchive);
 }
 
 void ArchivePage::describeArchive()
@@ -97,15 +96,17 @@ void ArchivePage::describeArchive()
         workspace.showMessage(app::MessageKey::MsgNeedArchive);
         return;
     }
-    openDialog(static_cast<int>(CNomeArchivio::Mode::CurrentArchive));
+    openDialog(CNomeArchivio::Mode::CurrentArchive);
 }
 
-void ArchivePage::openDialog(int mode)
+void ArchivePage::openDialog(CNomeArchivio::Mode mode)
 {
     if (m_running)
         return;
     // One dialog at a time, made afresh so that it shows the state of now.
-    m_dialog = std::make_unique<CNomeArchivio>(m_screen, static_cast<CNomeArchivio::Mode>(mode), window());
+    if (m_dialog)
+        m_dialog->deleteLater();
+    m_dialog = new CNomeArchivio(m_screen, mode, window());
     m_dialog->show();
     m_dialog->raise();
 }

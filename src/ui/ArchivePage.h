@@ -5,18 +5,18 @@
 #pragma once
 
 #include "core/indexing/IndexFolder.h"
+#include "ui/CNomeArchivio.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 
 class QPushButton;
 
 namespace vedra::ui {
 
-class CNomeArchivio;
 class SearchScreen;
 
 class ArchivePage : public QWidget {
@@ -44,7 +44,7 @@ public:
     void setLanguage(int languageIndex);
 
     // The archive dialog last opened, null before.
-    CNomeArchivio* archiveDialog() const { return m_dialog.get(); }
+    CNomeArchivio* archiveDialog() const { return m_dialog.data(); }
     bool isRunning() const { return m_running; }
     // The last run's counters and how it ended.
     const indexing::IndexFolderResult& lastResult() const { return m_lastResult; }
@@ -65,7 +65,7 @@ signals:
     void runFinished();
 
 private:
-    void openDialog(int mode);
+    void openDialog(CNomeArchivio::Mode mode);
     void run(indexing::IndexCommand command);
     void setRunning(bool running);
 
@@ -73,7 +73,8 @@ private:
     FolderChooser m_chooseFolder;
     indexing::IndexingOptions m_options;
     indexing::IndexFolderResult m_lastResult;
-    std::unique_ptr<CNomeArchivio> m_dialog;
+    // Owned by the page's window, which may go first.
+    QPointer<CNomeArchivio> m_dialog;
     bool m_running = false;
     int m_languageSlot = 1;
 
