@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cctype>
 
 namespace vedra::ui {
@@ -234,8 +233,8 @@ void CNomeArchivio::accept()
         // A letter labels the archive's disk; a root folder leaves the current one.
         const char first = disk.isEmpty() ? '\0' : disk.at(0).toLatin1();
         request.disk = std::isalpha(static_cast<unsigned char>(first)) ? first : '\0';
-        // A number above the next free one is taken as the next free one.
-        request.number = std::min<std::int32_t>(number, indexing::HighestArchiveNumber(workspace) + 1);
+        // The engine takes a number above the next free one as the next free one.
+        request.number = number;
         request.minWordLength = minimum;
         request.truncationLength = truncation;
         indexing::CreatedArchive created = indexing::CreateArchive(workspace, request);
