@@ -9,7 +9,7 @@ const std::vector<CliCommand>& cliCommands()
         {"create", "create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]",
          "create an archive (C_NAME_N), load the word roots and make it the current archive", runCreate},
         {"archives", "archives", "list the archives of the catalogue (* marks the current one)", runArchives},
-        {"index", "index PATH [--single] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
+        {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex},
         {"search",

@@ -34,6 +34,10 @@ public:
     // preview when the search returns.
     virtual void StartSearch(const std::string& queryText) = 0;
 
+    // The text selected in the preview (cp1252); empty when none. The run-with
+    // button opens it when no result row is selected.
+    virtual std::string selectedPreviewText() { return {}; }
+
     // The result list and the preview drawn again from the engine's models.
     virtual void refreshResults() = 0;
     virtual void refreshPreview() = 0;

@@ -35,6 +35,14 @@ done
 "$vedra" --workdir "$work" index >/dev/null 2>&1; [ $? -eq 2 ] || fail "no path accepted"
 "$vedra" --workdir "$work" index "$tmp/docs" --bogus >/dev/null 2>&1; [ $? -eq 2 ] || fail "bad option accepted"
 
+# --update reads a changed file again and counts it as updated.
+printf 'house garden window lantern\n' > "$tmp/docs/sub/b.txt"
+touch -d '+1 hour' "$tmp/docs/sub/b.txt"
+out=$("$vedra" --workdir "$work" index --update "$tmp/docs" 2>"$tmp/err"); rc=$?
+[ $rc -eq 0 ] || fail "update exited $rc: $(cat "$tmp/err")"
+grep -qx "Files updated with text indexed: 1" <<<"$out" || fail "update line: $out"
+grep -qx "New files with text indexed: 0" <<<"$out" || fail "update added files: $out"
+
 # Ctrl-C during a long run: the run stops, the archive closes, the resume point stays.
 mkdir -p "$tmp/big"
 for i in $(seq 1 60); do

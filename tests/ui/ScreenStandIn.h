@@ -37,6 +37,7 @@ public:
         if (searchForReal)
             m_session.StartSearch(queryText);
     }
+    std::string selectedPreviewText() override { return previewSelection; }
     void refreshResults() override { ++resultRefreshes; }
     void refreshPreview() override { ++previewRefreshes; }
     void showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition, QWidget* requester) override
@@ -63,6 +64,7 @@ public:
     app::HeadlessHost host;
     utilities::PopupFlags flags;
     bool searchForReal = false;
+    std::string previewSelection;
     std::vector<std::string> searches;
     int resultRefreshes = 0;
     int previewRefreshes = 0;

@@ -111,6 +111,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     if (identification.size() >= archive::ArchiveEntry::kIdentificationSize) {
         workspace.showMessage(app::MessageKey::MsgTextTooLong);
         result.error = "the archive name is too long";
+        result.messageShown = true;
         return result;
     }
 
@@ -128,6 +129,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
         !archive::writeCatalogueNumbers(catalogue, number, workspace.catalogue.defaultNumber)) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = 27;
+        result.messageShown = true;
         return result;
     }
 
@@ -146,6 +148,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     if (store.createArchiveFiles() < 0) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = 27;
+        result.messageShown = true;
         return result;
     }
     result.number = number;

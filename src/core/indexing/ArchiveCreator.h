@@ -25,6 +25,7 @@ struct CreatedArchive {
     std::string identification;  // "C_NAME_1"
     std::uint64_t rootFilesRead = 0;
     std::string error;           // why nothing was created (bad input), in English
+    bool messageShown = false;   // the failure has been shown to the user already
 };
 
 // The highest archive number in use in the workspace's catalogue (0 when none).

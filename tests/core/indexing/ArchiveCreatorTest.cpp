@@ -78,7 +78,11 @@ TEST_F(ArchiveCreatorTest, BadInputCreatesNothing)
     }
     request.truncationLength = 16;
     request.name = std::string(50, 'N');
-    EXPECT_EQ(CreateArchive(*ws, request).number, -1);
+    CreatedArchive tooLong = CreateArchive(*ws, request);
+    EXPECT_EQ(tooLong.number, -1);
+    EXPECT_TRUE(tooLong.messageShown) << "the too-long message was shown by the engine";
+    request.name = "a/b";
+    EXPECT_FALSE(CreateArchive(*ws, request).messageShown) << "bad input is the caller's to report";
     request.name = "a/b";
     EXPECT_EQ(CreateArchive(*ws, request).number, -1);
     request.name = "";

@@ -1,0 +1,98 @@
+#include "core/indexing/IndexFolder.h"
+
+#include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/indexing/ArchiveLists.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+namespace vedra::indexing {
+
+namespace {
+constexpr int kBreakRequested = 27;
+}
+
+std::optional<std::string> IndexStartPath(const std::string& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error).lexically_normal();
+    if (error || !std::filesystem::exists(absolute, error))
+        return std::nullopt;
+    std::string start = absolute.string();
+    if (std::filesystem::is_directory(absolute, error) && (start.empty() || start.back() != '/'))
+        start += '/';
+    return start;
+}
+
+IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path, IndexCommand command,
+                              const IndexingOptions& options, const IndexFolderHooks& hooks)
+{
+    IndexFolderResult result;
+    if (!workspace.hasCurrentArchive()) {
+        workspace.showMessage(app::MessageKey::MsgNeedArchive);
+        result.status = IndexStatus::NoArchive;
+        return result;
+    }
+    std::optional<std::string> start = IndexStartPath(path);
+    if (!start) {
+        result.status = IndexStatus::MissingPath;
+        return result;
+    }
+    archive::ArchiveStore& store = workspace.store();
+    if (!store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
+        workspace.showMessage(app::MessageKey::MsgCannotLoadData);
+        result.status = IndexStatus::CannotOpen;
+        return result;
+    }
+    ArchiveLists lists;
+    lists.load(store);
+    IndexingRun run(workspace, store, lists);
+    run.options() = options;
+    if (command == IndexCommand::Update)
+        run.options().markUpdates = true;
+    if (hooks.onRow)
+        run.setResultRowSink(hooks.onRow);
+    if (hooks.onFile)
+        run.setFileObserver(hooks.onFile);
+
+    const auto started = std::chrono::steady_clock::now();
+    run.RunIndexing(*start, command == IndexCommand::SingleFolder ? RunMode::SingleFolder : RunMode::Normal);
+    // A single-folder run ends itself through BreakCode 1 after its folder; there
+    // only Break (27) counts as a stop. Escape confirmed (1) stops any other run.
+    const bool stopped = command == IndexCommand::SingleFolder ? workspace.BreakCode == kBreakRequested
+                                                               : workspace.BreakCode != 0;
+    result.status = stopped ? IndexStatus::Stopped : IndexStatus::Done;
+    result.totalDocuments = store.documentCount();
+    store.close();
+    result.counters = run.counters();
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return result;
+}
+
+std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, const IndexFolderResult& result)
+{
+    auto line = [&](app::MessageKey key, std::uint64_t value) {
+        return std::string(workspace.messages().text(key)) + std::to_string(value);
+    };
+    const IndexingCounters& c = result.counters;
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f s", result.seconds);
+    return {
+        line(app::MessageKey::MsgFoldersScanned, c.foldersMet),
+        line(app::MessageKey::MsgFoldersIndexed, c.foldersIndexed),
+        line(app::MessageKey::MsgFilePathsIndexed, c.filesSeen),
+        line(app::MessageKey::MsgNewFilesWithText, c.newDocuments),
+        line(app::MessageKey::MsgFilesWithText, c.filesWithText),
+        line(app::MessageKey::MsgUpdatedFilesWithText, c.filesUpdated),
+        line(app::MessageKey::MsgWordsIndexed, c.wordsIndexed),
+        line(app::MessageKey::MsgTotalFiles, result.totalDocuments),
+        "Bytes read: " + std::to_string(c.bytesRead),
+        std::string(workspace.messages().text(app::MessageKey::MsgElapsedTime)) + seconds,
+    };
+}
+
+} // namespace vedra::indexing

@@ -1,0 +1,89 @@
+// The property sheet's archive page: a new archive, the current archive's
+// description, and the indexing commands (a folder with resume, one folder, an
+// update). The run itself is the engine's IndexFolder; while it works the window
+// stays live through the host's pump and Break stops it.
+#pragma once
+
+#include "core/indexing/IndexFolder.h"
+#include "ui/CNomeArchivio.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class QPushButton;
+
+namespace vedra::ui {
+
+class SearchScreen;
+
+class ArchivePage : public QWidget {
+    Q_OBJECT
+
+public:
+    // Asks the user for a folder (`caption` in the window's language); an empty
+    // text means none was chosen.
+    using FolderChooser = std::function<QString(const QString& caption)>;
+
+    // `screen` is lent for the page's lifetime.
+    explicit ArchivePage(SearchScreen& screen, QWidget* parent = nullptr);
+    ~ArchivePage() override;
+
+    // The sheet's tab title: "Archivio", "Archive", "Archivo".
+    static QString tabTitle(int languageIndex);
+
+    // Replaces the folder dialog (tests give a path).
+    void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+    // Sub-folders, unpacking and filters of the next runs. The file and folder
+    // filters are taken from the search page at the start of each run.
+    indexing::IndexingOptions& indexingOptions() { return m_options; }
+
+    // Button texts in `languageIndex` (0 Italian, 1 English, other Spanish).
+    void setLanguage(int languageIndex);
+
+    // The archive dialog last opened, null before.
+    CNomeArchivio* archiveDialog() const { return m_dialog.data(); }
+    bool isRunning() const { return m_running; }
+    // The last run's counters and how it ended.
+    const indexing::IndexFolderResult& lastResult() const { return m_lastResult; }
+
+public slots:
+    void newArchive();
+    void describeArchive();
+    void indexFolder();
+    void indexOneFolder();
+    // A normal run over the chosen folder whose records rewritten for changed files
+    // are marked as updated.
+    void updateFolder();
+    // Asks the running indexing to stop (BreakCode 27).
+    void breakRun();
+
+signals:
+    // An indexing run ended (done or stopped); the summary has been shown.
+    void runFinished();
+
+private:
+    void openDialog(CNomeArchivio::Mode mode);
+    void run(indexing::IndexCommand command);
+    void setRunning(bool running);
+
+    SearchScreen& m_screen;
+    FolderChooser m_chooseFolder;
+    indexing::IndexingOptions m_options;
+    indexing::IndexFolderResult m_lastResult;
+    // Owned by the page's window, which may go first.
+    QPointer<CNomeArchivio> m_dialog;
+    bool m_running = false;
+    int m_languageSlot = 1;
+
+    QPushButton* m_new = nullptr;
+    QPushButton* m_describe = nullptr;
+    QPushButton* m_index = nullptr;
+    QPushButton* m_indexOne = nullptr;
+    QPushButton* m_update = nullptr;
+    QPushButton* m_break = nullptr;
+};
+
+} // namespace vedra::ui

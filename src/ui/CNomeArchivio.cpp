@@ -1,0 +1,300 @@
+#include "ui/CNomeArchivio.h"
+
+#include "core/app/TextEncoding.h"
+#include "core/app/Workspace.h"
+#include "core/indexing/ArchiveCreator.h"
+#include "core/search/DiskListing.h"
+#include "core/search/SearchSession.h"
+#include "ui/SearchScreen.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cctype>
+
+namespace vedra::ui {
+namespace {
+
+// Italian, English, Spanish.
+const char* const kNameLabel[3] = {"Archivio:", "Archive", "Archivo:"};
+const char* const kDescriptionLabel[3] = {"Descrizione:", "Description:", "Descripcion:"};
+const char* const kMinimumLabel[3] = {"Registra parole >", "Register the words >", "Registro de las palabras >"};
+const char* const kTruncationLabel[3] = {"Tronca parole >", "Cut the words >", "Truncar las palabras >"};
+const char* const kDescriptionTip[3] = {
+    " Inizializzazione di un nuovo archivio:\nSe i dati sono esatti inviare\n con OK",
+    " Initializing of new archive:\nIf data are right, accept\n with OK",
+    " Inicializar una nueva base de datos: \nSi los datos son precisos para enviar \n OK",
+};
+
+const char* const kNameTooLong[3] = {
+    "Il nome dell'archivio può avere al massimo 50 caratteri.",
+    "The archive name can have at most 50 characters.",
+    "El nombre del archivo puede tener como máximo 50 caracteres.",
+};
+const char* const kTruncationOutOfRange[3] = {
+    "La lunghezza di troncamento deve essere tra 4 e 30.",
+    "The cut length must be between 4 and 30.",
+    "La longitud de truncamiento debe estar entre 4 y 30.",
+};
+const char* const kMinimumNotANumber[3] = {
+    "La lunghezza minima delle parole deve essere un numero.",
+    "The shortest word length must be a number.",
+    "La longitud mínima de las palabras debe ser un número.",
+};
+const char* const kDiskTooLong[3] = {
+    "Il disco può avere al massimo 8 caratteri.",
+    "The disk can have at most 8 characters.",
+    "El disco puede tener como máximo 8 caracteres.",
+};
+const char* const kNumberNotANumber[3] = {
+    "Il numero dell'archivio deve essere un numero positivo.",
+    "The archive number must be a positive number.",
+    "El número del archivo debe ser un número positivo.",
+};
+
+constexpr int kTipDurationMs = 5000;
+
+int languageSlot(int languageIndex)
+{
+    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
+}
+
+QString displayed(const std::string& text)
+{
+    return QString::fromStdString(app::displayUtf8(text));
+}
+
+QLineEdit* makeEdit(const char* id, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(id));
+    return edit;
+}
+
+QLabel* makeLabel(const char* id, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(id));
+    return label;
+}
+
+QPushButton* makeButton(const char* id, const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(id));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+CNomeArchivio::CNomeArchivio(SearchScreen& screen, Mode mode, QWidget* parent)
+    : QDialog(parent), m_screen(screen), m_mode(mode)
+{
+    setObjectName(QStringLiteral("CNomeArchivio"));
+    setWindowTitle(QStringLiteral("Archivio"));
+    setModal(false);
+    buildControls();
+
+    app::Workspace& workspace = m_screen.workspace();
+    setTexts(workspace.LanguageIndex);
+    const std::string identification = workspace.currentArchiveName();
+    const bool newArchive = m_mode == Mode::NewArchive;
+    // A new archive starts without a name: the current one's would only be
+    // overwritten.
+    if (!newArchive && identification.size() > 2)
+        m_name->setText(displayed(identification.substr(2)));
+    m_disk->setText(QString(QChar::fromLatin1(identification.empty() ? workspace.currentDriveLetter
+                                                                     : identification[0])));
+    m_minimum->setText(QString::number(workspace.minWordLength));
+    m_truncation->setText(QString::number(workspace.maxWordLength));
+    const std::int32_t number = newArchive ? indexing::HighestArchiveNumber(workspace) + 1 : workspace.ArchiveNumber;
+    m_number->setText(QString::number(number));
+    m_name->setEnabled(newArchive);
+    m_minimum->setEnabled(newArchive);
+    m_truncation->setEnabled(newArchive);
+}
+
+void CNomeArchivio::buildControls()
+{
+    m_nameLabel = makeLabel("1672", this);
+    m_name = makeEdit("1058", this);
+    m_descriptionLabel = makeLabel("1492", this);
+    m_description = new QPlainTextEdit(this);
+    m_description->setObjectName(QStringLiteral("1491"));
+    m_description->setToolTipDuration(kTipDurationMs);
+    m_minimumLabel = makeLabel("1673", this);
+    m_minimum = makeEdit("1040", this);
+    m_truncationLabel = makeLabel("1674", this);
+    m_truncation = makeEdit("1041", this);
+    m_disk = makeEdit("1512", this);
+    m_number = makeEdit("1506", this);
+
+    auto* dir = makeButton("1517", QStringLiteral("Dir"), this);
+    auto* files = makeButton("1518", QStringLiteral("Files"), this);
+    auto* add = makeButton("1519", QStringLiteral("Add"), this);
+    auto* ok = makeButton("IDOK", QStringLiteral("OK"), this);
+    auto* cancel = makeButton("IDCANCEL", QStringLiteral("Cancel"), this);
+    ok->setDefault(true);
+    connect(dir, &QPushButton::clicked, this, &CNomeArchivio::listFolders);
+    connect(files, &QPushButton::clicked, this, &CNomeArchivio::listFiles);
+    connect(add, &QPushButton::clicked, this, &CNomeArchivio::addSelectedRows);
+    connect(ok, &QPushButton::clicked, this, &CNomeArchivio::accept);
+    connect(cancel, &QPushButton::clicked, this, &CNomeArchivio::reject);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(m_nameLabel, 0, 0);
+    grid->addWidget(m_name, 0, 1, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Disk:"), this), 1, 0);
+    grid->addWidget(m_disk, 1, 1);
+    grid->addWidget(new QLabel(QStringLiteral("No:"), this), 1, 2);
+    grid->addWidget(m_number, 1, 3);
+    grid->addWidget(m_minimumLabel, 2, 0);
+    grid->addWidget(m_minimum, 2, 1);
+    grid->addWidget(m_truncationLabel, 2, 2);
+    grid->addWidget(m_truncation, 2, 3);
+    grid->addWidget(m_descriptionLabel, 3, 0, 1, 4);
+    grid->addWidget(m_description, 4, 0, 1, 4);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(dir);
+    buttons->addWidget(files);
+    buttons->addWidget(add);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+}
+
+void CNomeArchivio::setTexts(int languageIndex)
+{
+    const int slot = languageSlot(languageIndex);
+    m_nameLabel->setText(QString::fromUtf8(kNameLabel[slot]));
+    m_descriptionLabel->setText(QString::fromUtf8(kDescriptionLabel[slot]));
+    m_minimumLabel->setText(QString::fromUtf8(kMinimumLabel[slot]));
+    m_truncationLabel->setText(QString::fromUtf8(kTruncationLabel[slot]));
+    m_description->setToolTip(QString::fromUtf8(kDescriptionTip[slot]));
+}
+
+std::int32_t CNomeArchivio::archiveNumber() const
+{
+    return m_number->text().trimmed().toInt();
+}
+
+void CNomeArchivio::refuse(const char* const (&texts)[3])
+{
+    app::Workspace& workspace = m_screen.workspace();
+    workspace.host().messageBox(texts[languageSlot(workspace.LanguageIndex)], app::MessageButtons::Ok);
+}
+
+std::string CNomeArchivio::descriptionText() const
+{
+    // The description keeps the CR LF line ends of the program's files.
+    return m_description->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")).toStdString();
+}
+
+void CNomeArchivio::accept()
+{
+    const QString name = m_name->text().trimmed();
+    if (name.size() > kMaxNameLength)
+        return refuse(kNameTooLong);
+    bool truncationOk = false;
+    const int truncation = m_truncation->text().trimmed().toInt(&truncationOk);
+    if (!truncationOk || truncation < kMinTruncation || truncation > kMaxTruncation)
+        return refuse(kTruncationOutOfRange);
+    bool minimumOk = false;
+    const int minimum = m_minimum->text().trimmed().toInt(&minimumOk);
+    if (!minimumOk)
+        return refuse(kMinimumNotANumber);
+    const QString disk = m_disk->text().trimmed();
+    if (disk.size() > kMaxDiskLength)
+        return refuse(kDiskTooLong);
+    bool numberOk = false;
+    const int number = m_number->text().trimmed().toInt(&numberOk);
+    if (!numberOk || number < 0)
+        return refuse(kNumberNotANumber);
+
+    app::Workspace& workspace = m_screen.workspace();
+    workspace.minWordLength = minimum;
+    workspace.maxWordLength = truncation;
+    workspace.truncationThreshold = truncation;
+    if (m_mode == Mode::NewArchive) {
+        indexing::NewArchive request;
+        request.name = app::utf8ToCp1252(name.toStdString());
+        request.description = descriptionText();
+        // A letter labels the archive's disk; a root folder leaves the current one.
+        const char first = disk.isEmpty() ? '\0' : disk.at(0).toLatin1();
+        request.disk = std::isalpha(static_cast<unsigned char>(first)) ? first : '\0';
+        // The engine takes a number above the next free one as the next free one.
+        request.number = number;
+        request.minWordLength = minimum;
+        request.truncationLength = truncation;
+        indexing::CreatedArchive created = indexing::CreateArchive(workspace, request);
+        if (created.number < 0) {
+            if (!created.error.empty() && !created.messageShown)
+                workspace.host().messageBox(created.error, app::MessageButtons::Ok);
+            return;
+        }
+        m_createdNumber = created.number;
+        m_number->setText(QString::number(created.number));
+        // The limits entered hold for this session, whatever opening the archive set.
+        workspace.minWordLength = minimum;
+        workspace.maxWordLength = truncation;
+        workspace.truncationThreshold = truncation;
+    } else {
+        const std::string description = descriptionText();
+        if ((m_added || m_description->document()->isModified()) && !description.empty())
+            indexing::WriteArchiveDescription(workspace, description);
+    }
+    m_added = false;
+    m_description->document()->setModified(false);
+    emit archiveConfirmed(archiveNumber());
+    QDialog::accept();
+}
+
+void CNomeArchivio::reject()
+{
+    if (m_mode == Mode::NewArchive)
+        m_number->setText(QString::number(indexing::NumberAfterCancel(archiveNumber())));
+    QDialog::reject();
+}
+
+void CNomeArchivio::addSelectedRows()
+{
+    search::ResultList& results = m_screen.session().results();
+    QString text = m_description->toPlainText();
+    for (std::size_t row : results.selectedRows())
+        text += displayed(results.row(row).label()) + QLatin1Char('\n');
+    m_description->setPlainText(text);
+    m_added = true;
+}
+
+std::string CNomeArchivio::listRoot() const
+{
+    const std::string root = m_disk->text().trimmed().toStdString();
+    return !root.empty() && root[0] == '/' ? root : std::string("/");
+}
+
+void CNomeArchivio::listFolders()
+{
+    search::ListDiskRoot(m_screen.workspace(), m_screen.session().results(), listRoot(),
+                         search::DiskListingKind::Folders);
+    m_screen.refreshResults();
+}
+
+void CNomeArchivio::listFiles()
+{
+    search::ListDiskRoot(m_screen.workspace(), m_screen.session().results(), listRoot(),
+                         search::DiskListingKind::Files);
+    m_screen.refreshResults();
+}
+
+} // namespace vedra::ui

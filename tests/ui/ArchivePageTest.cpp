@@ -1,0 +1,261 @@
+// The archive page over a stand-in screen: the archive dialog in its two modes,
+// and indexing runs over real folder trees made here, found afterwards by the
+// search, stopped by Break with the page still usable.
+#include "ScreenStandIn.h"
+
+#include "core/app/MessageTable.h"
+#include "core/indexing/ArchiveCreator.h"
+#include "ui/ArchivePage.h"
+#include "ui/CNomeArchivio.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <utime.h>
+
+using vedra::ui::ArchivePage;
+using vedra::ui::CNomeArchivio;
+using vedra::uitest::ScreenStandIn;
+using namespace vedra;
+
+namespace {
+
+bool withArchive(ScreenStandIn& screen)
+{
+    if (screen.workspace().PrepareWorkspace() != 1)
+        return false;
+    indexing::NewArchive request;
+    request.name = "docs";
+    return indexing::CreateArchive(screen.workspace(), request).number == 1;
+}
+
+QString makeTree(const ScreenStandIn& screen)
+{
+    const QString root = QString::fromStdString(screen.folder()) + "/docs";
+    QDir().mkpath(root + "/sub");
+    uitest::writeAll(root + "/a.txt", "house garden");
+    uitest::writeAll(root + "/sub/b.txt", "window library");
+    return root;
+}
+
+QPushButton* button(ArchivePage& page, const char* name)
+{
+    auto* found = page.findChild<QPushButton*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        qFatal("no button %s", name);
+    return found;
+}
+
+// A message text in English, the stand-in's language.
+std::string label(const ScreenStandIn&, app::MessageKey key)
+{
+    return std::string(app::MessageTable(1).text(key));
+}
+
+bool shown(const ScreenStandIn& screen, const std::string& text)
+{
+    for (const auto& message : screen.host.messages())
+        if (message.text.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+bool listed(ScreenStandIn& screen, const QString& path)
+{
+    return screen.session().results().containsLabel(path.toStdString());
+}
+
+} // namespace
+
+class ArchivePageTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void tabTitleAndButtonsFollowTheLanguage();
+    void archiveButtonsOpenTheDialogInTheirModes();
+    void indexFolderIndexesTheTreeAndTheSearchFindsItsWords();
+    void oneFolderAndUpdateRunTheirCommands();
+    void noArchiveOrNoFolderRunsNothing();
+    void breakDuringTheRunStopsItAndThePageStaysUsable();
+};
+
+void ArchivePageTest::tabTitleAndButtonsFollowTheLanguage()
+{
+    QCOMPARE(ArchivePage::tabTitle(0), QStringLiteral("Archivio"));
+    QCOMPARE(ArchivePage::tabTitle(1), QStringLiteral("Archive"));
+    QCOMPARE(ArchivePage::tabTitle(2), QStringLiteral("Archivo"));
+    ScreenStandIn screen;
+    QVERIFY(screen.workspace().PrepareWorkspace() == 1);
+    screen.workspace().SetLanguage(0);
+    ArchivePage page(screen);
+    QCOMPARE(button(page, "newArchive")->text(), QStringLiteral("Nuovo archivio"));
+    page.setLanguage(1);
+    QCOMPARE(button(page, "newArchive")->text(), QStringLiteral("New archive"));
+    QCOMPARE(button(page, "indexFolder")->text(), QStringLiteral("Index a folder…"));
+    QVERIFY(!button(page, "break")->isEnabled());
+}
+
+void ArchivePageTest::archiveButtonsOpenTheDialogInTheirModes()
+{
+    ScreenStandIn screen;
+    QVERIFY(screen.workspace().PrepareWorkspace() == 1);
+    ArchivePage page(screen);
+    page.show();
+    // Describing needs an archive.
+    QTest::mouseClick(button(page, "describeArchive"), Qt::LeftButton);
+    QVERIFY(page.archiveDialog() == nullptr);
+    QVERIFY(shown(screen, label(screen, app::MessageKey::MsgNeedArchive)));
+
+    QTest::mouseClick(button(page, "newArchive"), Qt::LeftButton);
+    QVERIFY(page.archiveDialog() != nullptr);
+    QCOMPARE(page.archiveDialog()->mode(), CNomeArchivio::Mode::NewArchive);
+    QVERIFY(page.archiveDialog()->isVisible());
+    QVERIFY(!page.archiveDialog()->isModal());
+
+    indexing::NewArchive request;
+    request.name = "docs";
+    QCOMPARE(indexing::CreateArchive(screen.workspace(), request).number, 1);
+    QTest::mouseClick(button(page, "describeArchive"), Qt::LeftButton);
+    QCOMPARE(page.archiveDialog()->mode(), CNomeArchivio::Mode::CurrentArchive);
+    QCOMPARE(page.archiveDialog()->archiveNumber(), 1);
+}
+
+void ArchivePageTest::indexFolderIndexesTheTreeAndTheSearchFindsItsWords()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    const QString root = makeTree(screen);
+    ArchivePage page(screen);
+    QStringList captions;
+    page.setFolderChooser([&](const QString& caption) {
+        captions << caption;
+        return root;
+    });
+    QSignalSpy finished(&page, &ArchivePage::runFinished);
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+
+    QCOMPARE(captions, QStringList{QStringLiteral("Index a folder…")});
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().counters.filesWithText, std::uint64_t{2});
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{2});
+    // Progress went through the host, the summary to a message.
+    QVERIFY(screen.host.progressHigh() > 0);
+    QVERIFY(screen.host.status().starts_with(label(screen, app::MessageKey::MsgFilePathsIndexed)));
+    QVERIFY(shown(screen, label(screen, app::MessageKey::MsgFilesWithText) + "2\n"));
+    QVERIFY(shown(screen, label(screen, app::MessageKey::MsgTotalFiles) + "2\n"));
+    QVERIFY(!page.isRunning());
+
+    QVERIFY(screen.session().StartSearch("library") > 0);
+    QVERIFY(listed(screen, root + "/sub/b.txt"));
+    QVERIFY(!listed(screen, root + "/a.txt"));
+    screen.session().results().clear();
+    QVERIFY(screen.session().StartSearch("garden") > 0);
+    QVERIFY(listed(screen, root + "/a.txt"));
+}
+
+void ArchivePageTest::oneFolderAndUpdateRunTheirCommands()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    const QString root = makeTree(screen);
+    ArchivePage page(screen);
+    page.setFolderChooser([&](const QString&) { return root; });
+
+    QTest::mouseClick(button(page, "indexOneFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().counters.filesWithText, std::uint64_t{1});
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{1});
+
+    // a.txt changed since: the update reads it again and adds the sub-folder's file.
+    uitest::writeAll(root + "/a.txt", "house garden lantern");
+    struct utimbuf later {2'000'000'000, 2'000'000'000};
+    QCOMPARE(::utime((root + "/a.txt").toLocal8Bit().constData(), &later), 0);
+    QTest::mouseClick(button(page, "updateFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().counters.filesUpdated, std::uint64_t{1});
+    QCOMPARE(page.lastResult().counters.newDocuments, std::uint64_t{1});
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{2});
+    QVERIFY(screen.session().StartSearch("lantern") > 0);
+    QVERIFY(listed(screen, root + "/a.txt"));
+}
+
+void ArchivePageTest::noArchiveOrNoFolderRunsNothing()
+{
+    ScreenStandIn screen;
+    QVERIFY(screen.workspace().PrepareWorkspace() == 1);
+    ArchivePage page(screen);
+    int asked = 0;
+    page.setFolderChooser([&](const QString&) {
+        ++asked;
+        return QString();
+    });
+    QSignalSpy finished(&page, &ArchivePage::runFinished);
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(asked, 0);
+    QVERIFY(shown(screen, label(screen, app::MessageKey::MsgNeedArchive)));
+
+    indexing::NewArchive request;
+    request.name = "docs";
+    QCOMPARE(indexing::CreateArchive(screen.workspace(), request).number, 1);
+    const std::size_t messages = screen.host.messages().size();
+    QTest::mouseClick(button(page, "updateFolder"), Qt::LeftButton);
+    QCOMPARE(asked, 1);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(screen.host.messages().size(), messages);
+}
+
+void ArchivePageTest::breakDuringTheRunStopsItAndThePageStaysUsable()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    const QString root = makeTree(screen);
+    for (int i = 0; i < 6; ++i) {
+        QDir().mkpath(root + QString("/d%1").arg(i));
+        uitest::writeAll(root + QString("/d%1/f.txt").arg(i), "house garden window");
+    }
+    ArchivePage page(screen);
+    int asked = 0;
+    page.setFolderChooser([&](const QString&) {
+        ++asked;
+        return root;
+    });
+    QPushButton* breakButton = button(page, "break");
+    bool breakWasEnabled = false;
+    bool indexWasEnabled = true;
+    screen.host.setOnDrain([&](int count) {
+        if (count != 3)
+            return;
+        breakWasEnabled = breakButton->isEnabled();
+        indexWasEnabled = button(page, "indexFolder")->isEnabled();
+        // A second command during the run is refused, not started inside it.
+        page.indexFolder();
+        page.updateFolder();
+        QTest::mouseClick(breakButton, Qt::LeftButton);
+    });
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    screen.host.setOnDrain(nullptr);
+
+    QVERIFY(breakWasEnabled);
+    QVERIFY(!indexWasEnabled);
+    QCOMPARE(asked, 1);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Stopped);
+    QVERIFY(page.lastResult().totalDocuments < 8);
+    QVERIFY(shown(screen, "The indexing of the disk is not completed."));
+    QVERIFY(!page.isRunning());
+    QVERIFY(!breakButton->isEnabled());
+    QVERIFY(button(page, "indexFolder")->isEnabled());
+
+    // The page goes on: the next run resumes and finishes the tree.
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{8});
+    QVERIFY(shown(screen, "Completion of indexing interrupted."));
+    QVERIFY(screen.session().StartSearch("window") > 0);
+    QVERIFY(listed(screen, root + "/d5/f.txt"));
+}
+
+QTEST_MAIN(ArchivePageTest)
+#include "ArchivePageTest.moc"
