@@ -316,7 +316,7 @@ bool CMyPropertyPage2::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_words && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-        m_screen.showPopupMenu(utilities::PopupContext::SearchWords, mapToGlobal(QPoint(0, 0)) + QPoint(100, 0),
+        m_screen.showPopupMenu(utilities::PopupContext::SearchWords, mapToGlobal(QPoint(0, 0)),
                                m_words);
         return true;
     }
@@ -338,7 +338,7 @@ void CMyPropertyPage2::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         m_screen.showPopupMenu(utilities::PopupContext::SearchPage,
-                               event->globalPosition().toPoint() + QPoint(30, 0), this);
+                               event->globalPosition().toPoint(), this);
         return;
     }
     QWidget::mousePressEvent(event);

@@ -246,7 +246,7 @@ void CNote::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::RightButton) {
         m_screen.showPopupMenu(utilities::PopupContext::UtilityPage,
-                               event->globalPosition().toPoint() + QPoint(50, 20), this);
+                               event->globalPosition().toPoint(), this);
         return;
     }
     QWidget::mousePressEvent(event);

@@ -2,24 +2,39 @@
 
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
+#include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/RtfText.h"
+#include "core/utilities/Launching.h"
+#include "ui/CMyPropertySheet.h"
+#include "ui/PreviewRendering.h"
+#include "ui/ResultListModel.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGuiApplication>
-#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTextBlock>
 #include <QTextEdit>
-#include <QVBoxLayout>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindowStateChangeEvent>
 
 #include <algorithm>
 #include <utility>
@@ -31,17 +46,21 @@ using app::MessageAnswer;
 using app::MessageButtons;
 using app::MessageKey;
 
-// The window keeps the size of its 470 x 269 dialog-unit template (at the usual
-// 1.5 x 1.625 pixels per unit); it is not resizable.
-constexpr int kWindowWidth = 705;
-constexpr int kWindowHeight = 437;
-
 constexpr int kBreakRequested = 27;
 constexpr int kQuitDeclined = -1;
+constexpr int kClosingSaved = 28;
+// How often a running search shows its new rows.
+constexpr int kListRefreshMilliseconds = 250;
+constexpr int kPreviewBasePointSize = 10;
 
 QString displayed(const std::string& text)
 {
     return QString::fromStdString(app::displayUtf8(text));
+}
+
+std::string engineText(const QString& text)
+{
+    return app::utf8ToCp1252(text.toStdString());
 }
 
 void setColours(QWidget* widget, QPalette::ColorRole background, QRgb backgroundColour, QPalette::ColorRole text,
@@ -53,25 +72,116 @@ void setColours(QWidget* widget, QPalette::ColorRole background, QRgb background
     widget->setPalette(palette);
 }
 
-QRadioButton* makeLanguageButton(const char* objectName, const char* label, QWidget* parent)
+// The flags of the language buttons, drawn rather than shipped as pictures.
+QIcon flagIcon(int languageIndex)
 {
-    auto* button = new QRadioButton(QString::fromLatin1(label), parent);
+    QPixmap pixmap(18, 12);
+    QPainter painter(&pixmap);
+    const QRect all = pixmap.rect();
+    if (languageIndex == 0) {
+        painter.fillRect(0, 0, 6, 12, QColor(0, 146, 70));
+        painter.fillRect(6, 0, 6, 12, Qt::white);
+        painter.fillRect(12, 0, 6, 12, QColor(206, 43, 55));
+    } else if (languageIndex == 2) {
+        painter.fillRect(all, QColor(170, 21, 27));
+        painter.fillRect(0, 3, 18, 6, QColor(241, 191, 0));
+    } else {
+        painter.fillRect(all, QColor(1, 33, 105));
+        painter.setPen(QPen(Qt::white, 3));
+        painter.drawLine(0, 0, 18, 12);
+        painter.drawLine(18, 0, 0, 12);
+        painter.setPen(QPen(QColor(200, 16, 46), 1));
+        painter.drawLine(0, 0, 18, 12);
+        painter.drawLine(18, 0, 0, 12);
+        painter.fillRect(0, 4, 18, 4, Qt::white);
+        painter.fillRect(7, 0, 4, 12, Qt::white);
+        painter.fillRect(0, 5, 18, 2, QColor(200, 16, 46));
+        painter.fillRect(8, 0, 2, 12, QColor(200, 16, 46));
+    }
+    painter.end();
+    return QIcon(pixmap);
+}
+
+QRadioButton* makeLanguageButton(const char* objectName, int languageIndex, QWidget* parent)
+{
+    auto* button = new QRadioButton(parent);
     button->setObjectName(QString::fromLatin1(objectName));
+    button->setIcon(flagIcon(languageIndex));
+    button->setIconSize(QSize(18, 12));
     button->setAutoExclusive(true);
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
+QLabel* makeField(const char* objectName, QWidget* parent, Qt::Alignment alignment)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(objectName));
+    label->setAutoFillBackground(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    label->setMargin(1);
+    setColours(label, QPalette::Window, CScovaroDlg::kTextBackgroundColour, QPalette::WindowText, qRgb(0, 0, 0));
+    return label;
+}
+
+QPushButton* makeButton(const char* objectName, const QString& text, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(objectName));
+    // Enter belongs to the search page: no button of the window is its default.
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QTreeWidget* makeFolderTree(const char* objectName, QWidget* parent)
+{
+    auto* tree = new QTreeWidget(parent);
+    tree->setObjectName(QString::fromLatin1(objectName));
+    tree->setHeaderHidden(true);
+    setColours(tree, QPalette::Base, CScovaroDlg::kWindowColour, QPalette::Text, qRgb(255, 255, 255));
+    tree->hide();
+    return tree;
+}
+
+const char* resultListTip(int language)
+{
+    switch (language) {
+    case 0: return " Oggetti trovati.\n Un solo click per una preview.\n Doppio click per eseguire";
+    case 1: return " Objects found .\n One only click for preview.\n Double click to execute";
+    default: return ".. Los objetos encontrados \n Un solo clic para una vista previa \n doble clic para ejecutar";
+    }
+}
+
+const char* previewTip(int language)
+{
+    switch (language) {
+    case 0: return "Preview del testo";
+    case 1: return "Text preview";
+    default: return "Vista previa del texto";
+    }
+}
+
+
 } // namespace
 
+QRect CScovaroDlg::unitRect(int left, int top, int width, int height)
+{
+    return QRect(left * kPixelsPerUnit, top * kPixelsPerUnit, width * kPixelsPerUnit, height * kPixelsPerUnit);
+}
+
 CScovaroDlg::CScovaroDlg(app::Workspace& workspace, QWidget* parent)
-    : QDialog(parent), m_workspace(workspace), m_fillColour(255, 230, 186)
+    : QDialog(parent),
+      m_workspace(workspace),
+      m_session(std::make_unique<search::SearchSession>(workspace)),
+      m_fillColour(255, 230, 186)
 {
     setObjectName(QStringLiteral("CScovaroDlg"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     buildControls();
-    setFixedSize(kWindowWidth, kWindowHeight);
+    setFixedSize(unitRect(0, 0, 470, 269).size());
     setFillColour(m_fillColour);
     // An application-wide filter, because during a drain Escape must be caught
     // whichever of the program's widgets has the focus.
@@ -95,60 +205,125 @@ void CScovaroDlg::buildControls()
     setAutoFillBackground(true);
     setColours(this, QPalette::Window, kWindowColour, QPalette::WindowText, qRgb(255, 255, 255));
 
-    m_resultList = new QListWidget(this);
-    m_resultList->setObjectName(QStringLiteral("resultList1001"));
+    m_resultModel = new ResultListModel(m_session->results(), this);
+    m_resultList = new QTableView(this);
+    m_resultList->setObjectName(QStringLiteral("1001"));
+    m_resultList->setModel(m_resultModel);
+    // The template's list ends where the preview starts.
+    m_resultList->setGeometry(unitRect(121, 1, 348, 119));
+    m_resultList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_resultList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_resultList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_resultList->setShowGrid(false);
+    m_resultList->setWordWrap(false);
+    m_resultList->setTextElideMode(Qt::ElideMiddle);
+    m_resultList->verticalHeader()->hide();
+    m_resultList->verticalHeader()->setDefaultSectionSize(m_resultList->fontMetrics().height() + 4);
+    m_resultList->horizontalHeader()->setHighlightSections(false);
+    m_resultList->horizontalHeader()->setSectionsClickable(false);
+    m_resultList->setContextMenuPolicy(Qt::CustomContextMenu);
+    for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
+        m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
     setColours(m_resultList, QPalette::Base, kResultListColour, QPalette::Text, qRgb(0, 0, 0));
+    connect(m_resultList, &QTableView::clicked, this, &CScovaroDlg::resultClicked);
+    connect(m_resultList, &QTableView::doubleClicked, this, &CScovaroDlg::resultDoubleClicked);
+    connect(m_resultList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CScovaroDlg::copyViewSelectionToList);
+    connect(m_resultList, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        if (QModelIndex index = m_resultList->indexAt(position); index.isValid() &&
+                                                                 !m_resultList->selectionModel()->isRowSelected(index.row()))
+            m_resultList->selectRow(index.row());
+        showPopupMenu(utilities::PopupContext::ResultList, m_resultList->viewport()->mapToGlobal(position),
+                      m_resultList);
+    });
 
     m_preview = new QTextEdit(this);
-    m_preview->setObjectName(QStringLiteral("preview1002"));
-    m_preview->setReadOnly(true);
+    m_preview->setObjectName(QStringLiteral("1002"));
+    m_preview->setGeometry(unitRect(121, 121, 348, 137));
+    m_preview->setAcceptRichText(false);
+    m_preview->setContextMenuPolicy(Qt::CustomContextMenu);
     setColours(m_preview, QPalette::Base, kPreviewColour, QPalette::Text, qRgb(0, 0, 0));
+    connect(m_preview, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+        showPopupMenu(utilities::PopupContext::Preview, m_preview->viewport()->mapToGlobal(position), m_preview);
+    });
 
-    m_statusLine = new QLabel(this);
-    m_statusLine->setObjectName(QStringLiteral("statusLine1475"));
-    m_statusLine->setAutoFillBackground(true);
-    m_statusLine->setTextFormat(Qt::PlainText);
-    m_statusLine->setMinimumWidth(1);
-    m_statusLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    setColours(m_statusLine, QPalette::Window, kTextBackgroundColour, QPalette::WindowText, qRgb(0, 0, 0));
+    m_folderTree = makeFolderTree("1646", this);
+    m_folderTree->setGeometry(unitRect(121, 125, 172, 132));
+    m_fileTree = makeFolderTree("1647", this);
+    m_fileTree->setGeometry(unitRect(296, 125, 173, 132));
+
+    m_pathList = new QTreeWidget(this);
+    m_pathList->setObjectName(QStringLiteral("1831"));
+    m_pathList->setGeometry(unitRect(2, 2, 117, 256));
+    m_pathList->setRootIsDecorated(false);
+    m_pathList->setColumnCount(2);
+    m_pathList->setHeaderLabels({QStringLiteral("INDICE"), QStringLiteral("FILE")});
+    m_pathList->setColumnWidth(0, 400);
+    m_pathList->setColumnWidth(1, 50);
+    QFont courier(QStringLiteral("Courier New"));
+    courier.setStyleHint(QFont::TypeWriter);
+    courier.setPointSize(9);
+    m_pathList->setFont(courier);
+    setColours(m_pathList, QPalette::Base, kIndexListColour, QPalette::Text, kIndexListTextColour);
+
+    m_intro = new QTextEdit(this);
+    m_intro->setObjectName(QStringLiteral("1834"));
+    m_intro->setGeometry(unitRect(121, 2, 349, 255));
+    m_intro->setReadOnly(true);
+    m_intro->hide();
+
+    buildBottomRow();
+}
+
+void CScovaroDlg::buildBottomRow()
+{
+    QFont small = font();
+    small.setPixelSize(11);
+
+    m_statusLine = makeField("1475", this, Qt::AlignLeft);
+    m_statusLine->setGeometry(unitRect(0, 260, 172, 9));
+    m_continueButton = makeButton("1008", QStringLiteral(" Continue"), this);
+    m_continueButton->setGeometry(unitRect(173, 260, 32, 9));
+    m_continueButton->setEnabled(false);
+    connect(m_continueButton, &QPushButton::clicked, this, &CScovaroDlg::continueClicked);
+    m_positionField = makeField("1479", this, Qt::AlignRight);
+    m_positionField->setGeometry(unitRect(206, 260, 34, 9));
+    m_positionField->setText(QStringLiteral("Pos"));
 
     m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("progress1025"));
+    m_progress->setObjectName(QStringLiteral("1025"));
+    m_progress->setGeometry(unitRect(241, 260, 75, 9));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
-    m_progress->setFixedWidth(112);
 
-    m_breakButton = new QPushButton(QStringLiteral("Break"), this);
-    m_breakButton->setObjectName(QStringLiteral("break1704"));
-    // Enter must not stop a running operation by default.
-    m_breakButton->setAutoDefault(false);
-    m_breakButton->setFocusPolicy(Qt::NoFocus);
+    m_sizeField = makeField("1007", this, Qt::AlignRight);
+    m_sizeField->setGeometry(unitRect(317, 260, 31, 9));
+    m_sizeField->setText(QStringLiteral("tot bytes"));
+
+    m_breakButton = makeButton("1704", QStringLiteral("Break"), this);
+    m_breakButton->setGeometry(unitRect(349, 260, 23, 9));
     connect(m_breakButton, &QPushButton::clicked, this, &CScovaroDlg::BreakCommand);
+    m_optionsButton = makeButton("1566", QStringLiteral("Opzioni"), this);
+    m_optionsButton->setGeometry(unitRect(373, 260, 28, 9));
+    connect(m_optionsButton, &QPushButton::clicked, this, &CScovaroDlg::ShowOptions);
 
-    m_english = makeLanguageButton("language1669", "EN", this);
-    m_italian = makeLanguageButton("language1670", "IT", this);
-    m_spanish = makeLanguageButton("language1774", "ES", this);
+    m_english = makeLanguageButton("1669", 1, this);
+    m_english->setGeometry(unitRect(402, 260, 22, 9));
+    m_spanish = makeLanguageButton("1774", 2, this);
+    m_spanish->setGeometry(unitRect(426, 260, 20, 9));
+    m_italian = makeLanguageButton("1670", 0, this);
+    m_italian->setGeometry(unitRect(448, 260, 21, 9));
+    m_english->setToolTip(QStringLiteral("English"));
+    m_spanish->setToolTip(QStringLiteral("Español"));
+    m_italian->setToolTip(QStringLiteral("Italiano"));
     connect(m_english, &QRadioButton::clicked, this, [this] { chooseLanguage(1); });
     connect(m_italian, &QRadioButton::clicked, this, [this] { chooseLanguage(0); });
     connect(m_spanish, &QRadioButton::clicked, this, [this] { chooseLanguage(2); });
 
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(4);
-    bottom->addWidget(m_statusLine, 1);
-    bottom->addWidget(m_progress);
-    bottom->addWidget(m_breakButton);
-    // Left to right as in the template: English, Spanish, Italian.
-    bottom->addWidget(m_english);
-    bottom->addWidget(m_spanish);
-    bottom->addWidget(m_italian);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(3, 3, 3, 3);
-    layout->setSpacing(3);
-    layout->addWidget(m_resultList, 124);
-    layout->addWidget(m_preview, 137);
-    layout->addLayout(bottom);
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_statusLine, m_continueButton, m_positionField, m_sizeField,
+                                                            m_breakButton, m_optionsButton})
+        widget->setFont(small);
 }
 
 void CScovaroDlg::initialise()
@@ -156,8 +331,46 @@ void CScovaroDlg::initialise()
     if (m_initialised)
         return;
     m_initialised = true;
+    QGuiApplication::clipboard()->clear();
     m_workspace.InitialiseSession();
+    m_session->preview().setWebResolver(nullptr);
+    createPropertySheet();
+    retranslate();
     checkLanguageButton(m_workspace.LanguageIndex);
+    m_startGeometry = geometry();
+    loadIndexList();
+    loadIntroduction();
+}
+
+void CScovaroDlg::loadIndexList()
+{
+    m_pathList->clear();
+    if (!m_workspace.hasCurrentArchive())
+        return;
+    QList<QTreeWidgetItem*> items;
+    for (const search::PathEntry& entry : search::LoadPathList(m_workspace)) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, displayed(entry.index));
+        item->setText(1, displayed(entry.file));
+        items.push_back(item);
+    }
+    m_pathList->addTopLevelItems(items);
+}
+
+void CScovaroDlg::loadIntroduction()
+{
+    // Without a current archive the working folder is where the page would be.
+    std::string folder = m_workspace.hasCurrentArchive() ? m_workspace.ArchiveFolder : m_workspace.WorkingFolder;
+    QFile file(QString::fromStdString(folder + "Introduzione.rtf"));
+    if (folder.empty() || !file.open(QIODevice::ReadOnly))
+        return;
+    const qint64 limit = static_cast<qint64>(std::max<std::size_t>(m_workspace.workBuffers.sizes().textBytes, 4096));
+    QByteArray bytes = file.read(limit);
+    search::PreviewDocument text = search::ReadRtfText(std::string_view(bytes.constData(), bytes.size()));
+    RenderPreview(*m_intro, text, kPreviewBasePointSize + 1, std::string::npos);
+    m_resultList->hide();
+    m_preview->hide();
+    m_intro->show();
 }
 
 void CScovaroDlg::setFillColour(const QColor& colour)
@@ -208,6 +421,16 @@ void CScovaroDlg::checkLanguageButton(int languageIndex)
 void CScovaroDlg::chooseLanguage(int languageIndex)
 {
     m_workspace.SetLanguage(languageIndex);
+    retranslate();
+}
+
+void CScovaroDlg::retranslate()
+{
+    const int language = m_workspace.LanguageIndex;
+    m_resultList->setToolTip(QString::fromUtf8(resultListTip(language)));
+    m_preview->setToolTip(QString::fromUtf8(previewTip(language)));
+    m_resultModel->setLanguage(language);
+    retranslatePages();
 }
 
 void CScovaroDlg::ShutdownSave()
@@ -216,7 +439,7 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
-    m_workspace.BreakCode = 28;
+    m_workspace.BreakCode = kClosingSaved;
 }
 
 void CScovaroDlg::BreakCommand()
@@ -226,11 +449,179 @@ void CScovaroDlg::BreakCommand()
     QGuiApplication::clipboard()->clear();
 }
 
+void CScovaroDlg::showResultsAndPreview()
+{
+    m_intro->hide();
+    m_folderTree->hide();
+    m_fileTree->hide();
+    m_resultList->show();
+    m_preview->setEnabled(true);
+    m_preview->show();
+}
+
+void CScovaroDlg::ShowOptions()
+{
+    showResultsAndPreview();
+    showPropertySheet();
+}
+
+bool CScovaroDlg::busyWithLongWork() const
+{
+    return m_longWork > 0 || m_workspace.busy;
+}
+
+void CScovaroDlg::StartSearch(const std::string& queryText)
+{
+    // A search started inside another long operation would walk the archive
+    // under its feet; Break or Escape ends the running one first.
+    if (busyWithLongWork())
+        return;
+    ++m_longWork;
+    const bool clipboardSearch = std::exchange(m_clipboardSearchOn, false);
+    showResultsAndPreview();
+    m_rowsShown = m_session->results().size();
+    m_sinceListRefresh.start();
+    m_session->StartSearch(queryText);
+    m_clipboardSearchOn = clipboardSearch;
+    --m_longWork;
+    refreshResults();
+    refreshPreview();
+    if (m_session->run().continueEnabled())
+        m_continueButton->setEnabled(true);
+}
+
+void CScovaroDlg::refreshResults()
+{
+    m_resultModel->reload();
+    m_rowsShown = m_session->results().size();
+    copyListSelectionToView();
+}
+
+void CScovaroDlg::refreshPreview()
+{
+    search::PreviewSession& preview = m_session->preview();
+    RenderPreview(*m_preview, preview.document(), m_previewPointSize, preview.scrollPosition());
+    m_positionField->setText(QString::number(preview.positionField()));
+    m_sizeField->setText(QString::number(preview.sizeField()));
+    m_continueButton->setEnabled(preview.continueEnabled() || m_session->run().continueEnabled());
+}
+
+void CScovaroDlg::copyViewSelectionToList()
+{
+    search::ResultList& results = m_session->results();
+    results.clearSelection();
+    for (const QModelIndex& index : m_resultList->selectionModel()->selectedRows())
+        results.setSelected(static_cast<std::size_t>(index.row()), true);
+}
+
+void CScovaroDlg::copyListSelectionToView()
+{
+    QItemSelection selection;
+    for (std::size_t row : m_session->results().selectedRows()) {
+        QModelIndex first = m_resultModel->index(static_cast<int>(row), 0);
+        QModelIndex last = m_resultModel->index(static_cast<int>(row), m_resultModel->columnCount() - 1);
+        selection.select(first, last);
+    }
+    QSignalBlocker quiet(m_resultList->selectionModel());
+    m_resultList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    m_resultList->viewport()->update();
+}
+
+std::optional<std::size_t> CScovaroDlg::firstSelectedRow() const
+{
+    std::vector<std::size_t> rows = m_session->results().selectedRows();
+    if (rows.empty())
+        return std::nullopt;
+    return rows.front();
+}
+
+void CScovaroDlg::resultClicked(const QModelIndex& index)
+{
+    if (!index.isValid() || busyWithLongWork())
+        return;
+    closePopupMenu();
+    copyViewSelectionToList();
+    clearSearchPageGuard();
+    ++m_longWork;
+    if (!queryWordsText().trimmed().isEmpty())
+        m_session->preview().ShowExtracts();
+    else
+        m_session->preview().ShowDocument(static_cast<std::size_t>(index.row()));
+    --m_longWork;
+    refreshPreview();
+}
+
+void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
+{
+    if (!index.isValid() || busyWithLongWork())
+        return;
+    clearSearchPageGuard();
+    const std::string path = m_session->results().row(static_cast<std::size_t>(index.row())).label();
+    if (path.empty())
+        return;
+    const char last = path.back();
+    if (last == '/' || last == '*') {
+        std::string folder = path;
+        if (last == '*')
+            folder.erase(folder.find_last_of('/') + 1);
+        // Unpacked members live in a "_vedratemp/" folder; their document is the file before it.
+        if (std::size_t marker = folder.find("_vedratemp/"); marker != std::string::npos) {
+            m_session->preview().OpenPreviewFile(folder.substr(0, marker), 0, search::ReadMode::Plain);
+            m_session->preview().ShowBlock();
+            refreshPreview();
+            return;
+        }
+        ++m_longWork;
+        m_workspace.BreakCode = 0;
+        m_session->run().ListFolder(folder);
+        --m_longWork;
+        refreshResults();
+        return;
+    }
+    utilities::OpenWithRegisteredProgram(m_workspace, path);
+}
+
+void CScovaroDlg::continueClicked()
+{
+    if (busyWithLongWork())
+        return;
+    ++m_longWork;
+    m_session->preview().ContinuePreview();
+    --m_longWork;
+    refreshPreview();
+}
+
+void CScovaroDlg::setPreviewPlainText(const std::string& cp1252)
+{
+    search::PreviewDocument& document = m_session->preview().document();
+    document.clear();
+    document.appendText(cp1252);
+    RenderPreview(*m_preview, document, m_previewPointSize, std::string::npos);
+}
+
+std::string CScovaroDlg::previewSelection(std::size_t limit) const
+{
+    QString text = m_preview->textCursor().selectedText();
+    // The control gives paragraph breaks as U+2029.
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    std::string cp1252 = engineText(text);
+    if (cp1252.size() > limit)
+        cp1252.resize(limit);
+    return cp1252;
+}
+
 bool CScovaroDlg::drainEvents()
 {
     ++m_drainDepth;
     QCoreApplication::processEvents();
     --m_drainDepth;
+    // A long search shows its rows as they come, a few times a second.
+    if (m_longWork > 0 && m_session->results().size() != m_rowsShown &&
+        m_sinceListRefresh.elapsed() >= kListRefreshMilliseconds) {
+        m_resultModel->reload();
+        m_rowsShown = m_session->results().size();
+        m_sinceListRefresh.restart();
+    }
     return std::exchange(m_escapeWhileDraining, false);
 }
 
@@ -291,7 +682,9 @@ void CScovaroDlg::setWaitCursor(bool on)
 
 void CScovaroDlg::reject()
 {
-    if (m_workspace.busy) {
+    // Closing inside a running handler would free the archive it reads: the
+    // request only stops the work, and the user closes again.
+    if (busyWithLongWork()) {
         m_workspace.BreakCode = kBreakRequested;
         return;
     }
@@ -301,6 +694,9 @@ void CScovaroDlg::reject()
 void CScovaroDlg::done(int result)
 {
     ShutdownSave();
+    if (m_sheet != nullptr)
+        m_sheet->hide();
+    closePopupMenu();
     QDialog::done(result);
 }
 
@@ -331,14 +727,141 @@ void CScovaroDlg::keyPressEvent(QKeyEvent* event)
         confirmQuit();
         return;
     }
+    if (event->key() == Qt::Key_F1) {
+        showAbout();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
 void CScovaroDlg::closeEvent(QCloseEvent* event)
 {
     QGuiApplication::clipboard()->clear();
-    // QDialog closes through reject(), which refuses while an operation is busy.
+    if (busyWithLongWork()) {
+        m_workspace.BreakCode = kBreakRequested;
+        event->ignore();
+        return;
+    }
+    // QDialog closes through reject().
     QDialog::closeEvent(event);
+}
+
+void CScovaroDlg::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if (isMaximized()) {
+            // The window keeps its size: Maximise puts it back where it started.
+            QTimer::singleShot(0, this, [this] {
+                setWindowState(windowState() & ~Qt::WindowMaximized);
+                if (m_startGeometry.isValid())
+                    setGeometry(m_startGeometry);
+            });
+        } else if (isMinimized()) {
+            // Minimising clears the words so that the next restore searches the clipboard alone.
+            setQueryWordsText(QString());
+            setNotesSearchText(QString());
+            QGuiApplication::clipboard()->clear();
+        } else if ((change->oldState() & Qt::WindowMinimized) != 0) {
+            closePopupMenu();
+            QTimer::singleShot(0, this, [this] {
+                ClipboardSearch(ClipboardMode::Click);
+                QGuiApplication::clipboard()->clear();
+            });
+        }
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // Coming back from another program with text copied there searches it.
+        if (m_clipboardSearchOn && m_clipboardGuard == 0 && !busyWithLongWork() &&
+            m_session->run().options().directOnDisk == 0 && !isMinimized())
+            QTimer::singleShot(0, this, [this] { ClipboardSearch(ClipboardMode::Paste); });
+    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        if (height() > 100)
+            m_clipboardGuard = 0;
+    }
+}
+
+void CScovaroDlg::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    if (m_clipboardGuard < 0 && height() > 100)
+        m_clipboardGuard = 0;
+}
+
+void CScovaroDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        closePopupMenu();
+        m_folderTree->hide();
+        m_fileTree->hide();
+        m_preview->setEnabled(true);
+        m_preview->show();
+    } else if (event->button() == Qt::RightButton) {
+        // The system menu of a Qt window cannot take the About item; the window's own menu can.
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("Vedra information"), this, &CScovaroDlg::showAbout);
+        menu.exec(event->globalPosition().toPoint());
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
+{
+    if (busyWithLongWork())
+        return;
+    const bool toWords = m_workspace.SearchTarget == 0;
+    const QString clipboardText = QGuiApplication::clipboard()->text().left(2046);
+    if (mode == ClipboardMode::Paste) {
+        const QString words = queryWordsText();
+        const QString notes = notesSearchText();
+        setQueryWordsText(toWords ? clipboardText : QString());
+        setNotesSearchText(toWords ? QString() : clipboardText);
+        if (clipboardText.trimmed().isEmpty()) {
+            setQueryWordsText(words);
+            setNotesSearchText(notes);
+            return;
+        }
+        m_session->run().words() = {};
+        setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
+        m_clipboardGuard = 1;
+        StartSearch(engineText(clipboardText));
+        QGuiApplication::clipboard()->clear();
+        return;
+    }
+    setNotesSearchText(QString());
+    setQueryWordsText(QString());
+    showNormal();
+    if (clipboardText.trimmed().isEmpty())
+        return;
+    if (toWords)
+        setQueryWordsText(clipboardText);
+    else
+        setNotesSearchText(clipboardText);
+    if (!m_clipboardQuestionAsked) {
+        m_clipboardQuestionAsked = true;
+        std::string question = std::string(m_workspace.messages().text(MessageKey::MsgDoYouWantToSearch)) +
+                               engineText(clipboardText);
+        if (messageBox(question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+            setTitle(m_workspace.windowTitle());
+            return;
+        }
+    }
+    setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
+    StartSearch(engineText(clipboardText));
+}
+
+void CScovaroDlg::showAbout()
+{
+    QString text = QStringLiteral("<b>VedraReader</b> %1<br><br>%2")
+                       .arg(QString::fromLatin1(app::Workspace::kVersion),
+                            QStringLiteral("A personal desktop search engine: archives that index folder trees, "
+                                           "a search of up to ten words, a preview around each hit."));
+    if (m_responder) {
+        m_shownMessages.push_back(text.toStdString());
+        m_responder(text.toStdString(), MessageButtons::Ok);
+        return;
+    }
+    QMessageBox::about(this, QStringLiteral("Vedra information"), text);
 }
 
 void CScovaroDlg::confirmQuit()

@@ -1,30 +1,46 @@
 // The main window. It is the engine's host for the whole run: it drains the
 // event queue for long operations, asks the engine's questions, and shows the
-// title, status line and progress. Its handlers call one workspace operation each.
+// title, status line and progress. Its handlers call one engine operation each and
+// draw what came back: the result list, the preview, the Pos and size fields.
 #pragma once
 
 #include "core/app/Host.h"
 #include "core/app/Workspace.h"
+#include "core/search/SearchSession.h"
+#include "core/utilities/PopupMenu.h"
 #include "ui/MessageBoxes.h"
+#include "ui/SearchScreen.h"
 
 #include <QColor>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QRect>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class QCloseEvent;
 class QKeyEvent;
 class QLabel;
-class QListWidget;
+class QModelIndex;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTableView;
 class QTextEdit;
+class QTreeWidget;
 
 namespace vedra::ui {
 
-class CScovaroDlg : public QDialog, public app::Host {
+class CMyPropertyPage2;
+class CMyPropertySheet;
+class CNote;
+class CTastoDestro;
+class ArchivePage;
+class ResultListModel;
+
+class CScovaroDlg : public QDialog, public app::Host, public SearchScreen {
     Q_OBJECT
 
 public:
@@ -33,6 +49,16 @@ public:
     static constexpr QRgb kTextBackgroundColour = qRgb(230, 250, 250);
     static constexpr QRgb kResultListColour = qRgb(220, 220, 220);
     static constexpr QRgb kPreviewColour = qRgb(250, 250, 250);
+    static constexpr QRgb kIndexListColour = qRgb(240, 240, 240);
+    static constexpr QRgb kIndexListTextColour = qRgb(0, 64, 100);
+
+    // The template's 470 x 269 dialog units, two pixels each way.
+    static constexpr int kPixelsPerUnit = 2;
+    static QRect unitRect(int left, int top, int width, int height);
+
+    // How a clipboard search was started: by the window coming back on screen
+    // (paste) or by the user restoring or clicking the minimised window (click).
+    enum class ClipboardMode { Paste, Click };
 
     // `workspace` is lent for the dialog's lifetime. The dialog only becomes the
     // workspace's host when the caller points the workspace's host at it.
@@ -40,8 +66,8 @@ public:
     ~CScovaroDlg() override;
 
     // The window half of start-up; call once, after the workspace's host forwards
-    // to this dialog: the engine's session start (title, texts, tools), then the
-    // flag button of the language.
+    // to this dialog: the engine's session start (title, texts, tools), the
+    // property sheet and its pages, the language, the index list, the introduction.
     void initialise();
 
     // The colour behind the window icon (what a minimised window shows).
@@ -60,10 +86,24 @@ public:
     // The saving steps of closing (the workspace's: archive buffers, language file,
     // catalogue) and BreakCode 28. Runs once; later calls do nothing.
     void ShutdownSave();
-
     // The Break button: asks running operations to stop.
     void BreakCommand();
+    // The Options button: the result list and preview back, the property sheet beside the window.
+    void ShowOptions();
+    // A search for the clipboard's text (copied in another program).
+    void ClipboardSearch(ClipboardMode mode);
+    // The About box ("Vedra information").
+    void showAbout();
 
+    CMyPropertySheet* propertySheet() const { return m_sheet; }
+    CMyPropertyPage2* searchPage() const { return m_searchPage; }
+    CNote* notePage() const { return m_notePage; }
+    CTastoDestro* popupWindow() const { return m_popup; }
+    // True while a search or another long operation runs inside a handler.
+    bool longWorkRunning() const { return m_longWork > 0; }
+    int previewPointSize() const { return m_previewPointSize; }
+
+    // app::Host
     bool drainEvents() override;
     app::MessageAnswer messageBox(const std::string& text, app::MessageButtons buttons) override;
     app::MessageAnswer titledMessageBox(const std::string& title, const std::string& text,
@@ -73,6 +113,18 @@ public:
     void setProgressRange(int low, int high) override;
     void setProgressPosition(int position) override;
     void setWaitCursor(bool on) override;
+
+    // SearchScreen
+    app::Workspace& workspace() override { return m_workspace; }
+    search::SearchSession& session() override { return *m_session; }
+    utilities::PopupFlags& popupFlags() override { return m_popupFlags; }
+    void StartSearch(const std::string& queryText) override;
+    void refreshResults() override;
+    void refreshPreview() override;
+    void showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition, QWidget* requester) override;
+    void closePopupMenu() override;
+    void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
+    std::string selectedPreviewText() override;
 
 public slots:
     // While an operation is busy, closing only asks it to stop (BreakCode 27).
@@ -84,34 +136,99 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void buildControls();
+    void buildBottomRow();
+    void createPropertySheet();
+    void showPropertySheet();
+    void retranslate();
+    void retranslatePages();
+    void clearSearchPageGuard();
+    void archiveOpenedFromPage();
     void checkLanguageButton(int languageIndex);
     void chooseLanguage(int languageIndex);
     // Escape outside a long operation: asks whether to quit.
     void confirmQuit();
     bool ownsWidget(const QObject* object) const;
+    bool busyWithLongWork() const;
+
+    // Result list and preview handlers.
+    void resultClicked(const QModelIndex& index);
+    void resultDoubleClicked(const QModelIndex& index);
+    void continueClicked();
+    void copyViewSelectionToList();
+    void copyListSelectionToView();
+    void showResultsAndPreview();
+    void loadIntroduction();
+    void loadIndexList();
+    void setPreviewPlainText(const std::string& cp1252);
+
+    // The words box of the search page and the search box of the utility page.
+    QString queryWordsText() const;
+    void setQueryWordsText(const QString& text);
+    QString notesSearchText() const;
+    void setNotesSearchText(const QString& text);
+    // The preview's selected text as cp1252, at most `limit` bytes.
+    std::string previewSelection(std::size_t limit) const;
+    std::optional<std::size_t> firstSelectedRow() const;
+    void savePreview(bool askName);
+    void printPreview();
+    void showStatistics();
+    void calculate();
+    void showInformation(const QString& title, const QString& text);
 
     app::Workspace& m_workspace;
+    std::unique_ptr<search::SearchSession> m_session;
+    utilities::PopupFlags m_popupFlags;
     MessageResponder m_responder;
     std::vector<std::string> m_shownMessages;
     QColor m_fillColour;
 
-    QListWidget* m_resultList = nullptr;
+    ResultListModel* m_resultModel = nullptr;
+    QTableView* m_resultList = nullptr;
     QTextEdit* m_preview = nullptr;
+    QTextEdit* m_intro = nullptr;
+    QTreeWidget* m_pathList = nullptr;
+    QTreeWidget* m_folderTree = nullptr;
+    QTreeWidget* m_fileTree = nullptr;
     QLabel* m_statusLine = nullptr;
+    QLabel* m_positionField = nullptr;
+    QLabel* m_sizeField = nullptr;
     QProgressBar* m_progress = nullptr;
+    QPushButton* m_continueButton = nullptr;
     QPushButton* m_breakButton = nullptr;
+    QPushButton* m_optionsButton = nullptr;
     QRadioButton* m_english = nullptr;
     QRadioButton* m_italian = nullptr;
     QRadioButton* m_spanish = nullptr;
 
+    CMyPropertySheet* m_sheet = nullptr;
+    CMyPropertyPage2* m_searchPage = nullptr;
+    CNote* m_notePage = nullptr;
+    ArchivePage* m_archivePage = nullptr;
+    CTastoDestro* m_popup = nullptr;
+    utilities::PopupContext m_popupContext = utilities::PopupContext::ResultList;
+    QTextEdit* m_information = nullptr;  // calculations
+
+    QRect m_startGeometry;
     bool m_initialised = false;
     bool m_shutdownSaved = false;
     int m_drainDepth = 0;
     bool m_escapeWhileDraining = false;
     int m_waitCursorDepth = 0;
+    int m_longWork = 0;
+    QElapsedTimer m_sinceListRefresh;
+    std::size_t m_rowsShown = 0;
+    // -1 until the window has been placed once; 1 right after a clipboard search.
+    int m_clipboardGuard = -1;
+    bool m_clipboardSearchOn = true;
+    bool m_clipboardQuestionAsked = false;
+    int m_previewPointSize = 10;
+    std::string m_previewName;  // the preview's own text after "New"
 };
 
 } // namespace vedra::ui

@@ -43,8 +43,8 @@ public:
     virtual void refreshPreview() = 0;
 
     // The pop-up window for `context`, filled and placed for a right click at
-    // `globalPosition`; `requester` is the widget clicked (the words box for the
-    // edit menu).
+    // `globalPosition` (for the words box's edit menu: the search page's top-left
+    // corner); `requester` is the widget clicked.
     virtual void showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition,
                                QWidget* requester) = 0;
     // Closes the pop-up window if it is open.

@@ -266,7 +266,7 @@ void CNoteTest::rightClickAsksForTheUtilityPopup()
     QTest::mousePress(title, Qt::RightButton, Qt::NoModifier, QPoint(2, 3));
     QCOMPARE(screen.popups.size(), std::size_t{1});
     QCOMPARE(screen.popups[0].context, PopupContext::UtilityPage);
-    QCOMPARE(screen.popups[0].position, title->mapToGlobal(QPoint(2, 3)) + QPoint(50, 20));
+    QCOMPARE(screen.popups[0].position, title->mapToGlobal(QPoint(2, 3)));
     QCOMPARE(screen.popups[0].requester, static_cast<QWidget*>(&page));
 }
 

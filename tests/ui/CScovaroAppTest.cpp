@@ -121,7 +121,7 @@ void CScovaroAppTest::catalogueOpensArchiveWithoutFatalError()
     QString statusSeen;
     run.app.setOnWindowShown([&](CScovaroDlg& window) {
         titleSeen = window.windowTitle();
-        if (auto* status = window.findChild<QLabel*>(QStringLiteral("statusLine1475")))
+        if (auto* status = window.findChild<QLabel*>(QStringLiteral("1475")))
             statusSeen = status->text();
         window.close();
     });

@@ -1,0 +1,55 @@
+// The pop-up window of the main window: filled from the engine's menu table for the
+// right-clicked control, created on first use and dropped when it closes.
+#include "ui/CScovaroDlg.h"
+
+#include "core/search/PreviewSession.h"
+#include "ui/CTastoDestro.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QTextEdit>
+
+namespace vedra::ui {
+
+void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition, QWidget* requester)
+{
+    using utilities::PopupContext;
+    search::ResultList& results = m_session->results();
+    const QString words = queryWordsText();
+    utilities::PopupConditions when;
+    when.listHasRows = !results.empty();
+    when.queryHasBlank = words.trimmed().contains(u' ');
+    when.queryHasSeveralWords = when.queryHasBlank || m_session->run().words().count > 1;
+    when.firstRowHasArrow = !results.empty() && results.row(0).label().find("->") != std::string::npos;
+    when.previewHasText = !m_preview->document()->isEmpty();
+    when.fileLoaded = !m_session->preview().currentPath().empty();
+    when.textSelected = m_preview->textCursor().hasSelection() ||
+                        (context == PopupContext::SearchWords && requester != nullptr && !words.isEmpty());
+    when.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
+
+    utilities::PopupMenu menu = utilities::BuildPopupMenu(context, m_workspace.LanguageIndex, when,
+                                                          m_session->run().options(), m_popupFlags);
+    if (m_popup == nullptr) {
+        m_popup = new CTastoDestro(*this, this);
+        connect(m_popup, &CTastoDestro::closed, this, [this] {
+            // Hidden, not deleted: a click on one of its entries may be what closed it.
+            m_popup->hide();
+        });
+    }
+    m_popupContext = context;
+    const QPoint pageTopLeft = context == PopupContext::SearchWords ? globalPosition : QPoint();
+    m_popup->showMenu(menu, globalPosition, pageTopLeft);
+}
+
+void CScovaroDlg::closePopupMenu()
+{
+    if (m_popup != nullptr)
+        m_popup->hide();
+}
+
+std::string CScovaroDlg::selectedPreviewText()
+{
+    return previewSelection(std::string::npos);
+}
+
+} // namespace vedra::ui

@@ -1,0 +1,89 @@
+#include "ui/PreviewRendering.h"
+
+#include "core/app/TextEncoding.h"
+
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <vector>
+
+namespace vedra::ui {
+
+QColor SpanColour(search::Colour colour)
+{
+    switch (colour) {
+    case search::Colour::Blue: return QColor(0, 0, 200);
+    case search::Colour::Red: return QColor(200, 0, 0);
+    case search::Colour::Green: return QColor(0, 170, 0);
+    case search::Colour::None: break;
+    }
+    return QColor(0, 0, 0);
+}
+
+QString PreviewText(const std::string& cp1252)
+{
+    // Every cp1252 byte is one character of the Basic Multilingual Plane, so the
+    // decoded text has as many UTF-16 units as the engine's text has bytes.
+    return QString::fromStdString(app::cp1252ToUtf8(cp1252));
+}
+
+void RenderPreview(QTextEdit& edit, const search::PreviewDocument& document, int pointSize,
+                   std::size_t scrollPosition)
+{
+    QTextCharFormat plain;
+    QFont font = edit.font();
+    font.setPointSize(pointSize);
+    plain.setFont(font);
+    plain.setForeground(QColor(0, 0, 0));
+    plain.setFontWeight(QFont::Normal);
+
+    QTextDocument* text = edit.document();
+    text->clear();
+    text->setDefaultFont(font);
+    QTextCursor cursor(text);
+    cursor.setCharFormat(plain);
+    // A "\r\n" pair is one paragraph break in the control: engine positions after
+    // each pair move back by one.
+    QString shown = PreviewText(document.text());
+    std::vector<std::size_t> droppedReturns;
+    for (qsizetype i = 0; i + 1 < shown.size(); ++i) {
+        if (shown[i] == u'\r' && shown[i + 1] == u'\n')
+            droppedReturns.push_back(static_cast<std::size_t>(i));
+    }
+    auto shownPosition = [&droppedReturns](std::size_t position) {
+        auto before = std::lower_bound(droppedReturns.begin(), droppedReturns.end(), position);
+        return static_cast<int>(position - static_cast<std::size_t>(before - droppedReturns.begin()));
+    };
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    cursor.insertText(shown, plain);
+
+    const int length = static_cast<int>(shown.size());
+    for (const search::MarkedSpan& span : document.spans()) {
+        int start = shownPosition(span.start);
+        if (start >= length)
+            continue;
+        int end = std::min(length, shownPosition(span.start + span.length));
+        QTextCharFormat marked;
+        if (span.bold)
+            marked.setFontWeight(QFont::Bold);
+        if (span.colour != search::Colour::None)
+            marked.setForeground(SpanColour(span.colour));
+        if (span.underline)
+            marked.setFontUnderline(true);
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(marked);
+    }
+    text->setModified(false);
+    edit.document()->clearUndoRedoStacks();
+
+    QTextCursor place(text);
+    place.setPosition(scrollPosition == std::string::npos ? 0 : std::min(length, shownPosition(scrollPosition)));
+    edit.setTextCursor(place);
+    edit.ensureCursorVisible();
+}
+
+} // namespace vedra::ui

@@ -1,0 +1,63 @@
+#include "ui/ResultListModel.h"
+
+#include "core/app/TextEncoding.h"
+
+namespace vedra::ui {
+
+ResultListModel::ResultListModel(const search::ResultList& results, QObject* parent)
+    : QAbstractTableModel(parent), m_results(results)
+{
+}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_results.size());
+}
+
+int ResultListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(search::ResultRow::kColumnCount);
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_results.size())
+        return {};
+    const search::ResultRow& row = m_results.row(static_cast<std::size_t>(index.row()));
+    const std::string& text = row.columns.at(static_cast<std::size_t>(index.column()));
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromStdString(app::displayUtf8(text));
+    case Qt::ToolTipRole:
+        // A long path is cut by its column; the tip shows it whole.
+        return index.column() == 0 ? QString::fromStdString(app::displayUtf8(text)) : QVariant();
+    case Qt::TextAlignmentRole:
+        return index.column() == 2 || index.column() == 5 ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= static_cast<int>(search::ResultRow::kColumnCount))
+        return QAbstractTableModel::headerData(section, orientation, role);
+    auto titles = search::ResultList::ColumnTitles(m_language);
+    return QString::fromStdString(app::displayUtf8(titles.at(static_cast<std::size_t>(section))));
+}
+
+void ResultListModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+void ResultListModel::setLanguage(int languageIndex)
+{
+    m_language = languageIndex;
+    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
+}
+
+} // namespace vedra::ui

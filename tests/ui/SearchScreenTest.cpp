@@ -1,0 +1,444 @@
+// The main window driven as a person would: words typed and CERCA pressed, rows
+// clicked, Continue, the language switched, Break in a long search, the clipboard
+// search on restore, Maximise, a folder row opened, the introduction page.
+#include "UiTestSupport.h"
+
+#include "core/indexing/ArchiveCreator.h"
+#include "core/indexing/IndexFolder.h"
+#include "core/search/SearchSession.h"
+#include "ui/CMyPropertyPage2.h"
+#include "ui/ArchivePage.h"
+#include "ui/CMyPropertySheet.h"
+#include "ui/CTastoDestro.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using vedra::app::MessageAnswer;
+using vedra::uitest::Session;
+
+namespace {
+
+// The documents live in a folder of their own. (A path holding "windows" is left
+// out by indexing, so the test's name must not hold it.)
+QTemporaryDir& corpusFolder()
+{
+    static QTemporaryDir folder;
+    return folder;
+}
+
+QString corpusPath(const Session& session)
+{
+    return corpusFolder().filePath(QStringLiteral("corpus-") + QFileInfo(QString::fromStdString(session.folder())).fileName().right(6));
+}
+
+// A session whose workspace has an archive holding `files` (name -> text).
+bool indexCorpus(Session& session, const std::map<QString, QByteArray>& files)
+{
+    const QString folder = QString::fromStdString(session.folder());
+    if (!QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")) ||
+        !vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt",
+                                 "alpha bravo casa mare common filler sole luna vento"))
+        return false;
+    if (!session.prepare())
+        return false;
+    vedra::indexing::NewArchive request;
+    request.name = "demo";
+    if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+        return false;
+    const QString corpus = corpusPath(session);
+    QDir().mkpath(corpus);
+    for (const auto& [name, text] : files) {
+        if (!vedra::uitest::writeAll(corpus + "/" + name, text))
+            return false;
+    }
+    vedra::indexing::IndexFolderResult result = vedra::indexing::IndexFolder(
+        session.workspace, corpus.toStdString(), vedra::indexing::IndexCommand::Normal, {});
+    return result.status == vedra::indexing::IndexStatus::Done && result.totalDocuments == files.size();
+}
+
+std::map<QString, QByteArray> numberedCorpus(int count)
+{
+    std::map<QString, QByteArray> files;
+    for (int i = 0; i < count; ++i) {
+        QByteArray text = "common filler text " + QByteArray::number(i) + "\n";
+        if (i % 2 == 0)
+            text += QByteArray(300, 'x') + "\nla casa al mare e il sole\n";
+        files[QStringLiteral("doc%1.txt").arg(i, 3, 10, QChar(u'0'))] = text;
+    }
+    return files;
+}
+
+// Types the words into the search page and presses CERCA.
+void searchFor(vedra::ui::CScovaroDlg& dialog, const QString& words)
+{
+    vedra::ui::CMyPropertyPage2* page = dialog.searchPage();
+    // "Nelle note" starts checked: the archive is searched once it is off.
+    auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839"));
+    if (notes->isChecked())
+        notes->click();
+    auto* box = page->findChild<QLineEdit*>(QStringLiteral("1800"));
+    box->clear();
+    QTest::keyClicks(box, words);
+    page->findChild<QPushButton*>(QStringLiteral("1009"))->click();
+}
+
+QString cell(QTableView* view, int row, int column)
+{
+    return view->model()->index(row, column).data().toString();
+}
+
+// The character format at the first occurrence of `word` in the preview.
+QTextCharFormat formatOf(QTextEdit* preview, const QString& word)
+{
+    int at = preview->toPlainText().indexOf(word);
+    if (at < 0)
+        return {};
+    QTextCursor cursor(preview->document());
+    cursor.setPosition(at + 1);
+    return cursor.charFormat();
+}
+
+} // namespace
+
+class SearchScreenTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void searchFillsTheListAndAClickShowsTheWordsBoldBlue();
+    void continuePagesToTheNextRows();
+    void italianRetitlesTheColumnsAndKeepsTheRows();
+    void breakDuringALongSearchKeepsTheRowsFound();
+    void closingSavesTheLanguageAndTheCatalogue();
+    void closingDuringASearchOnlyRequestsABreak();
+    void restoringWithTextOnTheClipboardSearchesIt();
+    void cleanFromListThroughThePopupWindow();
+    void closingDuringAnIndexingRunOnlyRequestsABreak();
+    void maximiseKeepsTheStartSize();
+    void doubleClickOnAFolderRowListsIt();
+    void introductionHidesTheListUntilOptions();
+};
+
+void SearchScreenTest::searchFillsTheListAndAClickShowsTheWordsBoldBlue()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(6)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+
+    searchFor(dialog, QStringLiteral("casa mare"));
+    QCOMPARE(list->model()->rowCount(), 3);
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir"));
+    QCOMPARE(list->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Words"));
+    for (int row = 0; row < 3; ++row) {
+        QVERIFY(cell(list, row, 0).startsWith(corpusPath(session) + "/doc"));
+        QVERIFY2(cell(list, row, 3).contains(QStringLiteral("casa")), qPrintable(cell(list, row, 3)));
+        QCOMPARE(cell(list, row, 4), QStringLiteral("C_DEMO_1"));
+        QVERIFY(cell(list, row, 2).toInt() > 300);
+        QVERIFY(!cell(list, row, 1).isEmpty());
+    }
+
+    QRect second = list->visualRect(list->model()->index(1, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QVERIFY(preview->toPlainText().contains(cell(list, 1, 0)));
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("la casa al mare")));
+    QTextCharFormat hit = formatOf(preview, QStringLiteral("casa"));
+    QCOMPARE(hit.fontWeight(), int(QFont::Bold));
+    QCOMPARE(hit.foreground().color(), QColor(0, 0, 200));
+    QTextCharFormat plain = formatOf(preview, QStringLiteral(" al "));
+    QVERIFY(plain.fontWeight() != int(QFont::Bold));
+    // The extract file's headers: the file line red, the hit line green.
+    QCOMPARE(formatOf(preview, QStringLiteral("File:")).foreground().color(), QColor(200, 0, 0));
+    QCOMPARE(formatOf(preview, QStringLiteral("N.file:")).foreground().color(), QColor(0, 170, 0));
+}
+
+void SearchScreenTest::continuePagesToTheNextRows()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(30)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+    auto* next = session.control<QPushButton>("1008");
+
+    searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 15);
+    // The search shows the first ten rows' extracts at once.
+    QVERIFY(preview->toPlainText().contains(cell(list, 9, 0)));
+    QVERIFY(!preview->toPlainText().contains(cell(list, 10, 0)));
+    QVERIFY(next->isEnabled());
+    next->click();
+    QVERIFY(preview->toPlainText().contains(cell(list, 10, 0)));
+    QVERIFY(preview->toPlainText().contains(cell(list, 14, 0)));
+    QVERIFY(!preview->toPlainText().contains(cell(list, 9, 0) + "\n"));
+    QCOMPARE(formatOf(preview, QStringLiteral("casa")).foreground().color(), QColor(0, 0, 200));
+    QVERIFY(session.control<QLabel>("1475")->text().endsWith(QStringLiteral(": 11 - 15")));
+}
+
+void SearchScreenTest::italianRetitlesTheColumnsAndKeepsTheRows()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    const QString firstRow = cell(list, 0, 0);
+
+    QTest::mouseClick(session.control<QRadioButton>("1670"), Qt::LeftButton);
+    QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Ultima modifica"));
+    QCOMPARE(list->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Parole"));
+    QCOMPARE(list->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Archivio"));
+    QCOMPARE(list->horizontalHeader()->sectionSize(1), 90);
+    QCOMPARE(list->horizontalHeader()->sectionSize(3), 100);
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(cell(list, 0, 0), firstRow);
+    QCOMPARE(list->toolTip(), QStringLiteral(" Oggetti trovati.\n Un solo click per una preview.\n Doppio click per eseguire"));
+
+    QTest::mouseClick(session.control<QRadioButton>("1774"), Qt::LeftButton);
+    QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Ultima modificacion"));
+    QCOMPARE(session.control<QTextEdit>("1002")->toolTip(), QStringLiteral("Vista previa del texto"));
+}
+
+void SearchScreenTest::breakDuringALongSearchKeepsTheRowsFound()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(120)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    dialog.session().run().options().andWords = 0;
+    session.workspace.setPumpInterval(std::chrono::milliseconds(0));
+    // Break is pressed from inside the search's own event draining, after the
+    // first rows have come in.
+    int drains = 0;
+    bool pressed = false;
+    QTimer watcher;
+    watcher.setInterval(0);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (!pressed && dialog.session().results().size() >= 5 && ++drains > 0) {
+            pressed = true;
+            session.control<QPushButton>("1704")->click();
+        }
+    });
+    watcher.start();
+    searchFor(dialog, QStringLiteral("common casa"));
+    watcher.stop();
+    QVERIFY(pressed);
+    const int rows = list->model()->rowCount();
+    QVERIFY2(rows >= 5 && rows < 120, qPrintable(QString::number(rows)));
+    QCOMPARE(static_cast<std::size_t>(rows), dialog.session().results().size());
+    QVERIFY(dialog.isVisible());
+    QVERIFY(session.control<QPushButton>("1008")->isEnabled());
+}
+
+void SearchScreenTest::closingSavesTheLanguageAndTheCatalogue()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(2)));
+    auto& dialog = session.open();
+    QVERIFY(QFile::remove(session.file(QStringLiteral("LinguaVedra.vedra"))));
+    QTest::mouseClick(session.control<QRadioButton>("1670"), Qt::LeftButton);
+    // The current archive's record is written back at offset 100 on closing.
+    QByteArray catalogue = vedra::uitest::readAll(session.file(QStringLiteral("IND_ARC.PRI")));
+    catalogue.replace(100, 8, QByteArray(8, '\0'));
+    QVERIFY(vedra::uitest::writeAll(session.file(QStringLiteral("IND_ARC.PRI")), catalogue));
+    QVERIFY(dialog.close());
+    QCOMPARE(session.languageFile(), QByteArray("italianoinglese "));
+    QByteArray saved = vedra::uitest::readAll(session.file(QStringLiteral("IND_ARC.PRI")));
+    QCOMPARE(saved.mid(100, 8), QByteArray("C_DEMO_1"));
+}
+
+void SearchScreenTest::closingDuringASearchOnlyRequestsABreak()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(60)));
+    auto& dialog = session.open();
+    dialog.session().run().options().andWords = 0;
+    bool closedDuringSearch = false;
+    bool closeRefused = false;
+    QTimer closer;
+    closer.setInterval(0);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!closedDuringSearch && dialog.longWorkRunning()) {
+            closedDuringSearch = true;
+            closeRefused = !dialog.close();
+        }
+    });
+    closer.start();
+    searchFor(dialog, QStringLiteral("common"));
+    closer.stop();
+    QVERIFY(closedDuringSearch);
+    QVERIFY(closeRefused);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(session.workspace.BreakCode, 27);
+    // Once the search has stopped, closing works.
+    QVERIFY(dialog.close());
+    QCOMPARE(session.workspace.BreakCode, 28);
+}
+
+void SearchScreenTest::restoringWithTextOnTheClipboardSearchesIt()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    session.workspace.SetLanguage(0);
+    // The archive is the target, as after unchecking "Nelle note".
+    session.workspace.SearchTarget = 0;
+    dialog.showMinimized();
+    QApplication::processEvents();
+    QApplication::clipboard()->setText(QStringLiteral("mare"));
+    session.answers.push_back(MessageAnswer::Yes);
+    dialog.showNormal();
+    QTRY_COMPARE(dialog.session().results().size(), std::size_t{2});
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("mare"));
+    QCOMPARE(session.countAsked("Vuoi cercare ?:\n\nmare"), 1);
+    const std::size_t askedAfterFirst = session.asked.size();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Cerca.."));
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
+
+    // The question comes once per run.
+    dialog.showMinimized();
+    QApplication::processEvents();
+    QApplication::clipboard()->setText(QStringLiteral("casa"));
+    dialog.showNormal();
+    QTRY_COMPARE(dialog.searchPage()->wordsText(), QStringLiteral("casa"));
+    QTRY_VERIFY(QApplication::clipboard()->text().isEmpty());
+    // Only the search's own question (keep the previous rows?) was asked this time.
+    QCOMPARE(session.asked.size(), askedAfterFirst + 1);
+    QCOMPARE(session.countAsked("Vuoi cercare ?:\n\nmare"), 1);
+}
+
+void SearchScreenTest::cleanFromListThroughThePopupWindow()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(8)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 4);
+    const QString kept = cell(list, 2, 0);
+
+    // A right click on the second row selects it and opens the pop-up window there.
+    QRect second = list->visualRect(list->model()->index(1, 0));
+    emit list->customContextMenuRequested(second.center());
+    auto* popup = dialog.findChild<vedra::ui::CTastoDestro*>();
+    QVERIFY(popup != nullptr && popup->isVisible());
+    QCOMPARE(popup->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("FILES FOUND"));
+    auto* entries = popup->findChild<QListWidget*>(QStringLiteral("1532"));
+    QCOMPARE(entries->count(), 30);
+    QList<QListWidgetItem*> clean = entries->findItems(QStringLiteral("Clean from list"), Qt::MatchContains);
+    QCOMPARE(clean.size(), 1);
+    entries->setCurrentItem(clean.front());
+    emit entries->itemClicked(clean.front());
+
+    QCOMPARE(list->model()->rowCount(), 3);
+    QCOMPARE(cell(list, 1, 0), kept);
+    // A left click on the window closes the pop-up.
+    QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(!popup->isVisible());
+}
+
+void SearchScreenTest::closingDuringAnIndexingRunOnlyRequestsABreak()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(1)));
+    const QString tree = corpusPath(session) + "-big";
+    for (int i = 0; i < 400; ++i) {
+        QDir().mkpath(tree + QStringLiteral("/f%1").arg(i));
+        QVERIFY(vedra::uitest::writeAll(tree + QStringLiteral("/f%1/t.txt").arg(i), "casa mare sole luna"));
+    }
+    auto& dialog = session.open();
+    auto* page = dialog.findChild<vedra::ui::ArchivePage*>();
+    QVERIFY(page != nullptr);
+    page->setFolderChooser([&](const QString&) { return tree; });
+    bool triedToClose = false;
+    bool closeRefused = false;
+    QTimer closer;
+    closer.setInterval(0);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!triedToClose && session.workspace.busy) {
+            triedToClose = true;
+            closeRefused = !dialog.close();
+        }
+    });
+    closer.start();
+    page->indexFolder();
+    closer.stop();
+    QVERIFY(triedToClose);
+    QVERIFY(closeRefused);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(page->lastResult().status == vedra::indexing::IndexStatus::Stopped);
+    QVERIFY(page->lastResult().counters.filesSeen < 400);
+    QVERIFY(!session.workspace.busy);
+    QVERIFY(dialog.close());
+}
+
+void SearchScreenTest::maximiseKeepsTheStartSize()
+{
+    Session session;
+    QVERIFY(session.prepare());
+    auto& dialog = session.open();
+    const QSize start = dialog.size();
+    QCOMPARE(start, QSize(940, 538));
+    dialog.setWindowState(Qt::WindowMaximized);
+    QTRY_VERIFY(!dialog.isMaximized());
+    QCOMPARE(dialog.size(), start);
+}
+
+void SearchScreenTest::doubleClickOnAFolderRowListsIt()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(3)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    vedra::search::ResultRow folderRow;
+    folderRow.columns[0] = corpusPath(session).toStdString() + "/";
+    dialog.session().results().append(folderRow);
+    dialog.refreshResults();
+    QRect first = list->visualRect(list->model()->index(0, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first.center());
+    emit list->doubleClicked(list->indexAt(first.center()));
+    QCOMPARE(list->model()->rowCount(), 5);
+    QCOMPARE(cell(list, 1, 0), corpusPath(session) + "/");
+    QCOMPARE(cell(list, 2, 0), corpusPath(session) + "/doc000.txt");
+    QCOMPARE(cell(list, 4, 3), QStringLiteral("Dir/File"));
+}
+
+void SearchScreenTest::introductionHidesTheListUntilOptions()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(1)));
+    QVERIFY(vedra::uitest::writeAll(session.file(QStringLiteral("C_DEMO_1/Introduzione.rtf")),
+                                    "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 Benvenuti in {\\b Vedra}\\par Cerca.}"));
+    auto& dialog = session.open();
+    auto* intro = session.control<QTextEdit>("1834");
+    QVERIFY(intro->isVisible());
+    QVERIFY(!session.control<QTableView>("1001")->isVisible());
+    QCOMPARE(intro->toPlainText(), QStringLiteral("Benvenuti in Vedra\nCerca."));
+    QCOMPARE(formatOf(intro, QStringLiteral("Vedra")).fontWeight(), int(QFont::Bold));
+
+    session.control<QPushButton>("1566")->click();
+    QVERIFY(!intro->isVisible());
+    QVERIFY(session.control<QTableView>("1001")->isVisible());
+    QVERIFY(session.control<QTextEdit>("1002")->isVisible());
+    QVERIFY(dialog.propertySheet()->isVisible());
+}
+
+QTEST_MAIN(SearchScreenTest)
+#include "SearchScreenTest.moc"
