@@ -7,6 +7,7 @@
 #include "ui/SearchScreen.h"
 
 #include <QRect>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -37,6 +38,11 @@ CMyPropertySheet::CMyPropertySheet(SearchScreen& screen, QWidget* parent) : QDia
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("sheetTabs"));
     layout->addWidget(m_tabs);
+    // Tab titles in dark text on the light tabs, not in the sheet's white.
+    QPalette tabPalette = m_tabs->tabBar()->palette();
+    tabPalette.setColor(QPalette::WindowText, Qt::black);
+    tabPalette.setColor(QPalette::Window, QColor(220, 230, 240));
+    m_tabs->tabBar()->setPalette(tabPalette);
 
     m_searchPage = new CMyPropertyPage2(screen, m_tabs);
     m_notePage = new CNote(screen, m_tabs);

@@ -4,6 +4,7 @@
 #include "core/app/Workspace.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/ForwardingHost.h"
+#include "ui/ScreenshotTour.h"
 
 #include <QPixmap>
 #include <QString>
@@ -57,6 +58,12 @@ int CScovaroApp::run()
     }
     if (const char* screenshot = std::getenv("VEDRA_SCREENSHOT"); screenshot != nullptr && *screenshot != '\0')
         scheduleScreenshot(*dialog, screenshot);
+    // VEDRA_SCREENSHOT_DIR=folder: a search for VEDRA_SCREENSHOT_WORDS and pictures of it.
+    if (const char* folder = std::getenv("VEDRA_SCREENSHOT_DIR"); folder != nullptr && *folder != '\0') {
+        const char* words = std::getenv("VEDRA_SCREENSHOT_WORDS");
+        StartScreenshotTour(*dialog, QString::fromLocal8Bit(folder),
+                            QString::fromLocal8Bit(words != nullptr ? words : "license"));
+    }
 
     int result = dialog->exec();
     // The goodbye is shown with no window left behind it.

@@ -216,7 +216,12 @@ void CScovaroDlg::buildControls()
     m_resultList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_resultList->setShowGrid(false);
     m_resultList->setWordWrap(false);
-    m_resultList->setTextElideMode(Qt::ElideMiddle);
+    m_resultList->setTextElideMode(Qt::ElideRight);
+    // A date and time fill the 90 pixels of their column at this size.
+    QFont listFont = m_resultList->font();
+    listFont.setPixelSize(11);
+    m_resultList->setFont(listFont);
+    m_resultList->horizontalHeader()->setFont(listFont);
     m_resultList->verticalHeader()->hide();
     m_resultList->verticalHeader()->setDefaultSectionSize(m_resultList->fontMetrics().height() + 4);
     m_resultList->horizontalHeader()->setHighlightSections(false);
@@ -224,6 +229,9 @@ void CScovaroDlg::buildControls()
     m_resultList->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
         m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
+    // The date column is widened when this font's date and time would not fit.
+    const int dateWidth = QFontMetrics(listFont).horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 12;
+    m_resultList->setColumnWidth(1, std::max(ResultListModel::kColumnWidths[1], dateWidth));
     setColours(m_resultList, QPalette::Base, kResultListColour, QPalette::Text, qRgb(0, 0, 0));
     connect(m_resultList, &QTableView::clicked, this, &CScovaroDlg::resultClicked);
     connect(m_resultList, &QTableView::doubleClicked, this, &CScovaroDlg::resultDoubleClicked);

@@ -1,0 +1,90 @@
+#include "ui/ScreenshotTour.h"
+
+#include "ui/CMyPropertyPage2.h"
+#include "ui/CMyPropertySheet.h"
+#include "ui/CScovaroDlg.h"
+#include "ui/CTastoDestro.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QTableView>
+#include <QTimer>
+
+#include <iostream>
+
+namespace vedra::ui {
+namespace {
+
+// The screen around `area`, so that separate windows (the pop-up, the sheet) come
+// out as a person sees them; a platform without a screen gives the widget alone.
+QPixmap grabArea(QWidget& fallback, const QRect& area)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr) {
+        QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        if (!shot.isNull())
+            return shot;
+    }
+    return fallback.grab();
+}
+
+void save(const QPixmap& picture, const QString& path)
+{
+    if (picture.save(path))
+        std::cerr << "saved " << path.toStdString() << '\n';
+    else
+        std::cerr << "vedrareader: cannot save " << path.toStdString() << '\n';
+}
+
+void settle(int milliseconds)
+{
+    QTimer pause;
+    pause.setSingleShot(true);
+    pause.start(milliseconds);
+    while (pause.isActive())
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+} // namespace
+
+void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words)
+{
+    QTimer::singleShot(500, &dialog, [&dialog, folder, words] {
+        QDir().mkpath(folder);
+        dialog.ShowOptions();
+        CMyPropertyPage2* page = dialog.searchPage();
+        if (auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839")); notes != nullptr && notes->isChecked())
+            notes->click();
+        page->setWordsText(words);
+        page->search();
+        settle(300);
+
+        auto* list = dialog.findChild<QTableView*>(QStringLiteral("1001"));
+        dialog.propertySheet()->hide();
+        settle(200);
+        save(grabArea(dialog, dialog.frameGeometry()), folder + "/main.png");
+
+        if (list->model()->rowCount() > 0) {
+            QRect row = list->visualRect(list->model()->index(0, 0));
+            emit list->customContextMenuRequested(row.center());
+        }
+        settle(300);
+        QRect both = dialog.frameGeometry();
+        if (dialog.popupWindow() != nullptr && dialog.popupWindow()->isVisible())
+            both = both.united(dialog.popupWindow()->frameGeometry());
+        save(grabArea(dialog, both), folder + "/popup.png");
+        dialog.closePopupMenu();
+
+        dialog.ShowOptions();
+        settle(300);
+        CMyPropertySheet* sheet = dialog.propertySheet();
+        save(grabArea(*sheet, dialog.frameGeometry().united(sheet->frameGeometry())), folder + "/sheet.png");
+        dialog.close();
+    });
+}
+
+} // namespace vedra::ui
