@@ -7,6 +7,7 @@
 #include "core/search/RtfText.h"
 #include "core/utilities/Launching.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CTastoDestro.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -198,6 +199,17 @@ CScovaroDlg::~CScovaroDlg()
         ShutdownSave();
     while (m_waitCursorDepth-- > 0)
         QApplication::restoreOverrideCursor();
+    // The search session dies with this object's members, before QDialog's
+    // destructor would hide (and so lay out) the children: everything is hidden
+    // while it lives, and the windows that read it are let go of first.
+    hide();
+    if (m_popup != nullptr)
+        m_popup->hide();
+    if (m_sheet != nullptr)
+        m_sheet->hide();
+    m_resultList->setModel(nullptr);
+    delete m_sheet;
+    m_sheet = nullptr;
 }
 
 void CScovaroDlg::buildControls()
