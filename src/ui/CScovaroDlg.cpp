@@ -872,7 +872,7 @@ void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 
 void CScovaroDlg::showAbout()
 {
-    QString text = QStringLiteral("<b>VedraReader</b> %1<br><br>%2")
+    QString text = QStringLiteral("VedraReader %1\n\n%2")
                        .arg(QString::fromLatin1(app::Workspace::kVersion),
                             QStringLiteral("A personal desktop search engine: archives that index folder trees, "
                                            "a search of up to ten words, a preview around each hit."));

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
@@ -129,6 +130,9 @@ private slots:
     void restoringWithTextOnTheClipboardSearchesIt();
     void cleanFromListThroughThePopupWindow();
     void closingDuringAnIndexingRunOnlyRequestsABreak();
+    void pasteModeSearchesTheClipboardWithoutAsking();
+    void popupEntriesActOnTheListAndThePreview();
+    void aboutBoxAndArchivePageAreReachable();
     void maximiseKeepsTheStartSize();
     void doubleClickOnAFolderRowListsIt();
     void introductionHidesTheListUntilOptions();
@@ -387,6 +391,97 @@ void SearchScreenTest::closingDuringAnIndexingRunOnlyRequestsABreak()
     QVERIFY(page->lastResult().counters.filesSeen < 400);
     QVERIFY(!session.workspace.busy);
     QVERIFY(dialog.close());
+}
+
+void SearchScreenTest::pasteModeSearchesTheClipboardWithoutAsking()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    session.workspace.SearchTarget = 0;
+    dialog.searchPage()->setWordsText(QStringLiteral("vento"));
+
+    // Nothing on the clipboard: the words box gets its text back, no search runs.
+    QApplication::clipboard()->clear();
+    dialog.ClipboardSearch(vedra::ui::CScovaroDlg::ClipboardMode::Paste);
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("vento"));
+    QVERIFY(dialog.session().results().empty());
+
+    const std::size_t asked = session.asked.size();
+    QApplication::clipboard()->setText(QStringLiteral("sole"));
+    dialog.ClipboardSearch(vedra::ui::CScovaroDlg::ClipboardMode::Paste);
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("sole"));
+    QCOMPARE(dialog.session().results().size(), std::size_t{2});
+    QCOMPARE(session.asked.size(), asked);
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
+}
+
+void SearchScreenTest::popupEntriesActOnTheListAndThePreview()
+{
+    using vedra::utilities::PopupAction;
+    using vedra::utilities::PopupContext;
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+    searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    list->selectRow(1);
+    auto act = [&](PopupAction action, PopupContext context = PopupContext::Preview) {
+        vedra::utilities::PopupOutcome outcome;
+        outcome.action = action;
+        outcome.handled = true;
+        outcome.turnedOn = true;
+        dialog.performPopupAction(outcome, context);
+    };
+
+    act(PopupAction::Origin, PopupContext::ResultList);
+    QVERIFY(preview->toPlainText().startsWith(QStringLiteral("common filler text")));
+    QCOMPARE(session.control<QLabel>("1007")->text().toInt(), int(QFileInfo(cell(list, 1, 0)).size()));
+
+    act(PopupAction::WordsInFile, PopupContext::ResultList);
+    QVERIFY2(preview->toPlainText().contains(QStringLiteral("casa")), qPrintable(preview->toPlainText()));
+    QCOMPARE(formatOf(preview, QStringLiteral("casa")).foreground().color(), QColor(0, 0, 200));
+
+    const int before = dialog.previewPointSize();
+    dialog.popupFlags().previewSizeStep = 100;
+    act(PopupAction::Enlarge);
+    QVERIFY(dialog.previewPointSize() > before);
+
+    // The selected preview text becomes the words of a new search.
+    act(PopupAction::Origin, PopupContext::ResultList);
+    QTextCursor cursor = preview->document()->find(QStringLiteral("mare"));
+    QVERIFY(!cursor.isNull());
+    preview->setTextCursor(cursor);
+    session.answers.push_back(MessageAnswer::No);  // do not keep the previous rows
+    act(PopupAction::SearchInArchive);
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("mare"));
+    QCOMPARE(list->model()->rowCount(), 2);
+
+    act(PopupAction::CleanPreview);
+    QVERIFY(preview->toPlainText().isEmpty());
+    QVERIFY(session.control<QLabel>("1475")->text().isEmpty());
+
+    list->clearSelection();
+    act(PopupAction::CleanFromList, PopupContext::ResultList);
+    QCOMPARE(list->model()->rowCount(), 0);
+}
+
+void SearchScreenTest::aboutBoxAndArchivePageAreReachable()
+{
+    Session session;
+    QVERIFY(session.prepare());
+    auto& dialog = session.open();
+    QTest::keyClick(&dialog, Qt::Key_F1);
+    QVERIFY(dialog.shownMessages().back().find("VedraReader 1.0.0") != std::string::npos);
+
+    auto* tabs = dialog.propertySheet()->tabs();
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Archive"));
+    QVERIFY(tabs->widget(2)->findChild<QPushButton*>(QStringLiteral("indexFolder")) != nullptr);
+    QTest::mouseClick(session.control<QRadioButton>("1670"), Qt::LeftButton);
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Archivio"));
 }
 
 void SearchScreenTest::maximiseKeepsTheStartSize()
