@@ -8,6 +8,7 @@
 //   vedra_responsiveness --workdir DIR --folder PATH [--folder PATH]... [--query WORDS]...
 //
 // DIR should be a new folder: the archives RESP and RESP2 are created in it.
+#include "BenchClock.h"
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/indexing/ArchiveCreator.h"
@@ -24,20 +25,11 @@
 
 namespace {
 
+using vedra::bench::percentile;
+
 double nowMillis()
 {
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
-
-double percentile(std::vector<double> samples, double fraction)
-{
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    std::size_t rank = static_cast<std::size_t>(fraction * static_cast<double>(samples.size()) + 0.999999);
-    return samples[std::min(samples.size(), std::max<std::size_t>(rank, 1)) - 1];
+    return vedra::bench::nowMicros() / 1e3;
 }
 
 // Records the time between drains, and can press Break after a delay.

@@ -10,6 +10,7 @@
 //   KIND is a label for the summary; "or" runs the words as an OR query, any
 //   other label as an AND query (the default of the search). One line per query
 //   (kind, words, result rows, median and p99 us) follows the summary lines.
+#include "BenchClock.h"
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/search/QueryWords.h"
@@ -27,29 +28,15 @@
 
 namespace {
 
+using vedra::bench::nowMicros;
+using vedra::bench::percentile;
+
 struct Query {
     std::string kind;
     std::string words;
     std::size_t rows = 0;
     std::vector<double> micros;
 };
-
-double nowMicros()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1e6 + static_cast<double>(ts.tv_nsec) / 1e3;
-}
-
-// The sample below which `fraction` of the sorted samples lie (nearest rank).
-double percentile(std::vector<double> samples, double fraction)
-{
-    if (samples.empty())
-        return 0;
-    std::sort(samples.begin(), samples.end());
-    std::size_t rank = static_cast<std::size_t>(fraction * static_cast<double>(samples.size()) + 0.999999);
-    return samples[std::min(samples.size(), std::max<std::size_t>(rank, 1)) - 1];
-}
 
 int usage()
 {
