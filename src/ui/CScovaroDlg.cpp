@@ -360,6 +360,14 @@ void CScovaroDlg::initialise()
     m_startGeometry = geometry();
     loadIndexList();
     loadIntroduction();
+    // The search page is where a person starts, so the sheet comes up beside the
+    // window once it is on screen, unless the introduction is shown first.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !m_introShown && m_sheet != nullptr && !m_sheet->isVisible()) {
+            showPropertySheet();
+            activateWindow();
+        }
+    });
 }
 
 void CScovaroDlg::loadIndexList()
@@ -388,6 +396,9 @@ void CScovaroDlg::loadIntroduction()
     QByteArray bytes = file.read(limit);
     search::PreviewDocument text = search::ReadRtfText(std::string_view(bytes.constData(), bytes.size()));
     RenderPreview(*m_intro, text, kPreviewBasePointSize + 1, std::string::npos);
+    m_introShown = true;
+    if (m_sheet != nullptr)
+        m_sheet->hide();
     m_resultList->hide();
     m_preview->hide();
     m_intro->show();
@@ -471,6 +482,7 @@ void CScovaroDlg::BreakCommand()
 
 void CScovaroDlg::showResultsAndPreview()
 {
+    m_introShown = false;
     m_intro->hide();
     m_folderTree->hide();
     m_fileTree->hide();

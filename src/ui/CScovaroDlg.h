@@ -227,6 +227,7 @@ private:
     int m_clipboardGuard = -1;
     bool m_clipboardSearchOn = true;
     bool m_clipboardQuestionAsked = false;
+    bool m_introShown = false;
     int m_previewPointSize = 10;
     std::string m_previewName;  // the preview's own text after "New"
 };

@@ -473,6 +473,8 @@ void SearchScreenTest::aboutBoxAndArchivePageAreReachable()
     Session session;
     QVERIFY(session.prepare());
     auto& dialog = session.open();
+    // Without an introduction the sheet opens beside the window at start.
+    QTRY_VERIFY(dialog.propertySheet()->isVisible());
     QTest::keyClick(&dialog, Qt::Key_F1);
     QVERIFY(dialog.shownMessages().back().find("VedraReader 1.0.0") != std::string::npos);
 
@@ -522,8 +524,11 @@ void SearchScreenTest::introductionHidesTheListUntilOptions()
     QVERIFY(vedra::uitest::writeAll(session.file(QStringLiteral("C_DEMO_1/Introduzione.rtf")),
                                     "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\f0 Benvenuti in {\\b Vedra}\\par Cerca.}"));
     auto& dialog = session.open();
+    QApplication::processEvents();
     auto* intro = session.control<QTextEdit>("1834");
     QVERIFY(intro->isVisible());
+    // The introduction comes first: the sheet waits for Options.
+    QVERIFY(!dialog.propertySheet()->isVisible());
     QVERIFY(!session.control<QTableView>("1001")->isVisible());
     QCOMPARE(intro->toPlainText(), QStringLiteral("Benvenuti in Vedra\nCerca."));
     QCOMPARE(formatOf(intro, QStringLiteral("Vedra")).fontWeight(), int(QFont::Bold));
