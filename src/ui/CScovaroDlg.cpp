@@ -734,6 +734,15 @@ void CScovaroDlg::done(int result)
 
 bool CScovaroDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && m_popup != nullptr &&
+        m_popup->isVisible() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // A left click anywhere in the window or its sheet ends the pop-up window,
+        // not only one on the window's background.
+        QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (window == this || window == m_sheet)
+            closePopupMenu();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
@@ -828,8 +837,9 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
         m_fileTree->hide();
         m_preview->setEnabled(true);
         m_preview->show();
-    } else if (event->button() == Qt::RightButton) {
-        // The system menu of a Qt window cannot take the About item; the window's own menu can.
+    } else if (event->button() == Qt::RightButton && childAt(event->position().toPoint()) == nullptr) {
+        // The system menu of a Qt window cannot take the About item; the window's
+        // own menu can. Right clicks that controls pass on are theirs, not this menu's.
         QMenu menu(this);
         menu.addAction(QStringLiteral("Vedra information"), this, &CScovaroDlg::showAbout);
         menu.exec(event->globalPosition().toPoint());
