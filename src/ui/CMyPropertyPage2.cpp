@@ -94,12 +94,18 @@ T* named(T* widget, const char* id)
     return widget;
 }
 
-bool isEnter(const QEvent* event)
+bool isEnter(const QEvent* event, QEvent::Type type = QEvent::KeyPress)
 {
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != type)
         return false;
     int key = static_cast<const QKeyEvent*>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// The held key lifted: repeats come as press-release pairs marked auto-repeat.
+bool isEnterLifted(const QEvent* event)
+{
+    return isEnter(event, QEvent::KeyRelease) && !static_cast<const QKeyEvent*>(event)->isAutoRepeat();
 }
 
 } // namespace
@@ -261,8 +267,9 @@ void CMyPropertyPage2::enterPressed()
     if (!readControls())
         return;
     emit notesSearchTextCleared();
-    m_screen.StartSearch(cp1252(m_words->text()));
+    // Set first: the key's release may arrive while the search drains events.
     m_enterGuard = true;
+    m_screen.StartSearch(cp1252(m_words->text()));
 }
 
 void CMyPropertyPage2::notesBoxClicked(bool checked)
@@ -314,6 +321,10 @@ bool CMyPropertyPage2::eventFilter(QObject* watched, QEvent* event)
         enterPressed();
         return true;
     }
+    // Once Enter is let go, the next press is a new search: the guard is there
+    // for a key held down, not to make the user click elsewhere first.
+    if (isEnterLifted(event))
+        m_enterGuard = false;
     if (watched == m_words && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
         m_screen.showPopupMenu(utilities::PopupContext::SearchWords, mapToGlobal(QPoint(0, 0)),
@@ -332,6 +343,13 @@ void CMyPropertyPage2::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void CMyPropertyPage2::keyReleaseEvent(QKeyEvent* event)
+{
+    if (isEnterLifted(event))
+        m_enterGuard = false;
+    QWidget::keyReleaseEvent(event);
 }
 
 void CMyPropertyPage2::mousePressEvent(QMouseEvent* event)

@@ -48,6 +48,12 @@ void pressEnter(QWidget* target, bool autoRepeat)
     QApplication::sendEvent(target, &press);
 }
 
+void releaseEnter(QWidget* target, bool autoRepeat)
+{
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), autoRepeat);
+    QApplication::sendEvent(target, &release);
+}
+
 vedra::search::ResultRow row(const char* label)
 {
     vedra::search::ResultRow result;
@@ -130,8 +136,10 @@ void CMyPropertyPage2Test::enterSearchesOnceUntilTheGuardIsCleared()
     QVERIFY(page.enterGuardSet());
 
     // Holding Enter down: the repeats, wherever the focus is, start nothing.
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
+        releaseEnter(words, true);
         pressEnter(words, true);
+    }
     pressEnter(control<QPushButton>(page, "1009"), true);
     pressEnter(control<QLineEdit>(page, "1054"), true);
     QCOMPARE(screen.searches.size(), std::size_t{1});
@@ -146,6 +154,11 @@ void CMyPropertyPage2Test::enterSearchesOnceUntilTheGuardIsCleared()
     page.show();
     pressEnter(words, false);
     QCOMPARE(screen.searches.size(), std::size_t{3});
+
+    // Letting the key go ends the hold: the next press searches again.
+    releaseEnter(words, false);
+    pressEnter(words, false);
+    QCOMPARE(screen.searches.size(), std::size_t{4});
 }
 
 void CMyPropertyPage2Test::enterKeepsTheResultsInTheFile()
