@@ -204,6 +204,13 @@ void CNote::saveNote()
 
 void CNote::LaunchWebSearch()
 {
+    // The search site is the installation's to name; without one the button
+    // says so rather than doing nothing.
+    if (m_webSearchPage.empty() && !m_webWords->text().trimmed().isEmpty()) {
+        m_screen.workspace().host().messageBox(
+            "No web search page is configured: set VEDRA_WEB_SEARCH_PAGE to its address.", app::MessageButtons::Ok);
+        return;
+    }
     utilities::LaunchWebSearch(m_screen.workspace(), m_webSearchPage, cp1252(m_webWords->text()));
 }
 

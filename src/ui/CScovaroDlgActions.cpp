@@ -28,6 +28,7 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <fstream>
 
 namespace vedra::ui {
@@ -61,6 +62,8 @@ void CScovaroDlg::createPropertySheet()
     m_searchPage = m_sheet->searchPage();
     m_notePage = m_sheet->notePage();
     connect(m_notePage, &CNote::archiveOpened, this, &CScovaroDlg::archiveOpenedFromPage);
+    if (const char* webSearch = std::getenv("VEDRA_WEB_SEARCH_PAGE"); webSearch != nullptr)
+        m_notePage->setWebSearchPage(webSearch);
     m_archivePage = new ArchivePage(*this);
     m_archivePage->setObjectName(QStringLiteral("archivePage"));
     m_sheet->addPage(m_archivePage, ArchivePage::tabTitle(m_workspace.LanguageIndex));

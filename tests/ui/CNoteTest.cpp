@@ -231,8 +231,13 @@ void CNoteTest::browserChosenAndWebSearchStarted()
     QVERIFY(QFile::setPermissions(recorder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     CNote page(screen);
-    page.setWebSearchPage("https://search.example/");
     page.show();
+    // No search page configured: the button says so and starts nothing.
+    control<QLineEdit>(page, "1775")->setText(QStringLiteral("dante"));
+    QTest::mouseClick(control<QPushButton>(page, "1776"), Qt::LeftButton);
+    QVERIFY(screen.host.messages().back().text.find("VEDRA_WEB_SEARCH_PAGE") != std::string::npos);
+    control<QLineEdit>(page, "1775")->clear();
+    page.setWebSearchPage("https://search.example/");
     auto* browsers = control<QComboBox>(page, "1796");
     QCOMPARE(browsers->count(), 4);
     QCOMPARE(browsers->currentText(), QStringLiteral("xdg-open"));
