@@ -6,6 +6,7 @@
 #include "core/search/PreviewSession.h"
 #include "core/search/RtfText.h"
 #include "core/utilities/Launching.h"
+#include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CTastoDestro.h"
 #include "ui/PreviewRendering.h"
@@ -266,6 +267,7 @@ void CScovaroDlg::buildControls()
     connect(m_preview, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
         showPopupMenu(utilities::PopupContext::Preview, m_preview->viewport()->mapToGlobal(position), m_preview);
     });
+    m_preview->viewport()->installEventFilter(this);
 
     m_folderTree = makeFolderTree("1646", this);
     m_folderTree->setGeometry(unitRect(121, 125, 172, 132));
@@ -613,6 +615,27 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
     utilities::OpenWithRegisteredProgram(m_workspace, path);
 }
 
+void CScovaroDlg::openLinkAtCaret()
+{
+    if (busyWithLongWork())
+        return;
+    const std::string text = app::utf8ToCp1252(m_preview->toPlainText().toStdString());
+    const web::LinkAtCaret link = web::OpenLinkAtCaret(text, static_cast<std::size_t>(m_preview->textCursor().position()));
+    switch (link.action) {
+    case web::LinkAction::OpenFile:
+    case web::LinkAction::OpenWebAddress:
+        utilities::OpenWithRegisteredProgram(m_workspace, link.target);
+        break;
+    case web::LinkAction::SearchNotes:
+        m_workspace.SearchTarget = static_cast<int>(search::SearchTarget::Notes);
+        setNotesSearchText(displayed(link.target));
+        StartSearch(link.target);
+        break;
+    case web::LinkAction::None:
+        break;
+    }
+}
+
 void CScovaroDlg::continueClicked()
 {
     if (busyWithLongWork())
@@ -734,6 +757,11 @@ void CScovaroDlg::done(int result)
 
 bool CScovaroDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_preview->viewport()) {
+        // The control selects the word first; the link is looked for after that.
+        QTimer::singleShot(0, this, &CScovaroDlg::openLinkAtCaret);
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && m_popup != nullptr &&
         m_popup->isVisible() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         // A left click anywhere in the window or its sheet ends the pop-up window,

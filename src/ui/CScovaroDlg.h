@@ -160,6 +160,9 @@ private:
     void resultClicked(const QModelIndex& index);
     void resultDoubleClicked(const QModelIndex& index);
     void continueClicked();
+    // A double click in the preview: the path or address on the caret's line is
+    // opened with its program, a plain word is searched in the notes.
+    void openLinkAtCaret();
     void copyViewSelectionToList();
     void copyListSelectionToView();
     void showResultsAndPreview();

@@ -9,6 +9,7 @@
 #include "ui/CMyPropertyPage2.h"
 #include "ui/ArchivePage.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CNote.h"
 #include "ui/CTastoDestro.h"
 
 #include <QAbstractItemModel>
@@ -133,6 +134,7 @@ private slots:
     void pasteModeSearchesTheClipboardWithoutAsking();
     void popupEntriesActOnTheListAndThePreview();
     void aboutBoxAndArchivePageAreReachable();
+    void doubleClickOnAWordInThePreviewSearchesTheNotes();
     void maximiseKeepsTheStartSize();
     void doubleClickOnAFolderRowListsIt();
     void introductionHidesTheListUntilOptions();
@@ -471,6 +473,36 @@ void SearchScreenTest::popupEntriesActOnTheListAndThePreview()
     list->clearSelection();
     act(PopupAction::CleanFromList, PopupContext::ResultList);
     QCOMPARE(list->model()->rowCount(), 0);
+}
+
+void SearchScreenTest::doubleClickOnAWordInThePreviewSearchesTheNotes()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(2)));
+    QVERIFY(vedra::uitest::writeAll(QString::fromStdString(session.workspace.notesPath),
+                                    "ricordare la casa di campagna\r\naltro appunto\r\n"));
+    auto& dialog = session.open();
+    auto* preview = session.control<QTextEdit>("1002");
+    searchFor(dialog, QStringLiteral("casa"));
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("casa")));
+    QTextCursor word = preview->document()->find(QStringLiteral("sole"));
+    QVERIFY(!word.isNull());
+    preview->setTextCursor(word);
+    const QPoint at = preview->cursorRect(word).center();
+    QTest::mouseDClick(preview->viewport(), Qt::LeftButton, {}, at);
+    QTRY_COMPARE(dialog.notePage()->searchText(), QStringLiteral("sole"));
+    QCOMPARE(session.workspace.SearchTarget, 3);
+    // "sole" is in no note: the notes search shows nothing of the notes file.
+    QVERIFY(!preview->toPlainText().contains(QStringLiteral("campagna")));
+
+    // Back to the archive's extracts; a word that a note holds lists that note.
+    session.workspace.SearchTarget = 0;
+    session.answers.push_back(MessageAnswer::No);  // the previous rows are not kept
+    dialog.StartSearch("casa");
+    QTextCursor house = preview->document()->find(QStringLiteral("casa"));
+    QVERIFY(!house.isNull());
+    QTest::mouseDClick(preview->viewport(), Qt::LeftButton, {}, preview->cursorRect(house).center());
+    QTRY_VERIFY(preview->toPlainText().contains(QStringLiteral("campagna")));
 }
 
 void SearchScreenTest::aboutBoxAndArchivePageAreReachable()
