@@ -133,6 +133,8 @@ void CScovaroDlg::setNotesSearchText(const QString& text)
 
 void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext context)
 {
+    if (busyWithLongWork())
+        return;
     search::PreviewSession& preview = m_session->preview();
     search::SearchOptions& options = m_session->run().options();
     QTextCursor cursor = m_preview->textCursor();

@@ -14,6 +14,9 @@ namespace vedra::ui {
 void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition, QWidget* requester)
 {
     using utilities::PopupContext;
+    // Its entries change the list and the preview that the running work fills.
+    if (busyWithLongWork())
+        return;
     search::ResultList& results = m_session->results();
     const QString words = queryWordsText();
     utilities::PopupConditions when;

@@ -284,6 +284,8 @@ void SearchScreenTest::closingDuringASearchOnlyRequestsABreak()
         if (!closedDuringSearch && dialog.longWorkRunning()) {
             closedDuringSearch = true;
             closeRefused = !dialog.close();
+            // Nor does a right click open the pop-up window over the running search.
+            emit session.control<QTableView>("1001")->customContextMenuRequested(QPoint(5, 5));
         }
     });
     closer.start();
@@ -291,6 +293,7 @@ void SearchScreenTest::closingDuringASearchOnlyRequestsABreak()
     closer.stop();
     QVERIFY(closedDuringSearch);
     QVERIFY(closeRefused);
+    QVERIFY(dialog.popupWindow() == nullptr);
     QVERIFY(dialog.isVisible());
     QCOMPARE(session.workspace.BreakCode, 27);
     // Once the search has stopped, closing works.
