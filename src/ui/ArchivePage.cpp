@@ -86,6 +86,8 @@ void ArchivePage::setLanguage(int languageIndex)
 
 void ArchivePage::newArchive()
 {
+    if (m_screen.longWorkRunning())
+        return;
     openDialog(CNomeArchivio::Mode::NewArchive);
 }
 
@@ -144,7 +146,7 @@ void ArchivePage::run(indexing::IndexCommand command)
 {
     app::Workspace& workspace = m_screen.workspace();
     // The host's pump lets clicks through during a run; a second run must wait.
-    if (m_running || workspace.busy)
+    if (m_running || workspace.busy || m_screen.longWorkRunning())
         return;
     if (!workspace.hasCurrentArchive()) {
         workspace.showMessage(app::MessageKey::MsgNeedArchive);

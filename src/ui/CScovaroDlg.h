@@ -100,7 +100,7 @@ public:
     CNote* notePage() const { return m_notePage; }
     CTastoDestro* popupWindow() const { return m_popup; }
     // True while a search or another long operation runs inside a handler.
-    bool longWorkRunning() const { return m_longWork > 0; }
+    bool longWorkRunning() const override { return m_longWork > 0; }
     int previewPointSize() const { return m_previewPointSize; }
 
     // app::Host

@@ -49,6 +49,10 @@ public:
                                QWidget* requester) = 0;
     // Closes the pop-up window if it is open.
     virtual void closePopupMenu() = 0;
+    // True while a search or another long operation runs inside a handler of the
+    // window: work that opens the archive (an indexing run, a new archive) waits.
+    virtual bool longWorkRunning() const { return false; }
+
     // What a click on a pop-up entry asks of the window, after the engine applied it.
     virtual void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) = 0;
 };

@@ -205,6 +205,13 @@ void ArchivePageTest::noArchiveOrNoFolderRunsNothing()
     QCOMPARE(asked, 1);
     QCOMPARE(finished.count(), 0);
     QCOMPARE(screen.host.messages().size(), messages);
+
+    // While the window's own long work runs (a search), no run starts.
+    screen.workRunning = true;
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QTest::mouseClick(button(page, "newArchive"), Qt::LeftButton);
+    QCOMPARE(asked, 1);
+    QVERIFY(page.archiveDialog() == nullptr || !page.archiveDialog()->isVisible());
 }
 
 void ArchivePageTest::breakDuringTheRunStopsItAndThePageStaysUsable()

@@ -45,6 +45,7 @@ public:
         popups.push_back({context, globalPosition, requester});
     }
     void closePopupMenu() override { ++popupCloses; }
+    bool longWorkRunning() const override { return workRunning; }
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override
     {
         actions.push_back({outcome, context});
@@ -64,6 +65,7 @@ public:
     app::HeadlessHost host;
     utilities::PopupFlags flags;
     bool searchForReal = false;
+    bool workRunning = false;  // what longWorkRunning() answers
     std::string previewSelection;
     std::vector<std::string> searches;
     int resultRefreshes = 0;
