@@ -24,9 +24,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTextEdit>
-#include <QTreeWidget>
 
 #include <cstdlib>
 #include <fstream>
