@@ -282,7 +282,8 @@ void CScovaroDlg::buildControls()
     m_pathList->setColumnWidth(1, 50);
     QFont courier(QStringLiteral("Courier New"));
     courier.setStyleHint(QFont::TypeWriter);
-    courier.setPointSize(9);
+    // 15 high, as pixels: 15 points would fill the narrow list with a few letters.
+    courier.setPixelSize(15);
     m_pathList->setFont(courier);
     setColours(m_pathList, QPalette::Base, kIndexListColour, QPalette::Text, kIndexListTextColour);
 
