@@ -51,7 +51,6 @@ constexpr int kQuitDeclined = -1;
 constexpr int kClosingSaved = 28;
 // How often a running search shows its new rows.
 constexpr int kListRefreshMilliseconds = 250;
-constexpr int kPreviewBasePointSize = 10;
 
 QString displayed(const std::string& text)
 {
@@ -533,6 +532,8 @@ void CScovaroDlg::refreshResults()
 void CScovaroDlg::refreshPreview()
 {
     search::PreviewSession& preview = m_session->preview();
+    // A document of the engine replaces the user's new text: "Save" is about it now.
+    m_previewName.clear();
     RenderPreview(*m_preview, preview.document(), m_previewPointSize, preview.scrollPosition());
     m_positionField->setText(QString::number(preview.positionField()));
     m_sizeField->setText(QString::number(preview.sizeField()));

@@ -55,6 +55,8 @@ public:
     // The template's 470 x 269 dialog units, two pixels each way.
     static constexpr int kPixelsPerUnit = 2;
     static QRect unitRect(int left, int top, int width, int height);
+    // The preview's plain height before "Enlarge"; each step of 50 adds two points.
+    static constexpr int kPreviewBasePointSize = 10;
 
     // How a clipboard search was started: by the window coming back on screen
     // (paste) or by the user restoring or clicking the minimised window (click).

@@ -129,7 +129,7 @@ void CScovaroDlg::setNotesSearchText(const QString& text)
         m_notePage->setSearchText(text);
 }
 
-void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext context)
+void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext)
 {
     if (busyWithLongWork())
         return;
@@ -250,8 +250,7 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         showStatistics();
         break;
     case PopupAction::Enlarge:
-        // Each step of 50 adds two points: 50 gives 12, 400 gives 26.
-        m_previewPointSize = 10 + m_popupFlags.previewSizeStep / 25;
+        m_previewPointSize = kPreviewBasePointSize + m_popupFlags.previewSizeStep / 25;
         refreshPreview();
         break;
     case PopupAction::PastePreview:
@@ -306,7 +305,6 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         // Flags only (the engine has set them), or the image window's own entries.
         break;
     }
-    (void)context;
 }
 
 void CScovaroDlg::savePreview(bool askName)

@@ -469,6 +469,18 @@ void SearchScreenTest::popupEntriesActOnTheListAndThePreview()
     QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("mare"));
     QCOMPARE(list->model()->rowCount(), 2);
 
+    // After "New" and then a document shown again, "Save" is about that document:
+    // it asks before overwriting it (answered No here), no file name is asked.
+    act(PopupAction::NewText);
+    list->selectRow(1);
+    act(PopupAction::Origin, PopupContext::ResultList);
+    QVERIFY(!dialog.session().preview().currentPath().empty());
+    const QByteArray document = vedra::uitest::readAll(cell(list, 1, 0));
+    session.answers.push_back(MessageAnswer::No);
+    act(PopupAction::Save);
+    QVERIFY(session.asked.back().text.find("already exists") != std::string::npos);
+    QCOMPARE(vedra::uitest::readAll(cell(list, 1, 0)), document);
+
     act(PopupAction::CleanPreview);
     QVERIFY(preview->toPlainText().isEmpty());
     QVERIFY(session.control<QLabel>("1475")->text().isEmpty());
