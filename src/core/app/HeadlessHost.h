@@ -34,6 +34,9 @@ public:
     // a long operation, as a user pressing Break would.
     void setOnDrain(std::function<void(int)> onDrain) { m_onDrain = std::move(onDrain); }
 
+    // Called with every title set, so a test sees titles that come and go between drains.
+    void setOnTitle(std::function<void(const std::string&)> onTitle) { m_onTitle = std::move(onTitle); }
+
     // Messages are also written here, one per line, when set.
     void setEcho(std::ostream* echo) { m_echo = echo; }
 
@@ -41,7 +44,12 @@ public:
     MessageAnswer messageBox(const std::string& text, MessageButtons buttons) override;
     MessageAnswer titledMessageBox(const std::string& title, const std::string& text,
                                    MessageButtons buttons) override;
-    void setTitle(const std::string& title) override { m_title = title; }
+    void setTitle(const std::string& title) override
+    {
+        m_title = title;
+        if (m_onTitle)
+            m_onTitle(title);
+    }
     void setStatus(const std::string& text) override { m_status = text; }
     void setProgressRange(int low, int high) override;
     void setProgressPosition(int position) override { m_progressPosition = position; }
@@ -61,6 +69,7 @@ private:
     bool m_acceptByDefault = true;
     int m_pendingEscapes = 0;
     std::function<void(int)> m_onDrain;
+    std::function<void(const std::string&)> m_onTitle;
     std::ostream* m_echo = nullptr;
     std::vector<ShownMessage> m_messages;
     std::string m_title;

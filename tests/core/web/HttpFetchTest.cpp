@@ -186,9 +186,9 @@ TEST_F(HttpFetch, LargeBodyIsStreamedIntoTheFileChunkByChunk)
         connection.send(std::string(kHalf, 'b'));
     });
     std::set<std::string> titles;
+    host.setOnTitle([&](const std::string& title) { titles.insert(title); });
     host.setOnDrain([&](int) {
         EXPECT_TRUE(ws->busy);
-        titles.insert(host.title());
         std::int64_t size = fileSize();
         if (size >= static_cast<std::int64_t>(kHalf))
             firstHalfOnDisk = true;
