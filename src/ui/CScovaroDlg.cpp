@@ -239,9 +239,14 @@ void CScovaroDlg::buildControls()
     m_resultList->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
         m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
-    // The date column is widened when this font's date and time would not fit.
-    const int dateWidth = QFontMetrics(listFont).horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 12;
+    // The date and size columns are widened when this font's date and time, or the
+    // size column's title (the same in every language), would not fit.
+    const QFontMetrics listMetrics(listFont);
+    const int dateWidth = listMetrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 12;
     m_resultList->setColumnWidth(1, std::max(ResultListModel::kColumnWidths[1], dateWidth));
+    const int sizeTitleWidth =
+        listMetrics.horizontalAdvance(m_resultModel->headerData(2, Qt::Horizontal).toString()) + 12;
+    m_resultList->setColumnWidth(2, std::max(ResultListModel::kColumnWidths[2], sizeTitleWidth));
     setColours(m_resultList, QPalette::Base, kResultListColour, QPalette::Text, qRgb(0, 0, 0));
     connect(m_resultList, &QTableView::clicked, this, &CScovaroDlg::resultClicked);
     connect(m_resultList, &QTableView::doubleClicked, this, &CScovaroDlg::resultDoubleClicked);

@@ -213,6 +213,11 @@ void SearchScreenTest::italianRetitlesTheColumnsAndKeepsTheRows()
     QCOMPARE(list->model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Archivio"));
     QVERIFY(list->horizontalHeader()->sectionSize(1) >= 90);
     QCOMPARE(list->horizontalHeader()->sectionSize(3), 100);
+    // Nothing of a date, nor of the size column's title, is cut off.
+    const QHeaderView* header = list->horizontalHeader();
+    QVERIFY(list->fontMetrics().horizontalAdvance(cell(list, 0, 1)) < header->sectionSize(1));
+    QVERIFY(header->fontMetrics().horizontalAdvance(list->model()->headerData(2, Qt::Horizontal).toString()) <
+            header->sectionSize(2));
     QCOMPARE(list->model()->rowCount(), 2);
     QCOMPARE(cell(list, 0, 0), firstRow);
     QCOMPARE(list->toolTip(), QStringLiteral(" Oggetti trovati.\n Un solo click per una preview.\n Doppio click per eseguire"));
