@@ -265,11 +265,15 @@ bool ArchiveStore::close()
     if (m_indexing) {
         // Everything pending goes out now: a node left unwritten while the slot that
         // links it is written would leave the tree pointing past the end of its file.
+        // What is pointed at goes first (postings before the words that head them,
+        // records before the keys that find them), so a run killed half-way through
+        // these writes leaves every link on disk pointing at bytes already there, and
+        // no document is taken for indexed while its words are missing.
         m_checkRoom = false;
         m_header.documents = static_cast<std::int32_t>(documentCount());
-        ok = writeHeader() && file(SlotDocuments).flush();
-        for (int slot : {SlotDocumentKeys, SlotFolders, SlotWords, SlotPostings, SlotWordLists, SlotRoots})
+        for (int slot : {SlotPostings, SlotWordLists, SlotFolders, SlotRoots, SlotWords})
             ok = ok && file(slot).flush();
+        ok = ok && writeHeader() && file(SlotDocuments).flush() && file(SlotDocumentKeys).flush();
         if (!ok)
             writeFailed();
     }

@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -351,6 +352,59 @@ TEST_F(IndexingRunTest, KilledRunLeavesAnArchiveThatOpensAndSearches)
     index();
     EXPECT_EQ(documentsWith("alpha").size(), 40u);
 }
+
+// A run whose last writes stop at one of the archive's files, as a kill part-way
+// through them would leave it: the files written before stay, that one and those
+// after it keep their old bytes. Whichever file it is, no link on disk may point
+// past what was written, and the next run must index every document fully.
+class IndexingRunCutOffAtTheEnd : public IndexingRunTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(IndexingRunCutOffAtTheEnd, NextRunStillIndexesEveryDocument)
+{
+    for (int f = 0; f < 12; ++f)
+        writeFile(tree / ("d" + std::to_string(f % 3)) / ("f" + std::to_string(f) + ".txt"),
+                  std::string("alpha beta gamma") + (f == 7 ? " secret" : ""));
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // From here on every write to the chosen file fails (ENOSPC).
+        bool ok = fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace));
+        ArchiveLists lists;
+        lists.load(*fx.store);
+        IndexingRun run(*fx.workspace, *fx.store, lists);
+        run.RunIndexing(tree.string() + "/", RunMode::Normal);
+        std::string target = fx.store->slotPath(GetParam());
+        int full = ::open("/dev/full", O_WRONLY);
+        bool swapped = false;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            if (fs::read_symlink(entry.path(), error) == fs::path(target)) {
+                swapped = ::dup2(full, std::stoi(entry.path().filename().string())) >= 0;
+                break;
+            }
+        }
+        fx.store->close();
+        ::_exit(ok && swapped ? 0 : 3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child could not cut the file off";
+
+    index();
+    std::set<std::string> expected;
+    for (int f = 0; f < 12; ++f)
+        expected.insert("/d" + std::to_string(f % 3) + "/f" + std::to_string(f) + ".txt");
+    EXPECT_EQ(documentsWith("alpha"), expected);
+    EXPECT_EQ(documentsWith("secret"), std::set<std::string>{"/d1/f7.txt"});
+    EXPECT_TRUE(fx.host.messages().empty()) << fx.host.messages().front().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, IndexingRunCutOffAtTheEnd,
+                         ::testing::Values(archive::SlotPostings, archive::SlotWordLists, archive::SlotFolders,
+                                           archive::SlotWords, archive::SlotDocuments, archive::SlotDocumentKeys),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(archive::slotPrefix(info.param)).substr(0, 3);
+                         });
 
 TEST_F(IndexingRunTest, MissingConverterLeavesTheNameAndARow)
 {
