@@ -148,13 +148,16 @@ std::size_t removeNofollowTags(char* buffer, std::size_t length)
 }
 
 // Steps 4 and 5 together: both only drop or swap bytes one position at a time.
-std::size_t joinLinesAndDecodeAmp(char* buffer, std::size_t length, bool joinLines)
+// A line end pair becomes one blank, not nothing: the last word of a line and the
+// first of the next are two words ("registering\r\nan" is not "registeringan").
+std::size_t blankLinesAndDecodeAmp(char* buffer, std::size_t length, bool blankLineEnds)
 {
     const char* end = buffer + length;
     const char* read = buffer;
     char* write = buffer;
     while (read < end) {
-        if (joinLines && *read == '\r' && read + 1 < end && read[1] == '\n') {
+        if (blankLineEnds && *read == '\r' && read + 1 < end && read[1] == '\n') {
+            *write++ = ' ';
             read += 2;
             continue;
         }
@@ -348,7 +351,7 @@ std::size_t StripMarkup(char* buffer, std::size_t length, int mode)
     if (mode == 1)
         length = removeTags(buffer, length);
     length = removeNofollowTags(buffer, length);
-    return joinLinesAndDecodeAmp(buffer, length, mode < 2);
+    return blankLinesAndDecodeAmp(buffer, length, mode < 2);
 }
 
 std::string ReadTextBetweenTags(app::Workspace& workspace, std::string_view text, char opening, char closing)

@@ -25,7 +25,7 @@ std::size_t SqueezeNuls(const char* in, std::size_t length, char* out);
 // Markup removal in place, for web-page chunks; returns the new length. In order:
 // comment, "<script" and "<style" spans; in mode 1 every tag except "img" tags
 // (a tag naming "description" keeps the text after the first '=' that follows the
-// word); tags holding "nofollow"; "\r\n" pairs in modes below 2; "&amp;" to '&' and
+// word); each "\r\n" pair made one blank in modes below 2; "&amp;" to '&' and
 // tab to blank. Matching is case-sensitive ("<SCRIPT" spans stay, though mode 1
 // still removes their tags). A span or tag still open at the end of the chunk is
 // removed to the end: the chunk is cut at an arbitrary byte and its tail is markup,

@@ -110,10 +110,12 @@ TEST(TextCleanersStripMarkup, NofollowTagsGo)
     EXPECT_EQ(strip("<meta name=\"description\" content=\"nofollow rules\">", 1), "\"nofollow rules\" ");
 }
 
-TEST(TextCleanersStripMarkup, LineEndPairsJoinBelowModeTwo)
+TEST(TextCleanersStripMarkup, LineEndPairsBecomeOneBlankBelowModeTwo)
 {
-    EXPECT_EQ(strip("one\r\ntwo\nthree\rfour", 0), "onetwo\nthree\rfour");
-    EXPECT_EQ(strip("one\r\ntwo", 1), "onetwo");
+    EXPECT_EQ(strip("one\r\ntwo\nthree\rfour", 0), "one two\nthree\rfour");
+    EXPECT_EQ(strip("registering\r\nan", 1), "registering an") << "the two words stay two";
+    EXPECT_EQ(strip("a\r\n\r\nb\r\r\n", 1), "a  b\r ") << "each pair on its own";
+    EXPECT_EQ(strip("end\r", 1), "end\r") << "a CR alone at the chunk's end stays";
     EXPECT_EQ(strip("one\r\ntwo", 2), "one\r\ntwo");
 }
 
@@ -143,7 +145,7 @@ TEST(TextCleanersStripMarkup, TwoMegabyteChunk)
     std::string expected;
     for (std::size_t i = 0; i < units; ++i) {
         chunk += unit;
-        expected += " w& ";
+        expected += " w&  ";
     }
     EXPECT_EQ(strip(chunk, 1), expected);
 
