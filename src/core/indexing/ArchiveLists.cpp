@@ -23,8 +23,10 @@ std::string_view extensionOf(std::string_view name)
     return dot == std::string_view::npos ? std::string_view{} : name.substr(dot);
 }
 
-// The Linux form of the list's backslash rule: "\temp" was meant as the folder
-// name temp, and a doubled backslash as a word break inside an entry.
+// The Linux form of the list's backslash rule: a single '/' is the path separator
+// and stays, so "/system/" is a folder named system and not a part of
+// "filesystems"; a run of two or more was a word break inside an entry and becomes
+// one blank.
 std::string transformExcludedFolders(std::string_view bytes)
 {
     std::string out;
@@ -39,10 +41,21 @@ std::string transformExcludedFolders(std::string_view bytes)
             ++run;
             ++i;
         }
-        if (run >= 2)
-            out += ' ';
+        out += run >= 2 ? ' ' : '/';
     }
     return out;
+}
+
+// The folder name an entry stands for, compared with a sub-folder's name: "/temp"
+// and "/system/" name temp and system; an entry with a separator inside names a
+// path, never a single name.
+std::string_view entryAsName(std::string_view entry)
+{
+    while (!entry.empty() && entry.front() == '/')
+        entry.remove_prefix(1);
+    while (!entry.empty() && entry.back() == '/')
+        entry.remove_suffix(1);
+    return entry.find('/') == std::string_view::npos ? entry : std::string_view{};
 }
 
 bool isEntryEnd(char c)
@@ -149,36 +162,64 @@ bool ArchiveLists::hasEntry(int slot, std::string_view lowerCasedText) const
     return false;
 }
 
+std::string_view ArchiveLists::FolderExclusionEntry(std::string_view path) const
+{
+    // A list that starts with a blank, a digit or a sign is switched off. The
+    // separators in front of a first entry such as "/temp" do not count: once
+    // they were dropped on loading, and the list was on.
+    const std::string& list = buffer(archive::SlotExcludedFolders);
+    std::size_t first = list.find_first_not_of('/');
+    if (first == std::string::npos || static_cast<unsigned char>(list[first]) <= 'A')
+        return {};
+    std::string lowered = app::lowerAscii(std::string(path));
+    for (const auto& entry : entries(archive::SlotExcludedFolders)) {
+        // "/" alone would exclude every folder; it once loaded as nothing.
+        if (entry.find_first_not_of('/') != std::string::npos && contains(lowered, entry))
+            return entry;
+    }
+    return {};
+}
+
 bool ArchiveLists::IsFolderExcluded(std::string_view path) const
 {
-    const std::string& list = buffer(archive::SlotExcludedFolders);
-    if (list.empty() || static_cast<unsigned char>(list[0]) <= 'A')
-        return false;
-    std::string lowered = app::lowerAscii(std::string(path));
+    return !FolderExclusionEntry(path).empty();
+}
+
+std::string_view ArchiveLists::NameExclusionEntry(std::string_view name) const
+{
+    std::string lowered = app::lowerAscii(std::string(name));
+    if (lowered.empty())
+        return {};
     for (const auto& entry : entries(archive::SlotExcludedFolders))
-        if (contains(lowered, entry))
-            return true;
-    return false;
+        if (entryAsName(entry) == lowered)
+            return entry;
+    return {};
 }
 
 bool ArchiveLists::IsSubfolderExcluded(std::string_view name, const PatternFilter& folderFilter,
                                        std::string_view parentFolder) const
 {
-    if (hasEntry(archive::SlotExcludedFolders, app::lowerAscii(std::string(name))))
+    if (!NameExclusionEntry(name).empty())
         return true;
+    return !PassesSubfolderFilter(name, folderFilter, parentFolder);
+}
+
+bool ArchiveLists::PassesSubfolderFilter(std::string_view name, const PatternFilter& folderFilter,
+                                         std::string_view parentFolder)
+{
     if (folderFilter.letsEverythingThrough())
-        return false;
+        return true;
     std::string folder = app::lowerAscii(app::withTrailingSlash(std::string(parentFolder)) + std::string(name) + "/");
     for (std::size_t i = 0; i < PatternFilter::kMaxPatterns; ++i) {
         std::string pattern = app::lowerAscii(std::string(folderFilter.pattern(i)));
         if (pattern.empty())
             continue;
         if (contains(folder, pattern))
-            return false;
+            return true;
         if (pattern[0] == '/' && pattern.starts_with(folder))
-            return false;
+            return true;
     }
-    return true;
+    return false;
 }
 
 ConversionKind ArchiveLists::ConversionClass(std::string_view fileName, bool unpackOption) const

@@ -50,8 +50,8 @@ public:
     void setList(int slot, std::string_view bytes);
 
     // The list buffer as the tests read it: the file's first bytes, cut at a NUL,
-    // and for "DIR." transformed (each single '/' removed, each run of two or more
-    // '/' made one blank). Empty for a slot not held here.
+    // and for "DIR." transformed (each run of two or more '/' made one blank; a
+    // single '/' kept). Empty for a slot not held here.
     const std::string& buffer(int slot) const;
 
     // The list's entries, lower-cased: an entry ends at CR, LF, ',' or ';';
@@ -62,23 +62,37 @@ public:
     // lower-cased.
     const std::vector<std::string>& entries(int slot) const;
 
-    // True when the excluded-folder buffer begins with a byte above 'A' (a list
-    // that starts otherwise is switched off) and the lower-cased path contains any
-    // of its entries. So "/x/Template/" is excluded by "temp".
+    // True when the excluded-folder buffer begins with a byte above 'A', leading
+    // '/' aside (a list that starts otherwise is switched off), and the lower-cased path contains any
+    // of its entries. So "/x/Template/" is excluded by "temp", and by "/temp" too
+    // (a folder whose name begins with temp), while "/system/" excludes a folder
+    // named system and not "/x/filesystems/".
     bool IsFolderExcluded(std::string_view path) const;
+    // The entry that excludes `path` by IsFolderExcluded's rule; empty when none.
+    std::string_view FolderExclusionEntry(std::string_view path) const;
 
     // True when the lower-cased `name` equals an excluded-folder entry exactly
-    // ("Debug" is, "debugger" is not). Further, when `folderFilter` is active (not
-    // letting everything through), the sub-folder `parentFolder` + name + '/' is
-    // excluded unless its lower-cased path contains one of the patterns, or is the
-    // start of a pattern that begins with '/' (the folder lies on the way to an
-    // absolute folder the user named). This is the indexing run's rule that only
-    // folders passing the folder filter are added, so that a scan and a run walk the
-    // same folders; the allowance for absolute patterns lets a scan from a disk
-    // root reach the folder named. As in the run, a folder below one that does not
-    // pass is not reached even if its own path would pass.
+    // ("Debug" is, "debugger" is not), an entry's leading and trailing '/' aside
+    // ("/system/" names system; "/usr/share/" names no single folder). Further,
+    // when `folderFilter` does not let the sub-folder through
+    // (PassesSubfolderFilter), it is excluded too.
     bool IsSubfolderExcluded(std::string_view name, const PatternFilter& folderFilter,
                              std::string_view parentFolder) const;
+    // The entry that excludes the sub-folder `name` by IsSubfolderExcluded's first
+    // rule; empty when none.
+    std::string_view NameExclusionEntry(std::string_view name) const;
+
+    // The search page's folder patterns applied to a sub-folder: passes when the
+    // filter is inactive (letting everything through), or when the lower-cased
+    // `parentFolder` + name + '/' contains one of the patterns, or is the start of
+    // a pattern that begins with '/' (the folder lies on the way to an absolute
+    // folder the user named). This is the indexing run's rule that only folders
+    // passing the folder filter are added, so that a scan and a run walk the same
+    // folders; the allowance for absolute patterns lets a scan from a disk root
+    // reach the folder named. As in the run, a folder below one that does not pass
+    // is not reached even if its own path would pass.
+    static bool PassesSubfolderFilter(std::string_view name, const PatternFilter& folderFilter,
+                                      std::string_view parentFolder);
 
     // The extension (from the last '.', lower-cased) compared with whole entries of
     // "SCM." (Pdf for ".pdf", else DocumentXml), then of "CMP." (Compressed with

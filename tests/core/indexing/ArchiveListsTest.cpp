@@ -47,16 +47,18 @@ TEST_F(ArchiveListsTest, LoadsTheInitialListsOfANewArchive)
                                   SlotCompressedExtensions, SlotConvertedExtensions}));
 }
 
-TEST_F(ArchiveListsTest, ExcludedFoldersLoseTheirSeparatorsOnLoad)
+TEST_F(ArchiveListsTest, ExcludedFoldersKeepTheirSeparatorsOnLoad)
 {
     EXPECT_EQ(lists.entries(SlotExcludedFolders),
-              (Entries{"download_vedratemp", "vedratemp", "vedraarc", "recycled", "temp", "debug", "release",
-                       "windows", "i386", "recycler", "system"}));
+              (Entries{"download_vedratemp", "vedratemp", "vedraarc", "recycled", "/temp", "debug", "release",
+                       "/windows/", "i386", "recycler", "/system/"}));
     const std::string& buffer = lists.buffer(SlotExcludedFolders);
-    EXPECT_EQ(buffer.find('/'), std::string::npos);
     EXPECT_TRUE(buffer.starts_with("download_vedratemp\r\n")) << buffer;
-    EXPECT_TRUE(buffer.ends_with("recycled\r\ntemp\r\ndebug\r\nrelease\r\nwindows\r\ni386\r\nrecycler\r\nsystem\r\n"))
+    EXPECT_TRUE(
+        buffer.ends_with("recycled\r\n/temp\r\ndebug\r\nrelease\r\n/windows/\r\ni386\r\nrecycler\r\n/system/\r\n"))
         << buffer;
+    // The file itself is as it was made.
+    EXPECT_EQ(fx.fileBytes(SlotExcludedFolders), buffer);
 }
 
 TEST(ArchiveListsOtherArchive, LaterArchivesHaveOnlyTheCommonExcludedFolders)
@@ -65,15 +67,15 @@ TEST(ArchiveListsOtherArchive, LaterArchivesHaveOnlyTheCommonExcludedFolders)
     ArchiveLists lists;
     ASSERT_TRUE(lists.load(*fx.store));
     EXPECT_EQ(lists.entries(SlotExcludedFolders),
-              (Entries{"recycled", "temp", "debug", "release", "windows", "i386", "recycler", "system"}));
+              (Entries{"recycled", "/temp", "debug", "release", "/windows/", "i386", "recycler", "/system/"}));
     EXPECT_EQ(lists.buffer(SlotExcludedFolders).substr(0, 10), "recycled\r\n");
 }
 
-TEST_F(ArchiveListsTest, SingleSeparatorsVanishAndRunsBecomeOneBlank)
+TEST_F(ArchiveListsTest, SingleSeparatorsStayAndRunsBecomeOneBlank)
 {
     lists.setList(SlotExcludedFolders, "/temp\r\n//srv//share\r\n/windows/\r\nab///cd////\r\n");
-    EXPECT_EQ(lists.buffer(SlotExcludedFolders), "temp\r\n srv share\r\nwindows\r\nab cd \r\n");
-    EXPECT_EQ(lists.entries(SlotExcludedFolders), (Entries{"temp", "srv share", "windows", "ab cd"}));
+    EXPECT_EQ(lists.buffer(SlotExcludedFolders), "/temp\r\n srv share\r\n/windows/\r\nab cd \r\n");
+    EXPECT_EQ(lists.entries(SlotExcludedFolders), (Entries{"/temp", "srv share", "/windows/", "ab cd"}));
     // Only "DIR." is transformed: a '/' in another list is text.
     lists.setList(SlotTextExtensions, "/x\r\n");
     EXPECT_EQ(lists.entries(SlotTextExtensions), Entries{"/x"});
@@ -171,8 +173,30 @@ TEST_F(ArchiveListsTest, AFolderWhosePathHoldsAnEntryIsNotWalked)
     EXPECT_TRUE(lists.IsFolderExcluded("/srv/i386/x/"));
     EXPECT_TRUE(lists.IsFolderExcluded("/opt/vedraprog/vedratemp/"));
     EXPECT_FALSE(lists.IsFolderExcluded("/home/u/documents/"));
-    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/te/mp/"));  // the '/' went away from the entry, not from paths
+    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/te/mp/"));
     EXPECT_FALSE(lists.IsFolderExcluded(""));
+}
+
+// An entry written with separators matches at folder boundaries: "/system/" is a
+// folder named system, "/temp" one whose name begins with temp.
+TEST_F(ArchiveListsTest, AnEntryWithSeparatorsMatchesWholeFolderNamesOnly)
+{
+    EXPECT_FALSE(lists.IsFolderExcluded("/usr/share/doc/filesystems/"));
+    EXPECT_FALSE(lists.IsFolderExcluded("/lib/systemd/system-generators/"));
+    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/ecosystem/"));
+    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/Mytemp/"));
+    EXPECT_FALSE(lists.IsFolderExcluded("/srv/otherwindows/x/"));
+    EXPECT_TRUE(lists.IsFolderExcluded("/usr/lib/system/"));
+    EXPECT_TRUE(lists.IsFolderExcluded("/mnt/c/System/drivers/"));
+    EXPECT_TRUE(lists.IsFolderExcluded("/home/u/temporary/"));
+    EXPECT_EQ(lists.FolderExclusionEntry("/mnt/c/System/drivers/"), "/system/");
+    EXPECT_EQ(lists.FolderExclusionEntry("/home/u/temporary/"), "/temp");
+    EXPECT_EQ(lists.FolderExclusionEntry("/src/Debug/x/"), "debug");
+    EXPECT_EQ(lists.FolderExclusionEntry("/usr/share/doc/filesystems/"), "");
+    // A separator alone names nothing, and does not exclude every folder.
+    lists.setList(SlotExcludedFolders, "debug\r\n/\r\n");
+    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/documents/"));
+    EXPECT_TRUE(lists.IsFolderExcluded("/home/u/debug/"));
 }
 
 TEST_F(ArchiveListsTest, AnExcludedFolderListThatDoesNotBeginAboveAIsSwitchedOff)
@@ -183,9 +207,11 @@ TEST_F(ArchiveListsTest, AnExcludedFolderListThatDoesNotBeginAboveAIsSwitchedOff
     }
     lists.setList(SlotExcludedFolders, "Btemp\r\ntemp\r\n");
     EXPECT_TRUE(lists.IsFolderExcluded("/home/u/temp/"));
-    // "/temp" loses its '/', so the list begins with 't' and is on.
+    // A first entry "/temp" begins with 't' once its separators are passed: on.
     lists.setList(SlotExcludedFolders, "/temp\r\n");
     EXPECT_TRUE(lists.IsFolderExcluded("/home/u/temp/"));
+    lists.setList(SlotExcludedFolders, "//temp\r\n");
+    EXPECT_FALSE(lists.IsFolderExcluded("/home/u/temp/")) << "a run of separators is a blank";
 }
 
 TEST_F(ArchiveListsTest, ASubfolderIsLeftOutOnlyWhenItsNameIsAnEntry)
@@ -200,6 +226,17 @@ TEST_F(ArchiveListsTest, ASubfolderIsLeftOutOnlyWhenItsNameIsAnEntry)
     // debugger is added, but then not walked, as its path holds "debug"; so is Template.
     EXPECT_TRUE(lists.IsFolderExcluded("/src/debugger/"));
     EXPECT_TRUE(lists.IsFolderExcluded("/src/Template/"));
+    // "/system/" and "/windows/" name the folders system and windows.
+    EXPECT_TRUE(lists.IsSubfolderExcluded("System", none, "/src/"));
+    EXPECT_TRUE(lists.IsSubfolderExcluded("windows", none, "/src/"));
+    EXPECT_FALSE(lists.IsSubfolderExcluded("filesystems", none, "/src/"));
+    EXPECT_EQ(lists.NameExclusionEntry("System"), "/system/");
+    EXPECT_EQ(lists.NameExclusionEntry("Debug"), "debug");
+    EXPECT_EQ(lists.NameExclusionEntry("filesystems"), "");
+    // An entry naming a path is no folder name.
+    lists.setList(SlotExcludedFolders, "/usr/share/\r\n");
+    EXPECT_FALSE(lists.IsSubfolderExcluded("share", none, "/usr/"));
+    EXPECT_TRUE(lists.IsFolderExcluded("/usr/share/doc/"));
 }
 
 TEST_F(ArchiveListsTest, AnActiveFolderFilterKeepsOnlyFoldersThatPassOrLeadToAnAbsolutePattern)
