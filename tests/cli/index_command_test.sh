@@ -43,6 +43,25 @@ out=$("$vedra" --workdir "$work" index --update "$tmp/docs" 2>"$tmp/err"); rc=$?
 grep -qx "Files updated with text indexed: 1" <<<"$out" || fail "update line: $out"
 grep -qx "New files with text indexed: 0" <<<"$out" || fail "update added files: $out"
 
+# The summary names the entries of the excluded-folder list that kept folders out;
+# "/system/" keeps out a folder named system, not "filesystems"; a folder of the
+# user's whose name holds "_vedratemp" is left as it was.
+mkdir -p "$tmp/excl/Debug" "$tmp/excl/x/release" "$tmp/excl/release" "$tmp/excl/filesystems" \
+  "$tmp/excl/system" "$tmp/excl/notes_vedratemp_old" "$tmp/excl/vedraprog/download_vedratemp"
+for d in Debug x/release release system; do printf 'hidden lantern\n' > "$tmp/excl/$d/f.txt"; done
+printf 'journaling lantern\n' > "$tmp/excl/filesystems/ext4.txt"
+printf 'my own notes\n' > "$tmp/excl/notes_vedratemp_old/n.txt"
+printf '<p>fetched page</p>\n' > "$tmp/excl/vedraprog/download_vedratemp/www.example.org.htm"
+out=$("$vedra" --workdir "$work" index "$tmp/excl" 2>"$tmp/err"); rc=$?
+[ $rc -eq 0 ] || fail "excluded-folder run exited $rc: $(cat "$tmp/err")"
+grep -qx "Folders excluded: 6 (release 2, debug 1, /system/ 1, vedratemp 1, download_vedratemp 1)" <<<"$out" || fail "excluded line: $out"
+out=$("$vedra" --workdir "$work" --lang it index "$tmp/excl" 2>/dev/null)
+grep -q "^Cartelle escluse: 6 (" <<<"$out" || fail "Italian excluded line: $out"
+[ "$(cat "$tmp/excl/notes_vedratemp_old/n.txt")" = "my own notes" ] || fail "a user folder was touched"
+[ -f "$tmp/excl/vedraprog/download_vedratemp/www.example.org.htm" ] || fail "a local copy was deleted"
+out=$("$vedra" --workdir "$work" search journaling 2>/dev/null)
+grep -q "filesystems/ext4.txt" <<<"$out" || fail "filesystems not walked: $out"
+
 # Ctrl-C during a long run: the run stops, the archive closes, the resume point stays.
 mkdir -p "$tmp/big"
 for i in $(seq 1 60); do

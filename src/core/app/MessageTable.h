@@ -103,9 +103,11 @@ enum class MessageKey : int {
     MsgConfirmQuit,
     MsgUrlListNotFound,
     MsgNoResults,
+    // The indexing summary's line of folders the excluded-folder list kept out.
+    MsgFoldersExcluded,
 };
 
-inline constexpr int kMessageKeyCount = 95;
+inline constexpr int kMessageKeyCount = 96;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

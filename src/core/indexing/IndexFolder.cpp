@@ -4,6 +4,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveLists.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -73,6 +74,21 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     return result;
 }
 
+std::string ExcludedFoldersLine(const app::Workspace& workspace, const IndexingCounters& counters)
+{
+    std::string text = std::string(workspace.messages().text(app::MessageKey::MsgFoldersExcluded)) +
+                       std::to_string(counters.foldersExcluded);
+    if (counters.excludedBy.empty())
+        return text;
+    auto entries = counters.excludedBy;
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    text += " (";
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        text += (i == 0 ? "" : ", ") + entries[i].first + " " + std::to_string(entries[i].second);
+    return text + ")";
+}
+
 std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, const IndexFolderResult& result)
 {
     auto line = [&](app::MessageKey key, std::uint64_t value) {
@@ -84,6 +100,7 @@ std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, cons
     return {
         line(app::MessageKey::MsgFoldersScanned, c.foldersMet),
         line(app::MessageKey::MsgFoldersIndexed, c.foldersIndexed),
+        ExcludedFoldersLine(workspace, c),
         line(app::MessageKey::MsgFilePathsIndexed, c.filesSeen),
         line(app::MessageKey::MsgNewFilesWithText, c.newDocuments),
         line(app::MessageKey::MsgFilesWithText, c.filesWithText),

@@ -53,9 +53,14 @@ std::optional<std::string> IndexStartPath(const std::string& path);
 IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path, IndexCommand command,
                               const IndexingOptions& options, const IndexFolderHooks& hooks = {});
 
+// "Folders excluded: 37 (release 30, debug 7)": how many folders the
+// excluded-folder list kept out of the run and which entries did it, the most
+// active first, so that a user who misses documents knows which entry to edit.
+std::string ExcludedFoldersLine(const app::Workspace& workspace, const IndexingCounters& counters);
+
 // The run's counters as the user reads them, one line each, labels from the
-// message table in the workspace's language: folders scanned and indexed, file
-// paths, new files with text, files with text, updated files, words, total files,
+// message table in the workspace's language: folders scanned and indexed, folders
+// excluded (ExcludedFoldersLine), file paths, new files with text, files with text, updated files, words, total files,
 // bytes read, elapsed seconds.
 std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, const IndexFolderResult& result);
 

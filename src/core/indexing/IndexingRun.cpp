@@ -11,9 +11,11 @@
 #include "core/archive/Records.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/TextCleaners.h"
+#include "core/indexing/UnpackFolder.h"
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,7 +32,6 @@ constexpr std::size_t kResumePathSize = 512;
 constexpr std::uint64_t kMediaReadLimit = 12799;
 constexpr std::size_t kMediaChunkSize = 12800;
 constexpr std::size_t kMarkupChunkLimit = 512000;
-constexpr const char* kTemporaryMarker = "_vedratemp";
 
 struct DirectoryEntry {
     std::string name;
@@ -67,28 +68,17 @@ std::vector<DirectoryEntry> listFolder(const std::string& folder)
     return entries;
 }
 
-// Clears the way for removal (the owner may have left the file read-only).
-void removeTree(const std::string& path)
-{
-    std::error_code error;
-    for (auto it = std::filesystem::recursive_directory_iterator(path, error);
-         !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_write,
-                                     std::filesystem::perm_options::add, error);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_write, std::filesystem::perm_options::add,
-                                 error);
-    std::filesystem::remove_all(path, error);
-}
-
-void removeFile(const std::string& path)
+// Only for files the run made: a converter's output, a member it unpacked. The
+// unpacker may have left a member read-only.
+void removeOwnFile(const std::string& path)
 {
     ::chmod(path.c_str(), 0600);
     ::unlink(path.c_str());
 }
 
-bool contains(const std::string& text, const char* part)
+bool contains(std::string_view text, std::string_view part)
 {
-    return text.find(part) != std::string::npos;
+    return text.find(part) != std::string_view::npos;
 }
 
 std::string extensionOf(const std::string& lowerName)
@@ -181,7 +171,12 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
     }
 
     if (mode == RunMode::Roots) {
-        // Roots go straight into "RAD.": no folder node, no document.
+        // The roots folder gets its node like the start folder of any run; its
+        // files go straight into "RAD.", with no document.
+        if (!m_store.findOrAddFolder(archive::reversed(folder))) {
+            m_workspace.busy = false;
+            return;
+        }
         for (const auto& entry : listFolder(folder)) {
             if (entry.folder || (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0))
                 continue;
@@ -204,10 +199,9 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
         std::string savedStart;
         if (readResumePoint(resumeFolder, savedStart)) {
             m_workspace.showMessage(MessageKey::MsgIndexingInterrupted);
-            if (contains(resumeFolder, kTemporaryMarker) && m_options.unpack) {
-                std::size_t end = resumeFolder.find(kTemporaryMarker);
-                IndexTempFolder(resumeFolder.substr(0, end + std::strlen(kTemporaryMarker)) + "/");
-            }
+            // Only an unpack folder the program made is finished (and emptied).
+            if (std::string unpacked = OwnUnpackFolderOf(resumeFolder); !unpacked.empty() && m_options.unpack)
+                IndexTempFolder(unpacked);
             if (!savedStart.empty()) {
                 folder = savedStart;
                 mask.clear();
@@ -223,7 +217,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
         position = *start;
         // A resumed run goes on from the folder it stopped in: every folder before
         // it in the tree's order was done, every one after it is still to do.
-        if (!resumeFolder.empty() && !contains(resumeFolder, kTemporaryMarker)) {
+        if (!resumeFolder.empty() && !contains(resumeFolder, kUnpackFolderSuffix)) {
             if (auto resumed = m_store.findOrAddFolder(archive::reversed(resumeFolder)))
                 position = *resumed;
         }
@@ -254,16 +248,37 @@ void IndexingRun::walk(std::uint32_t position, const std::string& startFolder, c
         std::uint32_t here = k;
         k += static_cast<std::uint32_t>(text->size()) + 10;
         bool inScope = contains(folder, startFolder.c_str()) || m_mode == RunMode::SingleFolder;
-        if (!m_options.unpack && (!inScope || m_lists.IsFolderExcluded(folder)))
+        if (!m_options.unpack) {
+            if (!inScope)
+                continue;
+            if (std::string_view entry = m_lists.FolderExclusionEntry(folder); !entry.empty()) {
+                countExclusion(entry);
+                continue;
+            }
+        }
+        // An unpack folder is walked by IndexTempFolder alone, as the member's
+        // documents need; one found here is left over from a stopped run.
+        if (!OwnUnpackFolderOf(folder).empty())
             continue;
-        processFolder(folder, here, mask, contains(folder, "_vedratemp/"));
+        processFolder(folder, here, mask);
         if (m_mode == RunMode::SingleFolder && m_workspace.BreakCode == 0)
             m_workspace.BreakCode = 1;
     }
 }
 
-void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask,
-                                bool temporary)
+void IndexingRun::countExclusion(std::string_view entry)
+{
+    ++m_counters.foldersExcluded;
+    for (auto& [name, count] : m_counters.excludedBy) {
+        if (name == entry) {
+            ++count;
+            return;
+        }
+    }
+    m_counters.excludedBy.emplace_back(std::string(entry), 1);
+}
+
+void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask)
 {
     for (const auto& entry : listFolder(folder)) {
         m_workspace.PumpPendingMessages(1);
@@ -272,17 +287,23 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
         if (!entry.folder) {
             if (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0)
                 continue;
-            processFile(folder, folderText, entry.name, entry.fileTime, entry.size, temporary);
+            processFile(folder, folderText, entry.name, entry.fileTime, entry.size, false);
         } else {
             if (!m_options.subfolders || entry.name[0] == '.')
                 continue;
             ++m_counters.foldersMet;
             std::string path = folder + entry.name;
-            if (contains(path, kTemporaryMarker)) {
-                removeTree(path);
+            // What a stopped run unpacked is removed; a folder of the user's whose
+            // name looks like one is walked or not like any other.
+            if (IsOwnUnpackFolder(path + "/")) {
+                RemoveOwnUnpackFolder(path + "/");
                 continue;
             }
-            if (m_lists.IsSubfolderExcluded(entry.name, m_options.folderFilter, folder))
+            if (std::string_view excluding = m_lists.NameExclusionEntry(entry.name); !excluding.empty()) {
+                countExclusion(excluding);
+                continue;
+            }
+            if (!ArchiveLists::PassesSubfolderFilter(entry.name, m_options.folderFilter, folder))
                 continue;
             ++m_counters.foldersIndexed;
             m_store.findOrAddFolder(archive::reversed(path + "/"));
@@ -300,10 +321,6 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
                               std::uint64_t fileTime, std::uint64_t size, bool temporary)
 {
     std::string path = folder + name;
-    if (!temporary && contains(path, kTemporaryMarker)) {
-        removeFile(path);
-        return;
-    }
     ++m_counters.filesSeen;
     FileWork work;
     work.path = work.readPath = path;
@@ -341,16 +358,29 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     if (kind == ConversionKind::Pdf) {
         convertPdf(work, folderText, temporary);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
-        std::string output = UnpackFolderFor(path);
-        app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
-        if (!outcome.started) {
-            if (m_resultRow)
-                m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
-        } else if (m_workspace.BreakCode == 0) {
-            IndexTempFolder(output);
-        } else {
-            removeTree(output);
-        }
+        unpack(path, size);
+    }
+}
+
+void IndexingRun::unpack(const std::string& path, std::uint64_t size)
+{
+    std::string output = UnpackFolderFor(path);
+    // A folder of that name that the program did not make is not unpacked into:
+    // the unpacker would overwrite what it holds and the run would delete it.
+    if (PrepareUnpackFolder(output) != UnpackFolderState::Ready) {
+        if (m_resultRow)
+            m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+        return;
+    }
+    app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
+    if (!outcome.started) {
+        RemoveOwnUnpackFolder(output);
+        if (m_resultRow)
+            m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+    } else if (m_workspace.BreakCode == 0) {
+        IndexTempFolder(output);
+    } else {
+        RemoveOwnUnpackFolder(output);
     }
 }
 
@@ -471,8 +501,9 @@ void IndexingRun::IndexFile(FileWork& work)
     if (addedWords)
         m_store.endWordList();
     // A document stopped half-way keeps time 0, so the next run reads it again
-    // (posting only the words it does not hold yet).
-    bool interrupted = m_workspace.BreakCode != 0 && offset < limit;
+    // (posting only the words it does not hold yet). A stop inside the last chunk
+    // counts too: the word extraction ends at once and drops the chunk's rest.
+    bool interrupted = m_workspace.BreakCode != 0;
     if (work.isNew) {
         archive::DocRecord record;
         record.number = work.number;
@@ -518,7 +549,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     }
     struct stat st {};
     if (m_workspace.BreakCode != 0 || ::stat(output.c_str(), &st) != 0) {
-        removeFile(output);
+        removeOwnFile(output);
         return;
     }
     FileWork text;
@@ -554,40 +585,54 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         if (text.isNew || text.update)
             IndexFile(text);
     }
-    removeFile(output);
+    removeOwnFile(output);
 }
 
 void IndexingRun::IndexTempFolder(const std::string& folder)
 {
-    auto start = m_store.findOrAddFolder(archive::reversed(folder));
-    std::uint32_t k = start ? *start : 0;
-    while (start && m_workspace.BreakCode == 0) {
-        auto text = m_store.folderText(k);
-        if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) <= 31)
-            break;
-        std::string path = archive::reversed(*text);
-        if (!contains(path, "_vedratemp/"))
-            break;
-        std::uint32_t here = k;
-        k += static_cast<std::uint32_t>(text->size()) + 10;
+    // Members are deleted once read: only in a folder the program unpacked into.
+    if (!IsOwnUnpackFolder(folder))
+        return;
+    // Breadth-first from the unpack folder, each folder's node added to "PTH." when
+    // it is met, as the main walk adds them; the queue keeps the walk inside this
+    // unpack folder, whatever other folders "PTH." holds after its node.
+    std::deque<std::pair<std::string, std::uint32_t>> queue;
+    if (auto start = m_store.findOrAddFolder(archive::reversed(folder)))
+        queue.emplace_back(folder, *start);
+    while (!queue.empty() && m_workspace.BreakCode == 0) {
+        auto [path, here] = queue.front();
+        queue.pop_front();
         for (const auto& entry : listFolder(path)) {
             m_workspace.PumpPendingMessages(1);
             if (m_workspace.BreakCode != 0)
                 break;
             if (entry.folder) {
-                if (entry.name[0] != '.')
-                    m_store.findOrAddFolder(archive::reversed(path + entry.name + "/"));
+                std::string sub = path + entry.name + "/";
+                // A nested archive's folder is walked by its own call.
+                if (entry.name[0] != '.' && !IsOwnUnpackFolder(sub))
+                    if (auto text = m_store.findOrAddFolder(archive::reversed(sub)))
+                        queue.emplace_back(sub, *text);
                 continue;
             }
+            if (path == folder && entry.name == kUnpackMarkName)
+                continue;
             processFile(path, here, entry.name, entry.fileTime, entry.size, true);
-            removeFile(path + entry.name);
+            // A member whose reading was stopped stays for the next run to finish.
+            if (m_workspace.BreakCode != 0)
+                break;
+            removeOwnFile(path + entry.name);
         }
     }
-    if (m_workspace.BreakCode != 0 && m_mode == RunMode::Normal && m_resumeFolder.empty()) {
-        m_resumeFolder = folder;
-        m_resumeStart = m_startFolder;
+    if (m_workspace.BreakCode != 0) {
+        // What is left is finished by the next run (its resume point names this
+        // folder), or removed by it when it does not unpack.
+        if (m_mode == RunMode::Normal && m_resumeFolder.empty()) {
+            m_resumeFolder = folder;
+            m_resumeStart = m_startFolder;
+        }
+        return;
     }
-    removeTree(folder.substr(0, folder.size() - 1));
+    RemoveOwnUnpackFolder(folder);
 }
 
 bool IndexingRun::readResumePoint(std::string& folder, std::string& start)

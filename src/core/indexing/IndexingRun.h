@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vedra::app {
@@ -49,6 +51,10 @@ struct IndexingCounters {
     std::uint64_t otherFilesRead = 0;
     std::uint64_t wordsIndexed = 0;
     std::uint64_t bytesRead = 0;
+    // Folders the excluded-folder list kept out of the walk, and how many each of
+    // its entries did, in the order the entries first acted.
+    std::uint64_t foldersExcluded = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> excludedBy;
 };
 
 // FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC.
@@ -80,7 +86,9 @@ private:
     struct FileWork;
 
     void walk(std::uint32_t position, const std::string& startFolder, const std::string& mask);
-    void processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask, bool temporary);
+    void processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask);
+    void countExclusion(std::string_view entry);
+    void unpack(const std::string& path, std::uint64_t size);
     void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
                      std::uint64_t fileTime, std::uint64_t size, bool temporary);
     void indexDocument(FileWork& work);

@@ -3,6 +3,7 @@
 #include "core/indexing/OutsideTools.h"
 
 #include "core/app/Workspace.h"
+#include "core/indexing/UnpackFolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,7 +88,7 @@ app::ProcessOutcome UnpackWith7z(app::Workspace& workspace, const std::string& f
 
 std::string UnpackFolderFor(const std::string& filePath)
 {
-    return filePath + "_vedratemp/";
+    return filePath + std::string(kUnpackFolderSuffix);
 }
 
 } // namespace vedra::indexing

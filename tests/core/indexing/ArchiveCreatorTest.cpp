@@ -1,5 +1,7 @@
 #include "core/indexing/ArchiveCreator.h"
 
+#include "core/indexing/IndexFolder.h"
+
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -38,7 +40,6 @@ TEST_F(ArchiveCreatorTest, NewArchiveIsEmptyOpenAndHasItsRoots)
     EXPECT_EQ(created.rootFilesRead, 1u);
     fs::path archive = folder.path() / "C_PROVA_1";
     EXPECT_EQ(fs::file_size(archive / "ORD.1"), 26004u) << "roots mode registers no document";
-    EXPECT_EQ(fs::file_size(archive / "PTH.1"), 26004u) << "nor any folder";
     EXPECT_EQ(fs::file_size(archive / "RAD.1"), 26004u + 24u);
     EXPECT_TRUE(ws->hasCurrentArchive());
     EXPECT_EQ(ws->ArchiveNumber, 1);
@@ -49,6 +50,47 @@ TEST_F(ArchiveCreatorTest, NewArchiveIsEmptyOpenAndHasItsRoots)
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->entry.truncationLength, 16);
     EXPECT_FALSE(fs::exists(archive / "DescrizioneArc.vedra"));
+}
+
+std::string le32(std::uint32_t v)
+{
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+std::string reversedText(std::string text)
+{
+    return {text.rbegin(), text.rend()};
+}
+
+// The roots folder is the first run's start folder: its node heads "PTH.", and the
+// folders of every later run come after it.
+TEST_F(ArchiveCreatorTest, TheRootsFolderIsTheFirstNodeOfTheFolderTree)
+{
+    writeFile(folder.path() / "Lemmi" / "Radici" / "RadiciParole.txt", "alpha\n");
+    NewArchive request;
+    request.name = "Prova";
+    ASSERT_EQ(CreateArchive(*ws, request).number, 1);
+    const std::string roots = folder.slash() + "Lemmi/Radici/";
+    // Bucket of the reversed "/icidaR/immeL/...": i, c, i (capitals are not
+    // collected) -> (105-39-48)*180 + 5*(99-39-48) + 1 + 3 for 'i' in 102..110 = 3304.
+    std::string table(26004, '\0');
+    table.replace(3304 * 4, 4, le32(26004));
+    const std::string rootsNode = le32(0) + le32(0) + "\n" + reversedText(roots) + '\0';
+    const fs::path pth = folder.path() / "C_PROVA_1" / "PTH.1";
+    EXPECT_EQ(readFile(pth), table + rootsNode);
+
+    writeFile(folder.path() / "docs" / "a.txt", "alpha");
+    ASSERT_EQ(IndexFolder(*ws, (folder.path() / "docs").string(), IndexCommand::Normal, {}).status,
+              IndexStatus::Done);
+    const std::string after = readFile(pth);
+    ASSERT_GT(after.size(), table.size() + rootsNode.size());
+    EXPECT_EQ(after.substr(26004, rootsNode.size()), rootsNode);
+    // The start folder's node follows: greater, less, '\n', its reversed path.
+    EXPECT_EQ(after.substr(26004 + rootsNode.size()),
+              le32(0) + le32(0) + "\n" + reversedText((folder.path() / "docs").string() + "/") + '\0');
 }
 
 TEST_F(ArchiveCreatorTest, NumbersFollowTheCatalogueAndInUseNumbersAreRefused)

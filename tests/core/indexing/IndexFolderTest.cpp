@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
 #include <utime.h>
@@ -155,12 +156,34 @@ TEST_F(IndexFolderTest, SummaryLinesCarryTheCountersInTheLanguage)
     result.seconds = 1.5;
     ws->SetLanguage(0);
     std::vector<std::string> lines = IndexSummaryLines(*ws, result);
-    ASSERT_EQ(lines.size(), 10u);
+    ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], std::string(ws->messages().text(app::MessageKey::MsgFoldersScanned)) + "3");
-    EXPECT_EQ(lines[4], std::string(ws->messages().text(app::MessageKey::MsgFilesWithText)) + "5");
-    EXPECT_EQ(lines[6], "Parole indicizzate: 42");
-    EXPECT_EQ(lines[7], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
-    EXPECT_EQ(lines[9], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
+    EXPECT_EQ(lines[2], "Cartelle escluse: 0");
+    EXPECT_EQ(lines[5], std::string(ws->messages().text(app::MessageKey::MsgFilesWithText)) + "5");
+    EXPECT_EQ(lines[7], "Parole indicizzate: 42");
+    EXPECT_EQ(lines[8], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
+    EXPECT_EQ(lines[10], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
+}
+
+TEST_F(IndexFolderTest, TheSummaryNamesTheEntriesThatExcludedFolders)
+{
+    // The first archive's list and a tree with folders it keeps out.
+    createArchive();
+    for (const char* folder : {"Debug", "release", "x/release", "y/release", "src/debugger", "filesystems", "system"})
+        writeFile(tree / folder / "f.txt", "alpha");
+    IndexFolderResult result = IndexFolder(*ws, tree.string(), IndexCommand::Normal, {});
+    ASSERT_EQ(result.status, IndexStatus::Done);
+    // Debug, the three release folders and system are never added; debugger is
+    // added and then not walked; filesystems is walked.
+    EXPECT_EQ(result.counters.foldersExcluded, 6u);
+    EXPECT_EQ(ExcludedFoldersLine(*ws, result.counters), "Folders excluded: 6 (release 3, debug 2, /system/ 1)");
+    std::vector<std::string> lines = IndexSummaryLines(*ws, result);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Folders excluded: 6 (release 3, debug 2, /system/ 1)"),
+              lines.end());
+
+    ws->SetLanguage(2);
+    IndexingCounters none;
+    EXPECT_EQ(ExcludedFoldersLine(*ws, none), "Carpetas excluidas: 0");
 }
 
 TEST_F(IndexFolderTest, DiskListingGivesFoldersOrFilesBelowTheRoot)

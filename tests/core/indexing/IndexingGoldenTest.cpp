@@ -4,11 +4,14 @@
 #include "core/indexing/WordExtractor.h"
 
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/IndexingRun.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
 #include "support/ArchiveFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <utime.h>
 
 namespace vedra::indexing {
 namespace {
@@ -29,7 +32,18 @@ std::string le32(std::uint32_t v)
     return s;
 }
 
+std::string le64(std::uint64_t v)
+{
+    return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
+}
+
 std::string z(const char* s) { return std::string(s) + '\0'; }
+std::string z(const std::string& s) { return s + '\0'; }
+
+std::string reversedText(const std::string& text)
+{
+    return {text.rbegin(), text.rend()};
+}
 
 // A zero-filled bucket table with slots set.
 std::string buckets(std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> slots)
@@ -117,6 +131,80 @@ TEST(IndexingGolden, TwoDocumentsWithEveryKindOfWord)
     };
     EXPECT_EQ(fx.fileBytes(SlotDocuments),
               header + record(1, 111, 34, 4, "txt.a/scod/") + record(2, 222, 13, 36, "txt.b/scod/"));
+}
+
+// A run over a start folder holding a CR LF web page, a folder "filesystems" and a
+// folder "system", with the first archive's excluded-folder list ("/system/").
+TEST(IndexingGolden, ARunKeepsLineEndWordsApartAndExcludesOnlyTheFolderNamedSystem)
+{
+    testing::ArchiveFixture fx(1);
+    ASSERT_TRUE(fx.openForIndexing());
+    {
+        WordExtractor roots(*fx.workspace, *fx.store);
+        const std::string words = "casa parola citta";
+        roots.LoadRoots(words.data(), words.size());
+    }
+    ASSERT_TRUE(fx.store->close());
+
+    const std::string start = fx.folder.slash() + "start/";
+    testing::writeFile(start + "page.htm", "<p>casa\r\nparola</p>\r\n");
+    testing::writeFile(start + "filesystems/f.txt", "citta\n");
+    testing::writeFile(start + "system/s.txt", "citta casa\n");
+    struct utimbuf page {1'600'000'000, 1'600'000'000};
+    struct utimbuf text {1'600'000'100, 1'600'000'100};
+    ASSERT_EQ(::utime((start + "page.htm").c_str(), &page), 0);
+    ASSERT_EQ(::utime((start + "filesystems/f.txt").c_str(), &text), 0);
+
+    ASSERT_TRUE(fx.openForIndexing());
+    ArchiveLists lists;
+    ASSERT_TRUE(lists.load(*fx.store));
+    IndexingRun run(*fx.workspace, *fx.store, lists);
+    run.RunIndexing(start, RunMode::Normal);
+    ASSERT_TRUE(fx.store->close());
+    EXPECT_EQ(run.counters().foldersExcluded, 1u);
+
+    // "PTH.": the start folder's node at 26004 (9 + path + NUL), "filesystems/"
+    // after it; "system/" never added. Buckets of the reversed paths:
+    //   "/trats/..."       t, r, a -> (77-48)*180 + 5*(75-48) + 1 + 2 = 5358
+    //   "/smetsyselif/..." s, m, e -> (76-48)*180 + 5*(70-48) + 1 + 2 = 5153
+    const std::string filesystems = start + "filesystems/";
+    const auto startNode = static_cast<std::uint32_t>(26004);
+    const auto filesystemsNode = static_cast<std::uint32_t>(startNode + 9 + start.size() + 1);
+    EXPECT_EQ(fx.fileBytes(SlotFolders), buckets({{5358, startNode}, {5153, filesystemsNode}}) + le32(0) + le32(0) +
+                                             "\n" + z(reversedText(start)) + le32(0) + le32(0) + "\n" +
+                                             z(reversedText(filesystems)));
+
+    // Words in order of registration: casa and parola (the page's line end is a
+    // blank), citta. Nodes of 12 + word + NUL; each node's posting offset is where
+    // its first posting went: 8, 16, 24.
+    //   casa 2235   parola 4575   citta 2275 (word hash, as in the test above)
+    EXPECT_EQ(fx.fileBytes(SlotWords), buckets({{2235, 26004}, {4575, 26021}, {2275, 26040}}) + le32(0) + le32(0) +
+                                           le32(8) + z("casa") + le32(0) + le32(0) + le32(16) + z("parola") +
+                                           le32(0) + le32(0) + le32(24) + z("citta"));
+    EXPECT_EQ(fx.fileBytes(SlotPostings),
+              std::string("LNK_PAR\0", 8) + le32(1) + le32(0) + le32(1) + le32(0) + le32(2) + le32(0));
+    // Word lists: the page's at 4 (casa, parola, end, continuation), f.txt's at 20.
+    EXPECT_EQ(fx.fileBytes(SlotWordLists), "_PAR" + le32(26004) + le32(26021) + le32(0) + le32(0) + le32(26040) +
+                                               le32(0) + le32(0));
+
+    // Keys: "mth.egap/trats/" skips its extension: e, g, a -> 14*180 + 5*16 + 1 + 2 = 2603;
+    // "txt.f/smetsyselif/": f, s, m -> 15*180 + 5*28 + 1 + 3 = 2844.
+    const std::string pageKey = reversedText("/start/page.htm");
+    const std::string textKey = reversedText("/filesystems/f.txt");
+    const auto secondRecord = static_cast<std::uint32_t>(196 + 25 + pageKey.size() + 1);
+    EXPECT_EQ(fx.fileBytes(SlotDocumentKeys), buckets({{2603, 26004}, {2844, 26016}}) + le32(0) + le32(0) +
+                                                  le32(196) + le32(0) + le32(0) + le32(secondRecord));
+
+    // Records: number, FILETIME (100 ns since 1601), size, word list, folder text
+    // (node + 9), kind, reversed key.
+    auto fileTime = [](std::uint64_t unixSeconds) { return (unixSeconds + 11644473600ULL) * 10'000'000ULL; };
+    std::string header(196, '\0');
+    header.replace(92, 4, le32(2));
+    header.replace(100, 4, le32(2));
+    EXPECT_EQ(fx.fileBytes(SlotDocuments),
+              header + le32(1) + le64(fileTime(1'600'000'000)) + le32(21) + le32(4) + le32(startNode + 9) + "f" +
+                  z(pageKey) + le32(2) + le64(fileTime(1'600'000'100)) + le32(6) + le32(20) +
+                  le32(filesystemsNode + 9) + "f" + z(textKey));
 }
 
 } // namespace

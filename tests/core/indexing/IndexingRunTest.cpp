@@ -4,6 +4,7 @@
 
 #include "core/app/ProcessRunner.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/UnpackFolder.h"
 #include "support/ArchiveFixture.h"
 #include "support/DocumentFixtures.h"
 
@@ -198,6 +199,130 @@ TEST_F(IndexingRunTest, UnpackOptionReadsCompressedMembers)
     EXPECT_EQ(documentsWith("zipped"), std::set<std::string>{"/bundle.zip_vedratemp/inside.txt"});
     EXPECT_EQ(allKeys().count("/tree/bundle.zip"), 1u);
     EXPECT_FALSE(fs::exists(tree / "bundle.zip_vedratemp"));
+}
+
+// ---- what a run may delete --------------------------------------------------
+
+// Files of the user's in folders whose names hold "_vedratemp": a folder of notes,
+// the working folder's local copies of web results, a file named so.
+const std::vector<std::pair<std::string, std::string>> kUserFiles = {
+    {"x_vedratemp_y/a.txt", "alpha"},
+    {"notes_vedratemp/b.txt", "beta words"},
+    {"notes_vedratemp/deeper/c.txt", "delta"},
+    {"report_vedratemp.txt", "gamma"},
+    {"vedraprog/download_vedratemp/www.example.org_index.htm", "<p>hello</p>"},
+    {"vedraprog/download_vedratemp/sub/d.txt", "comment"},
+};
+
+struct RunCase {
+    const char* name;
+    RunMode mode;
+    bool update;
+    bool unpack;
+};
+
+class IndexingRunUserFolders : public IndexingRunTest, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(IndexingRunUserFolders, AreIntactAfterTheRunAndOnlyItsOwnUnpackFolderIsGone)
+{
+    const RunCase& c = GetParam();
+    for (const auto& [file, text] : kUserFiles)
+        writeFile(tree / file, text);
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "inside.txt", "zipped member");
+    zip(tree / "bundle.zip", staging, {"inside.txt"});
+    IndexingOptions options;
+    options.unpack = c.unpack;
+    if (c.update) {
+        index(options);
+        for (const auto& [file, text] : kUserFiles)
+            setTime(tree / file, std::time(nullptr) + 100);
+        setTime(tree / "bundle.zip", std::time(nullptr) + 100);
+        options.markUpdates = true;
+    }
+    index(options, c.mode);
+
+    for (const auto& [file, text] : kUserFiles) {
+        ASSERT_TRUE(fs::exists(tree / file)) << file;
+        EXPECT_EQ(testing::readFile(tree / file), text) << file;
+    }
+    EXPECT_FALSE(fs::exists(tree / "bundle.zip_vedratemp"));
+    EXPECT_EQ(documentsWith("gamma"), std::set<std::string>{"/tree/report_vedratemp.txt"}) << "read like any file";
+    if (c.unpack) {
+        EXPECT_EQ(documentsWith("zipped"), std::set<std::string>{"/bundle.zip_vedratemp/inside.txt"});
+    }
+    EXPECT_TRUE(rows.empty()) << rows.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRun, IndexingRunUserFolders,
+                         ::testing::Values(RunCase{"Normal", RunMode::Normal, false, false},
+                                           RunCase{"NormalUnpacking", RunMode::Normal, false, true},
+                                           RunCase{"SingleFolder", RunMode::SingleFolder, false, false},
+                                           RunCase{"SingleFolderUnpacking", RunMode::SingleFolder, false, true},
+                                           RunCase{"Update", RunMode::Normal, true, false},
+                                           RunCase{"UpdateUnpacking", RunMode::Normal, true, true}),
+                         [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST_F(IndexingRunTest, AUserFolderNamedLikeAnUnpackFolderIsWalkedLikeAnyOther)
+{
+    for (const auto& [file, text] : kUserFiles)
+        writeFile(tree / file, text);
+    // A list that does not name vedratemp (as any archive but the first).
+    writeFile(fx.store->slotPath(archive::SlotExcludedFolders), "debug\r\n");
+    index();
+    EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/x_vedratemp_y/a.txt"});
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/notes_vedratemp/b.txt"});
+    EXPECT_EQ(documentsWith("delta"), std::set<std::string>{"/deeper/c.txt"});
+    EXPECT_EQ(documentsWith("comment"), std::set<std::string>{"/sub/d.txt"});
+    for (const auto& [file, text] : kUserFiles)
+        EXPECT_EQ(testing::readFile(tree / file), text) << file;
+}
+
+TEST_F(IndexingRunTest, ALeftoverUnpackFolderGoesAndAForeignOneIsNeverUnpackedInto)
+{
+    // What a killed run left: the mark and a member.
+    writeFile(tree / "old.zip_vedratemp" / std::string(kUnpackMarkName), "");
+    writeFile(tree / "old.zip_vedratemp" / "member.txt", "alpha");
+    // A folder of the user's where the unpacker would write.
+    writeFile(tree / "bundle.zip_vedratemp" / "mine.txt", "beta");
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "mine.txt", "zipped member");
+    zip(tree / "bundle.zip", staging, {"mine.txt"});
+    IndexingOptions options;
+    options.unpack = true;
+    index(options);
+    EXPECT_FALSE(fs::exists(tree / "old.zip_vedratemp"));
+    EXPECT_EQ(testing::readFile(tree / "bundle.zip_vedratemp" / "mine.txt"), "beta") << "not overwritten";
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], "ERRORE in DECOMPATTAZIONE " + (tree / "bundle.zip").string());
+    EXPECT_TRUE(documentsWith("zipped").empty());
+    EXPECT_TRUE(documentsWith("alpha").empty()) << "a leftover is removed, not indexed";
+}
+
+TEST_F(IndexingRunTest, BreakAmongUnpackedMembersLeavesThemForTheNextRun)
+{
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "a.txt", "alpha words");
+    writeFile(staging / "b.txt", "beta words");
+    zip(tree / "bundle.zip", staging, {"a.txt", "b.txt"});
+    fx.host.setOnDrain([this](int) {
+        if (fx.host.title().find("a.txt") != std::string::npos && fx.workspace->BreakCode == 0 &&
+            fx.host.messages().empty())
+            fx.host.pressEscape();
+    });
+    IndexingOptions options;
+    options.unpack = true;
+    index(options);
+    fx.host.setOnDrain(nullptr);
+    const std::string unpacked = (tree / "bundle.zip_vedratemp").string() + "/";
+    ASSERT_TRUE(IsOwnUnpackFolder(unpacked)) << "kept, with its mark, for the resume";
+    EXPECT_TRUE(documentsWith("beta").empty());
+    EXPECT_EQ(fx.fileBytes(archive::SlotResume).substr(0, unpacked.size()), unpacked);
+
+    index(options);
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/bundle.zip_vedratemp/b.txt"});
+    EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/bundle.zip_vedratemp/a.txt"});
+    EXPECT_FALSE(fs::exists(unpacked));
 }
 
 TEST_F(IndexingRunTest, SecondRunOverAnUnchangedTreeChangesNoByte)
@@ -448,7 +573,7 @@ TEST_F(IndexingRunTest, SingleFolderRunStopsAfterTheFirstFolder)
     EXPECT_EQ(fx.fileBytes(archive::SlotResume), std::string(260, '\0')) << "no resume point outside normal runs";
 }
 
-TEST_F(IndexingRunTest, RootsModeFillsTheRootTreeOnly)
+TEST_F(IndexingRunTest, RootsModeFillsTheRootTreeAndAddsOnlyItsFolder)
 {
     writeFile(tree / "roots.txt", "zebra\nquokka\n");
     std::string keysBefore = fx.fileBytes(archive::SlotDocumentKeys);
@@ -458,8 +583,14 @@ TEST_F(IndexingRunTest, RootsModeFillsTheRootTreeOnly)
     EXPECT_TRUE(fx.store->hasRoot("zeb"));
     EXPECT_TRUE(fx.store->hasRoot("quo"));
     fx.store->close();
-    EXPECT_EQ(fx.fileBytes(archive::SlotDocumentKeys), keysBefore);
-    EXPECT_EQ(fx.fileBytes(archive::SlotFolders), foldersBefore);
+    EXPECT_EQ(fx.fileBytes(archive::SlotDocumentKeys), keysBefore) << "no document";
+    // The start folder's node, as every run adds it: greater, less, '\n', the
+    // reversed path "/eert/..." in bucket e, e, r -> (62-48)*180 + 5*(62-48) + 1 + 4.
+    std::string expected = foldersBefore;
+    expected.replace(2595 * 4, 4, std::string("\x94\x65\0\0", 4));  // 26004
+    const std::string path = tree.string() + "/";
+    expected += std::string(8, '\0') + "\n" + std::string(path.rbegin(), path.rend()) + '\0';
+    EXPECT_EQ(fx.fileBytes(archive::SlotFolders), expected);
 }
 
 TEST(FileTime, FromUnixTime)

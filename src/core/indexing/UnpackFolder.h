@@ -1,0 +1,44 @@
+// The folders an indexing run unpacks compressed files into ("file.zip_vedratemp/"
+// beside the file) are the only place where the run deletes anything. A name is no
+// proof of ownership: a user's "notes_vedratemp_old/" or the working folder's
+// "download_vedratemp/" hold the user's files. So the run makes each unpack folder
+// itself and leaves a mark file in it before the unpacker writes there; only a
+// folder holding that mark is ever emptied or removed, by this run or, after a
+// crash, by a later one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vedra::indexing {
+
+// What the run appends to a file's path to name its unpack folder.
+inline constexpr std::string_view kUnpackFolderSuffix = "_vedratemp/";
+
+// The mark file at the top of an unpack folder. Its name begins with '.', and the
+// run never indexes it.
+inline constexpr std::string_view kUnpackMarkName = ".vedra_unpacked";
+
+enum class UnpackFolderState {
+    Ready,    // made empty with its mark (a leftover of an earlier run was removed first)
+    NotOurs,  // something the program did not make is in the way: left as it is
+    Failed,   // the folder could not be made
+};
+
+// Makes `folder` (a path ending in '/') ready for the unpacker.
+UnpackFolderState PrepareUnpackFolder(const std::string& folder);
+
+// True when `folder` is a real folder (not a link) holding the mark file.
+bool IsOwnUnpackFolder(const std::string& folder);
+
+// The unpack folder of the program that `path` lies in (the outermost one, with
+// its trailing '/'); empty when none. Only folders whose name ends in "_vedratemp"
+// are looked at, so an ordinary path costs no file system call.
+std::string OwnUnpackFolderOf(std::string_view path);
+
+// Removes `folder` and everything in it when it is an unpack folder of the
+// program; leaves it alone otherwise. Links inside are removed, never followed.
+// True when the folder is gone.
+bool RemoveOwnUnpackFolder(const std::string& folder);
+
+} // namespace vedra::indexing
