@@ -2,14 +2,21 @@
 
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
+#include "core/indexing/ArchiveListFiles.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
 
 #include <QFile>
+#include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace vedra::ui {
 namespace {
@@ -24,6 +31,19 @@ const char* const kIndexFolder[3] = {"Indicizza una cartella…", "Index a folde
 const char* const kIndexOneFolder[3] = {"Indicizza una sola cartella…", "Index one folder…",
                                         "Indexar una sola carpeta…"};
 const char* const kUpdate[3] = {"Aggiorna una cartella…", "Update a folder…", "Actualizar una carpeta…"};
+const char* const kFilters[3] = {"Filtri", "Filters", "Filtros"};
+const char* const kSaveList[3] = {"Salva la lista", "Save the list", "Guardar la lista"};
+
+// The lists in the order of indexing::kEditableListSlots, each named by what it
+// holds and by its file's prefix.
+const char* const kListNames[6][3] = {
+    {"Estensioni con testo (FIL.)", "Text extensions (FIL.)", "Extensiones con texto (FIL.)"},
+    {"Cartelle escluse (DIR.)", "Excluded folders (DIR.)", "Carpetas excluidas (DIR.)"},
+    {"Parole escluse (NIN.)", "Stop words (NIN.)", "Palabras excluidas (NIN.)"},
+    {"Estensioni convertite (SCM.)", "Converted extensions (SCM.)", "Extensiones convertidas (SCM.)"},
+    {"Archivi compressi (CMP.)", "Compressed archives (CMP.)", "Archivos comprimidos (CMP.)"},
+    {"Estensioni multimediali (FMM.)", "Multimedia extensions (FMM.)", "Extensiones multimedia (FMM.)"},
+};
 
 int languageSlot(int languageIndex)
 {
@@ -60,11 +80,28 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     connect(m_update, &QPushButton::clicked, this, &ArchivePage::updateFolder);
     connect(m_break, &QPushButton::clicked, this, &ArchivePage::breakRun);
 
+    m_listsTitle = new QLabel(this);
+    m_listsTitle->setObjectName(QStringLiteral("listsTitle"));
+    m_listChoice = new QComboBox(this);
+    m_listChoice->setObjectName(QStringLiteral("listChoice"));
+    for (int slot : indexing::kEditableListSlots)
+        m_listChoice->addItem(QString(), slot);
+    m_listText = new QPlainTextEdit(this);
+    m_listText->setObjectName(QStringLiteral("listText"));
+    m_listText->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_saveList = makeButton("saveList", this);
+    connect(m_listChoice, &QComboBox::currentIndexChanged, this, &ArchivePage::showList);
+    connect(m_saveList, &QPushButton::clicked, this, &ArchivePage::saveList);
+
     auto* layout = new QVBoxLayout(this);
     for (QPushButton* button : {m_new, m_describe, m_index, m_indexOne, m_update, m_break})
         layout->addWidget(button);
-    layout->addStretch(1);
+    layout->addWidget(m_listsTitle);
+    layout->addWidget(m_listChoice);
+    layout->addWidget(m_listText, 1);
+    layout->addWidget(m_saveList);
     setLanguage(m_screen.workspace().LanguageIndex);
+    showList();
 }
 
 ArchivePage::~ArchivePage() = default;
@@ -82,6 +119,51 @@ void ArchivePage::setLanguage(int languageIndex)
     m_index->setText(QString::fromUtf8(kIndexFolder[m_languageSlot]));
     m_indexOne->setText(QString::fromUtf8(kIndexOneFolder[m_languageSlot]));
     m_update->setText(QString::fromUtf8(kUpdate[m_languageSlot]));
+    m_listsTitle->setText(QString::fromUtf8(kFilters[m_languageSlot]));
+    m_saveList->setText(QString::fromUtf8(kSaveList[m_languageSlot]));
+    for (int i = 0; i < m_listChoice->count(); ++i)
+        m_listChoice->setItemText(i, QString::fromUtf8(kListNames[i][m_languageSlot]));
+}
+
+int ArchivePage::chosenListSlot() const
+{
+    return m_listChoice->currentData().toInt();
+}
+
+void ArchivePage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The archive may have changed while the page was hidden; text being edited
+    // for the same archive is kept.
+    app::Workspace& workspace = m_screen.workspace();
+    const std::string path = workspace.hasCurrentArchive() ? workspace.store().slotPath(chosenListSlot()) : std::string();
+    if (path != m_listPath)
+        showList();
+}
+
+void ArchivePage::showList()
+{
+    app::Workspace& workspace = m_screen.workspace();
+    const int slot = chosenListSlot();
+    std::optional<std::string> text = indexing::ReadListFile(workspace, slot);
+    m_listPath = workspace.hasCurrentArchive() ? workspace.store().slotPath(slot) : std::string();
+    m_listText->setPlainText(text ? QString::fromStdString(*text) : QString());
+    m_listText->setEnabled(text.has_value());
+}
+
+void ArchivePage::saveList()
+{
+    app::Workspace& workspace = m_screen.workspace();
+    // A run or a search reads these files; they change between runs only.
+    if (m_running || workspace.busy || m_screen.longWorkRunning())
+        return;
+    const int slot = chosenListSlot();
+    if (workspace.hasCurrentArchive() && workspace.store().slotPath(slot) != m_listPath) {
+        showList();
+        return;
+    }
+    if (indexing::SaveListFile(workspace, slot, m_listText->toPlainText().toStdString()))
+        showList();
 }
 
 void ArchivePage::newArchive()
@@ -137,7 +219,7 @@ void ArchivePage::breakRun()
 void ArchivePage::setRunning(bool running)
 {
     m_running = running;
-    for (QPushButton* button : {m_new, m_describe, m_index, m_indexOne, m_update})
+    for (QPushButton* button : {m_new, m_describe, m_index, m_indexOne, m_update, m_saveList})
         button->setEnabled(!running);
     m_break->setEnabled(running);
 }

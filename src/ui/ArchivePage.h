@@ -1,7 +1,8 @@
 // The property sheet's archive page: a new archive, the current archive's
 // description, and the indexing commands (a folder with resume, one folder, an
-// update). The run itself is the engine's IndexFolder; while it works the window
-// stays live through the host's pump and Break stops it.
+// update), and the archive's editable lists (its filters). The run itself is the
+// engine's IndexFolder; while it works the window stays live through the host's pump
+// and Break stops it.
 #pragma once
 
 #include "core/indexing/IndexFolder.h"
@@ -12,7 +13,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace vedra::ui {
@@ -59,6 +64,15 @@ public slots:
     void updateFolder();
     // Asks the running indexing to stop (BreakCode 27).
     void breakRun();
+    // The list chosen in "listChoice" read again from the current archive into
+    // "listText".
+    void showList();
+    // "listText" written over the chosen list file; the next search and the next
+    // run read it. Refused while long work runs.
+    void saveList();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 signals:
     // An indexing run ended (done or stopped); the summary has been shown.
@@ -68,6 +82,7 @@ private:
     void openDialog(CNomeArchivio::Mode mode);
     void run(indexing::IndexCommand command);
     void setRunning(bool running);
+    int chosenListSlot() const;
 
     SearchScreen& m_screen;
     FolderChooser m_chooseFolder;
@@ -84,6 +99,13 @@ private:
     QPushButton* m_indexOne = nullptr;
     QPushButton* m_update = nullptr;
     QPushButton* m_break = nullptr;
+    QLabel* m_listsTitle = nullptr;
+    QComboBox* m_listChoice = nullptr;
+    QPlainTextEdit* m_listText = nullptr;
+    QPushButton* m_saveList = nullptr;
+    // The file the editor's text was read from: a list shown before the archive
+    // changed is never saved into the new archive.
+    std::string m_listPath;
 };
 
 } // namespace vedra::ui

@@ -241,8 +241,17 @@ bool CMyPropertyPage2::readControls()
     return distanceTaken;
 }
 
+bool CMyPropertyPage2::longWorkRunning() const
+{
+    return m_screen.longWorkRunning() || m_screen.workspace().busy;
+}
+
 void CMyPropertyPage2::search()
 {
+    // The running work (a search, a fetch for the preview) owns the list and the
+    // preview until it ends: nothing of them is reset under it.
+    if (longWorkRunning())
+        return;
     QGuiApplication::clipboard()->clear();
     search::SearchSession& session = m_screen.session();
     session.preview().reset();
@@ -256,7 +265,7 @@ void CMyPropertyPage2::search()
 
 void CMyPropertyPage2::enterPressed()
 {
-    if (m_enterGuard)
+    if (m_enterGuard || longWorkRunning())
         return;
     QGuiApplication::clipboard()->clear();
     search::SearchSession& session = m_screen.session();

@@ -75,6 +75,8 @@ protected:
 
 private:
     void buildControls();
+    // A search, an indexing run or a fetch is working inside a handler.
+    bool longWorkRunning() const;
     void applyTexts(bool firstCreation);
     // Enter in any control of the page.
     void enterPressed();

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -178,8 +179,15 @@ void CNote::scopeClicked(QCheckBox* box, bool checked)
     m_screen.workspace().SearchTarget = static_cast<int>(target);
 }
 
+bool CNote::longWorkRunning() const
+{
+    return m_screen.longWorkRunning() || m_screen.workspace().busy;
+}
+
 void CNote::SearchNotes()
 {
+    if (longWorkRunning())
+        return;
     emit searchWordsCleared();
     app::Workspace& workspace = m_screen.workspace();
     const SearchTarget target = workspace.SearchTarget == static_cast<int>(SearchTarget::Memorandum)
@@ -193,6 +201,8 @@ void CNote::SearchNotes()
 
 void CNote::saveNote()
 {
+    if (longWorkRunning())
+        return;
     const utilities::NoteScope scope = m_memorandum->isChecked()   ? utilities::NoteScope::Memorandum
                                        : m_notesScope->isChecked() ? utilities::NoteScope::Notes
                                                                    : utilities::NoteScope::None;
@@ -236,17 +246,26 @@ void CNote::FillArchivesOnDisk()
     for (const std::string& name : found.names)
         m_archives->addItem(displayed(name), QByteArray::fromStdString(name));
     m_archives->setCurrentIndex(found.selected);
+    m_currentArchiveIndex = m_archives->currentIndex();
 }
 
 void CNote::OpenArchiveOnDisk(int index)
 {
     if (index < 0)
         return;
+    if (longWorkRunning()) {
+        // The running work reads the current archive: it stays, and so does the list.
+        QSignalBlocker quiet(m_archives);
+        m_archives->setCurrentIndex(m_currentArchiveIndex);
+        return;
+    }
     const std::string name = m_archives->itemData(index).toByteArray().toStdString();
     bool opened = false;
     const std::string introduction = utilities::OpenArchiveOnDisk(m_screen.workspace(), name, opened);
-    if (opened)
+    if (opened) {
+        m_currentArchiveIndex = index;
         emit archiveOpened(displayed(name), QFile::decodeName(QByteArray::fromStdString(introduction)));
+    }
 }
 
 void CNote::mousePressEvent(QMouseEvent* event)

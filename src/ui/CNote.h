@@ -71,6 +71,9 @@ private:
     void FillArchivesOnDisk();
     void OpenArchiveOnDisk(int index);
     void scopeClicked(QCheckBox* box, bool checked);
+    // A search, an indexing run or a fetch is working inside a handler: the page's
+    // commands that open or write files wait for it.
+    bool longWorkRunning() const;
 
     SearchScreen& m_screen;
     std::string m_webSearchPage;
@@ -85,6 +88,7 @@ private:
     QPushButton* m_save = nullptr;
     QLabel* m_archivesLabel = nullptr;      // 1838
     QComboBox* m_archives = nullptr;        // 1835
+    int m_currentArchiveIndex = -1;         // the entry of 1835 that is the current archive
     QGroupBox* m_webFrame = nullptr;        // 1794
     QLineEdit* m_webWords = nullptr;        // 1775
     QPushButton* m_webSearch = nullptr;     // 1776

@@ -358,7 +358,6 @@ void CScovaroDlg::initialise()
     m_initialised = true;
     QGuiApplication::clipboard()->clear();
     m_workspace.InitialiseSession();
-    m_session->preview().setWebResolver(nullptr);
     createPropertySheet();
     retranslate();
     checkLanguageButton(m_workspace.LanguageIndex);
@@ -581,12 +580,14 @@ void CScovaroDlg::resultClicked(const QModelIndex& index)
     closePopupMenu();
     copyViewSelectionToList();
     clearSearchPageGuard();
+    // A web result may be fetched here: the fetch pumps, and the guard keeps other
+    // long work out until it is done or Break ends it.
+    const std::size_t rowsBefore = m_session->results().size();
     ++m_longWork;
-    if (!queryWordsText().trimmed().isEmpty())
-        m_session->preview().ShowExtracts();
-    else
-        m_session->preview().ShowDocument(static_cast<std::size_t>(index.row()));
+    m_session->preview().ShowClickedRow(static_cast<std::size_t>(index.row()), !queryWordsText().trimmed().isEmpty());
     --m_longWork;
+    if (m_session->results().size() != rowsBefore)
+        refreshResults();  // the fetch's error row
     refreshPreview();
 }
 

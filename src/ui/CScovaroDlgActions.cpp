@@ -138,10 +138,9 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     QTextCursor cursor = m_preview->textCursor();
     switch (outcome.action) {
     case PopupAction::ExtractFiles:
-        if (auto path = preview.ExportFoundFiles()) {
-            m_workspace.showMessage(MessageKey::MsgFileSavedAs, MessageButtons::Ok, {*path});
+        // The export names its file itself ("File path: ..."): one box is enough.
+        if (auto path = preview.ExportFoundFiles())
             utilities::OpenWithRegisteredProgram(m_workspace, *path);
-        }
         break;
     case PopupAction::ExtractText: {
         // The selected preview text names the document to show as plain text.
@@ -370,9 +369,10 @@ void CScovaroDlg::showStatistics()
     --m_longWork;
     if (report.outcome == search::WordStatisticsOutcome::NotRun)
         return;
+    // The report's title belongs to a report window; the main window keeps the
+    // archive's name as its title.
     preview.document() = report.body;
     RenderPreview(*m_preview, report.body, m_previewPointSize, std::string::npos);
-    setTitle(report.title);
 }
 
 void CScovaroDlg::showInformation(const QString& title, const QString& text)

@@ -1,14 +1,20 @@
 // The archive page over a stand-in screen: the archive dialog in its two modes,
-// and indexing runs over real folder trees made here, found afterwards by the
-// search, stopped by Break with the page still usable.
+// indexing runs over real folder trees made here, found afterwards by the search,
+// stopped by Break with the page still usable, and the archive's lists edited
+// and saved from the page and taken up by the next run.
 #include "ScreenStandIn.h"
 
 #include "core/app/MessageTable.h"
+#include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "ui/ArchivePage.h"
 #include "ui/CNomeArchivio.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -67,6 +73,29 @@ bool listed(ScreenStandIn& screen, const QString& path)
     return screen.session().results().containsLabel(path.toStdString());
 }
 
+// Picks the list of `slot` in the page's list chooser, as a user would.
+void chooseList(ArchivePage& page, int slot)
+{
+    auto* choice = page.findChild<QComboBox*>(QStringLiteral("listChoice"));
+    QVERIFY(choice != nullptr);
+    const int index = choice->findData(slot);
+    QVERIFY(index >= 0);
+    choice->setCurrentIndex(index);
+}
+
+QPlainTextEdit* listText(ArchivePage& page)
+{
+    auto* text = page.findChild<QPlainTextEdit*>(QStringLiteral("listText"));
+    if (text == nullptr)
+        qFatal("no list editor");
+    return text;
+}
+
+std::string listFile(ScreenStandIn& screen, int slot)
+{
+    return uitest::readAll(QString::fromStdString(screen.workspace().store().slotPath(slot))).toStdString();
+}
+
 } // namespace
 
 class ArchivePageTest : public QObject {
@@ -79,6 +108,9 @@ private slots:
     void oneFolderAndUpdateRunTheirCommands();
     void noArchiveOrNoFolderRunsNothing();
     void breakDuringTheRunStopsItAndThePageStaysUsable();
+    void removingDebugFromTheExcludedFoldersLetsTheNextRunWalkIt();
+    void aListThatCannotBeWrittenSaysSoAndKeepsTheText();
+    void noListIsSavedDuringLongWorkOrIntoAnotherArchive();
 };
 
 void ArchivePageTest::tabTitleAndButtonsFollowTheLanguage()
@@ -95,6 +127,18 @@ void ArchivePageTest::tabTitleAndButtonsFollowTheLanguage()
     QCOMPARE(button(page, "newArchive")->text(), QStringLiteral("New archive"));
     QCOMPARE(button(page, "indexFolder")->text(), QStringLiteral("Index a folder…"));
     QVERIFY(!button(page, "break")->isEnabled());
+    auto* choice = page.findChild<QComboBox*>(QStringLiteral("listChoice"));
+    QCOMPARE(choice->count(), 6);
+    QCOMPARE(button(page, "saveList")->text(), QStringLiteral("Save the list"));
+    QCOMPARE(page.findChild<QLabel*>(QStringLiteral("listsTitle"))->text(), QStringLiteral("Filters"));
+    QCOMPARE(choice->itemText(choice->findData(archive::SlotExcludedFolders)),
+             QStringLiteral("Excluded folders (DIR.)"));
+    page.setLanguage(0);
+    QCOMPARE(button(page, "saveList")->text(), QStringLiteral("Salva la lista"));
+    QCOMPARE(choice->itemText(choice->findData(archive::SlotStopWords)), QStringLiteral("Parole escluse (NIN.)"));
+    page.setLanguage(2);
+    QCOMPARE(button(page, "saveList")->text(), QStringLiteral("Guardar la lista"));
+    QCOMPARE(page.findChild<QLabel*>(QStringLiteral("listsTitle"))->text(), QStringLiteral("Filtros"));
 }
 
 void ArchivePageTest::archiveButtonsOpenTheDialogInTheirModes()
@@ -262,6 +306,101 @@ void ArchivePageTest::breakDuringTheRunStopsItAndThePageStaysUsable()
     QVERIFY(shown(screen, "Completion of indexing interrupted."));
     QVERIFY(screen.session().StartSearch("window") > 0);
     QVERIFY(listed(screen, root + "/d5/f.txt"));
+}
+
+void ArchivePageTest::removingDebugFromTheExcludedFoldersLetsTheNextRunWalkIt()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    const QString root = makeTree(screen);
+    QDir().mkpath(root + "/debug");
+    uitest::writeAll(root + "/debug/trace.txt", "lantern");
+    ArchivePage page(screen);
+    page.setFolderChooser([&](const QString&) { return root; });
+
+    // With the list as created, the run leaves the folder out.
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{2});
+    QCOMPARE(screen.session().StartSearch("lantern"), 0);
+
+    chooseList(page, archive::SlotExcludedFolders);
+    QPlainTextEdit* editor = listText(page);
+    QVERIFY(editor->isEnabled());
+    QStringList lines = editor->toPlainText().split(u'\n');
+    QVERIFY(lines.contains(QStringLiteral("debug")));
+    QVERIFY(lines.contains(QStringLiteral("/temp")));
+    lines.removeAll(QStringLiteral("debug"));
+    editor->setPlainText(lines.join(u'\n'));
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+
+    const std::string saved = listFile(screen, archive::SlotExcludedFolders);
+    QVERIFY(saved.find("debug") == std::string::npos);
+    QVERIFY(saved.find("\r\nrecycled\r\n/temp\r\nrelease\r\n") != std::string::npos);
+    QVERIFY(saved.ends_with("/system/\r\n"));
+    // The editor shows the file as it now is.
+    QVERIFY(!listText(page)->toPlainText().split(u'\n').contains(QStringLiteral("debug")));
+
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    QCOMPARE(page.lastResult().totalDocuments, std::uint32_t{3});
+    screen.session().results().clear();
+    QVERIFY(screen.session().StartSearch("lantern") > 0);
+    QVERIFY(listed(screen, root + "/debug/trace.txt"));
+}
+
+void ArchivePageTest::aListThatCannotBeWrittenSaysSoAndKeepsTheText()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    ArchivePage page(screen);
+    chooseList(page, archive::SlotTextExtensions);
+    QVERIFY(listText(page)->toPlainText().startsWith(QStringLiteral(".doc\n.pub\n")));
+    // A folder in the list file's place: no write can replace it, even as root.
+    const QString path = QString::fromStdString(screen.workspace().store().slotPath(archive::SlotTextExtensions));
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir().mkpath(path));
+    listText(page)->setPlainText(QStringLiteral(".città\n.txt"));
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    QVERIFY(shown(screen, label(screen, app::MessageKey::MsgWriteError)));
+    QVERIFY(QFileInfo(path).isDir());
+    QCOMPARE(listText(page)->toPlainText(), QStringLiteral(".città\n.txt"));
+
+    // Once the file can be written, the same text is saved as the program's text.
+    QVERIFY(QDir(path).removeRecursively());
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    QCOMPARE(listFile(screen, archive::SlotTextExtensions), std::string(".citt\xE0\r\n.txt\r\n"));
+    QCOMPARE(listText(page)->toPlainText(), QStringLiteral(".città\n.txt"));
+}
+
+void ArchivePageTest::noListIsSavedDuringLongWorkOrIntoAnotherArchive()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    ArchivePage page(screen);
+    chooseList(page, archive::SlotStopWords);
+    const std::string before = listFile(screen, archive::SlotStopWords);
+    listText(page)->setPlainText(QStringLiteral("garden"));
+
+    screen.workRunning = true;
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    screen.workRunning = false;
+    screen.workspace().busy = true;
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    screen.workspace().busy = false;
+    QCOMPARE(listFile(screen, archive::SlotStopWords), before);
+
+    // Another archive became current while the text was shown: it is not written
+    // there; the page shows that archive's own list instead.
+    indexing::NewArchive request;
+    request.name = "other";
+    QCOMPARE(indexing::CreateArchive(screen.workspace(), request).number, 2);
+    const std::string second = listFile(screen, archive::SlotStopWords);
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    QCOMPARE(listFile(screen, archive::SlotStopWords), second);
+    QVERIFY(listText(page)->toPlainText().startsWith(QStringLiteral("uno\n")));
+    QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
+    QCOMPARE(listFile(screen, archive::SlotStopWords), second);
 }
 
 QTEST_MAIN(ArchivePageTest)

@@ -5,6 +5,7 @@
 
 #include "core/app/MessageTable.h"
 #include "core/archive/ArchiveEntry.h"
+#include "core/archive/ArchiveStore.h"
 #include "core/search/SearchOptions.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/CNote.h"
@@ -78,6 +79,8 @@ private slots:
     void aSavedNoteIsFoundAgain();
     void theScopeBoxesShareTheSearchTarget();
     void archivesOnDiskAreListedAndOpened();
+    void nothingActsWhileLongWorkRuns_data();
+    void nothingActsWhileLongWorkRuns();
     void browserChosenAndWebSearchStarted();
     void rightClickAsksForTheUtilityPopup();
 };
@@ -217,6 +220,64 @@ void CNoteTest::archivesOnDiskAreListedAndOpened()
     QCOMPARE(screen.workspace().currentArchiveName(), std::string("C_NOTE_1"));
     QCOMPARE(opened.count(), 2);
     QVERIFY(opened[1][1].toString().isEmpty());
+}
+
+void CNoteTest::nothingActsWhileLongWorkRuns_data()
+{
+    QTest::addColumn<bool>("windowWork");
+    // The window's own long work (a search, a preview) or the engine's busy flag (an
+    // indexing run, a fetch).
+    QTest::newRow("search running") << true;
+    QTest::newRow("busy flag") << false;
+}
+
+void CNoteTest::nothingActsWhileLongWorkRuns()
+{
+    QFETCH(bool, windowWork);
+    ArchiveScreen screen({"C_NOTE_1", "C_ALTRO_2"});
+    QVERIFY(screen.ready);
+    CNote page(screen);
+    QSignalSpy opened(&page, &CNote::archiveOpened);
+    QSignalSpy wordsCleared(&page, &CNote::searchWordsCleared);
+    page.show();
+    auto* archives = control<QComboBox>(page, "1835");
+    QCOMPARE(archives->itemText(archives->currentIndex()), QStringLiteral("C_NOTE_1"));
+    QCOMPARE(screen.workspace().store().createArchiveFiles(), 1);
+    QVERIFY(screen.workspace().store().open());
+    QTest::mouseClick(control<QCheckBox>(page, "notesScope"), Qt::LeftButton);
+    const QString notesFile = screen.path(screen.workspace().notesPath);
+    const QByteArray notesBefore = vedra::uitest::readAll(notesFile);
+    screen.session().preview().document().appendText("the running search's text");
+
+    if (windowWork)
+        screen.workRunning = true;
+    else
+        screen.workspace().busy = true;
+    archives->setCurrentIndex(0);
+    emit archives->activated(0);
+    page.setSearchText(QStringLiteral("appunto di prova"));
+    QTest::mouseClick(control<QPushButton>(page, "saveNote"), Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(page, "1499"), Qt::LeftButton);
+
+    QCOMPARE(screen.workspace().currentArchiveName(), std::string("C_NOTE_1"));
+    QVERIFY(screen.workspace().store().isOpen());
+    QCOMPARE(opened.count(), 0);
+    // The list shows the archive that is still the current one.
+    QCOMPARE(archives->itemText(archives->currentIndex()), QStringLiteral("C_NOTE_1"));
+    QCOMPARE(vedra::uitest::readAll(notesFile), notesBefore);
+    QCOMPARE(wordsCleared.count(), 0);
+    QCOMPARE(screen.session().preview().document().text(), std::string("the running search's text"));
+    QCOMPARE(screen.previewRefreshes, 0);
+    QVERIFY(screen.host.messages().empty());
+
+    // Once the work has ended the same clicks act.
+    screen.workRunning = false;
+    screen.workspace().busy = false;
+    QTest::mouseClick(control<QPushButton>(page, "saveNote"), Qt::LeftButton);
+    QCOMPARE(vedra::uitest::readAll(notesFile), notesBefore + "appunto di prova\r\n\r\n");
+    emit archives->activated(0);
+    QCOMPARE(screen.workspace().currentArchiveName(), std::string("C_ALTRO_2"));
+    QCOMPARE(opened.count(), 1);
 }
 
 void CNoteTest::browserChosenAndWebSearchStarted()

@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -138,6 +139,8 @@ private slots:
     void maximiseKeepsTheStartSize();
     void doubleClickOnAFolderRowListsIt();
     void introductionHidesTheListUntilOptions();
+    void extractFilesShowsOneMessageForOneExport();
+    void wordStatisticsLeaveTheWindowTitleAlone();
 };
 
 void SearchScreenTest::searchFillsTheListAndAClickShowsTheWordsBoldBlue()
@@ -595,6 +598,62 @@ void SearchScreenTest::introductionHidesTheListUntilOptions()
     QVERIFY(session.control<QTableView>("1001")->isVisible());
     QVERIFY(session.control<QTextEdit>("1002")->isVisible());
     QVERIFY(dialog.propertySheet()->isVisible());
+}
+
+void SearchScreenTest::extractFilesShowsOneMessageForOneExport()
+{
+    using vedra::utilities::PopupAction;
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    list->clearSelection();
+    const std::size_t before = session.asked.size();
+
+    vedra::utilities::PopupOutcome outcome;
+    outcome.action = PopupAction::ExtractFiles;
+    outcome.handled = true;
+    dialog.performPopupAction(outcome, vedra::utilities::PopupContext::ResultList);
+
+    std::vector<std::string> about;
+    for (std::size_t i = before; i < session.asked.size(); ++i)
+        if (session.asked[i].text.find("_FExtr.txt") != std::string::npos)
+            about.push_back(session.asked[i].text);
+    QCOMPARE(about.size(), std::size_t{1});
+    QVERIFY2(about[0].starts_with("File path: "), about[0].c_str());
+    const QString exported = QString::fromStdString(about[0].substr(std::string("File path: ").size()));
+    QCOMPARE(vedra::uitest::readAll(exported),
+             (cell(list, 0, 0) + "\r\n" + cell(list, 1, 0) + "\r\n").toLocal8Bit());
+}
+
+void SearchScreenTest::wordStatisticsLeaveTheWindowTitleAlone()
+{
+    using vedra::utilities::PopupAction;
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(4)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+    searchFor(dialog, QStringLiteral("casa"));
+    list->selectRow(0);
+    auto act = [&](PopupAction action, vedra::utilities::PopupContext context) {
+        vedra::utilities::PopupOutcome outcome;
+        outcome.action = action;
+        outcome.handled = true;
+        dialog.performPopupAction(outcome, context);
+    };
+    act(PopupAction::Origin, vedra::utilities::PopupContext::ResultList);
+    const QString title = dialog.windowTitle();
+    QCOMPARE(title, QString::fromStdString(session.workspace.windowTitle()));
+    QSignalSpy retitled(&dialog, &QWidget::windowTitleChanged);
+
+    act(PopupAction::Statistics, vedra::utilities::PopupContext::Preview);
+    QVERIFY2(preview->toPlainText().contains(QStringLiteral("WORDW STATISTICS")), qPrintable(preview->toPlainText()));
+    QVERIFY(preview->toPlainText().contains(QStringLiteral("casa")));
+    QCOMPARE(dialog.windowTitle(), title);
+    QCOMPARE(retitled.count(), 0);
 }
 
 QTEST_MAIN(SearchScreenTest)

@@ -379,7 +379,10 @@ bool PreviewSession::ShowDocument(std::size_t row)
     if (opened != 0) {
         options.wordsOr = savedOr;
         m_file.reset();
-        cannotRead(path);
+        // A web result's resolver has said what there was to say (a page that
+        // could not be read, an error row, or nothing after Break).
+        if (!isWebAddress(path))
+            cannotRead(path);
         return false;
     }
     if (withWords && m_hitFound)
@@ -432,6 +435,16 @@ ExtractResult PreviewSession::ShowExtracts(std::optional<RowRange> selection)
         ShowHits();
     m_continueEnabled = true;
     return result;
+}
+
+void PreviewSession::ShowClickedRow(std::size_t row, bool wordsGiven)
+{
+    if (row >= m_results.size())
+        return;
+    if (wordsGiven && !isWebAddress(m_results.row(row).label()))
+        ShowExtracts();
+    else
+        ShowDocument(row);
 }
 
 bool PreviewSession::SearchInDocument()

@@ -76,6 +76,11 @@ public:
     // A click with words: the extract of the selected rows (or the first ten),
     // shown with its hits marked.
     ExtractResult ShowExtracts(std::optional<RowRange> selection = std::nullopt);
+    // A click on result row `row`, `wordsGiven` when the words box holds words:
+    // the extract, or without words the row's document. A web result is shown as
+    // its page either way (its local copy, fetched once, read like a file, the
+    // searched words marked), since an extract holds no text of a page.
+    void ShowClickedRow(std::size_t row, bool wordsGiven);
     // "In the file" / "in the index": the words searched in the document shown.
     bool SearchInDocument();
     // "Words in the file": the indexed words of the row's document (found by its

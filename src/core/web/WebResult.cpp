@@ -43,7 +43,9 @@ WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& result
 
     std::string buffer(address);
     std::int64_t bytes = FetchUrlToFile(workspace, results, buffer, kFetchChunkBytes, result.localPath);
-    if (bytes > 0) {
+    // A fetch that Break or Escape stopped holds the page's start only: kept, it
+    // would stand for the page from now on.
+    if (bytes > 0 && workspace.BreakCode == 0) {
         result.code = 1;
         result.fetched = true;
         return result;

@@ -32,10 +32,11 @@ std::string LocalCopyPath(const app::Workspace& workspace, std::string_view addr
 
 // Resolves a result that ClassifyResultPath found to be a web address. An existing
 // local copy is used as it is; otherwise the page is fetched into it. When the fetch
-// gives nothing the result is not available: a copy it left (empty, or cut short by
-// a failed read) is removed so the next opening fetches again, and when the server
-// had answered, "It is impossible to read the file..." is shown with the address.
-// A refused address, or one the server answered with an error row, shows nothing.
+// gives nothing, or Break or Escape stopped it, the result is not available: a copy
+// it left (empty, or cut short by a failed read or a stop) is removed so the next
+// opening fetches again, and when the server had answered (and no stop was asked),
+// "It is impossible to read the file..." is shown with the address. A refused
+// address, or one the server answered with an error row, shows nothing.
 WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& results, std::string_view address);
 
 } // namespace vedra::web

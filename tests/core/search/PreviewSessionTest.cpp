@@ -244,6 +244,42 @@ TEST_F(PreviewSessionTest, WebAddressesArePreviewedThroughTheirLocalCopy)
     EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"rossi"}));
 }
 
+TEST_F(PreviewSessionTest, AClickedWebResultShowsItsPageEvenWithWords)
+{
+    const std::string copy = document("page.html", "<p>Il giardino di rossi</p>\n");
+    const std::string file = document("b.txt", "rossi qui\n");
+    const std::size_t fileRow = addRow(file, "rossi", 1);
+    const std::size_t webRow = addRow("www.example.org/page.html", "rossi", 2);
+    std::vector<std::string> asked;
+    std::optional<std::string> answer = copy;
+    preview.setWebResolver([&](const std::string& address) {
+        asked.push_back(address);
+        return answer;
+    });
+    query("rossi");
+
+    // A file row with words gives the extract, and fetches nothing.
+    preview.ShowClickedRow(fileRow, true);
+    EXPECT_TRUE(preview.showsExtractFile());
+    EXPECT_TRUE(asked.empty());
+
+    preview.ShowClickedRow(webRow, true);
+    EXPECT_EQ(asked, (std::vector<std::string>{"www.example.org/page.html"}));
+    EXPECT_FALSE(preview.showsExtractFile());
+    EXPECT_EQ(preview.currentPath(), "www.example.org/page.html");
+    // A page is shown as the hit search read it, lower-cased.
+    EXPECT_NE(preview.document().text().find("il giardino di rossi"), std::string::npos);
+    EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"rossi"}));
+
+    // A page that cannot be had: its resolver has spoken, the preview adds nothing.
+    answer.reset();
+    preview.ShowClickedRow(webRow, false);
+    EXPECT_TRUE(preview.document().empty());
+    EXPECT_TRUE(host.messages().empty());
+    preview.ShowClickedRow(results.size(), true);
+    EXPECT_EQ(asked.size(), 2u);
+}
+
 TEST_F(PreviewSessionTest, APdfIsShownThroughItsConvertedText)
 {
     if (!std::filesystem::exists("/usr/bin/pdftotext"))

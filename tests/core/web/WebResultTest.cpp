@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 
 namespace vedra::web {
@@ -105,6 +106,35 @@ TEST_F(WebResultTest, AnsweredButUnreadableShowsTheMessageAndLeavesNoCopy)
     EXPECT_FALSE(fs::exists(result.localPath));
     server.on("/cut", TestHttpServer::answer(200, "Content-Length: 3\r\n", "abc"));
     EXPECT_EQ(ResolveWebResult(*ws, results, server.url("/cut")).code, 1);
+}
+
+TEST_F(WebResultTest, AFetchStoppedByBreakLeavesNoCopyToStandForThePage)
+{
+    std::atomic<bool> released{false};
+    server.on("/slow", [&](const TestHttpServer::Request&, TestHttpServer::Connection& connection) {
+        connection.send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n");
+        connection.send(std::string(5000, 's'));
+        connection.waitUntil([&] { return released.load(); });
+    });
+    const std::string local = LocalCopyPath(*ws, server.url("/slow"));
+    host.setOnDrain([&](int) {
+        std::error_code error;
+        if (fs::file_size(local, error) == 5000 && !error)
+            ws->BreakCode = 27;  // the Break button, pressed while bytes arrive
+    });
+    auto result = ResolveWebResult(*ws, results, server.url("/slow"));
+    host.setOnDrain(nullptr);
+    released = true;
+    EXPECT_EQ(result.code, kWebResultNotAvailable);
+    EXPECT_FALSE(fs::exists(local));
+    // Stopping is the user's word: nothing to say about it.
+    EXPECT_TRUE(host.messages().empty());
+    EXPECT_TRUE(results.empty());
+
+    server.on("/slow", TestHttpServer::answer(200, "Content-Length: 4\r\n", "full"));
+    auto again = ResolveWebResult(*ws, results, server.url("/slow"));
+    EXPECT_EQ(again.code, 1);
+    EXPECT_EQ(testing::readFile(local), "full");
 }
 
 TEST_F(WebResultTest, NotFoundIsAnErrorRowWithoutMessage)
