@@ -106,6 +106,7 @@ constexpr std::string_view kItalian[] = {
     "Sei sicuro di voler uscire?",
     "Lista url non trovata",
     "Nessun risultato rispondente alle opzioni di ricerca impostate",
+    "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -204,6 +205,7 @@ constexpr std::string_view kEnglish[] = {
     "Are you sure that you want to quit?",
     "Url list non found",
     "No results matched the search options set",
+    "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -302,6 +304,7 @@ constexpr std::string_view kSpanish[] = {
     "¿Estás seguro de que desea terminar el programa?",
     "Lista de URL no encontrado",
     "No hay resultados que respondan plenamente a las opciones de búsqueda",
+    "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -400,6 +403,7 @@ constexpr std::string_view kNames[] = {
     "MsgConfirmQuit",
     "MsgUrlListNotFound",
     "MsgNoResults",
+    "MsgCannotWrite",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -410,7 +414,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgNoResults) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgCannotWrite) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -103,9 +103,10 @@ enum class MessageKey : int {
     MsgConfirmQuit,
     MsgUrlListNotFound,
     MsgNoResults,
+    MsgCannotWrite,
 };
 
-inline constexpr int kMessageKeyCount = 95;
+inline constexpr int kMessageKeyCount = 96;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

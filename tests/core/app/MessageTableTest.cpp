@@ -127,6 +127,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgConfirmQuit", "Sei sicuro di voler uscire?", "Are you sure that you want to quit?", "¿Estás seguro de que desea terminar el programa?"},
     {"MsgUrlListNotFound", "Lista url non trovata", "Url list non found", "Lista de URL no encontrado"},
     {"MsgNoResults", "Nessun risultato rispondente alle opzioni di ricerca impostate", "No results matched the search options set", "No hay resultados que respondan plenamente a las opciones de búsqueda"},
+    {"MsgCannotWrite", "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.", "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.", "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura."},
 };
 
 struct KeyAndName {
@@ -232,6 +233,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgConfirmQuit),
     VEDRA_KEY(MsgUrlListNotFound),
     VEDRA_KEY(MsgNoResults),
+    VEDRA_KEY(MsgCannotWrite),
 };
 #undef VEDRA_KEY
 
