@@ -2,7 +2,9 @@
 // checks, Cancel's number, the description of the current archive, Add, and the
 // Dir/Files listing.
 #include "ScreenStandIn.h"
+#include "../core/support/ReadOnlyMedia.h"
 
+#include "core/app/MessageFormat.h"
 #include "core/app/MessageTable.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/utilities/UtilityPage.h"
@@ -82,6 +84,7 @@ private slots:
     void cancelOnNumberThreeLeavesTwo();
     void currentArchiveFieldsAreLockedAndUnchangedEmptyDescriptionWritesNothing();
     void changedDescriptionOfTheCurrentArchiveIsWritten();
+    void descriptionOfAReadOnlyArchiveSaysWhatCannotBeWritten();
     void addAppendsTheSelectedRows();
     void dirAndFilesListTheRootIntoTheResults();
 };
@@ -274,6 +277,25 @@ void CNomeArchivioTest::changedDescriptionOfTheCurrentArchiveIsWritten()
     QCOMPARE(uitest::readAll(QString::fromStdString(screen.workspace().ArchiveFolder + "DescrizioneArc.vedra")),
              QByteArray("citt\xe0\r\ntwo"));
     QCOMPARE(indexing::HighestArchiveNumber(screen.workspace()), 1);
+}
+
+void CNomeArchivioTest::descriptionOfAReadOnlyArchiveSaysWhatCannotBeWritten()
+{
+    ScreenStandIn screen;
+    QVERIFY(prepared(screen));
+    QVERIFY(createArchive(screen, "lettere"));
+    const std::string path = screen.workspace().ArchiveFolder + "DescrizioneArc.vedra";
+    QVERIFY(uitest::writeAll(QString::fromStdString(path), QByteArray("old")));
+    testing::ReallyReadOnly readOnly({path});
+    if (!readOnly.active())
+        QSKIP("this machine cannot make the description file read-only");
+    CNomeArchivio dialog(screen, CNomeArchivio::Mode::CurrentArchive);
+    dialog.show();
+    control<QPlainTextEdit>(dialog, "1491")->insertPlainText(QStringLiteral("new"));
+    click(dialog, "IDOK");
+    const std::string_view text = screen.workspace().messages().text(app::MessageKey::MsgCannotWrite);
+    QCOMPARE(lastMessage(screen), app::formatMessage(text, {std::string_view(path)}));
+    QCOMPARE(uitest::readAll(QString::fromStdString(path)), QByteArray("old"));
 }
 
 void CNomeArchivioTest::addAppendsTheSelectedRows()

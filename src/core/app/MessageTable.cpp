@@ -107,6 +107,7 @@ constexpr std::string_view kItalian[] = {
     "Lista url non trovata",
     "Nessun risultato rispondente alle opzioni di ricerca impostate",
     "Cartelle escluse: ",
+    "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -206,6 +207,7 @@ constexpr std::string_view kEnglish[] = {
     "Url list non found",
     "No results matched the search options set",
     "Folders excluded: ",
+    "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -305,6 +307,7 @@ constexpr std::string_view kSpanish[] = {
     "Lista de URL no encontrado",
     "No hay resultados que respondan plenamente a las opciones de búsqueda",
     "Carpetas excluidas: ",
+    "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -404,6 +407,7 @@ constexpr std::string_view kNames[] = {
     "MsgUrlListNotFound",
     "MsgNoResults",
     "MsgFoldersExcluded",
+    "MsgCannotWrite",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -414,7 +418,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFoldersExcluded) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgCannotWrite) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

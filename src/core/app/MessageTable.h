@@ -105,9 +105,10 @@ enum class MessageKey : int {
     MsgNoResults,
     // The indexing summary's line of folders the excluded-folder list kept out.
     MsgFoldersExcluded,
+    MsgCannotWrite,
 };
 
-inline constexpr int kMessageKeyCount = 96;
+inline constexpr int kMessageKeyCount = 97;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -3,8 +3,10 @@
 
 #include "core/app/FileHandle.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -119,6 +121,35 @@ SystemProbe SystemProbe::real()
     probe.driveRoots = realDriveRoots;
     probe.searchPath = realSearchPath;
     return probe;
+}
+
+bool isWriteRefusal(int error)
+{
+    return error == EROFS || error == EACCES || error == EPERM;
+}
+
+bool opensForWriting(OpenMode mode)
+{
+    return mode != OpenMode::ReadOnly;
+}
+
+std::optional<FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, OpenMode mode,
+                                         std::string* refusedPath)
+{
+    if (refusedPath != nullptr)
+        refusedPath->clear();
+    std::optional<FileHandle> file = probe.openFile(path, mode);
+    const int error = errno;
+    if (file || refusedPath == nullptr || !isWriteRefusal(error))
+        return file;
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored))
+        *refusedPath = withTrailingSlash(path.parent_path().string());
+    else if (probe.openFile(path, OpenMode::ReadOnly))
+        *refusedPath = path.string();
+    // A file that cannot even be read is not a matter of writing.
+    errno = error;
+    return std::nullopt;
 }
 
 bool isExecutableFile(const std::string& path)

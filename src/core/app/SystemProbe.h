@@ -1,10 +1,15 @@
 // What the engine asks of the operating system at start-up and when it looks for
-// programs. Each question is a replaceable function so that tests can make it
-// answer otherwise (little memory, a full disk, no PATH, other drive roots).
+// programs, and how it opens the files of an archive. Each question is a
+// replaceable function so that tests can make it answer otherwise (little memory,
+// a full disk, no PATH, other drive roots, a read-only disk).
 #pragma once
 
+#include "core/app/FileHandle.h"
+
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,9 +26,28 @@ struct SystemProbe {
     std::function<std::vector<std::string>()> driveRoots;
     // The folders of PATH, in order.
     std::function<std::vector<std::string>()> searchPath;
+    // Opens a file as FileHandle::open does (errno set on failure). Archive files,
+    // the catalogue, the description and the archive folder's write test are opened
+    // through it, so a test can refuse writing where root would be let through.
+    std::function<std::optional<FileHandle>(const std::filesystem::path& path, OpenMode mode)> openFile =
+        &FileHandle::open;
 
     static SystemProbe real();
 };
+
+// True for an errno that says writing is refused: a read-only file system
+// (EROFS), no permission (EACCES), an immutable file (EPERM).
+bool isWriteRefusal(int error);
+
+// True for the modes that open a file for writing.
+bool opensForWriting(OpenMode mode);
+
+// Opens `path` in a writing `mode` through the probe. When writing is refused,
+// `refusedPath` (if given) names what cannot be written: the file when it exists
+// and can still be read, else the folder that would hold it (with its '/'); it is
+// left empty for any other failure. errno is kept from the failed open.
+std::optional<FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, OpenMode mode,
+                                         std::string* refusedPath = nullptr);
 
 // True for a regular file that this user may execute.
 bool isExecutableFile(const std::string& path);

@@ -138,14 +138,14 @@ void Workspace::ResolveArchivePaths(const std::string& name)
     RedirectFolder.clear();
     // The write test leaves an empty file. One that is empty already is not
     // truncated again: that would write to the archive folder at every start.
-    auto probe = FileHandle::open(ArchiveFolder + "vedraprova.vedra", OpenMode::ReadWriteCreate);
+    auto probe = m_probe.openFile(ArchiveFolder + "vedraprova.vedra", OpenMode::ReadWriteCreate);
     if (!probe || (probe->size() != 0 && !probe->truncate(0))) {
         RedirectFolder = withTrailingSlash(m_probe.homeFolder()) + name + "_rep/";
         std::error_code ignored;
         fs::create_directories(RedirectFolder, ignored);
     }
 
-    if (FileHandle::open(ArchiveFolder + "vedranote.txt", OpenMode::ReadWriteCreate))
+    if (m_probe.openFile(ArchiveFolder + "vedranote.txt", OpenMode::ReadWriteCreate))
         notesPath = ArchiveFolder + "vedranote.txt";
     else
         notesPath = WorkingFolder + "Magazzino/Dizionario.vedra";
@@ -241,7 +241,9 @@ bool Workspace::ShutdownSave(int checkedLanguage)
     SaveLanguageFile(checkedLanguage);
     if (m_catalogueKnown && hasCurrentArchive() && ArchiveNumber > 0) {
         std::string path = catalogueFilePath();
-        if (FileHandle::open(path, OpenMode::ReadWrite)) {
+        // A catalogue on a read-only disk is left as it is, without a message: the
+        // user asked for no write.
+        if (m_probe.openFile(path, OpenMode::ReadWrite)) {
             bool written = archive::writeCatalogueNumbers(path, ArchiveNumber, catalogue.defaultNumber) &&
                            archive::writeCatalogueEntry(path, ArchiveNumber, CurrentArchiveRecord);
             if (!written) {

@@ -159,9 +159,14 @@ std::string ArchiveStore::slotPath(int slot) const
 
 int ArchiveStore::createSlotFile(int slot)
 {
-    auto handle = app::FileHandle::open(slotPath(slot), app::OpenMode::CreateTruncate);
-    if (!handle)
+    m_writeRefused = false;
+    std::string refused;
+    auto handle = app::openForWriting(m_workspace.probe(), slotPath(slot), app::OpenMode::CreateTruncate, &refused);
+    if (!handle) {
+        if (!refused.empty())
+            refusedWriting(refused);
         return -1;
+    }
     std::string content = initialContent(slot, m_workspace.ArchiveNumber);
     if (!content.empty() && !handle->writeAt(0, content)) {
         writeFailed();
@@ -178,12 +183,49 @@ int ArchiveStore::createArchiveFiles()
     return 1;
 }
 
-bool ArchiveStore::openFiles()
+bool ArchiveStore::openSlot(int slot, app::OpenMode mode)
+{
+    const std::string path = slotPath(slot);
+    std::string refused;
+    std::optional<app::FileHandle> handle = app::opensForWriting(mode)
+                                                ? app::openForWriting(m_workspace.probe(), path, mode, &refused)
+                                                : m_workspace.probe().openFile(path, mode);
+    if (!handle) {
+        if (!refused.empty())
+            refusedWriting(refused);
+        return false;
+    }
+    return file(slot).open(std::move(*handle));
+}
+
+// Every file is opened before anything is written, so a refusal part-way leaves
+// the archive as it was.
+bool ArchiveStore::openFiles(app::OpenMode mode)
 {
     for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotRoots, SlotFolders, SlotPostings, SlotWordLists})
-        if (!file(slot).open(slotPath(slot), app::OpenMode::ReadWrite))
+        if (!openSlot(slot, mode))
             return false;
     return true;
+}
+
+// A run rewrites its resume point as it goes; on a read-only "NTD." an interrupted
+// run could not be resumed, so the run does not start. Any other trouble with the
+// file is the run's, as before.
+bool ArchiveStore::resumeFileWritable()
+{
+    std::string refused;
+    if (app::openForWriting(m_workspace.probe(), slotPath(SlotResume), app::OpenMode::ReadWriteCreate, &refused))
+        return true;
+    if (refused.empty())
+        return true;
+    refusedWriting(refused);
+    return false;
+}
+
+void ArchiveStore::refusedWriting(const std::string& what)
+{
+    m_writeRefused = true;
+    m_workspace.showMessage(MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(what)});
 }
 
 void ArchiveStore::mapEveryFile()
@@ -198,8 +240,14 @@ void ArchiveStore::mapEveryFile()
 
 bool ArchiveStore::open(bool mapFiles)
 {
+    return openWith(app::OpenMode::ReadOnly, mapFiles);
+}
+
+bool ArchiveStore::openWith(app::OpenMode mode, bool mapFiles)
+{
     close();
-    if (m_workspace.ArchiveFolder.empty() || !openFiles()) {
+    m_writeRefused = false;
+    if (m_workspace.ArchiveFolder.empty() || !openFiles(mode)) {
         for (auto& f : m_files)
             f.close();
         return false;
@@ -218,8 +266,12 @@ bool ArchiveStore::open(bool mapFiles)
 
 bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
-    if (!open(false))
+    if (!openWith(app::OpenMode::ReadWrite, false))
         return false;
+    if (!resumeFileWritable()) {
+        close();
+        return false;
+    }
     app::WorkBufferPlan& buffers = m_workspace.workBuffers;
     bool ok = file(SlotWords).setHeadCache(buffers.dictionaryBuffer(), std::min(caches.dictionaryHead,
                                                                                 buffers.sizes().dictionaryBytes)) &&
@@ -250,7 +302,10 @@ bool ArchiveStore::reopenSlot(int slot)
         return false;
     }
     f.close();
-    if (!f.open(slotPath(slot), app::OpenMode::ReadWrite)) {
+    // A reader's files stay read-only: reopening must not need write access.
+    auto handle = m_workspace.probe().openFile(slotPath(slot), m_indexing ? app::OpenMode::ReadWrite
+                                                                          : app::OpenMode::ReadOnly);
+    if (!handle || !f.open(std::move(*handle))) {
         writeFailed();
         return false;
     }

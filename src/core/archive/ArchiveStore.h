@@ -59,23 +59,34 @@ public:
     std::string slotPath(int slot) const;
 
     // Creates (or empties) one slot's file with its initial content: 1, or -1 when
-    // it cannot be created. A failed write of the content shows the write error.
+    // it cannot be created. A file the disk or folder refuses to write shows the
+    // cannot-write message naming it (writeRefused() then tells); a failed write
+    // of the content shows the write error.
     int createSlotFile(int slot);
     // Creates every file of a new archive in the fixed order, stopping at the
     // first failure: 1, or -1.
     int createArchiveFiles();
 
-    // Opens the archive files for reading and writing and reads the "IND." header.
-    // With `mapFiles` the files are also mapped for reading: "PAR." and "LNK." up
-    // to the usable sizes of the dictionary and postings buffers (bytes past that
-    // are read from the files), the others whole. A search then touches only the
-    // pages it needs; the results are the same either way.
+    // Opens the archive files for reading only and reads the "IND." header, so an
+    // archive on a read-only disk or folder is searched as any other; nothing a
+    // reader does writes them. With `mapFiles` the files are also mapped for
+    // reading: "PAR." and "LNK." up to the usable sizes of the dictionary and
+    // postings buffers (bytes past that are read from the files), the others
+    // whole. A search then touches only the pages it needs; the results are the
+    // same either way.
     bool open(bool mapFiles = true);
-    // As open(), and loads the caches and keeps the append points of a run.
+    // Opens the files for reading and writing, loads the caches and keeps the
+    // append points of a run. The resume file "NTD." must be writable too. When
+    // the disk or folder refuses writing, nothing is written, the cannot-write
+    // message names the file and writeRefused() tells; other failures show nothing.
     bool openForIndexing(const CacheSizes& caches);
     bool isOpen() const { return m_open; }
     bool isOpenForIndexing() const { return m_indexing; }
-    // Closes and reopens a slot's file; on failure shows the write error, BreakCode 27.
+    // True when the last open or creation failed because writing was refused (the
+    // message has been shown).
+    bool writeRefused() const { return m_writeRefused; }
+    // Closes and reopens a slot's file, for writing when open for indexing; on
+    // failure shows the write error, BreakCode 27.
     bool reopenSlot(int slot);
     // Flushes the header, caches and append buffers in the archive's order and
     // closes every file. Safe to call twice.
@@ -139,7 +150,11 @@ public:
 
 private:
     struct TreeDescent;
-    bool openFiles();
+    bool openWith(app::OpenMode mode, bool mapFiles);
+    bool openFiles(app::OpenMode mode);
+    bool openSlot(int slot, app::OpenMode mode);
+    bool resumeFileWritable();
+    void refusedWriting(const std::string& what);
     void mapEveryFile();
     template <typename Visit>
     void walkWordList(std::uint32_t offset, Visit visit);
@@ -160,6 +175,7 @@ private:
     bool m_roomRefused = false;
     bool m_damageSeen = false;
     bool m_checkRoom = true;
+    bool m_writeRefused = false;
 };
 
 } // namespace vedra::archive

@@ -10,12 +10,16 @@ bool CachedFile::open(const std::filesystem::path& path, app::OpenMode mode)
 {
     close();
     auto file = app::FileHandle::open(path, mode);
-    if (!file)
-        return false;
-    std::int64_t size = file->size();
+    return file && open(std::move(*file));
+}
+
+bool CachedFile::open(app::FileHandle file)
+{
+    close();
+    std::int64_t size = file.size();
     if (size < 0)
         return false;
-    m_file = std::move(*file);
+    m_file = std::move(file);
     m_diskSize = static_cast<std::uint64_t>(size);
     return true;
 }

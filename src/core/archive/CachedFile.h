@@ -26,6 +26,9 @@ public:
     using RoomCheck = std::function<bool(std::uint64_t pendingBytes)>;
 
     bool open(const std::filesystem::path& path, app::OpenMode mode);
+    // Takes a file the caller has opened (in the mode it needs); false when its
+    // size cannot be read.
+    bool open(app::FileHandle file);
     bool isOpen() const { return m_file.isOpen(); }
     // Drops the caches without writing them; see flush().
     void close();

@@ -1,6 +1,7 @@
 #include "core/indexing/ArchiveCreator.h"
 
 #include "core/app/FileHandle.h"
+#include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveEntry.h"
 #include "core/archive/ArchiveStore.h"
@@ -64,12 +65,23 @@ std::uint64_t LoadRootsFolder(app::Workspace& workspace)
     return run.counters().otherFilesRead;
 }
 
-bool WriteArchiveDescription(const app::Workspace& workspace, const std::string& utf8Text)
+bool WriteArchiveDescription(app::Workspace& workspace, const std::string& utf8Text)
 {
     if (utf8Text.empty())
         return true;
-    auto file = app::FileHandle::open(workspace.ArchiveFolder + "DescrizioneArc.vedra", app::OpenMode::CreateTruncate);
-    return file && file->writeAt(0, app::utf8ToCp1252(utf8Text));
+    std::string refused;
+    auto file = app::openForWriting(workspace.probe(), workspace.ArchiveFolder + "DescrizioneArc.vedra",
+                                    app::OpenMode::CreateTruncate, &refused);
+    if (!file && !refused.empty()) {
+        workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(refused)});
+        return false;
+    }
+    if (!file || !file->writeAt(0, app::utf8ToCp1252(utf8Text))) {
+        workspace.showMessage(app::MessageKey::MsgWriteError);
+        workspace.BreakCode = 27;
+        return false;
+    }
+    return true;
 }
 
 CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request)
@@ -125,6 +137,14 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     entry.encode(bytes.data());
 
     std::string catalogue = workspace.catalogueFilePath();
+    // A catalogue on a read-only disk or folder: say so before anything is made.
+    std::string refused;
+    if (!app::openForWriting(workspace.probe(), catalogue, app::OpenMode::ReadWriteCreate, &refused) &&
+        !refused.empty()) {
+        workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(refused)});
+        result.messageShown = true;
+        return result;
+    }
     if (!archive::writeCatalogueEntry(catalogue, number, bytes) ||
         !archive::writeCatalogueNumbers(catalogue, number, workspace.catalogue.defaultNumber)) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
@@ -138,15 +158,22 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     workspace.ArchiveNumber = number;
     workspace.ArchiveNumberText = std::to_string(number);
     workspace.catalogue.currentNumber = number;
-    std::error_code ignored;
-    fs::create_directories(workspace.RootFolder + identification, ignored);
+    std::error_code folderError;
+    fs::create_directories(workspace.RootFolder + identification, folderError);
+    if (folderError && app::isWriteRefusal(folderError.value())) {
+        workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok,
+                              {std::string_view(workspace.RootFolder)});
+        result.messageShown = true;
+        return result;
+    }
     workspace.ResolveArchivePaths(identification);
     workspace.minWordLength = request.minWordLength;
     workspace.maxWordLength = request.truncationLength;
 
     archive::ArchiveStore& store = workspace.store();
     if (store.createArchiveFiles() < 0) {
-        workspace.showMessage(app::MessageKey::MsgWriteError);
+        if (!store.writeRefused())
+            workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = 27;
         result.messageShown = true;
         return result;
@@ -157,10 +184,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     // A first archive without roots would index no word at all.
     InstallDefaultRoots(workspace.WorkingFolder);
     result.rootFilesRead = LoadRootsFolder(workspace);
-    if (!WriteArchiveDescription(workspace, request.description)) {
-        workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
-    }
+    WriteArchiveDescription(workspace, request.description);
     workspace.OpenArchive(number);
     workspace.minWordLength = request.minWordLength;
     workspace.maxWordLength = request.truncationLength;

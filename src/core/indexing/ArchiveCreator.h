@@ -33,8 +33,10 @@ std::int32_t HighestArchiveNumber(const app::Workspace& workspace);
 
 // Creates and opens the archive. Bad input (an empty or over-long name, a name
 // with a path separator, a truncation length outside 4..30, a number already in
-// use) creates nothing and says why in `error`; a file that cannot be made shows
-// the write error and stops, keeping what was already written.
+// use) creates nothing and says why in `error`. A catalogue, folder or file that
+// the disk refuses to write shows the cannot-write message naming it; a file that
+// cannot be made otherwise shows the write error. Either stops the creation,
+// keeping what was already written.
 CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& request);
 
 // Loads the roots of every file in the working folder's "Lemmi/Radici/" into the
@@ -42,8 +44,10 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
 std::uint64_t LoadRootsFolder(app::Workspace& workspace);
 
 // Writes an archive's description into "DescrizioneArc.vedra" in its folder
-// (cp1252, no terminator); an empty text writes nothing. False when it cannot.
-bool WriteArchiveDescription(const app::Workspace& workspace, const std::string& utf8Text);
+// (cp1252, no terminator); an empty text writes nothing. False when it cannot:
+// a disk or folder that refuses writing shows the cannot-write message naming
+// the file or folder, any other failure the write error (BreakCode 27).
+bool WriteArchiveDescription(app::Workspace& workspace, const std::string& utf8Text);
 
 // The number the archive dialog keeps when a new archive is cancelled: the number
 // had been advanced for it, so it goes back by one (never below 1).

@@ -45,7 +45,9 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     }
     archive::ArchiveStore& store = workspace.store();
     if (!store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
-        workspace.showMessage(app::MessageKey::MsgCannotLoadData);
+        // A read-only archive has been named to the user already; nothing was written.
+        if (!store.writeRefused())
+            workspace.showMessage(app::MessageKey::MsgCannotLoadData);
         result.status = IndexStatus::CannotOpen;
         return result;
     }

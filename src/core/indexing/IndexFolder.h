@@ -28,7 +28,8 @@ enum class IndexStatus {
     Stopped,      // Break, Ctrl-C or a confirmed Escape ended the run early
     NoArchive,    // no current archive: MsgNeedArchive has been shown
     MissingPath,  // the start path does not exist
-    CannotOpen,   // the archive files would not open: MsgCannotLoadData has been shown
+    CannotOpen,   // the archive files would not open: MsgCannotLoadData has been shown, or
+                  // MsgCannotWrite naming what the disk refuses to write (nothing changed)
 };
 
 struct IndexFolderHooks {

@@ -128,6 +128,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgUrlListNotFound", "Lista url non trovata", "Url list non found", "Lista de URL no encontrado"},
     {"MsgNoResults", "Nessun risultato rispondente alle opzioni di ricerca impostate", "No results matched the search options set", "No hay resultados que respondan plenamente a las opciones de búsqueda"},
     {"MsgFoldersExcluded", "Cartelle escluse: ", "Folders excluded: ", "Carpetas excluidas: "},
+    {"MsgCannotWrite", "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.", "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.", "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura."},
 };
 
 struct KeyAndName {
@@ -234,6 +235,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgUrlListNotFound),
     VEDRA_KEY(MsgNoResults),
     VEDRA_KEY(MsgFoldersExcluded),
+    VEDRA_KEY(MsgCannotWrite),
 };
 #undef VEDRA_KEY
 
