@@ -1,5 +1,7 @@
 #include "ui/ScreenshotTour.h"
 
+#include "core/archive/ArchiveFiles.h"
+
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CScovaroDlg.h"
@@ -7,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -83,6 +86,15 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         settle(300);
         CMyPropertySheet* sheet = dialog.propertySheet();
         save(grabArea(*sheet, dialog.frameGeometry().united(sheet->frameGeometry())), folder + "/sheet.png");
+
+        // The archive page with the excluded-folder list open for editing.
+        if (auto* archivePage = sheet->findChild<QWidget*>(QStringLiteral("archivePage")); archivePage != nullptr) {
+            sheet->tabs()->setCurrentWidget(archivePage);
+            if (auto* lists = archivePage->findChild<QComboBox*>(QStringLiteral("listChoice")); lists != nullptr)
+                lists->setCurrentIndex(lists->findData(archive::SlotExcludedFolders));
+            settle(300);
+            save(grabArea(*sheet, sheet->frameGeometry()), folder + "/archive.png");
+        }
         dialog.close();
     });
 }
