@@ -34,6 +34,7 @@
 
 using vedra::app::MessageAnswer;
 using vedra::uitest::Session;
+using vedra::uitest::formatOf;
 
 namespace {
 
@@ -106,16 +107,6 @@ QString cell(QTableView* view, int row, int column)
     return view->model()->index(row, column).data().toString();
 }
 
-// The character format at the first occurrence of `word` in the preview.
-QTextCharFormat formatOf(QTextEdit* preview, const QString& word)
-{
-    int at = preview->toPlainText().indexOf(word);
-    if (at < 0)
-        return {};
-    QTextCursor cursor(preview->document());
-    cursor.setPosition(at + 1);
-    return cursor.charFormat();
-}
 
 } // namespace
 

@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
 
 #include <cstdint>
 #include <deque>
@@ -34,6 +37,19 @@ inline app::SystemProbe probeIn(const std::string& folder, std::uint64_t memoryB
     probe.driveRoots = [folder] { return std::vector<std::string>{folder}; };
     probe.searchPath = [] { return std::vector<std::string>{}; };
     return probe;
+}
+
+// The character format at the first occurrence of `word` in the preview (any case
+// with Qt::CaseInsensitive); a default format when the word is not there.
+inline QTextCharFormat formatOf(QTextEdit* preview, const QString& word,
+                                Qt::CaseSensitivity sensitivity = Qt::CaseSensitive)
+{
+    int at = preview->toPlainText().indexOf(word, 0, sensitivity);
+    if (at < 0)
+        return {};
+    QTextCursor cursor(preview->document());
+    cursor.setPosition(at + 1);
+    return cursor.charFormat();
 }
 
 inline QByteArray readAll(const QString& path)

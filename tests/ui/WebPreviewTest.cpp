@@ -25,6 +25,7 @@
 
 using vedra::testing::TestHttpServer;
 using vedra::uitest::Session;
+using vedra::uitest::formatOf;
 
 namespace {
 
@@ -73,16 +74,6 @@ void clickRow(QTableView* list, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(row, 0)).center());
 }
 
-// The character format at the first occurrence of `word` (any case) in the preview.
-QTextCharFormat formatOf(QTextEdit* preview, const QString& word)
-{
-    int at = preview->toPlainText().indexOf(word, 0, Qt::CaseInsensitive);
-    if (at < 0)
-        return {};
-    QTextCursor cursor(preview->document());
-    cursor.setPosition(at + 1);
-    return cursor.charFormat();
-}
 
 } // namespace
 
@@ -123,7 +114,7 @@ void WebPreviewTest::aWebResultIsFetchedOnceAndShownWithItsHitsMarked()
     QCOMPARE(vedra::uitest::readAll(local), kPage);
     const QString shown = preview->toPlainText();
     QVERIFY2(shown.contains(QStringLiteral("il giardino dei ciliegi"), Qt::CaseInsensitive), qPrintable(shown));
-    QTextCharFormat hit = formatOf(preview, QStringLiteral("giardino"));
+    QTextCharFormat hit = formatOf(preview, QStringLiteral("giardino"), Qt::CaseInsensitive);
     QCOMPARE(hit.fontWeight(), int(QFont::Bold));
     QCOMPARE(hit.foreground().color(), QColor(0, 0, 200));
     QVERIFY(formatOf(preview, QStringLiteral("ciliegi")).fontWeight() != int(QFont::Bold));

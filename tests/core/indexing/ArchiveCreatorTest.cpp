@@ -6,6 +6,7 @@
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Catalogue.h"
+#include "support/GoldenBytes.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -52,18 +53,10 @@ TEST_F(ArchiveCreatorTest, NewArchiveIsEmptyOpenAndHasItsRoots)
     EXPECT_FALSE(fs::exists(archive / "DescrizioneArc.vedra"));
 }
 
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string reversedText(std::string text)
-{
-    return {text.rbegin(), text.rend()};
-}
+using testing::buckets;
+using testing::le32;
+using testing::reversedText;
+using testing::z;
 
 // The roots folder is the first run's start folder: its node heads "PTH.", and the
 // folders of every later run come after it.
@@ -76,9 +69,8 @@ TEST_F(ArchiveCreatorTest, TheRootsFolderIsTheFirstNodeOfTheFolderTree)
     const std::string roots = folder.slash() + "Lemmi/Radici/";
     // Bucket of the reversed "/icidaR/immeL/...": i, c, i (capitals are not
     // collected) -> (105-39-48)*180 + 5*(99-39-48) + 1 + 3 for 'i' in 102..110 = 3304.
-    std::string table(26004, '\0');
-    table.replace(3304 * 4, 4, le32(26004));
-    const std::string rootsNode = le32(0) + le32(0) + "\n" + reversedText(roots) + '\0';
+    const std::string table = buckets({{3304, 26004}});
+    const std::string rootsNode = le32(0) + le32(0) + "\n" + z(reversedText(roots));
     const fs::path pth = folder.path() / "C_PROVA_1" / "PTH.1";
     EXPECT_EQ(readFile(pth), table + rootsNode);
 
@@ -90,7 +82,7 @@ TEST_F(ArchiveCreatorTest, TheRootsFolderIsTheFirstNodeOfTheFolderTree)
     EXPECT_EQ(after.substr(26004, rootsNode.size()), rootsNode);
     // The start folder's node follows: greater, less, '\n', its reversed path.
     EXPECT_EQ(after.substr(26004 + rootsNode.size()),
-              le32(0) + le32(0) + "\n" + reversedText((folder.path() / "docs").string() + "/") + '\0');
+              le32(0) + le32(0) + "\n" + z(reversedText((folder.path() / "docs").string() + "/")));
 }
 
 TEST_F(ArchiveCreatorTest, NumbersFollowTheCatalogueAndInUseNumbersAreRefused)

@@ -8,6 +8,7 @@
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
 #include "support/ArchiveFixture.h"
+#include "support/GoldenBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -24,35 +25,11 @@ using archive::SlotRoots;
 using archive::SlotWordLists;
 using archive::SlotWords;
 
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string le64(std::uint64_t v)
-{
-    return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
-}
-
-std::string z(const char* s) { return std::string(s) + '\0'; }
-std::string z(const std::string& s) { return s + '\0'; }
-
-std::string reversedText(const std::string& text)
-{
-    return {text.rbegin(), text.rend()};
-}
-
-// A zero-filled bucket table with slots set.
-std::string buckets(std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> slots)
-{
-    std::string table(26004, '\0');
-    for (auto [bucket, offset] : slots)
-        table.replace(bucket * 4, 4, le32(offset));
-    return table;
-}
+using testing::buckets;
+using testing::le32;
+using testing::le64;
+using testing::reversedText;
+using testing::z;
 
 TEST(IndexingGolden, TwoDocumentsWithEveryKindOfWord)
 {
