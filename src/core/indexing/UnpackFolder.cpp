@@ -32,6 +32,11 @@ void makeWritable(const fs::path& path)
 
 bool IsOwnUnpackFolder(const std::string& folder)
 {
+    // Every folder of a walk is asked about; only a name of the right form costs a
+    // look at the disk.
+    const std::string_view name = kUnpackFolderSuffix.substr(0, kUnpackFolderSuffix.size() - 1);
+    if (!withoutTrailingSlash(folder).ends_with(name))
+        return false;
     struct stat folderInfo {};
     if (::lstat(withoutTrailingSlash(folder).c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode))
         return false;

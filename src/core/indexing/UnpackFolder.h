@@ -28,7 +28,8 @@ enum class UnpackFolderState {
 // Makes `folder` (a path ending in '/') ready for the unpacker.
 UnpackFolderState PrepareUnpackFolder(const std::string& folder);
 
-// True when `folder` is a real folder (not a link) holding the mark file.
+// True when `folder` is a real folder (not a link) whose name ends in "_vedratemp"
+// and that holds the mark file.
 bool IsOwnUnpackFolder(const std::string& folder);
 
 // The unpack folder of the program that `path` lies in (the outermost one, with

@@ -1,0 +1,87 @@
+// What the run may delete: only a folder it made (with its mark), never a folder of
+// the user's named alike, never what a link inside points at.
+#include "core/indexing/UnpackFolder.h"
+
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vedra::indexing {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFile;
+using testing::writeFile;
+
+class UnpackFolderTest : public ::testing::Test {
+protected:
+    std::string folder(const std::string& name) const { return tmp.slash() + name + "/"; }
+    testing::TempFolder tmp;
+};
+
+TEST_F(UnpackFolderTest, OnlyAMarkedFolderOfTheRightNameIsTheProgramsAndOnlyItIsRemoved)
+{
+    const std::string unpack = folder("a.zip_vedratemp");
+    ASSERT_EQ(PrepareUnpackFolder(unpack), UnpackFolderState::Ready);
+    EXPECT_TRUE(IsOwnUnpackFolder(unpack));
+    EXPECT_EQ(OwnUnpackFolderOf(unpack + "sub/deeper/x.txt"), unpack);
+    writeFile(unpack + "sub/x.txt", "member");
+    ::chmod((unpack + "sub").c_str(), 0500);  // a member folder left read-only
+    EXPECT_TRUE(RemoveOwnUnpackFolder(unpack));
+    EXPECT_FALSE(fs::exists(unpack));
+
+    // The user's: no mark, or a mark in a folder of another name.
+    const std::string mine = folder("notes_vedratemp");
+    writeFile(mine + "n.txt", "mine");
+    EXPECT_FALSE(IsOwnUnpackFolder(mine));
+    EXPECT_FALSE(RemoveOwnUnpackFolder(mine));
+    EXPECT_EQ(OwnUnpackFolderOf(mine + "n.txt"), "");
+    const std::string marked = folder("vedratemp_notes");
+    writeFile(marked + std::string(kUnpackMarkName), "");
+    writeFile(marked + "n.txt", "mine");
+    EXPECT_FALSE(RemoveOwnUnpackFolder(marked));
+    EXPECT_EQ(readFile(mine + "n.txt"), "mine");
+    EXPECT_EQ(readFile(marked + "n.txt"), "mine");
+}
+
+TEST_F(UnpackFolderTest, AFolderInTheWayIsLeftAloneUnlessALeftoverOfTheProgram)
+{
+    const std::string users = folder("b.zip_vedratemp");
+    writeFile(users + "keep.txt", "mine");
+    EXPECT_EQ(PrepareUnpackFolder(users), UnpackFolderState::NotOurs);
+    EXPECT_EQ(readFile(users + "keep.txt"), "mine");
+    EXPECT_FALSE(fs::exists(users + std::string(kUnpackMarkName))) << "no mark put into the user's folder";
+
+    const std::string leftover = folder("c.zip_vedratemp");
+    writeFile(leftover + std::string(kUnpackMarkName), "");
+    writeFile(leftover + "old.txt", "stale");
+    EXPECT_EQ(PrepareUnpackFolder(leftover), UnpackFolderState::Ready);
+    EXPECT_FALSE(fs::exists(leftover + "old.txt"));
+    EXPECT_TRUE(IsOwnUnpackFolder(leftover));
+
+    EXPECT_EQ(PrepareUnpackFolder(tmp.slash() + "missing/parent/d.zip_vedratemp/"), UnpackFolderState::Failed);
+}
+
+TEST_F(UnpackFolderTest, LinksAreRemovedNeverFollowed)
+{
+    const std::string outside = folder("outside");
+    writeFile(outside + "precious.txt", "mine");
+    const std::string unpack = folder("e.zip_vedratemp");
+    ASSERT_EQ(PrepareUnpackFolder(unpack), UnpackFolderState::Ready);
+    fs::create_directory_symlink(outside, unpack + "link");
+    fs::create_symlink(outside + "precious.txt", unpack + "file-link");
+    EXPECT_TRUE(RemoveOwnUnpackFolder(unpack));
+    EXPECT_EQ(readFile(outside + "precious.txt"), "mine");
+
+    // A link named like an unpack folder is not one.
+    fs::create_directory_symlink(outside, tmp.slash() + "f.zip_vedratemp");
+    writeFile(outside + std::string(kUnpackMarkName), "");
+    EXPECT_FALSE(IsOwnUnpackFolder(folder("f.zip_vedratemp")));
+    EXPECT_FALSE(RemoveOwnUnpackFolder(folder("f.zip_vedratemp")));
+    EXPECT_EQ(readFile(outside + "precious.txt"), "mine");
+}
+
+} // namespace
+} // namespace vedra::indexing
