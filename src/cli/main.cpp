@@ -5,10 +5,12 @@
 #include "cli/CliCommands.h"
 
 #include "core/app/HeadlessHost.h"
+#include "core/app/InstallLayout.h"
 #include "core/app/Workspace.h"
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -19,7 +21,8 @@ void printUsage(std::ostream& out)
 {
     out << "usage: vedra [--workdir DIR] [--lang it|en|es] [--no] COMMAND [ARGS...]\n\n"
            "Options:\n"
-           "  --workdir DIR   working folder of the program (default: the current directory)\n"
+           "  --workdir DIR   working folder of the program (default: the current directory;\n"
+           "                  installed: $XDG_DATA_HOME/vedrareader/vedraprog)\n"
            "  --lang LANG     language of messages for this run: it, en or es\n"
            "  --no            answer No/Cancel to the questions the engine asks\n"
            "  --help          show this help\n\n"
@@ -92,6 +95,16 @@ int main(int argc, char** argv)
     }
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
+    const vedra::app::InstallLayout layout = vedra::app::DetectInstallLayout(vedra::app::RunningExecutablePath());
+    if (workdir.empty()) {
+        if (std::optional<std::string> installed = vedra::app::DefaultWorkingFolder(layout)) {
+            if (installed->empty()) {
+                std::cerr << "vedra: cannot make the working folder in the user's data folder\n";
+                return 1;
+            }
+            workdir = *installed;
+        }
+    }
     if (!workdir.empty()) {
         std::error_code error;
         std::filesystem::create_directories(workdir, error);
@@ -108,6 +121,7 @@ int main(int argc, char** argv)
     host.setAcceptByDefault(accept);
     host.setEcho(&std::cerr);
     vedra::app::Workspace workspace(host, probe);
+    workspace.DataFolder = layout.dataFolder;
     if (workspace.PrepareWorkspace() < 0)
         return 1;
     const int savedLanguage = workspace.LanguageIndex;

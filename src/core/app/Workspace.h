@@ -108,6 +108,7 @@ public:
     std::string ArchiveFolder;       // RootFolder + name + '/'
     std::string ArchiveFilesFolder;  // RootFolder + name + "/Files/"
     std::string RedirectFolder;      // home + '/' + name + "_rep/" when ArchiveFolder is not writable
+    std::string DataFolder;          // the installed program's share/vedrareader/; empty when not installed
     std::array<std::uint8_t, 100> CurrentArchiveRecord{};
     archive::CatalogueHead catalogue;
     std::int32_t ArchiveNumber = 0;

@@ -182,7 +182,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     result.identification = identification;
 
     // A first archive without roots would index no word at all.
-    InstallDefaultRoots(workspace.WorkingFolder);
+    InstallDefaultRoots(workspace.WorkingFolder, workspace.DataFolder);
     result.rootFilesRead = LoadRootsFolder(workspace);
     WriteArchiveDescription(workspace, request.description);
     workspace.OpenArchive(number);

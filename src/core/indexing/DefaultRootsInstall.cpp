@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +51,7 @@ bool writeNewFile(const fs::path& temporary, std::string_view bytes)
 
 } // namespace
 
-bool InstallDefaultRoots(const std::string& workingFolder)
+bool InstallDefaultRoots(const std::string& workingFolder, const std::string& dataFolder)
 {
     const fs::path lemmi = fs::path(workingFolder) / "Lemmi";
     const fs::path folder = lemmi / "Radici";
@@ -68,7 +69,11 @@ bool InstallDefaultRoots(const std::string& workingFolder)
     if (descriptor < 0)
         return false;
     ::close(descriptor);
-    if (!writeNewFile(temporary, DefaultWordRoots()) || !moveWithoutReplacing(temporary, folder / "RadiciParole.txt"))
+    std::optional<std::string> installed;
+    if (!dataFolder.empty())
+        installed = app::readFileBytes(fs::path(dataFolder) / "RadiciParole.txt");
+    const std::string_view roots = installed && !installed->empty() ? std::string_view(*installed) : DefaultWordRoots();
+    if (!writeNewFile(temporary, roots) || !moveWithoutReplacing(temporary, folder / "RadiciParole.txt"))
         ::unlink(temporary.c_str());
     // Another writer may have filled the folder meanwhile: what counts is what is there.
     return holdsRegularFile(folder);

@@ -143,6 +143,20 @@ TEST(DefaultRootsInstall, WritesTheRootsIntoAnEmptyWorkingFolder)
         << "the temporary file was left behind";
 }
 
+TEST(DefaultRootsInstall, AnInstalledRootsFileIsTakenOverTheBuiltInOne)
+{
+    TempFolder folder;
+    writeFile(folder.path() / "share" / "RadiciParole.txt", "ab\ncas\n");
+    ASSERT_TRUE(InstallDefaultRoots(folder.slash() + "work/", folder.slash() + "share/"));
+    EXPECT_EQ(readFile(folder.path() / "work" / "Lemmi" / "Radici" / "RadiciParole.txt"), "ab\ncas\n");
+    // A data folder without the file, or with an empty one: the built-in roots.
+    writeFile(folder.path() / "empty" / "RadiciParole.txt", "");
+    ASSERT_TRUE(InstallDefaultRoots(folder.slash() + "w2/", folder.slash() + "empty/"));
+    EXPECT_EQ(readFile(folder.path() / "w2" / "Lemmi" / "Radici" / "RadiciParole.txt"), DefaultWordRoots());
+    ASSERT_TRUE(InstallDefaultRoots(folder.slash() + "w3/", folder.slash() + "missing/"));
+    EXPECT_EQ(readFile(folder.path() / "w3" / "Lemmi" / "Radici" / "RadiciParole.txt"), DefaultWordRoots());
+}
+
 TEST(DefaultRootsInstall, AcceptsAWorkingFolderWithoutTrailingSlash)
 {
     TempFolder folder;
