@@ -4,6 +4,7 @@
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveListFiles.h"
+#include "core/indexing/FirstStart.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
@@ -245,8 +246,32 @@ void ArchivePage::run(indexing::IndexCommand command)
     search::SearchSession& session = m_screen.session();
     options.fileFilter = session.run().fileFilter();
     options.folderFilter = session.run().folderFilter();
+    const std::string start = QFile::encodeName(folder).toStdString();
+    runIndexing([&](const indexing::IndexFolderHooks& hooks) -> std::optional<indexing::IndexFolderResult> {
+        return indexing::IndexFolder(workspace, start, command, options, hooks);
+    });
+}
 
-    search::ResultList& results = session.results();
+bool ArchivePage::firstStart(const std::string& folder)
+{
+    app::Workspace& workspace = m_screen.workspace();
+    if (m_running || workspace.busy || m_screen.longWorkRunning() || !indexing::NeedsFirstStart(workspace))
+        return false;
+    bool made = false;
+    runIndexing([&](const indexing::IndexFolderHooks& hooks) -> std::optional<indexing::IndexFolderResult> {
+        indexing::FirstStartResult result = indexing::RunFirstStart(workspace, folder, hooks);
+        made = result.archive.number > 0;
+        if (!made)
+            return std::nullopt;
+        return result.run;
+    });
+    return made;
+}
+
+void ArchivePage::runIndexing(const IndexingWork& work)
+{
+    app::Workspace& workspace = m_screen.workspace();
+    search::ResultList& results = m_screen.session().results();
     const std::size_t rowsBefore = results.size();
     const std::string pathsLabel(workspace.messages().text(app::MessageKey::MsgFilePathsIndexed));
     indexing::IndexFolderHooks hooks;
@@ -262,10 +287,13 @@ void ArchivePage::run(indexing::IndexCommand command)
 
     setRunning(true);
     workspace.host().setStatus(std::string(workspace.messages().text(app::MessageKey::MsgIndexing)));
-    m_lastResult = indexing::IndexFolder(workspace, QFile::encodeName(folder).toStdString(), command, options, hooks);
+    std::optional<indexing::IndexFolderResult> result = work(hooks);
     setRunning(false);
     if (results.size() != rowsBefore)
         m_screen.refreshResults();
+    if (!result)
+        return;
+    m_lastResult = *result;
 
     if (m_lastResult.status == indexing::IndexStatus::Done || m_lastResult.status == indexing::IndexStatus::Stopped) {
         std::string summary;

@@ -13,6 +13,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string>
 
 class QComboBox;
@@ -54,6 +56,12 @@ public:
     // The last run's counters and how it ended.
     const indexing::IndexFolderResult& lastResult() const { return m_lastResult; }
 
+    // The first start of an installed program: without a catalogue, the archive
+    // DOCUMENTI is made and `folder` indexed into it with unpacking, as any run
+    // of the page (progress, Break, summary). False when nothing was made (a
+    // catalogue exists, other work runs, or the creation failed and said why).
+    bool firstStart(const std::string& folder);
+
 public slots:
     void newArchive();
     void describeArchive();
@@ -64,6 +72,7 @@ public slots:
     void updateFolder();
     // Asks the running indexing to stop (BreakCode 27).
     void breakRun();
+
     // The list chosen in "listChoice" read again from the current archive into
     // "listText".
     void showList();
@@ -79,8 +88,16 @@ signals:
     void runFinished();
 
 private:
+    using IndexingWork =
+        std::function<std::optional<indexing::IndexFolderResult>(const indexing::IndexFolderHooks& hooks)>;
+
     void openDialog(CNomeArchivio::Mode mode);
     void run(indexing::IndexCommand command);
+    // Runs an engine indexing operation as every run of the page goes: buttons
+    // locked and Break on, the status line and the result rows kept up, the
+    // summary shown and runFinished emitted at the end; nothing shown when the
+    // work gives no result (it has told the user why).
+    void runIndexing(const IndexingWork& work);
     void setRunning(bool running);
     int chosenListSlot() const;
 

@@ -20,10 +20,15 @@ namespace {
 
 // VEDRA_SCREENSHOT=file.png: the window saves a picture of itself shortly after it
 // opens, then closes, so that a run without a user can be looked at.
-void scheduleScreenshot(CScovaroDlg& dialog, const char* path)
+void scheduleScreenshot(CScovaroDlg& dialog, const QString& file)
 {
-    QString file = QString::fromLocal8Bit(path);
     QTimer::singleShot(300, &dialog, [&dialog, file] {
+        // A first start indexes before there is anything to show: the picture
+        // waits for it, and closing must not cut the run short.
+        if (dialog.longWorkRunning() || dialog.workspace().busy) {
+            scheduleScreenshot(dialog, file);
+            return;
+        }
         if (!dialog.grab().save(file))
             std::cerr << "vedrareader: cannot save the screenshot " << file.toStdString() << '\n';
         dialog.close();
@@ -41,9 +46,12 @@ int CScovaroApp::run()
     ForwardingHost host;
     host.setMessageResponder(responder);
     app::Workspace workspace(host, m_probe);
+    workspace.DataFolder = m_dataFolder;
     if (workspace.PrepareWorkspace() < 0)
         return 1;
-    if (workspace.OpenCatalogueAtStart() == app::CatalogueState::Missing)
+    const bool missing = workspace.OpenCatalogueAtStart() == app::CatalogueState::Missing;
+    const bool firstStart = missing && !m_firstStartFolder.empty();
+    if (missing && !firstStart)
         host.messageBox(std::string(app::kFatalErrorText), app::MessageButtons::Ok);
 
     auto dialog = std::make_unique<CScovaroDlg>(workspace);
@@ -56,8 +64,12 @@ int CScovaroApp::run()
         CScovaroDlg* window = dialog.get();
         QTimer::singleShot(0, window, [this, window] { m_onShown(*window); });
     }
+    if (firstStart) {
+        CScovaroDlg* window = dialog.get();
+        QTimer::singleShot(0, window, [window, folder = m_firstStartFolder] { window->FirstStart(folder); });
+    }
     if (const char* screenshot = std::getenv("VEDRA_SCREENSHOT"); screenshot != nullptr && *screenshot != '\0')
-        scheduleScreenshot(*dialog, screenshot);
+        scheduleScreenshot(*dialog, QString::fromLocal8Bit(screenshot));
     // VEDRA_SCREENSHOT_DIR=folder: a search for VEDRA_SCREENSHOT_WORDS and pictures of it.
     if (const char* folder = std::getenv("VEDRA_SCREENSHOT_DIR"); folder != nullptr && *folder != '\0') {
         const char* words = std::getenv("VEDRA_SCREENSHOT_WORDS");

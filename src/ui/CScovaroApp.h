@@ -8,6 +8,7 @@
 #include <QColor>
 
 #include <functional>
+#include <string>
 
 namespace vedra::ui {
 
@@ -25,6 +26,16 @@ public:
     // otherwise they are shown.
     void setMessageResponder(MessageResponder responder) { m_responder = std::move(responder); }
 
+    // An installed program: the data folder its workspace finds its files in, and
+    // the folder its first start indexes when the working folder has no catalogue.
+    // Without a first-start folder a missing catalogue is the fatal error it
+    // always was.
+    void setInstalled(std::string dataFolder, std::string firstStartFolder)
+    {
+        m_dataFolder = std::move(dataFolder);
+        m_firstStartFolder = std::move(firstStartFolder);
+    }
+
     // Called once the window's modal loop runs, with the window (not owned).
     void setOnWindowShown(std::function<void(CScovaroDlg&)> onShown) { m_onShown = std::move(onShown); }
 
@@ -36,6 +47,8 @@ private:
     app::SystemProbe m_probe;
     MessageResponder m_responder;
     std::function<void(CScovaroDlg&)> m_onShown;
+    std::string m_dataFolder;
+    std::string m_firstStartFolder;
 };
 
 } // namespace vedra::ui

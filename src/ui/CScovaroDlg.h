@@ -96,6 +96,10 @@ public:
     void ClipboardSearch(ClipboardMode mode);
     // The About box ("Vedra information").
     void showAbout();
+    // The first start of an installed program (no catalogue): the archive page
+    // makes the archive DOCUMENTI and indexes `folder` into it, then the window
+    // shows the new archive.
+    void FirstStart(const std::string& folder);
 
     CMyPropertySheet* propertySheet() const { return m_sheet; }
     CMyPropertyPage2* searchPage() const { return m_searchPage; }

@@ -98,6 +98,12 @@ void CScovaroDlg::clearSearchPageGuard()
         m_searchPage->clearEnterGuard();
 }
 
+void CScovaroDlg::FirstStart(const std::string& folder)
+{
+    if (m_archivePage != nullptr && m_archivePage->firstStart(folder))
+        archiveOpenedFromPage();
+}
+
 void CScovaroDlg::archiveOpenedFromPage()
 {
     setTitle(m_workspace.windowTitle());

@@ -1,11 +1,38 @@
-// `vedrareader`: the desktop program.
+// `vedrareader`: the desktop program. Installed, it works in the user's data
+// folder and, the first time, indexes the machine's documentation.
+#include "core/app/InstallLayout.h"
+#include "core/indexing/FirstStart.h"
 #include "ui/CScovaroApp.h"
 
 #include <QApplication>
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
 
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VedraReader"));
-    return vedra::ui::CScovaroApp().run();
+    // Lets a desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vedrareader"));
+
+    vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
+    const vedra::app::InstallLayout layout = vedra::app::DetectInstallLayout(vedra::app::RunningExecutablePath());
+    std::optional<std::string> folder = vedra::app::DefaultWorkingFolder(layout);
+    if (folder && folder->empty()) {
+        std::cerr << "vedrareader: cannot make the working folder in the user's data folder\n";
+        return 1;
+    }
+    if (folder)
+        probe.currentDirectory = [path = *folder] { return path; };
+
+    vedra::ui::CScovaroApp program(probe);
+    if (layout.installed) {
+        const char* first = std::getenv("VEDRA_FIRST_FOLDER");
+        program.setInstalled(layout.dataFolder,
+                             first != nullptr && *first != '\0' ? first : vedra::indexing::kDocumentationFolder);
+    }
+    return program.run();
 }

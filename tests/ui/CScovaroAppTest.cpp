@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -65,6 +66,7 @@ private slots:
     void catalogueOpensArchiveWithoutFatalError();
     void tooLittleMemoryEndsWithoutWindow();
     void autoAnswerEnvironmentShowsNoMessageBox();
+    void installedFirstStartIndexesTheDocumentationUnpacked();
 };
 
 void CScovaroAppTest::freshFolderSaysFatalErrorThenGoodbye()
@@ -170,4 +172,66 @@ void CScovaroAppTest::autoAnswerEnvironmentShowsNoMessageBox()
 }
 
 QTEST_MAIN(CScovaroAppTest)
+// Installed, with no catalogue: the window makes DOCUMENTI and indexes the
+// documentation folder with unpacking, the progress on its title and status line,
+// and then shows the new archive; no fatal error, no "archive is empty".
+void CScovaroAppTest::installedFirstStartIndexesTheDocumentationUnpacked()
+{
+    QTemporaryDir folder;
+    const QString docs = folder.filePath(QStringLiteral("doc"));
+    QVERIFY(QDir().mkpath(docs + "/pkg"));
+    QVERIFY(vedra::uitest::writeAll(docs + "/readme.txt", "giardino lanterna"));
+    QVERIFY(vedra::uitest::writeAll(docs + "/pkg/changelog", "zipped marmalade words"));
+    QCOMPARE(QProcess::execute(QStringLiteral("gzip"), {docs + "/pkg/changelog"}), 0);
+    QVERIFY(QDir().mkpath(folder.filePath(QStringLiteral("vedraprog"))));
+    // The run's unpacker, found in the working folder (the test probe has no PATH).
+    QVERIFY(QFile::link(QStringLiteral("/usr/bin/7z"), folder.filePath(QStringLiteral("vedraprog/7z"))));
+    Run run(folder.path() + "/vedraprog");
+    run.app.setInstalled({}, QFile::encodeName(docs).toStdString());
+    QString titleAfter;
+    QStringList titles;
+    run.app.setOnWindowShown([&](CScovaroDlg& window) {
+        connect(&window, &QWidget::windowTitleChanged, &window, [&titles](const QString& title) { titles << title; });
+        auto* poll = new QTimer(&window);
+        connect(poll, &QTimer::timeout, &window, [&, poll] {
+            if (window.workspace().busy || window.longWorkRunning())
+                return;
+            if (!window.workspace().hasCurrentArchive())
+                return;
+            poll->stop();
+            titleAfter = window.windowTitle();
+            window.close();
+        });
+        poll->start(5);
+    });
+    QCOMPARE(run.app.run(), 0);
+    QCOMPARE(titleAfter, QStringLiteral("VedraReader - C_DOCUMENTI"));
+    // Each document in the title as it is read: "<number> - <name>".
+    QVERIFY2(titles.contains(QStringLiteral("1 - readme.txt")), qPrintable(titles.join(QStringLiteral(" | "))));
+    QCOMPARE(run.count(vedra::app::kFatalErrorText), 0);
+    for (const std::string& text : run.messages)
+        QVERIFY2(text.find("ready but empty") == std::string::npos, text.c_str());
+    const auto summary = std::find_if(run.messages.begin(), run.messages.end(),
+                                      [](const std::string& text) { return text.rfind("Folders scanned: ", 0) == 0; });
+    QVERIFY(summary != run.messages.end());
+    QVERIFY2(summary->find("New files with text indexed: 3") != std::string::npos, summary->c_str());
+
+    // The archive sits above "vedraprog"; the packed member's words were read.
+    QVERIFY(QFileInfo(folder.filePath(QStringLiteral("IND_ARC.PRI"))).isFile());
+    const QByteArray words = vedra::uitest::readAll(folder.filePath(QStringLiteral("C_DOCUMENTI_1/PAR.1")));
+    QVERIFY(words.contains(QByteArray("marmalade\0", 10)));
+    QVERIFY(words.contains(QByteArray("giardino\0", 9)));
+    QVERIFY(!QFileInfo::exists(docs + "/pkg/changelog.gz_vedratemp"));
+
+    // The next start finds the catalogue: no second first start.
+    Run again(folder.path() + "/vedraprog");
+    again.app.setInstalled({}, QFile::encodeName(docs).toStdString());
+    again.app.setOnWindowShown([](CScovaroDlg& window) { window.close(); });
+    QCOMPARE(again.app.run(), 0);
+    QCOMPARE(again.count(vedra::app::kFatalErrorText), 0);
+    for (const std::string& text : again.messages)
+        QVERIFY2(text.rfind("Folders scanned: ", 0) != 0, "a second first start ran");
+    QCOMPARE(again.messages.back(), std::string(vedra::app::kExitWithCancelText));
+}
+
 #include "CScovaroAppTest.moc"

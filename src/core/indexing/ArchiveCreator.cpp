@@ -188,7 +188,8 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     workspace.OpenArchive(number);
     workspace.minWordLength = request.minWordLength;
     workspace.maxWordLength = request.truncationLength;
-    workspace.showMessage(app::MessageKey::MsgArchiveReadyButEmpty);
+    if (request.announceEmpty)
+        workspace.showMessage(app::MessageKey::MsgArchiveReadyButEmpty);
     return result;
 }
 

@@ -18,6 +18,9 @@ struct NewArchive {
     std::int32_t number = 0;     // 0 = one above the highest in the catalogue
     int minWordLength = 2;       // "Registra parole >"
     int truncationLength = 16;   // "Tronca parole >", 4 to 30
+    // Says the new archive is empty and how to fill it; a caller that fills it at
+    // once has nothing to tell.
+    bool announceEmpty = true;
 };
 
 struct CreatedArchive {

@@ -1,0 +1,34 @@
+#include "core/indexing/FirstStart.h"
+
+#include "core/app/Workspace.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace vedra::indexing {
+
+bool NeedsFirstStart(const app::Workspace& workspace)
+{
+    std::error_code error;
+    return !std::filesystem::exists(workspace.catalogueFilePath(), error) && !error;
+}
+
+FirstStartResult RunFirstStart(app::Workspace& workspace, const std::string& folder, const IndexFolderHooks& hooks)
+{
+    FirstStartResult result;
+    if (!NeedsFirstStart(workspace))
+        return result;
+    NewArchive request;
+    request.name = kFirstArchiveName;
+    request.description = "Documentation of this machine (" + folder + ")";
+    request.announceEmpty = false;
+    result.archive = CreateArchive(workspace, request);
+    if (result.archive.number < 0)
+        return result;
+    IndexingOptions options;
+    options.unpack = true;
+    result.run = IndexFolder(workspace, folder, IndexCommand::Normal, options, hooks);
+    return result;
+}
+
+} // namespace vedra::indexing
