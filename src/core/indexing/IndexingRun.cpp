@@ -19,7 +19,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <fnmatch.h>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -364,13 +366,25 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
 
 void IndexingRun::unpack(const std::string& path, std::uint64_t size)
 {
+    // Beside the file first. Where that cannot be (a folder the user may not
+    // write, such as /usr/share/doc; a folder of the user's of that name, which
+    // the unpacker would overwrite and the run delete), the working folder's
+    // "vedratemp/" takes the unpack folder at the same path below it: the members
+    // keep their key names.
+    const std::string temporaryFolder = m_workspace.WorkingFolder + "vedratemp";
     std::string output = UnpackFolderFor(path);
-    // A folder of that name that the program did not make is not unpacked into:
-    // the unpacker would overwrite what it holds and the run would delete it.
     if (PrepareUnpackFolder(output) != UnpackFolderState::Ready) {
-        if (m_resultRow)
-            m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
-        return;
+        output = MirroredUnpackFolderFor(temporaryFolder, path);
+        std::error_code error;
+        // The folders above the unpack folder; it is made with its mark.
+        const std::string above = output.substr(0, output.rfind('/', output.size() - 2));
+        std::filesystem::create_directories(above, error);
+        if (error || PrepareUnpackFolder(output) != UnpackFolderState::Ready) {
+            RemoveEmptyFoldersUpTo(output, temporaryFolder);
+            if (m_resultRow)
+                m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+            return;
+        }
     }
     app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
     if (!outcome.started) {
@@ -382,6 +396,7 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
     } else {
         RemoveOwnUnpackFolder(output);
     }
+    RemoveEmptyFoldersUpTo(output, temporaryFolder);
 }
 
 void IndexingRun::indexDocument(FileWork& work)

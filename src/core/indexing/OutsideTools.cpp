@@ -91,4 +91,12 @@ std::string UnpackFolderFor(const std::string& filePath)
     return filePath + std::string(kUnpackFolderSuffix);
 }
 
+std::string MirroredUnpackFolderFor(const std::string& temporaryFolder, const std::string& filePath)
+{
+    std::string base = temporaryFolder;
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    return base + (filePath.empty() || filePath[0] != '/' ? "/" : "") + filePath + std::string(kUnpackFolderSuffix);
+}
+
 } // namespace vedra::indexing

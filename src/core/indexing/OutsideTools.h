@@ -48,4 +48,10 @@ app::ProcessOutcome UnpackWith7z(app::Workspace& workspace, const std::string& f
 // counterpart on Linux: the folder sits next to the file.
 std::string UnpackFolderFor(const std::string& filePath);
 
+// The unpack folder of `filePath` (an absolute path) below `temporaryFolder`, for
+// a file whose own folder cannot take it: `temporaryFolder` + the file path +
+// "_vedratemp/", so "/usr/share/doc/x/changelog.gz" unpacks into
+// "<temporaryFolder>/usr/share/doc/x/changelog.gz_vedratemp/".
+std::string MirroredUnpackFolderFor(const std::string& temporaryFolder, const std::string& filePath);
+
 } // namespace vedra::indexing

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace vedra::indexing {
 namespace {
@@ -71,6 +72,20 @@ bool RemoveOwnUnpackFolder(const std::string& folder)
     error.clear();
     fs::remove_all(top, error);
     return !fs::exists(fs::symlink_status(top, error));
+}
+
+void RemoveEmptyFoldersUpTo(const std::string& path, const std::string& top)
+{
+    const std::string base = withoutTrailingSlash(top);
+    if (base.empty() || path.size() <= base.size() + 1 || path.compare(0, base.size(), base) != 0 ||
+        path[base.size()] != '/')
+        return;
+    fs::path folder = fs::path(withoutTrailingSlash(path)).parent_path();
+    while (folder.string().size() > base.size()) {
+        if (::rmdir(folder.c_str()) != 0)
+            return;
+        folder = folder.parent_path();
+    }
 }
 
 UnpackFolderState PrepareUnpackFolder(const std::string& folder)

@@ -37,6 +37,12 @@ bool IsOwnUnpackFolder(const std::string& folder);
 // are looked at, so an ordinary path costs no file system call.
 std::string OwnUnpackFolderOf(std::string_view path);
 
+// Removes the empty folders from `path`'s folder up to, not including, `top` (a
+// folder of the program's, such as the working folder's "vedratemp"), deepest
+// first, stopping at the first that is not empty. Nothing happens when `path` does
+// not lie below `top`. Only empty folders are ever removed.
+void RemoveEmptyFoldersUpTo(const std::string& path, const std::string& top);
+
 // Removes `folder` and everything in it when it is an unpack folder of the
 // program; leaves it alone otherwise. Links inside are removed, never followed.
 // True when the folder is gone.

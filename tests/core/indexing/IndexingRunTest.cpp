@@ -7,6 +7,7 @@
 #include "core/indexing/UnpackFolder.h"
 #include "support/ArchiveFixture.h"
 #include "support/DocumentFixtures.h"
+#include "support/ReadOnlyMedia.h"
 
 #include <gtest/gtest.h>
 
@@ -284,7 +285,7 @@ TEST_F(IndexingRunTest, ALeftoverUnpackFolderGoesAndAForeignOneIsNeverUnpackedIn
     writeFile(tree / "old.zip_vedratemp" / std::string(kUnpackMarkName), "");
     writeFile(tree / "old.zip_vedratemp" / "member.txt", "alpha");
     // A folder of the user's where the unpacker would write.
-    writeFile(tree / "bundle.zip_vedratemp" / "mine.txt", "beta");
+    writeFile(tree / "bundle.zip_vedratemp" / "mine.txt", "beta words");
     fs::path staging = fx.folder.path() / "staging";
     writeFile(staging / "mine.txt", "zipped member");
     zip(tree / "bundle.zip", staging, {"mine.txt"});
@@ -292,11 +293,34 @@ TEST_F(IndexingRunTest, ALeftoverUnpackFolderGoesAndAForeignOneIsNeverUnpackedIn
     options.unpack = true;
     index(options);
     EXPECT_FALSE(fs::exists(tree / "old.zip_vedratemp"));
-    EXPECT_EQ(testing::readFile(tree / "bundle.zip_vedratemp" / "mine.txt"), "beta") << "not overwritten";
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], "ERRORE in DECOMPATTAZIONE " + (tree / "bundle.zip").string());
-    EXPECT_TRUE(documentsWith("zipped").empty());
+    EXPECT_EQ(testing::readFile(tree / "bundle.zip_vedratemp" / "mine.txt"), "beta words") << "not overwritten";
+    EXPECT_TRUE(rows.empty()) << rows.front();
+    // The zip went to the working folder's temporary folder instead, under the same
+    // key; the user's file of that name is a document of its own.
+    EXPECT_EQ(documentsWith("zipped"), std::set<std::string>{"/bundle.zip_vedratemp/mine.txt"});
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/bundle.zip_vedratemp/mine.txt"});
     EXPECT_TRUE(documentsWith("alpha").empty()) << "a leftover is removed, not indexed";
+    EXPECT_TRUE(fs::is_empty(fx.workspace->WorkingFolder + "vedratemp")) << "nothing left of the detour";
+}
+
+TEST_F(IndexingRunTest, AFolderThatCannotBeWrittenHasItsArchivesUnpackedInTheWorkingFolder)
+{
+    fs::path staging = fx.folder.path() / "staging";
+    writeFile(staging / "inside.txt", "zipped member");
+    zip(tree / "docs" / "bundle.zip", staging, {"inside.txt"});
+    auto before = testing::filesUnder(tree);
+    {
+        testing::ReallyReadOnly readOnly({tree / "docs"});
+        if (!readOnly.active())
+            GTEST_SKIP() << "no way to make a folder read-only here";
+        IndexingOptions options;
+        options.unpack = true;
+        index(options);
+    }
+    EXPECT_TRUE(rows.empty()) << rows.front();
+    EXPECT_EQ(documentsWith("zipped"), std::set<std::string>{"/bundle.zip_vedratemp/inside.txt"});
+    EXPECT_EQ(testing::filesUnder(tree), before) << "the read-only folder is as it was";
+    EXPECT_TRUE(fs::is_empty(fx.workspace->WorkingFolder + "vedratemp")) << "the mirrored folders are gone";
 }
 
 TEST_F(IndexingRunTest, BreakAmongUnpackedMembersLeavesThemForTheNextRun)

@@ -2,6 +2,8 @@
 // the user's named alike, never what a link inside points at.
 #include "core/indexing/UnpackFolder.h"
 
+#include "core/indexing/OutsideTools.h"
+
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +83,29 @@ TEST_F(UnpackFolderTest, LinksAreRemovedNeverFollowed)
     EXPECT_FALSE(IsOwnUnpackFolder(folder("f.zip_vedratemp")));
     EXPECT_FALSE(RemoveOwnUnpackFolder(folder("f.zip_vedratemp")));
     EXPECT_EQ(readFile(outside + "precious.txt"), "mine");
+}
+
+TEST_F(UnpackFolderTest, TheDetourKeepsThePathAndOnlyEmptyFoldersOfTheProgramGo)
+{
+    EXPECT_EQ(MirroredUnpackFolderFor("/w/vedratemp", "/usr/share/doc/x/changelog.gz"),
+              "/w/vedratemp/usr/share/doc/x/changelog.gz_vedratemp/");
+    EXPECT_EQ(MirroredUnpackFolderFor("/w/vedratemp/", "/a.zip"), "/w/vedratemp/a.zip_vedratemp/");
+
+    const std::string top = tmp.slash() + "vedratemp";
+    fs::create_directories(top + "/usr/share/doc/x");
+    fs::create_directories(top + "/usr/share/doc/y");
+    RemoveEmptyFoldersUpTo(top + "/usr/share/doc/x/changelog.gz_vedratemp/", top);
+    EXPECT_FALSE(fs::exists(top + "/usr/share/doc/x"));
+    EXPECT_TRUE(fs::exists(top + "/usr/share/doc/y")) << "stops at the first folder that is not empty";
+    EXPECT_TRUE(fs::exists(top));
+    // Never above or beside the program's folder.
+    fs::create_directories(tmp.slash() + "vedratempother/z");
+    RemoveEmptyFoldersUpTo(tmp.slash() + "vedratempother/z/a.zip_vedratemp/", top);
+    RemoveEmptyFoldersUpTo(tmp.slash() + "elsewhere/a.zip_vedratemp/", top);
+    EXPECT_TRUE(fs::exists(tmp.slash() + "vedratempother/z"));
+    RemoveEmptyFoldersUpTo(top + "/usr/share/doc/y/a.zip_vedratemp/", top);
+    EXPECT_FALSE(fs::exists(top + "/usr"));
+    EXPECT_TRUE(fs::exists(top));
 }
 
 } // namespace
