@@ -269,12 +269,17 @@ void Workspace::InitialiseSession(std::time_t now)
             ArchiveNumberText = std::to_string(number);
         }
     }
-    if (SevenZipPath.empty() || PdfToTextCommand.size() <= 2)
-        locateOutsideTools();
+    LocateMissingTools();
     todayDate = formatTime(LanguageIndex == 1 ? "%m/%d/%Y" : "%d/%m/%Y", now);
     timeStamp = formatTime("<%a %d %b %Y h:%H m:%M>", now);
     m_host->setTitle(windowTitle());
     busy = false;
+}
+
+void Workspace::LocateMissingTools()
+{
+    if (SevenZipPath.empty() || PdfToTextCommand.size() <= 2)
+        locateOutsideTools();
 }
 
 void Workspace::locateOutsideTools()

@@ -60,6 +60,11 @@ public:
     // texts, outside tools located when missing, dates, title, idle state.
     void InitialiseSession(std::time_t now = std::time(nullptr));
 
+    // Finds pdftotext and 7z (ToolLocator) when they are not known yet. Without a
+    // current archive there is no executables list to look in, so an archive made
+    // after the start has them looked for again.
+    void LocateMissingTools();
+
     // Makes catalogue entry `number` the current archive: paths, settings, the
     // document counts in the status line. False when the entry is missing or free.
     bool OpenArchive(std::int32_t number);

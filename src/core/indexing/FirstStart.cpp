@@ -25,6 +25,8 @@ FirstStartResult RunFirstStart(app::Workspace& workspace, const std::string& fol
     result.archive = CreateArchive(workspace, request);
     if (result.archive.number < 0)
         return result;
+    // Started without an archive, the program had nowhere to record its tools.
+    workspace.LocateMissingTools();
     IndexingOptions options;
     options.unpack = true;
     result.run = IndexFolder(workspace, folder, IndexCommand::Normal, options, hooks);

@@ -19,10 +19,15 @@ TEST(FirstStart, MakesDocumentiAndReadsPackedFilesOnceOnly)
 {
     testing::TempFolder folder;
     app::HeadlessHost host;
-    app::Workspace ws(host, testing::testProbe(folder.path()));
+    // The unpacker on the PATH, as on a user's machine: a program started without a
+    // catalogue has not looked for it yet.
+    app::SystemProbe probe = testing::testProbe(folder.path());
+    probe.searchPath = [] { return std::vector<std::string>{"/usr/bin"}; };
+    app::Workspace ws(host, probe);
     ASSERT_EQ(ws.PrepareWorkspace(), 1);
     ws.setPumpInterval(std::chrono::milliseconds(0));
-    ws.SevenZipCommand = "\"/usr/bin/7z\" x \"";
+    ws.InitialiseSession();
+    ASSERT_TRUE(ws.SevenZipCommand.empty());
     const fs::path docs = folder.path() / "doc";
     writeFile(docs / "readme.txt", "giardino lanterna");
     writeFile(docs / "pkg" / "changelog", "zipped marmalade words");
@@ -41,6 +46,7 @@ TEST(FirstStart, MakesDocumentiAndReadsPackedFilesOnceOnly)
     EXPECT_TRUE(ws.store().findWord("giardino").has_value());
     ws.store().close();
     EXPECT_FALSE(fs::exists(docs / "pkg" / "changelog.gz_vedratemp"));
+    EXPECT_EQ(ws.SevenZipPath, "/usr/bin/7z");
 
     EXPECT_FALSE(NeedsFirstStart(ws));
     EXPECT_EQ(RunFirstStart(ws, docs.string()).archive.number, -1) << "a catalogue exists: nothing is made";
