@@ -56,7 +56,7 @@ public:
         workspace->ArchiveNumberText = "1";
         workspace->ArchiveFolder = m_folder.string() + "/C_BENCH_1/";
         fs::create_directories(workspace->ArchiveFolder);
-        store = std::make_unique<vedra::archive::ArchiveStore>(*workspace);
+        store = std::make_unique<vedra::archive::ArchiveStore>(workspace->storeContext());
         if (store->createArchiveFiles() != 1)
             throw std::runtime_error("archive not created");
         reopen();
@@ -224,7 +224,7 @@ void BM_IndexChunk(benchmark::State& state)
         setup.extractor->IndexChunk(chunk.data(), chunk.size(), "/bench/document.txt");
         setup.archive.store->endWordList();
     }
-    if (setup.archive.workspace->BreakCode != 0)
+    if (setup.archive.workspace->BreakCode != vedra::app::StopCode::None)
         state.SkipWithError("the archive stopped the run");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(setup.text.size()));

@@ -51,7 +51,7 @@ public:
             m_gaps.push_back(now - m_last);
             m_last = now;
             if (m_breakAfter >= 0 && m_breakPressedAt < 0 && now - m_started >= m_breakAfter) {
-                m_workspace.BreakCode = 27;
+                m_workspace.BreakCode = vedra::app::StopCode::Break;
                 m_breakPressedAt = now;
             }
         });

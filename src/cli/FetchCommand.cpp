@@ -4,7 +4,6 @@
 #include "cli/CliCommands.h"
 
 #include "core/app/TextEncoding.h"
-#include "core/search/ResultList.h"
 #include "core/web/HttpFetch.h"
 #include "core/web/WebResult.h"
 
@@ -35,11 +34,10 @@ int runFetch(CliContext& context, const std::vector<std::string>& arguments)
     if (!parent.empty())
         std::filesystem::create_directories(parent, ignored);
 
-    search::ResultList errors;
+    web::FetchErrors errors;
     std::int64_t bytes = web::FetchUrlToFile(ws, errors, address, web::kFetchChunkBytes, destination);
-    for (std::size_t i = 0; i < errors.size(); ++i)
-        context.err << app::displayUtf8(errors.row(i)[search::ResultColumn::Path]) << ": "
-                    << errors.row(i)[search::ResultColumn::Words] << '\n';
+    for (const web::FetchErrorRow& error : errors)
+        context.err << app::displayUtf8(error.address) << ": " << error.text << '\n';
     if (bytes <= 0) {
         if (errors.empty())
             context.err << "vedra: nothing was fetched from " << app::displayUtf8(arguments[0]) << '\n';
@@ -48,7 +46,7 @@ int runFetch(CliContext& context, const std::vector<std::string>& arguments)
     context.out << "Bytes: " << bytes << '\n'
                 << "Kind: " << ws.webContentKind << '\n'
                 << "Path: " << app::displayUtf8(destination) << '\n';
-    return ws.BreakCode == 0 ? 0 : 1;
+    return ws.BreakCode == app::StopCode::None ? 0 : 1;
 }
 
 } // namespace vedra::cli

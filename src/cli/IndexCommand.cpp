@@ -104,7 +104,7 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     auto previous = std::signal(SIGINT, onInterrupt);
     context.host.setOnDrain([&](int) {
         if (g_interrupted.exchange(false)) {
-            ws.BreakCode = 27;
+            ws.BreakCode = app::StopCode::Break;
             context.host.setStatus("break...");
         }
     });

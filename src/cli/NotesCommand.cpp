@@ -33,8 +33,8 @@ int runNotesVerb(CliContext& context, const std::vector<std::string>& arguments,
         return 2;
     }
     app::Workspace& ws = context.workspace;
-    const search::SearchTarget target =
-        scope == utilities::NoteScope::Memorandum ? search::SearchTarget::Memorandum : search::SearchTarget::Notes;
+    const app::SearchTarget target =
+        scope == utilities::NoteScope::Memorandum ? app::SearchTarget::Memorandum : app::SearchTarget::Notes;
     const std::string path = utilities::NotesFilePath(ws, target);
     if (path.empty()) {
         context.err << "vedra: no current archive; create one first (vedra create NAME)\n";

@@ -7,9 +7,9 @@
 #include "core/search/SearchRun.h"
 #include "core/search/SearchSession.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
+#include "core/io/FileHandle.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,7 +46,7 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
         "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n";
     app::Workspace& ws = context.workspace;
-    ws.SearchTarget = static_cast<int>(search::SearchTarget::Archive);
+    ws.SearchTarget = app::SearchTarget::Archive;
     search::SearchSession session(ws);
     search::SearchRun& run = session.run();
     search::ResultList& results = session.results();
@@ -134,7 +134,7 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         // The extract of the first ten rows, as a click with no selection makes it.
         search::ExtractResult made = session.preview().ShowExtracts();
         if (made.outcome == search::ExtractOutcome::Written) {
-            if (auto bytes = app::readFileBytes(ws.extractsPath))
+            if (auto bytes = io::readFileBytes(ws.extractsPath))
                 context.out << app::displayUtf8(*bytes);
         } else if (made.outcome == search::ExtractOutcome::Stopped) {
             return 1;

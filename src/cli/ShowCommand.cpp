@@ -2,8 +2,8 @@
 // words, hits marked [[like this]], and the position shown.
 #include "cli/CliCommands.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/TextEncoding.h"
+#include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 #include "core/search/PreviewDocument.h"
 #include "core/search/QueryWords.h"
@@ -26,7 +26,7 @@ int runShow(CliContext& context, const std::vector<std::string>& arguments)
         return 2;
     }
     app::Workspace& ws = context.workspace;
-    auto file = app::FileHandle::open(arguments[0], app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(arguments[0], io::OpenMode::ReadOnly);
     if (!file) {
         ws.showMessage(app::MessageKey::MsgCannotReadFile);
         return 1;

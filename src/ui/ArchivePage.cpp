@@ -22,7 +22,6 @@
 namespace vedra::ui {
 namespace {
 
-constexpr int kBreakRequested = 27;
 
 // Italian, English, Spanish.
 const char* const kTabTitle[3] = {"Archivio", "Archive", "Archivo"};
@@ -214,7 +213,7 @@ void ArchivePage::updateFolder()
 void ArchivePage::breakRun()
 {
     if (m_running)
-        m_screen.workspace().BreakCode = kBreakRequested;
+        m_screen.workspace().BreakCode = app::StopCode::Break;
 }
 
 void ArchivePage::setRunning(bool running)

@@ -114,7 +114,7 @@ CMyPropertyPage2::CMyPropertyPage2(SearchScreen& screen, QWidget* parent) : QWid
 {
     setObjectName(QStringLiteral("CMyPropertyPage2"));
     buildControls();
-    m_screen.workspace().SearchTarget = static_cast<int>(search::kStartSearchTarget);
+    m_screen.workspace().SearchTarget = app::kStartSearchTarget;
     applyTexts(true);
     refreshFromEngine();
     // Enter must reach the page whichever control has the focus, before a button or
@@ -285,10 +285,10 @@ void CMyPropertyPage2::notesBoxClicked(bool checked)
 {
     app::Workspace& workspace = m_screen.workspace();
     if (checked) {
-        workspace.SearchTarget = static_cast<int>(search::SearchTarget::Notes);
+        workspace.SearchTarget = app::SearchTarget::Notes;
         m_words->clear();
     } else {
-        workspace.SearchTarget = static_cast<int>(search::SearchTarget::Archive);
+        workspace.SearchTarget = app::SearchTarget::Archive;
         emit notesSearchTextCleared();
     }
 }
@@ -320,7 +320,7 @@ void CMyPropertyPage2::refreshFromEngine()
     const SearchOptions& options = m_screen.session().run().options();
     m_contiguity->setChecked(options.contiguity != 0);
     m_distance->setText(QString::number(options.contiguityDistance()));
-    m_inNotes->setChecked(m_screen.workspace().SearchTarget != static_cast<int>(search::SearchTarget::Archive));
+    m_inNotes->setChecked(m_screen.workspace().SearchTarget != app::SearchTarget::Archive);
     refreshDiskControls();
 }
 

@@ -28,7 +28,7 @@
 namespace vedra::ui {
 namespace {
 
-using search::SearchTarget;
+using app::SearchTarget;
 
 constexpr int kMaxWebWords = 250;
 
@@ -159,9 +159,9 @@ void CNote::pasteSearchText()
 
 void CNote::refresh()
 {
-    const int target = m_screen.workspace().SearchTarget;
-    m_memorandum->setChecked(target == static_cast<int>(SearchTarget::Memorandum));
-    m_notesScope->setChecked(target == static_cast<int>(SearchTarget::Notes));
+    const SearchTarget target = m_screen.workspace().SearchTarget;
+    m_memorandum->setChecked(target == SearchTarget::Memorandum);
+    m_notesScope->setChecked(target == SearchTarget::Notes);
     FillBrowserList();
     FillArchivesOnDisk();
 }
@@ -176,7 +176,7 @@ void CNote::scopeClicked(QCheckBox* box, bool checked)
     const SearchTarget target = !checked                ? SearchTarget::Archive
                                 : box == m_memorandum ? SearchTarget::Memorandum
                                                         : SearchTarget::Notes;
-    m_screen.workspace().SearchTarget = static_cast<int>(target);
+    m_screen.workspace().SearchTarget = target;
 }
 
 bool CNote::longWorkRunning() const
@@ -190,11 +190,11 @@ void CNote::SearchNotes()
         return;
     emit searchWordsCleared();
     app::Workspace& workspace = m_screen.workspace();
-    const SearchTarget target = workspace.SearchTarget == static_cast<int>(SearchTarget::Memorandum)
+    const SearchTarget target = workspace.SearchTarget == SearchTarget::Memorandum
                                     ? SearchTarget::Memorandum
                                     : SearchTarget::Notes;
     search::SearchSession& session = m_screen.session();
-    utilities::SearchNotesText(workspace, static_cast<int>(target), cp1252(m_notes->toPlainText()),
+    utilities::SearchNotesText(workspace, target, cp1252(m_notes->toPlainText()),
                                session.run().options(), session.preview().document());
     m_screen.refreshPreview();
 }

@@ -6,6 +6,7 @@
 #include "core/search/PreviewSession.h"
 #include "core/search/RtfText.h"
 #include "core/utilities/Launching.h"
+#include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CTastoDestro.h"
@@ -46,9 +47,6 @@ using app::MessageAnswer;
 using app::MessageButtons;
 using app::MessageKey;
 
-constexpr int kBreakRequested = 27;
-constexpr int kQuitDeclined = -1;
-constexpr int kClosingSaved = 28;
 // How often a running search shows its new rows.
 constexpr int kListRefreshMilliseconds = 250;
 
@@ -176,6 +174,7 @@ CScovaroDlg::CScovaroDlg(app::Workspace& workspace, QWidget* parent)
       m_session(std::make_unique<search::SearchSession>(workspace)),
       m_fillColour(255, 230, 186)
 {
+    utilities::ConnectNotesSearch(*m_session);
     setObjectName(QStringLiteral("CScovaroDlg"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -474,12 +473,12 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
-    m_workspace.BreakCode = kClosingSaved;
+    m_workspace.BreakCode = app::StopCode::Closing;
 }
 
 void CScovaroDlg::BreakCommand()
 {
-    m_workspace.BreakCode = kBreakRequested;
+    m_workspace.BreakCode = app::StopCode::Break;
     setStatus("break...");
     QGuiApplication::clipboard()->clear();
 }
@@ -612,7 +611,7 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
             return;
         }
         ++m_longWork;
-        m_workspace.BreakCode = 0;
+        m_workspace.BreakCode = app::StopCode::None;
         m_session->run().ListFolder(folder);
         --m_longWork;
         refreshResults();
@@ -633,7 +632,7 @@ void CScovaroDlg::openLinkAtCaret()
         utilities::OpenWithRegisteredProgram(m_workspace, link.target);
         break;
     case web::LinkAction::SearchNotes:
-        m_workspace.SearchTarget = static_cast<int>(search::SearchTarget::Notes);
+        m_workspace.SearchTarget = app::SearchTarget::Notes;
         setNotesSearchText(displayed(link.target));
         StartSearch(link.target);
         break;
@@ -746,7 +745,7 @@ void CScovaroDlg::reject()
     // Closing inside a running handler would free the archive it reads: the
     // request only stops the work, and the user closes again.
     if (busyWithLongWork()) {
-        m_workspace.BreakCode = kBreakRequested;
+        m_workspace.BreakCode = app::StopCode::Break;
         return;
     }
     QDialog::reject();
@@ -813,7 +812,7 @@ void CScovaroDlg::closeEvent(QCloseEvent* event)
 {
     QGuiApplication::clipboard()->clear();
     if (busyWithLongWork()) {
-        m_workspace.BreakCode = kBreakRequested;
+        m_workspace.BreakCode = app::StopCode::Break;
         event->ignore();
         return;
     }
@@ -885,7 +884,7 @@ void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 {
     if (busyWithLongWork())
         return;
-    const bool toWords = m_workspace.SearchTarget == 0;
+    const bool toWords = m_workspace.SearchTarget == app::SearchTarget::Archive;
     const QString clipboardText = QGuiApplication::clipboard()->text().left(2046);
     if (mode == ClipboardMode::Paste) {
         const QString words = queryWordsText();
@@ -947,7 +946,7 @@ void CScovaroDlg::confirmQuit()
     if (m_workspace.showMessage(MessageKey::MsgConfirmQuit, MessageButtons::OkCancel) == MessageAnswer::Ok)
         done(QDialog::Rejected);
     else
-        m_workspace.BreakCode = kQuitDeclined;
+        m_workspace.BreakCode = app::StopCode::QuitDeclined;
 }
 
 bool CScovaroDlg::ownsWidget(const QObject* object) const

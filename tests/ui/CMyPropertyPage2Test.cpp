@@ -16,7 +16,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-using vedra::search::SearchTarget;
+namespace app = vedra::app;
+using vedra::app::SearchTarget;
 using vedra::ui::CMyPropertyPage2;
 using vedra::uitest::ScreenStandIn;
 using vedra::utilities::PopupContext;
@@ -94,7 +95,7 @@ void CMyPropertyPage2Test::everyControlOfTheTemplateExists()
     QCOMPARE(control<QPushButton>(page, "1009")->text(), QStringLiteral("CERCA"));
     QCOMPARE(control<QLineEdit>(page, "1772")->text(), QStringLiteral("20"));
     QVERIFY(control<QCheckBox>(page, "1839")->isChecked());
-    QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Notes));
+    QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Notes);
     QVERIFY(control<QComboBox>(page, "1684")->isHidden());
     QVERIFY(!control<QComboBox>(page, "1684")->isEnabled());
 }
@@ -242,12 +243,12 @@ void CMyPropertyPage2Test::notesBoxFlipsTheSearchTarget()
 
     page.setWordsText(QStringLiteral("kept"));
     QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Archive));
+    QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Archive);
     QCOMPARE(notesCleared.count(), 1);
     QCOMPARE(page.wordsText(), QStringLiteral("kept"));
 
     QTest::mouseClick(box, Qt::LeftButton);
-    QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Notes));
+    QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Notes);
     QCOMPARE(notesCleared.count(), 1);
     QVERIFY(page.wordsText().isEmpty());
 }

@@ -23,10 +23,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace app = vedra::app;
 using vedra::app::MessageAnswer;
 using vedra::app::MessageKey;
 using vedra::app::MessageTable;
-using vedra::search::SearchTarget;
+using vedra::app::SearchTarget;
 using vedra::ui::CNote;
 using vedra::uitest::ScreenStandIn;
 using vedra::utilities::PopupContext;
@@ -159,7 +160,7 @@ void CNoteTest::theScopeBoxesShareTheSearchTarget()
     ArchiveScreen screen;
     QVERIFY(screen.ready);
     CNote page(screen);
-    screen.workspace().SearchTarget = static_cast<int>(SearchTarget::Notes);
+    screen.workspace().SearchTarget = SearchTarget::Notes;
     page.show();
     auto* memorandum = control<QCheckBox>(page, "memorandumScope");
     auto* notes = control<QCheckBox>(page, "notesScope");
@@ -167,7 +168,7 @@ void CNoteTest::theScopeBoxesShareTheSearchTarget()
 
     QTest::mouseClick(memorandum, Qt::LeftButton);
     QVERIFY(!notes->isChecked());
-    QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Memorandum));
+    QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Memorandum);
     page.setSearchText(QStringLiteral("05/08/2030 rinnovare la tessera"));
     QTest::mouseClick(control<QPushButton>(page, "saveNote"), Qt::LeftButton);
     const QByteArray agenda = vedra::uitest::readAll(screen.path(screen.workspace().agendaPath));
@@ -184,7 +185,7 @@ void CNoteTest::theScopeBoxesShareTheSearchTarget()
 
     // No box: nothing is written, the user is asked to choose.
     QTest::mouseClick(memorandum, Qt::LeftButton);
-    QCOMPARE(screen.workspace().SearchTarget, static_cast<int>(SearchTarget::Archive));
+    QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Archive);
     QTest::mouseClick(control<QPushButton>(page, "saveNote"), Qt::LeftButton);
     QCOMPARE(screen.host.messages().back().text,
              std::string(MessageTable(1).text(MessageKey::MsgChooseMemoOrNotes)));

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QTest>
 
+namespace app = vedra::app;
 using vedra::app::CatalogueState;
 using vedra::app::MessageAnswer;
 using vedra::app::MessageButtons;
@@ -135,7 +136,7 @@ void CScovaroDlgTest::italianButtonSwitchesTextsAndIsSavedOnClose()
     QCOMPARE(rejected.count(), 1);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QCOMPARE(session.workspace.BreakCode, 28);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Closing);
     QByteArray saved = session.languageFile();
     QCOMPARE(saved.size(), 16);
     QCOMPARE(saved, QByteArray("italianoinglese "));
@@ -183,7 +184,7 @@ void CScovaroDlgTest::escapeAnsweredCancelKeepsWindowOpen()
     QCOMPARE(session.asked[0].text, std::string("Sei sicuro di voler uscire?"));
     QCOMPARE(session.asked[0].buttons, MessageButtons::OkCancel);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, -1);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::QuitDeclined);
     QCOMPARE(session.languageFile(), QByteArray("inglese inglese "));
 }
 
@@ -205,7 +206,7 @@ void CScovaroDlgTest::escapeAnsweredOkClosesAndSaves()
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Rejected));
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 28);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Closing);
     QCOMPARE(session.languageFile(), QByteArray("spagnoloinglese "));
 }
 
@@ -220,7 +221,7 @@ void CScovaroDlgTest::escapeOnResultListAsksToQuit()
     QTest::keyClick(list, Qt::Key_Escape);
     QCOMPARE(session.countAsked(text(1, MessageKey::MsgConfirmQuit)), 1);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, -1);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::QuitDeclined);
 }
 
 void CScovaroDlgTest::closingWhileBusyOnlyRequestsBreak()
@@ -232,18 +233,18 @@ void CScovaroDlgTest::closingWhileBusyOnlyRequestsBreak()
     session.workspace.busy = true;
     QVERIFY(!dialog.close());
     QVERIFY(dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 27);
-    session.workspace.BreakCode = 0;
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
+    session.workspace.BreakCode = app::StopCode::None;
     dialog.reject();
     QVERIFY(dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 27);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
     QCOMPARE(session.languageFile(), QByteArray("inglese inglese "));
 
     // Once the operation has stopped, the user closes again.
     session.workspace.busy = false;
     QVERIFY(dialog.close());
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 28);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Closing);
     QCOMPARE(session.languageFile(), QByteArray("italianoinglese "));
 }
 
@@ -258,10 +259,10 @@ void CScovaroDlgTest::shutdownSaveRunsOnce()
 
     // Anything after the first save must leave the file alone.
     QVERIFY(vedra::uitest::writeAll(session.file("LinguaVedra.vedra"), "marker.marker..."));
-    session.workspace.BreakCode = 0;
+    session.workspace.BreakCode = app::StopCode::None;
     dialog.done(QDialog::Rejected);
     dialog.ShutdownSave();
-    QCOMPARE(session.workspace.BreakCode, 0);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::None);
     session.dialog.reset();
     QCOMPARE(session.languageFile(), QByteArray("marker.marker..."));
 }
@@ -278,7 +279,7 @@ void CScovaroDlgTest::languageFileWriteFailureIsSilent()
     // A lost language change is not worth a message: the next start reads the old file.
     QCOMPARE(session.countAsked(text(1, MessageKey::MsgWriteError)), 0);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 28);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Closing);
     QVERIFY(QFileInfo(session.file(QStringLiteral("LinguaVedra.vedra"))).isDir());
 }
 
@@ -288,22 +289,22 @@ void CScovaroDlgTest::escapeDuringPumpAsksToSuspend()
     QVERIFY(session.prepare());
     auto& dialog = session.open();
     QTest::mouseClick(session.control<QRadioButton>("1670"), Qt::LeftButton);
-    session.workspace.BreakCode = 0;
+    session.workspace.BreakCode = app::StopCode::None;
     postEscape(&dialog);
-    session.workspace.PumpPendingMessages(27);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
     QCOMPARE(session.asked.size(), std::size_t{1});
     QCOMPARE(session.asked[0].text, std::string("Vuoi SOSPENDERE l'operazione in corso?"));
     QCOMPARE(session.asked[0].buttons, MessageButtons::OkCancel);
-    QCOMPARE(session.workspace.BreakCode, 27);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
     // The Escape was taken by the drain, not passed on as a request to quit.
     QVERIFY(dialog.isVisible());
     QCOMPARE(session.countAsked("Sei sicuro di voler uscire?"), 0);
 
-    session.workspace.BreakCode = 0;
+    session.workspace.BreakCode = app::StopCode::None;
     postEscape(&dialog);
-    session.workspace.PumpPendingMessages(1);
+    session.workspace.PumpPendingMessages(app::StopCode::Suspend);
     QCOMPARE(session.asked.size(), std::size_t{2});
-    QCOMPARE(session.workspace.BreakCode, 1);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Suspend);
 }
 
 void CScovaroDlgTest::escapeToChildDuringPumpIsCaught()
@@ -313,10 +314,10 @@ void CScovaroDlgTest::escapeToChildDuringPumpIsCaught()
     auto& dialog = session.open();
     auto* list = session.control<QTableView>("1001");
     postEscape(list);
-    session.workspace.PumpPendingMessages(27);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
     QCOMPARE(session.countAsked(text(1, MessageKey::MsgSuspendOperation)), 1);
     QCOMPARE(session.countAsked(text(1, MessageKey::MsgConfirmQuit)), 0);
-    QCOMPARE(session.workspace.BreakCode, 27);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
     QVERIFY(dialog.isVisible());
 
     // After the drain, Escape is the window's again.
@@ -332,10 +333,10 @@ void CScovaroDlgTest::pumpWithoutEscapeAsksNothing()
     QVERIFY(session.prepare());
     auto& dialog = session.open();
     QCoreApplication::postEvent(&dialog, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
-    session.workspace.PumpPendingMessages(27);
-    session.workspace.PumpPendingMessages(27);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
     QVERIFY(session.asked.empty());
-    QCOMPARE(session.workspace.BreakCode, 0);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::None);
 }
 
 void CScovaroDlgTest::suspendDeclinedLeavesBreakCode()
@@ -345,12 +346,12 @@ void CScovaroDlgTest::suspendDeclinedLeavesBreakCode()
     auto& dialog = session.open();
     session.answers.push_back(MessageAnswer::Cancel);
     postEscape(&dialog);
-    session.workspace.PumpPendingMessages(27);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
     QCOMPARE(session.countAsked(text(1, MessageKey::MsgSuspendOperation)), 1);
-    QCOMPARE(session.workspace.BreakCode, 0);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::None);
     QVERIFY(dialog.isVisible());
     // The Escape was consumed by that drain: the next one reports nothing.
-    session.workspace.PumpPendingMessages(27);
+    session.workspace.PumpPendingMessages(app::StopCode::Break);
     QCOMPARE(session.asked.size(), std::size_t{1});
 }
 
@@ -360,9 +361,9 @@ void CScovaroDlgTest::breakButtonRequestsBreak()
     QVERIFY(session.prepare());
     session.open();
     QApplication::clipboard()->setText(QStringLiteral("copied elsewhere"));
-    QCOMPARE(session.workspace.BreakCode, 0);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::None);
     QTest::mouseClick(session.control<QPushButton>("1704"), Qt::LeftButton);
-    QCOMPARE(session.workspace.BreakCode, 27);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
     QCOMPARE(session.control<QLabel>("1475")->text(), QStringLiteral("break..."));
     QCOMPARE(QApplication::clipboard()->text(), QString());
 }

@@ -6,6 +6,7 @@
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/Notes.h"
 #include "ui/SearchScreen.h"
 #include "UiTestSupport.h"
 
@@ -22,6 +23,7 @@ public:
     ScreenStandIn() : m_workspace(host, probeIn(folder())), m_session(m_workspace)
     {
         m_workspace.setPumpInterval(std::chrono::milliseconds(0));
+        utilities::ConnectNotesSearch(m_session);
     }
 
     std::string folder() const { return directory.path().toStdString(); }

@@ -32,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+namespace app = vedra::app;
 using vedra::app::MessageAnswer;
 using vedra::uitest::Session;
 using vedra::uitest::formatOf;
@@ -294,10 +295,10 @@ void SearchScreenTest::closingDuringASearchOnlyRequestsABreak()
     QVERIFY(closeRefused);
     QVERIFY(dialog.popupWindow() == nullptr);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(session.workspace.BreakCode, 27);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Break);
     // Once the search has stopped, closing works.
     QVERIFY(dialog.close());
-    QCOMPARE(session.workspace.BreakCode, 28);
+    QCOMPARE(session.workspace.BreakCode, app::StopCode::Closing);
 }
 
 void SearchScreenTest::restoringWithTextOnTheClipboardSearchesIt()
@@ -307,7 +308,7 @@ void SearchScreenTest::restoringWithTextOnTheClipboardSearchesIt()
     auto& dialog = session.open();
     session.workspace.SetLanguage(0);
     // The archive is the target, as after unchecking "Nelle note".
-    session.workspace.SearchTarget = 0;
+    session.workspace.SearchTarget = app::SearchTarget::Archive;
     dialog.showMinimized();
     QApplication::processEvents();
     QApplication::clipboard()->setText(QStringLiteral("mare"));
@@ -407,7 +408,7 @@ void SearchScreenTest::pasteModeSearchesTheClipboardWithoutAsking()
     Session session;
     QVERIFY(indexCorpus(session, numberedCorpus(4)));
     auto& dialog = session.open();
-    session.workspace.SearchTarget = 0;
+    session.workspace.SearchTarget = app::SearchTarget::Archive;
     dialog.searchPage()->setWordsText(QStringLiteral("vento"));
 
     // Nothing on the clipboard: the words box gets its text back, no search runs.
@@ -505,12 +506,12 @@ void SearchScreenTest::doubleClickOnAWordInThePreviewSearchesTheNotes()
     const QPoint at = preview->cursorRect(word).center();
     QTest::mouseDClick(preview->viewport(), Qt::LeftButton, {}, at);
     QTRY_COMPARE(dialog.notePage()->searchText(), QStringLiteral("sole"));
-    QCOMPARE(session.workspace.SearchTarget, 3);
+    QCOMPARE(session.workspace.SearchTarget, app::SearchTarget::Notes);
     // "sole" is in no note: the notes search shows nothing of the notes file.
     QVERIFY(!preview->toPlainText().contains(QStringLiteral("campagna")));
 
     // Back to the archive's extracts; a word that a note holds lists that note.
-    session.workspace.SearchTarget = 0;
+    session.workspace.SearchTarget = app::SearchTarget::Archive;
     session.answers.push_back(MessageAnswer::No);  // the previous rows are not kept
     dialog.StartSearch("casa");
     QTextCursor house = preview->document()->find(QStringLiteral("casa"));

@@ -1,7 +1,7 @@
 #include "core/app/BrowserList.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 
@@ -20,12 +20,12 @@ bool BrowserList::write(const std::filesystem::path& list, const BrowserChoice& 
     head.resize(kSelectedRecordSize, '\0');
     for (const auto& browser : choice.browsers)
         head += browser + "\r\n";
-    return writeFileAtomically(list, head);
+    return io::writeFileAtomically(list, head);
 }
 
 BrowserChoice BrowserList::readOrRebuild(const std::filesystem::path& list)
 {
-    auto bytes = readFileBytes(list);
+    auto bytes = io::readFileBytes(list);
     if (!bytes || bytes->size() < 10) {
         BrowserChoice choice = defaults();
         write(list, choice);

@@ -1,7 +1,7 @@
 #include "core/app/ExecutablesList.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
+#include "core/io/FileHandle.h"
 
 #include <cstring>
 
@@ -30,7 +30,7 @@ std::string programFileName(const std::string& path)
 std::vector<std::string> ExecutablesList::read(const std::filesystem::path& list)
 {
     std::vector<std::string> paths;
-    auto bytes = readFileBytes(list);
+    auto bytes = io::readFileBytes(list);
     if (!bytes)
         return paths;
     forEachRecord(*bytes, [&](std::size_t, const std::string& path) {
@@ -45,7 +45,7 @@ std::optional<std::string> ExecutablesList::find(const std::filesystem::path& li
 {
     std::string wanted = lowerAscii(programName);
     std::optional<std::string> found;
-    auto bytes = readFileBytes(list);
+    auto bytes = io::readFileBytes(list);
     if (!bytes)
         return found;
     forEachRecord(*bytes, [&](std::size_t, const std::string& path) {
@@ -63,7 +63,7 @@ bool ExecutablesList::record(const std::filesystem::path& list, const std::strin
 {
     if (programPath.empty() || programPath.size() >= kRecordSize)
         return false;
-    auto file = FileHandle::open(list, OpenMode::ReadWriteCreate);
+    auto file = io::FileHandle::open(list, io::OpenMode::ReadWriteCreate);
     if (!file)
         return false;
     std::int64_t size = file->size();

@@ -1,6 +1,6 @@
 #include "core/app/LanguageFile.h"
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <string>
 #include <string_view>
@@ -16,10 +16,10 @@ constexpr std::string_view kSpanish = "spagnolo";
 
 LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file)
 {
-    auto bytes = readFileBytes(file, 512);
+    auto bytes = io::readFileBytes(file, 512);
     if (!bytes) {
         std::string initial = std::string(kEnglish) + std::string(kEnglish);
-        writeFileAtomically(file, initial);
+        io::writeFileAtomically(file, initial);
         return LanguageSetting{1, true};
     }
     std::string text = std::move(*bytes);
@@ -59,9 +59,9 @@ bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, b
     bytes += englishReading ? kEnglish : kItalian;
     // Saved at every close: an unchanged file is not written again (the atomic
     // write syncs the disk, which costs more than the rest of a search).
-    if (auto stored = readFileBytes(file, bytes.size() + 1); stored && *stored == bytes)
+    if (auto stored = io::readFileBytes(file, bytes.size() + 1); stored && *stored == bytes)
         return true;
-    return writeFileAtomically(file, bytes);
+    return io::writeFileAtomically(file, bytes);
 }
 
 } // namespace vedra::app

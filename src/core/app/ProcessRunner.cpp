@@ -22,7 +22,6 @@ extern char** environ;
 namespace vedra::app {
 namespace {
 
-constexpr int kBreakValue = 27;
 constexpr std::chrono::milliseconds kPumpEvery{20};
 constexpr std::chrono::milliseconds kTermGrace{500};
 // Without a pidfd the wait falls back to polling at this step.
@@ -193,8 +192,8 @@ ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& 
     int pidDescriptor = openPidDescriptor(pid);
     bool ended = waitForEnd(pid, pidDescriptor, kPumpEvery);
     while (!ended) {
-        workspace.PumpPendingMessages(kBreakValue);
-        if (workspace.BreakCode != 0)
+        workspace.PumpPendingMessages(app::StopCode::Break);
+        if (workspace.BreakCode != app::StopCode::None)
             break;
         ended = waitForEnd(pid, pidDescriptor, kPumpEvery);
     }

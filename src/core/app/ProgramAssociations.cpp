@@ -1,7 +1,7 @@
 #include "core/app/ProgramAssociations.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
+#include "core/io/FileHandle.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,7 +73,7 @@ bool createDefaultProgramAssociations(const std::filesystem::path& file)
     std::string bytes;
     for (const auto& association : defaultProgramAssociations())
         bytes += encodeProgramAssociation(association);
-    auto handle = FileHandle::open(file, OpenMode::ReadWrite);
+    auto handle = io::FileHandle::open(file, io::OpenMode::ReadWrite);
     if (!handle || !handle->writeAt(0, bytes)) {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);
@@ -100,7 +100,7 @@ bool appendProgramAssociation(const std::filesystem::path& file, const std::stri
     std::string key = programName + "=";
     if (key.size() >= kProgramAssociationRecordSize)
         return false;
-    auto handle = FileHandle::open(file, OpenMode::ReadWriteCreate);
+    auto handle = io::FileHandle::open(file, io::OpenMode::ReadWriteCreate);
     if (!handle)
         return false;
     std::int64_t size = handle->size();

@@ -1,7 +1,7 @@
 // Linux answers to the start-up questions: /proc/meminfo, statvfs, /proc/mounts.
 #include "core/app/SystemProbe.h"
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -36,7 +36,7 @@ std::string realHomeFolder()
 
 std::uint64_t realAvailableMemory()
 {
-    auto text = readFileBytes("/proc/meminfo", 1 << 16);
+    auto text = io::readFileBytes("/proc/meminfo", 1 << 16);
     if (text) {
         std::istringstream lines(*text);
         std::string key;
@@ -65,7 +65,7 @@ std::uint64_t realFreeDisk(const std::string& path)
 std::vector<std::string> realDriveRoots()
 {
     std::vector<std::string> roots{"/"};
-    auto text = readFileBytes("/proc/mounts", 1 << 20);
+    auto text = io::readFileBytes("/proc/mounts", 1 << 20);
     if (!text)
         return roots;
     std::istringstream lines(*text);
@@ -128,24 +128,24 @@ bool isWriteRefusal(int error)
     return error == EROFS || error == EACCES || error == EPERM;
 }
 
-bool opensForWriting(OpenMode mode)
+bool opensForWriting(io::OpenMode mode)
 {
-    return mode != OpenMode::ReadOnly;
+    return mode != io::OpenMode::ReadOnly;
 }
 
-std::optional<FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, OpenMode mode,
+std::optional<io::FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, io::OpenMode mode,
                                          std::string* refusedPath)
 {
     if (refusedPath != nullptr)
         refusedPath->clear();
-    std::optional<FileHandle> file = probe.openFile(path, mode);
+    std::optional<io::FileHandle> file = probe.openFile(path, mode);
     const int error = errno;
     if (file || refusedPath == nullptr || !isWriteRefusal(error))
         return file;
     std::error_code ignored;
     if (!std::filesystem::exists(path, ignored))
         *refusedPath = withTrailingSlash(path.parent_path().string());
-    else if (probe.openFile(path, OpenMode::ReadOnly))
+    else if (probe.openFile(path, io::OpenMode::ReadOnly))
         *refusedPath = path.string();
     // A file that cannot even be read is not a matter of writing.
     errno = error;

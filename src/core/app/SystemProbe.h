@@ -4,7 +4,7 @@
 // a full disk, no PATH, other drive roots, a read-only disk).
 #pragma once
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -26,11 +26,11 @@ struct SystemProbe {
     std::function<std::vector<std::string>()> driveRoots;
     // The folders of PATH, in order.
     std::function<std::vector<std::string>()> searchPath;
-    // Opens a file as FileHandle::open does (errno set on failure). Archive files,
+    // Opens a file as io::FileHandle::open does (errno set on failure). Archive files,
     // the catalogue, the description and the archive folder's write test are opened
     // through it, so a test can refuse writing where root would be let through.
-    std::function<std::optional<FileHandle>(const std::filesystem::path& path, OpenMode mode)> openFile =
-        &FileHandle::open;
+    std::function<std::optional<io::FileHandle>(const std::filesystem::path& path, io::OpenMode mode)> openFile =
+        &io::FileHandle::open;
 
     static SystemProbe real();
 };
@@ -40,13 +40,13 @@ struct SystemProbe {
 bool isWriteRefusal(int error);
 
 // True for the modes that open a file for writing.
-bool opensForWriting(OpenMode mode);
+bool opensForWriting(io::OpenMode mode);
 
 // Opens `path` in a writing `mode` through the probe. When writing is refused,
 // `refusedPath` (if given) names what cannot be written: the file when it exists
 // and can still be read, else the folder that would hold it (with its '/'); it is
 // left empty for any other failure. errno is kept from the failed open.
-std::optional<FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, OpenMode mode,
+std::optional<io::FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, io::OpenMode mode,
                                          std::string* refusedPath = nullptr);
 
 // True for a regular file that this user may execute.

@@ -3,9 +3,9 @@
 #include "core/app/ToolLocator.h"
 
 #include "core/app/ExecutablesList.h"
-#include "core/app/FileHandle.h"
 #include "core/app/ProgramAssociations.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -39,8 +39,8 @@ std::string findUnderRoot(Workspace& workspace, const std::string& root, const s
             error.clear();
             continue;
         }
-        workspace.PumpPendingMessages(1);
-        if (workspace.BreakCode != 0)
+        workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (workspace.BreakCode != app::StopCode::None)
             return {};
         const fs::directory_entry& entry = *it;
         if (entry.is_directory(error) && !entry.is_symlink(error)) {
@@ -86,7 +86,7 @@ int ToolLocator(Workspace& workspace, int programIndex, const std::string& progr
     {
         std::error_code error;
         fs::create_directories(fs::path(list).parent_path(), error);
-        if (!FileHandle::open(list, OpenMode::ReadWriteCreate))
+        if (!io::FileHandle::open(list, io::OpenMode::ReadWriteCreate))
             return 1;
     }
     if (programIndex >= 0) {
@@ -101,14 +101,14 @@ int ToolLocator(Workspace& workspace, int programIndex, const std::string& progr
         found = findInFolders(workspace.probe().searchPath(), programName);
     if (found.empty()) {
         workspace.showMessage(MessageKey::MsgLocatingProgram, MessageButtons::Ok, {programName});
-        int savedBreak = workspace.BreakCode;
-        workspace.BreakCode = 0;
+        const StopCode savedBreak = workspace.BreakCode;
+        workspace.BreakCode = app::StopCode::None;
         for (const auto& root : workspace.probe().driveRoots()) {
             found = findUnderRoot(workspace, root, programName);
-            if (!found.empty() || workspace.BreakCode != 0)
+            if (!found.empty() || workspace.BreakCode != app::StopCode::None)
                 break;
         }
-        if (workspace.BreakCode == 0)
+        if (workspace.BreakCode == app::StopCode::None)
             workspace.BreakCode = savedBreak;
     }
     if (found.empty()) {

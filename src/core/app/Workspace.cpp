@@ -4,12 +4,12 @@
 
 #include "core/app/BrowserList.h"
 #include "core/app/ExecutablesList.h"
-#include "core/app/FileHandle.h"
 #include "core/app/LanguageFile.h"
 #include "core/app/ToolLocator.h"
 #include "core/archive/ArchiveEntry.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/ByteOrder.h"
+#include "core/io/FileHandle.h"
 
 #include <climits>
 #include <cstring>
@@ -60,20 +60,95 @@ int ParseArchiveNumber(std::string_view name, int defaultNumber)
     return static_cast<int>(value);
 }
 
-Workspace::Workspace(Host& host, SystemProbe probe) : m_host(&host), m_probe(std::move(probe)) {}
+// The archive store's view of the workspace: the folders, the probe's file opening,
+// the work buffers, and the messages and stop request of a fault.
+class Workspace::StoreLink final : public archive::StoreContext {
+public:
+    explicit StoreLink(Workspace& workspace) : m_ws(workspace) {}
+
+    archive::StoreFolders folders() const override
+    {
+        return {m_ws.RootFolder, m_ws.ArchiveFolder, m_ws.ArchiveNumber, m_ws.ArchiveNumberText};
+    }
+
+    std::optional<io::FileHandle> openFile(const std::filesystem::path& path, io::OpenMode mode,
+                                           std::string* refused) override
+    {
+        if (refused != nullptr)
+            refused->clear();
+        return opensForWriting(mode) ? openForWriting(m_ws.m_probe, path, mode, refused) : m_ws.m_probe.openFile(path, mode);
+    }
+
+    archive::StoreBuffers buffers() override
+    {
+        const WorkBufferSizes& sizes = m_ws.workBuffers.sizes();
+        return {m_ws.workBuffers.dictionaryBuffer(), sizes.dictionaryBytes, sizes.dictionaryUsable,
+                m_ws.workBuffers.postingsBuffer(),   sizes.postingsBytes,   sizes.postingsUsable};
+    }
+
+    std::uint64_t freeDiskBytes() const override { return m_ws.freeDiskBytesAtStart; }
+
+    void report(archive::StoreFault fault, std::string_view detail) override
+    {
+        using archive::StoreFault;
+        switch (fault) {
+        case StoreFault::WriteError:
+            m_ws.showMessage(MessageKey::MsgWriteError);
+            m_ws.BreakCode = StopCode::Break;
+            break;
+        case StoreFault::CannotWrite:
+            m_ws.showMessage(MessageKey::MsgCannotWrite, MessageButtons::Ok, {detail});
+            break;
+        case StoreFault::DiskSpaceLow:
+            m_ws.showMessage(MessageKey::MsgDiskSpaceLow);
+            m_ws.BreakCode = StopCode::Break;
+            break;
+        case StoreFault::ArchiveTooLarge:
+            m_ws.showMessage(MessageKey::MsgArchiveTooLarge);
+            m_ws.BreakCode = StopCode::Break;
+            break;
+        case StoreFault::Damaged:
+        case StoreFault::DamagedFolders:
+            m_ws.m_host->messageBox(std::string(detail), MessageButtons::Ok);
+            m_ws.BreakCode = fault == StoreFault::Damaged ? StopCode::Break : StopCode::Suspend;
+            break;
+        case StoreFault::KeyRefused:
+            m_ws.m_host->messageBox(std::string(detail), MessageButtons::Ok);
+            break;
+        }
+    }
+
+private:
+    Workspace& m_ws;
+};
+
+Workspace::Workspace(Host& host, SystemProbe probe)
+    : m_host(&host), m_probe(std::move(probe)), m_storeLink(std::make_unique<StoreLink>(*this))
+{
+}
 
 Workspace::~Workspace() = default;
 
 archive::ArchiveStore& Workspace::store()
 {
     if (!m_store)
-        m_store = std::make_unique<archive::ArchiveStore>(*this);
+        m_store = std::make_unique<archive::ArchiveStore>(*m_storeLink);
     return *m_store;
+}
+
+archive::StoreContext& Workspace::storeContext()
+{
+    return *m_storeLink;
+}
+
+archive::CacheSizes Workspace::cacheSizes() const
+{
+    return archive::CacheSizes::fromBuffers(m_storeLink->buffers(), workBuffers.sizes().textUsable);
 }
 
 int Workspace::PrepareWorkspace()
 {
-    BreakCode = 0;
+    BreakCode = app::StopCode::None;
     CurrentArchiveRecord.fill(0);
     RedirectFolder.clear();
     ArchiveFolder.clear();
@@ -138,14 +213,14 @@ void Workspace::ResolveArchivePaths(const std::string& name)
     RedirectFolder.clear();
     // The write test leaves an empty file. One that is empty already is not
     // truncated again: that would write to the archive folder at every start.
-    auto probe = m_probe.openFile(ArchiveFolder + "vedraprova.vedra", OpenMode::ReadWriteCreate);
+    auto probe = m_probe.openFile(ArchiveFolder + "vedraprova.vedra", io::OpenMode::ReadWriteCreate);
     if (!probe || (probe->size() != 0 && !probe->truncate(0))) {
         RedirectFolder = withTrailingSlash(m_probe.homeFolder()) + name + "_rep/";
         std::error_code ignored;
         fs::create_directories(RedirectFolder, ignored);
     }
 
-    if (m_probe.openFile(ArchiveFolder + "vedranote.txt", OpenMode::ReadWriteCreate))
+    if (m_probe.openFile(ArchiveFolder + "vedranote.txt", io::OpenMode::ReadWriteCreate))
         notesPath = ArchiveFolder + "vedranote.txt";
     else
         notesPath = WorkingFolder + "Magazzino/Dizionario.vedra";
@@ -226,7 +301,7 @@ void Workspace::takeCurrentEntrySettings()
 void Workspace::showDocumentCounts()
 {
     std::uint8_t header[kDocumentHeaderSize] = {};
-    if (auto documents = FileHandle::open(ArchiveFolder + "IND." + ArchiveNumberText, OpenMode::ReadOnly))
+    if (auto documents = io::FileHandle::open(ArchiveFolder + "IND." + ArchiveNumberText, io::OpenMode::ReadOnly))
         documents->readAt(0, header, sizeof header);
     statusText = formatMessage("files: %ld / %ld", {static_cast<long>(archive::getI32le(header + 92)),
                                                     static_cast<long>(archive::getI32le(header + 100))});
@@ -243,12 +318,12 @@ bool Workspace::ShutdownSave(int checkedLanguage)
         std::string path = catalogueFilePath();
         // A catalogue on a read-only disk is left as it is, without a message: the
         // user asked for no write.
-        if (m_probe.openFile(path, OpenMode::ReadWrite)) {
+        if (m_probe.openFile(path, io::OpenMode::ReadWrite)) {
             bool written = archive::writeCatalogueNumbers(path, ArchiveNumber, catalogue.defaultNumber) &&
                            archive::writeCatalogueEntry(path, ArchiveNumber, CurrentArchiveRecord);
             if (!written) {
                 showMessage(MessageKey::MsgWriteError);
-                BreakCode = 27;
+                BreakCode = app::StopCode::Break;
                 ok = false;
             }
         }
@@ -260,7 +335,7 @@ bool Workspace::ShutdownSave(int checkedLanguage)
 
 void Workspace::InitialiseSession(std::time_t now)
 {
-    SearchTarget = 3;
+    SearchTarget = kStartSearchTarget;
     SetLanguage(LanguageIndex);
     if (hasCurrentArchive() && ArchiveNumberText.empty()) {
         int number = ParseArchiveNumber(currentArchiveName(), catalogue.defaultNumber);
@@ -294,7 +369,7 @@ void Workspace::locateOutsideTools()
     PdfToTextCommand = "\"" + pdfToText + "\"";
 }
 
-void Workspace::PumpPendingMessages(int breakValue)
+void Workspace::PumpPendingMessages(StopCode breakValue)
 {
     // The coarse clock costs a few nanoseconds: callers pump once per word.
     timespec ts{};

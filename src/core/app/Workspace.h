@@ -6,6 +6,8 @@
 #include "core/app/Host.h"
 #include "core/app/MessageFormat.h"
 #include "core/app/MessageTable.h"
+#include "core/app/SearchTarget.h"
+#include "core/app/StopCode.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/WorkBufferPlan.h"
 #include "core/archive/Catalogue.h"
@@ -20,6 +22,8 @@
 
 namespace vedra::archive {
 class ArchiveStore;
+struct CacheSizes;
+class StoreContext;
 }
 
 namespace vedra::app {
@@ -72,16 +76,22 @@ public:
     // The saving steps of closing: pending archive buffers, the language file (for
     // the checked flag button, -1 when none), the catalogue's current archive, the
     // archive files closed, the work buffers freed. False when an archive or
-    // catalogue write failed (the write error has been shown, BreakCode 27); the
+    // catalogue write failed (the write error has been shown, BreakCode Break); the
     // language file fails silently, keeping the old file.
     bool ShutdownSave(int checkedLanguage);
 
     // The archive files of the current archive (opened on demand by its users).
     archive::ArchiveStore& store();
 
+    // What an archive store sees of the workspace (for a store of one's own).
+    archive::StoreContext& storeContext();
+
+    // The cache sizes the work buffers allow an indexing run.
+    archive::CacheSizes cacheSizes() const;
+
     // Drains pending events (at most every pumpInterval); Escape asks whether to
     // suspend the operation, and OK sets BreakCode to `breakValue`.
-    void PumpPendingMessages(int breakValue = 1);
+    void PumpPendingMessages(StopCode breakValue = StopCode::Suspend);
     void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
 
     // Stores the language and loads its texts. The windows reload their own.
@@ -123,8 +133,8 @@ public:
     std::string SevenZipPath;
     std::string SevenZipCommand;
     std::string PdfToTextCommand;
-    int BreakCode = 0;
-    int SearchTarget = 0;
+    StopCode BreakCode = StopCode::None;
+    app::SearchTarget SearchTarget = app::SearchTarget::Archive;
 
     bool busy = false;
     char currentDriveLetter = 'C';
@@ -148,7 +158,6 @@ public:
     bool updateChecksDates = true;
     bool wordHashLimitCheck = true;
     std::uint64_t freeDiskBytesAtStart = 0;
-    static constexpr std::uint64_t kArchiveSizeLimit = 3'999'000'000ULL;
 
     // The web fetch: the normalised address being fetched, the last one asked for
     // ("0" before any), and what the answer's content type said (0 other, 1 PDF,
@@ -174,6 +183,8 @@ private:
     Host* m_host;
     SystemProbe m_probe;
     MessageTable m_messages;
+    class StoreLink;
+    std::unique_ptr<StoreLink> m_storeLink;
     std::unique_ptr<archive::ArchiveStore> m_store;
     bool m_catalogueKnown = false;
     std::chrono::milliseconds m_pumpInterval{20};

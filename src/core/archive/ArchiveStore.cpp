@@ -7,7 +7,6 @@
 // program.
 #include "core/archive/ArchiveStore.h"
 
-#include "core/app/Workspace.h"
 #include "core/archive/ByteOrder.h"
 #include "core/archive/Hashes.h"
 
@@ -19,8 +18,6 @@
 namespace vedra::archive {
 namespace {
 
-using app::MessageKey;
-
 constexpr std::uint32_t kFirstNodeOffset = kBucketTableSize;
 constexpr std::size_t kFolderReadSize = 4200;  // a folder path with its node header
 constexpr std::size_t kRootReadSize = 16;
@@ -30,14 +27,14 @@ struct TreeMessages {
     const char* beyondEnd;
     const char* selfLoop;
     const char* slotAfterNode;
-    int breakCode;
+    StoreFault fault;
 };
 
 constexpr TreeMessages kDocumentTreeMessages{"Errore: in AlberoindDoc", "ERROR: in AlberoIndDoc",
-                                             "ERROR: in AlberoIndDoc UIradprov>UIradice", 27};
+                                             "ERROR: in AlberoIndDoc UIradprov>UIradice", StoreFault::Damaged};
 constexpr TreeMessages kFolderTreeMessages{"Error: UIradice>LungPathDoc", "Error: UIradice>LungPathDoc",
-                                           "Error: UIradprov>UIradice", 1};
-constexpr TreeMessages kWordTreeMessages{"Error", "Error", "Error", 27};
+                                           "Error: UIradprov>UIradice", StoreFault::DamagedFolders};
+constexpr TreeMessages kWordTreeMessages{"Error", "Error", "Error", StoreFault::Damaged};
 
 int compareKeys(std::string_view key, std::string_view text)
 {
@@ -132,18 +129,17 @@ struct ArchiveStore::TreeDescent {
     std::uint32_t node = 0;
 };
 
-CacheSizes CacheSizes::fromWorkspace(const app::Workspace& workspace)
+CacheSizes CacheSizes::fromBuffers(const StoreBuffers& sizes, std::int64_t textUsable)
 {
-    const app::WorkBufferSizes& sizes = workspace.workBuffers.sizes();
     CacheSizes caches;
     caches.dictionaryHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.dictionaryUsable));
     caches.postingsHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.postingsUsable));
-    caches.keysHead = static_cast<std::size_t>(std::max<std::int64_t>(0, sizes.textUsable));
+    caches.keysHead = static_cast<std::size_t>(std::max<std::int64_t>(0, textUsable));
     caches.foldersHead = caches.keysHead;
     return caches;
 }
 
-ArchiveStore::ArchiveStore(app::Workspace& workspace) : m_workspace(workspace) {}
+ArchiveStore::ArchiveStore(StoreContext& context) : m_context(context) {}
 
 ArchiveStore::~ArchiveStore()
 {
@@ -153,21 +149,22 @@ ArchiveStore::~ArchiveStore()
 std::string ArchiveStore::slotPath(int slot) const
 {
     if (slot == SlotCatalogue)
-        return m_workspace.RootFolder + "IND_ARC.PRI";
-    return m_workspace.ArchiveFolder + slotPrefix(slot) + m_workspace.ArchiveNumberText;
+        return m_context.folders().root + "IND_ARC.PRI";
+    const StoreFolders folders = m_context.folders();
+    return folders.archive + slotPrefix(slot) + folders.numberText;
 }
 
 int ArchiveStore::createSlotFile(int slot)
 {
     m_writeRefused = false;
     std::string refused;
-    auto handle = app::openForWriting(m_workspace.probe(), slotPath(slot), app::OpenMode::CreateTruncate, &refused);
+    auto handle = m_context.openFile(slotPath(slot), io::OpenMode::CreateTruncate, &refused);
     if (!handle) {
         if (!refused.empty())
             refusedWriting(refused);
         return -1;
     }
-    std::string content = initialContent(slot, m_workspace.ArchiveNumber);
+    std::string content = initialContent(slot, m_context.folders().number);
     if (!content.empty() && !handle->writeAt(0, content)) {
         writeFailed();
         return -1;
@@ -183,13 +180,11 @@ int ArchiveStore::createArchiveFiles()
     return 1;
 }
 
-bool ArchiveStore::openSlot(int slot, app::OpenMode mode)
+bool ArchiveStore::openSlot(int slot, io::OpenMode mode)
 {
     const std::string path = slotPath(slot);
     std::string refused;
-    std::optional<app::FileHandle> handle = app::opensForWriting(mode)
-                                                ? app::openForWriting(m_workspace.probe(), path, mode, &refused)
-                                                : m_workspace.probe().openFile(path, mode);
+    std::optional<io::FileHandle> handle = m_context.openFile(path, mode, &refused);
     if (!handle) {
         if (!refused.empty())
             refusedWriting(refused);
@@ -200,7 +195,7 @@ bool ArchiveStore::openSlot(int slot, app::OpenMode mode)
 
 // Every file is opened before anything is written, so a refusal part-way leaves
 // the archive as it was.
-bool ArchiveStore::openFiles(app::OpenMode mode)
+bool ArchiveStore::openFiles(io::OpenMode mode)
 {
     for (int slot : {SlotDocuments, SlotWords, SlotDocumentKeys, SlotRoots, SlotFolders, SlotPostings, SlotWordLists})
         if (!openSlot(slot, mode))
@@ -214,7 +209,7 @@ bool ArchiveStore::openFiles(app::OpenMode mode)
 bool ArchiveStore::resumeFileWritable()
 {
     std::string refused;
-    if (app::openForWriting(m_workspace.probe(), slotPath(SlotResume), app::OpenMode::ReadWriteCreate, &refused))
+    if (m_context.openFile(slotPath(SlotResume), io::OpenMode::ReadWriteCreate, &refused))
         return true;
     if (refused.empty())
         return true;
@@ -225,12 +220,12 @@ bool ArchiveStore::resumeFileWritable()
 void ArchiveStore::refusedWriting(const std::string& what)
 {
     m_writeRefused = true;
-    m_workspace.showMessage(MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(what)});
+    m_context.report(StoreFault::CannotWrite, what);
 }
 
 void ArchiveStore::mapEveryFile()
 {
-    const app::WorkBufferSizes& sizes = m_workspace.workBuffers.sizes();
+    const StoreBuffers sizes = m_context.buffers();
     const auto usable = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)); };
     file(SlotWords).mapForReading(usable(sizes.dictionaryUsable));
     file(SlotPostings).mapForReading(usable(sizes.postingsUsable));
@@ -240,14 +235,14 @@ void ArchiveStore::mapEveryFile()
 
 bool ArchiveStore::open(bool mapFiles)
 {
-    return openWith(app::OpenMode::ReadOnly, mapFiles);
+    return openWith(io::OpenMode::ReadOnly, mapFiles);
 }
 
-bool ArchiveStore::openWith(app::OpenMode mode, bool mapFiles)
+bool ArchiveStore::openWith(io::OpenMode mode, bool mapFiles)
 {
     close();
     m_writeRefused = false;
-    if (m_workspace.ArchiveFolder.empty() || !openFiles(mode)) {
+    if (m_context.folders().archive.empty() || !openFiles(mode)) {
         for (auto& f : m_files)
             f.close();
         return false;
@@ -266,17 +261,15 @@ bool ArchiveStore::openWith(app::OpenMode mode, bool mapFiles)
 
 bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
-    if (!openWith(app::OpenMode::ReadWrite, false))
+    if (!openWith(io::OpenMode::ReadWrite, false))
         return false;
     if (!resumeFileWritable()) {
         close();
         return false;
     }
-    app::WorkBufferPlan& buffers = m_workspace.workBuffers;
-    bool ok = file(SlotWords).setHeadCache(buffers.dictionaryBuffer(), std::min(caches.dictionaryHead,
-                                                                                buffers.sizes().dictionaryBytes)) &&
-              file(SlotPostings).setHeadCache(buffers.postingsBuffer(),
-                                              std::min(caches.postingsHead, buffers.sizes().postingsBytes)) &&
+    const StoreBuffers buffers = m_context.buffers();
+    bool ok = file(SlotWords).setHeadCache(buffers.dictionary, std::min(caches.dictionaryHead, buffers.dictionaryBytes)) &&
+              file(SlotPostings).setHeadCache(buffers.postings, std::min(caches.postingsHead, buffers.postingsBytes)) &&
               file(SlotDocumentKeys).setHeadCache(nullptr, caches.keysHead) &&
               file(SlotDocuments).setHeadCache(nullptr, caches.keysHead) &&
               file(SlotRoots).setHeadCache(nullptr, caches.keysHead) &&
@@ -303,8 +296,8 @@ bool ArchiveStore::reopenSlot(int slot)
     }
     f.close();
     // A reader's files stay read-only: reopening must not need write access.
-    auto handle = m_workspace.probe().openFile(slotPath(slot), m_indexing ? app::OpenMode::ReadWrite
-                                                                          : app::OpenMode::ReadOnly);
+    auto handle =
+        m_context.openFile(slotPath(slot), m_indexing ? io::OpenMode::ReadWrite : io::OpenMode::ReadOnly, nullptr);
     if (!handle || !f.open(std::move(*handle))) {
         writeFailed();
         return false;
@@ -352,8 +345,7 @@ bool ArchiveStore::writeHeader()
 
 void ArchiveStore::writeFailed()
 {
-    m_workspace.showMessage(MessageKey::MsgWriteError);
-    m_workspace.BreakCode = 27;
+    m_context.report(StoreFault::WriteError);
 }
 
 // The disk-space check has already told the user when it refused the flush.
@@ -363,11 +355,10 @@ void ArchiveStore::appendFailed()
         writeFailed();
 }
 
-void ArchiveStore::damaged(const char* message, int breakCode)
+void ArchiveStore::damaged(const char* message, StoreFault fault)
 {
     m_damageSeen = true;
-    m_workspace.host().messageBox(message, app::MessageButtons::Ok);
-    m_workspace.BreakCode = breakCode;
+    m_context.report(fault, message);
 }
 
 std::uint64_t ArchiveStore::bytesWritten() const
@@ -380,12 +371,11 @@ std::uint64_t ArchiveStore::bytesWritten() const
 
 bool ArchiveStore::checkRoomFor(std::uint64_t pendingBytes)
 {
-    std::uint64_t freeBytes = m_workspace.freeDiskBytesAtStart;
+    std::uint64_t freeBytes = m_context.freeDiskBytes();
     std::uint64_t written = bytesWritten();
     if (m_checkRoom && freeBytes < (std::uint64_t{1} << 32) && freeBytes < written + pendingBytes) {
         m_roomRefused = true;
-        m_workspace.showMessage(MessageKey::MsgDiskSpaceLow);
-        m_workspace.BreakCode = 27;
+        m_context.report(StoreFault::DiskSpaceLow);
         return false;
     }
     return true;
@@ -518,7 +508,7 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     auto bucket = wordBucket(word);
     if (!bucket) {
         // A key outside the bucket table is refused; the run goes on without it.
-        m_workspace.host().messageBox("Error", app::MessageButtons::Ok);
+        m_context.report(StoreFault::KeyRefused, "Error");
         return std::nullopt;
     }
     CachedFile& tree = file(SlotWords);
@@ -559,9 +549,8 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
         previous = word.postings;
     }
     std::uint64_t end = postings.size();
-    if (end + Posting::kSize > app::Workspace::kArchiveSizeLimit) {
-        m_workspace.showMessage(MessageKey::MsgArchiveTooLarge);
-        m_workspace.BreakCode = 27;
+    if (end + Posting::kSize > kArchiveSizeLimit) {
+        m_context.report(StoreFault::ArchiveTooLarge);
         return false;
     }
     std::uint8_t bytes[Posting::kSize];
@@ -780,7 +769,7 @@ bool ArchiveStore::addRoot(std::string_view root)
         return false;
     auto bucket = wordBucket(root);
     if (!bucket) {
-        m_workspace.host().messageBox("Error", app::MessageButtons::Ok);
+        m_context.report(StoreFault::KeyRefused, "Error");
         return true;
     }
     CachedFile& tree = file(SlotRoots);
@@ -820,7 +809,7 @@ std::optional<std::uint32_t> ArchiveStore::findOrAddFolder(std::string_view reve
         },
         failure, kFolderTreeMessages);
     if (!found) {
-        damaged(failure, kFolderTreeMessages.breakCode);
+        damaged(failure, kFolderTreeMessages.fault);
         return std::nullopt;
     }
     if (found->second != 0)

@@ -9,6 +9,7 @@
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/CachedFile.h"
 #include "core/archive/Records.h"
+#include "core/archive/StoreContext.h"
 
 #include <array>
 #include <cstdint>
@@ -17,10 +18,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-namespace vedra::app {
-class Workspace;
-}
 
 namespace vedra::archive {
 
@@ -32,8 +29,8 @@ struct CacheSizes {
     std::size_t foldersHead = 0;     // head of "PTH."
     std::size_t appendBuffer = 1 << 16;
 
-    // The sizes the work buffers of the workspace allow.
-    static CacheSizes fromWorkspace(const app::Workspace& workspace);
+    // The sizes the work buffers allow (`textUsable`: one text buffer's usable bytes).
+    static CacheSizes fromBuffers(const StoreBuffers& buffers, std::int64_t textUsable);
 };
 
 struct WordLookup {
@@ -50,7 +47,7 @@ struct DocumentLookup {
 
 class ArchiveStore {
 public:
-    explicit ArchiveStore(app::Workspace& workspace);
+    explicit ArchiveStore(StoreContext& context);
     ~ArchiveStore();
     ArchiveStore(const ArchiveStore&) = delete;
     ArchiveStore& operator=(const ArchiveStore&) = delete;
@@ -150,9 +147,9 @@ public:
 
 private:
     struct TreeDescent;
-    bool openWith(app::OpenMode mode, bool mapFiles);
-    bool openFiles(app::OpenMode mode);
-    bool openSlot(int slot, app::OpenMode mode);
+    bool openWith(io::OpenMode mode, bool mapFiles);
+    bool openFiles(io::OpenMode mode);
+    bool openSlot(int slot, io::OpenMode mode);
     bool resumeFileWritable();
     void refusedWriting(const std::string& what);
     void mapEveryFile();
@@ -164,10 +161,10 @@ private:
     void appendFailed();
     bool appendLinkedNode(CachedFile& tree, std::uint32_t slot, const std::string& bytes, std::uint32_t& nodeOffset,
                           const char* orderMessage);
-    void damaged(const char* message, int breakCode = 27);
+    void damaged(const char* message, StoreFault fault = StoreFault::Damaged);
     bool checkRoomFor(std::uint64_t pendingBytes);
 
-    app::Workspace& m_workspace;
+    StoreContext& m_context;
     std::array<CachedFile, kSlotCount> m_files;
     DocumentHeader m_header;
     bool m_open = false;

@@ -6,14 +6,14 @@
 
 namespace vedra::archive {
 
-bool CachedFile::open(const std::filesystem::path& path, app::OpenMode mode)
+bool CachedFile::open(const std::filesystem::path& path, io::OpenMode mode)
 {
     close();
-    auto file = app::FileHandle::open(path, mode);
+    auto file = io::FileHandle::open(path, mode);
     return file && open(std::move(*file));
 }
 
-bool CachedFile::open(app::FileHandle file)
+bool CachedFile::open(io::FileHandle file)
 {
     close();
     std::int64_t size = file.size();

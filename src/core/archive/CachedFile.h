@@ -8,8 +8,8 @@
 // then come from the mapping, and only bytes past it from the file.
 #pragma once
 
-#include "core/app/FileHandle.h"
 #include "core/archive/MappedFile.h"
+#include "core/io/FileHandle.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -25,10 +25,10 @@ public:
     // the flush (the bytes stay pending).
     using RoomCheck = std::function<bool(std::uint64_t pendingBytes)>;
 
-    bool open(const std::filesystem::path& path, app::OpenMode mode);
+    bool open(const std::filesystem::path& path, io::OpenMode mode);
     // Takes a file the caller has opened (in the mode it needs); false when its
     // size cannot be read.
-    bool open(app::FileHandle file);
+    bool open(io::FileHandle file);
     bool isOpen() const { return m_file.isOpen(); }
     // Drops the caches without writing them; see flush().
     void close();
@@ -73,7 +73,7 @@ private:
     void markDirty(std::uint64_t from, std::uint64_t to);
     bool writeToFile(std::uint64_t offset, const void* buffer, std::size_t count);
 
-    app::FileHandle m_file;
+    io::FileHandle m_file;
     MappedFile m_map;
     std::uint64_t m_diskSize = 0;
     std::uint8_t* m_head = nullptr;

@@ -1,7 +1,7 @@
 #include "core/archive/Catalogue.h"
 
-#include "core/app/FileHandle.h"
 #include "core/archive/ByteOrder.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,7 +20,7 @@ bool inUse(const std::uint8_t* bytes)
 
 std::optional<CatalogueHead> readCatalogueHead(const std::filesystem::path& catalogue)
 {
-    auto file = app::FileHandle::open(catalogue, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadOnly);
     if (!file)
         return std::nullopt;
     std::array<std::uint8_t, 200> bytes{};
@@ -44,7 +44,7 @@ std::optional<CatalogueEntry> readCatalogueEntry(const std::filesystem::path& ca
 {
     if (number < 1)
         return std::nullopt;
-    auto file = app::FileHandle::open(catalogue, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadOnly);
     if (!file)
         return std::nullopt;
     CatalogueEntry entry;
@@ -59,7 +59,7 @@ std::optional<CatalogueEntry> readCatalogueEntry(const std::filesystem::path& ca
 std::vector<CatalogueEntry> readCatalogueEntries(const std::filesystem::path& catalogue)
 {
     std::vector<CatalogueEntry> entries;
-    auto bytes = app::readFileBytes(catalogue);
+    auto bytes = io::readFileBytes(catalogue);
     if (!bytes)
         return entries;
     const auto* raw = reinterpret_cast<const std::uint8_t*>(bytes->data());
@@ -80,7 +80,7 @@ bool writeCatalogueEntry(const std::filesystem::path& catalogue, std::int32_t nu
 {
     if (number < 1)
         return false;
-    auto file = app::FileHandle::open(catalogue, app::OpenMode::ReadWriteCreate);
+    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadWriteCreate);
     if (!file)
         return false;
     std::uint64_t offset = kEntrySize * static_cast<std::uint64_t>(number);
@@ -105,7 +105,7 @@ bool writeCatalogueEntry(const std::filesystem::path& catalogue, std::int32_t nu
 bool writeCatalogueNumbers(const std::filesystem::path& catalogue, std::int32_t currentNumber,
                            std::int32_t defaultNumber)
 {
-    auto file = app::FileHandle::open(catalogue, app::OpenMode::ReadWrite);
+    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadWrite);
     if (!file)
         return false;
     std::uint8_t bytes[8];

@@ -1,16 +1,16 @@
 #include "core/indexing/ArchiveCreator.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
+#include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveEntry.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Catalogue.h"
-#include "core/app/TextEncoding.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/DefaultRoots.h"
 #include "core/indexing/IndexingRun.h"
 #include "core/indexing/WordExtractor.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <ctime>
@@ -54,7 +54,7 @@ std::uint64_t LoadRootsFolder(app::Workspace& workspace)
 {
     archive::ArchiveStore& store = workspace.store();
     bool opened = store.isOpenForIndexing();
-    if (!opened && !store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace)))
+    if (!opened && !store.openForIndexing(workspace.cacheSizes()))
         return 0;
     ArchiveLists lists;
     lists.load(store);
@@ -71,14 +71,14 @@ bool WriteArchiveDescription(app::Workspace& workspace, const std::string& utf8T
         return true;
     std::string refused;
     auto file = app::openForWriting(workspace.probe(), workspace.ArchiveFolder + "DescrizioneArc.vedra",
-                                    app::OpenMode::CreateTruncate, &refused);
+                                    io::OpenMode::CreateTruncate, &refused);
     if (!file && !refused.empty()) {
         workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(refused)});
         return false;
     }
     if (!file || !file->writeAt(0, app::utf8ToCp1252(utf8Text))) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         return false;
     }
     return true;
@@ -139,7 +139,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     std::string catalogue = workspace.catalogueFilePath();
     // A catalogue on a read-only disk or folder: say so before anything is made.
     std::string refused;
-    if (!app::openForWriting(workspace.probe(), catalogue, app::OpenMode::ReadWriteCreate, &refused) &&
+    if (!app::openForWriting(workspace.probe(), catalogue, io::OpenMode::ReadWriteCreate, &refused) &&
         !refused.empty()) {
         workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(refused)});
         result.messageShown = true;
@@ -148,7 +148,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     if (!archive::writeCatalogueEntry(catalogue, number, bytes) ||
         !archive::writeCatalogueNumbers(catalogue, number, workspace.catalogue.defaultNumber)) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         result.messageShown = true;
         return result;
     }
@@ -174,7 +174,7 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     if (store.createArchiveFiles() < 0) {
         if (!store.writeRefused())
             workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         result.messageShown = true;
         return result;
     }

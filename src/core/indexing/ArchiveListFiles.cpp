@@ -1,9 +1,9 @@
 #include "core/indexing/ArchiveListFiles.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,7 +12,6 @@
 namespace vedra::indexing {
 namespace {
 
-constexpr int kBreakRequested = 27;
 
 // Calls `each` with every line of `text`, a line ending at LF (its CR kept); a
 // last line without LF counts, an empty tail after the last LF does not.
@@ -74,7 +73,7 @@ std::optional<std::string> ReadListFile(app::Workspace& workspace, int slot)
     std::error_code error;
     if (!std::filesystem::exists(path, error) && !error)
         return std::string();
-    auto bytes = app::readFileBytes(path);
+    auto bytes = io::readFileBytes(path);
     if (!bytes)
         return std::nullopt;
     return ListTextForDisplay(*bytes);
@@ -88,9 +87,9 @@ bool SaveListFile(app::Workspace& workspace, int slot, std::string_view displayT
     }
     if (!IsEditableListSlot(slot))
         return false;
-    if (!app::writeFileAtomically(workspace.store().slotPath(slot), ListFileBytes(displayText))) {
+    if (!io::writeFileAtomically(workspace.store().slotPath(slot), ListFileBytes(displayText))) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = kBreakRequested;
+        workspace.BreakCode = app::StopCode::Break;
         return false;
     }
     return true;

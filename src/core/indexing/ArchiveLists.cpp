@@ -1,10 +1,10 @@
 // Loading and reading the archive's lists; the classification tests.
 #include "core/indexing/ArchiveLists.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/io/FileHandle.h"
 
 #include <filesystem>
 #include <system_error>
@@ -111,11 +111,11 @@ bool ArchiveLists::load(archive::ArchiveStore& store)
     bool complete = true;
     for (int slot : loadOrder()) {
         std::string path = store.slotPath(slot);
-        auto bytes = app::readFileBytes(path, kMaxListBytes);
+        auto bytes = io::readFileBytes(path, kMaxListBytes);
         if (!bytes) {
             std::error_code error;
             bool missing = !std::filesystem::exists(path, error) && !error;
-            if (!missing || !app::FileHandle::open(path, app::OpenMode::ReadWriteCreate))
+            if (!missing || !io::FileHandle::open(path, io::OpenMode::ReadWriteCreate))
                 complete = false;
             bytes.emplace();
         }

@@ -1,7 +1,7 @@
 // Installing the built-in roots into a working folder that has none.
 #include "core/indexing/DefaultRoots.h"
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -44,7 +44,7 @@ bool moveWithoutReplacing(const fs::path& from, const fs::path& to)
 
 bool writeNewFile(const fs::path& temporary, std::string_view bytes)
 {
-    auto file = app::FileHandle::open(temporary, app::OpenMode::ReadWrite);
+    auto file = io::FileHandle::open(temporary, io::OpenMode::ReadWrite);
     return file && ::fchmod(file->descriptor(), 0644) == 0 && file->writeAt(0, bytes) &&
            ::fsync(file->descriptor()) == 0;
 }
@@ -71,7 +71,7 @@ bool InstallDefaultRoots(const std::string& workingFolder, const std::string& da
     ::close(descriptor);
     std::optional<std::string> installed;
     if (!dataFolder.empty())
-        installed = app::readFileBytes(fs::path(dataFolder) / "RadiciParole.txt");
+        installed = io::readFileBytes(fs::path(dataFolder) / "RadiciParole.txt");
     const std::string_view roots = installed && !installed->empty() ? std::string_view(*installed) : DefaultWordRoots();
     if (!writeNewFile(temporary, roots) || !moveWithoutReplacing(temporary, folder / "RadiciParole.txt"))
         ::unlink(temporary.c_str());

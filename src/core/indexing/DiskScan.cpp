@@ -2,10 +2,10 @@
 // classification tests of ArchiveLists, and the two modes.
 #include "core/indexing/DiskScan.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/indexing/ArchiveLists.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,7 +23,6 @@ namespace vedra::indexing {
 namespace {
 
 // The program's own stop code for "a program was taken".
-constexpr int kProgramTakenBreak = 27;
 // The queue is read back in blocks of this size, as the program reads it.
 constexpr std::size_t kQueueReadBytes = 512;
 // Longer paths cannot be opened (PATH_MAX); such a folder is not queued.
@@ -98,7 +97,7 @@ bool matchesMask(const std::string& mask, const std::string& name)
 
 FileAccess realAccessCheck(const std::string& path)
 {
-    auto handle = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    auto handle = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     if (!handle)
         return FileAccess::CannotOpen;
     char byte = 0;
@@ -132,7 +131,7 @@ public:
 
     bool create()
     {
-        m_file = app::FileHandle::open(m_path, app::OpenMode::CreateTruncate);
+        m_file = io::FileHandle::open(m_path, io::OpenMode::CreateTruncate);
         m_created = m_file.has_value();
         return m_created;
     }
@@ -170,7 +169,7 @@ public:
 
 private:
     std::string m_path;
-    std::optional<app::FileHandle> m_file;
+    std::optional<io::FileHandle> m_file;
     bool m_created = false;
     std::uint64_t m_readOffset = 0;
     std::uint64_t m_writeOffset = 0;
@@ -205,11 +204,11 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
         return result;
     result.started = true;
 
-    const int callerBreak = m_workspace.BreakCode;
+    const app::StopCode callerBreak = m_workspace.BreakCode;
     bool taken = false;
     const auto check = options.checkAccess ? options.checkAccess : realAccessCheck;
 
-    while (m_workspace.BreakCode == 0 && !result.workFileFailed) {
+    while (m_workspace.BreakCode == app::StopCode::None && !result.workFileFailed) {
         std::optional<std::string> folder = queue.pop();
         if (!folder) {
             result.completed = true;
@@ -221,8 +220,8 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
         if (!entries)
             continue;
         for (const FolderEntry& entry : *entries) {
-            m_workspace.PumpPendingMessages(1);
-            if (m_workspace.BreakCode != 0)
+            m_workspace.PumpPendingMessages(app::StopCode::Suspend);
+            if (m_workspace.BreakCode != app::StopCode::None)
                 break;
             std::string path = *folder + entry.name;
 
@@ -258,7 +257,7 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
                     continue;
                 result.foundProgram = path;
                 taken = true;
-                m_workspace.BreakCode = kProgramTakenBreak;
+                m_workspace.BreakCode = app::StopCode::Break;
                 break;
             }
 

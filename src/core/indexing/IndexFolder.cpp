@@ -12,7 +12,6 @@
 namespace vedra::indexing {
 
 namespace {
-constexpr int kBreakRequested = 27;
 }
 
 std::optional<std::string> IndexStartPath(const std::string& path)
@@ -44,7 +43,7 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
         return result;
     }
     archive::ArchiveStore& store = workspace.store();
-    if (!store.openForIndexing(archive::CacheSizes::fromWorkspace(workspace))) {
+    if (!store.openForIndexing(workspace.cacheSizes())) {
         // A read-only archive has been named to the user already; nothing was written.
         if (!store.writeRefused())
             workspace.showMessage(app::MessageKey::MsgCannotLoadData);
@@ -66,8 +65,8 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     run.RunIndexing(*start, command == IndexCommand::SingleFolder ? RunMode::SingleFolder : RunMode::Normal);
     // A single-folder run ends itself through BreakCode 1 after its folder; there
     // only Break (27) counts as a stop. Escape confirmed (1) stops any other run.
-    const bool stopped = command == IndexCommand::SingleFolder ? workspace.BreakCode == kBreakRequested
-                                                               : workspace.BreakCode != 0;
+    const bool stopped = command == IndexCommand::SingleFolder ? workspace.BreakCode == app::StopCode::Break
+                                                               : workspace.BreakCode != app::StopCode::None;
     result.status = stopped ? IndexStatus::Stopped : IndexStatus::Done;
     result.totalDocuments = store.documentCount();
     store.close();

@@ -3,7 +3,6 @@
 // folder's node on, so the run is breadth-first and can resume from any node.
 #include "core/indexing/IndexingRun.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/MessageFormat.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
@@ -12,6 +11,7 @@
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/TextCleaners.h"
 #include "core/indexing/UnpackFolder.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <climits>
@@ -159,7 +159,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
 {
     m_mode = mode;
     m_workspace.busy = true;
-    m_workspace.BreakCode = 0;
+    m_workspace.BreakCode = app::StopCode::None;
     m_counters = IndexingCounters{};
     m_extractor.resetCounters();
     m_extractor.setRootFilter(mode != RunMode::Roots);
@@ -188,7 +188,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
             work.lowerName = app::lowerAscii(entry.name);
             work.size = entry.size;
             IndexFile(work);
-            if (m_workspace.BreakCode != 0)
+            if (m_workspace.BreakCode != app::StopCode::None)
                 break;
         }
         m_workspace.busy = false;
@@ -242,7 +242,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
 void IndexingRun::walk(std::uint32_t position, const std::string& startFolder, const std::string& mask)
 {
     std::uint32_t k = position;
-    while (m_workspace.BreakCode == 0) {
+    while (m_workspace.BreakCode == app::StopCode::None) {
         auto text = m_store.folderText(k);
         if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) <= 31)
             break;
@@ -263,8 +263,8 @@ void IndexingRun::walk(std::uint32_t position, const std::string& startFolder, c
         if (!OwnUnpackFolderOf(folder).empty())
             continue;
         processFolder(folder, here, mask);
-        if (m_mode == RunMode::SingleFolder && m_workspace.BreakCode == 0)
-            m_workspace.BreakCode = 1;
+        if (m_mode == RunMode::SingleFolder && m_workspace.BreakCode == app::StopCode::None)
+            m_workspace.BreakCode = app::StopCode::Suspend;
     }
 }
 
@@ -283,8 +283,8 @@ void IndexingRun::countExclusion(std::string_view entry)
 void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask)
 {
     for (const auto& entry : listFolder(folder)) {
-        m_workspace.PumpPendingMessages(1);
-        if (m_workspace.BreakCode != 0)
+        m_workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (m_workspace.BreakCode != app::StopCode::None)
             break;
         if (!entry.folder) {
             if (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0)
@@ -310,10 +310,10 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
             ++m_counters.foldersIndexed;
             m_store.findOrAddFolder(archive::reversed(path + "/"));
         }
-        if (m_workspace.BreakCode != 0)
+        if (m_workspace.BreakCode != app::StopCode::None)
             break;
     }
-    if (m_workspace.BreakCode != 0 && m_mode == RunMode::Normal && m_resumeFolder.empty()) {
+    if (m_workspace.BreakCode != app::StopCode::None && m_mode == RunMode::Normal && m_resumeFolder.empty()) {
         m_resumeFolder = folder;
         m_resumeStart = m_startFolder;
     }
@@ -391,7 +391,7 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
         RemoveOwnUnpackFolder(output);
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
-    } else if (m_workspace.BreakCode == 0) {
+    } else if (m_workspace.BreakCode == app::StopCode::None) {
         IndexTempFolder(output);
     } else {
         RemoveOwnUnpackFolder(output);
@@ -440,7 +440,7 @@ void IndexingRun::writeNameOnlyRecord(const FileWork& work)
 void IndexingRun::IndexFile(FileWork& work)
 {
     const bool roots = m_mode == RunMode::Roots;
-    auto file = app::FileHandle::open(work.readPath, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(work.readPath, io::OpenMode::ReadOnly);
     if (!file) {
         if (work.isNew)
             writeNameOnlyRecord(work);
@@ -505,7 +505,7 @@ void IndexingRun::IndexFile(FileWork& work)
         offset += cut;
         m_counters.bytesRead += cut;
         host.setProgressPosition(static_cast<int>(std::min<std::uint64_t>(offset, INT_MAX)));
-        if (offset >= limit || m_workspace.BreakCode != 0)
+        if (offset >= limit || m_workspace.BreakCode != app::StopCode::None)
             break;
     }
     file->close();
@@ -518,7 +518,7 @@ void IndexingRun::IndexFile(FileWork& work)
     // A document stopped half-way keeps time 0, so the next run reads it again
     // (posting only the words it does not hold yet). A stop inside the last chunk
     // counts too: the word extraction ends at once and drops the chunk's rest.
-    bool interrupted = m_workspace.BreakCode != 0;
+    bool interrupted = m_workspace.BreakCode != app::StopCode::None;
     if (work.isNew) {
         archive::DocRecord record;
         record.number = work.number;
@@ -563,7 +563,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         return;
     }
     struct stat st {};
-    if (m_workspace.BreakCode != 0 || ::stat(output.c_str(), &st) != 0) {
+    if (m_workspace.BreakCode != app::StopCode::None || ::stat(output.c_str(), &st) != 0) {
         removeOwnFile(output);
         return;
     }
@@ -614,12 +614,12 @@ void IndexingRun::IndexTempFolder(const std::string& folder)
     std::deque<std::pair<std::string, std::uint32_t>> queue;
     if (auto start = m_store.findOrAddFolder(archive::reversed(folder)))
         queue.emplace_back(folder, *start);
-    while (!queue.empty() && m_workspace.BreakCode == 0) {
+    while (!queue.empty() && m_workspace.BreakCode == app::StopCode::None) {
         auto [path, here] = queue.front();
         queue.pop_front();
         for (const auto& entry : listFolder(path)) {
-            m_workspace.PumpPendingMessages(1);
-            if (m_workspace.BreakCode != 0)
+            m_workspace.PumpPendingMessages(app::StopCode::Suspend);
+            if (m_workspace.BreakCode != app::StopCode::None)
                 break;
             if (entry.folder) {
                 std::string sub = path + entry.name + "/";
@@ -633,12 +633,12 @@ void IndexingRun::IndexTempFolder(const std::string& folder)
                 continue;
             processFile(path, here, entry.name, entry.fileTime, entry.size, true);
             // A member whose reading was stopped stays for the next run to finish.
-            if (m_workspace.BreakCode != 0)
+            if (m_workspace.BreakCode != app::StopCode::None)
                 break;
             removeOwnFile(path + entry.name);
         }
     }
-    if (m_workspace.BreakCode != 0) {
+    if (m_workspace.BreakCode != app::StopCode::None) {
         // What is left is finished by the next run (its resume point names this
         // folder), or removed by it when it does not unpack.
         if (m_mode == RunMode::Normal && m_resumeFolder.empty()) {
@@ -652,7 +652,7 @@ void IndexingRun::IndexTempFolder(const std::string& folder)
 
 bool IndexingRun::readResumePoint(std::string& folder, std::string& start)
 {
-    auto bytes = app::readFileBytes(m_store.slotPath(archive::SlotResume), 2 * kResumePathSize);
+    auto bytes = io::readFileBytes(m_store.slotPath(archive::SlotResume), 2 * kResumePathSize);
     if (!bytes)
         return false;
     bytes->resize(2 * kResumePathSize, '\0');
@@ -667,10 +667,10 @@ void IndexingRun::writeResumePoint()
     std::memcpy(bytes.data(), m_resumeFolder.data(), std::min(m_resumeFolder.size(), kResumePathSize - 1));
     std::memcpy(bytes.data() + kResumePathSize, m_resumeStart.data(),
                 std::min(m_resumeStart.size(), kResumePathSize - 1));
-    auto file = app::FileHandle::open(m_store.slotPath(archive::SlotResume), app::OpenMode::CreateTruncate);
+    auto file = io::FileHandle::open(m_store.slotPath(archive::SlotResume), io::OpenMode::CreateTruncate);
     if (!file || !file->writeAt(0, bytes)) {
         m_workspace.showMessage(MessageKey::MsgWriteError);
-        m_workspace.BreakCode = 27;
+        m_workspace.BreakCode = app::StopCode::Break;
     }
 }
 

@@ -382,8 +382,8 @@ std::string ReadTextBetweenTags(app::Workspace& workspace, std::string_view text
         if (lineBreakTag || piece.size() >= kLongPiece)
             output += "\r\n";
         position = close + 1;
-        workspace.PumpPendingMessages(1);
-        if (workspace.BreakCode != 0)
+        workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (workspace.BreakCode != app::StopCode::None)
             break;
     }
     ApplyTagReplacements(output);

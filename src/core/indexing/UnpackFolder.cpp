@@ -1,7 +1,7 @@
 // Unpack folders: made with a mark, recognised by it, removed only with it.
 #include "core/indexing/UnpackFolder.h"
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -100,7 +100,7 @@ UnpackFolderState PrepareUnpackFolder(const std::string& folder)
         if (::mkdir(path.c_str(), 0755) != 0)
             return UnpackFolderState::Failed;
     }
-    auto mark = app::FileHandle::open(path + "/" + std::string(kUnpackMarkName), app::OpenMode::CreateTruncate);
+    auto mark = io::FileHandle::open(path + "/" + std::string(kUnpackMarkName), io::OpenMode::CreateTruncate);
     if (!mark || !mark->writeAt(0, kMarkText)) {
         mark.reset();
         std::error_code ignored;

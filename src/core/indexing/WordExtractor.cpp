@@ -4,12 +4,12 @@
 // survived the accent folding separate words, as NUL and punctuation do.
 #include "core/indexing/WordExtractor.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
+#include "core/io/FileHandle.h"
 #include "core/web/WebEscapes.h"
 
 #include <algorithm>
@@ -105,7 +105,7 @@ WordExtractor::WordExtractor(app::Workspace& workspace, archive::ArchiveStore& s
 
 bool WordExtractor::loadStopWords()
 {
-    auto bytes = app::readFileBytes(m_store.slotPath(archive::SlotStopWords));
+    auto bytes = io::readFileBytes(m_store.slotPath(archive::SlotStopWords));
     if (!bytes) {
         m_stopWords.clear();
         return false;
@@ -156,7 +156,7 @@ bool WordExtractor::isRoot(std::string_view root)
         return m_rootAnswers[static_cast<std::size_t>(slot)] == kRootIn;
     bool in = m_store.hasRoot(root);
     // A damaged tree answers false with BreakCode set: that answer is not kept.
-    if (slot >= 0 && m_workspace.BreakCode == 0)
+    if (slot >= 0 && m_workspace.BreakCode == app::StopCode::None)
         m_rootAnswers[static_cast<std::size_t>(slot)] = in ? kRootIn : kRootOut;
     return in;
 }
@@ -202,8 +202,8 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
     char* const end = text + length;
     char* at = text;
     while (at < end) {
-        m_workspace.PumpPendingMessages(1);
-        if (m_workspace.BreakCode != 0) {
+        m_workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (m_workspace.BreakCode != app::StopCode::None) {
             showBreak();
             return;
         }
@@ -249,7 +249,7 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
         // inside it (bucket 6500 at most), and findOrAddWord() applies the same
         // refusal, so the hash is not computed twice per word here.
         if (m_rootFilter && startsWithLetter && !isRoot(lowered.substr(0, kRootLength))) {
-            if (m_workspace.BreakCode != 0) {
+            if (m_workspace.BreakCode != app::StopCode::None) {
                 showBreak();
                 return;
             }
@@ -263,7 +263,7 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
         auto lookup = m_store.findOrAddWord(lowered);
         if (!lookup) {
             // Without BreakCode the store refused this word only; the chunk goes on.
-            if (m_workspace.BreakCode != 0) {
+            if (m_workspace.BreakCode != app::StopCode::None) {
                 showBreak();
                 return;
             }
@@ -277,7 +277,7 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
             }
             if (m_store.addPosting(*lookup, m_document.number)) {
                 ++m_wordsIndexed;
-            } else if (m_workspace.BreakCode != 0) {
+            } else if (m_workspace.BreakCode != app::StopCode::None) {
                 showBreak();
                 return;
             }

@@ -51,7 +51,7 @@ std::size_t ListDiskRoot(app::Workspace& workspace, ResultList& results, const s
         scan.start += "*.*";
         scan.onFile = [&](const std::string& path, std::uint64_t size) { addRow(path, size); };
     }
-    workspace.BreakCode = 0;
+    workspace.BreakCode = app::StopCode::None;
     indexing::DiskScan(workspace, lists).run(scan);
     return results.size() - before;
 }

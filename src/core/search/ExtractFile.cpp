@@ -1,9 +1,9 @@
 // Writing and showing the extract file.
 #include "core/search/ExtractFile.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,7 +14,6 @@ namespace {
 
 constexpr int kMaxExtractLength = 2000;
 constexpr std::size_t kRowsPerPage = 10;
-constexpr int kWriteErrorBreak = 27;
 // The text buffer's usable size at the smallest factor, for a workspace whose work
 // buffers were not sized (the command line before an archive is opened).
 constexpr std::size_t kFallbackBlockBytes = 256000 * 8 - 1024;
@@ -64,7 +63,7 @@ std::size_t blockBytesFor(app::Workspace& workspace, const ExtractRequest& reque
 // and stops the run.
 class ExtractWriter {
 public:
-    ExtractWriter(app::Workspace& workspace, app::FileHandle& file) : m_workspace(workspace), m_file(file) {}
+    ExtractWriter(app::Workspace& workspace, io::FileHandle& file) : m_workspace(workspace), m_file(file) {}
 
     bool write(std::string_view bytes)
     {
@@ -73,20 +72,20 @@ public:
         if (!m_file.append(bytes)) {
             m_failed = true;
             m_workspace.showMessage(app::MessageKey::MsgWriteError);
-            m_workspace.BreakCode = kWriteErrorBreak;
+            m_workspace.BreakCode = app::StopCode::Break;
         }
         return !m_failed;
     }
 
 private:
     app::Workspace& m_workspace;
-    app::FileHandle& m_file;
+    io::FileHandle& m_file;
     bool m_failed = false;
 };
 
 // Searches one opened document and writes its excerpts; returns how many.
 std::size_t writeExcerpts(app::Workspace& workspace, const ExtractRequest& request, const ExtractRow& row,
-                          const app::FileHandle& file, std::size_t blockBytes, ExtractWriter& writer)
+                          const io::FileHandle& file, std::size_t blockBytes, ExtractWriter& writer)
 {
     const std::size_t setting = static_cast<std::size_t>(std::min(request.extractLength, kMaxExtractLength));
     const std::size_t half = setting / 2;
@@ -100,7 +99,7 @@ std::size_t writeExcerpts(app::Workspace& workspace, const ExtractRequest& reque
     ReadTextBlock(workspace, file, 0, ReadMode::Search, binaryMode, blockBytes, block);
     while (block.length() > 0) {
         workspace.PumpPendingMessages();
-        if (workspace.BreakCode != 0)
+        if (workspace.BreakCode != app::StopCode::None)
             return written;
         std::int64_t resumeFilePosition = 0;
         std::size_t start = 0;
@@ -132,7 +131,7 @@ std::size_t writeExcerpts(app::Workspace& workspace, const ExtractRequest& reque
                                      ? block.filePosition(start)
                                      : block.nextPosition() + static_cast<std::int64_t>(start - block.length());
         }
-        if (workspace.BreakCode != 0 || block.reachesEnd())
+        if (workspace.BreakCode != app::StopCode::None || block.reachesEnd())
             return written;
         std::int64_t next = std::max(block.nextPosition(), resumeFilePosition);
         ReadTextBlock(workspace, file, next, ReadMode::Search, binaryMode, blockBytes, block);
@@ -153,10 +152,10 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
     result.firstRow = first;
     result.lastRow = first;
 
-    auto out = app::FileHandle::open(workspace.extractsPath, app::OpenMode::CreateTruncate);
+    auto out = io::FileHandle::open(workspace.extractsPath, io::OpenMode::CreateTruncate);
     if (!out) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = kWriteErrorBreak;
+        workspace.BreakCode = app::StopCode::Break;
         result.outcome = ExtractOutcome::Stopped;
         return result;
     }
@@ -168,7 +167,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
     app::Host& host = workspace.host();
     host.setProgressRange(0, static_cast<int>(last));
 
-    for (std::size_t index = first; index <= last && workspace.BreakCode == 0; ++index) {
+    for (std::size_t index = first; index <= last && workspace.BreakCode == app::StopCode::None; ++index) {
         host.setProgressPosition(static_cast<int>(index));
         result.lastRow = index;
         const ExtractRow& row = request.rows[index];
@@ -187,7 +186,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
             continue;
         }
 
-        auto document = app::FileHandle::open(row.path, app::OpenMode::ReadOnly);
+        auto document = io::FileHandle::open(row.path, io::OpenMode::ReadOnly);
         if (!writer.write(documentLine) || request.extractLength == 0)
             continue;
         if (!document) {
@@ -200,13 +199,13 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
             continue;
         std::size_t written = writeExcerpts(workspace, request, row, *document, blockBytes, writer);
         result.excerptCount += written;
-        if (written == 0 && workspace.BreakCode == 0)
+        if (written == 0 && workspace.BreakCode == app::StopCode::None)
             writer.write(noResults);
     }
 
     workspace.statusText = workspace.extractsPath + ": " + std::to_string(first + 1) + " - " + std::to_string(last + 1);
     host.setStatus(workspace.statusText);
-    result.outcome = workspace.BreakCode != 0 ? ExtractOutcome::Stopped : ExtractOutcome::Written;
+    result.outcome = workspace.BreakCode != app::StopCode::None ? ExtractOutcome::Stopped : ExtractOutcome::Written;
     return result;
 }
 
@@ -263,7 +262,7 @@ void MarkExtractHeaders(PreviewDocument& preview)
 bool LoadExtractPreview(app::Workspace& workspace, std::size_t blockBytes, PreviewDocument& preview)
 {
     preview.clear();
-    auto file = app::FileHandle::open(workspace.extractsPath, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(workspace.extractsPath, io::OpenMode::ReadOnly);
     if (!file)
         return false;
     TextBlock block;

@@ -1,9 +1,9 @@
 // Block reading and hit search for the preview and the extract file.
 #include "core/search/HitFinder.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/Workspace.h"
 #include "core/indexing/TextCleaners.h"
+#include "core/io/FileHandle.h"
 #include "core/web/WebEscapes.h"
 
 #include <algorithm>
@@ -62,7 +62,7 @@ void TextBlock::clear()
     m_fileSize = 0;
 }
 
-std::size_t ReadTextBlock(app::Workspace& workspace, const app::FileHandle& file, std::int64_t position,
+std::size_t ReadTextBlock(app::Workspace& workspace, const io::FileHandle& file, std::int64_t position,
                           ReadMode mode, BinaryMode binaryMode, std::size_t capacityBytes, TextBlock& block)
 {
     block.m_text.clear();
@@ -159,7 +159,7 @@ std::size_t ReadTextBlock(app::Workspace& workspace, const app::FileHandle& file
     return text.size();
 }
 
-HitFinder::HitFinder(app::Workspace& workspace, const app::FileHandle& file, TextBlock& block, HitOptions options,
+HitFinder::HitFinder(app::Workspace& workspace, const io::FileHandle& file, TextBlock& block, HitOptions options,
                      ReadMode mode, BinaryMode binaryMode, std::size_t capacityBytes)
     : m_workspace(workspace), m_file(file), m_block(block), m_options(options), m_mode(mode),
       m_binaryMode(binaryMode), m_capacity(capacityBytes)
@@ -267,7 +267,7 @@ bool HitFinder::readOn(std::vector<HitWord>& words, std::size_t span)
     for (HitWord& word : words)
         word.clearHit();
     m_workspace.PumpPendingMessages();
-    if (m_workspace.BreakCode != 0)
+    if (m_workspace.BreakCode != app::StopCode::None)
         return false;
     return ReadTextBlock(m_workspace, m_file, next, m_mode, m_binaryMode, m_capacity, m_block) > 0;
 }
@@ -343,7 +343,7 @@ std::size_t TextBlockBytes(const app::Workspace& workspace)
 bool FileHasHits(app::Workspace& workspace, const std::string& path, const std::vector<HitWord>& words,
                  const HitOptions& options, std::size_t blockBytes)
 {
-    auto file = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     if (!file || words.empty())
         return false;
     const BinaryMode binaryMode = PreviewBinaryMode(path);
@@ -356,7 +356,7 @@ bool FileHasHits(app::Workspace& workspace, const std::string& path, const std::
     while (true) {
         if (finder.FindNextHit(placed, 0))
             return std::any_of(placed.begin(), placed.end(), [](const HitWord& w) { return w.placed(); });
-        if (options.andWords || block.reachesEnd() || workspace.BreakCode != 0)
+        if (options.andWords || block.reachesEnd() || workspace.BreakCode != app::StopCode::None)
             return false;
         if (ReadTextBlock(workspace, *file, block.nextPosition(), ReadMode::Search, binaryMode, blockBytes, block) == 0)
             return false;

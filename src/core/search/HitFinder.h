@@ -14,10 +14,13 @@
 #include <string_view>
 #include <vector>
 
-namespace vedra::app {
+namespace vedra::io {
 class FileHandle;
+}
+
+namespace vedra::app {
 class Workspace;
-} // namespace vedra::app
+}
 
 namespace vedra::search {
 
@@ -76,7 +79,7 @@ public:
     void clear();
 
 private:
-    friend std::size_t ReadTextBlock(app::Workspace&, const app::FileHandle&, std::int64_t, ReadMode, BinaryMode,
+    friend std::size_t ReadTextBlock(app::Workspace&, const io::FileHandle&, std::int64_t, ReadMode, BinaryMode,
                                      std::size_t, TextBlock&);
     std::string m_text;
     std::vector<std::uint32_t> m_rawOffsets;  // per character, only when transcoding moved them
@@ -92,7 +95,7 @@ private:
 // that does not reach the end of the file gives back its trailing letters, so that a
 // word cut by the block end is read whole with the next block. A failed read shows
 // MsgCannotLoadData and returns 0 with the block emptied.
-std::size_t ReadTextBlock(app::Workspace& workspace, const app::FileHandle& file, std::int64_t position,
+std::size_t ReadTextBlock(app::Workspace& workspace, const io::FileHandle& file, std::int64_t position,
                           ReadMode mode, BinaryMode binaryMode, std::size_t capacityBytes, TextBlock& block);
 
 // Lower case and accent folding as the indexer applies them, so document text and
@@ -104,7 +107,7 @@ void FoldForSearch(std::string& text);
 // block (AND with words still missing).
 class HitFinder {
 public:
-    HitFinder(app::Workspace& workspace, const app::FileHandle& file, TextBlock& block, HitOptions options,
+    HitFinder(app::Workspace& workspace, const io::FileHandle& file, TextBlock& block, HitOptions options,
               ReadMode mode, BinaryMode binaryMode, std::size_t capacityBytes);
 
     // Searches the block from `start` for the next place where the words satisfy the
@@ -124,7 +127,7 @@ private:
     bool readOn(std::vector<HitWord>& words, std::size_t span);
 
     app::Workspace& m_workspace;
-    const app::FileHandle& m_file;
+    const io::FileHandle& m_file;
     TextBlock& m_block;
     HitOptions m_options;
     ReadMode m_mode;

@@ -1,24 +1,24 @@
 #include "core/search/PathList.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 
 namespace vedra::search {
 
 std::vector<PathEntry> LoadPathList(app::Workspace& workspace)
 {
     std::vector<PathEntry> entries;
-    workspace.BreakCode = 0;
+    workspace.BreakCode = app::StopCode::None;
     if (workspace.ArchiveFolder.empty())
         return entries;
-    auto bytes = app::readFileBytes(workspace.ArchiveFolder + kPathListFileName);
+    auto bytes = io::readFileBytes(workspace.ArchiveFolder + kPathListFileName);
     if (!bytes)
         return entries;
     const std::string& text = *bytes;
     // Only lines ended by CR LF count: a last line without one is not read.
     for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        workspace.PumpPendingMessages(1);
-        if (workspace.BreakCode != 0)
+        workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (workspace.BreakCode != app::StopCode::None)
             break;
         std::string line = text.substr(start, end - start);
         std::size_t mark = line.find("**");

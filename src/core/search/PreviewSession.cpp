@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
 #include "core/indexing/OutsideTools.h"
+#include "core/indexing/UnpackFolder.h"
 #include "core/search/SearchRun.h"
 #include "core/web/UrlRules.h"
 
@@ -24,8 +25,6 @@ constexpr std::size_t kStatusCutAt = 55;
 constexpr std::size_t kStatusHead = 10;
 constexpr std::size_t kStatusTail = 38;
 constexpr std::size_t kRowsPerPage = 10;
-constexpr int kMemorandumTarget = 1;
-constexpr int kNotesTarget = 3;
 
 bool isWebAddress(std::string_view path)
 {
@@ -175,7 +174,7 @@ bool PreviewSession::searchHit(std::size_t start)
             m_searchFrom = finder.searchPosition();
             return std::any_of(m_words.begin(), m_words.end(), [](const HitWord& w) { return w.placed(); });
         }
-        if (m_block.reachesEnd() || m_workspace.BreakCode != 0)
+        if (m_block.reachesEnd() || m_workspace.BreakCode != app::StopCode::None)
             return false;
         if (!readBlock(m_block.nextPosition(), mode))
             return false;
@@ -198,7 +197,7 @@ int PreviewSession::OpenPreviewFile(const std::string& path, std::int64_t positi
     auto local = localPathFor(path);
     if (!local)
         return -2;
-    auto file = app::FileHandle::open(*local, app::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(*local, io::OpenMode::ReadOnly);
     if (!file)
         return -2;
     m_file = std::move(*file);
@@ -267,10 +266,10 @@ void PreviewSession::ShowHits()
     m_workspace.host().setProgressPosition(static_cast<int>(std::min<std::int64_t>(m_positionField, INT32_MAX)));
     if (showsExtractFile())
         MarkExtractHeaders(m_document);
-    const int target = m_workspace.SearchTarget;
-    const bool notes = target == kNotesTarget || target == kMemorandumTarget;
+    const app::SearchTarget target = m_workspace.SearchTarget;
+    const bool notes = target == app::SearchTarget::Notes || target == app::SearchTarget::Memorandum;
     m_scrollPosition = MarkHits(m_document, queryHitWords(), m_workspace.truncationThreshold, notes,
-                                target == kMemorandumTarget ? Colour::None : Colour::Blue);
+                                target == app::SearchTarget::Memorandum ? Colour::None : Colour::Blue);
     m_continueEnabled = true;
 }
 
@@ -343,7 +342,8 @@ static std::optional<std::string> previewTextPath(app::Workspace& workspace, con
     }
     const bool odt = endsWithNoCase(path, ".odt");
     if (odt || endsWithNoCase(path, ".docx")) {
-        std::string folder = workspace.WorkingFolder + "vedratemp/" + baseName(path) + "_vedratemp/";
+        std::string folder =
+            workspace.WorkingFolder + "vedratemp/" + baseName(path) + std::string(indexing::kUnpackFolderSuffix);
         std::string member = folder + (odt ? "content.xml" : "word/document.xml");
         if (!exists(member)) {
             workspace.host().setTitle(std::string(workspace.messages().text(app::MessageKey::MsgExtracting)));
@@ -491,7 +491,7 @@ bool PreviewSession::ShowIndexedWords(std::size_t row)
     std::vector<std::uint32_t> entries;
     if (auto record = store.readDocument(static_cast<std::uint32_t>(number)); record && record->wordList != 0)
         entries = store.readWordList(record->wordList);
-    auto dictionary = app::FileHandle::open(store.slotPath(archive::SlotWords), app::OpenMode::ReadOnly);
+    auto dictionary = io::FileHandle::open(store.slotPath(archive::SlotWords), io::OpenMode::ReadOnly);
     store.consumeDamage();
     if (!wasOpen)
         store.close();
@@ -554,7 +554,7 @@ std::optional<std::string> PreviewSession::ExportFoundFiles()
     std::string text;
     for (std::size_t index : rows)
         text += m_results.row(index).label() + "\r\n";
-    if (!app::writeFileAtomically(path, text)) {
+    if (!io::writeFileAtomically(path, text)) {
         m_workspace.showMessage(app::MessageKey::MsgWriteError);
         return std::nullopt;
     }

@@ -4,7 +4,7 @@
 // window then draws document() and the Pos and size fields.
 #pragma once
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 #include "core/search/ExtractFile.h"
 #include "core/search/HitFinder.h"
 #include "core/search/PreviewDocument.h"
@@ -110,7 +110,7 @@ private:
     WebResolver m_webResolver;
 
     std::string m_path;
-    std::optional<app::FileHandle> m_file;
+    std::optional<io::FileHandle> m_file;
     bool m_isWebCopy = false;
     TextBlock m_block;
     ReadMode m_mode = ReadMode::Plain;

@@ -8,12 +8,6 @@
 
 namespace vedra::search {
 
-// Values as the notes box and the notes page store them.
-enum class SearchTarget { Archive = 0, Memorandum = 1, Notes = 3 };
-
-// "Nelle note" is checked at start-up, so the first search goes to the notes.
-constexpr SearchTarget kStartSearchTarget = SearchTarget::Notes;
-
 // Each option is "off" at 0 and "on" at any other value: a menu row stores its marker
 // byte minus '*', the contiguity box stores '*'.
 struct SearchOptions {

@@ -2,7 +2,6 @@
 
 #include "core/search/FilterLists.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -13,6 +12,7 @@
 #include "core/indexing/IndexingRun.h"
 #include "core/indexing/StopWordTree.h"
 #include "core/indexing/WordExtractor.h"
+#include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 
 #include <algorithm>
@@ -65,7 +65,7 @@ SearchRun::SearchRun(app::Workspace& workspace, ResultList& results) : m_workspa
 template <typename Walk>
 static auto forgivingDamage(app::Workspace& workspace, archive::ArchiveStore& store, Walk walk)
 {
-    const int before = workspace.BreakCode;
+    const app::StopCode before = workspace.BreakCode;
     auto result = walk();
     if (store.consumeDamage())
         workspace.BreakCode = before;
@@ -74,7 +74,7 @@ static auto forgivingDamage(app::Workspace& workspace, archive::ArchiveStore& st
 
 bool SearchRun::stopped()
 {
-    if (m_workspace.BreakCode != 0) {
+    if (m_workspace.BreakCode != app::StopCode::None) {
         m_continueEnabled = true;
         return true;
     }
@@ -207,7 +207,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
     const std::string archiveName = m_workspace.currentArchiveName();
     auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); });
     for (std::uint32_t number : walk) {
-        m_workspace.PumpPendingMessages(1);
+        m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (stopped())
             break;
         if (!inEveryOtherList(number))
@@ -251,7 +251,7 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             continue;
         auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
         for (std::uint32_t number : walk) {
-            m_workspace.PumpPendingMessages(1);
+            m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
                 break;
             auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
@@ -306,7 +306,7 @@ void SearchRun::addLiveRow(const archive::DocRecord& record, const std::string& 
 int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
 {
     WalkFlag walking(m_walkRunning);
-    auto dictionary = app::FileHandle::open(store.slotPath(archive::SlotWords), app::OpenMode::ReadOnly);
+    auto dictionary = io::FileHandle::open(store.slotPath(archive::SlotWords), io::OpenMode::ReadOnly);
     if (!dictionary)
         return 0;
     const std::int64_t fileSize = dictionary->size();
@@ -345,7 +345,7 @@ int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
                 const std::string wordsText = node->word + " ";
                 auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(node->postings); });
                 for (std::uint32_t number : walk) {
-                    m_workspace.PumpPendingMessages(1);
+                    m_workspace.PumpPendingMessages(app::StopCode::Suspend);
                     if (stopped())
                         break;
                     if (number == 0)
@@ -371,7 +371,7 @@ int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
 std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool matchWords)
 {
     WalkFlag walking(m_walkRunning);
-    m_workspace.BreakCode = 0;
+    m_workspace.BreakCode = app::StopCode::None;
     m_workspace.host().setStatus("REPORT...");
     const std::string archiveName = m_workspace.currentArchiveName();
     if (!matchWords) {
@@ -379,7 +379,7 @@ std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool 
         m_words.count = std::max(m_words.count, 1);
     }
     for (const PathEntry& entry : paths) {
-        m_workspace.PumpPendingMessages(1);
+        m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (stopped())
             break;
         std::string wordsText = m_words.words[0].text;
@@ -488,7 +488,7 @@ std::size_t SearchRun::ListFolder(const std::string& folder)
     appendDiskRow(start, std::nullopt, std::string(kNameRowWords), archiveName);
     for (const auto& [name, isFolder] : names) {
         m_workspace.PumpPendingMessages();
-        if (m_workspace.BreakCode != 0)
+        if (m_workspace.BreakCode != app::StopCode::None)
             break;
         std::string path = start + name;
         if (isFolder) {
@@ -546,7 +546,7 @@ bool SearchRun::searchOnDisk()
     indexing::DiskScan(m_workspace, m_lists).run(scan);
     if (m_words.count > 0)
         m_options.directOnDisk = 0;
-    if (m_workspace.BreakCode != 0)
+    if (m_workspace.BreakCode != app::StopCode::None)
         m_continueEnabled = true;
     if (m_results.size() == before)
         m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
@@ -563,7 +563,7 @@ int SearchRun::RunSearch(const std::string& queryText)
         m_workspace.showMessage(MessageKey::MsgNeedArchive);
         return 0;
     }
-    m_workspace.BreakCode = 0;
+    m_workspace.BreakCode = app::StopCode::None;
     if (m_options.inTheFile == 0 && !m_results.empty()) {
         if (m_workspace.showMessage(MessageKey::MsgKeepPreviousResults, app::MessageButtons::YesNo) ==
             app::MessageAnswer::No)
@@ -573,7 +573,7 @@ int SearchRun::RunSearch(const std::string& queryText)
 
     // The stop words of the current archive decide which query words are kept.
     indexing::StopWordTree stopWords;
-    if (auto bytes = app::readFileBytes(m_workspace.store().slotPath(archive::SlotStopWords)))
+    if (auto bytes = io::readFileBytes(m_workspace.store().slotPath(archive::SlotStopWords)))
         stopWords = indexing::StopWordTree(*bytes);
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
     ParseQueryWords(queryText, m_options.inTheFile != 0, 0, limits, &stopWords, m_words);
@@ -585,7 +585,7 @@ int SearchRun::RunSearch(const std::string& queryText)
         m_options.inTheFile = 0;
         if (m_workspace.busy) {
             // A search made while an indexing run waits: the run goes on afterwards.
-            m_workspace.BreakCode = 0;
+            m_workspace.BreakCode = app::StopCode::None;
             m_workspace.statusText = m_workspace.messages().text(MessageKey::MsgIndexing);
             m_workspace.host().setStatus(m_workspace.statusText);
         }
@@ -616,9 +616,9 @@ int SearchRun::RunSearch(const std::string& queryText)
                 continue;
             result = searchArchive() ? m_words.count : 0;
             m_workspace.store().close();
-            if (m_workspace.BreakCode != 0)
+            if (m_workspace.BreakCode != app::StopCode::None)
                 break;
-            m_workspace.PumpPendingMessages(1);
+            m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         }
         if (m_workspace.ArchiveNumber != current)
             m_workspace.OpenArchive(current);

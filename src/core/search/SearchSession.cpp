@@ -2,7 +2,6 @@
 
 #include "core/app/Workspace.h"
 #include "core/search/SearchOptions.h"
-#include "core/utilities/Notes.h"
 #include "core/web/WebResult.h"
 
 namespace vedra::search {
@@ -12,23 +11,34 @@ SearchSession::SearchSession(app::Workspace& workspace)
 {
     m_run.setInDocumentSearch([this] { return m_preview.SearchInDocument(); });
     m_preview.setWebResolver([this](const std::string& address) -> std::optional<std::string> {
-        web::WebResult copy = web::ResolveWebResult(m_workspace, m_results, address);
+        web::FetchErrors errors;
+        web::WebResult copy = web::ResolveWebResult(m_workspace, errors, address);
+        AppendFetchErrors(m_results, errors);
         if (copy.code != 1)
             return std::nullopt;
         return copy.localPath;
     });
-    m_notesSearch = [this](int target, const std::string& queryText) {
-        return utilities::SearchNotesText(m_workspace, target, queryText, m_run.options(), m_preview.document());
-    };
+}
+
+void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors)
+{
+    for (const web::FetchErrorRow& error : errors) {
+        ResultRow row;
+        row[ResultColumn::Path] = error.address;
+        row[ResultColumn::Words] = error.text;
+        row.pathKind = 'w';
+        row.archiveNumber = error.archiveNumber;
+        results.append(std::move(row));
+    }
 }
 
 int SearchSession::StartSearch(const std::string& queryText)
 {
-    const auto target = static_cast<SearchTarget>(m_workspace.SearchTarget);
-    if (target == SearchTarget::Notes || target == SearchTarget::Memorandum)
-        return m_notesSearch ? m_notesSearch(m_workspace.SearchTarget, queryText) : 0;
+    const app::SearchTarget target = m_workspace.SearchTarget;
+    if (target == app::SearchTarget::Notes || target == app::SearchTarget::Memorandum)
+        return m_notesSearch ? m_notesSearch(target, queryText) : 0;
     int found = m_run.RunSearch(queryText);
-    if (m_run.extractsWanted() && m_workspace.BreakCode == 0)
+    if (m_run.extractsWanted() && m_workspace.BreakCode == app::StopCode::None)
         m_preview.ShowExtracts();
     return found;
 }

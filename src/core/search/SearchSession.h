@@ -3,9 +3,11 @@
 // clipboard, the preview's selected text, "Verify contiguity").
 #pragma once
 
+#include "core/app/SearchTarget.h"
 #include "core/search/PreviewSession.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
+#include "core/web/HttpFetch.h"
 
 #include <functional>
 #include <string>
@@ -22,13 +24,16 @@ public:
     SearchSession(const SearchSession&) = delete;
     SearchSession& operator=(const SearchSession&) = delete;
 
+    app::Workspace& workspace() { return m_workspace; }
     ResultList& results() { return m_results; }
     SearchRun& run() { return m_run; }
     PreviewSession& preview() { return m_preview; }
 
     // The notes page searches the notes file or the agenda: (target, query text) ->
-    // the entries found, shown in the preview. The notes search is the default.
-    using NotesSearch = std::function<int(int target, const std::string& queryText)>;
+    // the entries found, shown in the preview. The notes live above the search, so
+    // their search is handed in (utilities::ConnectNotesSearch); without one a notes
+    // target finds nothing.
+    using NotesSearch = std::function<int(app::SearchTarget target, const std::string& queryText)>;
     void setNotesSearch(NotesSearch search) { m_notesSearch = std::move(search); }
 
     // Routes `queryText` (cp1252) by the workspace's SearchTarget: the notes or the
@@ -44,5 +49,8 @@ private:
     PreviewSession m_preview;
     NotesSearch m_notesSearch;
 };
+
+// Puts the rows of failed fetches at the end of the list, as web rows.
+void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors);
 
 } // namespace vedra::search

@@ -3,12 +3,12 @@
 // and the temporary word tree, so a word cut by a block border is still seen whole.
 #include "core/search/WordStatistics.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
+#include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 
 #include <algorithm>
@@ -179,7 +179,7 @@ private:
 
 enum class ReadEnd { Whole, Failed, Stopped };
 
-ReadEnd readDocument(app::Workspace& workspace, const app::FileHandle& file, BinaryMode binaryMode,
+ReadEnd readDocument(app::Workspace& workspace, const io::FileHandle& file, BinaryMode binaryMode,
                      std::size_t blockBytes, WordCounter& counter)
 {
     TextBlock block;
@@ -198,7 +198,7 @@ ReadEnd readDocument(app::Workspace& workspace, const app::FileHandle& file, Bin
             break;
         position = block.nextPosition();
         workspace.PumpPendingMessages();
-        if (workspace.BreakCode != 0)
+        if (workspace.BreakCode != app::StopCode::None)
             return ReadEnd::Stopped;
     }
     counter.finish();
@@ -232,7 +232,7 @@ WordStatisticsReport BuildWordStatistics(app::Workspace& workspace, const WordSt
     WordStatisticsReport report;
     if (request.operationInProgress)
         return report;
-    workspace.BreakCode = 0;
+    workspace.BreakCode = app::StopCode::None;
 
     const app::MessageTable messages(request.languageIndex);
     auto text = [&messages](app::MessageKey key) { return app::utf8ToCp1252(messages.text(key)); };
@@ -258,7 +258,7 @@ WordStatisticsReport BuildWordStatistics(app::Workspace& workspace, const WordSt
     std::error_code error;
     if (!std::filesystem::is_regular_file(*request.documentPath, error))
         return report;
-    std::optional<app::FileHandle> file = app::FileHandle::open(*request.documentPath, app::OpenMode::ReadOnly);
+    std::optional<io::FileHandle> file = io::FileHandle::open(*request.documentPath, io::OpenMode::ReadOnly);
     if (!file)
         return report;
     std::int64_t size = file->size();

@@ -22,9 +22,9 @@
 // Bits: rows of BitmapRowBytes each, the bottom row first.
 #include "core/utilities/BitmapFile.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ByteOrder.h"
+#include "core/io/FileHandle.h"
 
 #include <limits>
 
@@ -180,9 +180,9 @@ bool SaveBitmapFile(app::Workspace& workspace, const std::filesystem::path& path
     if (path.empty())
         return false;
     auto file = EncodeBitmapFile(image);
-    if (!file || !app::writeFileAtomically(path, *file)) {
+    if (!file || !io::writeFileAtomically(path, *file)) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         return false;
     }
     return true;

@@ -3,12 +3,12 @@
 #include "core/utilities/Launching.h"
 
 #include "core/app/BrowserList.h"
-#include "core/app/FileHandle.h"
 #include "core/app/ProcessRunner.h"
 #include "core/app/ProgramAssociations.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 #include "core/web/UrlRules.h"
 
 #include <filesystem>
@@ -42,7 +42,7 @@ std::vector<app::ProgramAssociation> readAssociations(app::Workspace& workspace)
     std::string path = ProgramAssociationsPath(workspace);
     if (path.empty())
         return {};
-    auto bytes = app::readFileBytes(path);
+    auto bytes = io::readFileBytes(path);
     return bytes ? app::decodeProgramAssociations(*bytes) : std::vector<app::ProgramAssociation>{};
 }
 
@@ -52,7 +52,7 @@ std::string ProgramAssociationsPath(app::Workspace& workspace)
 {
     const std::string number = workspace.ArchiveNumberText.empty() ? "0" : workspace.ArchiveNumberText;
     const std::string name = "EXE." + number;
-    if (!workspace.ArchiveFolder.empty() && app::FileHandle::open(workspace.ArchiveFolder + name, app::OpenMode::ReadWrite))
+    if (!workspace.ArchiveFolder.empty() && io::FileHandle::open(workspace.ArchiveFolder + name, io::OpenMode::ReadWrite))
         return workspace.ArchiveFolder + name;
     std::string folder = !workspace.RedirectFolder.empty() ? workspace.RedirectFolder
                          : !workspace.ArchiveFolder.empty() ? workspace.ArchiveFolder
@@ -69,7 +69,7 @@ bool FillProgramBox(app::Workspace& workspace)
     std::string path = ProgramAssociationsPath(workspace);
     if (path.empty())
         return false;
-    auto bytes = app::readFileBytes(path);
+    auto bytes = io::readFileBytes(path);
     if (!bytes)
         return false;
     for (const auto& association : app::decodeProgramAssociations(*bytes)) {

@@ -2,11 +2,12 @@
 // blanked at its exact offset; matching and display work on a cp1252 copy.
 #include "core/utilities/Notes.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
+#include "core/search/SearchSession.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -185,7 +186,7 @@ std::vector<search::HitWord> hitWordsOf(const search::QueryWordTable& words)
 
 bool blankMarker(const std::string& path, std::size_t offset)
 {
-    auto file = app::FileHandle::open(path, app::OpenMode::ReadWrite);
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadWrite);
     return file && file->writeAt(offset, std::string(kMemorandumMarker.size(), ' '));
 }
 
@@ -209,7 +210,7 @@ std::string comparedPart(std::string_view entry)
 
 // Block by block, so a large notes file is never read whole; blocks overlap by the
 // key's length so that a text across a block border is still seen.
-bool fileHolds(const app::FileHandle& file, const std::string& key, std::size_t blockBytes)
+bool fileHolds(const io::FileHandle& file, const std::string& key, std::size_t blockBytes)
 {
     if (key.empty())
         return false;
@@ -232,12 +233,12 @@ bool fileHolds(const app::FileHandle& file, const std::string& key, std::size_t 
 
 } // namespace
 
-std::string NotesFilePath(const app::Workspace& workspace, search::SearchTarget target)
+std::string NotesFilePath(const app::Workspace& workspace, app::SearchTarget target)
 {
     switch (target) {
-    case search::SearchTarget::Notes:
+    case app::SearchTarget::Notes:
         return workspace.notesPath;
-    case search::SearchTarget::Memorandum:
+    case app::SearchTarget::Memorandum:
         return workspace.agendaPath;
     default:
         return {};
@@ -260,7 +261,7 @@ std::string ReminderHeading(const app::Workspace& workspace, std::string_view en
            std::string(texts.text(tomorrow ? app::MessageKey::MsgDueTomorrow : app::MessageKey::MsgDueOn)) + token;
 }
 
-int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, search::SearchTarget target,
+int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, app::SearchTarget target,
                 const search::SearchOptions& options, search::PreviewDocument& preview, std::time_t now)
 {
     preview.clear();
@@ -269,15 +270,15 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
         return -1;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    if (!app::FileHandle::open(path, app::OpenMode::ReadWriteCreate))
+    if (!io::FileHandle::open(path, io::OpenMode::ReadWriteCreate))
         return -1;
-    auto bytes = app::readFileBytes(path);
+    auto bytes = io::readFileBytes(path);
     if (!bytes)
         return -1;
     workspace.statusText = path;
     workspace.host().setStatus(path);
 
-    const bool agenda = target == search::SearchTarget::Memorandum;
+    const bool agenda = target == app::SearchTarget::Memorandum;
     const bool transcode = app::isMultiByteUtf8(*bytes);
     int shown = 0;
     bool firstBox = true;
@@ -332,18 +333,18 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
     return shown;
 }
 
-int SearchNotesText(app::Workspace& workspace, int target, const std::string& queryText,
+int SearchNotesText(app::Workspace& workspace, app::SearchTarget target, const std::string& queryText,
                     const search::SearchOptions& options, search::PreviewDocument& preview, std::time_t now)
 {
-    if (target != static_cast<int>(search::SearchTarget::Notes) &&
-        target != static_cast<int>(search::SearchTarget::Memorandum)) {
+    if (target != app::SearchTarget::Notes &&
+        target != app::SearchTarget::Memorandum) {
         preview.clear();
         return -1;
     }
     search::QueryWordTable words;
     search::QueryLimits limits{workspace.minWordLength, workspace.maxWordLength, workspace.truncationThreshold};
     search::ParseQueryWords(queryText, false, 0, limits, nullptr, words);
-    return SearchNotes(workspace, words, static_cast<search::SearchTarget>(target), options, preview, now);
+    return SearchNotes(workspace, words, target, options, preview, now);
 }
 
 std::string BuildMemorandumEntry(const std::string& timeStamp, std::string_view note)
@@ -366,11 +367,11 @@ AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path,
     }
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    auto file = app::FileHandle::open(path, app::OpenMode::ReadWriteCreate);
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadWriteCreate);
     std::int64_t size = file ? file->size() : -1;
     if (size < 0) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         return AppendResult::WriteFailed;
     }
     if (fileHolds(*file, comparedPart(entry), bufferBytes) &&
@@ -399,7 +400,7 @@ AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path,
         // Whatever part reached the disk goes again: the notes stay as they were.
         file->truncate(static_cast<std::uint64_t>(size));
         workspace.showMessage(app::MessageKey::MsgWriteError);
-        workspace.BreakCode = 27;
+        workspace.BreakCode = app::StopCode::Break;
         return AppendResult::WriteFailed;
     }
     return AppendResult::Appended;
@@ -413,8 +414,8 @@ AppendResult SaveNote(app::Workspace& workspace, NoteScope scope, std::string_vi
         return AppendResult::NoScope;
     }
     const std::string note = toCp1252(noteText);
-    const search::SearchTarget target =
-        scope == NoteScope::Memorandum ? search::SearchTarget::Memorandum : search::SearchTarget::Notes;
+    const app::SearchTarget target =
+        scope == NoteScope::Memorandum ? app::SearchTarget::Memorandum : app::SearchTarget::Notes;
     std::string entry = note;
     if (scope == NoteScope::Memorandum) {
         std::string stamp = workspace.timeStamp;
@@ -438,6 +439,14 @@ AppendResult SaveNote(app::Workspace& workspace, NoteScope scope, std::string_vi
     search::ParseQueryWords(stored, false, 0, limits, nullptr, words);
     SearchNotes(workspace, words, target, search::SearchOptions{}, preview, now);
     return result;
+}
+
+void ConnectNotesSearch(search::SearchSession& session)
+{
+    session.setNotesSearch([&session](app::SearchTarget target, const std::string& queryText) {
+        return SearchNotesText(session.workspace(), target, queryText, session.run().options(),
+                               session.preview().document());
+    });
 }
 
 } // namespace vedra::utilities

@@ -5,6 +5,7 @@
 // and its date is shown as a reminder when the entry is found.
 #pragma once
 
+#include "core/app/SearchTarget.h"
 #include "core/search/PreviewDocument.h"
 #include "core/search/QueryWords.h"
 #include "core/search/SearchOptions.h"
@@ -13,6 +14,10 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+
+namespace vedra::search {
+class SearchSession;
+}
 
 namespace vedra::app {
 class Workspace;
@@ -24,7 +29,7 @@ inline constexpr std::string_view kMemorandumMarker = "memorandum=";
 
 // The file a notes target searches: the notes file for Notes, the agenda for
 // Memorandum; empty for Archive.
-std::string NotesFilePath(const app::Workspace& workspace, search::SearchTarget target);
+std::string NotesFilePath(const app::Workspace& workspace, app::SearchTarget target);
 
 // The notes search that StartSearch hands over when SearchTarget is Notes or
 // Memorandum. Opens the file (created empty when missing) and puts into `preview`
@@ -36,16 +41,21 @@ std::string NotesFilePath(const app::Workspace& workspace, search::SearchTarget 
 // Cancel blanks that entry's "memorandum=" in place so that it reminds no more.
 // Returns the number of entries shown; -1 when the target is not a notes target or
 // the file cannot be opened or created (the preview is then left empty).
-int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, search::SearchTarget target,
+int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, app::SearchTarget target,
                 const search::SearchOptions& options, search::PreviewDocument& preview,
                 std::time_t now = std::time(nullptr));
 
 // SearchNotes for a query text (cp1252, the words box or else the notes text),
 // parsed with the archive's word limits; `target` as SearchTarget stores it. The
 // shape StartSearch's notes hook takes.
-int SearchNotesText(app::Workspace& workspace, int target, const std::string& queryText,
+int SearchNotesText(app::Workspace& workspace, app::SearchTarget target, const std::string& queryText,
                     const search::SearchOptions& options, search::PreviewDocument& preview,
                     std::time_t now = std::time(nullptr));
+
+// Hands the notes search to a search session, so that its StartSearch with the
+// notes or the agenda as target searches them with the session's options and shows
+// what it finds in the session's preview.
+void ConnectNotesSearch(search::SearchSession& session);
 
 // The reminder heading of an entry (UTF-8, in the workspace's language), empty when
 // the entry holds no date. The date is the entry's first token that starts with a

@@ -493,17 +493,17 @@ PopupOutcome RunSelectedEntry(app::Workspace& workspace, PopupMenu& menu, int in
         break;
     case PopupAction::SearchInNotes:
         if (outcome.turnedOn) {
-            workspace.SearchTarget = static_cast<int>(search::SearchTarget::Notes);
+            workspace.SearchTarget = app::SearchTarget::Notes;
             flags.readingModeFirst = 0;
             flags.readingModeSecond = 0;
             options.clearScopeOptions();
             flags.inExtractWords = 0;
         } else {
-            workspace.SearchTarget = static_cast<int>(search::SearchTarget::Archive);
+            workspace.SearchTarget = app::SearchTarget::Archive;
         }
         break;
     case PopupAction::SearchInArchive:
-        workspace.SearchTarget = static_cast<int>(search::SearchTarget::Archive);
+        workspace.SearchTarget = app::SearchTarget::Archive;
         break;
     case PopupAction::EnglishReading:
         flags.readingModeFirst = 0;

@@ -1,7 +1,7 @@
 // "Calculate" over the preview: the selection, or the calc> lines and their totals.
 #include "core/utilities/PreviewCalculation.h"
 
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 #include "core/utilities/Calculator.h"
 
@@ -95,7 +95,7 @@ CalculationFilter FilterFromQuery(const search::QueryWordTable& table, bool allW
 
 bool LoadAgendaIntoPreview(const std::string& agendaPath, search::PreviewDocument& preview)
 {
-    auto text = app::readFileBytes(agendaPath, kMaxAgendaBytes);
+    auto text = io::readFileBytes(agendaPath, kMaxAgendaBytes);
     if (!text)
         return false;
     preview.clear();

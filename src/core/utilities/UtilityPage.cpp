@@ -1,11 +1,11 @@
 #include "core/utilities/UtilityPage.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/ProcessRunner.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
 #include "core/archive/Catalogue.h"
+#include "core/io/FileHandle.h"
 #include "core/utilities/Launching.h"
 
 #include <algorithm>
@@ -49,7 +49,7 @@ bool ChooseBrowser(app::Workspace& workspace, const std::string& browser)
         return false;
     FillBrowserList(workspace);  // a missing or damaged list gets its defaults first
     record.resize(app::BrowserList::kSelectedRecordSize, '\0');
-    auto file = app::FileHandle::open(workspace.browserListPath, app::OpenMode::ReadWrite);
+    auto file = io::FileHandle::open(workspace.browserListPath, io::OpenMode::ReadWrite);
     return file && file->writeAt(0, record);
 }
 
@@ -58,7 +58,7 @@ std::string BrowserListLines(app::Workspace& workspace)
     FillBrowserList(workspace);
     workspace.statusText = workspace.browserListPath;
     workspace.host().setStatus(workspace.browserListPath);
-    auto bytes = app::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath);
     if (!bytes || bytes->size() <= app::BrowserList::kSelectedRecordSize)
         return {};
     return bytes->substr(app::BrowserList::kSelectedRecordSize, kMaxBrowserLines);
@@ -67,7 +67,7 @@ std::string BrowserListLines(app::Workspace& workspace)
 bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines)
 {
     FillBrowserList(workspace);
-    auto bytes = app::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath);
     if (!bytes)
         return false;
     std::string head = bytes->substr(0, app::BrowserList::kSelectedRecordSize);
@@ -86,7 +86,7 @@ bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines)
             break;
         pos = end + 1;
     }
-    return app::writeFileAtomically(workspace.browserListPath, head + entries);
+    return io::writeFileAtomically(workspace.browserListPath, head + entries);
 }
 
 bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
@@ -97,7 +97,7 @@ bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
     app::BrowserChoice choice = FillBrowserList(workspace);
     if (std::find(choice.browsers.begin(), choice.browsers.end(), name) != choice.browsers.end())
         return true;
-    auto bytes = app::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath);
     if (!bytes)
         return false;
     std::string list = *bytes;
@@ -106,7 +106,7 @@ bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
         list.resize(app::BrowserList::kSelectedRecordSize, '\0');
     else if (list.size() > app::BrowserList::kSelectedRecordSize && list.back() != '\n')
         list += "\r\n";
-    return app::writeFileAtomically(workspace.browserListPath, list + name + "\r\n");
+    return io::writeFileAtomically(workspace.browserListPath, list + name + "\r\n");
 }
 
 ArchivesOnDisk FillArchivesOnDisk(app::Workspace& workspace)
@@ -114,11 +114,11 @@ ArchivesOnDisk FillArchivesOnDisk(app::Workspace& workspace)
     ArchivesOnDisk found;
     if (workspace.RootFolder.empty())
         return found;
-    workspace.BreakCode = 0;
+    workspace.BreakCode = app::StopCode::None;
     std::error_code error;
     for (fs::directory_iterator it(workspace.RootFolder, error), end; !error && it != end; it.increment(error)) {
-        workspace.PumpPendingMessages(1);
-        if (workspace.BreakCode != 0)
+        workspace.PumpPendingMessages(app::StopCode::Suspend);
+        if (workspace.BreakCode != app::StopCode::None)
             break;
         std::error_code kindError;
         if (!it->is_directory(kindError))

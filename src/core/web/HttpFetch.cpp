@@ -10,10 +10,9 @@
 // the headers of the last answer are the ones kept (a redirect's are dropped).
 #include "core/web/HttpFetch.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/MessageFormat.h"
 #include "core/app/Workspace.h"
-#include "core/search/ResultList.h"
+#include "core/io/FileHandle.h"
 #include "core/web/UrlRules.h"
 
 #include <curl/curl.h>
@@ -28,7 +27,6 @@ namespace vedra::web {
 namespace {
 
 // The Break command's value of BreakCode.
-constexpr int kBreakValue = 27;
 // How long one wait for network activity may last before the host is pumped again.
 constexpr int kPollMilliseconds = 50;
 constexpr long kMaxRedirects = 10;
@@ -149,8 +147,8 @@ enum class Stage {
 
 class Fetch {
 public:
-    Fetch(app::Workspace& workspace, search::ResultList& results, const std::string& destinationPath)
-        : m_ws(workspace), m_results(results), m_destination(destinationPath),
+    Fetch(app::Workspace& workspace, FetchErrors& errors, const std::string& destinationPath)
+        : m_ws(workspace), m_errors(errors), m_destination(destinationPath),
           m_savedTitle(workspace.windowTitle())
     {
     }
@@ -175,7 +173,7 @@ private:
     void addErrorRow(const std::string& text);
 
     app::Workspace& m_ws;
-    search::ResultList& m_results;
+    FetchErrors& m_errors;
     const std::string& m_destination;
     std::string m_savedTitle;
     std::string m_suffix = " .";
@@ -184,7 +182,7 @@ private:
     Stage m_stage = Stage::Waiting;
     bool m_accepted = false;
     bool m_writeFailed = false;
-    std::optional<app::FileHandle> m_file;
+    std::optional<io::FileHandle> m_file;
     std::int64_t m_total = 0;
 };
 
@@ -203,12 +201,7 @@ std::size_t Fetch::header(const char* data, std::size_t length)
 
 void Fetch::addErrorRow(const std::string& text)
 {
-    search::ResultRow row;
-    row[search::ResultColumn::Path] = m_ws.webAddress;
-    row[search::ResultColumn::Words] = text;
-    row.pathKind = 'w';
-    row.archiveNumber = m_ws.ArchiveNumber;
-    m_results.append(std::move(row));
+    m_errors.push_back({m_ws.webAddress, text, m_ws.ArchiveNumber});
     m_stage = Stage::Refused;
 }
 
@@ -234,7 +227,7 @@ void Fetch::judgeAnswer()
     m_ws.host().setProgressPosition(0);
     m_accepted = true;
     if (m_destination.size() < kMaxDestinationLength)
-        m_file = app::FileHandle::open(m_destination, app::OpenMode::CreateTruncate);
+        m_file = io::FileHandle::open(m_destination, io::OpenMode::CreateTruncate);
     m_stage = m_file ? Stage::Streaming : Stage::Refused;
 }
 
@@ -294,8 +287,8 @@ std::int64_t Fetch::run(std::size_t chunkSize)
     bool stopped = false;
     int running = 1;
     while (true) {
-        m_ws.PumpPendingMessages(kBreakValue);
-        if (m_ws.BreakCode != 0) {
+        m_ws.PumpPendingMessages(app::StopCode::Break);
+        if (m_ws.BreakCode != app::StopCode::None) {
             stopped = true;
             break;
         }
@@ -327,7 +320,7 @@ std::int64_t Fetch::run(std::size_t chunkSize)
     bool readFailed = !stopped && m_stage == Stage::Streaming && (!outcome || *outcome != CURLE_OK);
     if (m_writeFailed) {
         m_ws.showMessage(app::MessageKey::MsgWriteError);
-        m_ws.BreakCode = kBreakValue;
+        m_ws.BreakCode = app::StopCode::Break;
     }
     if (m_file)
         m_file->close();
@@ -471,11 +464,11 @@ std::int64_t ParseResponseHeaders(std::string& headers, int& contentKind)
     return length;
 }
 
-std::int64_t FetchUrlToFile(app::Workspace& workspace, search::ResultList& results, std::string& address,
+std::int64_t FetchUrlToFile(app::Workspace& workspace, FetchErrors& errors, std::string& address,
                             std::size_t chunkSize, const std::string& destinationPath)
 {
-    workspace.BreakCode = 0;
-    Fetch fetch(workspace, results, destinationPath);
+    workspace.BreakCode = app::StopCode::None;
+    Fetch fetch(workspace, errors, destinationPath);
     BusyScope busy(workspace, fetch.savedTitle());
 
     std::string normal = NormaliseFetchAddress(address);

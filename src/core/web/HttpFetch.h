@@ -8,15 +8,23 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vedra::app {
 class Workspace;
 }
-namespace vedra::search {
-class ResultList;
-}
 
 namespace vedra::web {
+
+// A fetch that failed before or with the server's answer leaves one of these: the
+// search puts it in the result list as a web row of the current archive, the
+// address in the path column and the text in the words column.
+struct FetchErrorRow {
+    std::string address;
+    std::string text;
+    std::int32_t archiveNumber = 0;
+};
+using FetchErrors = std::vector<FetchErrorRow>;
 
 // What the response's content type says; text extraction reads it from
 // Workspace::webContentKind.
@@ -60,11 +68,10 @@ std::int64_t ParseResponseHeaders(std::string& headers, int& contentKind);
 // server's answer was accepted, `address` is replaced by `destinationPath` and the
 // path is shown on the status line. A refused or unresolved address returns 0 and
 // shows nothing; a failed status query, a status of 400 or more or a failed header
-// query add one error row to `results` (the address, and the text in the words
-// column). Escape (confirmed) or BreakCode end the fetch after the current chunk;
+// query add one error row to `errors`. Escape (confirmed) or BreakCode end the fetch after the current chunk;
 // the count of the bytes so far is returned. The busy flag is set for the whole
 // fetch and the title is restored on every exit.
-std::int64_t FetchUrlToFile(app::Workspace& workspace, search::ResultList& results, std::string& address,
+std::int64_t FetchUrlToFile(app::Workspace& workspace, FetchErrors& errors, std::string& address,
                             std::size_t chunkSize, const std::string& destinationPath);
 
 } // namespace vedra::web

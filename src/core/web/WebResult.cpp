@@ -1,7 +1,6 @@
 #include "core/web/WebResult.h"
 
 #include "core/app/Workspace.h"
-#include "core/search/ResultList.h"
 #include "core/web/HttpFetch.h"
 #include "core/web/UrlRules.h"
 
@@ -24,7 +23,7 @@ std::string LocalCopyPath(const app::Workspace& workspace, std::string_view addr
     return folder + LocalNameForAddress(address);
 }
 
-WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& results, std::string_view address)
+WebResult ResolveWebResult(app::Workspace& workspace, FetchErrors& errors, std::string_view address)
 {
     WebResult result;
     result.localPath = LocalCopyPath(workspace, address);
@@ -42,10 +41,10 @@ WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& result
     std::filesystem::create_directories(local.parent_path(), error);
 
     std::string buffer(address);
-    std::int64_t bytes = FetchUrlToFile(workspace, results, buffer, kFetchChunkBytes, result.localPath);
+    std::int64_t bytes = FetchUrlToFile(workspace, errors, buffer, kFetchChunkBytes, result.localPath);
     // A fetch that Break or Escape stopped holds the page's start only: kept, it
     // would stand for the page from now on.
-    if (bytes > 0 && workspace.BreakCode == 0) {
+    if (bytes > 0 && workspace.BreakCode == app::StopCode::None) {
         result.code = 1;
         result.fetched = true;
         return result;
@@ -53,7 +52,7 @@ WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& result
     const bool serverAnswered = buffer == result.localPath;
     // Only a copy this fetch made is removed: the check above found none before it.
     std::filesystem::remove(local, error);
-    if (serverAnswered && workspace.BreakCode == 0) {
+    if (serverAnswered && workspace.BreakCode == app::StopCode::None) {
         std::string text(workspace.messages().text(app::MessageKey::MsgCannotReadFile));
         workspace.host().messageBox(text + "\n" + result.shownAddress, app::MessageButtons::Ok);
     }

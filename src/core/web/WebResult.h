@@ -3,14 +3,13 @@
 // then on previewed and searched like any file.
 #pragma once
 
+#include "core/web/HttpFetch.h"
+
 #include <string>
 #include <string_view>
 
 namespace vedra::app {
 class Workspace;
-}
-namespace vedra::search {
-class ResultList;
 }
 
 namespace vedra::web {
@@ -36,7 +35,8 @@ std::string LocalCopyPath(const app::Workspace& workspace, std::string_view addr
 // it left (empty, or cut short by a failed read or a stop) is removed so the next
 // opening fetches again, and when the server had answered (and no stop was asked),
 // "It is impossible to read the file..." is shown with the address. A refused
-// address, or one the server answered with an error row, shows nothing.
-WebResult ResolveWebResult(app::Workspace& workspace, search::ResultList& results, std::string_view address);
+// address, or one the server answered with an error row (added to `errors`),
+// shows nothing.
+WebResult ResolveWebResult(app::Workspace& workspace, FetchErrors& errors, std::string_view address);
 
 } // namespace vedra::web

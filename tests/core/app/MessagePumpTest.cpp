@@ -31,11 +31,11 @@ TEST_F(MessagePump, EscapeAsksInTheCurrentLanguageAndOkSetsTheGivenBreakValue)
 {
     ws->SetLanguage(0);
     host.pressEscape();
-    ws->PumpPendingMessages(27);
+    ws->PumpPendingMessages(app::StopCode::Break);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Vuoi SOSPENDERE l'operazione in corso?");
     EXPECT_EQ(host.messages()[0].buttons, MessageButtons::OkCancel);
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(MessagePump, CancelLetsTheOperationGoOn)
@@ -46,7 +46,7 @@ TEST_F(MessagePump, CancelLetsTheOperationGoOn)
     ws->PumpPendingMessages();
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "¿Quieres abortar la operación en curso?");
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 }
 
 TEST_F(MessagePump, WithoutEscapeNothingIsAsked)
@@ -55,7 +55,7 @@ TEST_F(MessagePump, WithoutEscapeNothingIsAsked)
     ws->PumpPendingMessages();
     EXPECT_EQ(host.drainCount(), 2);
     EXPECT_TRUE(host.messages().empty());
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 }
 
 TEST_F(MessagePump, DrainsAreThrottled)
@@ -71,11 +71,11 @@ TEST_F(MessagePump, DrainsAreThrottled)
 
 TEST_F(MessagePump, BreakSetDuringADrainIsSeenByTheCaller)
 {
-    host.setOnDrain([this](int) { ws->BreakCode = 27; });
+    host.setOnDrain([this](int) { ws->BreakCode = app::StopCode::Break; });
     int units = 0;
     for (; units < 100; ++units) {
         ws->PumpPendingMessages();
-        if (ws->BreakCode != 0)
+        if (ws->BreakCode != app::StopCode::None)
             break;
     }
     EXPECT_EQ(units, 0);

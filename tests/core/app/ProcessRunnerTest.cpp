@@ -64,7 +64,7 @@ protected:
     {
         host.setOnDrain([this, marker](int) {
             if (!readFile(marker).empty())
-                ws->BreakCode = 1;
+                ws->BreakCode = app::StopCode::Suspend;
         });
     }
 
@@ -141,32 +141,32 @@ TEST_F(ProcessRunner, BreakFromTheHostKillsAHangingChild)
 {
     host.setOnDrain([this](int count) {
         if (count >= 3)
-            ws->BreakCode = 1;
+            ws->BreakCode = app::StopCode::Suspend;
     });
     ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
     EXPECT_TRUE(outcome.started);
     EXPECT_TRUE(outcome.stoppedByBreak);
     EXPECT_EQ(outcome.exitCode, -1);
-    EXPECT_EQ(ws->BreakCode, 1) << "the run that called must see the stop too";
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Suspend) << "the run that called must see the stop too";
     EXPECT_EQ(host.drainCount(), 3) << "messages were pumped while waiting";
     expectNoZombieChild();
 }
 
 TEST_F(ProcessRunner, BreakAlreadySetEndsTheChildAtOnce)
 {
-    ws->BreakCode = 1;
+    ws->BreakCode = app::StopCode::Suspend;
     ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
     EXPECT_TRUE(outcome.started);
     EXPECT_TRUE(outcome.stoppedByBreak);
     expectNoZombieChild();
 }
 
-TEST_F(ProcessRunner, EscapeConfirmedWhileWaitingSetsBreakCode27)
+TEST_F(ProcessRunner, EscapeConfirmedWhileWaitingSetsBreak)
 {
     host.pressEscape();
     ProcessOutcome outcome = RunProgram(*ws, {"/bin/sleep", "30"});
     EXPECT_TRUE(outcome.stoppedByBreak);
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].buttons, MessageButtons::OkCancel);
 }
@@ -185,7 +185,7 @@ TEST_F(ProcessRunner, EscapeCancelledWaitsForTheEnd)
         RunProgram(*ws, {"/bin/sh", "-c", "while [ ! -e '" + gate.string() + "' ]; do sleep 0.01; done; exit 4"});
     EXPECT_FALSE(outcome.stoppedByBreak);
     EXPECT_EQ(outcome.exitCode, 4);
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
     EXPECT_EQ(host.messages().size(), 1u);
 }
 

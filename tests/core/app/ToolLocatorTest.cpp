@@ -131,7 +131,7 @@ TEST_F(ToolLocatorTest, BreakDuringTheWalkStopsIt)
     writeExecutable(driveRoot / "zz" / "7z");
     host.setOnDrain([this](int count) {
         if (count == 3)
-            ws->BreakCode = 27;
+            ws->BreakCode = app::StopCode::Break;
     });
     std::string found;
     EXPECT_EQ(ToolLocator(*ws, 1, "7z", found), -1);

@@ -130,7 +130,7 @@ TEST(UnchangedFiles, SearchAndCloseWriteNothing)
         request.name = "quiet";
         ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
         archive::ArchiveStore& store = ws.store();
-        ASSERT_TRUE(store.openForIndexing(archive::CacheSizes::fromWorkspace(ws)));
+        ASSERT_TRUE(store.openForIndexing(ws.cacheSizes()));
         indexing::ArchiveLists lists;
         lists.load(store);
         indexing::IndexingRun run(ws, store, lists);

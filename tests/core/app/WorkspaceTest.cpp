@@ -74,7 +74,7 @@ TEST_F(WorkspaceStart, FirstRunInAnEmptyFolder)
     EXPECT_FALSE(fs::exists(folder.path() / "IND_ARC.PRI")) << "start-up never creates the catalogue";
     ws.InitialiseSession();
     EXPECT_EQ(host.title(), "");
-    EXPECT_EQ(ws.SearchTarget, 3);
+    EXPECT_EQ(ws.SearchTarget, app::SearchTarget::Notes);
     // Without an archive the executables list has no path: no tool is looked for.
     EXPECT_TRUE(ws.SevenZipCommand.empty());
     EXPECT_EQ(ws.PdfToTextCommand, "\"\"");

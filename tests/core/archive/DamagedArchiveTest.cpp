@@ -65,7 +65,7 @@ TEST_F(DamagedArchive, BucketPointingPastTheEndOfTheDictionary)
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findWord("citta").has_value());
     EXPECT_EQ(lastMessage(), "Error");
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, BucketPointingIntoTheBucketTable)
@@ -73,7 +73,7 @@ TEST_F(DamagedArchive, BucketPointingIntoTheBucketTable)
     poke(path(SlotWords), 2275 * 4, 100);
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findWord("citta").has_value());
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, CycleInTheWordTreeEnds)
@@ -83,7 +83,7 @@ TEST_F(DamagedArchive, CycleInTheWordTreeEnds)
     poke(path(SlotWords), 26022, 26004);
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findWord("citb").has_value());
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, WordNodeWithoutTerminatorAtTheEnd)
@@ -92,7 +92,7 @@ TEST_F(DamagedArchive, WordNodeWithoutTerminatorAtTheEnd)
     std::filesystem::resize_file(path(SlotWords), 26022 + 14);
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findWord("citazione").has_value());
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, PostingListThatPointsForwardEnds)
@@ -106,7 +106,7 @@ TEST_F(DamagedArchive, PostingListThatPointsForwardEnds)
     poke(path(SlotPostings), 8 + 4, citta->postings);
     ASSERT_TRUE(fx.store->open());
     EXPECT_EQ(fx.store->readPostings(citta->postings), (std::vector<std::uint32_t>{2, 1}));
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
     EXPECT_EQ(fx.store->readPostings(70'000'000).size(), 0u);
 }
 
@@ -117,7 +117,7 @@ TEST_F(DamagedArchive, WordListContinuationLoopEnds)
     ASSERT_TRUE(fx.store->open());
     std::vector<std::uint32_t> entries = fx.store->readWordList(4);
     EXPECT_LT(entries.size(), 100u);
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
     EXPECT_TRUE(fx.store->readWordList(1'000'000).empty());
 }
 
@@ -128,7 +128,7 @@ TEST_F(DamagedArchive, DocumentNodePastTheEndOfTheKeyFile)
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findOrAddDocument("txt.a/scod/", folder).has_value());
     EXPECT_EQ(lastMessage(), "Errore: in AlberoindDoc");
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, DocumentNodePointingAtItself)
@@ -148,7 +148,7 @@ TEST_F(DamagedArchive, DocumentRecordOffsetPastTheEnd)
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->readDocument(1).has_value());
     EXPECT_FALSE(fx.store->findOrAddDocument("txt.a/scod/", folder).has_value());
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(DamagedArchive, TruncatedDocumentRecord)
@@ -168,7 +168,7 @@ TEST_F(DamagedArchive, FolderNodePastTheEnd)
     ASSERT_TRUE(fx.store->open());
     EXPECT_FALSE(fx.store->findOrAddFolder("/scod/r/").has_value());
     EXPECT_EQ(lastMessage(), "Error: UIradice>LungPathDoc");
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
     EXPECT_FALSE(fx.store->folderText(99'999'999).has_value());
     EXPECT_FALSE(fx.store->folderText(3).has_value());
 }
@@ -203,7 +203,7 @@ TEST(ArchiveWriteFailure, FailedAppendShowsTheWriteErrorInTheCurrentLanguage)
     EXPECT_FALSE(fx.store->appendWordListEntry(7));
     ASSERT_FALSE(fx.host.messages().empty());
     EXPECT_EQ(fx.host.messages().back().text, "ERRORE in SCRITTURA");
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
 }
 
 TEST(ArchiveWriteFailure, PostingsPastTheSizeLimitStopTheRun)
@@ -217,7 +217,7 @@ TEST(ArchiveWriteFailure, PostingsPastTheSizeLimitStopTheRun)
     EXPECT_FALSE(fx.store->addPosting(*word, 1));
     ASSERT_FALSE(fx.host.messages().empty());
     EXPECT_EQ(fx.host.messages().back().text, "Archive too large, you need to initialize a new archive.");
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
     fx.store->close();
     EXPECT_EQ(std::filesystem::file_size(fx.store->slotPath(SlotPostings)), 3'999'000'000ULL - 4);
 }
@@ -231,7 +231,7 @@ TEST(ArchiveWriteFailure, LowDiskStopsBeforeTheFlushAndCloseStillWritesEverythin
     for (int i = 0; i < 20 && !stopped; ++i)
         stopped = !fx.store->appendWordListEntry(static_cast<std::uint32_t>(i + 1));
     EXPECT_TRUE(stopped);
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
     ASSERT_FALSE(fx.host.messages().empty());
     EXPECT_EQ(fx.host.messages().back().text,
               "The disk space is not sufficient to ensure the smooth implementation of program.");

@@ -40,7 +40,7 @@ TEST(MappedFile, BoundsAtEveryEdge)
     TempFolder folder;
     const fs::path path = folder.path() / "f";
     testing::writeFile(path, numberedBytes(100));
-    auto handle = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    auto handle = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     ASSERT_TRUE(handle);
 
     MappedFile map;
@@ -76,7 +76,7 @@ TEST(MappedFile, NothingToMapLeavesItUnmapped)
     TempFolder folder;
     const fs::path path = folder.path() / "empty";
     testing::writeFile(path, "");
-    auto handle = app::FileHandle::open(path, app::OpenMode::ReadOnly);
+    auto handle = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     ASSERT_TRUE(handle);
     MappedFile map;
     EXPECT_FALSE(map.map(handle->descriptor(), 0, 1000));
@@ -93,7 +93,7 @@ protected:
     void SetUp() override
     {
         testing::writeFile(path, numberedBytes(100));
-        ASSERT_TRUE(file.open(path, app::OpenMode::ReadWrite));
+        ASSERT_TRUE(file.open(path, io::OpenMode::ReadWrite));
     }
 
     std::string read(std::uint64_t offset, std::size_t count)
@@ -166,13 +166,13 @@ protected:
         request.name = "mapped";
         ASSERT_EQ(indexing::CreateArchive(*ws, request).number, 1);
         ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(CacheSizes::fromWorkspace(*ws)));
+        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
         indexing::ArchiveLists lists;
         lists.load(store);
         indexing::IndexingRun run(*ws, store, lists);
         run.RunIndexing(std::string(VEDRA_SOURCE_DIR) + "/src/core/archive/", indexing::RunMode::Normal);
         ASSERT_TRUE(store.close());
-        ASSERT_EQ(ws->BreakCode, 0);
+        ASSERT_EQ(ws->BreakCode, app::StopCode::None);
     }
 
     // Every document, its word list, every word of it found again by its text, its
@@ -238,8 +238,8 @@ protected:
 
 TEST_F(MappedArchive, WholeFilesMappedReadTheSameAsFileReads)
 {
-    ArchiveStore mapped(*ws);
-    ArchiveStore plain(*ws);
+    ArchiveStore mapped(ws->storeContext());
+    ArchiveStore plain(ws->storeContext());
     ASSERT_TRUE(mapped.open());
     ASSERT_TRUE(plain.open(false));
     expectSameReads(mapped, plain);
@@ -258,8 +258,8 @@ TEST_F(MappedArchive, OnlyTheHeadsWithinTheBuffersAreMapped)
     ws->workBuffers.release();
     ASSERT_TRUE(ws->workBuffers.allocate(sizes));
 
-    ArchiveStore mapped(*ws);
-    ArchiveStore plain(*ws);
+    ArchiveStore mapped(ws->storeContext());
+    ArchiveStore plain(ws->storeContext());
     ASSERT_TRUE(mapped.open());
     ASSERT_TRUE(plain.open(false));
     expectSameReads(mapped, plain);
@@ -272,8 +272,8 @@ TEST_F(MappedArchive, TruncatedPostingsEndTheWalkAsFileReadsDo)
     const std::string postingsPath = ws->store().slotPath(SlotPostings);
     const auto size = fs::file_size(postingsPath);
     fs::resize_file(postingsPath, size - size / 4 - 3);
-    ArchiveStore mapped(*ws);
-    ArchiveStore plain(*ws);
+    ArchiveStore mapped(ws->storeContext());
+    ArchiveStore plain(ws->storeContext());
     ASSERT_TRUE(mapped.open());
     ASSERT_TRUE(plain.open(false));
     std::size_t damagedWalks = 0;
@@ -296,7 +296,7 @@ TEST_F(MappedArchive, DamagedWordListsEndAsFileReadsDo)
     // The second document's list made to loop back to its start, and the file cut
     // inside the last document's list: mapped and file reads stop at the same
     // entry with the same damage, and the count ends with them.
-    ArchiveStore plain(*ws);
+    ArchiveStore plain(ws->storeContext());
     ASSERT_TRUE(plain.open(false));
     auto second = plain.readDocument(2);
     auto last = plain.readDocument(plain.documentCount());
@@ -314,7 +314,7 @@ TEST_F(MappedArchive, DamagedWordListsEndAsFileReadsDo)
     bytes.resize(last->wordList + 4 * 3 + 2);  // three whole entries, then half of one
     testing::writeFile(listsPath, bytes);
 
-    ArchiveStore mapped(*ws);
+    ArchiveStore mapped(ws->storeContext());
     ASSERT_TRUE(mapped.open());
     ASSERT_TRUE(plain.open(false));
     for (std::uint32_t list : {second->wordList, last->wordList}) {

@@ -30,7 +30,7 @@ protected:
         ws->ArchiveNumberText = "1";
         ws->ArchiveFolder = archiveFolder;
         std::filesystem::create_directories(archiveFolder);
-        store = std::make_unique<ArchiveStore>(*ws);
+        store = std::make_unique<ArchiveStore>(ws->storeContext());
         ASSERT_EQ(store->createArchiveFiles(), 1);
 
         ASSERT_TRUE(store->openForIndexing(CacheSizes{}));
@@ -89,7 +89,7 @@ TEST_F(ReadOnlyStore, ReadingNeverAsksToWrite)
     }
     EXPECT_TRUE(refusal.writeOpens().empty()) << refusal.writeOpens().front();
     EXPECT_TRUE(host.messages().empty()) << lastMessage();
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
     EXPECT_EQ(testing::filesUnder(archiveFolder), before);
 }
 
@@ -105,7 +105,7 @@ TEST_F(ReadOnlyStore, OpeningForIndexingNamesTheFileAndWritesNothing)
         EXPECT_EQ(lastMessage(), cannotWrite(archiveFolder + "IND.1"));
         EXPECT_TRUE(store->close());
     }
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
     EXPECT_EQ(testing::filesUnder(archiveFolder), before);
 
     // Any other failure to open is not a matter of writing: no message here.
@@ -145,7 +145,7 @@ TEST_F(ReadOnlyStore, CreatingNamesTheFileOrTheFolderThatCannotBeWritten)
     EXPECT_EQ(store->createSlotFile(SlotConvertedExtensions), -1);
     EXPECT_EQ(lastMessage(), cannotWrite(archiveFolder));
     EXPECT_FALSE(std::filesystem::exists(archiveFolder + "SCM.1"));
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 }
 
 } // namespace

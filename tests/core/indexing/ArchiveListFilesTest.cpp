@@ -113,7 +113,7 @@ TEST_F(ArchiveListFilesTest, AListThatCannotBeWrittenSaysSoAndStaysAsItWas)
     fs::create_directory(path);
     EXPECT_FALSE(SaveListFile(ws(), SlotTextExtensions, ".txt"));
     EXPECT_TRUE(shown(app::MessageKey::MsgWriteError));
-    EXPECT_EQ(ws().BreakCode, 27);
+    EXPECT_EQ(ws().BreakCode, app::StopCode::Break);
     EXPECT_TRUE(fs::is_directory(path));
     EXPECT_FALSE(fs::exists(path + ".tmp~"));
     EXPECT_EQ(ReadListFile(ws(), SlotTextExtensions), std::nullopt);

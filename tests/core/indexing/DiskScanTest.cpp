@@ -104,7 +104,7 @@ TEST_F(DiskScanTest, ListsBreadthFirstInByteOrderSkippingDotNames)
     EXPECT_EQ(result.folderCount, 4u);
     EXPECT_EQ(result.fileCount, 8u);
     EXPECT_FALSE(fs::exists(workFile()));
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
 }
 
 TEST_F(DiskScanTest, ExcludedFoldersAreNeitherListedNorWalked)
@@ -385,13 +385,13 @@ TEST_F(DiskScanTest, BreakStopsTheScanAndTheWorkFileIsStillDeleted)
     writeFile(root + "sub/later.txt", "x");
     fx.host.setOnDrain([&](int count) {
         if (count == 5)
-            fx.workspace->BreakCode = 1;
+            fx.workspace->BreakCode = app::StopCode::Suspend;
     });
 
     DiskScanResult result = listFrom(root);
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(fileNames(), (Names{"f10.txt", "f11.txt", "f12.txt", "f13.txt"}));
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
     EXPECT_FALSE(fs::exists(workFile()));
 }
 
@@ -406,7 +406,7 @@ TEST_F(DiskScanTest, EscapeConfirmedStopsTheScan)
     EXPECT_TRUE(files.empty());
     ASSERT_EQ(fx.host.messages().size(), 1u);
     EXPECT_EQ(fx.host.messages()[0].buttons, app::MessageButtons::OkCancel);
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
     EXPECT_FALSE(fs::exists(workFile()));
 }
 
@@ -421,17 +421,17 @@ TEST_F(DiskScanTest, EscapeCancelledLetsTheScanFinish)
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(fileNames(), (Names{"a.txt", "b.txt"}));
     EXPECT_EQ(fx.host.messages().size(), 1u);
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
 }
 
 TEST_F(DiskScanTest, AScanBegunWithBreakSetWalksNothing)
 {
     writeFile(root + "a.txt", "a");
-    fx.workspace->BreakCode = 1;
+    fx.workspace->BreakCode = app::StopCode::Suspend;
     DiskScanResult result = listFrom(root);
     EXPECT_FALSE(result.completed);
     EXPECT_TRUE(files.empty());
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
     EXPECT_FALSE(fs::exists(workFile()));
 }
 
@@ -476,7 +476,7 @@ TEST_F(DiskScanLocate, TakesTheFirstExecutableWithTheExactNameOutsideSkippedPath
     DiskScanResult result = locate("7z");
     EXPECT_EQ(result.foundProgram, root + "zz/bin/7z");
     EXPECT_FALSE(result.completed);
-    EXPECT_EQ(fx.workspace->BreakCode, 0);  // a found program is not a stop request
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);  // a found program is not a stop request
     EXPECT_TRUE(fx.host.messages().empty());
     EXPECT_TRUE(files.empty());
     EXPECT_FALSE(fs::exists(workFile()));
@@ -490,7 +490,7 @@ TEST_F(DiskScanLocate, NothingFoundWalksTheWholeTree)
     EXPECT_TRUE(result.foundProgram.empty());
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(result.fileCount, 2u);
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
 }
 
 TEST_F(DiskScanLocate, AWaitingFileAsksForEachHitAndNoGoesOn)
@@ -511,7 +511,7 @@ TEST_F(DiskScanLocate, AWaitingFileAsksForEachHitAndNoGoesOn)
     EXPECT_NE(fx.host.messages()[0].text.find(root + "bin/pdftotext"), std::string::npos);
     EXPECT_NE(fx.host.messages()[1].text.find(root + "zz/pdftotext"), std::string::npos);
     EXPECT_LT(fx.host.messages()[0].text.find(document), fx.host.messages()[0].text.find(root + "bin/"));
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
 }
 
 TEST_F(DiskScanLocate, EveryHitRefusedFindsNothing)
@@ -530,7 +530,7 @@ TEST_F(DiskScanLocate, EscapeDuringTheSearchStaysABreak)
     fx.host.pressEscape();
     DiskScanResult result = locate("7z");
     EXPECT_TRUE(result.foundProgram.empty());
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
 }
 
 } // namespace

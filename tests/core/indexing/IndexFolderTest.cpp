@@ -130,7 +130,7 @@ TEST_F(IndexFolderTest, BreakStopsTheRunAndKeepsTheResumePoint)
         writeFile(tree / ("d" + std::to_string(i)) / "f.txt", "house garden " + std::to_string(i));
     host.setOnDrain([&](int count) {
         if (count == 3)
-            ws->BreakCode = 27;
+            ws->BreakCode = app::StopCode::Break;
     });
     IndexFolderResult result = IndexFolder(*ws, tree.string(), IndexCommand::Normal, {});
     host.setOnDrain(nullptr);

@@ -4,9 +4,9 @@
 #include "core/indexing/WordExtractor.h"
 
 #include "core/archive/ArchiveStore.h"
-#include "core/indexing/IndexingRun.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
+#include "core/indexing/IndexingRun.h"
 #include "support/ArchiveFixture.h"
 #include "support/GoldenBytes.h"
 
@@ -67,7 +67,7 @@ TEST(IndexingGolden, TwoDocumentsWithEveryKindOfWord)
     store.header().filesWithText = 2;
     ASSERT_TRUE(store.close());
     EXPECT_TRUE(fx.host.messages().empty());
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
 
     // Buckets, from the word hash (c0, c1 at or above 'a' less 39; third-character class):
     //   citta 12*180+1 + 5*(66-44) + 4 = 2275     casa 2161 + 5*(58-44) + 4 = 2235

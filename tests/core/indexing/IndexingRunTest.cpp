@@ -60,7 +60,7 @@ protected:
     {
         if (start.empty())
             start = tree.string() + "/";
-        EXPECT_TRUE(fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace)));
+        EXPECT_TRUE(fx.openForIndexing(fx.workspace->cacheSizes()));
         ArchiveLists lists;
         lists.load(*fx.store);
         IndexingRun run(*fx.workspace, *fx.store, lists);
@@ -330,7 +330,7 @@ TEST_F(IndexingRunTest, BreakAmongUnpackedMembersLeavesThemForTheNextRun)
     writeFile(staging / "b.txt", "beta words");
     zip(tree / "bundle.zip", staging, {"a.txt", "b.txt"});
     fx.host.setOnDrain([this](int) {
-        if (fx.host.title().find("a.txt") != std::string::npos && fx.workspace->BreakCode == 0 &&
+        if (fx.host.title().find("a.txt") != std::string::npos && fx.workspace->BreakCode == app::StopCode::None &&
             fx.host.messages().empty())
             fx.host.pressEscape();
     });
@@ -414,7 +414,7 @@ TEST(IndexingRunDeterminism, SameTreeIntoTwoFreshArchivesGivesTheSameBytes)
     std::vector<std::vector<std::string>> images;
     for (int i = 0; i < 2; ++i) {
         testing::ArchiveFixture fx;
-        ASSERT_TRUE(fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace)));
+        ASSERT_TRUE(fx.openForIndexing(fx.workspace->cacheSizes()));
         WordExtractor roots(*fx.workspace, *fx.store);
         roots.LoadRoots(kRoots, std::strlen(kRoots));
         ArchiveLists lists;
@@ -441,7 +441,7 @@ TEST_F(IndexingRunTest, EscapeDuringALongFileStopsAndTheNextRunResumes)
     writeFile(tree / "a_big.txt", big);
     writeFile(tree / "later" / "b.txt", "growing");
     fx.host.setOnDrain([this](int) {
-        if (fx.host.title().find("a_big") != std::string::npos && fx.workspace->BreakCode == 0 &&
+        if (fx.host.title().find("a_big") != std::string::npos && fx.workspace->BreakCode == app::StopCode::None &&
             fx.host.messages().empty())
             fx.host.pressEscape();
     });
@@ -492,12 +492,12 @@ TEST_F(IndexingRunTest, KilledRunLeavesAnArchiveThatOpensAndSearches)
     std::uint32_t documents = fx.store->documentCount();
     for (std::uint32_t k = 1; k <= documents; ++k)
         fx.store->readDocument(k);
-    fx.workspace->BreakCode = 0;
+    fx.workspace->BreakCode = app::StopCode::None;
     if (auto alpha = fx.store->findWord("alpha"))
         fx.store->readPostings(alpha->postings);
     fx.store->close();
     // And a new run completes the archive.
-    fx.workspace->BreakCode = 0;
+    fx.workspace->BreakCode = app::StopCode::None;
     index();
     EXPECT_EQ(documentsWith("alpha").size(), 40u);
 }
@@ -517,7 +517,7 @@ TEST_P(IndexingRunCutOffAtTheEnd, NextRunStillIndexesEveryDocument)
     ASSERT_GE(child, 0);
     if (child == 0) {
         // From here on every write to the chosen file fails (ENOSPC).
-        bool ok = fx.openForIndexing(archive::CacheSizes::fromWorkspace(*fx.workspace));
+        bool ok = fx.openForIndexing(fx.workspace->cacheSizes());
         ArchiveLists lists;
         lists.load(*fx.store);
         IndexingRun run(*fx.workspace, *fx.store, lists);

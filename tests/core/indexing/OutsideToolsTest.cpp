@@ -184,12 +184,12 @@ TEST_F(OutsideTools, HangingConverterEndsOnBreak)
     ws->PdfToTextCommand = "\"" + slow.string() + "\"";
     host.setOnDrain([this](int count) {
         if (count == 2)
-            ws->BreakCode = 1;
+            ws->BreakCode = app::StopCode::Suspend;
     });
     app::ProcessOutcome outcome = ConvertPdf(*ws, (dir / "a.pdf").string(), (dir / "a.txt").string(), true);
     EXPECT_TRUE(outcome.started);
     EXPECT_TRUE(outcome.stoppedByBreak);
-    EXPECT_EQ(ws->BreakCode, 1);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Suspend);
 }
 
 // ---- 7z ----------------------------------------------------------------------

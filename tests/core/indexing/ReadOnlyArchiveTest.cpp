@@ -184,7 +184,7 @@ TEST_F(ReadOnlyArchive, AnInterruptedRunKeepsItsResumePointThroughARefusedRun)
     int drains = 0;
     host.setOnDrain([&](int) {
         if (++drains == 3)
-            ws->BreakCode = 27;
+            ws->BreakCode = app::StopCode::Break;
     });
     ASSERT_EQ(IndexFolder(*ws, tree.string(), IndexCommand::Normal, {}).status, IndexStatus::Stopped);
     host.setOnDrain(nullptr);
@@ -216,14 +216,14 @@ TEST_F(ReadOnlyArchive, DescriptionNamesWhatCannotBeWrittenAndKeepsTheWriteError
     EXPECT_FALSE(WriteArchiveDescription(*ws, "second words"));
     EXPECT_EQ(lastMessage(), cannotWrite(archiveFolder + "DescrizioneArc.vedra"));
     EXPECT_EQ(testing::readFile(archiveFolder + "DescrizioneArc.vedra"), "first words");
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 
     // A write that fails for any other reason is still the write error.
     refusal.setRefusing(false);
     ws->ArchiveFolder = folder.slash() + "gone/";
     EXPECT_FALSE(WriteArchiveDescription(*ws, "words"));
     EXPECT_EQ(lastMessage(), ws->messages().text(MessageKey::MsgWriteError));
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(ReadOnlyArchive, CreatingBesideItNamesTheCatalogueOrTheFolder)

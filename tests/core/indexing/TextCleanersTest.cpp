@@ -217,22 +217,22 @@ TEST_F(TextCleanersTagReader, PumpsOncePerPiece)
     int before = host.drainCount();
     EXPECT_EQ(read("<a>1</a><b>2</b>"), " 1 2");
     EXPECT_EQ(host.drainCount() - before, 3) << "one pump per marker pair read";
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 }
 
 TEST_F(TextCleanersTagReader, BreakStopsAfterThePieceAndStillReplaces)
 {
     int before = host.drainCount();
-    host.setOnDrain([this](int) { ws->BreakCode = 5; });
+    host.setOnDrain([this](int) { ws->BreakCode = app::StopCode::Break; });
     EXPECT_EQ(read("<p>caf\xC3\xA9</p><p>two</p>"), " caf\xE9");
     EXPECT_EQ(host.drainCount() - before, 1);
 }
 
-TEST_F(TextCleanersTagReader, EscapeConfirmedSetsBreakCodeOne)
+TEST_F(TextCleanersTagReader, EscapeConfirmedSetsSuspend)
 {
     host.pressEscape();
     EXPECT_EQ(read("<p>one</p><p>two</p>"), " one");
-    EXPECT_EQ(ws->BreakCode, 1);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Suspend);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].buttons, app::MessageButtons::OkCancel);
 }
@@ -242,7 +242,7 @@ TEST_F(TextCleanersTagReader, EscapeCancelledReadsOn)
     host.queueAnswer(app::MessageAnswer::Cancel);
     host.pressEscape();
     EXPECT_EQ(read("<p>one</p><p>two</p>"), " one two");
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
 }
 
 // ---- ApplyTagReplacements ----------------------------------------------------

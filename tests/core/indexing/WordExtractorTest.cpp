@@ -311,7 +311,7 @@ TEST_F(WordExtraction, EscapeConfirmedStopsTheChunk)
             fx.host.pressEscape();
     });
     index("alfa beta gamma delta");
-    EXPECT_EQ(fx.workspace->BreakCode, 1);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
     ASSERT_EQ(fx.host.messages().size(), 1u);
     EXPECT_EQ(fx.host.messages()[0].buttons, app::MessageButtons::OkCancel);
     EXPECT_TRUE(known("alfa"));
@@ -328,14 +328,14 @@ TEST_F(WordExtraction, EscapeCancelledGoesOn)
     fx.host.queueAnswer(app::MessageAnswer::Cancel);
     fx.host.pressEscape();
     index("alfa beta");
-    EXPECT_EQ(fx.workspace->BreakCode, 0);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
     EXPECT_EQ(fx.host.messages().size(), 1u);
     EXPECT_TRUE(known("beta"));
 }
 
 TEST_F(WordExtraction, BreakAlreadySetIndexesNothing)
 {
-    fx.workspace->BreakCode = 27;
+    fx.workspace->BreakCode = app::StopCode::Break;
     index("alfa");
     EXPECT_FALSE(known("alfa"));
     EXPECT_EQ(fx.host.title(), "Break...");
@@ -354,7 +354,7 @@ TEST_F(WordExtraction, DamagedWordTreeStopsTheChunkWithTheStoreMessage)
     index("alfa ciao beta");
     EXPECT_TRUE(known("alfa"));
     EXPECT_FALSE(known("beta"));
-    EXPECT_EQ(fx.workspace->BreakCode, 27);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
     ASSERT_FALSE(fx.host.messages().empty());
     EXPECT_EQ(fx.host.messages().back().text, "Error");
     EXPECT_EQ(fx.host.title(), "Break...");

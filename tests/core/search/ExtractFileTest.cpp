@@ -214,7 +214,7 @@ TEST_F(ExtractFileTest, UnwritableExtractFileStopsWithTheWriteError)
     request.rows = {row(document("a.txt", "casa"), 1, {"casa"})};
     ExtractResult result = BuildExtract(workspace, request, 0, 0);
     EXPECT_EQ(result.outcome, ExtractOutcome::Stopped);
-    EXPECT_EQ(workspace.BreakCode, 27);
+    EXPECT_EQ(workspace.BreakCode, app::StopCode::Break);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Writing error.");
 }
@@ -226,7 +226,7 @@ TEST_F(ExtractFileTest, EscapeConfirmedStopsTheExtract)
     request.rows = {row(document("a.txt", "casa"), 1, {"casa"}), row(document("b.txt", "casa"), 2, {"casa"})};
     ExtractResult result = BuildExtract(workspace, request, 0, 1);
     EXPECT_EQ(result.outcome, ExtractOutcome::Stopped);
-    EXPECT_EQ(workspace.BreakCode, 1);
+    EXPECT_EQ(workspace.BreakCode, app::StopCode::Suspend);
     EXPECT_EQ(extract().find(" File: 2"), std::string::npos);
 }
 

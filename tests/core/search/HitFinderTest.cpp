@@ -1,8 +1,8 @@
 #include "core/search/HitFinder.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ protected:
               std::size_t blockBytes = 4096)
     {
         writeFile(folder.path() / "doc.txt", content);
-        file = app::FileHandle::open(folder.path() / "doc.txt", app::OpenMode::ReadOnly);
+        file = io::FileHandle::open(folder.path() / "doc.txt", io::OpenMode::ReadOnly);
         EXPECT_TRUE(file.has_value());
         ReadTextBlock(workspace, *file, 0, ReadMode::Search, BinaryMode::Text, blockBytes, block);
         finder.emplace(workspace, *file, block, options, ReadMode::Search, BinaryMode::Text, blockBytes);
@@ -54,7 +54,7 @@ protected:
     TempFolder folder;
     app::HeadlessHost host;
     app::Workspace workspace{host, testProbe(folder.path())};
-    std::optional<app::FileHandle> file;
+    std::optional<io::FileHandle> file;
     TextBlock block;
     std::optional<HitFinder> finder;
     std::vector<HitWord> words;
@@ -229,7 +229,7 @@ protected:
                      std::size_t bytes)
     {
         writeFile(folder.path() / "block.bin", content);
-        file = app::FileHandle::open(folder.path() / "block.bin", app::OpenMode::ReadOnly);
+        file = io::FileHandle::open(folder.path() / "block.bin", io::OpenMode::ReadOnly);
         EXPECT_TRUE(file.has_value());
         return ReadTextBlock(workspace, *file, position, mode, binary, bytes, block);
     }

@@ -17,6 +17,8 @@
 namespace vedra::search {
 namespace {
 
+using app::SearchTarget;
+
 using testing::readFile;
 using testing::writeFile;
 
@@ -209,7 +211,7 @@ TEST_F(PreviewSessionTest, AgendaMarkersAreBlueAndMemorandumHitsAreNotColoured)
     preview.ShowBlock();
     EXPECT_EQ(marked(Colour::Blue), (std::vector<std::string>{"<12/09/2026:", "<13/09/2026:"}));
 
-    workspace.SearchTarget = static_cast<int>(SearchTarget::Memorandum);
+    workspace.SearchTarget = SearchTarget::Memorandum;
     query("riunione");
     ASSERT_EQ(preview.OpenPreviewFile(workspace.agendaPath, 0, ReadMode::Search), 0);
     preview.ShowHits();

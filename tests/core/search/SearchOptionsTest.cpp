@@ -2,6 +2,8 @@
 // popup menu's rows and toggles, which leave at most one scope option on.
 #include "core/search/SearchOptions.h"
 
+#include "core/app/SearchTarget.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +11,8 @@
 
 namespace vedra::search {
 namespace {
+
+using app::SearchTarget;
 
 int scopeOptionsOn(const SearchOptions& options)
 {
@@ -26,7 +30,8 @@ TEST(SearchOptionDefaults, StartValues)
     EXPECT_EQ(options.contiguityDistance(), 20);
     EXPECT_FALSE(options.fileNameSearch);
     EXPECT_FALSE(options.folderNameSearch);
-    EXPECT_EQ(kStartSearchTarget, SearchTarget::Notes);
+    EXPECT_EQ(app::kStartSearchTarget, SearchTarget::Notes);
+    // The values the notes box and the notes page store.
     EXPECT_EQ(static_cast<int>(SearchTarget::Archive), 0);
     EXPECT_EQ(static_cast<int>(SearchTarget::Memorandum), 1);
     EXPECT_EQ(static_cast<int>(SearchTarget::Notes), 3);

@@ -4,7 +4,6 @@
 
 #include "core/search/PreviewSession.h"
 
-#include "core/app/FileHandle.h"
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -12,6 +11,7 @@
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
+#include "core/io/FileHandle.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ protected:
     void indexTree()
     {
         archive::ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(archive::CacheSizes::fromWorkspace(*ws)));
+        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
         indexing::ArchiveLists lists;
         lists.load(store);
         indexing::IndexingRun run(*ws, store, lists);
@@ -162,7 +162,7 @@ TEST_F(SearchRunTest, BreakDuringAnOrWalkKeepsTheRowsAndEnablesContinue)
     const int drainsBefore = host.drainCount();
     host.setOnDrain([this, drainsBefore](int count) {
         if (count == drainsBefore + 5)
-            ws->BreakCode = 27;
+            ws->BreakCode = app::StopCode::Break;
     });
     run.RunSearch("alpha");
     host.setOnDrain(nullptr);
@@ -465,7 +465,7 @@ TEST_F(SearchRunTest, ACycleInAPostingListEndsThatWalkAndTheNextWordIsSearched)
     // The first posting written for alpha (right after the file's 8-byte head) is
     // the oldest: point it back at the newest.
     {
-        auto postings = app::FileHandle::open(store.slotPath(archive::SlotPostings), app::OpenMode::ReadWrite);
+        auto postings = io::FileHandle::open(store.slotPath(archive::SlotPostings), io::OpenMode::ReadWrite);
         ASSERT_TRUE(postings);
         std::uint8_t next[4];
         archive::putU32le(next, alpha->postings);

@@ -13,12 +13,15 @@
 namespace vedra::search {
 namespace {
 
+using app::SearchTarget;
+
 class SearchSessionTest : public ::testing::Test {
 protected:
     SearchSessionTest()
     {
         workspace.PrepareWorkspace();
         workspace.setPumpInterval(std::chrono::milliseconds(0));
+        utilities::ConnectNotesSearch(session);
     }
 
     testing::TempFolder folder;
@@ -29,7 +32,7 @@ protected:
 
 TEST_F(SearchSessionTest, TheNotesTargetSearchesTheNotesAndLeavesTheArchiveAlone)
 {
-    workspace.SearchTarget = static_cast<int>(SearchTarget::Notes);
+    workspace.SearchTarget = SearchTarget::Notes;
     workspace.notesPath = folder.slash() + "vedranote.txt";  // an archive's notes file
     const std::string notes = utilities::NotesFilePath(workspace, SearchTarget::Notes);
     ASSERT_FALSE(notes.empty());
@@ -45,15 +48,15 @@ TEST_F(SearchSessionTest, TheNotesTargetSearchesTheNotesAndLeavesTheArchiveAlone
 
 TEST_F(SearchSessionTest, TheArchiveTargetRunsTheArchiveSearch)
 {
-    workspace.SearchTarget = static_cast<int>(SearchTarget::Archive);
+    workspace.SearchTarget = SearchTarget::Archive;
     int notesCalls = 0;
-    session.setNotesSearch([&](int, const std::string&) { return ++notesCalls; });
+    session.setNotesSearch([&](app::SearchTarget, const std::string&) { return ++notesCalls; });
     EXPECT_EQ(session.StartSearch("casa"), 0);
     EXPECT_EQ(notesCalls, 0);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "To operate is necessary to initialize an archive.");
 
-    workspace.SearchTarget = static_cast<int>(SearchTarget::Memorandum);
+    workspace.SearchTarget = SearchTarget::Memorandum;
     EXPECT_EQ(session.StartSearch("casa"), 1);
     EXPECT_EQ(notesCalls, 1);
 }

@@ -24,7 +24,7 @@ public:
         workspace->ArchiveNumberText = std::to_string(number);
         workspace->ArchiveFolder = folder.slash() + archiveName + "/";
         std::filesystem::create_directories(workspace->ArchiveFolder);
-        store = std::make_unique<archive::ArchiveStore>(*workspace);
+        store = std::make_unique<archive::ArchiveStore>(workspace->storeContext());
         if (store->createArchiveFiles() != 1)
             throw std::runtime_error("archive files not created");
     }

@@ -79,26 +79,26 @@ inline void fuzzArchiveReaders(ArchiveFixture& fx, const std::uint8_t* data, std
     if (!store.open())
         return;
     for (const char* word : {"alpha", "alps", "beta", "2012", "gamma", "zzz", "al"}) {
-        fx.workspace->BreakCode = 0;
+        fx.workspace->BreakCode = app::StopCode::None;
         if (auto found = store.findWord(word))
             store.readPostings(found->postings);
     }
     for (std::uint32_t k = 0; k <= store.documentCount() + 1 && k < 64; ++k) {
-        fx.workspace->BreakCode = 0;
+        fx.workspace->BreakCode = app::StopCode::None;
         if (auto record = store.readDocument(k)) {
             store.readWordList(record->wordList);
             store.folderText(record->folderText);
         }
     }
-    fx.workspace->BreakCode = 0;
+    fx.workspace->BreakCode = app::StopCode::None;
     store.hasRoot("alp");
     store.close();
     // Writers walk the same trees: an indexing run over a damaged archive.
     if (!store.openForIndexing(archive::CacheSizes{30000, 64, 26100, 26100, 32}))
         return;
-    fx.workspace->BreakCode = 0;
+    fx.workspace->BreakCode = app::StopCode::None;
     if (auto folder = store.findOrAddFolder("/1f/r/")) {
-        fx.workspace->BreakCode = 0;
+        fx.workspace->BreakCode = app::StopCode::None;
         if (auto doc = store.findOrAddDocument("txt.9d/1f/", *folder); doc && doc->added) {
             archive::DocRecord record;
             record.number = store.documentCount();
@@ -107,7 +107,7 @@ inline void fuzzArchiveReaders(ArchiveFixture& fx, const std::uint8_t* data, std
         }
     }
     for (const char* word : {"alpha", "delta"}) {
-        fx.workspace->BreakCode = 0;
+        fx.workspace->BreakCode = app::StopCode::None;
         if (auto found = store.findOrAddWord(word))
             store.addPosting(*found, 1);
     }

@@ -7,8 +7,8 @@
 // behind in /tmp.
 #pragma once
 
-#include "core/app/FileHandle.h"
 #include "core/app/SystemProbe.h"
+#include "core/io/FileHandle.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -42,8 +42,8 @@ public:
     {
         auto state = m_state;
         auto open = probe.openFile;
-        probe.openFile = [state, open](const std::filesystem::path& path, app::OpenMode mode)
-            -> std::optional<app::FileHandle> {
+        probe.openFile = [state, open](const std::filesystem::path& path, io::OpenMode mode)
+            -> std::optional<io::FileHandle> {
             if (app::opensForWriting(mode) && state->covers(path.string())) {
                 state->writeOpens.push_back(path.string());
                 if (state->refusing) {

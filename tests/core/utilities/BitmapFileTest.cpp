@@ -189,12 +189,12 @@ TEST(BitmapFile, CancelledOrFailedSaves)
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "broken.bmp"));
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Writing error.");
-    EXPECT_EQ(workspace.BreakCode, 27);
+    EXPECT_EQ(workspace.BreakCode, app::StopCode::Break);
 
-    workspace.BreakCode = 0;
+    workspace.BreakCode = app::StopCode::None;
     EXPECT_FALSE(SaveBitmapFile(workspace, folder.path() / "missing" / "folder" / "x.bmp", smallColourImage()));
     EXPECT_EQ(host.messages().size(), 2u);
-    EXPECT_EQ(workspace.BreakCode, 27);
+    EXPECT_EQ(workspace.BreakCode, app::StopCode::Break);
 
     // Overwriting replaces the whole file.
     const auto path = folder.path() / "again.bmp";

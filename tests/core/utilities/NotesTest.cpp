@@ -29,7 +29,7 @@ protected:
         search::ParseQueryWords(text, false, 0, {}, nullptr, table);
         return table;
     }
-    int search(const std::string& text, search::SearchTarget target = search::SearchTarget::Notes,
+    int search(const std::string& text, app::SearchTarget target = app::SearchTarget::Notes,
                bool andWords = true)
     {
         search::SearchOptions options;
@@ -48,7 +48,7 @@ TEST_F(NotesTest, FindsTheEntriesHoldingTheWordsAsWholeWords)
     EXPECT_EQ(preview.spans()[0].colour, search::Colour::Blue);
     EXPECT_EQ(host.status(), ws->notesPath);
 
-    EXPECT_EQ(search("casa mare", search::SearchTarget::Notes, false), 3) << "any word, casale is no casa";
+    EXPECT_EQ(search("casa mare", app::SearchTarget::Notes, false), 3) << "any word, casale is no casa";
     EXPECT_EQ(search(""), 4) << "without words every entry";
     EXPECT_EQ(search("nothing"), 0);
     EXPECT_TRUE(preview.empty());
@@ -59,10 +59,10 @@ TEST_F(NotesTest, TheQueryTextFormGoesByTheStoredTarget)
     writeFile(ws->notesPath, "la casa al mare\r\n\r\n");
     writeFile(ws->agendaPath, "casa in affitto\r\n\r\nla casa al mare\r\n\r\n");
     search::SearchOptions options;
-    EXPECT_EQ(SearchNotesText(*ws, 3, "Casa, mare!", options, preview, kNow), 1);
+    EXPECT_EQ(SearchNotesText(*ws, app::SearchTarget::Notes, "Casa, mare!", options, preview, kNow), 1);
     EXPECT_EQ(search::RenderMarked(preview), "la [[casa]] al [[mare]]\r\n\r\n");
-    EXPECT_EQ(SearchNotesText(*ws, 1, "casa", options, preview, kNow), 2);
-    EXPECT_EQ(SearchNotesText(*ws, 0, "casa", options, preview, kNow), -1);
+    EXPECT_EQ(SearchNotesText(*ws, app::SearchTarget::Memorandum, "casa", options, preview, kNow), 2);
+    EXPECT_EQ(SearchNotesText(*ws, app::SearchTarget::Archive, "casa", options, preview, kNow), -1);
     EXPECT_TRUE(preview.empty());
 }
 
@@ -71,10 +71,10 @@ TEST_F(NotesTest, AMissingFileIsCreatedEmptyAndArchiveIsNoNotesTarget)
     fs::remove(ws->notesPath);
     EXPECT_EQ(search("casa"), 0);
     EXPECT_TRUE(fs::exists(ws->notesPath));
-    EXPECT_EQ(search("casa", search::SearchTarget::Archive), -1);
+    EXPECT_EQ(search("casa", app::SearchTarget::Archive), -1);
     ws->agendaPath = (folder.path() / "file-in-the-way").string();
     fs::create_directories(ws->agendaPath);
-    EXPECT_EQ(search("casa", search::SearchTarget::Memorandum), -1);
+    EXPECT_EQ(search("casa", app::SearchTarget::Memorandum), -1);
 }
 
 TEST_F(NotesTest, RemindersForTodayTomorrowAndOtherDates)
@@ -114,7 +114,7 @@ TEST_F(NotesTest, AgendaRemindersAskAndCancelBlanksTheMarkerInPlace)
     const std::string plain = "rent contract in the drawer";
     writeFile(ws->agendaPath, first + "\r\n\r\n" + plain + "\r\n\r\n" + second + "\r\n\r\n");
     host.queueAnswer(app::MessageAnswer::Cancel);
-    EXPECT_EQ(search("pay", search::SearchTarget::Memorandum), 2);
+    EXPECT_EQ(search("pay", app::SearchTarget::Memorandum), 2);
     ASSERT_EQ(host.messages().size(), 2u);
     EXPECT_EQ(host.messages()[0].buttons, app::MessageButtons::OkCancel);
     EXPECT_EQ(host.messages()[0].text.rfind("Choose <Cancel> for not reviewing this message", 0), 0u);
@@ -129,7 +129,7 @@ TEST_F(NotesTest, AgendaRemindersAskAndCancelBlanksTheMarkerInPlace)
         EXPECT_EQ(span.colour, search::Colour::None) << "the agenda's hits are not blue";
     }
 
-    EXPECT_EQ(search("rent", search::SearchTarget::Memorandum), 2);
+    EXPECT_EQ(search("rent", app::SearchTarget::Memorandum), 2);
     EXPECT_EQ(host.messages().size(), 2u) << "a blanked memorandum reminds no more";
 }
 
@@ -194,7 +194,7 @@ TEST_F(NotesTest, TooLongAndUnwritableLeaveTheFileAlone)
     fs::create_directories(folderInTheWay);
     EXPECT_EQ(AppendNoteEntry(*ws, folderInTheWay.string(), "x"), AppendResult::WriteFailed);
     EXPECT_EQ(host.messages().back().text, "Writing error.");
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
 }
 
 TEST_F(NotesTest, SaveNoteBuildsTheEntryAndShowsIt)

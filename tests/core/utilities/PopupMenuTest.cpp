@@ -296,22 +296,22 @@ TEST_F(PopupMenuClick, WindowFlagsAndCommands)
 
 TEST_F(PopupMenuClick, SearchInTheNotesSetsTheTarget)
 {
-    ws->SearchTarget = 0;
+    ws->SearchTarget = app::SearchTarget::Archive;
     options.wordsOr = 1;
     flags.readingModeFirst = flags.readingModeSecond = 1;
     PopupMenu menu = build(PopupContext::Preview, 1, everything(), options, flags);
     PopupOutcome outcome = click(menu, "Search in the notes");
     EXPECT_EQ(outcome.action, A::SearchInNotes);
     EXPECT_TRUE(outcome.turnedOn);
-    EXPECT_EQ(ws->SearchTarget, 3);
+    EXPECT_EQ(ws->SearchTarget, app::SearchTarget::Notes);
     EXPECT_EQ(options.wordsOr, 0);
     EXPECT_EQ(flags.readingModeFirst + flags.readingModeSecond, 0);
     click(menu, "Search in the notes");
-    EXPECT_EQ(ws->SearchTarget, 0);
+    EXPECT_EQ(ws->SearchTarget, app::SearchTarget::Archive);
 
-    ws->SearchTarget = 3;
+    ws->SearchTarget = app::SearchTarget::Notes;
     EXPECT_EQ(click(menu, "Search in the archive").action, A::SearchInArchive);
-    EXPECT_EQ(ws->SearchTarget, 0);
+    EXPECT_EQ(ws->SearchTarget, app::SearchTarget::Archive);
 }
 
 TEST_F(PopupMenuClick, EnlargeCyclesAndExtractOnlyClearsScopes)

@@ -49,7 +49,7 @@ TEST_F(UtilityPageTest, ArchivesOnDiskAreTheUnderscoreFolders)
     host.setAcceptByDefault(true);
     found = FillArchivesOnDisk(*ws);
     EXPECT_TRUE(found.names.empty()) << "Escape confirmed stops the walk";
-    EXPECT_NE(ws->BreakCode, 0);
+    EXPECT_NE(ws->BreakCode, app::StopCode::None);
 }
 
 TEST_F(UtilityPageTest, OpeningAnArchiveOnDisk)

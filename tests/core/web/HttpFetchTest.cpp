@@ -2,7 +2,6 @@
 // forms, a long body, a stall, a redirect, a refused port, a proxy.
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
-#include "core/search/ResultList.h"
 #include "core/web/HttpFetch.h"
 
 #include "support/TempFolder.h"
@@ -81,7 +80,7 @@ protected:
     app::HeadlessHost host;
     std::unique_ptr<app::Workspace> ws;
     TestHttpServer server;
-    search::ResultList results;
+    FetchErrors results;
     std::string destination;
 };
 
@@ -130,9 +129,9 @@ TEST_F(HttpFetch, NotFoundAddsOneErrorRowAndWritesNoFile)
     std::string address = server.url("/missing");
     EXPECT_EQ(fetch(address), 0);
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results.row(0)[search::ResultColumn::Path], server.url("/missing"));
-    EXPECT_EQ(results.row(0)[search::ResultColumn::Words], "error>400");
-    EXPECT_EQ(results.row(0).pathKind, 'w');
+    EXPECT_EQ(results[0].address, server.url("/missing"));
+    EXPECT_EQ(results[0].text, "error>400");
+    EXPECT_EQ(results[0].archiveNumber, ws->ArchiveNumber);
     EXPECT_FALSE(fs::exists(destination));
     EXPECT_EQ(address, server.url("/missing"));
     EXPECT_TRUE(host.messages().empty());
@@ -145,7 +144,7 @@ TEST_F(HttpFetch, ServerErrorWithoutBodyIsAnErrorRowToo)
     std::string address = server.url("/broken");
     EXPECT_EQ(fetch(address), 0);
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results.row(0)[search::ResultColumn::Words], "error>400");
+    EXPECT_EQ(results[0].text, "error>400");
     EXPECT_FALSE(fs::exists(destination));
 }
 
@@ -226,7 +225,7 @@ TEST_F(HttpFetch, EscapeOnAStalledServerEndsTheFetchAndKeepsTheBytes)
     EXPECT_EQ(fetch(address), 5000);
     released = true;
     EXPECT_EQ(fileSize(), 5000);
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Do you want to suspend current operation?");
     EXPECT_EQ(address, destination);
@@ -240,7 +239,7 @@ TEST_F(HttpFetch, EscapeDeclinedLetsTheFetchFinish)
     host.queueAnswer(app::MessageAnswer::Cancel);
     std::string address = server.url("/page");
     EXPECT_EQ(fetch(address), 3);
-    EXPECT_EQ(ws->BreakCode, 0);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None);
     EXPECT_EQ(host.messages().size(), 1u);
 }
 
@@ -285,7 +284,7 @@ TEST_F(HttpFetch, ServerThatAnswersNothingGivesARequestErrorRow)
     std::string address = server.url("/silent");
     EXPECT_EQ(fetch(address), 0);
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results.row(0)[search::ResultColumn::Words].rfind("HttpSendRequest Error: ", 0), 0u);
+    EXPECT_EQ(results[0].text.rfind("HttpSendRequest Error: ", 0), 0u);
     EXPECT_EQ(address, server.url("/silent"));
 }
 
@@ -341,7 +340,7 @@ TEST_F(HttpFetch, WriteErrorStopsTheFetchWithTheWriteMessage)
     destination = "/dev/full";
     std::string address = server.url("/page");
     EXPECT_EQ(fetch(address), 0);
-    EXPECT_EQ(ws->BreakCode, 27);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Writing error.");
     expectRestored();

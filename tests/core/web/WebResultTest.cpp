@@ -1,7 +1,6 @@
 // Opening web results: the local copy is fetched once and then stands for the page.
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
-#include "core/search/ResultList.h"
 #include "core/web/UrlRules.h"
 #include "core/web/WebResult.h"
 
@@ -37,7 +36,7 @@ protected:
     app::HeadlessHost host;
     std::unique_ptr<app::Workspace> ws;
     TestHttpServer server;
-    search::ResultList results;
+    FetchErrors results;
 };
 
 TEST_F(WebResultTest, OpenedTwiceTheResultIsFetchedOnce)
@@ -120,7 +119,7 @@ TEST_F(WebResultTest, AFetchStoppedByBreakLeavesNoCopyToStandForThePage)
     host.setOnDrain([&](int) {
         std::error_code error;
         if (fs::file_size(local, error) == 5000 && !error)
-            ws->BreakCode = 27;  // the Break button, pressed while bytes arrive
+            ws->BreakCode = app::StopCode::Break;  // the Break button, pressed while bytes arrive
     });
     auto result = ResolveWebResult(*ws, results, server.url("/slow"));
     host.setOnDrain(nullptr);
@@ -143,7 +142,7 @@ TEST_F(WebResultTest, NotFoundIsAnErrorRowWithoutMessage)
     EXPECT_EQ(result.code, kWebResultNotAvailable);
     EXPECT_TRUE(host.messages().empty());
     ASSERT_EQ(results.size(), 1u);
-    EXPECT_EQ(results.row(0)[search::ResultColumn::Words], "error>400");
+    EXPECT_EQ(results[0].text, "error>400");
 }
 
 TEST_F(WebResultTest, OverlongAddressIsNotHandled)

@@ -1,5 +1,5 @@
 // POSIX implementation of FileHandle and the whole-file helpers.
-#include "core/app/FileHandle.h"
+#include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace vedra::app {
+namespace vedra::io {
 
 FileHandle::~FileHandle()
 {
@@ -159,4 +159,4 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     return true;
 }
 
-} // namespace vedra::app
+} // namespace vedra::io

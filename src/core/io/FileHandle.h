@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vedra::app {
+namespace vedra::io {
 
 enum class OpenMode {
     ReadOnly,
@@ -63,4 +63,4 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path,
 // rename, so that a crash never leaves half a file. False when nothing was written.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-} // namespace vedra::app
+} // namespace vedra::io
