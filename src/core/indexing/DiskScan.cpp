@@ -2,20 +2,16 @@
 // classification tests of ArchiveLists, and the two modes.
 #include "core/indexing/DiskScan.h"
 
+#include "core/app/FolderListing.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/io/FileHandle.h"
 
-#include <algorithm>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fnmatch.h>
-#include <memory>
 #include <optional>
-#include <sys/stat.h>
 #include <system_error>
 #include <vector>
 
@@ -31,14 +27,6 @@ constexpr std::size_t kMaxPathBytes = 4095;
 constexpr const char* kCannotOpenSuffix = " IMPOSSIBILE APRIRE";
 constexpr const char* kCannotReadSuffix = " IMPOSSIBILE LEGGERE I DATI";
 
-enum class EntryKind { File, Folder, Other };
-
-struct FolderEntry {
-    std::string name;
-    EntryKind kind = EntryKind::Other;
-    std::uint64_t sizeBytes = 0;
-};
-
 bool isKernelTree(std::string_view folder)
 {
     for (std::string_view prefix : {"/proc/", "/sys/", "/dev/", "/run/"})
@@ -48,39 +36,15 @@ bool isKernelTree(std::string_view folder)
 }
 
 // The entries of a folder, names beginning with '.' left out, sorted by name in
-// byte order (std::string compares as unsigned bytes). A link counts as a file
-// only when it leads to a regular file; a link to a folder is never entered.
-std::optional<std::vector<FolderEntry>> listFolder(const std::string& folder)
+// byte order. A link counts as a file only when it leads to a regular file; a link
+// to a folder is never entered. A folder that cannot be opened lists nothing.
+std::vector<app::ListedEntry> listFolder(const std::string& folder)
 {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return std::nullopt;
-    int fd = ::dirfd(dir.get());
-    std::vector<FolderEntry> entries;
-    while (const dirent* item = ::readdir(dir.get())) {
-        if (item->d_name[0] == '.')
-            continue;
-        FolderEntry entry;
-        entry.name = item->d_name;
-        struct stat st {};
-        if (::fstatat(fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (S_ISLNK(st.st_mode)) {
-            if (::fstatat(fd, item->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
-                entry.kind = EntryKind::File;
-        } else if (S_ISDIR(st.st_mode)) {
-            entry.kind = EntryKind::Folder;
-        } else if (S_ISREG(st.st_mode)) {
-            entry.kind = EntryKind::File;
-        }
-        if (entry.kind == EntryKind::Other)
-            continue;
-        entry.sizeBytes = entry.kind == EntryKind::File ? static_cast<std::uint64_t>(st.st_size) : 0;
-        entries.push_back(std::move(entry));
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    return entries;
+    app::ListingOptions options;
+    options.dotNames = app::DotNames::Skip;
+    options.links = app::SymbolicLinks::FilesOnly;
+    options.unreadable = app::UnreadableEntries::Skip;
+    return app::listFolder(folder, options).entries;
 }
 
 bool matchesMask(const std::string& mask, const std::string& name)
@@ -216,16 +180,13 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
         }
         if (isKernelTree(*folder))
             continue;
-        auto entries = listFolder(*folder);
-        if (!entries)
-            continue;
-        for (const FolderEntry& entry : *entries) {
+        for (const app::ListedEntry& entry : listFolder(*folder)) {
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (m_workspace.BreakCode != app::StopCode::None)
                 break;
             std::string path = *folder + entry.name;
 
-            if (entry.kind == EntryKind::Folder) {
+            if (entry.kind == app::EntryKind::Folder) {
                 path += '/';
                 if (path.size() > kMaxPathBytes || isKernelTree(path) || m_lists.IsFolderExcluded(path) ||
                     m_lists.IsSubfolderExcluded(entry.name, options.folderFilter, *folder))

@@ -3,6 +3,7 @@
 // folder's node on, so the run is breadth-first and can resume from any node.
 #include "core/indexing/IndexingRun.h"
 
+#include "core/app/FolderListing.h"
 #include "core/app/MessageFormat.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
@@ -17,8 +18,6 @@
 #include <climits>
 #include <deque>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <fnmatch.h>
 #include <system_error>
@@ -43,30 +42,19 @@ struct DirectoryEntry {
 };
 
 // The entries of a folder sorted by name (byte order), so that runs and archives
-// are the same on every machine. Symbolic links are not followed: a link to a
-// folder could loop, and a link to a file would index its target twice.
+// are the same on every machine. Names beginning with '.' are kept (the walk leaves
+// out such folders itself). Symbolic links are not followed: a link to a folder
+// could loop, and a link to a file would index its target twice.
 std::vector<DirectoryEntry> listFolder(const std::string& folder)
 {
+    app::ListingOptions options;
+    options.dotNames = app::DotNames::Keep;
+    options.links = app::SymbolicLinks::Skip;
+    options.unreadable = app::UnreadableEntries::Skip;
     std::vector<DirectoryEntry> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return entries;
-    int fd = ::dirfd(dir);
-    while (dirent* item = ::readdir(dir)) {
-        std::string name = item->d_name;
-        if (name == "." || name == "..")
-            continue;
-        struct stat st {};
-        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))
-            continue;
-        entries.push_back({name, S_ISDIR(st.st_mode), FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec),
-                           static_cast<std::uint64_t>(st.st_size)});
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(),
-              [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+    for (const app::ListedEntry& item : app::listFolder(folder, options).entries)
+        entries.push_back({item.name, item.kind == app::EntryKind::Folder,
+                           FileTimeFromUnix(item.modifiedSeconds, item.modifiedNanoseconds), item.sizeBytes});
     return entries;
 }
 

@@ -8,6 +8,33 @@
 #include <unistd.h>
 
 namespace vedra::io {
+namespace {
+
+// A stream (a FIFO, a pipe, a terminal) has no offsets: pread and pwrite refuse it
+// with ESPIPE, and it is read and written in order instead.
+ssize_t readSome(int fd, char* buffer, std::size_t count, std::uint64_t offset, bool& stream)
+{
+    if (!stream) {
+        ssize_t n = ::pread(fd, buffer, count, static_cast<off_t>(offset));
+        if (n >= 0 || errno != ESPIPE)
+            return n;
+        stream = true;
+    }
+    return ::read(fd, buffer, count);
+}
+
+ssize_t writeSome(int fd, const char* buffer, std::size_t count, std::uint64_t offset, bool& stream)
+{
+    if (!stream) {
+        ssize_t n = ::pwrite(fd, buffer, count, static_cast<off_t>(offset));
+        if (n >= 0 || errno != ESPIPE)
+            return n;
+        stream = true;
+    }
+    return ::write(fd, buffer, count);
+}
+
+} // namespace
 
 FileHandle::~FileHandle()
 {
@@ -68,8 +95,9 @@ std::int64_t FileHandle::readAt(std::uint64_t offset, void* buffer, std::size_t 
         return -1;
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
+    bool stream = false;
     while (done < count) {
-        ssize_t n = ::pread(m_fd, out + done, count - done, static_cast<off_t>(offset + done));
+        ssize_t n = readSome(m_fd, out + done, count - done, offset + done, stream);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -88,8 +116,9 @@ bool FileHandle::writeAt(std::uint64_t offset, const void* buffer, std::size_t c
         return false;
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
+    bool stream = false;
     while (done < count) {
-        ssize_t n = ::pwrite(m_fd, in + done, count - done, static_cast<off_t>(offset + done));
+        ssize_t n = writeSome(m_fd, in + done, count - done, offset + done, stream);
         if (n < 0) {
             if (errno == EINTR)
                 continue;

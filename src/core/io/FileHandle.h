@@ -37,10 +37,12 @@ public:
     std::int64_t size() const;
 
     // Reads up to `count` bytes at `offset`; returns the bytes read (fewer at the end
-    // of the file), or -1 on error.
+    // of the file), or -1 on error. A stream (a FIFO, a pipe) ignores `offset`: it is
+    // read in order, until `count` bytes came or the writer closed it.
     std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) const;
 
-    // Writes all `count` bytes at `offset`; false on any failure (short write included).
+    // Writes all `count` bytes at `offset` (in order on a stream, as readAt); false on
+    // any failure, errno telling why (ENOSPC for a full disk).
     bool writeAt(std::uint64_t offset, const void* buffer, std::size_t count);
     bool writeAt(std::uint64_t offset, std::string_view bytes) { return writeAt(offset, bytes.data(), bytes.size()); }
 

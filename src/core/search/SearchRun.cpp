@@ -2,6 +2,7 @@
 
 #include "core/search/FilterLists.h"
 
+#include "core/app/FolderListing.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -464,36 +465,30 @@ std::size_t SearchRun::ListFolder(const std::string& folder)
     const std::size_t before = m_results.size();
     const std::string archiveName = m_workspace.currentArchiveName();
     const std::string start = app::withTrailingSlash(folder);
-    std::error_code error;
-    fs::directory_iterator entries(start, error);
-    if (error) {
+    // As the disk scan lists: a link to a folder is not followed, as in every other
+    // walk of the disk; a link to a file is that file.
+    app::ListingOptions options;
+    options.dotNames = app::DotNames::Skip;
+    options.links = app::SymbolicLinks::FilesOnly;
+    options.unreadable = app::UnreadableEntries::Skip;
+    const app::FolderListing listing = app::listFolder(start, options);
+    if (!listing.opened) {
         m_workspace.host().messageBox(std::string(m_workspace.messages().text(MessageKey::MsgCannotReadFile)) + "\n" +
                                           start,
                                       app::MessageButtons::Ok);
         return 0;
     }
-    std::vector<std::pair<std::string, bool>> names;  // name, is a folder
-    for (const fs::directory_entry& entry : entries) {
-        std::string name = entry.path().filename().string();
-        if (name.empty() || name[0] == '.')
-            continue;
-        std::error_code kindError;
-        // Links to folders are not followed, as in every other walk of the disk.
-        if (entry.is_directory(kindError) && !entry.is_symlink(kindError))
-            names.emplace_back(name, true);
-        else if (entry.is_regular_file(kindError))
-            names.emplace_back(name, false);
-    }
-    std::sort(names.begin(), names.end());
     appendDiskRow(start, std::nullopt, std::string(kNameRowWords), archiveName);
-    for (const auto& [name, isFolder] : names) {
+    for (const app::ListedEntry& entry : listing.entries) {
         m_workspace.PumpPendingMessages();
         if (m_workspace.BreakCode != app::StopCode::None)
             break;
-        std::string path = start + name;
-        if (isFolder) {
+        std::string path = start + entry.name;
+        if (entry.kind == app::EntryKind::Folder) {
             appendDiskRow(path + '/', std::nullopt, std::string(kNameRowWords), archiveName);
         } else {
+            // The size when the row is made, as its time is: a file gone since the
+            // listing shows neither.
             std::error_code sizeError;
             std::uintmax_t size = fs::file_size(path, sizeError);
             appendDiskRow(path, sizeError ? std::optional<std::uint64_t>{} : std::optional<std::uint64_t>{size},
