@@ -5,78 +5,52 @@
 #include "core/indexing/ArchiveCreator.h"
 
 #include <cctype>
-#include <charconv>
 #include <ostream>
 
 namespace vedra::cli {
-namespace {
 
-bool parseNumber(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && ptr == end;
-}
+// The lengths are checked by the engine, which names their ranges.
+constexpr OptionSpec kCreateOptionList[] = {
+    {.name = "--disk", .value = OptionValue::Text},
+    {.name = "--number", .value = OptionValue::Integer},
+    {.name = "--min", .value = OptionValue::Integer},
+    {.name = "--cut", .value = OptionValue::Integer},
+    {.name = "--description", .value = OptionValue::Text},
+};
 
-} // namespace
+constexpr CliOptions kCreateOptions{
+    .verb = "create",
+    .options = kCreateOptionList,
+    .usage = "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]\n",
+    .minWords = 1,
+    .maxWords = 1,
+    .tooManyWords = "one archive name only",
+};
+
+constexpr CliOptions kArchivesOptions{.verb = "archives", .maxWords = 0};
 
 int runCreate(CliContext& context, const std::vector<std::string>& arguments)
 {
-    indexing::NewArchive request;
-    bool haveName = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& arg = arguments[i];
-        auto value = [&]() -> const std::string* {
-            if (i + 1 >= arguments.size()) {
-                context.err << "vedra create: " << arg << " needs a value\n";
-                return nullptr;
-            }
-            return &arguments[++i];
-        };
-        if (arg == "--description") {
-            const std::string* v = value();
-            if (v == nullptr)
-                return 2;
-            request.description = *v;
-        } else if (arg == "--disk") {
-            const std::string* v = value();
-            if (v == nullptr)
-                return 2;
-            if (v->size() != 1 || !std::isalpha(static_cast<unsigned char>((*v)[0]))) {
-                context.err << "vedra create: --disk takes one letter\n";
-                return 2;
-            }
-            request.disk = (*v)[0];
-        } else if (arg == "--number" || arg == "--min" || arg == "--cut") {
-            const std::string* v = value();
-            int number = 0;
-            if (v == nullptr)
-                return 2;
-            if (!parseNumber(*v, number)) {
-                context.err << "vedra create: " << arg << " takes a number, not '" << *v << "'\n";
-                return 2;
-            }
-            if (arg == "--number")
-                request.number = number;
-            else if (arg == "--min")
-                request.minWordLength = number;
-            else
-                request.truncationLength = number;
-        } else if (!arg.empty() && arg[0] == '-') {
-            context.err << "vedra create: unknown option '" << arg << "'\n";
-            return 2;
-        } else if (haveName) {
-            context.err << "vedra create: one archive name only (got '" << request.name << "' and '" << arg << "')\n";
-            return 2;
-        } else {
-            request.name = arg;
-            haveName = true;
-        }
-    }
-    if (!haveName) {
-        context.err << "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]\n";
+    std::optional<ParsedOptions> given = ParseOptions(kCreateOptions, arguments, context.err);
+    if (!given)
         return 2;
+    indexing::NewArchive request;
+    request.name = given->words()[0];
+    if (std::optional<std::string> disk = given->text("--disk")) {
+        if (disk->size() != 1 || !std::isalpha(static_cast<unsigned char>((*disk)[0]))) {
+            context.err << "vedra create: --disk takes one letter\n";
+            return 2;
+        }
+        request.disk = (*disk)[0];
     }
+    if (std::optional<std::int64_t> number = given->number("--number"))
+        request.number = static_cast<int>(*number);
+    if (std::optional<std::int64_t> length = given->number("--min"))
+        request.minWordLength = static_cast<int>(*length);
+    if (std::optional<std::int64_t> length = given->number("--cut"))
+        request.truncationLength = static_cast<int>(*length);
+    if (std::optional<std::string> description = given->text("--description"))
+        request.description = *description;
     indexing::CreatedArchive created = indexing::CreateArchive(context.workspace, request);
     if (created.number < 0) {
         if (!created.error.empty())
@@ -91,10 +65,8 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
 
 int runArchives(CliContext& context, const std::vector<std::string>& arguments)
 {
-    if (!arguments.empty()) {
-        context.err << "vedra archives: takes no arguments\n";
+    if (!ParseOptions(kArchivesOptions, arguments, context.err))
         return 2;
-    }
     auto entries = archive::readCatalogueEntries(context.workspace.catalogueFilePath());
     if (entries.empty()) {
         context.out << "No archives in " << context.workspace.catalogueFilePath() << '\n';

@@ -11,13 +11,17 @@
 
 namespace vedra::cli {
 
+// An expression may begin with '-': "-2*3", "--3" are words.
+constexpr CliOptions kCalcOptions{.verb = "calc", .usage = "usage: vedra calc EXPR\n", .dashWords = DashWords::Words};
+
 int runCalc(CliContext& context, const std::vector<std::string>& arguments)
 {
-    std::string expression;
-    for (const auto& argument : arguments)
-        expression += (expression.empty() ? "" : " ") + argument;
+    std::optional<ParsedOptions> given = ParseOptions(kCalcOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::string expression = given->joinedWords();
     if (expression.find_first_not_of(" \t") == std::string::npos) {
-        context.err << "usage: vedra calc EXPR\n";
+        context.err << kCalcOptions.usage;
         return 2;
     }
     std::string text = app::isValidUtf8(expression) ? app::utf8ToCp1252(expression) : expression;

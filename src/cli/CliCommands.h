@@ -2,6 +2,8 @@
 // workspace that main() prepared and prints its result on standard output.
 #pragma once
 
+#include "cli/CliOptions.h"
+
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 
@@ -23,6 +25,9 @@ struct CliCommand {
     const char* usage;
     const char* summary;
     int (*run)(CliContext& context, const std::vector<std::string>& arguments);
+    // The option tables run() parses with: one, or one per form of the verb
+    // (notes add, notes search).
+    std::vector<const CliOptions*> forms;
 };
 
 const std::vector<CliCommand>& cliCommands();
@@ -40,5 +45,22 @@ int runOpen(CliContext& context, const std::vector<std::string>& arguments);
 int runCalc(CliContext& context, const std::vector<std::string>& arguments);
 int runGraph(CliContext& context, const std::vector<std::string>& arguments);
 int runFetch(CliContext& context, const std::vector<std::string>& arguments);
+
+// Each verb's option table, defined beside the verb.
+extern const CliOptions kInfoOptions;
+extern const CliOptions kCreateOptions;
+extern const CliOptions kArchivesOptions;
+extern const CliOptions kIndexOptions;
+extern const CliOptions kSearchOptions;
+extern const CliOptions kShowOptions;
+extern const CliOptions kStatsOptions;
+extern const CliOptions kNotesAddOptions;
+extern const CliOptions kNotesSearchOptions;
+extern const CliOptions kMemoAddOptions;
+extern const CliOptions kMemoSearchOptions;
+extern const CliOptions kOpenOptions;
+extern const CliOptions kCalcOptions;
+extern const CliOptions kGraphOptions;
+extern const CliOptions kFetchOptions;
 
 } // namespace vedra::cli

@@ -13,18 +13,31 @@
 
 namespace vedra::cli {
 
+// A file name may begin with '-'.
+constexpr CliOptions kFetchOptions{
+    .verb = "fetch",
+    .usage = "usage: vedra fetch URL [DEST]\n",
+    .minWords = 1,
+    .maxWords = 2,
+    .dashWords = DashWords::Words,
+};
+
 int runFetch(CliContext& context, const std::vector<std::string>& arguments)
 {
-    if (arguments.empty() || arguments.size() > 2 || arguments[0].empty()) {
-        context.err << "usage: vedra fetch URL [DEST]\n";
+    std::optional<ParsedOptions> given = ParseOptions(kFetchOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::vector<std::string>& words = given->words();
+    if (words[0].empty()) {
+        context.err << kFetchOptions.usage;
         return 2;
     }
     app::Workspace& ws = context.workspace;
     // Addresses are cp1252 in the program, as archives hold them; a terminal gives UTF-8.
-    std::string address = arguments[0];
+    std::string address = words[0];
     if (app::isMultiByteUtf8(address))
         address = app::utf8ToCp1252(address);
-    std::string destination = arguments.size() > 1 ? arguments[1] : web::LocalCopyPath(ws, address);
+    std::string destination = words.size() > 1 ? words[1] : web::LocalCopyPath(ws, address);
     if (destination.empty()) {
         context.err << "vedra: the address is too long\n";
         return 2;
@@ -40,7 +53,7 @@ int runFetch(CliContext& context, const std::vector<std::string>& arguments)
         context.err << app::displayUtf8(error.address) << ": " << error.text << '\n';
     if (bytes <= 0) {
         if (errors.empty())
-            context.err << "vedra: nothing was fetched from " << app::displayUtf8(arguments[0]) << '\n';
+            context.err << "vedra: nothing was fetched from " << app::displayUtf8(words[0]) << '\n';
         return 1;
     }
     context.out << "Bytes: " << bytes << '\n'

@@ -37,25 +37,36 @@ bool parseSize(const std::string& text, int& width, int& height)
 
 } // namespace
 
+constexpr OptionSpec kGraphOptionList[] = {{.name = "--size", .value = OptionValue::Text}};
+
+// The expression and the range's ends may begin with '-'.
+constexpr CliOptions kGraphOptions{
+    .verb = "graph",
+    .options = kGraphOptionList,
+    .usage = "usage: vedra graph EXPR FROM TO [--size WxH]\n",
+    .minWords = 3,
+    .maxWords = 3,
+    .dashWords = DashWords::Words,
+};
+
 int runGraph(CliContext& context, const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> positional;
+    std::optional<ParsedOptions> given = ParseOptions(kGraphOptions, arguments, context.err);
+    if (!given)
+        return 2;
     int width = 601;
     int height = 400;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--size" && i + 1 < arguments.size()) {
-            if (!parseSize(arguments[++i], width, height)) {
-                context.err << "vedra: --size takes WIDTHxHEIGHT, at least 2x33\n";
-                return 2;
-            }
-        } else {
-            positional.push_back(arguments[i]);
+    if (std::optional<std::string> size = given->text("--size")) {
+        if (!parseSize(*size, width, height)) {
+            context.err << "vedra: --size takes WIDTHxHEIGHT, at least 2x33\n";
+            return 2;
         }
     }
+    const std::vector<std::string>& positional = given->words();
     double from = 0;
     double to = 0;
-    if (positional.size() != 3 || !parseNumber(positional[1], from) || !parseNumber(positional[2], to)) {
-        context.err << "usage: vedra graph EXPR FROM TO [--size WxH]\n";
+    if (!parseNumber(positional[1], from) || !parseNumber(positional[2], to)) {
+        context.err << kGraphOptions.usage;
         return 2;
     }
     const std::string expression =

@@ -45,42 +45,49 @@ indexing::PatternFilter parsePatterns(const std::string& text)
 
 } // namespace
 
+constexpr OptionSpec kIndexOptionList[] = {
+    {.name = "--single", .excludes = "--update"},
+    {.name = "--update"},
+    {.name = "--unpack"},
+    {.name = "--no-subfolders"},
+    {.name = "--files", .value = OptionValue::Text},
+    {.name = "--dirs", .value = OptionValue::Text},
+};
+
+constexpr CliOptions kIndexOptions{
+    .verb = "index",
+    .options = kIndexOptionList,
+    .usage = "usage: vedra index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] "
+             "[--dirs PATTERNS]\n",
+    .minWords = 1,
+    .maxWords = 1,
+    .tooManyWords = "one path only",
+};
+
 int runIndex(CliContext& context, const std::vector<std::string>& arguments)
 {
-    std::string path;
-    indexing::IndexingOptions options;
-    indexing::IndexCommand command = indexing::IndexCommand::Normal;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& arg = arguments[i];
-        if (arg == "--single") {
-            command = indexing::IndexCommand::SingleFolder;
-        } else if (arg == "--update") {
-            command = indexing::IndexCommand::Update;
-        } else if (arg == "--unpack") {
-            options.unpack = true;
-        } else if (arg == "--no-subfolders") {
-            options.subfolders = false;
-        } else if (arg == "--files" || arg == "--dirs") {
-            if (i + 1 >= arguments.size()) {
-                context.err << "vedra index: " << arg << " needs a value\n";
-                return 2;
-            }
-            (arg == "--files" ? options.fileFilter : options.folderFilter) = parsePatterns(arguments[++i]);
-        } else if (!arg.empty() && arg[0] == '-') {
-            context.err << "vedra index: unknown option '" << arg << "'\n";
-            return 2;
-        } else if (!path.empty()) {
-            context.err << "vedra index: one path only\n";
-            return 2;
-        } else {
-            path = arg;
-        }
-    }
+    std::optional<ParsedOptions> given = ParseOptions(kIndexOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::string path = given->words()[0];
     if (path.empty()) {
-        context.err << "usage: vedra index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] "
-                       "[--dirs PATTERNS]\n";
+        context.err << kIndexOptions.usage;
         return 2;
     }
+    indexing::IndexingOptions options;
+    indexing::IndexCommand command = indexing::IndexCommand::Normal;
+    if (given->has("--single"))
+        command = indexing::IndexCommand::SingleFolder;
+    if (given->has("--update"))
+        command = indexing::IndexCommand::Update;
+    if (given->has("--unpack"))
+        options.unpack = true;
+    if (given->has("--no-subfolders"))
+        options.subfolders = false;
+    if (std::optional<std::string> patterns = given->text("--files"))
+        options.fileFilter = parsePatterns(*patterns);
+    if (std::optional<std::string> patterns = given->text("--dirs"))
+        options.folderFilter = parsePatterns(*patterns);
     app::Workspace& ws = context.workspace;
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     const auto started = std::chrono::steady_clock::now();

@@ -22,12 +22,12 @@ std::string orNone(const std::string& value)
 
 } // namespace
 
+constexpr CliOptions kInfoOptions{.verb = "info", .maxWords = 0};
+
 int runInfo(CliContext& context, const std::vector<std::string>& arguments)
 {
-    if (!arguments.empty()) {
-        context.err << "vedra info: takes no arguments\n";
+    if (!ParseOptions(kInfoOptions, arguments, context.err))
         return 2;
-    }
     app::Workspace& ws = context.workspace;
     const app::WorkBufferSizes& sizes = ws.workBuffers.sizes();
     std::ostream& out = context.out;

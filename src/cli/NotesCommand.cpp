@@ -24,14 +24,22 @@ void printPreview(CliContext& context, const search::PreviewDocument& preview)
     context.out << app::displayUtf8(lines);
 }
 
+constexpr OptionSpec kOrOption[] = {{.name = "--or"}};
+
 int runNotesVerb(CliContext& context, const std::vector<std::string>& arguments, utilities::NoteScope scope,
-                 const char* verb)
+                 const char* verb, const CliOptions& addOptions, const CliOptions& searchOptions)
 {
     const std::string usage = std::string("usage: vedra ") + verb + " add TEXT... | " + verb + " search WORDS... [--or]\n";
     if (arguments.empty() || (arguments[0] != "add" && arguments[0] != "search")) {
         context.err << usage;
         return 2;
     }
+    const bool adding = arguments[0] == "add";
+    std::optional<ParsedOptions> given = ParseOptions(adding ? addOptions : searchOptions,
+                                                      std::vector<std::string>(arguments.begin() + 1, arguments.end()),
+                                                      context.err);
+    if (!given)
+        return 2;
     app::Workspace& ws = context.workspace;
     const app::SearchTarget target =
         scope == utilities::NoteScope::Memorandum ? app::SearchTarget::Memorandum : app::SearchTarget::Notes;
@@ -40,18 +48,10 @@ int runNotesVerb(CliContext& context, const std::vector<std::string>& arguments,
         context.err << "vedra: no current archive; create one first (vedra create NAME)\n";
         return 1;
     }
-    bool anyWord = false;
-    std::string text;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[0] == "search" && arguments[i] == "--or") {
-            anyWord = true;
-            continue;
-        }
-        text += (text.empty() ? "" : " ") + arguments[i];
-    }
+    const std::string text = given->joinedWords();
 
     search::PreviewDocument preview;
-    if (arguments[0] == "add") {
+    if (adding) {
         if (text.empty()) {
             context.err << usage;
             return 2;
@@ -67,7 +67,7 @@ int runNotesVerb(CliContext& context, const std::vector<std::string>& arguments,
     search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
     search::ParseQueryWords(search::QueryTextToCp1252(text), false, 0, limits, nullptr, words);
     search::SearchOptions options;
-    options.andWords = anyWord ? 0 : 1;
+    options.andWords = given->has("--or") ? 0 : 1;
     int found = utilities::SearchNotes(ws, words, target, options, preview);
     if (found < 0) {
         ws.showMessage(app::MessageKey::MsgCannotReadFile);
@@ -81,14 +81,22 @@ int runNotesVerb(CliContext& context, const std::vector<std::string>& arguments,
 
 } // namespace
 
+// A note's text and the words searched may begin with '-'.
+constexpr CliOptions kNotesAddOptions{.verb = "notes add", .dashWords = DashWords::Words};
+constexpr CliOptions kNotesSearchOptions{.verb = "notes search", .options = kOrOption, .dashWords = DashWords::Words};
+constexpr CliOptions kMemoAddOptions{.verb = "memo add", .dashWords = DashWords::Words};
+constexpr CliOptions kMemoSearchOptions{.verb = "memo search", .options = kOrOption, .dashWords = DashWords::Words};
+
 int runNotes(CliContext& context, const std::vector<std::string>& arguments)
 {
-    return runNotesVerb(context, arguments, utilities::NoteScope::Notes, "notes");
+    return runNotesVerb(context, arguments, utilities::NoteScope::Notes, "notes", kNotesAddOptions,
+                        kNotesSearchOptions);
 }
 
 int runMemo(CliContext& context, const std::vector<std::string>& arguments)
 {
-    return runNotesVerb(context, arguments, utilities::NoteScope::Memorandum, "memo");
+    return runNotesVerb(context, arguments, utilities::NoteScope::Memorandum, "memo", kMemoAddOptions,
+                        kMemoSearchOptions);
 }
 
 } // namespace vedra::cli

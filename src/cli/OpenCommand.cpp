@@ -11,22 +11,27 @@
 
 namespace vedra::cli {
 
+constexpr OptionSpec kOpenOptionList[] = {{.name = "--with", .value = OptionValue::Text}};
+
+// A file name may begin with '-'.
+constexpr CliOptions kOpenOptions{
+    .verb = "open",
+    .options = kOpenOptionList,
+    .usage = "usage: vedra open FILE [--with PROGRAM]\n",
+    .minWords = 1,
+    .maxWords = 1,
+    .dashWords = DashWords::Words,
+};
+
 int runOpen(CliContext& context, const std::vector<std::string>& arguments)
 {
-    std::string target;
-    std::string program;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--with" && i + 1 < arguments.size()) {
-            program = arguments[++i];
-        } else if (target.empty() && !arguments[i].empty() && arguments[i].rfind("--", 0) != 0) {
-            target = arguments[i];
-        } else {
-            target.clear();
-            break;
-        }
-    }
+    std::optional<ParsedOptions> given = ParseOptions(kOpenOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    std::string target = given->words()[0];
+    const std::string program = given->text("--with").value_or("");
     if (target.empty()) {
-        context.err << "usage: vedra open FILE [--with PROGRAM]\n";
+        context.err << kOpenOptions.usage;
         return 2;
     }
     // A file named relative to the current folder is a file, not a web address.

@@ -12,7 +12,6 @@
 #include "core/io/FileHandle.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <ostream>
 
 namespace vedra::cli {
@@ -40,71 +39,67 @@ std::string jsonString(const std::string& column)
 
 } // namespace
 
+constexpr OptionSpec kSearchOptionList[] = {
+    {.name = "--or"},
+    {.name = "--all-archives"},
+    {.name = "--contiguous",
+     .value = OptionValue::Integer,
+     .minimum = search::SearchOptions::kMinContiguityDistance,
+     .maximum = search::SearchOptions::kMaxContiguityDistance,
+     .valueText = "a number of characters"},
+    {.name = "--words-or"},
+    {.name = "--in-path"},
+    {.name = "--files", .value = OptionValue::Text},
+    {.name = "--dirs", .value = OptionValue::Text},
+    {.name = "--on-disk", .value = OptionValue::Text},
+    {.name = "--extracts"},
+    {.name = "--json"},
+};
+
+constexpr CliOptions kSearchOptions{
+    .verb = "search",
+    .options = kSearchOptionList,
+    .usage = "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
+             "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n",
+};
+
 int runSearch(CliContext& context, const std::vector<std::string>& arguments)
 {
-    static const char* const kUsage =
-        "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
-        "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n";
+    std::optional<ParsedOptions> given = ParseOptions(kSearchOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::string query = given->joinedWords();
+    if (query.empty() && !given->has("--files") && !given->has("--dirs")) {
+        context.err << kSearchOptions.usage;
+        return 2;
+    }
     app::Workspace& ws = context.workspace;
     ws.SearchTarget = app::SearchTarget::Archive;
     search::SearchSession session(ws);
     search::SearchRun& run = session.run();
     search::ResultList& results = session.results();
-    std::string query;
-    bool filesGiven = false;
-    bool json = false;
-    bool extracts = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& arg = arguments[i];
-        const bool takesValue = arg == "--files" || arg == "--dirs" || arg == "--contiguous" || arg == "--on-disk";
-        if (takesValue && i + 1 >= arguments.size()) {
-            context.err << "vedra search: " << arg << " needs a value\n";
-            return 2;
-        }
-        if (arg == "--or") {
-            run.options().andWords = 0;
-        } else if (arg == "--all-archives") {
-            run.options().allArchives = 1;
-        } else if (arg == "--words-or") {
-            run.options().wordsOr = 1;
-        } else if (arg == "--in-path") {
-            run.options().inThePath = 1;
-        } else if (arg == "--extracts") {
-            extracts = true;
-        } else if (arg == "--json") {
-            json = true;
-        } else if (arg == "--contiguous") {
-            const std::string& value = arguments[++i];
-            char* end = nullptr;
-            long distance = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || !run.options().setContiguityDistance(static_cast<int>(distance))) {
-                context.err << "vedra search: --contiguous takes a number of characters from "
-                            << search::SearchOptions::kMinContiguityDistance << " to "
-                            << search::SearchOptions::kMaxContiguityDistance << '\n';
-                return 2;
-            }
-            run.options().setContiguity(true);
-        } else if (arg == "--on-disk") {
-            run.options().directOnDisk = 1;
-            run.setDiskRoot(arguments[++i]);
-        } else if (arg == "--files" || arg == "--dirs") {
-            std::string value = search::QueryTextToCp1252(arguments[++i]);
-            if (arg == "--files")
-                run.setFilesText(value);
-            else
-                run.setDirectoriesText(value);
-            filesGiven = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            context.err << "vedra search: unknown option '" << arg << "'\n";
-            return 2;
-        } else {
-            query += (query.empty() ? "" : " ") + arg;
-        }
+    if (given->has("--or"))
+        run.options().andWords = 0;
+    if (given->has("--all-archives"))
+        run.options().allArchives = 1;
+    if (given->has("--words-or"))
+        run.options().wordsOr = 1;
+    if (given->has("--in-path"))
+        run.options().inThePath = 1;
+    if (std::optional<std::int64_t> distance = given->number("--contiguous")) {
+        run.options().setContiguityDistance(static_cast<int>(*distance));
+        run.options().setContiguity(true);
     }
-    if (query.empty() && !filesGiven) {
-        context.err << kUsage;
-        return 2;
+    if (std::optional<std::string> root = given->text("--on-disk")) {
+        run.options().directOnDisk = 1;
+        run.setDiskRoot(*root);
     }
+    if (std::optional<std::string> patterns = given->text("--files"))
+        run.setFilesText(search::QueryTextToCp1252(*patterns));
+    if (std::optional<std::string> patterns = given->text("--dirs"))
+        run.setDirectoriesText(search::QueryTextToCp1252(*patterns));
+    const bool json = given->has("--json");
+    const bool extracts = given->has("--extracts");
     run.RunSearch(search::QueryTextToCp1252(query));
     if (json) {
         static const char* const kKeys[] = {"path", "lastUpdating", "size", "words", "archive", "position"};

@@ -19,21 +19,32 @@ constexpr std::int64_t kContextBefore = 200;
 
 } // namespace
 
+// The words searched may begin with '-'; the file only after `--`, so that a
+// misplaced option is not read as a file name.
+constexpr CliOptions kShowOptions{
+    .verb = "show",
+    .usage = "usage: vedra show FILE [WORDS...]\n",
+    .minWords = 1,
+    .dashWords = DashWords::Words,
+};
+
 int runShow(CliContext& context, const std::vector<std::string>& arguments)
 {
-    if (arguments.empty() || arguments[0].empty() || arguments[0][0] == '-') {
-        context.err << "usage: vedra show FILE [WORDS...]\n";
+    std::optional<ParsedOptions> given = ParseOptions(kShowOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::string& path = given->words()[0];
+    if (path.empty() || (path[0] == '-' && !given->escaped(0))) {
+        context.err << kShowOptions.usage;
         return 2;
     }
     app::Workspace& ws = context.workspace;
-    auto file = io::FileHandle::open(arguments[0], io::OpenMode::ReadOnly);
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     if (!file) {
         ws.showMessage(app::MessageKey::MsgCannotReadFile);
         return 1;
     }
-    std::string query;
-    for (std::size_t i = 1; i < arguments.size(); ++i)
-        query += (query.empty() ? "" : " ") + arguments[i];
+    const std::string query = given->joinedWords(1);
     search::QueryWordTable table;
     search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
     search::ParseQueryWords(search::QueryTextToCp1252(query), true, 0, limits, nullptr, table);

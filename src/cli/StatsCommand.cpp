@@ -12,25 +12,31 @@
 
 namespace vedra::cli {
 
+constexpr OptionSpec kStatsOptionList[] = {{.name = "--or"}};
+
+// The words counted may begin with '-'; the file only after `--`, so that a
+// misplaced option is not read as a file name.
+constexpr CliOptions kStatsOptions{
+    .verb = "stats",
+    .options = kStatsOptionList,
+    .usage = "usage: vedra stats FILE [WORDS...] [--or]\n",
+    .minWords = 1,
+    .dashWords = DashWords::Words,
+};
+
 int runStats(CliContext& context, const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> words;
-    bool wordsOr = false;
-    for (const std::string& argument : arguments) {
-        if (argument == "--or")
-            wordsOr = true;
-        else
-            words.push_back(argument);
-    }
-    if (words.empty() || words[0].empty() || words[0][0] == '-') {
-        context.err << "usage: vedra stats FILE [WORDS...] [--or]\n";
+    std::optional<ParsedOptions> given = ParseOptions(kStatsOptions, arguments, context.err);
+    if (!given)
+        return 2;
+    const std::string file = given->words()[0];
+    if (file.empty() || (file[0] == '-' && !given->escaped(0))) {
+        context.err << kStatsOptions.usage;
         return 2;
     }
     app::Workspace& ws = context.workspace;
-    std::string file = words[0];
-    std::string query;
-    for (std::size_t i = 1; i < words.size(); ++i)
-        query += (query.empty() ? "" : " ") + words[i];
+    const bool wordsOr = given->has("--or");
+    const std::string query = given->joinedWords(1);
 
     search::WordStatisticsRequest request;
     request.languageIndex = ws.LanguageIndex;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The bash completion of `vedra`: what it offers after the command name, after
 # global options and their values, for each command's options, the languages, and
-# the paths (folders only for --on-disk); and that it offers every command and
-# option that `vedra --help` of the vedra binary given as $1 lists.
+# the paths (folders only for --on-disk); that it offers every command and
+# option that `vedra --help` of the vedra binary given as $1 lists; and that its
+# options are those of the verbs' option tables, as the program given as $3 lists them.
 helpers=/usr/share/bash-completion/bash_completion
 if [[ ! -f $helpers ]]; then
   echo "skipped: $helpers is missing (install the Debian package bash-completion)"
@@ -93,6 +94,36 @@ if [[ -x $vedra ]]; then
   done
 else
   fail "no vedra binary given to compare with its --help"
+fi
+
+# The offers match the option tables the verbs parse with ($3 lists them): the
+# options of each verb and form, which of them take a value, and which exclude
+# each other.
+table=${3:-}
+if [[ -x $table ]]; then
+  rows=$("$table")
+  [[ -n $rows ]] || fail "the option table is empty"
+  while IFS= read -r form; do
+    read -ra form_words <<<"$form"
+    options=$(awk -F'\t' -v form="$form" '$1 == form && $2 != "" {print $2}' <<<"$rows")
+    expect "$form options of the option table" "$options" vedra "${form_words[@]}" --
+  done < <(cut -f1 <<<"$rows" | sort -u)
+  while IFS=$'\t' read -r form option kind excluded; do
+    [[ -n ${option:-} ]] || continue
+    command=${form%% *}
+    if [[ $kind == flag ]]; then
+      ! _vedra_takes_value "$command" "$option" || fail "$form $option is a flag but is completed as taking a value"
+    elif ! _vedra_takes_value "$command" "$option"; then
+      fail "$form $option takes a value but is not completed as one"
+    fi
+    if [[ -n ${excluded:-} ]]; then
+      read -ra form_words <<<"$form"
+      ! offers vedra "${form_words[@]}" /x "$excluded" -- | grep -qx -- "$option" || fail "$form offers $option after $excluded"
+      ! offers vedra "${form_words[@]}" /x "$option" -- | grep -qx -- "$excluded" || fail "$form offers $excluded after $option"
+    fi
+  done <<<"$rows"
+else
+  fail "no option table given to compare with"
 fi
 
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
