@@ -4,6 +4,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/RowOpening.h"
 #include "core/search/RtfText.h"
 #include "core/utilities/Launching.h"
 #include "core/web/LinkAtCaret.h"
@@ -596,29 +597,27 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
     if (!index.isValid() || busyWithLongWork())
         return;
     clearSearchPageGuard();
-    const std::string path = m_session->results().row(static_cast<std::size_t>(index.row())).label();
-    if (path.empty())
-        return;
-    const char last = path.back();
-    if (last == '/' || last == '*') {
-        std::string folder = path;
-        if (last == '*')
-            folder.erase(folder.find_last_of('/') + 1);
-        // Unpacked members live in a "_vedratemp/" folder; their document is the file before it.
-        if (std::size_t marker = folder.find("_vedratemp/"); marker != std::string::npos) {
-            m_session->preview().OpenPreviewFile(folder.substr(0, marker), 0, search::ReadMode::Plain);
-            m_session->preview().ShowBlock();
-            refreshPreview();
-            return;
-        }
+    const search::RowOpening opening = search::DecideRowOpening(m_session->results(), static_cast<std::size_t>(index.row()));
+    switch (opening.action) {
+    case search::RowOpenAction::None:
+        break;
+    case search::RowOpenAction::PreviewPlain:
+        m_session->preview().OpenPreviewFile(opening.target, 0, search::ReadMode::Plain);
+        m_session->preview().ShowBlock();
+        refreshPreview();
+        break;
+    case search::RowOpenAction::ListFolder:
         ++m_longWork;
         m_workspace.BreakCode = 0;
-        m_session->run().ListFolder(folder);
+        m_session->run().ListFolder(opening.target);
         --m_longWork;
         refreshResults();
-        return;
+        break;
+    case search::RowOpenAction::OpenFile:
+    case search::RowOpenAction::OpenWebAddress:
+        utilities::OpenWithRegisteredProgram(m_workspace, opening.target);
+        break;
     }
-    utilities::OpenWithRegisteredProgram(m_workspace, path);
 }
 
 void CScovaroDlg::openLinkAtCaret()
