@@ -514,12 +514,13 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     if (busyWithLongWork())
         return;
     ++m_longWork;
-    const bool clipboardSearch = std::exchange(m_clipboardSearchOn, false);
-    showResultsAndPreview();
-    m_rowsShown = m_session->results().size();
-    m_sinceListRefresh.start();
-    m_session->StartSearch(queryText);
-    m_clipboardSearchOn = clipboardSearch;
+    {
+        const auto paused = m_clipboard.pause();
+        showResultsAndPreview();
+        m_rowsShown = m_session->results().size();
+        m_sinceListRefresh.start();
+        m_session->StartSearch(queryText);
+    }
     --m_longWork;
     refreshResults();
     refreshPreview();
@@ -823,6 +824,7 @@ void CScovaroDlg::closeEvent(QCloseEvent* event)
 void CScovaroDlg::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
+    using search::ClipboardWindowEvent;
     if (event->type() == QEvent::WindowStateChange) {
         auto* change = static_cast<QWindowStateChangeEvent*>(event);
         if (isMaximized()) {
@@ -833,33 +835,47 @@ void CScovaroDlg::changeEvent(QEvent* event)
                     setGeometry(m_startGeometry);
             });
         } else if (isMinimized()) {
-            // Minimising clears the words so that the next restore searches the clipboard alone.
-            setQueryWordsText(QString());
-            setNotesSearchText(QString());
-            QGuiApplication::clipboard()->clear();
+            reactToClipboardEvent(ClipboardWindowEvent::Minimised);
         } else if ((change->oldState() & Qt::WindowMinimized) != 0) {
-            closePopupMenu();
-            QTimer::singleShot(0, this, [this] {
-                ClipboardSearch(ClipboardMode::Click);
-                QGuiApplication::clipboard()->clear();
-            });
+            reactToClipboardEvent(ClipboardWindowEvent::Restored);
         }
-    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        // Coming back from another program with text copied there searches it.
-        if (m_clipboardSearchOn && m_clipboardGuard == 0 && !busyWithLongWork() &&
-            m_session->run().options().directOnDisk == 0 && !isMinimized())
-            QTimer::singleShot(0, this, [this] { ClipboardSearch(ClipboardMode::Paste); });
-    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        if (height() > 100)
-            m_clipboardGuard = 0;
+    } else if (event->type() == QEvent::ActivationChange) {
+        reactToClipboardEvent(isActiveWindow() ? ClipboardWindowEvent::Activated : ClipboardWindowEvent::Deactivated);
+    }
+}
+
+void CScovaroDlg::reactToClipboardEvent(search::ClipboardWindowEvent event)
+{
+    search::ClipboardWindowFacts facts;
+    facts.heightPixels = height();
+    facts.minimised = isMinimized();
+    facts.busy = busyWithLongWork();
+    facts.directOnDisk = m_session->run().options().directOnDisk != 0;
+    switch (m_clipboard.OnWindowEvent(event, facts)) {
+    case search::ClipboardReaction::None:
+        break;
+    case search::ClipboardReaction::EmptyFields:
+        setQueryWordsText(QString());
+        setNotesSearchText(QString());
+        QGuiApplication::clipboard()->clear();
+        break;
+    case search::ClipboardReaction::SearchPaste:
+        QTimer::singleShot(0, this, [this] { ClipboardSearch(ClipboardMode::Paste); });
+        break;
+    case search::ClipboardReaction::SearchClick:
+        closePopupMenu();
+        QTimer::singleShot(0, this, [this] {
+            ClipboardSearch(ClipboardMode::Click);
+            QGuiApplication::clipboard()->clear();
+        });
+        break;
     }
 }
 
 void CScovaroDlg::moveEvent(QMoveEvent* event)
 {
     QDialog::moveEvent(event);
-    if (m_clipboardGuard < 0 && height() > 100)
-        m_clipboardGuard = 0;
+    reactToClipboardEvent(search::ClipboardWindowEvent::Moved);
 }
 
 void CScovaroDlg::mousePressEvent(QMouseEvent* event)
@@ -882,47 +898,26 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
 
 void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 {
-    if (busyWithLongWork())
-        return;
-    const bool toWords = m_workspace.SearchTarget == 0;
-    const QString clipboardText = QGuiApplication::clipboard()->text().left(2046);
-    if (mode == ClipboardMode::Paste) {
-        const QString words = queryWordsText();
-        const QString notes = notesSearchText();
-        setQueryWordsText(toWords ? clipboardText : QString());
-        setNotesSearchText(toWords ? QString() : clipboardText);
-        if (clipboardText.trimmed().isEmpty()) {
-            setQueryWordsText(words);
-            setNotesSearchText(notes);
-            return;
-        }
-        m_session->run().words() = {};
-        setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
-        m_clipboardGuard = 1;
-        StartSearch(engineText(clipboardText));
-        QGuiApplication::clipboard()->clear();
-        return;
+    const search::ClipboardTake take = m_clipboard.Take(mode, QGuiApplication::clipboard()->text().toStdString(),
+                                                        m_workspace.SearchTarget, busyWithLongWork());
+    if (take.emptyFields) {
+        setNotesSearchText(QString());
+        setQueryWordsText(QString());
     }
-    setNotesSearchText(QString());
-    setQueryWordsText(QString());
-    showNormal();
-    if (clipboardText.trimmed().isEmpty())
+    if (take.restoreWindow)
+        showNormal();
+    if (take.status != search::ClipboardTakeStatus::Text)
         return;
-    if (toWords)
-        setQueryWordsText(clipboardText);
+    const QString shown = QString::fromStdString(app::cp1252ToUtf8(take.text));
+    if (take.field == search::ClipboardField::Words)
+        setQueryWordsText(shown);
     else
-        setNotesSearchText(clipboardText);
-    if (!m_clipboardQuestionAsked) {
-        m_clipboardQuestionAsked = true;
-        std::string question = std::string(m_workspace.messages().text(MessageKey::MsgDoYouWantToSearch)) +
-                               engineText(clipboardText);
-        if (messageBox(question, MessageButtons::YesNo) != MessageAnswer::Yes) {
-            setTitle(m_workspace.windowTitle());
-            return;
-        }
-    }
-    setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
-    StartSearch(engineText(clipboardText));
+        setNotesSearchText(shown);
+    if (!m_clipboard.Confirm(m_workspace, m_session->run(), take))
+        return;
+    StartSearch(take.text);
+    if (take.emptyClipboardAfter)
+        QGuiApplication::clipboard()->clear();
 }
 
 void CScovaroDlg::showAbout()

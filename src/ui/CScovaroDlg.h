@@ -6,6 +6,7 @@
 
 #include "core/app/Host.h"
 #include "core/app/Workspace.h"
+#include "core/search/ClipboardSearch.h"
 #include "core/search/SearchSession.h"
 #include "core/utilities/PopupMenu.h"
 #include "ui/MessageBoxes.h"
@@ -60,7 +61,7 @@ public:
 
     // How a clipboard search was started: by the window coming back on screen
     // (paste) or by the user restoring or clicking the minimised window (click).
-    enum class ClipboardMode { Paste, Click };
+    using ClipboardMode = search::ClipboardMode;
 
     // `workspace` is lent for the dialog's lifetime. The dialog only becomes the
     // workspace's host when the caller points the workspace's host at it.
@@ -159,6 +160,8 @@ private:
     void chooseLanguage(int languageIndex);
     // Escape outside a long operation: asks whether to quit.
     void confirmQuit();
+    // A window event passed to the clipboard search, and its reaction carried out.
+    void reactToClipboardEvent(search::ClipboardWindowEvent event);
     bool ownsWidget(const QObject* object) const;
     bool busyWithLongWork() const;
 
@@ -232,10 +235,7 @@ private:
     int m_longWork = 0;
     QElapsedTimer m_sinceListRefresh;
     std::size_t m_rowsShown = 0;
-    // -1 until the window has been placed once; 1 right after a clipboard search.
-    int m_clipboardGuard = -1;
-    bool m_clipboardSearchOn = true;
-    bool m_clipboardQuestionAsked = false;
+    search::ClipboardSearch m_clipboard;
     bool m_introShown = false;
     int m_previewPointSize = 10;
     std::string m_previewName;  // the preview's own text after "New"
