@@ -567,14 +567,6 @@ void CScovaroDlg::copyListSelectionToView()
     m_resultList->viewport()->update();
 }
 
-std::optional<std::size_t> CScovaroDlg::firstSelectedRow() const
-{
-    std::vector<std::size_t> rows = m_session->results().selectedRows();
-    if (rows.empty())
-        return std::nullopt;
-    return rows.front();
-}
-
 void CScovaroDlg::resultClicked(const QModelIndex& index)
 {
     if (!index.isValid() || busyWithLongWork())
@@ -660,15 +652,12 @@ void CScovaroDlg::setPreviewPlainText(const std::string& cp1252)
     RenderPreview(*m_preview, document, m_previewPointSize, std::string::npos);
 }
 
-std::string CScovaroDlg::previewSelection(std::size_t limit) const
+std::string CScovaroDlg::previewSelection() const
 {
     QString text = m_preview->textCursor().selectedText();
     // The control gives paragraph breaks as U+2029.
     text.replace(QChar::ParagraphSeparator, u'\n');
-    std::string cp1252 = engineText(text);
-    if (cp1252.size() > limit)
-        cp1252.resize(limit);
-    return cp1252;
+    return engineText(text);
 }
 
 bool CScovaroDlg::drainEvents()

@@ -8,6 +8,7 @@
 #include "core/app/Workspace.h"
 #include "core/search/ClipboardSearch.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/PopupActions.h"
 #include "core/utilities/PopupMenu.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SearchScreen.h"
@@ -57,7 +58,7 @@ public:
     static constexpr int kPixelsPerUnit = 2;
     static QRect unitRect(int left, int top, int width, int height);
     // The preview's plain height before "Enlarge"; each step of 50 adds two points.
-    static constexpr int kPreviewBasePointSize = 10;
+    static constexpr int kPreviewBasePointSize = utilities::kPreviewBasePointSize;
 
     // How a clipboard search was started: by the window coming back on screen
     // (paste) or by the user restoring or clicking the minimised window (click).
@@ -184,13 +185,9 @@ private:
     void setQueryWordsText(const QString& text);
     QString notesSearchText() const;
     void setNotesSearchText(const QString& text);
-    // The preview's selected text as cp1252, at most `limit` bytes.
-    std::string previewSelection(std::size_t limit) const;
-    std::optional<std::size_t> firstSelectedRow() const;
-    void savePreview(bool askName);
+    // The preview's selected text as cp1252.
+    std::string previewSelection() const;
     void printPreview();
-    void showStatistics();
-    void calculate();
     void showInformation(const QString& title, const QString& text);
 
     app::Workspace& m_workspace;
@@ -237,7 +234,7 @@ private:
     std::size_t m_rowsShown = 0;
     search::ClipboardSearch m_clipboard;
     bool m_introShown = false;
-    int m_previewPointSize = 10;
+    int m_previewPointSize = kPreviewBasePointSize;
     std::string m_previewName;  // the preview's own text after "New"
 };
 
