@@ -4,6 +4,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/RowOpening.h"
 #include "core/search/RtfText.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
@@ -512,12 +513,13 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     if (busyWithLongWork())
         return;
     ++m_longWork;
-    const bool clipboardSearch = std::exchange(m_clipboardSearchOn, false);
-    showResultsAndPreview();
-    m_rowsShown = m_session->results().size();
-    m_sinceListRefresh.start();
-    m_session->StartSearch(queryText);
-    m_clipboardSearchOn = clipboardSearch;
+    {
+        const auto paused = m_clipboard.pause();
+        showResultsAndPreview();
+        m_rowsShown = m_session->results().size();
+        m_sinceListRefresh.start();
+        m_session->StartSearch(queryText);
+    }
     --m_longWork;
     refreshResults();
     refreshPreview();
@@ -564,14 +566,6 @@ void CScovaroDlg::copyListSelectionToView()
     m_resultList->viewport()->update();
 }
 
-std::optional<std::size_t> CScovaroDlg::firstSelectedRow() const
-{
-    std::vector<std::size_t> rows = m_session->results().selectedRows();
-    if (rows.empty())
-        return std::nullopt;
-    return rows.front();
-}
-
 void CScovaroDlg::resultClicked(const QModelIndex& index)
 {
     if (!index.isValid() || busyWithLongWork())
@@ -595,29 +589,27 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
     if (!index.isValid() || busyWithLongWork())
         return;
     clearSearchPageGuard();
-    const std::string path = m_session->results().row(static_cast<std::size_t>(index.row())).label();
-    if (path.empty())
-        return;
-    const char last = path.back();
-    if (last == '/' || last == '*') {
-        std::string folder = path;
-        if (last == '*')
-            folder.erase(folder.find_last_of('/') + 1);
-        // Unpacked members live in a "_vedratemp/" folder; their document is the file before it.
-        if (std::size_t marker = folder.find("_vedratemp/"); marker != std::string::npos) {
-            m_session->preview().OpenPreviewFile(folder.substr(0, marker), 0, search::ReadMode::Plain);
-            m_session->preview().ShowBlock();
-            refreshPreview();
-            return;
-        }
+    const search::RowOpening opening = search::DecideRowOpening(m_session->results(), static_cast<std::size_t>(index.row()));
+    switch (opening.action) {
+    case search::RowOpenAction::None:
+        break;
+    case search::RowOpenAction::PreviewPlain:
+        m_session->preview().OpenPreviewFile(opening.target, 0, search::ReadMode::Plain);
+        m_session->preview().ShowBlock();
+        refreshPreview();
+        break;
+    case search::RowOpenAction::ListFolder:
         ++m_longWork;
         m_workspace.BreakCode = app::StopCode::None;
-        m_session->run().ListFolder(folder);
+        m_session->run().ListFolder(opening.target);
         --m_longWork;
         refreshResults();
-        return;
+        break;
+    case search::RowOpenAction::OpenFile:
+    case search::RowOpenAction::OpenWebAddress:
+        utilities::OpenWithRegisteredProgram(m_workspace, opening.target);
+        break;
     }
-    utilities::OpenWithRegisteredProgram(m_workspace, path);
 }
 
 void CScovaroDlg::openLinkAtCaret()
@@ -659,15 +651,12 @@ void CScovaroDlg::setPreviewPlainText(const std::string& cp1252)
     RenderPreview(*m_preview, document, m_previewPointSize, std::string::npos);
 }
 
-std::string CScovaroDlg::previewSelection(std::size_t limit) const
+std::string CScovaroDlg::previewSelection() const
 {
     QString text = m_preview->textCursor().selectedText();
     // The control gives paragraph breaks as U+2029.
     text.replace(QChar::ParagraphSeparator, u'\n');
-    std::string cp1252 = engineText(text);
-    if (cp1252.size() > limit)
-        cp1252.resize(limit);
-    return cp1252;
+    return engineText(text);
 }
 
 bool CScovaroDlg::drainEvents()
@@ -823,6 +812,7 @@ void CScovaroDlg::closeEvent(QCloseEvent* event)
 void CScovaroDlg::changeEvent(QEvent* event)
 {
     QDialog::changeEvent(event);
+    using search::ClipboardWindowEvent;
     if (event->type() == QEvent::WindowStateChange) {
         auto* change = static_cast<QWindowStateChangeEvent*>(event);
         if (isMaximized()) {
@@ -833,33 +823,47 @@ void CScovaroDlg::changeEvent(QEvent* event)
                     setGeometry(m_startGeometry);
             });
         } else if (isMinimized()) {
-            // Minimising clears the words so that the next restore searches the clipboard alone.
-            setQueryWordsText(QString());
-            setNotesSearchText(QString());
-            QGuiApplication::clipboard()->clear();
+            reactToClipboardEvent(ClipboardWindowEvent::Minimised);
         } else if ((change->oldState() & Qt::WindowMinimized) != 0) {
-            closePopupMenu();
-            QTimer::singleShot(0, this, [this] {
-                ClipboardSearch(ClipboardMode::Click);
-                QGuiApplication::clipboard()->clear();
-            });
+            reactToClipboardEvent(ClipboardWindowEvent::Restored);
         }
-    } else if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        // Coming back from another program with text copied there searches it.
-        if (m_clipboardSearchOn && m_clipboardGuard == 0 && !busyWithLongWork() &&
-            m_session->run().options().directOnDisk == 0 && !isMinimized())
-            QTimer::singleShot(0, this, [this] { ClipboardSearch(ClipboardMode::Paste); });
-    } else if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        if (height() > 100)
-            m_clipboardGuard = 0;
+    } else if (event->type() == QEvent::ActivationChange) {
+        reactToClipboardEvent(isActiveWindow() ? ClipboardWindowEvent::Activated : ClipboardWindowEvent::Deactivated);
+    }
+}
+
+void CScovaroDlg::reactToClipboardEvent(search::ClipboardWindowEvent event)
+{
+    search::ClipboardWindowFacts facts;
+    facts.heightPixels = height();
+    facts.minimised = isMinimized();
+    facts.busy = busyWithLongWork();
+    facts.directOnDisk = m_session->run().options().directOnDisk != 0;
+    switch (m_clipboard.OnWindowEvent(event, facts)) {
+    case search::ClipboardReaction::None:
+        break;
+    case search::ClipboardReaction::EmptyFields:
+        setQueryWordsText(QString());
+        setNotesSearchText(QString());
+        QGuiApplication::clipboard()->clear();
+        break;
+    case search::ClipboardReaction::SearchPaste:
+        QTimer::singleShot(0, this, [this] { ClipboardSearch(ClipboardMode::Paste); });
+        break;
+    case search::ClipboardReaction::SearchClick:
+        closePopupMenu();
+        QTimer::singleShot(0, this, [this] {
+            ClipboardSearch(ClipboardMode::Click);
+            QGuiApplication::clipboard()->clear();
+        });
+        break;
     }
 }
 
 void CScovaroDlg::moveEvent(QMoveEvent* event)
 {
     QDialog::moveEvent(event);
-    if (m_clipboardGuard < 0 && height() > 100)
-        m_clipboardGuard = 0;
+    reactToClipboardEvent(search::ClipboardWindowEvent::Moved);
 }
 
 void CScovaroDlg::mousePressEvent(QMouseEvent* event)
@@ -882,47 +886,26 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
 
 void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 {
-    if (busyWithLongWork())
-        return;
-    const bool toWords = m_workspace.SearchTarget == app::SearchTarget::Archive;
-    const QString clipboardText = QGuiApplication::clipboard()->text().left(2046);
-    if (mode == ClipboardMode::Paste) {
-        const QString words = queryWordsText();
-        const QString notes = notesSearchText();
-        setQueryWordsText(toWords ? clipboardText : QString());
-        setNotesSearchText(toWords ? QString() : clipboardText);
-        if (clipboardText.trimmed().isEmpty()) {
-            setQueryWordsText(words);
-            setNotesSearchText(notes);
-            return;
-        }
-        m_session->run().words() = {};
-        setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
-        m_clipboardGuard = 1;
-        StartSearch(engineText(clipboardText));
-        QGuiApplication::clipboard()->clear();
-        return;
+    const search::ClipboardTake take = m_clipboard.Take(mode, QGuiApplication::clipboard()->text().toStdString(),
+                                                        m_workspace.SearchTarget, busyWithLongWork());
+    if (take.emptyFields) {
+        setNotesSearchText(QString());
+        setQueryWordsText(QString());
     }
-    setNotesSearchText(QString());
-    setQueryWordsText(QString());
-    showNormal();
-    if (clipboardText.trimmed().isEmpty())
+    if (take.restoreWindow)
+        showNormal();
+    if (take.status != search::ClipboardTakeStatus::Text)
         return;
-    if (toWords)
-        setQueryWordsText(clipboardText);
+    const QString shown = QString::fromStdString(app::cp1252ToUtf8(take.text));
+    if (take.field == search::ClipboardField::Words)
+        setQueryWordsText(shown);
     else
-        setNotesSearchText(clipboardText);
-    if (!m_clipboardQuestionAsked) {
-        m_clipboardQuestionAsked = true;
-        std::string question = std::string(m_workspace.messages().text(MessageKey::MsgDoYouWantToSearch)) +
-                               engineText(clipboardText);
-        if (messageBox(question, MessageButtons::YesNo) != MessageAnswer::Yes) {
-            setTitle(m_workspace.windowTitle());
-            return;
-        }
-    }
-    setTitle(std::string(m_workspace.messages().text(MessageKey::MsgSearching)));
-    StartSearch(engineText(clipboardText));
+        setNotesSearchText(shown);
+    if (!m_clipboard.Confirm(m_workspace, m_session->run(), take))
+        return;
+    StartSearch(take.text);
+    if (take.emptyClipboardAfter)
+        QGuiApplication::clipboard()->clear();
 }
 
 void CScovaroDlg::showAbout()

@@ -6,7 +6,9 @@
 
 #include "core/app/Host.h"
 #include "core/app/Workspace.h"
+#include "core/search/ClipboardSearch.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/PopupActions.h"
 #include "core/utilities/PopupMenu.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SearchScreen.h"
@@ -56,11 +58,11 @@ public:
     static constexpr int kPixelsPerUnit = 2;
     static QRect unitRect(int left, int top, int width, int height);
     // The preview's plain height before "Enlarge"; each step of 50 adds two points.
-    static constexpr int kPreviewBasePointSize = 10;
+    static constexpr int kPreviewBasePointSize = utilities::kPreviewBasePointSize;
 
     // How a clipboard search was started: by the window coming back on screen
     // (paste) or by the user restoring or clicking the minimised window (click).
-    enum class ClipboardMode { Paste, Click };
+    using ClipboardMode = search::ClipboardMode;
 
     // `workspace` is lent for the dialog's lifetime. The dialog only becomes the
     // workspace's host when the caller points the workspace's host at it.
@@ -159,6 +161,8 @@ private:
     void chooseLanguage(int languageIndex);
     // Escape outside a long operation: asks whether to quit.
     void confirmQuit();
+    // A window event passed to the clipboard search, and its reaction carried out.
+    void reactToClipboardEvent(search::ClipboardWindowEvent event);
     bool ownsWidget(const QObject* object) const;
     bool busyWithLongWork() const;
 
@@ -181,13 +185,9 @@ private:
     void setQueryWordsText(const QString& text);
     QString notesSearchText() const;
     void setNotesSearchText(const QString& text);
-    // The preview's selected text as cp1252, at most `limit` bytes.
-    std::string previewSelection(std::size_t limit) const;
-    std::optional<std::size_t> firstSelectedRow() const;
-    void savePreview(bool askName);
+    // The preview's selected text as cp1252.
+    std::string previewSelection() const;
     void printPreview();
-    void showStatistics();
-    void calculate();
     void showInformation(const QString& title, const QString& text);
 
     app::Workspace& m_workspace;
@@ -232,12 +232,9 @@ private:
     int m_longWork = 0;
     QElapsedTimer m_sinceListRefresh;
     std::size_t m_rowsShown = 0;
-    // -1 until the window has been placed once; 1 right after a clipboard search.
-    int m_clipboardGuard = -1;
-    bool m_clipboardSearchOn = true;
-    bool m_clipboardQuestionAsked = false;
+    search::ClipboardSearch m_clipboard;
     bool m_introShown = false;
-    int m_previewPointSize = 10;
+    int m_previewPointSize = kPreviewBasePointSize;
     std::string m_previewName;  // the preview's own text after "New"
 };
 

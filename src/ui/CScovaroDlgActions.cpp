@@ -1,12 +1,11 @@
 // The main window's side of its property sheet, its pages and the pop-up window:
-// what each pop-up entry does to the list, the preview and the search words.
+// the engine carries out a pop-up entry, and the window does the widget work left
+// (clipboard, undo, dialogs, printing, drawing the list and the preview again).
 #include "ui/CScovaroDlg.h"
 
-#include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
 #include "core/search/PreviewSession.h"
-#include "core/search/WordStatistics.h"
-#include "core/utilities/Launching.h"
+#include "core/utilities/PopupActions.h"
 #include "core/utilities/PreviewCalculation.h"
 #include "ui/ArchivePage.h"
 #include "ui/CMyPropertyPage2.h"
@@ -27,18 +26,11 @@
 #include <QTextEdit>
 
 #include <cstdlib>
-#include <fstream>
 
 namespace vedra::ui {
 namespace {
 
-using app::MessageButtons;
-using app::MessageKey;
-using utilities::PopupAction;
 using utilities::PopupContext;
-
-constexpr std::size_t kSelectedTextLimit = 500;
-constexpr const char* kNewTextName = "nuovotesto.vedra";
 
 std::string engineText(const QString& text)
 {
@@ -137,208 +129,112 @@ void CScovaroDlg::setNotesSearchText(const QString& text)
 
 void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext)
 {
+    using utilities::PopupWindowTask;
     if (busyWithLongWork())
         return;
-    search::PreviewSession& preview = m_session->preview();
-    search::SearchOptions& options = m_session->run().options();
-    QTextCursor cursor = m_preview->textCursor();
-    switch (outcome.action) {
-    case PopupAction::ExtractFiles:
-        // The export names its file itself ("File path: ..."): one box is enough.
-        if (auto path = preview.ExportFoundFiles())
-            utilities::OpenWithRegisteredProgram(m_workspace, *path);
-        break;
-    case PopupAction::ExtractText: {
-        // The selected preview text names the document to show as plain text.
-        std::string path = previewSelection(kSelectedTextLimit);
-        path.erase(0, path.find_first_not_of(" \t\r\n"));
-        path.erase(path.find_last_not_of(" \t\r\n") + 1);
-        if (path.empty())
-            break;
-        if (preview.OpenPreviewFile(path, 0, search::ReadMode::Plain) == 0)
-            preview.ShowBlock();
-        else
-            m_workspace.host().messageBox(std::string(m_workspace.messages().text(MessageKey::MsgCannotReadFile)) +
-                                              "\n" + path,
-                                          MessageButtons::Ok);
-        refreshPreview();
-        break;
-    }
-    case PopupAction::Origin:
-        if (auto row = firstSelectedRow()) {
-            preview.ShowDocument(*row);
-            refreshPreview();
-        }
-        break;
-    case PopupAction::VerifyContiguity:
-        if (m_searchPage != nullptr)
-            m_searchPage->setContiguityChecked(true);
-        options.setContiguity(true);
-        preview.ShowExtracts();
-        refreshPreview();
-        break;
-    case PopupAction::WordsInFile:
-        if (auto row = firstSelectedRow()) {
-            preview.ShowIndexedWords(*row);
-            refreshPreview();
-        }
-        break;
-    case PopupAction::ScopeOption:
-    case PopupAction::AllArchives:
-    case PopupAction::AndOption:
-        if (m_searchPage != nullptr)
-            m_searchPage->refreshDiskControls();
-        break;
-    case PopupAction::Contiguity:
-        if (m_searchPage != nullptr)
-            m_searchPage->setContiguityChecked(options.contiguity != 0);
-        break;
-    case PopupAction::CleanFromList:
-        m_session->results().CleanFromList();
+    utilities::PopupWindowState state;
+    state.selectedText = previewSelection();
+    state.queryText = engineText(queryWordsText());
+    state.statusText = engineText(m_statusLine->text());
+    state.previewName = m_previewName;
+    // The engine's side may read documents and pump: other long work waits for it.
+    ++m_longWork;
+    const utilities::PopupWindowWork work =
+        utilities::PerformPopupAction(m_workspace, *m_session, m_popupFlags, outcome, state);
+    --m_longWork;
+
+    if (work.contiguityBox >= 0 && m_searchPage != nullptr)
+        m_searchPage->setContiguityChecked(work.contiguityBox != 0);
+    if (work.previewPointSize > 0)
+        m_previewPointSize = work.previewPointSize;
+    if (work.refreshResults)
         refreshResults();
+    if (work.refreshPreview)
+        refreshPreview();
+    if (work.redrawDocument)
+        RenderPreview(*m_preview, m_session->preview().document(), m_previewPointSize, std::string::npos);
+
+    QTextCursor cursor = m_preview->textCursor();
+    switch (work.task) {
+    case PopupWindowTask::None:
         break;
-    case PopupAction::CleanPreview:
-        if (cursor.selectedText().size() > 1) {
-            cursor.removeSelectedText();
-        } else {
-            preview.document().clear();
-            m_preview->clear();
-            setStatus("");
-            m_positionField->clear();
-            m_sizeField->clear();
-        }
+    case PopupWindowTask::SearchWords:
+        setQueryWordsText(displayed(work.text));
+        StartSearch(work.text);
         break;
-    case PopupAction::NewText:
-        preview.reset();
-        preview.document().clear();
+    case PopupWindowTask::SearchNotes:
+        setNotesSearchText(displayed(work.text));
+        StartSearch(work.text);
+        break;
+    case PopupWindowTask::RemoveSelectedText:
+        cursor.removeSelectedText();
+        break;
+    case PopupWindowTask::ClearPreview:
         m_preview->clear();
-        m_previewName = kNewTextName;
-        setStatus(kNewTextName);
+        setStatus("");
+        m_positionField->clear();
+        m_sizeField->clear();
         break;
-    case PopupAction::SearchInArchive: {
-        std::string words = previewSelection(kSelectedTextLimit);
-        if (words.empty())
-            break;
-        setQueryWordsText(displayed(words));
-        StartSearch(words);
+    case PopupWindowTask::StartNewText:
+        m_preview->clear();
+        m_previewName = work.text;
+        setStatus(work.text);
+        break;
+    case PopupWindowTask::ChooseSaveName: {
+        const QString chosen = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(work.text));
+        if (!chosen.isEmpty())
+            utilities::SavePreviewText(m_workspace, chosen.toStdString(), engineText(m_preview->toPlainText()));
         break;
     }
-    case PopupAction::SearchInNotes:
-        if (outcome.turnedOn) {
-            std::string words = previewSelection(kSelectedTextLimit);
-            if (words.empty())
-                break;
-            setNotesSearchText(displayed(words));
-            StartSearch(words);
-        }
+    case PopupWindowTask::SaveText:
+        utilities::SavePreviewText(m_workspace, work.text, engineText(m_preview->toPlainText()));
         break;
-    case PopupAction::Save:
-        savePreview(false);
-        break;
-    case PopupAction::SaveAs:
-        savePreview(true);
-        break;
-    case PopupAction::Print:
+    case PopupWindowTask::Print:
         printPreview();
         break;
-    case PopupAction::Undo:
+    case PopupWindowTask::Undo:
         m_preview->undo();
         break;
-    case PopupAction::Readable:
-        preview.readable = m_popupFlags.readable != 0;
-        if (!preview.currentPath().empty() && !preview.showsExtractFile()) {
-            preview.ShowHits();
-            refreshPreview();
-        }
-        break;
-    case PopupAction::Statistics:
-        showStatistics();
-        break;
-    case PopupAction::Enlarge:
-        m_previewPointSize = kPreviewBasePointSize + m_popupFlags.previewSizeStep / 25;
-        refreshPreview();
-        break;
-    case PopupAction::PastePreview:
+    case PopupWindowTask::PastePreview:
         m_preview->paste();
         break;
-    case PopupAction::Unselect: {
+    case PopupWindowTask::Unselect:
         cursor.clearSelection();
         m_preview->setTextCursor(cursor);
         break;
-    }
-    case PopupAction::CopyPreview:
+    case PopupWindowTask::CopyPreview:
         m_preview->copy();
         break;
-    case PopupAction::CutPreview:
+    case PopupWindowTask::CutPreview:
         m_preview->cut();
         break;
-    case PopupAction::PasteWords:
+    case PopupWindowTask::PasteWords:
         if (m_searchPage != nullptr)
             m_searchPage->pasteWords();
         break;
-    case PopupAction::CopyWords:
-    case PopupAction::CutWords: {
+    case PopupWindowTask::CopyWords:
+    case PopupWindowTask::CutWords:
         if (m_searchPage == nullptr)
             break;
-        QString words = m_searchPage->wordsText();
-        QGuiApplication::clipboard()->setText(words);
-        if (outcome.action == PopupAction::CutWords)
+        QGuiApplication::clipboard()->setText(m_searchPage->wordsText());
+        if (work.task == PopupWindowTask::CutWords)
             m_searchPage->setWordsText(QString());
         break;
-    }
-    case PopupAction::Calculate:
-        calculate();
+    case PopupWindowTask::RefreshDiskControls:
+        if (m_searchPage != nullptr)
+            m_searchPage->refreshDiskControls();
         break;
-    case PopupAction::AddToBrowserList:
-    case PopupAction::UpdateBrowserList:
+    case PopupWindowTask::RefreshBrowserList:
         if (m_notePage != nullptr)
             m_notePage->refresh();
         break;
-    case PopupAction::CleanBackground:
+    case PopupWindowTask::RepaintBackground:
         update();
         break;
-    case PopupAction::None:
-    case PopupAction::DisableSearch:
-    case PopupAction::EnglishReading:
-    case PopupAction::PrintImage:
-    case PopupAction::SaveAsBmp:
-    case PopupAction::SaveClipping:
-    case PopupAction::PreviousImage:
-    case PopupAction::NextImage:
-    case PopupAction::ZoomIn:
-    case PopupAction::ZoomOut:
-        // Flags only (the engine has set them), or the image window's own entries.
+    case PopupWindowTask::ShowCalculation:
+        showInformation(displayed(work.title), displayed(work.text));
         break;
     }
-}
-
-void CScovaroDlg::savePreview(bool askName)
-{
-    search::PreviewSession& preview = m_session->preview();
-    std::string path = m_previewName.empty() ? preview.currentPath() : m_previewName;
-    const bool ownText = path.empty() || path == kNewTextName || preview.showsExtractFile();
-    if (askName || ownText) {
-        QString start = QString::fromStdString(path == kNewTextName || path.empty()
-                                                   ? m_workspace.WorkingFolder + kNewTextName
-                                                   : path);
-        QString chosen = QFileDialog::getSaveFileName(this, QString(), start);
-        if (chosen.isEmpty())
-            return;
-        path = chosen.toStdString();
-    } else if (m_workspace.showMessage(MessageKey::MsgOverwriteFile, MessageButtons::YesNo, {path}) !=
-               app::MessageAnswer::Yes) {
-        return;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    QString text = m_preview->toPlainText();
-    std::string bytes = engineText(text);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        m_workspace.showMessage(MessageKey::MsgWriteError);
-        return;
-    }
-    m_workspace.showMessage(MessageKey::MsgFileSavedAs, MessageButtons::Ok, {path});
 }
 
 void CScovaroDlg::printPreview()
@@ -347,38 +243,6 @@ void CScovaroDlg::printPreview()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() == QDialog::Accepted)
         m_preview->document()->print(&printer);
-}
-
-void CScovaroDlg::showStatistics()
-{
-    search::PreviewSession& preview = m_session->preview();
-    search::SearchRun& run = m_session->run();
-    search::WordStatisticsRequest request;
-    request.languageIndex = m_workspace.LanguageIndex;
-    request.queryText = engineText(queryWordsText());
-    request.queryWords = run.words();
-    request.limits = {m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
-    request.wordsOr = run.options().wordsOr != 0;
-    request.inTheFile = run.options().inTheFile != 0;
-    request.inTheIndex = run.options().inTheIndex != 0;
-    request.nameSearch = run.options().fileNameSearch;
-    request.folderSearch = run.options().folderNameSearch;
-    request.listedDocuments = m_session->results().size();
-    request.elapsedTimeText = run.elapsedText();
-    request.statusText = engineText(m_statusLine->text());
-    request.archiveName = m_workspace.currentArchiveName();
-    if (!preview.currentPath().empty())
-        request.documentPath = preview.currentPath();
-    request.operationInProgress = busyWithLongWork();
-    ++m_longWork;
-    search::WordStatisticsReport report = search::BuildWordStatistics(m_workspace, request);
-    --m_longWork;
-    if (report.outcome == search::WordStatisticsOutcome::NotRun)
-        return;
-    // The report's title belongs to a report window; the main window keeps the
-    // archive's name as its title.
-    preview.document() = report.body;
-    RenderPreview(*m_preview, report.body, m_previewPointSize, std::string::npos);
 }
 
 void CScovaroDlg::showInformation(const QString& title, const QString& text)
@@ -396,25 +260,6 @@ void CScovaroDlg::showInformation(const QString& title, const QString& text)
     m_information->moveCursor(QTextCursor::End);
     m_information->insertPlainText(text);
     m_information->show();
-}
-
-void CScovaroDlg::calculate()
-{
-    std::string selection = previewSelection(std::string::npos);
-    utilities::CalculationReport report;
-    if (!selection.empty()) {
-        report = utilities::CalculateSelection(selection);
-    } else {
-        search::PreviewDocument& document = m_session->preview().document();
-        if (document.empty())
-            utilities::LoadAgendaIntoPreview(m_workspace.agendaPath, document);
-        report = utilities::CalculatePreview(
-            document, utilities::FilterFromQuery(m_session->run().words(), m_session->run().options().andWords != 0));
-        RenderPreview(*m_preview, document, m_previewPointSize, std::string::npos);
-    }
-    if (report.showWindow || !report.appendedText.empty())
-        showInformation(displayed(utilities::CalculationTitle(engineText(queryWordsText()))),
-                        displayed(report.appendedText));
 }
 
 } // namespace vedra::ui

@@ -52,7 +52,7 @@ void CScovaroDlg::closePopupMenu()
 
 std::string CScovaroDlg::selectedPreviewText()
 {
-    return previewSelection(std::string::npos);
+    return previewSelection();
 }
 
 } // namespace vedra::ui

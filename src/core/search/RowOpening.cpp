@@ -1,0 +1,73 @@
+#include "core/search/RowOpening.h"
+
+#include "core/indexing/UnpackFolder.h"
+#include "core/web/UrlRules.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace vedra::search {
+namespace {
+
+RowOpening opening(RowOpenAction action, RowOpenReason reason, std::string target = {})
+{
+    return {action, reason, std::move(target)};
+}
+
+// Where the packed file of a path inside an unpack folder ends, or npos: the
+// outermost unpack folder, because only its file is still on disk once the run has
+// removed its unpack folders. The working folder's "download_vedratemp/" holds
+// fetched pages, not members, though its name ends the same way.
+std::string::size_type unpackMarker(const std::string& path)
+{
+    const std::string_view suffix = indexing::kUnpackFolderSuffix;
+    const std::string_view downloads = web::kDownloadFolderName;
+    for (auto at = path.find(suffix); at != std::string::npos; at = path.find(suffix, at + 1)) {
+        const auto nameStart = path.rfind('/', at) + 1;
+        const auto end = at + suffix.size();
+        if (at == nameStart)
+            continue;  // "/_vedratemp/" names no file
+        if (end - nameStart == downloads.size() && path.compare(nameStart, downloads.size(), downloads) == 0)
+            continue;
+        return at;
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+RowOpening DecideRowOpening(const ResultList& results, std::size_t index)
+{
+    if (index >= results.size())
+        return opening(RowOpenAction::None, RowOpenReason::NoSuchRow);
+    const ResultRow& row = results.row(index);
+    const std::string& label = row.label();
+    if (label.empty())
+        return opening(RowOpenAction::None, RowOpenReason::EmptyPath);
+
+    // Before the folder test: an address may end in '/' and is no folder of the disk.
+    if (row.pathKind == 'w')
+        return opening(RowOpenAction::OpenWebAddress, RowOpenReason::WebAddress, label);
+    const web::ClassifiedPath classified = web::ClassifyResultPath(label);
+    if (classified.kind == 'w')
+        return opening(RowOpenAction::OpenWebAddress, RowOpenReason::WebAddress, classified.path);
+
+    // A row such as "ERRORE in DECOMPATTAZIONE /x/a.zip" names its file after a text.
+    const auto start = web::FindDiskPathStart(label);
+    const std::string path = start == std::string::npos ? label : label.substr(start);
+    const char last = path.back();
+    if (last == '/' || last == '*') {
+        const std::string folder = last == '*' ? path.substr(0, path.rfind('/') + 1) : path;
+        if (auto marker = unpackMarker(folder); marker != std::string::npos)
+            return opening(RowOpenAction::PreviewPlain, RowOpenReason::UnpackedFolder, folder.substr(0, marker));
+        return opening(RowOpenAction::ListFolder, RowOpenReason::Folder, folder);
+    }
+    if (auto marker = unpackMarker(path); marker != std::string::npos) {
+        std::error_code error;
+        if (!std::filesystem::exists(path, error))
+            return opening(RowOpenAction::OpenFile, RowOpenReason::UnpackedMember, path.substr(0, marker));
+    }
+    return opening(RowOpenAction::OpenFile, RowOpenReason::Document, path);
+}
+
+} // namespace vedra::search

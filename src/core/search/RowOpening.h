@@ -1,0 +1,43 @@
+// What a double click on a result row means: a document or a web address handed to
+// its program, a folder listed into the result list, or the packed file that an
+// unpacked member came from. The window only carries out the answer.
+#pragma once
+
+#include "core/search/ResultList.h"
+
+#include <cstddef>
+#include <string>
+
+namespace vedra::search {
+
+enum class RowOpenAction {
+    None,            // nothing happens; the reason says why
+    OpenFile,        // the disk file `target` goes to its registered program
+    OpenWebAddress,  // the address `target` goes to the browser
+    ListFolder,      // the folder `target` (ending in '/') is listed into the result list
+    PreviewPlain,    // the document `target` is shown in the preview as plain text
+};
+
+enum class RowOpenReason {
+    NoSuchRow,       // the index is past the list
+    EmptyPath,       // the row has no path
+    Document,        // a file row: the file itself
+    WebAddress,      // a web result, or the local copy of a fetched page: its address
+    Folder,          // a row ending in '/', or a "folder/*" mask: that folder
+    UnpackedFolder,  // a folder inside an unpack folder: the packed file it came from
+    UnpackedMember,  // a member whose unpack folder is gone: the packed file it came from
+};
+
+struct RowOpening {
+    RowOpenAction action = RowOpenAction::None;
+    RowOpenReason reason = RowOpenReason::NoSuchRow;
+    std::string target;  // empty when the action is None
+};
+
+// Decides what opening row `index` of `results` does. Members of a packed file are
+// indexed from an unpack folder that the run removes afterwards, so a member that
+// no longer exists on disk is opened as its packed file (the path before the first
+// "_vedratemp/"); this is the one case that looks at the disk.
+RowOpening DecideRowOpening(const ResultList& results, std::size_t index);
+
+} // namespace vedra::search

@@ -1,0 +1,83 @@
+// A double click on a result row: documents, web results, folders and masks, the
+// members of packed files, and rows that open nothing.
+#include "core/search/RowOpening.h"
+
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace vedra::search {
+namespace {
+
+using Action = RowOpenAction;
+using Reason = RowOpenReason;
+
+RowOpening openOnly(const std::string& label, char pathKind = 'f')
+{
+    ResultRow row;
+    row.columns[0] = label;
+    row.pathKind = pathKind;
+    ResultList results;
+    results.append(row);
+    return DecideRowOpening(results, 0);
+}
+
+struct RowCase {
+    const char* label;
+    char pathKind;
+    Action action;
+    Reason reason;
+    const char* target;
+};
+
+class RowOpeningByLabel : public ::testing::TestWithParam<RowCase> {};
+
+TEST_P(RowOpeningByLabel, OpensWhatTheLabelNames)
+{
+    const RowCase& row = GetParam();
+    const RowOpening opened = openOnly(row.label, row.pathKind);
+    EXPECT_EQ(opened.action, row.action) << row.label;
+    EXPECT_EQ(opened.reason, row.reason) << row.label;
+    EXPECT_EQ(opened.target, row.target) << row.label;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RowOpeningByLabel,
+    ::testing::Values(
+        RowCase{"", 'f', Action::None, Reason::EmptyPath, ""},
+        RowCase{"/home/u/a.txt", 'f', Action::OpenFile, Reason::Document, "/home/u/a.txt"},
+        RowCase{"ERRORE in DECOMPATTAZIONE /home/u/a.zip", 'f', Action::OpenFile, Reason::Document, "/home/u/a.zip"},
+        RowCase{"/home/u/docs/", 'f', Action::ListFolder, Reason::Folder, "/home/u/docs/"},
+        RowCase{"/home/u/docs/*", 'f', Action::ListFolder, Reason::Folder, "/home/u/docs/"},
+        // Inside an unpack folder: the outermost packed file, the only one left on disk.
+        RowCase{"/home/u/a.zip_vedratemp/b.tar_vedratemp/c/*", 'f', Action::PreviewPlain, Reason::UnpackedFolder,
+                "/home/u/a.zip"},
+        // Names that only look like unpack folders.
+        RowCase{"/home/u/notes_vedratemp_old/", 'f', Action::ListFolder, Reason::Folder,
+                "/home/u/notes_vedratemp_old/"},
+        RowCase{"/home/u/download_vedratemp/", 'f', Action::ListFolder, Reason::Folder, "/home/u/download_vedratemp/"},
+        RowCase{"/home/u/download_vedratemp/a.zip_vedratemp/s/", 'f', Action::PreviewPlain, Reason::UnpackedFolder,
+                "/home/u/download_vedratemp/a.zip"},
+        // Addresses go to the browser even when they end like a folder.
+        RowCase{"http://example.org/dir/", 'w', Action::OpenWebAddress, Reason::WebAddress, "http://example.org/dir/"},
+        RowCase{"www.example.org/", 'f', Action::OpenWebAddress, Reason::WebAddress, "www.example.org/"},
+        RowCase{"/home/u/download_vedratemp/www.example.org%2Fpage%3Fid%3D2", 'f', Action::OpenWebAddress,
+                Reason::WebAddress, "www.example.org/page?id=2"}));
+
+TEST(RowOpening, AMemberOpensItselfWhileOnDiskAndItsPackedFileOnceItsFolderIsGone)
+{
+    testing::TempFolder folder;
+    const std::string packed = folder.slash() + "a.zip";
+    const std::string member = packed + "_vedratemp/inner/readme.txt";
+    RowOpening gone = openOnly(member);
+    EXPECT_EQ(gone.action, Action::OpenFile);
+    EXPECT_EQ(gone.reason, Reason::UnpackedMember);
+    EXPECT_EQ(gone.target, packed);
+
+    testing::writeFile(member, "still unpacked");
+    EXPECT_EQ(openOnly(member).target, member);
+    EXPECT_EQ(DecideRowOpening(ResultList{}, 0).reason, Reason::NoSuchRow);
+}
+
+} // namespace
+} // namespace vedra::search

@@ -1,0 +1,107 @@
+// The engine's side of the pop-up entries that decide something: cleaning the
+// preview, saving it, and the selected text as words or as a file to open.
+#include "core/utilities/PopupActions.h"
+
+#include "core/app/HeadlessHost.h"
+#include "core/app/MessageTable.h"
+#include "core/app/Workspace.h"
+#include "core/search/SearchSession.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace vedra::utilities {
+namespace {
+
+using Task = PopupWindowTask;
+
+class PopupActionsTest : public ::testing::Test {
+protected:
+    PopupActionsTest()
+    {
+        workspace.PrepareWorkspace();
+        workspace.extractsPath = folder.slash() + "estratti.vedra";
+    }
+
+    PopupWindowWork perform(PopupAction action, bool turnedOn = true)
+    {
+        PopupOutcome outcome;
+        outcome.action = action;
+        outcome.turnedOn = turnedOn;
+        return PerformPopupAction(workspace, session, flags, outcome, state);
+    }
+    std::string show(const std::string& name, const std::string& content)
+    {
+        const std::string path = folder.slash() + name;
+        testing::writeFile(path, content);
+        session.preview().OpenPreviewFile(path, 0, search::ReadMode::Plain);
+        session.preview().ShowBlock();
+        return path;
+    }
+
+    testing::TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace workspace{host, testing::testProbe(folder.path())};
+    search::SearchSession session{workspace};
+    PopupFlags flags;
+    PopupWindowState state;
+};
+
+TEST_F(PopupActionsTest, CleanPreviewCutsASelectionButTakesOneCharacterForAStrayClick)
+{
+    show("a.txt", "uno due");
+    state.selectedText = "du";
+    EXPECT_EQ(perform(PopupAction::CleanPreview).task, Task::RemoveSelectedText);
+    EXPECT_FALSE(session.preview().document().empty());
+    state.selectedText = "d";
+    EXPECT_EQ(perform(PopupAction::CleanPreview).task, Task::ClearPreview);
+    EXPECT_TRUE(session.preview().document().empty());
+}
+
+TEST_F(PopupActionsTest, SaveAsksANameForTheProgramsOwnTextsAndConfirmsOverwritingADocument)
+{
+    const std::string newText = workspace.WorkingFolder + std::string(kNewTextName);
+    EXPECT_EQ(perform(PopupAction::Save).text, newText) << "an empty preview";
+    show("estratti.vedra", "estratti\r\n");
+    EXPECT_EQ(perform(PopupAction::Save).task, Task::ChooseSaveName) << "the extract file";
+
+    const std::string path = show("letter.txt", "cara Anna");
+    host.queueAnswer(app::MessageAnswer::No);
+    EXPECT_EQ(perform(PopupAction::Save).task, Task::None);
+    host.queueAnswer(app::MessageAnswer::Yes);
+    EXPECT_EQ(perform(PopupAction::Save).task, Task::SaveText);
+    ASSERT_EQ(host.messages().size(), 2u);
+    EXPECT_NE(host.messages()[0].text.find(path), std::string::npos);
+    EXPECT_EQ(perform(PopupAction::SaveAs).text, path);
+    EXPECT_EQ(host.messages().size(), 2u) << "Save as asks no question of its own";
+    // The new text typed over a shown document is the new text.
+    state.previewName = std::string(kNewTextName);
+    EXPECT_EQ(perform(PopupAction::Save).text, newText);
+
+    EXPECT_TRUE(SavePreviewText(workspace, path, "caff\xE8"));
+    EXPECT_EQ(testing::readFile(path), "caff\xE8");
+    EXPECT_FALSE(SavePreviewText(workspace, folder.slash() + "missing/letter.txt", "x"));
+    EXPECT_EQ(host.messages().back().text, workspace.messages().text(app::MessageKey::MsgWriteError));
+}
+
+TEST_F(PopupActionsTest, TheSelectionBecomesWordsOfAtMost500BytesOrTheFileToShow)
+{
+    state.selectedText = std::string(499, 'a') + "bc";
+    EXPECT_EQ(perform(PopupAction::SearchInArchive).text, std::string(499, 'a') + "b");
+    EXPECT_EQ(perform(PopupAction::SearchInNotes).task, Task::SearchNotes);
+    EXPECT_EQ(perform(PopupAction::SearchInNotes, false).task, Task::None) << "unchecking only changes the target";
+
+    const std::string path = folder.slash() + "plain.txt";
+    testing::writeFile(path, "testo semplice");
+    state.selectedText = "\r\n  " + path + " \t";
+    EXPECT_TRUE(perform(PopupAction::ExtractText).refreshPreview);
+    EXPECT_EQ(session.preview().document().text(), "testo semplice");
+    state.selectedText = " \r\n";
+    EXPECT_FALSE(perform(PopupAction::ExtractText).refreshPreview) << "blanks name no file";
+    state.selectedText.clear();
+    EXPECT_EQ(perform(PopupAction::SearchInArchive).task, Task::None);
+    EXPECT_TRUE(host.messages().empty());
+}
+
+} // namespace
+} // namespace vedra::utilities
