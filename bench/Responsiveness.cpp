@@ -2,7 +2,7 @@
 // soon Break takes effect. The engine keeps the window alive by draining its
 // events between units of work; the longest time between two drains is the
 // longest the window freezes. This indexes a folder into a new archive, runs
-// long searches on it, and then presses Break (BreakCode 27, what the button
+// long searches on it, and then presses Break (BreakCode Break, what the button
 // does) in the middle of a second indexing run and of a long search.
 //
 //   vedra_responsiveness --workdir DIR --folder PATH [--folder PATH]... [--query WORDS]...

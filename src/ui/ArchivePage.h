@@ -70,7 +70,7 @@ public slots:
     // A normal run over the chosen folder whose records rewritten for changed files
     // are marked as updated.
     void updateFolder();
-    // Asks the running indexing to stop (BreakCode 27).
+    // Asks the running indexing to stop (BreakCode Break).
     void breakRun();
 
     // The list chosen in "listChoice" read again from the current archive into

@@ -88,7 +88,7 @@ public:
     int checkedLanguage() const;
 
     // The saving steps of closing (the workspace's: archive buffers, language file,
-    // catalogue) and BreakCode 28. Runs once; later calls do nothing.
+    // catalogue) and BreakCode Closing. Runs once; later calls do nothing.
     void ShutdownSave();
     // The Break button: asks running operations to stop.
     void BreakCommand();
@@ -135,7 +135,7 @@ public:
     std::string selectedPreviewText() override;
 
 public slots:
-    // While an operation is busy, closing only asks it to stop (BreakCode 27).
+    // While an operation is busy, closing only asks it to stop (BreakCode Break).
     void reject() override;
     // Every way the dialog ends passes here; ShutdownSave runs first.
     void done(int result) override;

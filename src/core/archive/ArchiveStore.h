@@ -83,7 +83,7 @@ public:
     // message has been shown).
     bool writeRefused() const { return m_writeRefused; }
     // Closes and reopens a slot's file, for writing when open for indexing; on
-    // failure shows the write error, BreakCode 27.
+    // failure shows the write error, BreakCode Break.
     bool reopenSlot(int slot);
     // Flushes the header, caches and append buffers in the archive's order and
     // closes every file. Safe to call twice.

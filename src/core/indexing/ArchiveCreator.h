@@ -49,7 +49,7 @@ std::uint64_t LoadRootsFolder(app::Workspace& workspace);
 // Writes an archive's description into "DescrizioneArc.vedra" in its folder
 // (cp1252, no terminator); an empty text writes nothing. False when it cannot:
 // a disk or folder that refuses writing shows the cannot-write message naming
-// the file or folder, any other failure the write error (BreakCode 27).
+// the file or folder, any other failure the write error (BreakCode Break).
 bool WriteArchiveDescription(app::Workspace& workspace, const std::string& utf8Text);
 
 // The number the archive dialog keeps when a new archive is cancelled: the number

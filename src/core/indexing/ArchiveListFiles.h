@@ -44,7 +44,7 @@ std::optional<std::string> ReadListFile(app::Workspace& workspace, int slot);
 // of `slot`, through a temporary file and a rename. False when nothing was
 // written: without a current archive MsgNeedArchive is shown; a file that cannot be
 // written (an archive on read-only media, a full disk) shows MsgWriteError and sets
-// BreakCode 27, and the old file stays as it was.
+// BreakCode Break, and the old file stays as it was.
 bool SaveListFile(app::Workspace& workspace, int slot, std::string_view displayText);
 
 } // namespace vedra::indexing

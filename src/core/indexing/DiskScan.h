@@ -85,9 +85,9 @@ public:
     // path) or IsSubfolderExcluded (its name, the folder filter) says so; the start
     // folder itself is always walked.
     //
-    // Messages are pumped before each entry (Escape confirmed sets BreakCode 1) and
-    // the walk stops as soon as BreakCode is not 0; a scan begun with BreakCode set
-    // walks nothing. Taking a program ends the walk through BreakCode 27, as the
+    // Messages are pumped before each entry (Escape confirmed sets BreakCode Suspend) and
+    // the walk stops as soon as BreakCode is not None; a scan begun with BreakCode set
+    // walks nothing. Taking a program ends the walk through BreakCode Break, as the
     // program does, but the caller's BreakCode is put back afterwards: a found
     // program is a result, not a stop request; only a user's Break stays set.
     // The work file (in RedirectFolder when set, else WorkingFolder) is deleted at

@@ -63,8 +63,8 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
 
     const auto started = std::chrono::steady_clock::now();
     run.RunIndexing(*start, command == IndexCommand::SingleFolder ? RunMode::SingleFolder : RunMode::Normal);
-    // A single-folder run ends itself through BreakCode 1 after its folder; there
-    // only Break (27) counts as a stop. Escape confirmed (1) stops any other run.
+    // A single-folder run ends itself through BreakCode Suspend after its folder; there
+    // only Break counts as a stop. Escape confirmed (Suspend) stops any other run.
     const bool stopped = command == IndexCommand::SingleFolder ? workspace.BreakCode == app::StopCode::Break
                                                                : workspace.BreakCode != app::StopCode::None;
     result.status = stopped ? IndexStatus::Stopped : IndexStatus::Done;

@@ -35,7 +35,7 @@ std::size_t StripMarkup(char* buffer, std::size_t length, int mode);
 // The text of a page as the preview shows it: every piece between `opening` and the
 // next `closing`, trimmed of bytes below 33, appended after one blank; a line break
 // ("\r\n") after a "br" tag or after a piece of 128 bytes or more. Pumps messages
-// after each piece and stops early once BreakCode is set (Escape confirmed sets 1).
+// after each piece and stops early once BreakCode is set (Escape confirmed sets Suspend).
 // The replacement table is applied to what was read, also after a stop.
 std::string ReadTextBetweenTags(app::Workspace& workspace, std::string_view text, char opening = '>',
                                 char closing = '<');

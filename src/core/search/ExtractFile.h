@@ -77,7 +77,7 @@ ExtractResult ShowExtracts(app::Workspace& workspace, const ExtractRequest& requ
 
 // Writes the extract of rows first..last (clamped to the list) to
 // workspace.extractsPath, replacing it. Sets the status text to the extract path and
-// the row numbers. A write failure shows MsgWriteError and sets BreakCode 27.
+// the row numbers. A write failure shows MsgWriteError and sets BreakCode Break.
 ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& request, std::size_t first,
                            std::size_t last);
 

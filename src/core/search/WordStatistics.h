@@ -70,7 +70,7 @@ struct WordStatisticsReport {
     std::uint64_t totalWords = 0;
 };
 
-// Builds the report for `request`. Sets BreakCode to 0 first and pumps messages
+// Builds the report for `request`. Sets BreakCode to None first and pumps messages
 // between blocks; Escape confirmed stops the reading. Shows MsgOutOfMemory (in the
 // request's language) when the word list outgrows the text buffer; a failed block
 // read shows MsgCannotLoadData. Opening the document never shows a message.

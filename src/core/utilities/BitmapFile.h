@@ -49,7 +49,7 @@ std::optional<BitmapImage> DecodeBitmapFile(std::string_view bytes);
 
 // "Save as Bmp" / "Save clipping" once the window has a path (an empty path is a
 // cancelled save dialog: nothing is written, false). An image whose bits cannot be
-// described, or a failed write, shows MsgWriteError and sets BreakCode to 27. The
+// described, or a failed write, shows MsgWriteError and sets BreakCode to Break. The
 // file is replaced whole or not at all.
 bool SaveBitmapFile(app::Workspace& workspace, const std::filesystem::path& path, const BitmapImage& image);
 
