@@ -1,5 +1,5 @@
 // `vedra`: the command-line face of the engine.
-//   vedra [--workdir DIR] [--lang it|en|es] [--no] COMMAND [ARGS...]
+//   vedra [--workdir DIR] [--lang it|en|es] [--memory MB] [--no] COMMAND [ARGS...]
 // Messages the engine shows go to standard error; questions take OK/Yes unless
 // --no is given.
 #include "cli/CliCommands.h"
@@ -8,6 +8,8 @@
 #include "core/app/InstallLayout.h"
 #include "core/app/Workspace.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -19,11 +21,13 @@ namespace {
 
 void printUsage(std::ostream& out)
 {
-    out << "usage: vedra [--workdir DIR] [--lang it|en|es] [--no] COMMAND [ARGS...]\n\n"
+    out << "usage: vedra [--workdir DIR] [--lang it|en|es] [--memory MB] [--no] COMMAND [ARGS...]\n\n"
            "Options:\n"
            "  --workdir DIR   working folder of the program (default: the current directory;\n"
            "                  installed: $XDG_DATA_HOME/vedrareader/vedraprog)\n"
            "  --lang LANG     language of messages for this run: it, en or es\n"
+           "  --memory MB     size the work buffers as if MB megabytes were free (also\n"
+           "                  VEDRA_MEMORY_MB; at least 5 for an indexing run)\n"
            "  --no            answer No/Cancel to the questions the engine asks\n"
            "  --help          show this help\n\n"
            "Commands:\n";
@@ -48,6 +52,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string workdir;
+    std::optional<std::uint64_t> memory;
     int language = -1;
     bool accept = true;
     std::size_t i = 0;
@@ -59,7 +64,7 @@ int main(int argc, char** argv)
         }
         if (arg == "--no") {
             accept = false;
-        } else if (arg == "--workdir" || arg == "--lang") {
+        } else if (arg == "--workdir" || arg == "--lang" || arg == "--memory") {
             if (i + 1 >= args.size()) {
                 std::cerr << "vedra: " << arg << " needs a value\n";
                 return 2;
@@ -67,6 +72,12 @@ int main(int argc, char** argv)
             const std::string& value = args[++i];
             if (arg == "--workdir") {
                 workdir = value;
+            } else if (arg == "--memory") {
+                if (!(memory = vedra::app::ParseMemoryMegabytes(value))) {
+                    std::cerr << "vedra: --memory takes whole megabytes from 1 to "
+                              << vedra::app::kMaxMemoryMegabytes << ", not '" << value << "'\n";
+                    return 2;
+                }
             } else if ((language = languageFromOption(value)) < 0) {
                 std::cerr << "vedra: unknown language '" << value << "' (use it, en or es)\n";
                 return 2;
@@ -95,6 +106,17 @@ int main(int argc, char** argv)
     }
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
+    if (!memory) {
+        if (const char* variable = std::getenv(vedra::app::kMemoryVariable); variable != nullptr && *variable) {
+            if (!(memory = vedra::app::ParseMemoryMegabytes(variable))) {
+                std::cerr << "vedra: " << vedra::app::kMemoryVariable << " takes whole megabytes from 1 to "
+                          << vedra::app::kMaxMemoryMegabytes << ", not '" << variable << "'\n";
+                return 2;
+            }
+        }
+    }
+    if (memory)
+        vedra::app::AssumeFreeMemory(probe, *memory);
     const vedra::app::InstallLayout layout = vedra::app::DetectInstallLayout(vedra::app::RunningExecutablePath());
     if (workdir.empty()) {
         if (std::optional<std::string> installed = vedra::app::DefaultWorkingFolder(layout)) {

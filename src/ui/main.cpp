@@ -19,6 +19,14 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("vedrareader"));
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
+    if (const char* variable = std::getenv(vedra::app::kMemoryVariable); variable != nullptr && *variable) {
+        // A wrong value is named and left out: the window still starts, sized as usual.
+        if (std::optional<std::uint64_t> memory = vedra::app::ParseMemoryMegabytes(variable))
+            vedra::app::AssumeFreeMemory(probe, *memory);
+        else
+            std::cerr << "vedrareader: " << vedra::app::kMemoryVariable << " takes whole megabytes from 1 to "
+                      << vedra::app::kMaxMemoryMegabytes << ", not '" << variable << "'; ignored\n";
+    }
     const vedra::app::InstallLayout layout = vedra::app::DetectInstallLayout(vedra::app::RunningExecutablePath());
     std::optional<std::string> folder = vedra::app::DefaultWorkingFolder(layout);
     if (folder && folder->empty()) {

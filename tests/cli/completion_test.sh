@@ -47,11 +47,12 @@ expect "commands" "$commands" vedra ''
 expect "commands after a global option's value" "$commands" vedra --workdir /tmp/w --lang it ''
 expect "commands after --no" "$commands" vedra --no ''
 expect "commands starting with s" "search show stats" vedra s
-expect "global options" "--help --lang --no --workdir" vedra --
+expect "global options" "--help --lang --memory --no --workdir" vedra --
 expect "languages" "en es it" vedra --lang ''
 expect "languages starting with e" "en es" vedra --lang e
 # A value that looks like a command is the value, not the command.
 expect "the --workdir value is not the command" "$commands" vedra --workdir index ''
+expect "commands after --memory's value" "$commands" vedra --memory 64 ''
 
 expect "index options" "--dirs --files --no-subfolders --single --unpack --update" vedra index --
 expect "index options not given twice" "--dirs --files --no-subfolders --single --update" vedra index /x --unpack --

@@ -179,4 +179,24 @@ std::string textUntilNul(const char* bytes, std::size_t size)
     return std::string(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
 }
 
+std::optional<std::uint64_t> ParseMemoryMegabytes(std::string_view text)
+{
+    if (text.empty() || text.size() > 7)
+        return std::nullopt;
+    std::uint64_t megabytes = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        megabytes = megabytes * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (megabytes == 0 || megabytes > kMaxMemoryMegabytes)
+        return std::nullopt;
+    return megabytes;
+}
+
+void AssumeFreeMemory(SystemProbe& probe, std::uint64_t megabytes)
+{
+    probe.availableMemoryBytes = [bytes = megabytes << 20] { return bytes; };
+}
+
 } // namespace vedra::app

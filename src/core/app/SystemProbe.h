@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vedra::app {
@@ -34,6 +35,19 @@ struct SystemProbe {
 
     static SystemProbe real();
 };
+
+// The setting that bounds the program's memory: whole megabytes, as `vedra --memory
+// MB` or the environment variable kMemoryVariable give them. The work buffers are
+// then sized as if that much memory were free (so small caches can be tested, and a
+// user of a small machine can bound the program).
+inline constexpr const char* kMemoryVariable = "VEDRA_MEMORY_MB";
+inline constexpr std::uint64_t kMaxMemoryMegabytes = 1u << 20;  // 1 TiB
+
+// The megabytes of `text`: digits only, 1 to kMaxMemoryMegabytes; empty otherwise.
+std::optional<std::uint64_t> ParseMemoryMegabytes(std::string_view text);
+
+// Makes the probe answer `megabytes` as the free memory.
+void AssumeFreeMemory(SystemProbe& probe, std::uint64_t megabytes);
 
 // True for an errno that says writing is refused: a read-only file system
 // (EROFS), no permission (EACCES), an immutable file (EPERM).
