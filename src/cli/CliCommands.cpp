@@ -1,3 +1,6 @@
+// The verb table, in the order the help lists it. A usage line here is the help's
+// short form and must name the same options as the verb's own table (a test holds
+// the two together); the table's usage is what a fault prints.
 #include "cli/CliCommands.h"
 
 namespace vedra::cli {

@@ -1,3 +1,7 @@
+// One pass, left to right, so the first fault met is the one reported; the word
+// count is judged only at the end. A value is never taken from a word that looks
+// like an option, so a forgotten value fails there instead of swallowing the next
+// option. Exclusions are checked once, at an option's first use.
 #include "cli/CliOptions.h"
 
 #include <cctype>

@@ -1,3 +1,7 @@
+// Every run goes through runIndexing, so a folder run and the first start lock the
+// same buttons and end with the same summary. The host's pump lets clicks through
+// during a run, so each command refuses to start while long work runs. A list is
+// saved only into the file it was read from; after an archive change it is reread.
 #include "ui/ArchivePage.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// Enter is caught by an event filter on every child, before a button or the sheet
+// can turn it into a click, and a guard holds it to one search per press: repeats
+// arrive as press-release pairs marked auto-repeat, so only a real release lowers
+// the guard. The controls show UTF-8; the engine gets cp1252.
 #include "ui/CMyPropertyPage2.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// Leaving the search page hands its controls to the engine at once, so a search
+// started elsewhere (the clipboard, a pop-up) uses what was typed there. Each
+// page's search empties the other's words, so one query stands at a time. The
+// sheet is placed twice, since the first show can still change its frame's width.
 #include "ui/CMyPropertySheet.h"
 
 #include "core/app/TextEncoding.h"

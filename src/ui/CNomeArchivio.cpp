@@ -1,3 +1,7 @@
+// The dialog checks only what its own fields can get wrong (lengths, numbers) and
+// leaves the archive's rules to the engine, which says what it refuses. The limits
+// entered are set before creation and again after it, since opening the new
+// archive loads its stored ones. The description keeps CR LF line ends.
 #include "ui/CNomeArchivio.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// The browser and archive lists are refilled at every showing, since the files
+// behind them change elsewhere; only `activated` acts on them, so a refill never
+// chooses a browser or opens an archive. Commands that open or write files wait
+// while long work runs, and an archive choice refused then snaps back.
 #include "ui/CNote.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// The host exists before the window and forwards to it once it is made, so the
+// workspace's start-up messages reach the same responder. The first start and the
+// callers' hooks run from zero-delay timers inside the modal loop, so their work
+// pumps events like any command a user gives.
 #include "ui/CScovaroApp.h"
 
 #include "core/app/MessageTable.h"

@@ -1,3 +1,7 @@
+// Long work runs inside a handler and pumps events through drainEvents, so every
+// handler that reads the archive first checks busyWithLongWork, and closing during
+// such work only asks it to stop. Escape met while draining goes to the engine as
+// a stop request, not a quit; a search's new rows show a few times a second.
 #include "ui/CScovaroDlg.h"
 
 #include "core/app/MessageTable.h"

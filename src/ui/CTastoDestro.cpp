@@ -1,3 +1,7 @@
+// Entries run on a click, not on a change of selection, so clicking an option
+// twice turns it back off; every row is redrawn after a click, since one flip can
+// change other rows' marks. The window is placed for its context, then kept on the
+// screen the click was on. For the utility page its box offers the browsers.
 #include "ui/CTastoDestro.h"
 
 #include "core/app/TextEncoding.h"

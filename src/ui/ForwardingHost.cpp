@@ -1,3 +1,7 @@
+// Before the window exists this host answers alone: it pumps events with no Escape
+// to report, and keeps only the last title, status and progress for the window. A
+// wait cursor pushed here is popped here, so the override stack stays balanced
+// however the target changes; the destructor pops whatever is left.
 #include "ui/ForwardingHost.h"
 
 #include "core/app/TextEncoding.h"

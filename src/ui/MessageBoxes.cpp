@@ -1,3 +1,7 @@
+// Every box gets an Escape button, so a box closed without a click still gives a
+// defined answer. The scripted answer is the engine's own, so the desktop's
+// auto-answer and the headless host answer every box alike and print the same
+// one-line transcript.
 #include "ui/MessageBoxes.h"
 
 #include <QMessageBox>

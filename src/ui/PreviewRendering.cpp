@@ -1,3 +1,7 @@
+// Engine positions count cp1252 bytes; the control counts UTF-16 units and makes
+// each CR LF one break. Every byte decodes to one unit, so only the dropped CRs
+// shift positions, and spans and the scroll point are moved back past them. The
+// undo stack is cleared, so Undo never brings back a replaced document.
 #include "ui/PreviewRendering.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,6 @@
+// The model keeps no copy of the rows: it reads the engine's list on every call,
+// and reload() resets the view wholesale, since a search may insert rows anywhere
+// (a hit in the path goes to the top). Texts are decoded for display only here.
 #include "ui/ResultListModel.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// The tour goes through the window's own entry points (the notes box, CERCA, the
+// result list's right click) rather than engine calls, so the pictures show what a
+// user would get. It waits in a short event loop, not a sleep, so the windows can
+// paint; pictures come from the screen, so separate windows show as placed.
 #include "ui/ScreenshotTour.h"
 
 #include "core/archive/ArchiveFiles.h"

@@ -1,3 +1,6 @@
+// The selected record ends at its first CR LF or NUL. Entries are lower-cased and
+// deduplicated when read, not when written, so a hand-edited list still reads
+// clean. A rebuild that cannot be written still answers with the defaults.
 #include "core/app/BrowserList.h"
 
 #include "core/app/SystemProbe.h"

@@ -1,3 +1,6 @@
+// A short last record (a cut or damaged tail) is still read, but record() never
+// reuses it: the new record goes after the last whole one, over the tail. Only the
+// one 256-byte slot is written, so the other records keep their bytes.
 #include "core/app/ExecutablesList.h"
 
 #include "core/app/SystemProbe.h"

@@ -1,3 +1,7 @@
+// Only questions consume a scripted answer: an OK box takes none, so a plain
+// message added to a flow does not shift the answers a test queued. A question's
+// answer is kept with it and echoed beside its text, so a transcript shows what
+// was chosen. The wait cursor is a depth that never drops below zero.
 #include "core/app/HeadlessHost.h"
 
 namespace vedra::app {

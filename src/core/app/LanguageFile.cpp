@@ -1,3 +1,7 @@
+// Reading never fails: an unknown first word is English, and a file too short for
+// a second word takes English reading from the interface language. Only
+// "italiano" somewhere past the first seven bytes turns English reading off.
+// Writing always stores both 8-byte words, and skips a file already equal.
 #include "core/app/LanguageFile.h"
 
 #include "core/io/FileHandle.h"

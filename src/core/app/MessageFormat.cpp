@@ -1,3 +1,6 @@
+// One pass with no lookahead past the slot: a '%' that starts no known slot is
+// copied as it is, so a stray percent in a table text shows instead of taking an
+// argument. Arguments are used in order whether or not they fit their slot.
 #include "core/app/MessageFormat.h"
 
 #include <vector>

@@ -1,3 +1,7 @@
+// Decoding forgives hand edits: leading control characters are dropped, a lone
+// '.' is no extension, and a line ends at its first CR or LF. Creation uses O_EXCL
+// so two windows never both write the defaults; an append only adds a record at
+// the end and never rewrites the ones before it.
 #include "core/app/ProgramAssociations.h"
 
 #include "core/app/SystemProbe.h"

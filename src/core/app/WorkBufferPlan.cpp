@@ -1,3 +1,7 @@
+// Buffers come from a nothrow new[] without initialiser: pages stay untouched
+// until used, and a failed allocation is a false answer, not an exception. Either
+// all four buffers are held or none. The text factor follows the postings buffer
+// in 20 MB steps, up to 32.
 #include "core/app/WorkBufferPlan.h"
 
 #include <new>

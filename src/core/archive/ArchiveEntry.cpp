@@ -1,3 +1,6 @@
+// A text field reads up to its first NUL or the field's end, so an unterminated
+// field still decodes; on encoding it is cut one byte short so a NUL always
+// follows. Encoding starts from zeros, so the unused areas are always zero.
 #include "core/archive/ArchiveEntry.h"
 
 #include "core/archive/ByteOrder.h"

@@ -1,3 +1,7 @@
+// The initial lists are plain CR LF lines kept in this exact order, odd entries
+// too ("****", ".mp3" among the text extensions): a new archive must come out the
+// same byte for byte. Archive 1 also leaves out the program's own folders
+// (temporary files, downloads, archives).
 #include "core/archive/ArchiveFiles.h"
 
 #include "core/archive/ByteOrder.h"

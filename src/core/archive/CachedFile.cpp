@@ -1,3 +1,7 @@
+// Reads walk the holders in order (head copy, mapping, file, pending appends); the
+// pending bytes begin where the later of file and head ends. The head's changes
+// are one dirty range, written before the pending bytes so the file never has a
+// hole. No memory for a head of its own means running without one, not failing.
 #include "core/archive/CachedFile.h"
 
 #include <algorithm>

@@ -1,3 +1,7 @@
+// The writers compare before writing: closing the program saves the current entry
+// and the numbers every time, and a run that changed nothing leaves the file
+// untouched. An entry whose first byte is NUL is free like a '?' one, since the gap
+// written before a new entry is zeros.
 #include "core/archive/Catalogue.h"
 
 #include "core/archive/ByteOrder.h"

@@ -1,3 +1,6 @@
+// MAP_SHARED, not private: bytes this process writes through the same descriptor
+// show in the mapping, so a reader never sees a stale node. Bounds are checked by
+// subtraction, so no offset near the top of the range can wrap around.
 #include "core/archive/MappedFile.h"
 
 #include <algorithm>

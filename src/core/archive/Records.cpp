@@ -1,3 +1,7 @@
+// Decoders take the bytes available and refuse a text with no NUL inside them, so
+// a record cut short by a damaged offset reads as absent, never as a text running
+// past the buffer. A document key is looked for only within the 1052 bytes a
+// reader fetches, however many are passed.
 #include "core/archive/Records.h"
 
 #include "core/archive/ByteOrder.h"

@@ -1,3 +1,7 @@
+// Everything that can refuse the request is checked before anything is written:
+// the input, then whether the catalogue can be written. A requested number is
+// capped at one above the highest, so numbers stay without gaps. Once the files
+// exist, a failure after them (roots, description) still leaves a usable archive.
 #include "core/indexing/ArchiveCreator.h"
 
 #include "core/app/SystemProbe.h"

@@ -1,3 +1,7 @@
+// Lines split at LF only, so a file with bare LF or CR LF shows the same. Display
+// picks the encoding line by line, so a list edited by hand in either encoding
+// still shows every entry right; saving drops NULs, which would end the list
+// early for the code that reads it.
 #include "core/indexing/ArchiveListFiles.h"
 
 #include "core/app/TextEncoding.h"

@@ -1,3 +1,7 @@
+// The first archive skips the "archive is empty" message, since it is filled at
+// once. Missing tools are looked for only after it exists: without an archive
+// there was nowhere to record them. A catalogue whose existence cannot be checked
+// is not taken as missing, so an unreadable folder never starts a first run.
 #include "core/indexing/FirstStart.h"
 
 #include "core/app/Workspace.h"

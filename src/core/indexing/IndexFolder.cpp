@@ -1,3 +1,7 @@
+// The archive is opened for the run alone and closed in every outcome, so no
+// indexing cache outlives a run. What counts as stopped depends on the kind: a
+// single-folder run ends itself with BreakCode Suspend, so there only Break does.
+// The excluding entries are listed busiest first, ties in the order they were met.
 #include "core/indexing/IndexFolder.h"
 
 #include "core/app/Workspace.h"

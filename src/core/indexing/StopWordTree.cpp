@@ -1,3 +1,6 @@
+// Open addressing with linear probing, kept at most half full so a miss ends
+// soon; the table starts at 64 slots and grows fourfold. Words are never removed,
+// so no slot needs a tombstone. FNV-1a is hash enough for a few hundred short words.
 #include "core/indexing/StopWordTree.h"
 
 #include <algorithm>

@@ -1,3 +1,7 @@
+// The guard moves only on the window's own events: leaving the window at full
+// size re-arms it, and only the first placing arms it from NotPlaced, so moving
+// the window after a search does not search again. Text is cut after conversion,
+// since the limit counts the words box's cp1252 bytes, not UTF-8's.
 #include "core/search/ClipboardSearch.h"
 
 #include "core/app/MessageTable.h"

@@ -1,3 +1,7 @@
+// The archive is opened only to read its exclusion lists, and left open or closed
+// as it was found. Each row's date comes from a fresh stat, so an entry the scan
+// lists but cannot stat still gets its row. BreakCode is cleared first, so an
+// earlier Break does not end the walk at once.
 #include "core/search/DiskListing.h"
 
 #include "core/app/SystemProbe.h"

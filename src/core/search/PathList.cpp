@@ -1,3 +1,7 @@
+// Only lines ended by CR LF count and a line without "**" is skipped, so a file
+// cut short or a stray line adds no half entry. Messages are pumped at every line,
+// since a long list is worth stopping; BreakCode is cleared first, so an earlier
+// Break does not stop the load before it starts.
 #include "core/search/PathList.h"
 
 #include "core/app/Workspace.h"

@@ -1,3 +1,7 @@
+// The preview holds one block of the document, never the whole file: Continue and
+// the hit search read on block by block and wrap to the top at the end. Documents
+// that are not text (PDF, OpenDocument, Word) show through a converted copy made
+// once, kept in our temporary folder or beside a PDF whose folder is writable.
 #include "core/search/PreviewSession.h"
 
 #include "core/app/SystemProbe.h"

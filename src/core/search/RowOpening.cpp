@@ -1,3 +1,7 @@
+// Decided from the row's text, so the window can show or test the answer before it
+// acts; the disk is read only to tell whether an unpacked member still exists. Web
+// addresses come before the folder test, since an address may end in '/', and a
+// row whose path follows a message text opens that path.
 #include "core/search/RowOpening.h"
 
 #include "core/indexing/UnpackFolder.h"

@@ -1,3 +1,7 @@
+// One pass with a stack of group states: a '}' restores the look its '{' saved,
+// and text gathers into a run that is flushed whenever the look changes, so each
+// run becomes one span. A colour counts only when clearly red, green or blue, the
+// preview having no others; a stray '}' outside any group is ignored.
 #include "core/search/RtfText.h"
 
 #include "core/app/TextEncoding.h"

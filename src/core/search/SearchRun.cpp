@@ -1,3 +1,7 @@
+// Damage met in a walk ends that walk only (its message already shown), and the
+// search goes on with its next word, document or archive. AND walks the longest
+// word's postings and drops a candidate missing from another word's postings
+// before reading its record; the candidate's own word list still decides.
 #include "core/search/SearchRun.h"
 
 #include "core/search/FilterLists.h"

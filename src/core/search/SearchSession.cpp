@@ -1,3 +1,7 @@
+// The parts are wired once, here: the run reaches the preview's in-document search,
+// and the preview fetches web copies through the session, so a failed fetch shows
+// as an error row in the same result list. Extracts follow a search only when it
+// was not stopped.
 #include "core/search/SearchSession.h"
 
 #include "core/app/Workspace.h"

@@ -1,3 +1,7 @@
+// Every entry ends in one PopupWindowWork, never in a widget call, so the window
+// is the only code touching its controls and an entry can be tested without one.
+// Texts with no file of their own (a new text, the extract file) are always saved
+// under a name asked for; anything else asks before it is overwritten.
 #include "core/utilities/PopupActions.h"
 
 #include "core/app/MessageTable.h"

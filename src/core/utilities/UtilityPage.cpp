@@ -1,3 +1,7 @@
+// The browser list goes through readOrRebuild first, so every edit starts from a
+// file whose 512-byte record is whole. Choosing rewrites that record in place;
+// editing the entries replaces the file atomically. An archive folder opens only
+// when the number in its name leads back to that same folder.
 #include "core/utilities/UtilityPage.h"
 
 #include "core/app/ProcessRunner.h"

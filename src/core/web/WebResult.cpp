@@ -1,3 +1,7 @@
+// A file already at the copy's path is the page, never checked with the server,
+// so a page is fetched once. A failed or stopped fetch removes only the file it
+// made, since none was there before it. Only an accepted answer turns the address
+// into the local path, so that alone tells a failed read (shown) from a refusal.
 #include "core/web/WebResult.h"
 
 #include "core/app/Workspace.h"
