@@ -18,13 +18,13 @@ mkdir -p "$HOME" "$tmp/small/vedraprog"
 syllables=(ba ce di fo gu la me ni po ru sa te vi zo qua bre cli dro fra glu)
 RANDOM=4242
 for d in 0 1 2 3; do
-  mkdir -p "$tmp/docs/part $d"
+  mkdir -p "$tmp/docs/group $d"
   for f in $(seq 1 60); do
     line=""
     for w in $(seq 1 40); do
       line+="${syllables[RANDOM % 20]}${syllables[RANDOM % 20]}${syllables[RANDOM % 20]} "
     done
-    printf '%s\n' "$line" > "$tmp/docs/part $d/file$f.txt"
+    printf '%s\n' "$line" > "$tmp/docs/group $d/file$f.txt"
   done
 done
 
@@ -52,9 +52,9 @@ for file in "$tmp"/large/C_DOCS_1/*; do
   name=$(basename "$file")
   cmp -s "$file" "$tmp/small/C_DOCS_1/$name" || fail "$name differs between the small and the default buffers"
 done
-word=$(awk '{print $7; exit}' "$tmp/docs/part 2/file17.txt")
+word=$(awk '{print $7; exit}' "$tmp/docs/group 2/file17.txt")
 rows=$("$vedra" --workdir "$tmp/small/vedraprog" search "$word" 2>/dev/null | cut -f1)
-grep -qx "$tmp/docs/part 2/file17.txt" <<<"$rows" || fail "'$word' finds its file in the small archive: $rows"
+grep -qx "$tmp/docs/group 2/file17.txt" <<<"$rows" || fail "'$word' finds its file in the small archive: $rows"
 
 for bad in 0 -5 5x "" 1048577 99999999; do
   out=$("$vedra" --workdir "$tmp/small/vedraprog" --memory "$bad" info 2>&1)
