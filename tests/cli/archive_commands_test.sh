@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
 # `vedra create` and `vedra archives` on a fresh working folder with a roots file.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 le32() { od -A n -t u4 -j "$2" -N 4 "$1" | tr -d ' '; }
 
 work=$tmp/Home/vedraprog

@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
 # `vedra calc`: the value's number text, or the partly reduced text and status 1.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 calc() { "$vedra" --workdir "$tmp/work" calc "$@" 2>"$tmp/err"; }
 
 out=$(calc '2+3*4'); status=$?

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # `vedra index`: counters, a no-op second run, bad input, and Ctrl-C keeping the
 # resume point.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 
 work=$tmp/work
 mkdir -p "$work" "$tmp/docs/sub"

@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
 # `vedra info` on a fresh working folder and under a "vedraprog" folder.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 
 mkdir -p "$tmp/x"
 out=$("$vedra" --workdir "$tmp/x" info 2>"$tmp/err"); rc=$?

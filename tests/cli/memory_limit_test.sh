@@ -4,12 +4,7 @@
 # its trees then live past the cached heads and are patched in the files) must
 # hold the same bytes as one indexed with the default buffers; bad values are
 # refused with a message and exit status 2.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 export HOME=$tmp/home
 mkdir -p "$HOME" "$tmp/small/vedraprog"
 

@@ -1,12 +1,7 @@
 #!/usr/bin/env bash
 # `vedra notes`, `vedra memo` and `vedra open` on a fresh archive. `open` only ever
 # starts the test's own program, which records its arguments.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 
 work=$tmp/Home/vedraprog
 mkdir -p "$work" "$tmp/bin" "$tmp/docs"

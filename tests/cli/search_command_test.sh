@@ -1,11 +1,6 @@
 #!/usr/bin/env bash
 # `vedra search` over a small indexed tree: AND, OR, filters, all archives.
-set -u
-vedra=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "${BASH_SOURCE[0]}")/test_support.sh"
 
 work=$tmp/work
 mkdir -p "$work" "$tmp/docs/sub" "$tmp/other"
