@@ -28,9 +28,9 @@ bool isOptionWord(std::string_view word, DashWords dashWords)
 
 const OptionSpec* findOption(const CliOptions& declared, std::string_view name)
 {
-    for (const OptionSpec& spec : declared.options)
-        if (spec.name == name)
-            return &spec;
+    for (const OptionSpec& declaredOption : declared.options)
+        if (declaredOption.name == name)
+            return &declaredOption;
     return nullptr;
 }
 
@@ -47,9 +47,9 @@ std::optional<std::int64_t> parseInteger(std::string_view text)
     return value;
 }
 
-bool narrowerThanInt(const OptionSpec& spec)
+bool narrowerThanInt(const OptionSpec& declaredOption)
 {
-    return spec.minimum > std::numeric_limits<int>::min() || spec.maximum < std::numeric_limits<int>::max();
+    return declaredOption.minimum > std::numeric_limits<int>::min() || declaredOption.maximum < std::numeric_limits<int>::max();
 }
 
 } // namespace
@@ -129,15 +129,15 @@ std::optional<ParsedOptions> ParseOptions(const CliOptions& declared, const std:
 
         const std::size_t equals = argument.rfind("--", 0) == 0 ? argument.find('=') : std::string::npos;
         const std::string_view name = std::string_view(argument).substr(0, equals);
-        const OptionSpec* spec = findOption(declared, name);
-        if (spec == nullptr) {
+        const OptionSpec* declaredOption = findOption(declared, name);
+        if (declaredOption == nullptr) {
             err << prefix << "unknown option '" << argument << "'\n";
             return std::nullopt;
         }
         std::string value;
-        if (spec->value == OptionValue::None) {
+        if (declaredOption->value == OptionValue::None) {
             if (equals != std::string::npos) {
-                err << prefix << spec->name << " takes no value\n";
+                err << prefix << declaredOption->name << " takes no value\n";
                 return std::nullopt;
             }
         } else if (equals != std::string::npos) {
@@ -145,30 +145,30 @@ std::optional<ParsedOptions> ParseOptions(const CliOptions& declared, const std:
         } else if (i + 1 < arguments.size() && arguments[i + 1] != "--" && !looksLikeOption(arguments[i + 1])) {
             value = arguments[++i];
         } else {
-            err << prefix << spec->name << " needs a value\n";
+            err << prefix << declaredOption->name << " needs a value\n";
             return std::nullopt;
         }
-        if (spec->value == OptionValue::Integer) {
+        if (declaredOption->value == OptionValue::Integer) {
             std::optional<std::int64_t> number = parseInteger(value);
-            if (!number || *number < spec->minimum || *number > spec->maximum) {
-                err << prefix << spec->name << " takes " << spec->valueText;
-                if (narrowerThanInt(*spec))
-                    err << " from " << spec->minimum << " to " << spec->maximum;
+            if (!number || *number < declaredOption->minimum || *number > declaredOption->maximum) {
+                err << prefix << declaredOption->name << " takes " << declaredOption->valueText;
+                if (narrowerThanInt(*declaredOption))
+                    err << " from " << declaredOption->minimum << " to " << declaredOption->maximum;
                 err << ", not '" << value << "'\n";
                 return std::nullopt;
             }
         }
 
-        auto [entry, first] = parsed.m_given.try_emplace(std::string(spec->name));
-        if (!first && spec->value != OptionValue::None && !spec->repeatable) {
-            err << prefix << spec->name << " given twice\n";
+        auto [entry, first] = parsed.m_given.try_emplace(std::string(declaredOption->name));
+        if (!first && declaredOption->value != OptionValue::None && !declaredOption->repeatable) {
+            err << prefix << declaredOption->name << " given twice\n";
             return std::nullopt;
         }
         if (first) {
             for (const auto& [otherName, otherValues] : parsed.m_given) {
                 const OptionSpec* other = findOption(declared, otherName);
-                if (other != spec && (other->excludes == spec->name || spec->excludes == other->name)) {
-                    err << prefix << other->name << " and " << spec->name << " exclude each other\n";
+                if (other != declaredOption && (other->excludes == declaredOption->name || declaredOption->excludes == other->name)) {
+                    err << prefix << other->name << " and " << declaredOption->name << " exclude each other\n";
                     return std::nullopt;
                 }
             }
