@@ -56,6 +56,8 @@ public:
     void setWaitCursor(bool on) override;
 
     const std::vector<ShownMessage>& messages() const { return m_messages; }
+    // Forgets what was shown, for a host that lives through many operations.
+    void clearMessages() { m_messages.clear(); }
     const std::string& title() const { return m_title; }
     const std::string& status() const { return m_status; }
     int progressLow() const { return m_progressLow; }
