@@ -67,12 +67,12 @@ bool isWordByte(char c)
 }
 
 // A whole-word occurrence of the query word in the folded text; a word shortened
-// at the trim threshold matches as a prefix.
+// at the trim threshold, or typed longer than the cut, matches as a prefix.
 bool holdsWord(const std::string& folded, const search::QueryWord& word, int trimThreshold)
 {
     if (word.text.empty())
         return true;
-    const bool wholeWord = word.fullLength <= trimThreshold;
+    const bool wholeWord = word.fullLength <= trimThreshold && word.runLength <= word.fullLength;
     for (std::size_t at = folded.find(word.text); at != std::string::npos; at = folded.find(word.text, at + 1)) {
         std::size_t after = at + word.text.size();
         if (at > 0 && isWordByte(folded[at - 1]))
@@ -172,16 +172,6 @@ bool namesDay(const std::string& token, const Day& day, bool monthFirst)
 std::string toCp1252(std::string_view text)
 {
     return app::isMultiByteUtf8(text) ? app::utf8ToCp1252(text) : std::string(text);
-}
-
-std::vector<search::HitWord> hitWordsOf(const search::QueryWordTable& words)
-{
-    std::vector<search::HitWord> hitWords;
-    for (int i = 0; i < words.count && i < search::QueryWordTable::kMaxWords; ++i) {
-        const search::QueryWord& word = words.words[static_cast<std::size_t>(i)];
-        hitWords.push_back({word.text, word.fullLength, search::HitWord::kNoHit, 0});
-    }
-    return hitWords;
 }
 
 bool blankMarker(const std::string& path, std::size_t offset)
@@ -319,7 +309,7 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
         preview.appendText(text + "\r\n\r\n");
     }
 
-    std::vector<search::HitWord> hitWords = hitWordsOf(words);
+    std::vector<search::HitWord> hitWords = search::HitWordsFrom(words);
     if (agenda) {
         // The agenda's hits are bold only.
         search::PreviewDocument marked;

@@ -213,5 +213,21 @@ TEST_F(NotesTest, SaveNoteBuildsTheEntryAndShowsIt)
     EXPECT_NE(preview.text().find("memorandum=5/1/2027 renew"), std::string::npos);
 }
 
+// Found by the notes fuzz target: a word typed longer than the archive's cut was
+// looked for as a whole word of the cut length, so a saved note was not found by
+// its own words.
+TEST_F(NotesTest, AWordLongerThanTheCutIsFoundAsAPrefix)
+{
+    writeFile(ws->notesPath, "precipitevolissimevolmente e basta\r\n\r\nprecipitevolissi\r\n\r\ncasale\r\n\r\n");
+    EXPECT_EQ(search("precipitevolissimevolmente"), 2) << "the cut word stands for every longer one";
+    EXPECT_EQ(search::RenderMarked(preview), "[[precipitevolissi]]mevolmente e basta\r\n\r\n[[precipitevolissi]]\r\n\r\n");
+    EXPECT_EQ(search("precipitevolissi"), 1) << "typed at the cut length it is a whole word";
+    EXPECT_EQ(search("casa"), 0) << "a word within the cut stays whole";
+
+    fs::remove(ws->notesPath);
+    EXPECT_EQ(SaveNote(*ws, NoteScope::Notes, "supercalifragilistic", preview, kNow), AppendResult::Appended);
+    EXPECT_EQ(search::RenderMarked(preview), "[[supercalifragili]]stic\r\n\r\n");
+}
+
 } // namespace
 } // namespace vedra::utilities
