@@ -28,11 +28,15 @@ std::string lowered(std::string text)
     return text;
 }
 
-bool isShortWordKeptAnyway(std::string_view word)
+// `word` is one of the short words kept whatever their length, or, shortened at a
+// trim threshold below their length, its first `length - 1` letters.
+bool isShortWordKeptAnyway(std::string_view word, std::size_t length)
 {
     static constexpr std::array<std::string_view, 11> kWords = {"c", "ci", "d", "di", "i", "is",
                                                                 "l", "m", "mi", "vi", "x"};
-    return std::find(kWords.begin(), kWords.end(), word) != kWords.end();
+    return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view kept) {
+        return kept.size() == length && kept.starts_with(word);
+    });
 }
 
 } // namespace
@@ -81,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (kept == word.text.size() && kept > 2)
                 check(!stopWords.contains(word.text));
             if (!acceptEveryWord && !startsWithDigit && word.fullLength <= limits.minWordLength)
-                check(isShortWordKeptAnyway(word.text));
+                check(isShortWordKeptAnyway(word.text, kept));
             if (kept > word.text.size())
                 check(word.fullLength > limits.trimThreshold && !startsWithDigit);
         }

@@ -210,6 +210,8 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
 
     int listed = 0;
     const std::string archiveName = m_workspace.currentArchiveName();
+    // A damaged posting list can name a document twice; it is listed once.
+    std::unordered_set<std::string> listedPaths;
     auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); });
     for (std::uint32_t number : walk) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
@@ -221,7 +223,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         if (!record || record->wordList == 0)
             continue;
         auto path = documentPath(store, *record);
-        if (!path || !passesFilters(*path, false))
+        if (!path || !passesFilters(*path, false) || listedPaths.count(*path) != 0)
             continue;
         // Each query word counts once, however often the list holds it.
         const auto matched = static_cast<int>(
@@ -231,6 +233,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         if (path->find("estratti.vedra") != std::string::npos)
             continue;
         addRow(*record, wordsText, *path, m_results.size(), archiveName);
+        listedPaths.insert(*path);
         ++listed;
     }
     return listed > 0 ? wordCount : 0;

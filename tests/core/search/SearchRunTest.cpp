@@ -482,5 +482,38 @@ TEST_F(SearchRunTest, ACycleInAPostingListEndsThatWalkAndTheNextWordIsSearched)
     EXPECT_TRUE(damagedShown) << "the cycle was met";
 }
 
+// Found by the search fuzz target: a posting list that names one document twice
+// (a posting's document number overwritten) listed that document twice in a
+// search for all the words.
+TEST_F(SearchRunTest, APostingListNamingADocumentTwiceListsItOnce)
+{
+    testing::writeFile(tree / "a.txt", "alpha bravo");
+    testing::writeFile(tree / "b.txt", "alpha bravo");
+    testing::writeFile(tree / "c.txt", "alpha");
+    indexTree();
+    archive::ArchiveStore& store = ws->store();
+    ASSERT_TRUE(store.open());
+    auto alpha = store.findWord("alpha");
+    ASSERT_TRUE(alpha);
+    std::vector<std::uint32_t> documents = store.readPostings(alpha->postings);
+    store.close();
+    ASSERT_EQ(documents.size(), 3u);
+    // The newest posting (c.txt, indexed last) is made to name b.txt: the walk of
+    // alpha meets b.txt twice.
+    {
+        auto postings = io::FileHandle::open(store.slotPath(archive::SlotPostings), io::OpenMode::ReadWrite);
+        ASSERT_TRUE(postings);
+        std::uint8_t document[4];
+        archive::putU32le(document, documents[1]);
+        ASSERT_TRUE(postings->writeAt(alpha->postings, document, 4));
+    }
+    for (bool andWords : {true, false}) {
+        std::vector<std::string> rows = search("alpha bravo", andWords);
+        EXPECT_EQ(std::set<std::string>(rows.begin(), rows.end()),
+                  (std::set<std::string>{(tree / "a.txt").string(), (tree / "b.txt").string()}));
+        EXPECT_EQ(rows.size(), 2u) << (andWords ? "all words" : "any word") << ": each document once";
+    }
+}
+
 } // namespace
 } // namespace vedra::search
