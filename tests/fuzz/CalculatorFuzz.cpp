@@ -86,10 +86,13 @@ void numbers(const std::uint8_t* data, std::size_t size, const std::string& text
     check(std::isfinite(leading) && (found || leading == 0));
     if (size < 8)
         return;
+    // Only finite values have a number text; the calculator never asks for another.
     double value = doubleAt(data);
+    if (!std::isfinite(value))
+        return;
     std::string shown = utilities::NumberText(value);
     check(shown[0] == '+' || shown[0] == '-');
-    if (std::isfinite(value) && std::fabs(value) < 1e15) {
+    if (std::fabs(value) < 1e15) {
         check(isNumberText(shown));
         check(std::fabs(utilities::LeadingValue(shown) - value) <= 5e-7 + std::fabs(value) * 1e-15);
     }

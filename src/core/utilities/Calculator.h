@@ -15,7 +15,8 @@ constexpr std::size_t kMaxExpressionLength = 511;
 constexpr std::size_t kMaxNumberLength = 37;
 
 // Every intermediate value as text: six decimals, always signed ("+2.000000",
-// "-0.500000"). Locale-independent: a decimal comma never appears.
+// "-0.500000"). Locale-independent: a decimal comma never appears. The value is
+// finite: a step whose result is not fails before its text is written.
 std::string NumberText(double value);
 
 // The value of the number the text starts with (signs and blanks first allowed,
