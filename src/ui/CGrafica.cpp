@@ -128,6 +128,7 @@ void CGrafica::buildControls()
     m_minimumEdit = new QLineEdit(rangeText(m_xMinimum), this);
     m_minimumEdit->setObjectName(QStringLiteral("1056"));
     auto* between = new QLabel(QStringLiteral("< x <"), this);
+    between->setContentsMargins(4, 0, 4, 0);
     m_maximumEdit = new QLineEdit(rangeText(m_xMaximum), this);
     m_maximumEdit->setObjectName(QStringLiteral("1057"));
     for (QLineEdit* edit : {m_minimumEdit, m_maximumEdit}) {
