@@ -470,9 +470,11 @@ void CGraficaTest::aClickedPictureResultOpensThePreviewAndTheImageMenuDrivesIt()
 
     const QString picturePath = session.file(QStringLiteral("shot01.png"));
     QVERIFY(pattern(64, 48).save(picturePath));
+    const QString jpegPath = session.file(QStringLiteral("shot02.jpeg"));
+    QVERIFY(solid(64, 48, qRgb(250, 250, 0)).save(jpegPath, "JPG"));
     const QString textPath = session.file(QStringLiteral("notes.txt"));
     QVERIFY(vedra::uitest::writeAll(textPath, "picture of nothing\n"));
-    for (const QString& path : {textPath, picturePath}) {
+    for (const QString& path : {textPath, picturePath, jpegPath}) {
         vedra::search::ResultRowInput input;
         input.path = path.toStdString();
         input.wordsText = "picture";
@@ -488,9 +490,13 @@ void CGraficaTest::aClickedPictureResultOpensThePreviewAndTheImageMenuDrivesIt()
     };
     clickRow(0);
     QVERIFY(dialog.imagePreview() == nullptr);  // a text result stays in the text preview
-    clickRow(1);
+    clickRow(2);
     QPointer<CGrafica> window = dialog.imagePreview();
     QVERIFY(window != nullptr);
+    QCOMPARE(window->windowTitle(), jpegPath);
+    QVERIFY(close(shown(*window).pixel(window->pictureRect().center()), qRgb(250, 250, 0), 12));
+    clickRow(1);
+    QCOMPARE(dialog.imagePreview(), window.data());  // reused
     QCOMPARE(window->windowTitle(), picturePath);
     QCOMPARE(window->mode(), CGrafica::Mode::Picture);
 
