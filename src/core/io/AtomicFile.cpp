@@ -49,6 +49,12 @@ AtomicFile::AtomicFile(std::filesystem::path target, std::filesystem::path tempo
 std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path)
 {
     std::filesystem::path target = followLink(path);
+    // A file the user made read-only is refused as writing it in place would be; the
+    // rename alone would not ask.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return std::nullopt;
     std::filesystem::path temporary = temporaryPathFor(target);
     // A temporary left by a crash is ours to replace. Unlinked and created anew (never
     // opened as it is), so a link planted under its name is not followed.
@@ -60,10 +66,6 @@ std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return std::nullopt;
-    // The replaced file keeps its permissions.
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
     ::close(fd);
     auto file = FileHandle::open(temporary, OpenMode::ReadWrite);
     if (!file) {
@@ -72,12 +74,15 @@ std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path)
         errno = error;
         return std::nullopt;
     }
-    return AtomicFile(std::move(target), std::move(temporary), std::move(*file));
+    AtomicFile replacement(std::move(target), std::move(temporary), std::move(*file));
+    if (exists && S_ISREG(old.st_mode))
+        replacement.m_mode = old.st_mode & 07777;
+    return replacement;
 }
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
     : m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_file(std::move(other.m_file)),
-      m_size(other.m_size), m_failed(other.m_failed)
+      m_size(other.m_size), m_mode(other.m_mode), m_failed(other.m_failed)
 {
     other.m_file.reset();
 }
@@ -90,6 +95,7 @@ AtomicFile& AtomicFile::operator=(AtomicFile&& other) noexcept
         m_temporary = std::move(other.m_temporary);
         m_file = std::move(other.m_file);
         m_size = other.m_size;
+        m_mode = other.m_mode;
         m_failed = other.m_failed;
         other.m_file.reset();
     }
@@ -117,7 +123,9 @@ bool AtomicFile::commit()
 {
     if (!m_file)
         return false;
-    bool ok = !m_failed && ::fsync(m_file->descriptor()) == 0;
+    // The replaced file keeps its permissions.
+    bool ok = !m_failed && (m_mode < 0 || ::fchmod(m_file->descriptor(), static_cast<mode_t>(m_mode)) == 0) &&
+              ::fsync(m_file->descriptor()) == 0;
     m_file->close();
     m_file.reset();
     if (ok && ::rename(m_temporary.c_str(), m_target.c_str()) == 0) {

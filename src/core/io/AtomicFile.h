@@ -19,7 +19,8 @@ public:
     static std::filesystem::path temporaryPathFor(const std::filesystem::path& target);
 
     // Starts replacing `target` (a symbolic link is followed: the file it names is
-    // replaced). Empty optional when the temporary cannot be created (errno tells).
+    // replaced). Empty optional when the temporary cannot be created or the file
+    // exists and may not be written (errno tells).
     static std::optional<AtomicFile> begin(const std::filesystem::path& target);
 
     AtomicFile(AtomicFile&& other) noexcept;
@@ -46,6 +47,7 @@ private:
     std::filesystem::path m_temporary;
     std::optional<FileHandle> m_file;
     std::uint64_t m_size = 0;
+    int m_mode = -1;  // the old file's permission bits, -1 for a new file
     bool m_failed = false;
 };
 

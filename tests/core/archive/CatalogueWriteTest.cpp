@@ -54,20 +54,5 @@ TEST(CatalogueWrite, EntriesAndNumbersLandAtTheirOffsetsAndNothingElseChanges)
     EXPECT_FALSE(fs::exists(io::AtomicFile::temporaryPathFor(catalogue)));
 }
 
-TEST(CatalogueWrite, AReplacedCatalogueIsReadBackByTheReaders)
-{
-    testing::TempFolder folder;
-    const fs::path catalogue = folder.path() / kCatalogueFileName;
-    ASSERT_TRUE(writeCatalogueEntry(catalogue, 3, entryOf("C_THREE_3")));
-    ASSERT_TRUE(writeCatalogueNumbers(catalogue, 3, 0));
-    auto head = readCatalogueHead(catalogue);
-    ASSERT_TRUE(head);
-    EXPECT_EQ(head->currentNumber, 3);
-    EXPECT_EQ(head->currentEntry, entryOf("C_THREE_3"));
-    auto entries = readCatalogueEntries(catalogue);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].number, 3);
-}
-
 } // namespace
 } // namespace vedra::archive

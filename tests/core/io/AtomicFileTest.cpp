@@ -10,6 +10,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vedra::io {
 namespace {
@@ -67,6 +68,16 @@ TEST_F(AtomicFileTest, ReplacesTheContentKeepsThePermissionsAndLeavesNoTemporary
     // A missing file is created.
     ASSERT_TRUE(writeFileAtomically(folder.path() / "fresh", std::string("a\0b", 3)));
     EXPECT_EQ(readFile(folder.path() / "fresh"), std::string("a\0b", 3));
+}
+
+TEST_F(AtomicFileTest, AFileMadeReadOnlyIsNotReplaced)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    ::chmod(target.c_str(), 0444);
+    EXPECT_FALSE(writeFileAtomically(target, "new"));
+    EXPECT_EQ(readFile(target), oldBytes);
+    EXPECT_FALSE(fs::exists(temporary));
 }
 
 TEST_F(AtomicFileTest, ADiskThatFillsMidWriteLeavesTheOldFileByteIdentical)
