@@ -167,25 +167,4 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path, std:
     return bytes;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
-{
-    std::filesystem::path temporary = path;
-    temporary += ".tmp~";
-    {
-        auto file = FileHandle::open(temporary, OpenMode::CreateTruncate);
-        if (!file)
-            return false;
-        if (!file->writeAt(0, bytes) || ::fsync(file->descriptor()) != 0) {
-            file->close();
-            ::unlink(temporary.c_str());
-            return false;
-        }
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace vedra::io

@@ -62,7 +62,8 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path,
                                          std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 // Replaces a file's whole content through a temporary file in the same folder and a
-// rename, so that a crash never leaves half a file. False when nothing was written.
+// rename (AtomicFile), so that a crash never leaves half a file. False when nothing
+// was written: the old file is then as it was.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace vedra::io
