@@ -176,12 +176,12 @@ int ArchiveStore::createSlotFile(int slot)
 
 int ArchiveStore::createArchiveFiles()
 {
-    // A mark left by an archive that was here before would not match the new files.
-    std::error_code error;
-    std::filesystem::remove(markPath(), error);
     for (int slot : kCreationOrder)
         if (createSlotFile(slot) < 0)
             return -1;
+    // A mark left by an archive that was here before would not match the new files.
+    std::error_code error;
+    std::filesystem::remove(markPath(), error);
     return 1;
 }
 
