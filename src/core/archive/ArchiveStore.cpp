@@ -365,7 +365,7 @@ std::string ArchiveStore::markPath() const
     return folders.archive + "RUN." + folders.numberText;
 }
 
-bool ArchiveStore::markedSizes(MarkedSizes& sizes)
+void ArchiveStore::markedSizes(MarkedSizes& sizes)
 {
     for (std::size_t i = 0; i < kMarkedSlots.size(); ++i) {
         const int slot = kMarkedSlots[i];
@@ -377,7 +377,6 @@ bool ArchiveStore::markedSizes(MarkedSizes& sizes)
             sizes[i] = file(slot).size();
         }
     }
-    return true;
 }
 
 // The run that opened last left its mark: undone when it was cut off, checked

@@ -189,7 +189,7 @@ private:
     bool beginRun();
     bool undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles);
     bool emptyIndex(bool roots);
-    bool markedSizes(MarkedSizes& sizes);
+    void markedSizes(MarkedSizes& sizes);
     bool endRun();
 
     StoreContext& m_context;
