@@ -146,8 +146,9 @@ while [ $kills -lt $target ] && [ $attempts -lt $((second_kills * 2)) ]; do
 done
 write=1
 while [ $write -le 200 ]; do
-  # In a subshell, so that bash does not report each kill.
-  (VEDRA_KILL_IN_CLOSE=$write exec "$vedra" --workdir "$work" --memory 5 index "$tree" >"$tmp/index.out" 2>&1)
+  # Waited for in the background, so that bash does not report each kill.
+  VEDRA_KILL_IN_CLOSE=$write "$vedra" --workdir "$work" --memory 5 index "$tree" >"$tmp/index.out" 2>&1 &
+  wait $!
   status=$?
   if [ $status != 137 ]; then
     [ $status = 0 ] || fail "run with VEDRA_KILL_IN_CLOSE=$write: status $status: $(cat "$tmp/index.out")"
