@@ -1,6 +1,8 @@
 // POSIX implementation of AtomicFile and writeFileAtomically.
 #include "core/io/AtomicFile.h"
 
+#include "core/io/FaultPoint.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -128,6 +130,8 @@ bool AtomicFile::commit()
               ::fsync(m_file->descriptor()) == 0;
     m_file->close();
     m_file.reset();
+    if (ok)
+        faultPoint();
     if (ok && ::rename(m_temporary.c_str(), m_target.c_str()) == 0) {
         syncFolderOf(m_target);
         return true;

@@ -50,6 +50,8 @@ public:
     bool append(std::string_view bytes);
 
     bool truncate(std::uint64_t length);
+    // Waits until the file's bytes are on the disk (fsync).
+    bool sync();
     void close();
 
 private:
@@ -65,5 +67,8 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path,
 // rename (AtomicFile), so that a crash never leaves half a file. False when nothing
 // was written: the old file is then as it was.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Makes a folder's entries (a file created or renamed in it) durable.
+bool syncFolder(const std::filesystem::path& folder);
 
 } // namespace vedra::io
