@@ -10,6 +10,7 @@
 #include "core/search/PreviewSession.h"
 #include "core/search/RowOpening.h"
 #include "core/search/RtfText.h"
+#include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
@@ -586,6 +587,12 @@ void CScovaroDlg::resultClicked(const QModelIndex& index)
     if (m_session->results().size() != rowsBefore)
         refreshResults();  // the fetch's error row
     refreshPreview();
+    const std::size_t row = static_cast<std::size_t>(index.row());
+    if (row < m_session->results().size()) {
+        const std::string label = m_session->results().row(row).label();
+        if (utilities::RowShowsInImagePreview(label, m_session->run().lists()))
+            ShowPreviewFile(label);
+    }
 }
 
 void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)

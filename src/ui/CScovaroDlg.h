@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
@@ -35,6 +36,7 @@ class QTreeWidget;
 
 namespace vedra::ui {
 
+class CGrafica;
 class CMyPropertyPage2;
 class CMyPropertySheet;
 class CNote;
@@ -107,6 +109,14 @@ public:
     CMyPropertyPage2* searchPage() const { return m_searchPage; }
     CNote* notePage() const { return m_notePage; }
     CTastoDestro* popupWindow() const { return m_popup; }
+    // The image preview while it is open; null before its first use and once closed.
+    CGrafica* imagePreview() const;
+    // The image preview, created when it is not open (its graph's expression is
+    // the notes text).
+    CGrafica* openImagePreview();
+    // A picture or media file in the image preview; a web address goes to its
+    // program, an unreadable file is ignored.
+    void ShowPreviewFile(const std::string& path);
     // True while a search or another long operation runs inside a handler.
     bool longWorkRunning() const override { return m_longWork > 0; }
     int previewPointSize() const { return m_previewPointSize; }
@@ -220,6 +230,7 @@ private:
     CNote* m_notePage = nullptr;
     ArchivePage* m_archivePage = nullptr;
     CTastoDestro* m_popup = nullptr;
+    QPointer<CGrafica> m_grafica;
     utilities::PopupContext m_popupContext = utilities::PopupContext::ResultList;
     QTextEdit* m_information = nullptr;  // calculations
 

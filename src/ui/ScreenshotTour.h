@@ -9,8 +9,9 @@ namespace vedra::ui {
 
 class CScovaroDlg;
 
-// Starts once the window's loop runs. Saves "main.png", "popup.png" and
-// "sheet.png" in `folder`, reporting each on stderr, then closes the window.
+// Starts once the window's loop runs. Saves "main.png", "popup.png", "sheet.png",
+// "archive.png", "image.png" (the image preview) and "graph.png" (its function
+// graph) in `folder`, reporting each on stderr, then closes the window.
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);
 
 } // namespace vedra::ui
