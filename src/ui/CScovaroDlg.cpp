@@ -14,7 +14,9 @@
 #include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CScelta.h"
 #include "ui/CTastoDestro.h"
+#include "ui/MediaPane.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -478,6 +480,9 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
+    if (m_mediaPane != nullptr && m_mediaPane->isOpen())
+        m_mediaPositions.Remember(m_mediaPane->closeAndRemember());
+    m_mediaPane = nullptr;
     m_workspace.BreakCode = app::StopCode::Closing;
 }
 

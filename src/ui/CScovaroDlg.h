@@ -8,14 +8,19 @@
 #include "core/app/Workspace.h"
 #include "core/search/ClipboardSearch.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/MediaKinds.h"
+#include "core/utilities/NotesPager.h"
 #include "core/utilities/PopupActions.h"
 #include "core/utilities/PopupMenu.h"
+#include "ui/CScelta.h"
+#include "ui/MediaPane.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SearchScreen.h"
 
 #include <QColor>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QRect>
 
 #include <memory>
@@ -88,7 +93,8 @@ public:
     int checkedLanguage() const;
 
     // The saving steps of closing (the workspace's: archive buffers, language file,
-    // catalogue) and BreakCode Closing. Runs once; later calls do nothing.
+    // catalogue), a playing media pane stopped, and BreakCode Closing. Runs once;
+    // later calls do nothing.
     void ShutdownSave();
     // The Break button: asks running operations to stop.
     void BreakCommand();
@@ -107,6 +113,17 @@ public:
     CMyPropertyPage2* searchPage() const { return m_searchPage; }
     CNote* notePage() const { return m_notePage; }
     CTastoDestro* popupWindow() const { return m_popup; }
+    // The information window while it exists (it is forgotten when closed).
+    CScelta* informationWindow() const { return m_information; }
+    // The information window, created when there is none. While it is shown the
+    // clipboard search is off; closing it turns it on and restores this window.
+    CScelta* information();
+    // The position the last media window stopped at, for the next one to resume.
+    utilities::MediaPositionMemory& mediaPositions() { return m_mediaPositions; }
+    // The media pane of the preview window while it exists; ShutdownSave stops it.
+    void setMediaPane(MediaPane* pane) { m_mediaPane = pane; }
+    // The clipboard search's state (its option, its guard).
+    const search::ClipboardSearch& clipboardSearch() const { return m_clipboard; }
     // True while a search or another long operation runs inside a handler.
     bool longWorkRunning() const override { return m_longWork > 0; }
     int previewPointSize() const { return m_previewPointSize; }
@@ -133,6 +150,7 @@ public:
     void closePopupMenu() override;
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
     std::string selectedPreviewText() override;
+    void showNotesPages(const std::string& notesText) override;
 
 public slots:
     // While an operation is busy, closing only asks it to stop (BreakCode Break).
@@ -188,7 +206,9 @@ private:
     // The preview's selected text as cp1252.
     std::string previewSelection() const;
     void printPreview();
-    void showInformation(const QString& title, const QString& text);
+    // The notes file's parts for the information window: the file of the notes
+    // target, the words box's words, else those of the notes text.
+    utilities::NotesPageQuery notesPageQuery();
 
     app::Workspace& m_workspace;
     std::unique_ptr<search::SearchSession> m_session;
@@ -221,7 +241,10 @@ private:
     ArchivePage* m_archivePage = nullptr;
     CTastoDestro* m_popup = nullptr;
     utilities::PopupContext m_popupContext = utilities::PopupContext::ResultList;
-    QTextEdit* m_information = nullptr;  // calculations
+    QPointer<CScelta> m_information;
+    QPointer<MediaPane> m_mediaPane;
+    utilities::MediaPositionMemory m_mediaPositions;
+    std::string m_notesPagingText;  // the notes text when paging began (cp1252)
 
     QRect m_startGeometry;
     bool m_initialised = false;

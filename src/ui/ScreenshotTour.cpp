@@ -8,6 +8,7 @@
 
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CScelta.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/CTastoDestro.h"
 
@@ -85,6 +86,25 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
             both = both.united(dialog.popupWindow()->frameGeometry());
         save(grabArea(dialog, both), folder + "/popup.png");
         dialog.closePopupMenu();
+
+        // The word statistics of the first result, as its preview menu asks for them.
+        if (list->model()->rowCount() > 0) {
+            list->selectRow(0);
+            emit list->clicked(list->model()->index(0, 0));
+            settle(200);
+            utilities::PopupOutcome statistics;
+            statistics.action = utilities::PopupAction::Statistics;
+            statistics.handled = true;
+            dialog.performPopupAction(statistics, utilities::PopupContext::Preview);
+            if (CScelta* info = dialog.informationWindow(); info != nullptr) {
+                info->resize(460, 560);
+                info->move(dialog.frameGeometry().right() - 480, dialog.frameGeometry().top() + 40);
+                settle(300);
+                save(grabArea(*info, info->frameGeometry()), folder + "/info.png");
+                info->close();
+                settle(100);
+            }
+        }
 
         dialog.ShowOptions();
         settle(300);
