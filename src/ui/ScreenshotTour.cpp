@@ -87,10 +87,14 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         save(grabArea(dialog, both), folder + "/popup.png");
         dialog.closePopupMenu();
 
-        // The word statistics of the first result, as its preview menu asks for them.
+        // The word statistics of the first result: the document itself in the
+        // preview ("Origin"), then its preview menu's Statistics.
         if (list->model()->rowCount() > 0) {
             list->selectRow(0);
-            emit list->clicked(list->model()->index(0, 0));
+            utilities::PopupOutcome origin;
+            origin.action = utilities::PopupAction::Origin;
+            origin.handled = true;
+            dialog.performPopupAction(origin, utilities::PopupContext::ResultList);
             settle(200);
             utilities::PopupOutcome statistics;
             statistics.action = utilities::PopupAction::Statistics;
