@@ -10,13 +10,14 @@
 #include "core/search/PreviewSession.h"
 #include "core/search/RowOpening.h"
 #include "core/search/RtfText.h"
+#include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CScelta.h"
 #include "ui/CTastoDestro.h"
-#include "ui/MediaPane.h"
+#include "ui/CGrafica.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -480,9 +481,8 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
-    if (m_mediaPane != nullptr && m_mediaPane->isOpen())
-        m_mediaPositions.Remember(m_mediaPane->closeAndRemember());
-    m_mediaPane = nullptr;
+    if (m_grafica != nullptr)
+        m_grafica->closeMedia();
     m_workspace.BreakCode = app::StopCode::Closing;
 }
 
@@ -591,6 +591,12 @@ void CScovaroDlg::resultClicked(const QModelIndex& index)
     if (m_session->results().size() != rowsBefore)
         refreshResults();  // the fetch's error row
     refreshPreview();
+    const std::size_t row = static_cast<std::size_t>(index.row());
+    if (row < m_session->results().size()) {
+        const std::string label = m_session->results().row(row).label();
+        if (utilities::RowShowsInImagePreview(label, m_session->run().lists()))
+            ShowPreviewFile(label);
+    }
 }
 
 void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)

@@ -13,7 +13,6 @@
 #include "core/utilities/PopupActions.h"
 #include "core/utilities/PopupMenu.h"
 #include "ui/CScelta.h"
-#include "ui/MediaPane.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SearchScreen.h"
 
@@ -40,6 +39,7 @@ class QTreeWidget;
 
 namespace vedra::ui {
 
+class CGrafica;
 class CMyPropertyPage2;
 class CMyPropertySheet;
 class CNote;
@@ -113,6 +113,14 @@ public:
     CMyPropertyPage2* searchPage() const { return m_searchPage; }
     CNote* notePage() const { return m_notePage; }
     CTastoDestro* popupWindow() const { return m_popup; }
+    // The image preview while it is open; null before its first use and once closed.
+    CGrafica* imagePreview() const;
+    // The image preview, created when it is not open (its graph's expression is
+    // the notes text).
+    CGrafica* openImagePreview();
+    // A picture or media file in the image preview; a web address goes to its
+    // program, an unreadable file is ignored.
+    void ShowPreviewFile(const std::string& path);
     // The information window while it exists (it is forgotten when closed).
     CScelta* informationWindow() const { return m_information; }
     // The information window, created when there is none. While it is shown the
@@ -120,8 +128,6 @@ public:
     CScelta* information();
     // The position the last media window stopped at, for the next one to resume.
     utilities::MediaPositionMemory& mediaPositions() { return m_mediaPositions; }
-    // The media pane of the preview window while it exists; ShutdownSave stops it.
-    void setMediaPane(MediaPane* pane) { m_mediaPane = pane; }
     // The clipboard search's state (its option, its guard).
     const search::ClipboardSearch& clipboardSearch() const { return m_clipboard; }
     // True while a search or another long operation runs inside a handler.
@@ -240,9 +246,9 @@ private:
     CNote* m_notePage = nullptr;
     ArchivePage* m_archivePage = nullptr;
     CTastoDestro* m_popup = nullptr;
+    QPointer<CGrafica> m_grafica;
     utilities::PopupContext m_popupContext = utilities::PopupContext::ResultList;
     QPointer<CScelta> m_information;
-    QPointer<MediaPane> m_mediaPane;
     utilities::MediaPositionMemory m_mediaPositions;
     std::string m_notesPagingText;  // the notes text when paging began (cp1252)
 

@@ -10,6 +10,7 @@
 #include "core/utilities/PopupActions.h"
 #include "core/utilities/PreviewCalculation.h"
 #include "ui/ArchivePage.h"
+#include "ui/CGrafica.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CNote.h"
@@ -130,10 +131,13 @@ void CScovaroDlg::setNotesSearchText(const QString& text)
         m_notePage->setSearchText(text);
 }
 
-void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext)
+void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, PopupContext context)
 {
     using utilities::PopupWindowTask;
     if (busyWithLongWork())
+        return;
+    // The image menu's own entries are the image preview's to carry out.
+    if (context == PopupContext::ImagePreview && m_grafica != nullptr && m_grafica->runImageEntry(outcome.action))
         return;
     utilities::PopupWindowState state;
     state.selectedText = previewSelection();

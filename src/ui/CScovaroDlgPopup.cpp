@@ -3,7 +3,13 @@
 #include "ui/CScovaroDlg.h"
 
 #include "core/search/PreviewSession.h"
+#include "core/utilities/ImagePreviewRules.h"
+#include "core/utilities/Launching.h"
+#include "ui/CGrafica.h"
+#include "ui/CNote.h"
 #include "ui/CTastoDestro.h"
+
+#include "core/app/TextEncoding.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -29,6 +35,7 @@ void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& g
     when.textSelected = m_preview->textCursor().hasSelection() ||
                         (context == PopupContext::SearchWords && requester != nullptr && !words.isEmpty());
     when.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
+    when.clippingExists = m_grafica != nullptr && m_grafica->clippingExists();
 
     utilities::PopupMenu menu = utilities::BuildPopupMenu(context, m_workspace.LanguageIndex, when,
                                                           m_session->run().options(), m_popupFlags);
@@ -48,6 +55,35 @@ void CScovaroDlg::closePopupMenu()
 {
     if (m_popup != nullptr)
         m_popup->hide();
+}
+
+CGrafica* CScovaroDlg::imagePreview() const
+{
+    return m_grafica;
+}
+
+CGrafica* CScovaroDlg::openImagePreview()
+{
+    if (m_grafica == nullptr) {
+        m_grafica = new CGrafica(*this, this);
+        m_grafica->setObjectName(QStringLiteral("imagePreview"));
+        m_grafica->setAttribute(Qt::WA_DeleteOnClose);
+        m_grafica->setMediaPositions(&m_mediaPositions);
+        m_grafica->setExpressionSource([this] {
+            return m_notePage != nullptr ? app::utf8ToCp1252(m_notePage->searchText().toStdString()) : std::string();
+        });
+    }
+    return m_grafica;
+}
+
+void CScovaroDlg::ShowPreviewFile(const std::string& path)
+{
+    // A web address needs no window.
+    if (utilities::IsWebAddress(path)) {
+        utilities::OpenWithRegisteredProgram(m_workspace, path);
+        return;
+    }
+    openImagePreview()->ShowPreviewFile(path);
 }
 
 std::string CScovaroDlg::selectedPreviewText()

@@ -6,8 +6,10 @@
 
 #include "core/archive/ArchiveFiles.h"
 
+#include "ui/CGrafica.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CNote.h"
 #include "ui/CScelta.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/CTastoDestro.h"
@@ -17,9 +19,15 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <iostream>
@@ -55,6 +63,82 @@ void settle(int milliseconds)
     pause.start(milliseconds);
     while (pause.isActive())
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// A picture to preview: the tour's archive of licence texts holds none.
+QImage tourPicture()
+{
+    QImage image(480, 320, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient sky(0, 0, 0, 320);
+    sky.setColorAt(0, QColor(70, 130, 200));
+    sky.setColorAt(1, QColor(230, 240, 250));
+    painter.fillRect(image.rect(), sky);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 210, 60));
+    painter.drawEllipse(QPoint(380, 80), 45, 45);
+    painter.setBrush(QColor(60, 140, 70));
+    painter.drawPolygon(QPolygon({QPoint(0, 320), QPoint(140, 150), QPoint(260, 260), QPoint(340, 190),
+                                  QPoint(480, 320)}));
+    painter.setPen(QColor(20, 40, 90));
+    QFont font = painter.font();
+    font.setPointSize(22);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 10, 480, 50), Qt::AlignHCenter, QStringLiteral("VedraReader"));
+    return image;
+}
+
+void press(QWidget* widget, QEvent::Type type, const QPoint& at, Qt::MouseButton button)
+{
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button,
+                      type == QEvent::MouseButtonRelease || type == QEvent::MouseMove ? Qt::NoButton : button,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The image preview with a picture zoomed in and a clipping drawn on it, then the
+// graph of x^2 - 2 between -3 and 3 typed into the notes and the range.
+void imageAndGraph(CScovaroDlg& dialog, const QString& folder)
+{
+    QTemporaryDir pictures;
+    const QString picture = pictures.filePath(QStringLiteral("photo001.png"));
+    if (!pictures.isValid() || !tourPicture().save(picture)) {
+        std::cerr << "vedrareader: cannot write the tour's picture\n";
+        return;
+    }
+    dialog.ShowPreviewFile(picture.toStdString());
+    CGrafica* preview = dialog.imagePreview();
+    if (preview == nullptr)
+        return;
+    preview->move(dialog.frameGeometry().topLeft() + QPoint(80, 60));
+    preview->zoomIn();
+    preview->zoomIn();
+    settle(300);
+    QWidget* canvas = preview->canvas();
+    const QRect shown = preview->pictureRect();
+    const QPoint start = shown.topLeft() + QPoint(shown.width() / 2, shown.height() / 5);
+    const QPoint end = shown.topLeft() + QPoint(shown.width() * 7 / 8, shown.height() * 3 / 5);
+    press(canvas, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    press(canvas, QEvent::MouseButtonRelease, start, Qt::LeftButton);
+    press(canvas, QEvent::MouseMove, end, Qt::NoButton);
+    press(canvas, QEvent::MouseButtonPress, end, Qt::LeftButton);
+    press(canvas, QEvent::MouseButtonRelease, end, Qt::LeftButton);
+    settle(300);
+    save(grabArea(*preview, preview->frameGeometry()), folder + "/image.png");
+
+    const QString notes = dialog.notePage() != nullptr ? dialog.notePage()->searchText() : QString();
+    if (dialog.notePage() != nullptr)
+        dialog.notePage()->setSearchText(QStringLiteral("x^2 - 2"));
+    preview->findChild<QLineEdit*>(QStringLiteral("1056"))->setText(QStringLiteral("-3"));
+    preview->findChild<QLineEdit*>(QStringLiteral("1057"))->setText(QStringLiteral("3"));
+    preview->findChild<QPushButton*>(QStringLiteral("1613"))->click();
+    settle(300);
+    save(grabArea(*preview, preview->frameGeometry()), folder + "/graph.png");
+    if (dialog.notePage() != nullptr)
+        dialog.notePage()->setSearchText(notes);
+    preview->close();
 }
 
 } // namespace
@@ -123,6 +207,8 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
             settle(300);
             save(grabArea(*sheet, sheet->frameGeometry()), folder + "/archive.png");
         }
+        sheet->hide();
+        imageAndGraph(dialog, folder);
         dialog.close();
     });
 }

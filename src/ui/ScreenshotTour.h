@@ -9,9 +9,10 @@ namespace vedra::ui {
 
 class CScovaroDlg;
 
-// Starts once the window's loop runs. Saves "main.png", "popup.png", "info.png",
-// "sheet.png" and "archive.png" in `folder`, reporting each on stderr, then closes
-// the window.
+// Starts once the window's loop runs. Saves "main.png", "popup.png", "info.png"
+// (the word statistics), "sheet.png", "archive.png", "image.png" (the image preview)
+// and "graph.png" (its function graph) in `folder`, reporting each on stderr, then
+// closes the window.
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);
 
 } // namespace vedra::ui

@@ -1,11 +1,15 @@
 // The media pane playing a short WAV that the test writes: it really plays (the
 // position moves), closing remembers the position and stops, reopening resumes
-// from it; a file that is no sound is reported so the preview can try a picture;
-// the main window's ShutdownSave stops a playing pane. Where the machine has no
+// from it; a file that is no sound is reported so the preview can try a picture.
+// In the image preview: played, resumed by the next window, a picture under a
+// sound's name drawn, and the main window's ShutdownSave stopping it. Where the machine has no
 // media backend the playing cases skip with the reason instead of passing.
 #include "UiTestSupport.h"
 
+#include "core/indexing/ArchiveCreator.h"
+#include "core/search/SearchSession.h"
 #include "core/utilities/MediaKinds.h"
+#include "ui/CGrafica.h"
 #include "ui/MediaPane.h"
 
 #include <QAudioDevice>
@@ -16,6 +20,8 @@
 #include <QVideoWidget>
 
 #include <cmath>
+
+using vedra::ui::CGrafica;
 
 namespace {
 
@@ -81,7 +87,7 @@ class MediaPaneTest : public QObject {
 private slots:
     void playsAWavAndResumesWhereItWasClosed();
     void aFileThatIsNoSoundIsReported();
-    void shutdownSaveStopsAPlayingPane();
+    void thePreviewPlaysResumesTriesAPictureAndShutdownStopsIt();
 };
 
 void MediaPaneTest::playsAWavAndResumesWhereItWasClosed()
@@ -151,26 +157,75 @@ void MediaPaneTest::aFileThatIsNoSoundIsReported()
     QCOMPARE(pane.closeAndRemember(), qint64{0});
 }
 
-void MediaPaneTest::shutdownSaveStopsAPlayingPane()
+void MediaPaneTest::thePreviewPlaysResumesTriesAPictureAndShutdownStopsIt()
 {
     vedra::uitest::Session session;
+    const QString folder = QString::fromStdString(session.folder());
+    QVERIFY(QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")));
+    QVERIFY(vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "mare"));
     QVERIFY(session.prepare());
+    vedra::indexing::NewArchive request;
+    request.name = "media";
+    QCOMPARE(vedra::indexing::CreateArchive(session.workspace, request).number, 1);
     auto& dialog = session.open();
+    // A search loads the archive's lists, ".wav" among the multimedia ones.
+    dialog.StartSearch("mare");
     const QString wav = session.file(QStringLiteral("tone.wav"));
     QVERIFY(vedra::uitest::writeAll(wav, toneWav(4000)));
-    auto* pane = new vedra::ui::MediaPane(&dialog);
+    QVERIFY(dialog.session().run().lists().IsMultimedia(wav.toStdString()));
+
+    dialog.ShowPreviewFile(wav.toStdString());
+    QPointer<CGrafica> preview = dialog.imagePreview();
+    QVERIFY(preview != nullptr);
+    QCOMPARE(preview->mode(), CGrafica::Mode::Media);
+    vedra::ui::MediaPane* pane = preview->mediaPane();
+    QVERIFY(pane != nullptr && pane->isVisible());
+    QVERIFY(!preview->canvas()->isVisible());
     if (QString reason = noPlayback(*pane); !reason.isEmpty())
         QSKIP(qPrintable(reason));
-    dialog.setMediaPane(pane);
     QSignalSpy failed(pane, &vedra::ui::MediaPane::cannotPlay);
-    QVERIFY(pane->open(wav, 0));
     if (QString reason = playOrReason(*pane, failed); !reason.isEmpty())
         QSKIP(qPrintable(QStringLiteral("the backend cannot play a WAV here: ") + reason));
-    QTRY_VERIFY_WITH_TIMEOUT(pane->position() >= 300, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(pane->position() >= 1200, 6000);
+
+    // Closing the window remembers the position and stops; the next window resumes.
+    preview->close();
+    QTRY_VERIFY(preview.isNull());
+    const qint64 stopped = dialog.mediaPositions().remembered();
+    QVERIFY2(stopped >= 1200, qPrintable(QString::number(stopped)));
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    dialog.ShowPreviewFile(wav.toStdString());
+    preview = dialog.imagePreview();
+    QVERIFY(preview != nullptr && preview->mediaPane() != nullptr);
+    pane = preview->mediaPane();
+    QSignalSpy started(pane, &vedra::ui::MediaPane::started);
+    QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 6000);
+    QVERIFY2(pane->position() >= stopped - 100, qPrintable(QString::number(pane->position())));
+    QVERIFY2(sinceOpen.elapsed() < 1000, qPrintable(QStringLiteral("started after %1 ms").arg(sinceOpen.elapsed())));
+
+    // A picture under a sound's name: the pane gives up and the window draws it.
+    const QString disguised = session.file(QStringLiteral("picture.wav"));
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 120, 200));
+    QVERIFY(picture.save(disguised, "PNG"));
+    dialog.ShowPreviewFile(disguised.toStdString());
+    QVERIFY(!pane->isOpen() || pane->path() == disguised);
+    QVERIFY2(dialog.mediaPositions().remembered() >= stopped, "the sound left for the picture remembers too");
+    QTRY_COMPARE_WITH_TIMEOUT(preview->mode(), CGrafica::Mode::Picture, 8000);
+    QVERIFY(preview->hasPicture());
+    QCOMPARE(preview->pictureSize(), QSize(120, 80));
+    QVERIFY(!pane->isVisible());
+    QVERIFY(preview->canvas()->isVisible());
+
+    // The program closing stops a playing pane.
+    dialog.ShowPreviewFile(wav.toStdString());
+    QTRY_COMPARE_WITH_TIMEOUT(started.count(), 2, 6000);
+    QVERIFY(pane->isPlaying());
     dialog.ShutdownSave();
     QVERIFY(!pane->isPlaying());
     QVERIFY(!pane->isOpen());
-    QVERIFY2(dialog.mediaPositions().remembered() >= 300, qPrintable(QString::number(dialog.mediaPositions().remembered())));
+    QVERIFY(dialog.mediaPositions().remembered() > 0);
 }
 
 QTEST_MAIN(MediaPaneTest)

@@ -74,6 +74,9 @@ public:
     // Returns the rows added; an unreadable folder shows the unreadable-file message.
     std::size_t ListFolder(const std::string& folder);
 
+    // The current archive's lists as the last search loaded them.
+    const indexing::ArchiveLists& lists() const { return m_lists; }
+
     // The steps, public for the tests and the statistics report.
     int LookUpQueryWords(archive::ArchiveStore& store);
     int SearchAllWords(archive::ArchiveStore& store, int wordCount);

@@ -1,9 +1,15 @@
 // Zoom, fit, scroll and file stepping of the image preview.
 #include "core/utilities/ImagePreviewRules.h"
 
+#include "core/utilities/MediaKinds.h"
+
+#include "core/indexing/ArchiveLists.h"
+#include "core/utilities/Launching.h"
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace vedra::utilities {
@@ -23,6 +29,8 @@ bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
+
+constexpr int kMargin = 10;
 
 } // namespace
 
@@ -66,8 +74,8 @@ PictureLayout FitPicture(int pictureWidth, int pictureHeight, int clientWidth, i
     constexpr double kLargest = 1 << 24;
     layout.width = static_cast<int>(std::min(kLargest, width * zoom));
     layout.height = static_cast<int>(std::min(kLargest, height * zoom));
-    layout.left = std::max(10, (clientWidth - layout.width) / 2);
-    layout.top = std::max(10, (clientHeight - layout.height) / 2);
+    layout.left = std::max(kMargin, (clientWidth - layout.width) / 2);
+    layout.top = std::max(kMargin, (clientHeight - layout.height) / 2);
     return layout;
 }
 
@@ -130,6 +138,101 @@ std::optional<std::string> StepFileName(const std::string& path, int direction)
         std::error_code error;
         return std::filesystem::is_regular_file(candidate, error);
     });
+}
+
+bool IsSoundOrVideo(std::string_view fileName, bool inMultimediaList)
+{
+    return MediaKindOf(fileName, inMultimediaList) != MediaKind::Picture;
+}
+
+PreviewOpening DecidePreviewFile(const std::string& path, const indexing::ArchiveLists& lists,
+                                 const std::function<bool(const std::string&)>& readable)
+{
+    if (IsWebAddress(path))
+        return PreviewOpening::OpenWithProgram;
+    if (!readable(path))
+        return PreviewOpening::Ignore;
+    return IsSoundOrVideo(path, lists.IsMultimedia(path)) ? PreviewOpening::Media : PreviewOpening::Picture;
+}
+
+PreviewOpening DecidePreviewFile(const std::string& path, const indexing::ArchiveLists& lists)
+{
+    return DecidePreviewFile(path, lists, [](const std::string& candidate) {
+        std::error_code error;
+        if (std::filesystem::is_directory(candidate, error))
+            return false;
+        std::ifstream in(candidate, std::ios::binary);
+        return in.is_open();
+    });
+}
+
+bool RowShowsInImagePreview(std::string_view label, const indexing::ArchiveLists& lists)
+{
+    return !label.empty() && !IsWebAddress(label) && lists.IsMultimedia(label);
+}
+
+int ScrollExtent(int drawnSize, int clientSize)
+{
+    return std::max(0, drawnSize + 2 * kMargin - clientSize);
+}
+
+PreviewRect SpannedRect(int x1, int y1, int x2, int y2, const PreviewRect& bounds)
+{
+    const int left = std::max({std::min(x1, x2), bounds.left});
+    const int top = std::max({std::min(y1, y2), bounds.top});
+    const int right = std::min(std::max(x1, x2), bounds.left + bounds.width - 1);
+    const int bottom = std::min(std::max(y1, y2), bounds.top + bounds.height - 1);
+    if (right < left || bottom < top)
+        return {};
+    return {left, top, right - left + 1, bottom - top + 1};
+}
+
+void ClippingTracker::press(int x, int y, const PreviewRect& picture)
+{
+    switch (m_stage) {
+    case Stage::Dragging: {
+        m_cursorX = x;
+        m_cursorY = y;
+        const PreviewRect chosen = band();
+        m_clipping = chosen;
+        m_stage = chosen.empty() ? Stage::None : Stage::Done;
+        return;
+    }
+    case Stage::Started:
+    case Stage::Done:
+        reset();
+        return;
+    case Stage::None:
+        if (!picture.contains(x, y))
+            return;
+        m_stage = Stage::Started;
+        m_picture = picture;
+        m_startX = m_cursorX = x;
+        m_startY = m_cursorY = y;
+        return;
+    }
+}
+
+void ClippingTracker::release()
+{
+    if (m_stage == Stage::Started)
+        m_stage = Stage::Dragging;
+}
+
+bool ClippingTracker::move(int x, int y)
+{
+    if (m_stage != Stage::Dragging)
+        return false;
+    m_cursorX = x;
+    m_cursorY = y;
+    return true;
+}
+
+PreviewRect ClippingTracker::band() const
+{
+    if (m_stage != Stage::Dragging)
+        return {};
+    return SpannedRect(m_startX, m_startY, m_cursorX, m_cursorY, m_picture);
 }
 
 } // namespace vedra::utilities

@@ -5,6 +5,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+
+namespace vedra::indexing {
+class ArchiveLists;
+}
 
 namespace vedra::utilities {
 
@@ -50,5 +55,79 @@ std::optional<std::string> StepFileName(const std::string& path, int direction,
 
 // The same over the file system: a candidate must be an existing regular file.
 std::optional<std::string> StepFileName(const std::string& path, int direction);
+
+// True for the sound and video extensions among the multimedia ones: such a file
+// is played, not drawn. A name whose extension is not in the multimedia list
+// (`inMultimediaList` false) is never played, so removing ".wav" from the list
+// makes the preview stop playing it.
+bool IsSoundOrVideo(std::string_view fileName, bool inMultimediaList);
+
+// What the preview does with a file it is asked to show.
+enum class PreviewOpening {
+    Ignore,           // it cannot be opened for reading
+    OpenWithProgram,  // a web address: its registered program (the browser) opens it
+    Picture,
+    Media,            // sound or video
+};
+
+PreviewOpening DecidePreviewFile(const std::string& path, const indexing::ArchiveLists& lists,
+                                 const std::function<bool(const std::string&)>& readable);
+// The same over the file system: the file must open for reading.
+PreviewOpening DecidePreviewFile(const std::string& path, const indexing::ArchiveLists& lists);
+
+// A click on a result row shows it in the image preview too when the row is a disk
+// path whose extension is a whole entry of the multimedia list.
+bool RowShowsInImagePreview(std::string_view label, const indexing::ArchiveLists& lists);
+
+// How far a drawn size can scroll in a client side: until its far edge comes
+// inside by the 10-pixel margin; 0 when it fits.
+int ScrollExtent(int drawnSize, int clientSize);
+
+// A rectangle in client pixels; width and height 0 for none.
+struct PreviewRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    bool empty() const { return width <= 0 || height <= 0; }
+    bool contains(int x, int y) const { return x >= left && y >= top && x < left + width && y < top + height; }
+    friend bool operator==(const PreviewRect&, const PreviewRect&) = default;
+};
+
+// The rectangle spanned by two corners, both pixels included, cut to `bounds`.
+PreviewRect SpannedRect(int x1, int y1, int x2, int y2, const PreviewRect& bounds);
+
+// Cutting a rectangle out of the shown picture with the left button: a press
+// inside the picture starts it at that point (a press outside, or one while a
+// clipping exists, cancels instead); after the release the mouse drags a rubber
+// band from the start to the cursor, and the next press fixes the band, cut to the
+// picture, as the clipping.
+class ClippingTracker {
+public:
+    enum class Stage { None, Started, Dragging, Done };
+
+    void press(int x, int y, const PreviewRect& picture);
+    void release();
+    // The cursor moved; true when a rubber band is to be drawn again.
+    bool move(int x, int y);
+    // A new picture, zoom or scroll: what was cut no longer lies under it.
+    void reset() { *this = ClippingTracker(); }
+
+    Stage stage() const { return m_stage; }
+    bool exists() const { return m_stage == Stage::Done; }
+    // While dragging: the band from the start to the cursor, cut to the picture.
+    PreviewRect band() const;
+    // Once done: the clipping; empty otherwise.
+    PreviewRect clipping() const { return exists() ? m_clipping : PreviewRect{}; }
+
+private:
+    Stage m_stage = Stage::None;
+    PreviewRect m_picture;
+    int m_startX = 0;
+    int m_startY = 0;
+    int m_cursorX = 0;
+    int m_cursorY = 0;
+    PreviewRect m_clipping;
+};
 
 } // namespace vedra::utilities

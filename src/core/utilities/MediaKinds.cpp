@@ -49,11 +49,6 @@ MediaKind MediaKindOf(std::string_view fileName, bool inMultimediaList)
     return MediaKind::Picture;
 }
 
-bool IsPlayedMedia(std::string_view fileName, bool inMultimediaList)
-{
-    return MediaKindOf(fileName, inMultimediaList) != MediaKind::Picture;
-}
-
 void MediaPositionMemory::Remember(std::int64_t positionMs)
 {
     m_positionMs = std::max<std::int64_t>(positionMs, 0);

@@ -10,15 +10,13 @@ namespace vedra::utilities {
 
 enum class MediaKind { Picture, Sound, Video };
 
-// The kind of `fileName` (its extension from the last '.', any case). A name whose
+// The kind of `fileName` (its extension from the last '.', any case); the preview
+// plays Sound and Video (IsSoundOrVideo) and draws the rest. A name whose
 // extension is not in the multimedia list (`inMultimediaList` false) is a picture
 // whatever it ends with, so that removing ".wav" from the list makes the preview
 // stop playing it; so is a listed extension that is neither sound nor video
 // (".exe", ".exif", a picture's).
 MediaKind MediaKindOf(std::string_view fileName, bool inMultimediaList);
-
-// True for Sound and Video: the preview opens such a file in its media pane.
-bool IsPlayedMedia(std::string_view fileName, bool inMultimediaList);
 
 // Where a file of `durationMs` starts playing: `rememberedMs` while it lies inside
 // the file, else the start (a shorter file would end at once). A duration of 0 or

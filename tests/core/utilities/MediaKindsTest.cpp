@@ -1,6 +1,8 @@
 // Which multimedia files the preview plays, and where playing resumes.
 #include "core/utilities/MediaKinds.h"
 
+#include "core/utilities/ImagePreviewRules.h"
+
 #include <gtest/gtest.h>
 
 namespace vedra::utilities {
@@ -18,8 +20,9 @@ TEST(MediaKinds, TheExtensionDecidesAmongListedFilesOnly)
     EXPECT_EQ(MediaKindOf("/home/u/shot.exif", true), MediaKind::Picture);
     // The user took ".wav" off the list: the preview stops playing it.
     EXPECT_EQ(MediaKindOf("/home/u/song.wav", false), MediaKind::Picture);
-    EXPECT_FALSE(IsPlayedMedia("/home/u/song.wav", false));
-    EXPECT_TRUE(IsPlayedMedia("/home/u/song.mp3", true));
+    EXPECT_FALSE(IsSoundOrVideo("/home/u/song.wav", false));
+    EXPECT_TRUE(IsSoundOrVideo("/home/u/song.mp3", true));
+    EXPECT_FALSE(IsSoundOrVideo("/home/u/photo.png", true));
 }
 
 TEST(MediaKinds, OnlyTheNamesLastDotCounts)
