@@ -1,11 +1,13 @@
 // A short last record (a cut or damaged tail) is still read, but record() never
 // reuses it: the new record goes after the last whole one, over the tail. Only the
-// one 256-byte slot is written, so the other records keep their bytes.
+// one 256-byte slot changes, so the other records keep their bytes; the list is
+// replaced whole through a temporary, never patched in place.
 #include "core/app/ExecutablesList.h"
 
 #include "core/app/SystemProbe.h"
 #include "core/io/FileHandle.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vedra::app {
@@ -88,9 +90,13 @@ bool ExecutablesList::record(const std::filesystem::path& list, const std::strin
         }
         return true;
     });
-    char record[kRecordSize] = {};
-    std::memcpy(record, programPath.data(), programPath.size());
-    return file->writeAt(slot * kRecordSize, record, kRecordSize);
+    file->close();
+    // Replaced whole, never patched: a crash leaves the old list or the new one.
+    std::string record(kRecordSize, '\0');
+    record.replace(0, programPath.size(), programPath);
+    bytes.resize(std::max(bytes.size(), (slot + 1) * kRecordSize), '\0');
+    bytes.replace(slot * kRecordSize, kRecordSize, record);
+    return io::writeFileAtomically(list, bytes);
 }
 
 } // namespace vedra::app

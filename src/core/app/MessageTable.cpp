@@ -108,6 +108,8 @@ constexpr std::string_view kItalian[] = {
     "Nessun risultato rispondente alle opzioni di ricerca impostate",
     "Cartelle escluse: ",
     "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.",
+    "L'ultima indicizzazione si è interrotta bruscamente.\nLe sue modifiche all'archivio sono state annullate: i documenti che stava registrando vengono indicizzati di nuovo.",
+    "I file dell'archivio sono danneggiati: sono più corti di quanto registrato.\nL'indice è stato svuotato e viene ricostruito; le liste dell'archivio restano. Le altre cartelle già indicizzate vanno indicizzate di nuovo.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -208,6 +210,8 @@ constexpr std::string_view kEnglish[] = {
     "No results matched the search options set",
     "Folders excluded: ",
     "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.",
+    "The last indexing run was cut off.\nIts changes to the archive have been undone: the documents it was registering are indexed again.",
+    "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -308,6 +312,8 @@ constexpr std::string_view kSpanish[] = {
     "No hay resultados que respondan plenamente a las opciones de búsqueda",
     "Carpetas excluidas: ",
     "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura.",
+    "La última indexación se interrumpió bruscamente.\nSus cambios en el archivo se han deshecho: los documentos que estaba registrando se indexan de nuevo.",
+    "Los ficheros del archivo están dañados: son más cortos de lo registrado.\nEl índice se ha vaciado y se está reconstruyendo; las listas del archivo se conservan. Las demás carpetas ya indexadas deben indexarse de nuevo.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -408,6 +414,8 @@ constexpr std::string_view kNames[] = {
     "MsgNoResults",
     "MsgFoldersExcluded",
     "MsgCannotWrite",
+    "MsgRunUndone",
+    "MsgArchiveRebuilt",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -418,7 +426,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgCannotWrite) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgArchiveRebuilt) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -106,9 +106,13 @@ enum class MessageKey : int {
     // The indexing summary's line of folders the excluded-folder list kept out.
     MsgFoldersExcluded,
     MsgCannotWrite,
+    // An indexing run cut off (a kill, a crash) was undone by the next one.
+    MsgRunUndone,
+    // Archive files shorter than recorded: the index was emptied for a rebuild.
+    MsgArchiveRebuilt,
 };
 
-inline constexpr int kMessageKeyCount = 97;
+inline constexpr int kMessageKeyCount = 99;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

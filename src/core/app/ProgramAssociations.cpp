@@ -1,7 +1,8 @@
 // Decoding forgives hand edits: leading control characters are dropped, a lone
-// '.' is no extension, and a line ends at its first CR or LF. Creation uses O_EXCL
-// so two windows never both write the defaults; an append only adds a record at
-// the end and never rewrites the ones before it.
+// '.' is no extension, and a line ends at its first CR or LF. Creation never
+// replaces a file that exists, so two windows never both write the defaults; an
+// append only adds a record at the end and keeps the bytes of the ones before it,
+// the file being replaced whole through a temporary so a crash never cuts a record.
 #include "core/app/ProgramAssociations.h"
 
 #include "core/app/SystemProbe.h"
@@ -69,21 +70,29 @@ std::vector<ProgramAssociation> decodeProgramAssociations(const std::string& byt
 
 bool createDefaultProgramAssociations(const std::filesystem::path& file)
 {
-    // O_EXCL: two windows creating it at once must not write the defaults twice.
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return errno == EEXIST;
-    ::close(fd);
+    std::error_code error;
+    if (std::filesystem::exists(file, error))
+        return true;
     std::string bytes;
     for (const auto& association : defaultProgramAssociations())
         bytes += encodeProgramAssociation(association);
-    auto handle = io::FileHandle::open(file, io::OpenMode::ReadWrite);
-    if (!handle || !handle->writeAt(0, bytes)) {
-        std::error_code ignored;
-        std::filesystem::remove(file, ignored);
+    // Written whole under a name of this process, then linked in: link() refuses a
+    // name that exists, so two windows creating it at once never both write the
+    // defaults, and a crash never leaves the file empty or cut.
+    std::filesystem::path temporary = file;
+    temporary += "." + std::to_string(::getpid()) + ".tmp~";
+    ::unlink(temporary.c_str());
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
         return false;
-    }
-    return true;
+    ::close(fd);
+    bool written = false;
+    if (auto handle = io::FileHandle::open(temporary, io::OpenMode::ReadWrite))
+        written = handle->writeAt(0, bytes) && ::fsync(handle->descriptor()) == 0;
+    bool linked = written && ::link(temporary.c_str(), file.c_str()) == 0;
+    int linkError = errno;
+    ::unlink(temporary.c_str());
+    return linked || (written && linkError == EEXIST);
 }
 
 std::optional<std::string> programForExtension(const std::vector<ProgramAssociation>& associations,
@@ -117,9 +126,10 @@ bool appendProgramAssociation(const std::filesystem::path& file, const std::stri
     for (std::size_t at = bytes.find(key); at != std::string::npos; at = bytes.find(key, at + 1))
         if (at == 0 || bytes[at - 1] == '\0' || bytes[at - 1] == '\n')
             return true;
+    handle->close();
     std::string record = key;
     record.resize(kProgramAssociationRecordSize, '\0');
-    return handle->writeAt(static_cast<std::uint64_t>(size), record);
+    return io::writeFileAtomically(file, bytes + record);
 }
 
 } // namespace vedra::app

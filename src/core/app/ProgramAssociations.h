@@ -37,7 +37,7 @@ std::string encodeProgramAssociation(const ProgramAssociation& association);
 std::vector<ProgramAssociation> decodeProgramAssociations(const std::string& bytes);
 
 // Creates `file` with the default records, unless it exists already. False when it
-// could not be created or written (a half-written file is removed).
+// could not be created or written (nothing is then left behind).
 bool createDefaultProgramAssociations(const std::filesystem::path& file);
 
 // The program of the first record with an extension entry that the file's extension

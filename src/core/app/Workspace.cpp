@@ -115,6 +115,12 @@ public:
         case StoreFault::KeyRefused:
             m_ws.m_host->messageBox(std::string(detail), MessageButtons::Ok);
             break;
+        case StoreFault::RunUndone:
+            m_ws.showMessage(MessageKey::MsgRunUndone);
+            break;
+        case StoreFault::ArchiveRebuilt:
+            m_ws.showMessage(MessageKey::MsgArchiveRebuilt);
+            break;
         }
     }
 

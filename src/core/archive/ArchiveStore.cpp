@@ -9,10 +9,12 @@
 
 #include "core/archive/ByteOrder.h"
 #include "core/archive/Hashes.h"
+#include "core/io/FaultPoint.h"
 
 #include <algorithm>
 #include <type_traits>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace vedra::archive {
@@ -177,6 +179,9 @@ int ArchiveStore::createArchiveFiles()
     for (int slot : kCreationOrder)
         if (createSlotFile(slot) < 0)
             return -1;
+    // A mark left by an archive that was here before would not match the new files.
+    std::error_code error;
+    std::filesystem::remove(markPath(), error);
     return 1;
 }
 
@@ -247,6 +252,14 @@ bool ArchiveStore::openWith(io::OpenMode mode, bool mapFiles)
             f.close();
         return false;
     }
+    // A reader of an archive whose run was cut off (or is going on) sees the files
+    // as that run found them, as far as their sizes go.
+    if (mode == io::OpenMode::ReadOnly)
+        if (auto bytes = io::readFileBytes(markPath(), RunMark::kHeadSize))
+            if (auto mark = RunMark::decode(*bytes); mark && mark->state == RunMark::kRunOpen)
+                for (std::size_t i = 0; i < kMarkedSlots.size(); ++i)
+                    if (kMarkedSlots[i] != SlotResume)
+                        file(kMarkedSlots[i]).limitSize(mark->sizes[i]);
     // A mapping the system refuses costs nothing: that file is read as before.
     if (mapFiles)
         mapEveryFile();
@@ -263,10 +276,13 @@ bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
     if (!openWith(io::OpenMode::ReadWrite, false))
         return false;
-    if (!resumeFileWritable()) {
+    if (!resumeFileWritable() || !beginRun()) {
         close();
         return false;
     }
+    std::uint8_t header[DocumentHeader::kSize] = {};
+    file(SlotDocuments).readAt(0, header, sizeof header);
+    m_header = DocumentHeader::decode(header);
     const StoreBuffers buffers = m_context.buffers();
     bool ok = file(SlotWords).setHeadCache(buffers.dictionary, std::min(caches.dictionaryHead, buffers.dictionaryBytes)) &&
               file(SlotPostings).setHeadCache(buffers.postings, std::min(caches.postingsHead, buffers.postingsBytes)) &&
@@ -311,25 +327,189 @@ bool ArchiveStore::close()
         return true;
     bool ok = true;
     if (m_indexing) {
+        io::faultPointsEnterClose();
         // Everything pending goes out now: a node left unwritten while the slot that
         // links it is written would leave the tree pointing past the end of its file.
         // What is pointed at goes first (postings before the words that head them,
-        // records before the keys that find them), so a run killed half-way through
-        // these writes leaves every link on disk pointing at bytes already there, and
-        // no document is taken for indexed while its words are missing.
+        // records before the keys that find them), so that a reader meeting the
+        // files half-written finds every link pointing at bytes already there.
         m_checkRoom = false;
         m_header.documents = static_cast<std::int32_t>(documentCount());
+        // What these writes overwrite is saved and synced before the first of them.
+        std::uint8_t header[DocumentHeader::kSize];
+        m_header.encode(header);
+        for (int slot : kMarkedSlots)
+            if (slot != SlotResume)
+                ok = ok && file(slot).protectHead();
+        ok = ok && file(SlotDocuments).protect(0, header, sizeof header) && m_journal.sync();
         for (int slot : {SlotPostings, SlotWordLists, SlotFolders, SlotRoots, SlotWords})
             ok = ok && file(slot).flush();
         ok = ok && writeHeader() && file(SlotDocuments).flush() && file(SlotDocumentKeys).flush();
+        ok = ok && endRun();
         if (!ok)
             writeFailed();
     }
-    for (auto& f : m_files)
+    m_journal.abandon();
+    for (auto& f : m_files) {
+        f.setJournal(nullptr, 0);
         f.close();
+    }
     m_open = false;
     m_indexing = false;
     return ok;
+}
+
+std::string ArchiveStore::markPath() const
+{
+    const StoreFolders folders = m_context.folders();
+    return folders.archive + "RUN." + folders.numberText;
+}
+
+void ArchiveStore::markedSizes(MarkedSizes& sizes)
+{
+    for (std::size_t i = 0; i < kMarkedSlots.size(); ++i) {
+        const int slot = kMarkedSlots[i];
+        if (slot == SlotResume) {
+            std::error_code error;
+            std::uintmax_t size = std::filesystem::file_size(slotPath(slot), error);
+            sizes[i] = error ? 0 : static_cast<std::uint64_t>(size);
+        } else {
+            sizes[i] = file(slot).size();
+        }
+    }
+}
+
+// The run that opened last left its mark: undone when it was cut off, checked
+// against the sizes it closed with otherwise. A kill at any point of this is
+// recovered by the next open the same way, as the old mark stays until the new
+// one replaces it and every step can be done again.
+bool ArchiveStore::beginRun()
+{
+    m_earlierRun = EarlierRun::Clean;
+    m_rootsEmptied = false;
+    const std::string mark = markPath();
+    std::array<bool, kMarkedSlots.size()> shortFiles{};
+    if (auto bytes = io::readFileBytes(mark)) {
+        // A mark of another layout is not ours to read: the archive is taken as it is.
+        if (auto found = RunMark::decode(*bytes)) {
+            if (found->state == RunMark::kRunOpen) {
+                if (!undoRun(*found, shortFiles)) {
+                    writeFailed();
+                    return false;
+                }
+                m_earlierRun = EarlierRun::Undone;
+            } else {
+                for (std::size_t i = 0; i < kMarkedSlots.size(); ++i)
+                    if (kMarkedSlots[i] != SlotResume)
+                        shortFiles[i] = file(kMarkedSlots[i]).size() < found->sizes[i];
+            }
+        }
+    }
+    // The resume point is rewritten whole by every run; only the others tell damage.
+    shortFiles[static_cast<std::size_t>(markedIndex(SlotResume))] = false;
+    if (std::find(shortFiles.begin(), shortFiles.end(), true) != shortFiles.end()) {
+        const bool roots = shortFiles[static_cast<std::size_t>(markedIndex(SlotRoots))];
+        if (!emptyIndex(roots)) {
+            writeFailed();
+            return false;
+        }
+        m_earlierRun = EarlierRun::Rebuilt;
+        m_rootsEmptied = roots;
+    }
+    MarkedSizes sizes{};
+    for (int slot : kMarkedSlots)
+        if (slot != SlotResume && !file(slot).refreshSize())
+            return false;
+    markedSizes(sizes);
+    if (!m_journal.begin(mark, sizes)) {
+        writeFailed();
+        return false;
+    }
+    // The run rewrites the resume point by emptying it first: saved whole.
+    if (auto resume = io::readFileBytes(slotPath(SlotResume)); resume && !m_journal.saveWhole(SlotResume, *resume)) {
+        m_journal.abandon();
+        writeFailed();
+        return false;
+    }
+    for (int slot : kMarkedSlots)
+        if (slot != SlotResume)
+            file(slot).setJournal(&m_journal, slot);
+    if (m_earlierRun == EarlierRun::Undone)
+        m_context.report(StoreFault::RunUndone);
+    else if (m_earlierRun == EarlierRun::Rebuilt)
+        m_context.report(StoreFault::ArchiveRebuilt);
+    return true;
+}
+
+// Puts back the saved bytes, newest first, and cuts every file back to the size
+// the run found. A file already shorter than that was damaged from outside: it is
+// left for the rebuild (`shortFiles`).
+bool ArchiveStore::undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles)
+{
+    std::optional<io::FileHandle> resume =
+        m_context.openFile(slotPath(SlotResume), io::OpenMode::ReadWriteCreate, nullptr);
+    if (!resume)
+        return false;
+    auto handleOf = [&](int slot) -> io::FileHandle& {
+        return slot == SlotResume ? *resume : file(slot).handle();
+    };
+    for (std::size_t i = 0; i < kMarkedSlots.size(); ++i) {
+        std::int64_t size = handleOf(kMarkedSlots[i]).size();
+        if (size < 0)
+            return false;
+        shortFiles[i] = kMarkedSlots[i] != SlotResume && static_cast<std::uint64_t>(size) < mark.sizes[i];
+    }
+    for (auto entry = mark.entries.rbegin(); entry != mark.entries.rend(); ++entry) {
+        if (shortFiles[static_cast<std::size_t>(markedIndex(entry->slot))])
+            continue;
+        if (!handleOf(entry->slot).writeAt(entry->offset, entry->bytes))
+            return false;
+    }
+    for (std::size_t i = 0; i < kMarkedSlots.size(); ++i) {
+        io::FileHandle& handle = handleOf(kMarkedSlots[i]);
+        std::int64_t size = handle.size();
+        if (size < 0)
+            return false;
+        if (!shortFiles[i] && static_cast<std::uint64_t>(size) != mark.sizes[i] && !handle.truncate(mark.sizes[i]))
+            return false;
+        if (!handle.sync())
+            return false;
+    }
+    return true;
+}
+
+// Back to a new archive's content for the files of the index (and the roots when
+// they are damaged too); the text lists are the user's and stay. Each file is
+// emptied before it is written, so a kill half-way leaves it short and the next
+// open empties it again.
+bool ArchiveStore::emptyIndex(bool roots)
+{
+    std::optional<io::FileHandle> resume =
+        m_context.openFile(slotPath(SlotResume), io::OpenMode::ReadWriteCreate, nullptr);
+    if (!resume)
+        return false;
+    for (int slot : kMarkedSlots) {
+        if (slot == SlotRoots && !roots)
+            continue;
+        io::FileHandle& handle = slot == SlotResume ? *resume : file(slot).handle();
+        const std::string content = initialContent(slot, m_context.folders().number);
+        if (!handle.truncate(0) || (!content.empty() && !handle.writeAt(0, content)) || !handle.sync())
+            return false;
+    }
+    return true;
+}
+
+// The files are on the disk before the mark says so.
+bool ArchiveStore::endRun()
+{
+    for (int slot : kMarkedSlots)
+        if (slot != SlotResume && !file(slot).handle().sync())
+            return false;
+    if (auto resume = io::FileHandle::open(slotPath(SlotResume), io::OpenMode::ReadOnly))
+        resume->sync();
+    MarkedSizes sizes{};
+    markedSizes(sizes);
+    return m_journal.finish(sizes);
 }
 
 bool ArchiveStore::writeHeader()

@@ -9,6 +9,7 @@
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/CachedFile.h"
 #include "core/archive/Records.h"
+#include "core/archive/RunJournal.h"
 #include "core/archive/StoreContext.h"
 
 #include <array>
@@ -31,6 +32,13 @@ struct CacheSizes {
 
     // The sizes the work buffers allow (`textUsable`: one text buffer's usable bytes).
     static CacheSizes fromBuffers(const StoreBuffers& buffers, std::int64_t textUsable);
+};
+
+// What an open for indexing found of the runs before it.
+enum class EarlierRun {
+    Clean,    // closed clean, or an archive without a mark
+    Undone,   // a run was cut off (a kill, a crash): its changes were undone
+    Rebuilt,  // files were shorter than recorded: the index files were emptied
 };
 
 struct WordLookup {
@@ -76,7 +84,19 @@ public:
     // append points of a run. The resume file "NTD." must be writable too. When
     // the disk or folder refuses writing, nothing is written, the cannot-write
     // message names the file and writeRefused() tells; other failures show nothing.
+    //
+    // Before anything else the run mark is read: a run that was cut off is undone
+    // (the archive is then exactly as before that run, resume point included), and
+    // files shorter than the mark records (damage from outside) get their index
+    // emptied back to a new archive's content, keeping the text lists and, when
+    // intact, the roots; earlierRun() tells which. Then the mark is set for this
+    // run, and close() clears it.
     bool openForIndexing(const CacheSizes& caches);
+    EarlierRun earlierRun() const { return m_earlierRun; }
+    // True when the rebuild emptied the root tree too: the roots must be loaded again.
+    bool rootsEmptied() const { return m_rootsEmptied; }
+    // The run mark's path ("RUN." + archive number in the archive folder).
+    std::string markPath() const;
     bool isOpen() const { return m_open; }
     bool isOpenForIndexing() const { return m_indexing; }
     // True when the last open or creation failed because writing was refused (the
@@ -86,7 +106,10 @@ public:
     // failure shows the write error, BreakCode Break.
     bool reopenSlot(int slot);
     // Flushes the header, caches and append buffers in the archive's order and
-    // closes every file. Safe to call twice.
+    // closes every file. Safe to call twice. After a run, what the flush will
+    // overwrite is saved and synced first, and the files are synced before the
+    // mark says the run closed clean; a failed flush leaves the mark for the next
+    // open to undo the run.
     bool close();
 
     // Words ("PAR." and "LNK.").
@@ -163,6 +186,11 @@ private:
                           const char* orderMessage);
     void damaged(const char* message, StoreFault fault = StoreFault::Damaged);
     bool checkRoomFor(std::uint64_t pendingBytes);
+    bool beginRun();
+    bool undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles);
+    bool emptyIndex(bool roots);
+    void markedSizes(MarkedSizes& sizes);
+    bool endRun();
 
     StoreContext& m_context;
     std::array<CachedFile, kSlotCount> m_files;
@@ -173,6 +201,9 @@ private:
     bool m_damageSeen = false;
     bool m_checkRoom = true;
     bool m_writeRefused = false;
+    RunJournal m_journal;
+    EarlierRun m_earlierRun = EarlierRun::Clean;
+    bool m_rootsEmptied = false;
 };
 
 } // namespace vedra::archive

@@ -4,6 +4,8 @@
 // hole. No memory for a head of its own means running without one, not failing.
 #include "core/archive/CachedFile.h"
 
+#include "core/archive/RunJournal.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -242,8 +244,34 @@ bool CachedFile::flushAppended()
     return true;
 }
 
+bool CachedFile::protectHead()
+{
+    if (m_journal == nullptr || m_dirtyFrom == m_dirtyTo)
+        return true;
+    return m_journal->protect(m_journalSlot, m_file, m_dirtyFrom, m_head + m_dirtyFrom,
+                              static_cast<std::size_t>(m_dirtyTo - m_dirtyFrom));
+}
+
+bool CachedFile::protect(std::uint64_t offset, const void* buffer, std::size_t count)
+{
+    return m_journal == nullptr || m_journal->protect(m_journalSlot, m_file, offset, buffer, count);
+}
+
+bool CachedFile::refreshSize()
+{
+    if (m_head != nullptr || !m_pending.empty())
+        return false;
+    std::int64_t size = m_file.size();
+    if (size < 0)
+        return false;
+    m_diskSize = static_cast<std::uint64_t>(size);
+    return true;
+}
+
 bool CachedFile::writeToFile(std::uint64_t offset, const void* buffer, std::size_t count)
 {
+    if (m_journal != nullptr && !m_journal->protect(m_journalSlot, m_file, offset, buffer, count))
+        return false;
     if (!m_file.writeAt(offset, buffer, count))
         return false;
     m_bytesWritten += count;

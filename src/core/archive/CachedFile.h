@@ -11,6 +11,7 @@
 #include "core/archive/MappedFile.h"
 #include "core/io/FileHandle.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace vedra::archive {
+
+class RunJournal;
 
 class CachedFile {
 public:
@@ -46,6 +49,25 @@ public:
     void unmap() { m_map.unmap(); }
     std::uint64_t mappedSize() const { return m_map.size(); }
     void setRoomCheck(RoomCheck check) { m_roomCheck = std::move(check); }
+    // Every later write to the file first saves what it overwrites in `journal`
+    // (under `slot`); null stops that. Kept across close and open.
+    void setJournal(RunJournal* journal, int slot)
+    {
+        m_journal = journal;
+        m_journalSlot = slot;
+    }
+    // Saves in the journal, ahead of time, what the head's write-back and a write
+    // of `count` bytes at `offset` will overwrite, so that a close can sync the
+    // journal once before it writes.
+    bool protectHead();
+    bool protect(std::uint64_t offset, const void* buffer, std::size_t count);
+    // The file itself, for undoing a run before any cache is loaded.
+    io::FileHandle& handle() { return m_file; }
+    // Takes the file's size again after it was changed through handle(); only
+    // without caches and pending bytes.
+    bool refreshSize();
+    // A reader sees no byte at or past `limit`.
+    void limitSize(std::uint64_t limit) { m_diskSize = std::min(m_diskSize, limit); }
 
     // Logical size: the file plus every byte not yet written.
     std::uint64_t size() const { return pendingStart() + m_pending.size(); }
@@ -86,6 +108,8 @@ private:
     std::size_t m_appendCapacity = 0;
     RoomCheck m_roomCheck;
     std::uint64_t m_bytesWritten = 0;
+    RunJournal* m_journal = nullptr;
+    int m_journalSlot = 0;
 };
 
 } // namespace vedra::archive

@@ -1,7 +1,9 @@
 // The writers compare before writing: closing the program saves the current entry
 // and the numbers every time, and a run that changed nothing leaves the file
-// untouched. An entry whose first byte is NUL is free like a '?' one, since the gap
-// written before a new entry is zeros.
+// untouched. A change replaces the whole file (it is a few kilobytes at most) through
+// a temporary and a rename, so a crash never leaves an entry half written. An entry
+// whose first byte is NUL is free like a '?' one, since the gap written before a new
+// entry is zeros.
 #include "core/archive/Catalogue.h"
 
 #include "core/archive/ByteOrder.h"
@@ -18,6 +20,35 @@ constexpr std::uint64_t kEntrySize = ArchiveEntry::kSize;
 bool inUse(const std::uint8_t* bytes)
 {
     return bytes[0] != '?' && bytes[0] != '\0';
+}
+
+// The whole catalogue; a missing one reads as empty when it may be created.
+bool readWhole(const std::filesystem::path& catalogue, bool createWhenMissing, std::string& whole)
+{
+    if (auto bytes = io::readFileBytes(catalogue)) {
+        whole = std::move(*bytes);
+        return true;
+    }
+    std::error_code error;
+    if (!createWhenMissing || std::filesystem::exists(catalogue, error) || error)
+        return false;
+    whole.clear();
+    return true;
+}
+
+// Puts `count` bytes at `offset` and replaces the file with the result. Closing the
+// program saves the current entry and the numbers every time: bytes equal to the
+// stored ones leave the file untouched.
+bool patchAndReplace(const std::filesystem::path& catalogue, std::string whole, std::uint64_t offset,
+                     const std::uint8_t* bytes, std::size_t count)
+{
+    const auto at = static_cast<std::size_t>(offset);
+    if (whole.size() < at + count)
+        whole.resize(at + count, '\0');
+    else if (std::memcmp(whole.data() + at, bytes, count) == 0)
+        return true;
+    std::memcpy(whole.data() + at, bytes, count);
+    return io::writeFileAtomically(catalogue, whole);
 }
 
 } // namespace
@@ -84,42 +115,26 @@ bool writeCatalogueEntry(const std::filesystem::path& catalogue, std::int32_t nu
 {
     if (number < 1)
         return false;
-    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadWriteCreate);
-    if (!file)
+    std::string whole;
+    if (!readWhole(catalogue, true, whole))
         return false;
     std::uint64_t offset = kEntrySize * static_cast<std::uint64_t>(number);
-    std::int64_t size = file->size();
-    if (size < 0)
-        return false;
     // A new catalogue gets its head, and any gap before the entry is zero (free).
-    if (static_cast<std::uint64_t>(size) < offset) {
-        std::string zeros(static_cast<std::size_t>(offset - static_cast<std::uint64_t>(size)), '\0');
-        if (!file->writeAt(static_cast<std::uint64_t>(size), zeros))
-            return false;
-    }
-    // Closing the program saves the current entry: a run that changed nothing
-    // (a search) leaves the file untouched.
-    std::array<std::uint8_t, ArchiveEntry::kSize> stored{};
-    if (file->readAt(offset, stored.data(), stored.size()) == static_cast<std::int64_t>(stored.size()) &&
-        stored == bytes)
-        return true;
-    return file->writeAt(offset, bytes.data(), bytes.size());
+    if (whole.size() < offset + kEntrySize)
+        whole.resize(static_cast<std::size_t>(std::max<std::uint64_t>(whole.size(), offset)), '\0');
+    return patchAndReplace(catalogue, std::move(whole), offset, bytes.data(), bytes.size());
 }
 
 bool writeCatalogueNumbers(const std::filesystem::path& catalogue, std::int32_t currentNumber,
                            std::int32_t defaultNumber)
 {
-    auto file = io::FileHandle::open(catalogue, io::OpenMode::ReadWrite);
-    if (!file)
+    std::string whole;
+    if (!readWhole(catalogue, false, whole))
         return false;
     std::uint8_t bytes[8];
     putI32le(bytes, currentNumber);
     putI32le(bytes + 4, defaultNumber);
-    std::uint8_t stored[8];
-    if (file->readAt(CatalogueHead::kNumbersOffset, stored, sizeof stored) == sizeof stored &&
-        std::memcmp(stored, bytes, sizeof bytes) == 0)
-        return true;
-    return file->writeAt(CatalogueHead::kNumbersOffset, bytes, sizeof bytes);
+    return patchAndReplace(catalogue, std::move(whole), CatalogueHead::kNumbersOffset, bytes, sizeof bytes);
 }
 
 } // namespace vedra::archive

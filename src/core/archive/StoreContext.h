@@ -43,6 +43,8 @@ enum class StoreFault {
     Damaged,          // a damaged tree: `detail` as it stands; the running loop stops
     DamagedFolders,   // a damaged folder tree: `detail`; the loop stops as if suspended
     KeyRefused,       // a key outside the bucket table: `detail`; the run goes on
+    RunUndone,        // an earlier run was cut off and has been undone; the run goes on
+    ArchiveRebuilt,   // files shorter than recorded: the index was emptied; the run goes on
 };
 
 class StoreContext {

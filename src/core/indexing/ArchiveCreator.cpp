@@ -74,13 +74,17 @@ bool WriteArchiveDescription(app::Workspace& workspace, const std::string& utf8T
     if (utf8Text.empty())
         return true;
     std::string refused;
-    auto file = app::openForWriting(workspace.probe(), workspace.ArchiveFolder + "DescrizioneArc.vedra",
-                                    io::OpenMode::CreateTruncate, &refused);
+    const std::string path = workspace.ArchiveFolder + "DescrizioneArc.vedra";
+    // The probe says whether writing is refused (a read-only disk); the text then
+    // replaces the old one whole, so a crash never leaves half a description.
+    auto file = app::openForWriting(workspace.probe(), path, io::OpenMode::ReadWriteCreate, &refused);
     if (!file && !refused.empty()) {
         workspace.showMessage(app::MessageKey::MsgCannotWrite, app::MessageButtons::Ok, {std::string_view(refused)});
         return false;
     }
-    if (!file || !file->writeAt(0, app::utf8ToCp1252(utf8Text))) {
+    if (file)
+        file->close();
+    if (!file || !io::writeFileAtomically(path, app::utf8ToCp1252(utf8Text))) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = app::StopCode::Break;
         return false;

@@ -6,6 +6,7 @@
 
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 
 #include <algorithm>
@@ -54,6 +55,10 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
         result.status = IndexStatus::CannotOpen;
         return result;
     }
+    // A rebuilt archive whose root tree was damaged too gets its roots again, as
+    // at its creation.
+    if (store.rootsEmptied())
+        LoadRootsFolder(workspace);
     ArchiveLists lists;
     lists.load(store);
     IndexingRun run(workspace, store, lists);

@@ -1,6 +1,8 @@
 // POSIX implementation of FileHandle and the whole-file helpers.
 #include "core/io/FileHandle.h"
 
+#include "core/io/FaultPoint.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -114,6 +116,7 @@ bool FileHandle::writeAt(std::uint64_t offset, const void* buffer, std::size_t c
 {
     if (m_fd < 0)
         return false;
+    faultPoint();
     const auto* in = static_cast<const char*>(buffer);
     std::size_t done = 0;
     bool stream = false;
@@ -139,7 +142,14 @@ bool FileHandle::append(std::string_view bytes)
 
 bool FileHandle::truncate(std::uint64_t length)
 {
+    if (m_fd >= 0)
+        faultPoint();
     return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(length)) == 0;
+}
+
+bool FileHandle::sync()
+{
+    return m_fd >= 0 && ::fsync(m_fd) == 0;
 }
 
 void FileHandle::close()
@@ -167,25 +177,17 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path, std:
     return bytes;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+bool syncFolder(const std::filesystem::path& folder)
 {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp~";
-    {
-        auto file = FileHandle::open(temporary, OpenMode::CreateTruncate);
-        if (!file)
-            return false;
-        if (!file->writeAt(0, bytes) || ::fsync(file->descriptor()) != 0) {
-            file->close();
-            ::unlink(temporary.c_str());
-            return false;
-        }
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
+    int fd;
+    do {
+        fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
         return false;
-    }
-    return true;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 } // namespace vedra::io

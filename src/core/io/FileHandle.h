@@ -50,6 +50,8 @@ public:
     bool append(std::string_view bytes);
 
     bool truncate(std::uint64_t length);
+    // Waits until the file's bytes are on the disk (fsync).
+    bool sync();
     void close();
 
 private:
@@ -62,7 +64,11 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& path,
                                          std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 // Replaces a file's whole content through a temporary file in the same folder and a
-// rename, so that a crash never leaves half a file. False when nothing was written.
+// rename (AtomicFile), so that a crash never leaves half a file. False when nothing
+// was written: the old file is then as it was.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Makes a folder's entries (a file created or renamed in it) durable.
+bool syncFolder(const std::filesystem::path& folder);
 
 } // namespace vedra::io

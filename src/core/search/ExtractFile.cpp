@@ -3,6 +3,7 @@
 
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/io/AtomicFile.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
@@ -59,27 +60,42 @@ std::size_t blockBytesFor(app::Workspace& workspace, const ExtractRequest& reque
     return usable > 0 ? static_cast<std::size_t>(usable) : kFallbackBlockBytes;
 }
 
-// Appends to the extract file; after the first failure it shows the write error once
-// and stops the run.
+// Appends to the new extract file; after the first failure it shows the write error
+// once and stops the run.
 class ExtractWriter {
 public:
-    ExtractWriter(app::Workspace& workspace, io::FileHandle& file) : m_workspace(workspace), m_file(file) {}
+    ExtractWriter(app::Workspace& workspace, io::AtomicFile& file) : m_workspace(workspace), m_file(file) {}
 
     bool write(std::string_view bytes)
     {
         if (m_failed)
             return false;
-        if (!m_file.append(bytes)) {
-            m_failed = true;
-            m_workspace.showMessage(app::MessageKey::MsgWriteError);
-            m_workspace.BreakCode = app::StopCode::Break;
-        }
+        if (!m_file.append(bytes))
+            fail();
         return !m_failed;
+    }
+
+    // Replaces the old extract with the new one. A run stopped by Escape still gets
+    // what it wrote so far (Continue pages it); after a write failure the old
+    // extract stays whole.
+    void finish()
+    {
+        if (m_failed)
+            m_file.abandon();
+        else if (!m_file.commit())
+            fail();
+    }
+
+    void fail()
+    {
+        m_failed = true;
+        m_workspace.showMessage(app::MessageKey::MsgWriteError);
+        m_workspace.BreakCode = app::StopCode::Break;
     }
 
 private:
     app::Workspace& m_workspace;
-    io::FileHandle& m_file;
+    io::AtomicFile& m_file;
     bool m_failed = false;
 };
 
@@ -152,7 +168,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
     result.firstRow = first;
     result.lastRow = first;
 
-    auto out = io::FileHandle::open(workspace.extractsPath, io::OpenMode::CreateTruncate);
+    auto out = io::AtomicFile::begin(workspace.extractsPath);
     if (!out) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = app::StopCode::Break;
@@ -202,6 +218,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
         if (written == 0 && workspace.BreakCode == app::StopCode::None)
             writer.write(noResults);
     }
+    writer.finish();
 
     workspace.statusText = workspace.extractsPath + ": " + std::to_string(first + 1) + " - " + std::to_string(last + 1);
     host.setStatus(workspace.statusText);

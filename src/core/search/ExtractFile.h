@@ -76,8 +76,9 @@ inline constexpr std::size_t kSeparatorLength = 128;
 ExtractResult ShowExtracts(app::Workspace& workspace, const ExtractRequest& request, PreviewDocument& preview);
 
 // Writes the extract of rows first..last (clamped to the list) to
-// workspace.extractsPath, replacing it. Sets the status text to the extract path and
-// the row numbers. A write failure shows MsgWriteError and sets BreakCode Break.
+// workspace.extractsPath, replacing it whole (a temporary renamed over it). Sets the
+// status text to the extract path and the row numbers. A write failure shows
+// MsgWriteError, sets BreakCode Break and leaves the old file as it was.
 ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& request, std::size_t first,
                            std::size_t last);
 

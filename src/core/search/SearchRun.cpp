@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -60,6 +61,18 @@ public:
 private:
     bool& m_flag;
 };
+
+// A damaged postings list can name a document twice (a list that loops is cut by
+// the store, which wants its offsets to descend). The first of each number is kept,
+// in order; a sound list descends strictly and costs one comparison a posting.
+std::vector<std::uint32_t> withoutRepeats(std::vector<std::uint32_t> documents)
+{
+    if (std::adjacent_find(documents.begin(), documents.end(), std::less_equal<>()) == documents.end())
+        return documents;
+    std::unordered_set<std::uint32_t> seen;
+    std::erase_if(documents, [&seen](std::uint32_t number) { return !seen.insert(number).second; });
+    return documents;
+}
 
 } // namespace
 
@@ -210,7 +223,10 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
 
     int listed = 0;
     const std::string archiveName = m_workspace.currentArchiveName();
-    auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); });
+    auto walk = withoutRepeats(
+        forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); }));
+    // Two numbers of a damaged table can lead to one record: a path is listed once.
+    std::unordered_set<std::string> listedPaths;
     for (std::uint32_t number : walk) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (stopped())
@@ -228,7 +244,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
             forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record->wordList, nodes); }));
         if (matched < wordCount)
             continue;
-        if (path->find("estratti.vedra") != std::string::npos)
+        if (path->find("estratti.vedra") != std::string::npos || !listedPaths.insert(*path).second)
             continue;
         addRow(*record, wordsText, *path, m_results.size(), archiveName);
         ++listed;
@@ -254,7 +270,8 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
         if (word.postingsHead == 0)
             continue;
-        auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
+        auto walk =
+            withoutRepeats(forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
         for (std::uint32_t number : walk) {
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
@@ -348,7 +365,10 @@ int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
                 if (found == std::string::npos || (prefixOnly && found != 0) || node->postings == 0)
                     continue;
                 const std::string wordsText = node->word + " ";
-                auto walk = forgivingDamage(m_workspace, store, [&] { return store.readPostings(node->postings); });
+                // Once per matching word, as the scan lists them; once within a word.
+                auto walk = withoutRepeats(
+                    forgivingDamage(m_workspace, store, [&] { return store.readPostings(node->postings); }));
+                std::unordered_set<std::string> listedPaths;
                 for (std::uint32_t number : walk) {
                     m_workspace.PumpPendingMessages(app::StopCode::Suspend);
                     if (stopped())
@@ -359,7 +379,7 @@ int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
                     if (!record)
                         continue;
                     auto path = documentPath(store, *record);
-                    if (!path || !passesFilters(*path, true))
+                    if (!path || !passesFilters(*path, true) || !listedPaths.insert(*path).second)
                         continue;
                     addLiveRow(*record, wordsText, *path, archiveName);
                     ++added;
@@ -428,7 +448,9 @@ bool SearchRun::searchArchive()
             m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
         return added > 0;
     }
-    if (std::filesystem::file_size(store.slotPath(archive::SlotWords)) <= archive::kBucketTableSize) {
+    std::error_code sizeError;
+    const std::uintmax_t dictionaryBytes = std::filesystem::file_size(store.slotPath(archive::SlotWords), sizeError);
+    if (sizeError || dictionaryBytes <= archive::kBucketTableSize) {
         m_workspace.showMessage(MessageKey::MsgArchiveEmptyRunIndexing);
         return false;
     }

@@ -363,6 +363,21 @@ std::string BuildMemorandumEntry(const std::string& timeStamp, std::string_view 
     return timeStamp + ": " + std::string(kMemorandumMarker) + text;
 }
 
+std::string EntryClosing(std::string_view tail)
+{
+    auto endsWith = [&](std::string_view suffix) { return tail.ends_with(suffix); };
+    if (tail.empty() || endsWith("\n\n") || endsWith("\n\r\n"))
+        return {};
+    // Cut inside the closing CR LF CR LF: only what is missing.
+    if (endsWith("\n\r"))
+        return "\n";
+    if (endsWith("\n"))
+        return "\r\n";
+    if (endsWith("\r"))
+        return "\n\r\n";
+    return "\r\n\r\n";
+}
+
 AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path, std::string_view entry)
 {
     const std::size_t bufferBytes = textBufferBytes(workspace);
@@ -384,8 +399,10 @@ AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path,
             app::MessageAnswer::Cancel)
         return AppendResult::Declined;
 
-    // A file edited by hand may not end with the empty line that closes an entry;
-    // without one the new entry would be read as part of the last.
+    // A file edited by hand, or an append cut short by a crash, may not end with the
+    // empty line that closes an entry; without one the new entry would be read as
+    // part of the last. The cut entry is kept and closed, never cut back: it cannot
+    // be told from text the user typed there.
     std::string record;
     if (size > 0) {
         char tail[4] = {};
@@ -393,14 +410,12 @@ AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path,
         if (file->readAt(static_cast<std::uint64_t>(size - tailBytes), tail, static_cast<std::size_t>(tailBytes)) !=
             tailBytes)
             tailBytes = 0;
-        std::string ending(tail, static_cast<std::size_t>(tailBytes));
-        auto endsWith = [&](std::string_view suffix) {
-            return ending.size() >= suffix.size() && ending.compare(ending.size() - suffix.size(), suffix.size(), suffix) == 0;
-        };
-        if (!endsWith("\n\n") && !endsWith("\n\r\n"))
-            record = endsWith("\n") ? "\r\n" : "\r\n\r\n";
+        record = tailBytes > 0 ? EntryClosing(std::string_view(tail, static_cast<std::size_t>(tailBytes)))
+                               : std::string("\r\n\r\n");
     }
     record += std::string(entry) + "\r\n\r\n";
+    // One write of the whole entry: a crash leaves at most this entry cut, and the
+    // next append closes it.
     if (!file->writeAt(static_cast<std::uint64_t>(size), record)) {
         // Whatever part reached the disk goes again: the notes stay as they were.
         file->truncate(static_cast<std::uint64_t>(size));

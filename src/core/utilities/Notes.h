@@ -71,6 +71,11 @@ std::string ReminderHeading(const app::Workspace& workspace, std::string_view en
 // date typed 05/08/2008 reads 5/8/2008.
 std::string BuildMemorandumEntry(const std::string& timeStamp, std::string_view note);
 
+// What goes before a new entry so that it starts an entry of its own, given the
+// last bytes (up to four) of the file: nothing after an empty line, else the line
+// ends still missing (a file edited by hand, or an append cut by a crash).
+std::string EntryClosing(std::string_view tail);
+
 enum class AppendResult { Appended, TooLong, Declined, WriteFailed, NoScope };
 
 // Appends `entry` (cp1252) and CR LF twice to `path` (created when missing). Too

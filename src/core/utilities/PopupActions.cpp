@@ -6,13 +6,13 @@
 
 #include "core/app/MessageTable.h"
 #include "core/app/Workspace.h"
+#include "core/io/FileHandle.h"
 #include "core/search/PreviewSession.h"
 #include "core/search/SearchSession.h"
 #include "core/search/WordStatistics.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/PreviewCalculation.h"
 
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -273,10 +273,7 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
 
 bool SavePreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(cp1252.data(), static_cast<std::streamsize>(cp1252.size()));
-    out.close();
-    if (!out) {
+    if (!io::writeFileAtomically(path, cp1252)) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         return false;
     }

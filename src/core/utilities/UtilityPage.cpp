@@ -53,8 +53,14 @@ bool ChooseBrowser(app::Workspace& workspace, const std::string& browser)
         return false;
     FillBrowserList(workspace);  // a missing or damaged list gets its defaults first
     record.resize(app::BrowserList::kSelectedRecordSize, '\0');
-    auto file = io::FileHandle::open(workspace.browserListPath, io::OpenMode::ReadWrite);
-    return file && file->writeAt(0, record);
+    // The record is the file's head: the list is replaced whole with the new head, so
+    // a crash cannot leave half a name in it.
+    auto bytes = io::readFileBytes(workspace.browserListPath);
+    if (!bytes)
+        return false;
+    std::string list = std::move(*bytes);
+    list.replace(0, std::min(list.size(), record.size()), record);
+    return io::writeFileAtomically(workspace.browserListPath, list);
 }
 
 std::string BrowserListLines(app::Workspace& workspace)

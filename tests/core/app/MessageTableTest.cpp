@@ -129,6 +129,8 @@ const ExpectedMessage kExpected[] = {
     {"MsgNoResults", "Nessun risultato rispondente alle opzioni di ricerca impostate", "No results matched the search options set", "No hay resultados que respondan plenamente a las opciones de búsqueda"},
     {"MsgFoldersExcluded", "Cartelle escluse: ", "Folders excluded: ", "Carpetas excluidas: "},
     {"MsgCannotWrite", "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.", "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.", "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura."},
+    {"MsgRunUndone", "L'ultima indicizzazione si è interrotta bruscamente.\nLe sue modifiche all'archivio sono state annullate: i documenti che stava registrando vengono indicizzati di nuovo.", "The last indexing run was cut off.\nIts changes to the archive have been undone: the documents it was registering are indexed again.", "La última indexación se interrumpió bruscamente.\nSus cambios en el archivo se han deshecho: los documentos que estaba registrando se indexan de nuevo."},
+    {"MsgArchiveRebuilt", "I file dell'archivio sono danneggiati: sono più corti di quanto registrato.\nL'indice è stato svuotato e viene ricostruito; le liste dell'archivio restano. Le altre cartelle già indicizzate vanno indicizzate di nuovo.", "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.", "Los ficheros del archivo están dañados: son más cortos de lo registrado.\nEl índice se ha vaciado y se está reconstruyendo; las listas del archivo se conservan. Las demás carpetas ya indexadas deben indexarse de nuevo."},
 };
 
 struct KeyAndName {
@@ -236,6 +238,8 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgNoResults),
     VEDRA_KEY(MsgFoldersExcluded),
     VEDRA_KEY(MsgCannotWrite),
+    VEDRA_KEY(MsgRunUndone),
+    VEDRA_KEY(MsgArchiveRebuilt),
 };
 #undef VEDRA_KEY
 

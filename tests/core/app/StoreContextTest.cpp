@@ -60,7 +60,16 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{StoreFault::Damaged, "Errore: in AlberoindDoc", "Errore: in AlberoindDoc", StopCode::Break},
         FaultCase{StoreFault::DamagedFolders, "Error: UIradice>LungPathDoc", "Error: UIradice>LungPathDoc",
                   StopCode::Suspend},
-        FaultCase{StoreFault::KeyRefused, "Error", "Error", StopCode::None}));
+        FaultCase{StoreFault::KeyRefused, "Error", "Error", StopCode::None},
+        // The run goes on after either: it redoes what was lost.
+        FaultCase{StoreFault::RunUndone, "",
+                  "The last indexing run was cut off.\nIts changes to the archive have been undone: the documents it "
+                  "was registering are indexed again.",
+                  StopCode::None},
+        FaultCase{StoreFault::ArchiveRebuilt, "",
+                  "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and "
+                  "is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.",
+                  StopCode::None}));
 
 TEST(StoreContext, TheStoreSeesTheCurrentFoldersAndTheProbesRefusal)
 {

@@ -156,6 +156,43 @@ TEST_F(NotesTest, AppendAddsTheEntryAndAnEmptyLine)
     EXPECT_EQ(readFile(ws->agendaPath), "one line\n\r\nnext\r\n\r\n");
 }
 
+// A kill inside an append leaves the file ending anywhere in the last entry or in
+// its closing empty line. The reader must take it, the entries before must stay
+// whole, and the next entry must never be read as part of the cut one.
+TEST_F(NotesTest, AnAppendCutAtAnyByteNeverMergesWithTheNextEntry)
+{
+    const std::string before = "first entry\r\nsecond line\r\n\r\n";
+    const std::string last = "<Wed 09 Dec 2026 h:11 m:00>: memorandum=pay the rent\r\nby friday\r\n\r\n";
+    for (std::size_t cut = 0; cut <= last.size(); ++cut) {
+        SCOPED_TRACE("cut after " + std::to_string(cut) + " bytes");
+        const std::string left = before + last.substr(0, cut);
+        writeFile(ws->notesPath, left);
+        ASSERT_GE(search(""), 1);
+        ASSERT_EQ(AppendNoteEntry(*ws, ws->notesPath, "after the crash"), AppendResult::Appended);
+        const std::string file = readFile(ws->notesPath);
+        EXPECT_EQ(file.substr(0, left.size()), left) << "nothing before the end is rewritten";
+
+        const bool cutEntryHasText = last.substr(0, cut).find_first_not_of(" \r\n") != std::string::npos;
+        ASSERT_EQ(search(""), cutEntryHasText ? 3 : 2);
+        std::vector<std::string> entries;
+        const std::string shown = preview.text();
+        for (std::size_t at = 0; at < shown.size();) {
+            std::size_t end = shown.find("\r\n\r\n", at);
+            ASSERT_NE(end, std::string::npos);
+            entries.push_back(shown.substr(at, end - at));
+            at = end + 4;
+        }
+        ASSERT_EQ(entries.size(), cutEntryHasText ? 3u : 2u);
+        EXPECT_EQ(entries.front(), "first entry\r\nsecond line");
+        EXPECT_EQ(entries.back(), "after the crash");
+        if (cutEntryHasText) {
+            EXPECT_EQ(last.compare(0, entries[1].size(), entries[1]), 0) << entries[1];
+        }
+        EXPECT_EQ(search("crash"), 1);
+        EXPECT_EQ(search("rent crash"), 0) << "the cut entry and the new one are apart";
+    }
+}
+
 TEST_F(NotesTest, ADuplicateAsksFirst)
 {
     writeFile(ws->agendaPath, "<Tue 08 Dec 2026 h:10 m:05>: memorandum=Call Bob 5/1/2027\r\n\r\n");
