@@ -8,6 +8,7 @@
 #include "core/search/SearchSession.h"
 #include "core/utilities/BitmapFile.h"
 #include "core/utilities/Launching.h"
+#include "ui/MediaPane.h"
 #include "ui/SearchScreen.h"
 
 #include <QCloseEvent>
@@ -188,6 +189,7 @@ void CGrafica::buildControls()
     }
 
     auto* area = new QGridLayout;
+    m_grid = area;
     area->setContentsMargins(0, 0, 0, 0);
     area->setSpacing(0);
     area->addWidget(m_canvas, 0, 0);
@@ -218,6 +220,7 @@ bool CGrafica::ShowPreviewFile(const std::string& path)
         utilities::OpenWithRegisteredProgram(workspace, path);
         return false;
     }
+    closeMedia();
     workspace.host().setStatus(path);
     m_zoom = 1;
     m_offsetX = 0;
@@ -240,13 +243,45 @@ bool CGrafica::ShowPreviewFile(const std::string& path)
 
 void CGrafica::showMedia(const std::string& path)
 {
-    // The media pane plugs in here: it plays the file from the remembered position
-    // and, when it cannot, the file is tried as a picture. Until then every file is.
-    showPicture(path);
+    if (m_media == nullptr) {
+        m_media = new MediaPane(this);
+        m_grid->addWidget(m_media, 0, 0, 2, 2);
+        // Reported later too, once the backend has looked at the file: the window
+        // may show another file by then.
+        connect(m_media, &MediaPane::cannotPlay, this, [this](const QString& failed) {
+            if (m_mode == Mode::Media && m_fileName == failed.toStdString())
+                showPicture(m_fileName);
+        });
+    }
+    m_mode = Mode::Media;
+    m_canvas->hide();
+    m_horizontal->hide();
+    m_vertical->hide();
+    m_media->show();
+    // The file name's bytes as the file system has them.
+    m_media->open(QFile::decodeName(QByteArray::fromStdString(path)), m_positions->remembered());
+}
+
+void CGrafica::closeMedia()
+{
+    if (m_media == nullptr)
+        return;
+    if (m_media->isOpen())
+        m_positions->Remember(m_media->closeAndRemember());
+    m_media->hide();
+    m_canvas->show();
+    m_horizontal->show();
+    m_vertical->show();
 }
 
 void CGrafica::showPicture(const std::string& path)
 {
+    if (m_media != nullptr && m_media->isVisible()) {
+        m_media->hide();
+        m_canvas->show();
+        m_horizontal->show();
+        m_vertical->show();
+    }
     m_mode = Mode::Picture;
     if (m_picture.isNull() && !LoadPicture(path))
         m_mode = Mode::Nothing;
@@ -410,6 +445,7 @@ bool CGrafica::readRange()
 void CGrafica::DrawFunctionGraph()
 {
     readRange();
+    closeMedia();
     m_expression = m_expressionSource ? m_expressionSource() : std::string();
     m_mode = Mode::Graph;
     m_fileName.clear();
@@ -612,7 +648,7 @@ void CGrafica::changeEvent(QEvent* event)
 
 void CGrafica::closeEvent(QCloseEvent* event)
 {
-    // The media pane, once here, remembers its position and stops first.
+    closeMedia();
     m_fileName.clear();
     releasePicture();
     m_clipping.reset();

@@ -8,6 +8,7 @@
 
 #include "core/utilities/FunctionGraph.h"
 #include "core/utilities/ImagePreviewRules.h"
+#include "core/utilities/MediaKinds.h"
 #include "core/utilities/PopupMenu.h"
 
 #include <QImage>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <string>
 
+class QGridLayout;
 class QLineEdit;
 class QPainter;
 class QPushButton;
@@ -26,6 +28,7 @@ class QToolButton;
 
 namespace vedra::ui {
 
+class MediaPane;
 class SearchScreen;
 
 class CGrafica : public QWidget {
@@ -56,6 +59,16 @@ public:
     // The name "Save as Bmp" writes to; an empty name is a cancelled dialog. The
     // default asks with a save dialog for a ".bmp" file.
     void setSaveNameChooser(std::function<QString()> chooser) { m_chooseSaveName = std::move(chooser); }
+
+    // Where a media file starts and where the pane's position is kept when it
+    // closes: the main window's memory, which outlives this window. Without one the
+    // window keeps its own.
+    void setMediaPositions(utilities::MediaPositionMemory* positions) { m_positions = positions; }
+    // A playing media file remembers its position and stops (closing, a new file,
+    // the program's shutdown). Nothing happens without one.
+    void closeMedia();
+    // The media pane once a media file was shown; null before.
+    MediaPane* mediaPane() const { return m_media; }
 
     // An entry of the image menu. False for the entries this window does not
     // carry out itself ("Print image", "Clean background", anything else).
@@ -107,7 +120,8 @@ protected:
 
 private:
     void buildControls();
-    // The media pane plugs in here.
+    // The media pane over the client area, playing from the remembered position; a
+    // file it cannot play is tried as a picture.
     void showMedia(const std::string& path);
     void showPicture(const std::string& path);
     // The whole file read into memory and decoded by Qt's image readers; a file
@@ -129,6 +143,10 @@ private:
     std::function<QString()> m_chooseSaveName;
 
     QWidget* m_canvas = nullptr;
+    QGridLayout* m_grid = nullptr;  // the client area: the canvas and its scroll bars
+    MediaPane* m_media = nullptr;
+    utilities::MediaPositionMemory m_ownPositions;
+    utilities::MediaPositionMemory* m_positions = &m_ownPositions;
     QScrollBar* m_horizontal = nullptr;
     QScrollBar* m_vertical = nullptr;
     QLineEdit* m_minimumEdit = nullptr;

@@ -95,7 +95,9 @@ void CNote::buildControls()
     m_memorandum = named(new QCheckBox(QStringLiteral("Memorandum"), m_notesFrame), "memorandumScope");
     m_notesScope = named(new QCheckBox(m_notesFrame), "notesScope");
     m_save = named(new QPushButton(QStringLiteral("OK"), m_notesFrame), "saveNote");
-    for (QPushButton* button : {m_clearNotes, m_searchNotes, m_save})
+    // The information window's caption: it opens on the notes file's first part.
+    m_pageNotes = named(new QPushButton(QStringLiteral("Info"), m_notesFrame), "pageNotes");
+    for (QPushButton* button : {m_clearNotes, m_searchNotes, m_save, m_pageNotes})
         button->setAutoDefault(false);
     notes->addWidget(m_notesTitle, 0, 0, 1, 2);
     notes->addWidget(m_clearNotes, 0, 2);
@@ -103,6 +105,7 @@ void CNote::buildControls()
     notes->addWidget(m_notes, 1, 0, 1, 4);
     notes->addWidget(m_memorandum, 2, 0);
     notes->addWidget(m_notesScope, 2, 1);
+    notes->addWidget(m_pageNotes, 2, 2);
     notes->addWidget(m_save, 2, 3);
     outer->addWidget(m_notesFrame, 1);
 
@@ -129,6 +132,8 @@ void CNote::buildControls()
     connect(m_clearNotes, &QPushButton::clicked, m_notes, &QPlainTextEdit::clear);
     connect(m_searchNotes, &QPushButton::clicked, this, &CNote::SearchNotes);
     connect(m_save, &QPushButton::clicked, this, &CNote::saveNote);
+    connect(m_pageNotes, &QPushButton::clicked, this,
+            [this] { m_screen.showNotesPages(cp1252(m_notes->toPlainText())); });
     connect(m_webSearch, &QPushButton::clicked, this, &CNote::LaunchWebSearch);
     connect(m_memorandum, &QCheckBox::clicked, this, [this](bool checked) { scopeClicked(m_memorandum, checked); });
     connect(m_notesScope, &QCheckBox::clicked, this, [this](bool checked) { scopeClicked(m_notesScope, checked); });

@@ -86,6 +86,7 @@ private:
     QCheckBox* m_memorandum = nullptr;
     QCheckBox* m_notesScope = nullptr;
     QPushButton* m_save = nullptr;
+    QPushButton* m_pageNotes = nullptr;     // the information window on the notes
     QLabel* m_archivesLabel = nullptr;      // 1838
     QComboBox* m_archives = nullptr;        // 1835
     int m_currentArchiveIndex = -1;         // the entry of 1835 that is the current archive

@@ -15,7 +15,9 @@
 #include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CScelta.h"
 #include "ui/CTastoDestro.h"
+#include "ui/CGrafica.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -479,6 +481,8 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
+    if (m_grafica != nullptr)
+        m_grafica->closeMedia();
     m_workspace.BreakCode = app::StopCode::Closing;
 }
 

@@ -8,8 +8,11 @@
 #include "core/app/Workspace.h"
 #include "core/search/ClipboardSearch.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/MediaKinds.h"
+#include "core/utilities/NotesPager.h"
 #include "core/utilities/PopupActions.h"
 #include "core/utilities/PopupMenu.h"
+#include "ui/CScelta.h"
 #include "ui/MessageBoxes.h"
 #include "ui/SearchScreen.h"
 
@@ -90,7 +93,8 @@ public:
     int checkedLanguage() const;
 
     // The saving steps of closing (the workspace's: archive buffers, language file,
-    // catalogue) and BreakCode Closing. Runs once; later calls do nothing.
+    // catalogue), a playing media pane stopped, and BreakCode Closing. Runs once;
+    // later calls do nothing.
     void ShutdownSave();
     // The Break button: asks running operations to stop.
     void BreakCommand();
@@ -117,6 +121,15 @@ public:
     // A picture or media file in the image preview; a web address goes to its
     // program, an unreadable file is ignored.
     void ShowPreviewFile(const std::string& path);
+    // The information window while it exists (it is forgotten when closed).
+    CScelta* informationWindow() const { return m_information; }
+    // The information window, created when there is none. While it is shown the
+    // clipboard search is off; closing it turns it on and restores this window.
+    CScelta* information();
+    // The position the last media window stopped at, for the next one to resume.
+    utilities::MediaPositionMemory& mediaPositions() { return m_mediaPositions; }
+    // The clipboard search's state (its option, its guard).
+    const search::ClipboardSearch& clipboardSearch() const { return m_clipboard; }
     // True while a search or another long operation runs inside a handler.
     bool longWorkRunning() const override { return m_longWork > 0; }
     int previewPointSize() const { return m_previewPointSize; }
@@ -143,6 +156,7 @@ public:
     void closePopupMenu() override;
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
     std::string selectedPreviewText() override;
+    void showNotesPages(const std::string& notesText) override;
 
 public slots:
     // While an operation is busy, closing only asks it to stop (BreakCode Break).
@@ -198,7 +212,9 @@ private:
     // The preview's selected text as cp1252.
     std::string previewSelection() const;
     void printPreview();
-    void showInformation(const QString& title, const QString& text);
+    // The notes file's parts for the information window: the file of the notes
+    // target, the words box's words, else those of the notes text.
+    utilities::NotesPageQuery notesPageQuery();
 
     app::Workspace& m_workspace;
     std::unique_ptr<search::SearchSession> m_session;
@@ -232,7 +248,9 @@ private:
     CTastoDestro* m_popup = nullptr;
     QPointer<CGrafica> m_grafica;
     utilities::PopupContext m_popupContext = utilities::PopupContext::ResultList;
-    QTextEdit* m_information = nullptr;  // calculations
+    QPointer<CScelta> m_information;
+    utilities::MediaPositionMemory m_mediaPositions;
+    std::string m_notesPagingText;  // the notes text when paging began (cp1252)
 
     QRect m_startGeometry;
     bool m_initialised = false;

@@ -5,6 +5,8 @@
 
 #include "core/app/TextEncoding.h"
 #include "core/search/PreviewSession.h"
+#include "core/utilities/Notes.h"
+#include "core/utilities/NotesPager.h"
 #include "core/utilities/PopupActions.h"
 #include "core/utilities/PreviewCalculation.h"
 #include "ui/ArchivePage.h"
@@ -12,6 +14,7 @@
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CNote.h"
+#include "ui/CScelta.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -236,7 +239,10 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         update();
         break;
     case PopupWindowTask::ShowCalculation:
-        showInformation(displayed(work.title), displayed(work.text));
+        information()->ShowCalculation(displayed(work.title), work.text);
+        break;
+    case PopupWindowTask::ShowStatistics:
+        information()->showReport(displayed(work.title), work.report);
         break;
     }
 }
@@ -249,21 +255,44 @@ void CScovaroDlg::printPreview()
         m_preview->document()->print(&printer);
 }
 
-void CScovaroDlg::showInformation(const QString& title, const QString& text)
+CScelta* CScovaroDlg::information()
 {
-    if (m_information == nullptr) {
-        m_information = new QTextEdit(this);
-        m_information->setObjectName(QStringLiteral("information"));
-        m_information->setWindowFlags(Qt::Tool);
-        m_information->setReadOnly(true);
-    }
-    QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    utilities::WindowPlacement place = utilities::CalculationWindowPlacement(screen.right(), screen.bottom());
-    m_information->setGeometry(place.left, place.top, place.width, place.height);
-    m_information->setWindowTitle(title);
-    m_information->moveCursor(QTextCursor::End);
-    m_information->insertPlainText(text);
-    m_information->show();
+    if (m_information != nullptr)
+        return m_information;
+    m_information = new CScelta(m_workspace, [this] { return notesPageQuery(); }, this);
+    m_information->setWindowFlag(Qt::Window);
+    connect(m_information, &CScelta::opened, this, [this] { m_clipboard.SetOption(false); });
+    connect(m_information, &CScelta::closed, this, [this] {
+        m_information = nullptr;
+        m_clipboard.SetOption(true);
+        showNormal();
+        raise();
+    });
+    return m_information;
+}
+
+utilities::NotesPageQuery CScovaroDlg::notesPageQuery()
+{
+    utilities::NotesPageQuery query;
+    const app::SearchTarget target = m_workspace.SearchTarget == app::SearchTarget::Memorandum
+                                         ? app::SearchTarget::Memorandum
+                                         : app::SearchTarget::Notes;
+    query.path = utilities::NotesFilePath(m_workspace, target);
+    std::string words = engineText(queryWordsText());
+    if (words.find_first_not_of(' ') == std::string::npos)
+        words = m_notesPagingText;
+    search::QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
+    search::ParseQueryWords(words, false, 0, limits, nullptr, query.words);
+    query.andWords = m_session->run().options().andWords != 0;
+    return query;
+}
+
+void CScovaroDlg::showNotesPages(const std::string& notesText)
+{
+    if (busyWithLongWork())
+        return;
+    m_notesPagingText = notesText;
+    information()->showNotes();
 }
 
 } // namespace vedra::ui

@@ -68,6 +68,7 @@ CGrafica* CScovaroDlg::openImagePreview()
         m_grafica = new CGrafica(*this, this);
         m_grafica->setObjectName(QStringLiteral("imagePreview"));
         m_grafica->setAttribute(Qt::WA_DeleteOnClose);
+        m_grafica->setMediaPositions(&m_mediaPositions);
         m_grafica->setExpressionSource([this] {
             return m_notePage != nullptr ? app::utf8ToCp1252(m_notePage->searchText().toStdString()) : std::string();
         });

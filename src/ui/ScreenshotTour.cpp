@@ -10,6 +10,7 @@
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
 #include "ui/CNote.h"
+#include "ui/CScelta.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/CTastoDestro.h"
 
@@ -169,6 +170,29 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
             both = both.united(dialog.popupWindow()->frameGeometry());
         save(grabArea(dialog, both), folder + "/popup.png");
         dialog.closePopupMenu();
+
+        // The word statistics of the first result: the document itself in the
+        // preview ("Origin"), then its preview menu's Statistics.
+        if (list->model()->rowCount() > 0) {
+            list->selectRow(0);
+            utilities::PopupOutcome origin;
+            origin.action = utilities::PopupAction::Origin;
+            origin.handled = true;
+            dialog.performPopupAction(origin, utilities::PopupContext::ResultList);
+            settle(200);
+            utilities::PopupOutcome statistics;
+            statistics.action = utilities::PopupAction::Statistics;
+            statistics.handled = true;
+            dialog.performPopupAction(statistics, utilities::PopupContext::Preview);
+            if (CScelta* info = dialog.informationWindow(); info != nullptr) {
+                info->resize(460, 560);
+                info->move(dialog.frameGeometry().right() - 480, dialog.frameGeometry().top() + 40);
+                settle(300);
+                save(grabArea(*info, info->frameGeometry()), folder + "/info.png");
+                info->close();
+                settle(100);
+            }
+        }
 
         dialog.ShowOptions();
         settle(300);

@@ -1,6 +1,6 @@
 // A scripted look at the program for people who cannot sit in front of it: the
-// window searches for some words and saves pictures of itself, its pop-up window
-// and its property sheet, then closes. scripts/screenshot drives it under Xvfb.
+// window searches for some words and saves pictures of itself, its pop-up window,
+// the word statistics of a result and its property sheet, then closes. scripts/screenshot drives it under Xvfb.
 #pragma once
 
 #include <QString>
@@ -9,9 +9,10 @@ namespace vedra::ui {
 
 class CScovaroDlg;
 
-// Starts once the window's loop runs. Saves "main.png", "popup.png", "sheet.png",
-// "archive.png", "image.png" (the image preview) and "graph.png" (its function
-// graph) in `folder`, reporting each on stderr, then closes the window.
+// Starts once the window's loop runs. Saves "main.png", "popup.png", "info.png"
+// (the word statistics), "sheet.png", "archive.png", "image.png" (the image preview)
+// and "graph.png" (its function graph) in `folder`, reporting each on stderr, then
+// closes the window.
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);
 
 } // namespace vedra::ui

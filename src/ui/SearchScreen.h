@@ -53,6 +53,10 @@ public:
     // window: work that opens the archive (an indexing run, a new archive) waits.
     virtual bool longWorkRunning() const { return false; }
 
+    // The information window paging through the notes file; `notesText` (cp1252) is
+    // the notes field, searched when the words box is empty.
+    virtual void showNotesPages(const std::string& notesText) { static_cast<void>(notesText); }
+
     // What a click on a pop-up entry asks of the window, after the engine applied it.
     virtual void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) = 0;
 };

@@ -38,7 +38,7 @@ ClipboardReaction ClipboardSearch::OnWindowEvent(ClipboardWindowEvent event, con
             m_guard = ClipboardGuard::Armed;
         return ClipboardReaction::None;
     case ClipboardWindowEvent::Activated:
-        if (m_enabled && m_guard == ClipboardGuard::Armed && !facts.busy && !facts.directOnDisk && !facts.minimised)
+        if (m_enabled && m_optionOn && m_guard == ClipboardGuard::Armed && !facts.busy && !facts.directOnDisk && !facts.minimised)
             return ClipboardReaction::SearchPaste;
         return ClipboardReaction::None;
     case ClipboardWindowEvent::Minimised:

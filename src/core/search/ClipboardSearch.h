@@ -85,6 +85,12 @@ public:
     // Off while a search runs: a search does not start another one.
     bool enabled() const { return m_enabled; }
     bool questionAsked() const { return m_questionAsked; }
+    // The clipboard-search option: on from the start; the information window turns
+    // it off while it is shown, so that coming back to the main window from it does
+    // not search the clipboard. It holds back paste-mode searches only: restoring
+    // the minimised window is the user asking for one.
+    bool optionOn() const { return m_optionOn; }
+    void SetOption(bool on) { m_optionOn = on; }
 
     // The event's effect on the guard, and what the window must do.
     ClipboardReaction OnWindowEvent(ClipboardWindowEvent event, const ClipboardWindowFacts& facts);
@@ -122,6 +128,7 @@ private:
     ClipboardGuard m_guard = ClipboardGuard::NotPlaced;
     bool m_enabled = true;
     bool m_questionAsked = false;
+    bool m_optionOn = true;
 };
 
 } // namespace vedra::search

@@ -1,12 +1,13 @@
 // Zoom, fit, scroll and file stepping of the image preview.
 #include "core/utilities/ImagePreviewRules.h"
 
+#include "core/utilities/MediaKinds.h"
+
 #include "core/indexing/ArchiveLists.h"
 #include "core/utilities/Launching.h"
 
 #include <algorithm>
 #include <cmath>
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -30,21 +31,6 @@ bool isDigit(char c)
 }
 
 constexpr int kMargin = 10;
-
-// The list's own sound and video entries and the usual newer ones; the rest of the
-// list is pictures (and ".exe", which nothing plays).
-constexpr std::array<std::string_view, 24> kPlayedExtensions = {
-    ".avi", ".mp4", ".mid", ".mp3", ".mov", ".mpg", ".wma", ".mp2", ".mpeg", ".swf", ".wav", ".rmi",
-    ".wmv", ".aif", ".aiff", ".ogg", ".oga", ".ogv", ".flac", ".m4a", ".webm", ".mkv", ".opus", ".midi"};
-
-std::string lowerExtension(std::string_view fileName)
-{
-    std::string extension = FileExtension(fileName);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return extension;
-}
 
 } // namespace
 
@@ -156,10 +142,7 @@ std::optional<std::string> StepFileName(const std::string& path, int direction)
 
 bool IsSoundOrVideo(std::string_view fileName, bool inMultimediaList)
 {
-    if (!inMultimediaList)
-        return false;
-    const std::string extension = lowerExtension(fileName);
-    return std::find(kPlayedExtensions.begin(), kPlayedExtensions.end(), extension) != kPlayedExtensions.end();
+    return MediaKindOf(fileName, inMultimediaList) != MediaKind::Picture;
 }
 
 PreviewOpening DecidePreviewFile(const std::string& path, const indexing::ArchiveLists& lists,

@@ -221,6 +221,20 @@ bool fileHolds(const io::FileHandle& file, const std::string& key, std::size_t b
     return false;
 }
 
+void appendShownEntry(search::PreviewDocument& preview, const std::string& heading, const std::string& text)
+{
+    if (!heading.empty()) {
+        std::string line = app::utf8ToCp1252(heading);
+        std::replace(line.begin(), line.end(), '\n', '\r');
+        // "\r" then the line feed of CR LF: every line end of the preview is CR LF.
+        std::string crlf;
+        for (char c : line)
+            crlf += c == '\r' ? std::string("\r\n") : std::string(1, c);
+        preview.appendText(crlf + "\r\n");
+    }
+    preview.appendText(text + "\r\n\r\n");
+}
+
 } // namespace
 
 std::string NotesFilePath(const app::Workspace& workspace, app::SearchTarget target)
@@ -297,16 +311,7 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
                 }
             }
         }
-        if (!heading.empty()) {
-            std::string line = app::utf8ToCp1252(heading);
-            std::replace(line.begin(), line.end(), '\n', '\r');
-            // "\r" then the line feed of CR LF: every line end of the preview is CR LF.
-            std::string crlf;
-            for (char c : line)
-                crlf += c == '\r' ? std::string("\r\n") : std::string(1, c);
-            preview.appendText(crlf + "\r\n");
-        }
-        preview.appendText(text + "\r\n\r\n");
+        appendShownEntry(preview, heading, text);
     }
 
     std::vector<search::HitWord> hitWords = search::HitWordsFrom(words);
@@ -452,6 +457,66 @@ void ConnectNotesSearch(search::SearchSession& session)
         return SearchNotesText(session.workspace(), target, queryText, session.run().options(),
                                session.preview().document());
     });
+}
+
+} // namespace vedra::utilities
+
+namespace vedra::utilities {
+
+NotesPage ReadNotesPage(app::Workspace& workspace, const std::string& path, const search::QueryWordTable& words,
+                        bool andWords, std::uint64_t start, std::size_t pageBytes, std::time_t now)
+{
+    NotesPage page;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadWriteCreate);
+    const std::int64_t size = file ? file->size() : -1;
+    if (size < 0)
+        return page;
+    page.opened = true;
+    // The file may have shrunk since the offset was remembered: a start past its end
+    // begins again at the top.
+    if (start >= static_cast<std::uint64_t>(size))
+        start = 0;
+    page.start = start;
+    const std::uint64_t left = static_cast<std::uint64_t>(size) - start;
+    const std::size_t scanBytes = static_cast<std::size_t>(std::min<std::uint64_t>(left, kNotesPageScanBytes));
+    std::string bytes(scanBytes, '\0');
+    const std::int64_t read = scanBytes == 0 ? 0 : file->readAt(start, bytes.data(), bytes.size());
+    if (read < 0)
+        return page;
+    bytes.resize(static_cast<std::size_t>(read));
+    const bool wholeRest = static_cast<std::uint64_t>(read) == left;
+
+    std::vector<NoteEntry> entries = splitEntries(bytes);
+    // An entry cut by the end of the scan starts the next page, unless nothing else
+    // would be shown: then it is shown as far as it was read.
+    if (!wholeRest && entries.size() > 1)
+        entries.pop_back();
+    page.next = 0;
+    page.reachedEnd = true;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (page.text.text().size() >= pageBytes) {
+            page.next = start + entries[i].offset;
+            page.reachedEnd = false;
+            break;
+        }
+        std::string text = app::isMultiByteUtf8(entries[i].raw) ? app::utf8ToCp1252(entries[i].raw) : entries[i].raw;
+        if (!entryMatches(text, words, andWords, workspace.truncationThreshold))
+            continue;
+        appendShownEntry(page.text, ReminderHeading(workspace, text, now), text);
+        ++page.entries;
+    }
+    if (page.reachedEnd && !wholeRest) {
+        page.reachedEnd = false;
+        page.next = entries.empty() ? start + bytes.size() : start + entries.back().offset + entries.back().raw.size();
+        if (page.next >= static_cast<std::uint64_t>(size)) {
+            page.next = 0;
+            page.reachedEnd = true;
+        }
+    }
+    search::MarkHits(page.text, hitWordsOf(words), workspace.truncationThreshold, true);
+    return page;
 }
 
 } // namespace vedra::utilities

@@ -11,6 +11,7 @@
 #include "core/search/SearchOptions.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -95,5 +96,28 @@ enum class NoteScope { None, Memorandum, Notes };
 // Returns the append result.
 AppendResult SaveNote(app::Workspace& workspace, NoteScope scope, std::string_view noteText,
                       search::PreviewDocument& preview, std::time_t now = std::time(nullptr));
+
+// One part of a notes file, as the information window pages through it.
+struct NotesPage {
+    bool opened = false;             // the file could be opened (or created)
+    search::PreviewDocument text;    // the matching entries, reminder headings and hits as the preview has them
+    std::uint64_t start = 0;         // where the part began (the top when the asked start lay past the end)
+    std::uint64_t next = 0;          // where the following part begins; 0, the top again, after the last entry
+    int entries = 0;                 // entries shown
+    bool reachedEnd = false;
+};
+
+// At most this much of the file is read for one part: a part whose entries all
+// fail to match ends there, and the next part goes on from it.
+inline constexpr std::size_t kNotesPageScanBytes = 1u << 20;
+
+// The part of `path` (created empty when missing) that begins at `start`, an
+// entry's first byte: the entries holding the words (all of them with `andWords`,
+// else one; every entry for no words) are taken until the shown text reaches
+// `pageBytes`; entries that do not match are passed over. No message box is shown:
+// paging never asks about memoranda.
+NotesPage ReadNotesPage(app::Workspace& workspace, const std::string& path, const search::QueryWordTable& words,
+                        bool andWords, std::uint64_t start, std::size_t pageBytes,
+                        std::time_t now = std::time(nullptr));
 
 } // namespace vedra::utilities

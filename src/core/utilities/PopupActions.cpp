@@ -111,11 +111,12 @@ PopupWindowWork statistics(app::Workspace& workspace, search::SearchSession& ses
     search::WordStatisticsReport report = search::BuildWordStatistics(workspace, request);
     if (report.outcome == search::WordStatisticsOutcome::NotRun)
         return {};
-    // The report's title belongs to a report window; the main window keeps the
-    // archive's name as its title.
-    preview.document() = std::move(report.body);
+    // The report goes to the information window with its own title; the preview
+    // keeps the document, and the main window the archive's name as its title.
     PopupWindowWork work;
-    work.redrawDocument = true;
+    work.task = Task::ShowStatistics;
+    work.title = std::move(report.title);
+    work.report = std::move(report.body);
     return work;
 }
 

@@ -4,6 +4,7 @@
 // undo, dialogs, printing, the controls to draw again) comes back as PopupWindowWork.
 #pragma once
 
+#include "core/search/PreviewDocument.h"
 #include "core/utilities/PopupMenu.h"
 
 #include <cstddef>
@@ -57,12 +58,14 @@ enum class PopupWindowTask {
     RefreshBrowserList,  // the utility page's browser list read again
     RepaintBackground,
     ShowCalculation,     // the information window titled `title`, `text` appended
+    ShowStatistics,      // the information window titled `title`, showing `report` alone, ">" hidden
 };
 
 struct PopupWindowWork {
     PopupWindowTask task = PopupWindowTask::None;
     std::string text;   // cp1252; see the task
-    std::string title;  // cp1252; ShowCalculation only
+    std::string title;  // cp1252; ShowCalculation and ShowStatistics
+    search::PreviewDocument report;  // ShowStatistics: cp1252 with its marked heading
     // Done before the task, in this order.
     int contiguityBox = -1;     // 1 check, 0 uncheck box 1771; -1 leave it
     int previewPointSize = 0;   // above 0: the preview's new height in points

@@ -74,6 +74,23 @@ TEST_F(ClipboardSearchTest, TheGuardArmsOnScreenAndAfterASearchWaitsForTheUserTo
     EXPECT_EQ(clipboard.OnWindowEvent(Event::Activated, height(538)), Reaction::SearchPaste);
 }
 
+TEST_F(ClipboardSearchTest, TheOptionOffHoldsBackPasteSearchesButNotARestoreAndOutlivesASearchPause)
+{
+    clipboard.OnWindowEvent(Event::Moved, height(538));
+    clipboard.SetOption(false);
+    EXPECT_EQ(clipboard.OnWindowEvent(Event::Activated, height(538)), Reaction::None);
+    EXPECT_EQ(clipboard.guard(), ClipboardGuard::Armed) << "the visit is not used up";
+    EXPECT_EQ(clipboard.OnWindowEvent(Event::Restored, height(538)), Reaction::SearchClick);
+    {
+        // A search running while the information window is shown must not turn the
+        // option back on when it ends.
+        const auto searching = clipboard.pause();
+    }
+    EXPECT_EQ(clipboard.OnWindowEvent(Event::Activated, height(538)), Reaction::None);
+    clipboard.SetOption(true);
+    EXPECT_EQ(clipboard.OnWindowEvent(Event::Activated, height(538)), Reaction::SearchPaste);
+}
+
 TEST_F(ClipboardSearchTest, TheLimitCountsTheWordsBoxsCp1252Bytes)
 {
     const std::string full(ClipboardSearch::kMaxTextBytes, 'a');

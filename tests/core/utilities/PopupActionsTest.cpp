@@ -105,3 +105,39 @@ TEST_F(PopupActionsTest, TheSelectionBecomesWordsOfAtMost500BytesOrTheFileToShow
 
 } // namespace
 } // namespace vedra::utilities
+
+namespace vedra::utilities {
+namespace {
+
+TEST_F(PopupActionsTest, StatisticsGoToTheInformationWindowAndLeaveThePreviewAsItWas)
+{
+    const std::string path = show("casa.txt", "casa, la casa e il casale");
+    const std::string before = session.preview().document().text();
+    state.queryText = "casa";
+    state.statusText = path;
+    search::QueryLimits limits{workspace.minWordLength, workspace.maxWordLength, workspace.truncationThreshold};
+    search::ParseQueryWords("casa", false, 0, limits, nullptr, session.run().words());
+    PopupWindowWork work = perform(PopupAction::Statistics);
+    ASSERT_EQ(work.task, Task::ShowStatistics);
+    EXPECT_FALSE(work.redrawDocument);
+    EXPECT_EQ(session.preview().document().text(), before);
+    EXPECT_EQ(work.title.rfind(std::string(workspace.messages().text(app::MessageKey::MsgWordsSearched)), 0), 0u)
+        << work.title;
+    EXPECT_NE(work.title.find("casa"), std::string::npos);
+    const std::string& text = work.report.text();
+    const std::string heading(workspace.messages().text(app::MessageKey::MsgWordStatistics));
+    const std::string headingWords = heading.substr(heading.find_first_not_of("\n "));
+    std::size_t at = text.find(headingWords.substr(0, headingWords.find('\n')));
+    ASSERT_NE(at, std::string::npos) << text;
+    bool marked = false;
+    for (const search::MarkedSpan& span : work.report.spans())
+        marked |= span.start <= at && at < span.start + span.length && span.bold && span.underline &&
+                  span.colour == search::Colour::Red;
+    EXPECT_TRUE(marked) << search::RenderMarked(work.report);
+
+    workspace.busy = true;
+    EXPECT_EQ(perform(PopupAction::Statistics).task, Task::None) << "not while an indexing run works";
+}
+
+} // namespace
+} // namespace vedra::utilities
