@@ -8,6 +8,7 @@
 #include "core/app/Workspace.h"
 #include "core/search/SearchOptions.h"
 #include "core/search/SearchSession.h"
+#include "core/utilities/FunctionGraph.h"
 #include "core/utilities/Notes.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/SearchScreen.h"
@@ -97,16 +98,18 @@ void CNote::buildControls()
     m_save = named(new QPushButton(QStringLiteral("OK"), m_notesFrame), "saveNote");
     // The information window's caption: it opens on the notes file's first part.
     m_pageNotes = named(new QPushButton(QStringLiteral("Info"), m_notesFrame), "pageNotes");
-    for (QPushButton* button : {m_clearNotes, m_searchNotes, m_save, m_pageNotes})
+    m_graph = named(new QPushButton(QString::fromLatin1(utilities::kGraphTitle), m_notesFrame), "drawGraph");
+    for (QPushButton* button : {m_clearNotes, m_searchNotes, m_save, m_pageNotes, m_graph})
         button->setAutoDefault(false);
-    notes->addWidget(m_notesTitle, 0, 0, 1, 2);
-    notes->addWidget(m_clearNotes, 0, 2);
-    notes->addWidget(m_searchNotes, 0, 3);
-    notes->addWidget(m_notes, 1, 0, 1, 4);
+    notes->addWidget(m_notesTitle, 0, 0, 1, 3);
+    notes->addWidget(m_clearNotes, 0, 3);
+    notes->addWidget(m_searchNotes, 0, 4);
+    notes->addWidget(m_notes, 1, 0, 1, 5);
     notes->addWidget(m_memorandum, 2, 0);
     notes->addWidget(m_notesScope, 2, 1);
     notes->addWidget(m_pageNotes, 2, 2);
-    notes->addWidget(m_save, 2, 3);
+    notes->addWidget(m_graph, 2, 3);
+    notes->addWidget(m_save, 2, 4);
     outer->addWidget(m_notesFrame, 1);
 
     auto* archives = new QHBoxLayout;
@@ -134,6 +137,7 @@ void CNote::buildControls()
     connect(m_save, &QPushButton::clicked, this, &CNote::saveNote);
     connect(m_pageNotes, &QPushButton::clicked, this,
             [this] { m_screen.showNotesPages(cp1252(m_notes->toPlainText())); });
+    connect(m_graph, &QPushButton::clicked, this, [this] { m_screen.drawFunctionGraph(); });
     connect(m_webSearch, &QPushButton::clicked, this, &CNote::LaunchWebSearch);
     connect(m_memorandum, &QCheckBox::clicked, this, [this](bool checked) { scopeClicked(m_memorandum, checked); });
     connect(m_notesScope, &QCheckBox::clicked, this, [this](bool checked) { scopeClicked(m_notesScope, checked); });

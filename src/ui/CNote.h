@@ -87,6 +87,7 @@ private:
     QCheckBox* m_notesScope = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_pageNotes = nullptr;     // the information window on the notes
+    QPushButton* m_graph = nullptr;         // the notes text drawn as a function of x
     QLabel* m_archivesLabel = nullptr;      // 1838
     QComboBox* m_archives = nullptr;        // 1835
     int m_currentArchiveIndex = -1;         // the entry of 1835 that is the current archive

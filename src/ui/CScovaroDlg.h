@@ -157,6 +157,7 @@ public:
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
     std::string selectedPreviewText() override;
     void showNotesPages(const std::string& notesText) override;
+    void drawFunctionGraph() override;
 
 public slots:
     // While an operation is busy, closing only asks it to stop (BreakCode Break).

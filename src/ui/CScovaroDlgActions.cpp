@@ -295,4 +295,11 @@ void CScovaroDlg::showNotesPages(const std::string& notesText)
     information()->showNotes();
 }
 
+void CScovaroDlg::drawFunctionGraph()
+{
+    if (busyWithLongWork())
+        return;
+    openImagePreview()->DrawFunctionGraph();
+}
+
 } // namespace vedra::ui

@@ -56,6 +56,8 @@ public:
     // The information window paging through the notes file; `notesText` (cp1252) is
     // the notes field, searched when the words box is empty.
     virtual void showNotesPages(const std::string& notesText) { static_cast<void>(notesText); }
+    // The graph of the notes text in the image preview window, over its x range.
+    virtual void drawFunctionGraph() {}
 
     // What a click on a pop-up entry asks of the window, after the engine applied it.
     virtual void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) = 0;

@@ -12,11 +12,13 @@
 #include "support/GraphRaster.h"
 #include "ui/CGrafica.h"
 #include "ui/CMyPropertyPage2.h"
+#include "ui/CNote.h"
 #include "ui/CTastoDestro.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -529,6 +531,18 @@ void CGraficaTest::aClickedPictureResultOpensThePreviewAndTheImageMenuDrivesIt()
     clickRow(1);
     QVERIFY(dialog.imagePreview() != nullptr);
     QCOMPARE(dialog.imagePreview()->zoom(), 1.0);
+
+    // The utility page's "Graph" draws the notes text, opening the window when none is.
+    dialog.imagePreview()->close();
+    QTRY_VERIFY(dialog.imagePreview() == nullptr);
+    dialog.notePage()->findChild<QPlainTextEdit*>(QStringLiteral("1475"))->setPlainText(QStringLiteral("x^2 - 2"));
+    dialog.notePage()->findChild<QPushButton*>(QStringLiteral("drawGraph"))->click();
+    QPointer<CGrafica> graph = dialog.imagePreview();
+    QVERIFY(graph != nullptr);
+    QCOMPARE(graph->windowTitle(), QStringLiteral("Graph"));
+    QCOMPARE(graph->mode(), CGrafica::Mode::Graph);
+    QVERIFY(graph->fileName().empty());
+    QVERIFY(!graph->graph().primitives.empty());
 }
 
 QTEST_MAIN(CGraficaTest)

@@ -515,7 +515,7 @@ NotesPage ReadNotesPage(app::Workspace& workspace, const std::string& path, cons
             page.reachedEnd = true;
         }
     }
-    search::MarkHits(page.text, hitWordsOf(words), workspace.truncationThreshold, true);
+    search::MarkHits(page.text, search::HitWordsFrom(words), workspace.truncationThreshold, true);
     return page;
 }
 
