@@ -218,6 +218,16 @@ void CMyPropertyPage2::pasteWords()
     m_words->paste();
 }
 
+void CMyPropertyPage2::setFilesText(const QString& text)
+{
+    m_files->setText(text);
+}
+
+void CMyPropertyPage2::setDirectoriesText(const QString& text)
+{
+    m_directories->setText(text);
+}
+
 void CMyPropertyPage2::setContiguityChecked(bool checked)
 {
     m_contiguity->setChecked(checked);
@@ -344,6 +354,10 @@ bool CMyPropertyPage2::eventFilter(QObject* watched, QEvent* event)
                                m_words);
         return true;
     }
+    if (watched == m_directories && event->type() == QEvent::MouseButtonDblClick) {
+        emit folderTreeWanted();
+        return true;
+    }
     if (watched == m_drives && event->type() == QEvent::FocusIn)
         fillDriveBox();
     return QWidget::eventFilter(watched, event);
@@ -387,6 +401,7 @@ void CMyPropertyPage2::deactivate()
 {
     m_enterGuard = false;
     readControls();
+    emit deactivated();
 }
 
 } // namespace vedra::ui

@@ -33,6 +33,10 @@ public:
     // The clipboard search: pastes the clipboard's text into the words box.
     void pasteWords();
 
+    // The Files (1054) and Directories (1055) boxes, as a folder tree fills them.
+    void setFilesText(const QString& text);
+    void setDirectoriesText(const QString& text);
+
     // Box 1771 and the contiguity option with it.
     void setContiguityChecked(bool checked);
 
@@ -64,6 +68,10 @@ public:
 signals:
     // The notes page's search box is to be emptied (CERCA, Enter, 1839 unchecked).
     void notesSearchTextCleared();
+    // A double click in the Directories box: the folders-only tree is wanted.
+    void folderTreeWanted();
+    // The sheet turned to another page (the folder trees go, the preview comes back).
+    void deactivated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

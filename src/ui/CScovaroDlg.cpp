@@ -14,10 +14,13 @@
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
 #include "core/web/LinkAtCaret.h"
+#include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CNote.h"
 #include "ui/CScelta.h"
 #include "ui/CTastoDestro.h"
 #include "ui/CGrafica.h"
+#include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -39,6 +42,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
 #include <QTimer>
@@ -282,6 +286,16 @@ void CScovaroDlg::buildControls()
     m_folderTree->setGeometry(unitRect(121, 125, 172, 132));
     m_fileTree = makeFolderTree("1647", this);
     m_fileTree->setGeometry(unitRect(296, 125, 173, 132));
+    FolderTrees::Window treeWindow;
+    treeWindow.searchPage = [this] { return m_searchPage; };
+    treeWindow.searchPageActive = [this] {
+        return m_sheet != nullptr && m_sheet->tabs()->currentWidget() == m_searchPage;
+    };
+    treeWindow.browserListChanged = [this] {
+        if (m_notePage != nullptr)
+            m_notePage->refresh();
+    };
+    m_trees = new FolderTrees(*this, m_folderTree, m_fileTree, m_preview, std::move(treeWindow), this);
 
     m_pathList = new QTreeWidget(this);
     m_pathList->setObjectName(QStringLiteral("1831"));
@@ -504,6 +518,14 @@ void CScovaroDlg::showResultsAndPreview()
     m_preview->show();
 }
 
+void CScovaroDlg::ShowDriveTree()
+{
+    m_introShown = false;
+    m_intro->hide();
+    m_resultList->show();
+    m_trees->ShowDriveTree();
+}
+
 void CScovaroDlg::ShowOptions()
 {
     showResultsAndPreview();
@@ -545,6 +567,9 @@ void CScovaroDlg::refreshResults()
 
 void CScovaroDlg::refreshPreview()
 {
+    // The preview shown is the end of the trees.
+    if (m_trees->anyShown())
+        m_trees->hideTrees();
     search::PreviewSession& preview = m_session->preview();
     // A document of the engine replaces the user's new text: "Save" is about it now.
     m_previewName.clear();
@@ -885,10 +910,7 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
         closePopupMenu();
-        m_folderTree->hide();
-        m_fileTree->hide();
-        m_preview->setEnabled(true);
-        m_preview->show();
+        m_trees->hideTrees();
     } else if (event->button() == Qt::RightButton && childAt(event->position().toPoint()) == nullptr) {
         // The system menu of a Qt window cannot take the About item; the window's
         // own menu can. Right clicks that controls pass on are theirs, not this menu's.

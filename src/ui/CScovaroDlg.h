@@ -45,6 +45,7 @@ class CMyPropertySheet;
 class CNote;
 class CTastoDestro;
 class ArchivePage;
+class FolderTrees;
 class ResultListModel;
 
 class CScovaroDlg : public QDialog, public app::Host, public SearchScreen {
@@ -128,6 +129,10 @@ public:
     CScelta* information();
     // The position the last media window stopped at, for the next one to resume.
     utilities::MediaPositionMemory& mediaPositions() { return m_mediaPositions; }
+    // The folder trees 1646 and 1647.
+    FolderTrees* folderTrees() const { return m_trees; }
+    // "Add to the browser list": tree 1646 over the preview, with the focus.
+    void ShowDriveTree();
     // The clipboard search's state (its option, its guard).
     const search::ClipboardSearch& clipboardSearch() const { return m_clipboard; }
     // True while a search or another long operation runs inside a handler.
@@ -231,6 +236,7 @@ private:
     QTreeWidget* m_pathList = nullptr;
     QTreeWidget* m_folderTree = nullptr;
     QTreeWidget* m_fileTree = nullptr;
+    FolderTrees* m_trees = nullptr;
     QLabel* m_statusLine = nullptr;
     QLabel* m_positionField = nullptr;
     QLabel* m_sizeField = nullptr;

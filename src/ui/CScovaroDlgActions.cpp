@@ -15,6 +15,7 @@
 #include "ui/CMyPropertySheet.h"
 #include "ui/CNote.h"
 #include "ui/CScelta.h"
+#include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
 #include "ui/ResultListModel.h"
 
@@ -27,6 +28,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTextEdit>
 
 #include <cstdlib>
@@ -56,6 +58,13 @@ void CScovaroDlg::createPropertySheet()
     m_searchPage = m_sheet->searchPage();
     m_notePage = m_sheet->notePage();
     connect(m_notePage, &CNote::archiveOpened, this, &CScovaroDlg::archiveOpenedFromPage);
+    connect(m_searchPage, &CMyPropertyPage2::deactivated, m_trees, &FolderTrees::hideTrees);
+    connect(m_searchPage, &CMyPropertyPage2::folderTreeWanted, this, [this] {
+        m_introShown = false;
+        m_intro->hide();
+        m_resultList->show();
+        m_trees->ShowFolderTree();
+    });
     if (const char* webSearch = std::getenv("VEDRA_WEB_SEARCH_PAGE"); webSearch != nullptr)
         m_notePage->setWebSearchPage(webSearch);
     m_archivePage = new ArchivePage(*this);
@@ -234,6 +243,15 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     case PopupWindowTask::RefreshBrowserList:
         if (m_notePage != nullptr)
             m_notePage->refresh();
+        break;
+    case PopupWindowTask::ShowDriveTree:
+        ShowDriveTree();
+        break;
+    case PopupWindowTask::EditBrowserList:
+        showResultsAndPreview();
+        RenderPreview(*m_preview, m_session->preview().document(), m_previewPointSize, std::string::npos);
+        m_previewName = work.text;
+        setStatus(work.text);
         break;
     case PopupWindowTask::RepaintBackground:
         update();

@@ -13,6 +13,7 @@
 #include "ui/CScelta.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/CTastoDestro.h"
+#include "ui/FolderTrees.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -26,7 +27,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -141,6 +144,44 @@ void imageAndGraph(CScovaroDlg& dialog, const QString& folder)
     preview->close();
 }
 
+QTreeWidgetItem* childNamed(QTreeWidgetItem* item, const QString& label)
+{
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i)
+        if (item->child(i)->text(0) == label)
+            return item->child(i);
+    return nullptr;
+}
+
+// Tree 1646 under the list, opened down to the licence texts, whose folder is
+// chosen: it becomes the folder filter and a row of the list.
+void driveTree(CScovaroDlg& dialog, const QString& folder)
+{
+    dialog.propertySheet()->tabs()->setCurrentWidget(dialog.searchPage());
+    dialog.propertySheet()->hide();
+    dialog.ShowDriveTree();
+    QTreeWidget* tree = dialog.folderTrees()->filesTree();
+    QTreeWidgetItem* root = nullptr;
+    for (int i = 0; i < tree->topLevelItemCount() && root == nullptr; ++i)
+        if (tree->topLevelItem(i)->text(0) == QStringLiteral("/"))
+            root = tree->topLevelItem(i);
+    QTreeWidgetItem* item = root;
+    for (const char* label : {"usr/", "share/", "common-licenses/"}) {
+        QTreeWidgetItem* next = childNamed(item, QString::fromLatin1(label));
+        if (next == nullptr)
+            break;
+        tree->expandItem(next);
+        item = next;
+    }
+    if (item != nullptr) {
+        tree->setCurrentItem(item);
+        tree->scrollToItem(item, QAbstractItemView::PositionAtTop);
+    }
+    auto* list = dialog.findChild<QTableView*>(QStringLiteral("1001"));
+    list->scrollToBottom();
+    settle(300);
+    save(grabArea(dialog, dialog.frameGeometry()), folder + "/tree.png");
+}
+
 } // namespace
 
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words)
@@ -193,6 +234,8 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
                 settle(100);
             }
         }
+
+        driveTree(dialog, folder);
 
         dialog.ShowOptions();
         settle(300);

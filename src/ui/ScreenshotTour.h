@@ -1,6 +1,6 @@
 // A scripted look at the program for people who cannot sit in front of it: the
 // window searches for some words and saves pictures of itself, its pop-up window,
-// the word statistics of a result and its property sheet, then closes. scripts/screenshot drives it under Xvfb.
+// the word statistics of a result, its folder tree and its property sheet, then closes. scripts/screenshot drives it under Xvfb.
 #pragma once
 
 #include <QString>
@@ -10,7 +10,7 @@ namespace vedra::ui {
 class CScovaroDlg;
 
 // Starts once the window's loop runs. Saves "main.png", "popup.png", "info.png"
-// (the word statistics), "sheet.png", "archive.png", "image.png" (the image preview)
+// (the word statistics), "tree.png" (the folder tree beside the list), "sheet.png", "archive.png", "image.png" (the image preview)
 // and "graph.png" (its function graph) in `folder`, reporting each on stderr, then
 // closes the window.
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);

@@ -362,7 +362,7 @@ static std::optional<std::string> previewTextPath(app::Workspace& workspace, con
     return path;
 }
 
-bool PreviewSession::ShowDocument(std::size_t row)
+bool PreviewSession::ShowDocument(std::size_t row, bool searchHits)
 {
     if (row >= m_results.size())
         return false;
@@ -374,7 +374,7 @@ bool PreviewSession::ShowDocument(std::size_t row)
     std::optional<std::string> shownPath = path;
     if (!isWebAddress(path) && !endsWithNoCase(path, ".exe"))
         shownPath = previewTextPath(m_workspace, path);
-    const bool withWords = m_run.words().count > 0;
+    const bool withWords = searchHits && m_run.words().count > 0;
     int opened = -2;
     if (shownPath) {
         opened = OpenPreviewFile(*shownPath, 0, withWords ? ReadMode::Search : ReadMode::Plain);

@@ -70,9 +70,10 @@ public:
     // Button Continue: the next ten rows of the extract, the next block, or the next
     // hit; at the end of a document it starts again from the top.
     void ContinuePreview();
-    // "Origin" and clicks without words: the row's document itself. False (with the
+    // "Origin" and clicks without words: the row's document itself, from its first
+    // hit when there are query words and `searchHits`. False (with the
     // unreadable-file message) when it cannot be read.
-    bool ShowDocument(std::size_t row);
+    bool ShowDocument(std::size_t row, bool searchHits = true);
     // A click with words: the extract of the selected rows (or the first ten),
     // shown with its hits marked.
     ExtractResult ShowExtracts(std::optional<RowRange> selection = std::nullopt);

@@ -12,6 +12,7 @@
 #include "core/search/WordStatistics.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/PreviewCalculation.h"
+#include "core/utilities/UtilityPage.h"
 
 #include <optional>
 #include <vector>
@@ -251,8 +252,13 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
     case PopupAction::Calculate:
         return calculate(workspace, session, state);
     case PopupAction::AddToBrowserList:
-    case PopupAction::UpdateBrowserList:
-        return task(Task::RefreshBrowserList);
+        return task(Task::ShowDriveTree);
+    case PopupAction::UpdateBrowserList: {
+        preview.reset();
+        preview.document().clear();
+        preview.document().appendText(BrowserListLines(workspace));
+        return task(Task::EditBrowserList, workspace.browserListPath);
+    }
     case PopupAction::CleanBackground:
         return task(Task::RepaintBackground);
     case PopupAction::None:
@@ -273,7 +279,10 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
 
 bool SavePreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252)
 {
-    if (!io::writeFileAtomically(path, cp1252)) {
+    // Written as it stands, the text would take the place of the chosen browser's
+    // 512-byte record.
+    const bool browserList = !workspace.browserListPath.empty() && path == workspace.browserListPath;
+    if (!(browserList ? SaveBrowserListLines(workspace, std::string(cp1252)) : io::writeFileAtomically(path, cp1252))) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         return false;
     }

@@ -56,6 +56,9 @@ enum class PopupWindowTask {
     CutWords,            // the same, then the words box emptied
     RefreshDiskControls, // the search page's drive box shown or hidden after a scope option
     RefreshBrowserList,  // the utility page's browser list read again
+    ShowDriveTree,       // the files-and-folders tree shown over the preview, to pick a program
+    EditBrowserList,     // the engine's document (the browser list's entries) shown for editing;
+                         // `text` (the list's path) names it for the status line and Save
     RepaintBackground,
     ShowCalculation,     // the information window titled `title`, `text` appended
     ShowStatistics,      // the information window titled `title`, showing `report` alone, ">" hidden
@@ -83,6 +86,7 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
 
 // Writes the preview's text (cp1252) to `path`, replacing what is there, then shows
 // MsgFileSavedAs; a failed write shows MsgWriteError instead. True when written.
+// The browser list keeps its chosen browser's record: the text becomes its entries.
 bool SavePreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252);
 
 } // namespace vedra::utilities

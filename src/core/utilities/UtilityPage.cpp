@@ -6,6 +6,7 @@
 
 #include "core/app/ProcessRunner.h"
 #include "core/app/SystemProbe.h"
+#include "core/app/TextEncoding.h"
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
 #include "core/archive/Catalogue.h"
@@ -117,6 +118,38 @@ bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
     else if (list.size() > app::BrowserList::kSelectedRecordSize && list.back() != '\n')
         list += "\r\n";
     return io::writeFileAtomically(workspace.browserListPath, list + name + "\r\n");
+}
+
+ProgramPick AddProgramPickedInTree(app::Workspace& workspace, const std::string& path)
+{
+    // Italian, English, Spanish.
+    static constexpr const char* kAdded[] = {"Aggiunto alla lista dei browser: ", "Added to the browser list: ",
+                                             "Agregado a la lista de los browser: "};
+    static constexpr const char* kListed[] = {"Già nella lista dei browser: ", "Already in the browser list: ",
+                                              "Ya está en la lista de los browser: "};
+    static constexpr const char* kNotProgram[] = {"Non è un programma: ", "Not a program: ", "No es un programa: "};
+    const int language = workspace.LanguageIndex == 0 ? 0 : workspace.LanguageIndex == 1 ? 1 : 2;
+    auto say = [&workspace](const char* text, const std::string& what) {
+        // The texts are UTF-8 in this file; the host shows cp1252.
+        workspace.statusText = app::utf8ToCp1252(text) + what;
+        workspace.host().setStatus(workspace.statusText);
+    };
+    if (!app::isExecutableFile(path)) {
+        say(kNotProgram[language], path);
+        return ProgramPick::NotAProgram;
+    }
+    const std::string name = app::lowerAscii(path.substr(path.find_last_of('/') + 1));
+    const app::BrowserChoice before = FillBrowserList(workspace);
+    if (std::find(before.browsers.begin(), before.browsers.end(), name) != before.browsers.end()) {
+        say(kListed[language], name);
+        return ProgramPick::AlreadyListed;
+    }
+    if (!AddToBrowserList(workspace, path)) {
+        workspace.showMessage(app::MessageKey::MsgWriteError);
+        return ProgramPick::NotWritten;
+    }
+    say(kAdded[language], name);
+    return ProgramPick::Added;
 }
 
 ArchivesOnDisk FillArchivesOnDisk(app::Workspace& workspace)

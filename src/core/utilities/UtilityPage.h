@@ -37,6 +37,13 @@ bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines);
 // empty or the list cannot be written.
 bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath);
 
+enum class ProgramPick { Added, AlreadyListed, NotAProgram, NotWritten };
+
+// A file picked in the folder tree for the browser list: added as AddToBrowserList
+// adds it when it is a program this user may run; the status line says what became
+// of it (a failed write shows MsgWriteError).
+ProgramPick AddProgramPickedInTree(app::Workspace& workspace, const std::string& path);
+
 struct ArchivesOnDisk {
     std::vector<std::string> names;  // sorted by name
     int selected = -1;               // the current archive, else the last; -1 when none
