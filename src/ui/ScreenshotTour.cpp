@@ -180,6 +180,8 @@ void driveTree(CScovaroDlg& dialog, const QString& folder)
     list->scrollToBottom();
     settle(300);
     save(grabArea(dialog, dialog.frameGeometry()), folder + "/tree.png");
+    // The sheet's picture shows the search page as the search left it.
+    dialog.searchPage()->setDirectoriesText(QString());
 }
 
 } // namespace

@@ -260,14 +260,10 @@ void FolderTreesTest::aProgramPickedInTheTreeJoinsTheBrowserListWhichIsEditedInT
     QTreeWidgetItem* navigator = child(folder, QStringLiteral("Navigatore"));
     QVERIFY(text != nullptr && navigator != nullptr);
 
-    // Enter on an item activates it as a double click does.
+    // Enter on an item activates it as a double click does; a text is no program.
     tree->setCurrentItem(text);
     QTest::keyClick(tree, Qt::Key_Return);
-    QCOMPARE(browsers->count(), 4);  // a text is no program
-    // The status line keeps the start and the end of a long text.
-    const QString status = session.control<QLabel>("1475")->text();
-    QVERIFY2(status.startsWith(QStringLiteral("Not a prog")) && status.endsWith(QStringLiteral("/programmi/leggimi.txt")),
-             qPrintable(status));
+    QCOMPARE(browsers->count(), 4);
     tree->setCurrentItem(navigator);
     QTest::keyClick(tree, Qt::Key_Return);
     QByteArray list = vedra::uitest::readAll(listPath);
