@@ -255,8 +255,10 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
         return task(Task::RefreshBrowserList);
     case PopupAction::CleanBackground:
         return task(Task::RepaintBackground);
-    case PopupAction::None:
     case PopupAction::DisableSearch:
+        session.setSearchDisabled(flags.searchDisabled != 0);
+        return {};
+    case PopupAction::None:
     case PopupAction::EnglishReading:
     case PopupAction::PrintImage:
     case PopupAction::SaveAsBmp:
