@@ -11,12 +11,14 @@
 #include "core/indexing/FirstStart.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchSession.h"
+#include "core/search/WordWatch.h"
 #include "ui/SearchScreen.h"
 
 #include <QFile>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -37,6 +39,12 @@ const char* const kIndexOneFolder[3] = {"Indicizza una sola cartella…", "Index
 const char* const kUpdate[3] = {"Aggiorna una cartella…", "Update a folder…", "Actualizar una carpeta…"};
 const char* const kFilters[3] = {"Filtri", "Filters", "Filtros"};
 const char* const kSaveList[3] = {"Salva la lista", "Save the list", "Guardar la lista"};
+const char* const kWordWatch[3] = {"Segnala i files con le parole cercate", "List the files with the searched words",
+                                   "Señalar los files con las palabras buscadas"};
+const char* const kWordWatchTip[3] = {
+    "Durante l'indicizzazione, ogni file letto che contiene una parola dell'ultima ricerca entra nella lista.",
+    "While indexing, every file read that holds a word of the last search joins the list.",
+    "Durante la indexación, cada file leído que contiene una palabra de la última búsqueda entra en la lista."};
 
 // The lists in the order of indexing::kEditableListSlots, each named by what it
 // holds and by its file's prefix.
@@ -77,6 +85,8 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     m_break = makeButton("break", this);
     m_break->setText(QStringLiteral("Break"));
     m_break->setEnabled(false);
+    m_wordWatch = new QCheckBox(this);
+    m_wordWatch->setObjectName(QStringLiteral("wordWatch"));
     connect(m_new, &QPushButton::clicked, this, &ArchivePage::newArchive);
     connect(m_describe, &QPushButton::clicked, this, &ArchivePage::describeArchive);
     connect(m_index, &QPushButton::clicked, this, &ArchivePage::indexFolder);
@@ -100,6 +110,7 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     auto* layout = new QVBoxLayout(this);
     for (QPushButton* button : {m_new, m_describe, m_index, m_indexOne, m_update, m_break})
         layout->addWidget(button);
+    layout->addWidget(m_wordWatch);
     layout->addWidget(m_listsTitle);
     layout->addWidget(m_listChoice);
     layout->addWidget(m_listText, 1);
@@ -125,6 +136,8 @@ void ArchivePage::setLanguage(int languageIndex)
     m_update->setText(QString::fromUtf8(kUpdate[m_languageSlot]));
     m_listsTitle->setText(QString::fromUtf8(kFilters[m_languageSlot]));
     m_saveList->setText(QString::fromUtf8(kSaveList[m_languageSlot]));
+    m_wordWatch->setText(QString::fromUtf8(kWordWatch[m_languageSlot]));
+    m_wordWatch->setToolTip(QString::fromUtf8(kWordWatchTip[m_languageSlot]));
     for (int i = 0; i < m_listChoice->count(); ++i)
         m_listChoice->setItemText(i, QString::fromUtf8(kListNames[i][m_languageSlot]));
 }
@@ -287,6 +300,12 @@ void ArchivePage::runIndexing(const IndexingWork& work)
         line[search::ResultColumn::Size] = search::SizeText(size);
         results.append(std::move(line));
     };
+    if (m_wordWatch->isChecked()) {
+        hooks.watchWords = search::WordWatchWords(m_screen.session().run().words());
+        hooks.onWatchedDocument = [&workspace, &results, watched = hooks.watchWords](const std::string& path) {
+            search::AddWatchedDocument(workspace, results, path, watched);
+        };
+    }
 
     setRunning(true);
     workspace.host().setStatus(std::string(workspace.messages().text(app::MessageKey::MsgIndexing)));

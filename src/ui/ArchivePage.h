@@ -17,6 +17,7 @@
 #include <string>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -116,6 +117,7 @@ private:
     QPushButton* m_indexOne = nullptr;
     QPushButton* m_update = nullptr;
     QPushButton* m_break = nullptr;
+    QCheckBox* m_wordWatch = nullptr;
     QLabel* m_listsTitle = nullptr;
     QComboBox* m_listChoice = nullptr;
     QPlainTextEdit* m_listText = nullptr;

@@ -77,6 +77,12 @@ constexpr const char* kFirstItalianSearchTip =
 
 constexpr Texts kInNotesCaption = {"Nelle note", "In the notes", "En las notas"};
 
+constexpr Texts kOnDiskCaption = {"Direttamente sul disco", "Direct on disk", "Directamente en el disco"};
+constexpr Texts kOnDiskTip = {
+    "Cerca le parole nei files del disco scelto, senza archivio.\n<break> per interrompere.",
+    "Searches the words in the files of the chosen disk, without an archive.\n<break> to break.",
+    "Busca las palabras en los files del disco elegido, sin archivo.\n<break> para interrumpir."};
+
 constexpr Texts kDistanceRefused = {"Immettere un numero intero compreso tra 5 e 500.",
                                     "Enter a whole number between 5 and 500.",
                                     "Introduzca un número entero entre 5 y 500."};
@@ -169,6 +175,8 @@ void CMyPropertyPage2::buildControls()
     grid->addWidget(m_filters, 3, 0, 1, 3);
 
     auto* drive = new QHBoxLayout;
+    m_onDisk = named(new QCheckBox(m_frame), "directOnDisk");
+    drive->addWidget(m_onDisk);
     m_driveLabel = named(new QLabel(QStringLiteral("Drive"), m_frame), "1534");
     m_drives = named(new QComboBox(m_frame), "1684");
     m_drives->setSizeAdjustPolicy(QComboBox::AdjustToContents);
@@ -185,6 +193,10 @@ void CMyPropertyPage2::buildControls()
     connect(m_contiguity, &QCheckBox::toggled, this,
             [this](bool checked) { m_screen.session().run().options().setContiguity(checked); });
     connect(m_inNotes, &QCheckBox::clicked, this, &CMyPropertyPage2::notesBoxClicked);
+    connect(m_onDisk, &QCheckBox::clicked, this, [this](bool checked) {
+        m_screen.session().run().options().setDirectOnDisk(checked);
+        refreshDiskControls();
+    });
 }
 
 void CMyPropertyPage2::applyTexts(bool firstCreation)
@@ -196,6 +208,8 @@ void CMyPropertyPage2::applyTexts(bool firstCreation)
     m_directories->setToolTip(QString::fromUtf8(kDirectoriesTip[column]));
     m_search->setToolTip(QString::fromUtf8(firstCreation && column == 0 ? kFirstItalianSearchTip : kSearchTip[column]));
     m_inNotes->setText(QString::fromUtf8(kInNotesCaption[column]));
+    m_onDisk->setText(QString::fromUtf8(kOnDiskCaption[column]));
+    m_onDisk->setToolTip(QString::fromUtf8(kOnDiskTip[column]));
 }
 
 void CMyPropertyPage2::retranslate()
@@ -310,6 +324,7 @@ void CMyPropertyPage2::notesBoxClicked(bool checked)
 void CMyPropertyPage2::refreshDiskControls()
 {
     const bool onDisk = m_screen.session().run().options().directOnDisk != 0;
+    m_onDisk->setChecked(onDisk);
     if (onDisk)
         fillDriveBox();
     m_driveLabel->setVisible(onDisk);

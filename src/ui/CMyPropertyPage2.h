@@ -55,7 +55,8 @@ public:
     void retranslate();
 
     // Shows and enables the drive box when "direct on disk" is on, else hides and
-    // disables it; the main window calls it after that option changes.
+    // disables it, and sets the "direct on disk" box from the option; the main
+    // window calls it after that option changes (a word search on disk ends it).
     void refreshDiskControls();
 
     // CERCA (button 1009).
@@ -107,6 +108,7 @@ private:
     QLineEdit* m_directories = nullptr;  // 1055
     QLabel* m_driveLabel = nullptr;      // 1534
     QComboBox* m_drives = nullptr;       // 1684
+    QCheckBox* m_onDisk = nullptr;       // "direct on disk"
 };
 
 } // namespace vedra::ui

@@ -118,6 +118,9 @@ void CNote::buildControls()
     archives->addWidget(m_archivesLabel);
     archives->addWidget(m_archives, 1);
     outer->addLayout(archives);
+    m_englishReading = named(new QCheckBox(this), "englishReading");
+    m_englishReading->setChecked(m_screen.workspace().EnglishReading);
+    outer->addWidget(m_englishReading);
 
     m_webFrame = named(new QGroupBox(QStringLiteral("Ventiquor"), this), "1794");
     auto* web = new QHBoxLayout(m_webFrame);
@@ -144,6 +147,8 @@ void CNote::buildControls()
     // `activated` comes from the user only, so filling the lists chooses nothing.
     connect(m_browsers, &QComboBox::activated, this, &CNote::ChooseBrowser);
     connect(m_archives, &QComboBox::activated, this, &CNote::OpenArchiveOnDisk);
+    connect(m_englishReading, &QCheckBox::clicked, this,
+            [this](bool checked) { m_screen.workspace().EnglishReading = checked; });
 }
 
 void CNote::retranslate()
@@ -153,6 +158,9 @@ void CNote::retranslate()
     m_archivesLabel->setText(QString::fromUtf8(kArchivesCaption[column]));
     m_notesScope->setText(QString::fromUtf8(kNotesScopeCaption[column]));
     m_notes->setToolTip(QString::fromUtf8(kNotesTip[column]));
+    // The message table's caption carries the blank of a menu entry.
+    const std::string_view reading = m_screen.workspace().messages().text(app::MessageKey::MsgEnglishReading);
+    m_englishReading->setText(QString::fromUtf8(reading.data(), static_cast<qsizetype>(reading.size())).trimmed());
 }
 
 QString CNote::searchText() const
@@ -175,6 +183,7 @@ void CNote::refresh()
     const SearchTarget target = m_screen.workspace().SearchTarget;
     m_memorandum->setChecked(target == SearchTarget::Memorandum);
     m_notesScope->setChecked(target == SearchTarget::Notes);
+    m_englishReading->setChecked(m_screen.workspace().EnglishReading);
     FillBrowserList();
     FillArchivesOnDisk();
 }

@@ -90,6 +90,7 @@ private:
     QPushButton* m_graph = nullptr;         // the notes text drawn as a function of x
     QLabel* m_archivesLabel = nullptr;      // 1838
     QComboBox* m_archives = nullptr;        // 1835
+    QCheckBox* m_englishReading = nullptr;  // the workspace's EnglishReading, saved at closing
     int m_currentArchiveIndex = -1;         // the entry of 1835 that is the current archive
     QGroupBox* m_webFrame = nullptr;        // 1794
     QLineEdit* m_webWords = nullptr;        // 1775

@@ -311,6 +311,7 @@ void CScovaroDlg::buildControls()
     courier.setPixelSize(15);
     m_pathList->setFont(courier);
     setColours(m_pathList, QPalette::Base, kIndexListColour, QPalette::Text, kIndexListTextColour);
+    connectIndexList();
 
     m_intro = new QTextEdit(this);
     m_intro->setObjectName(QStringLiteral("1834"));
@@ -398,10 +399,12 @@ void CScovaroDlg::initialise()
 void CScovaroDlg::loadIndexList()
 {
     m_pathList->clear();
+    m_pathEntries.clear();
     if (!m_workspace.hasCurrentArchive())
         return;
+    m_pathEntries = search::LoadPathList(m_workspace);
     QList<QTreeWidgetItem*> items;
-    for (const search::PathEntry& entry : search::LoadPathList(m_workspace)) {
+    for (const search::PathEntry& entry : m_pathEntries) {
         auto* item = new QTreeWidgetItem;
         item->setText(0, displayed(entry.index));
         item->setText(1, displayed(entry.file));
@@ -556,6 +559,9 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     refreshPreview();
     if (m_session->run().continueEnabled())
         m_continueButton->setEnabled(true);
+    // A word search on disk switches "direct on disk" off again.
+    if (m_searchPage != nullptr)
+        m_searchPage->refreshDiskControls();
 }
 
 void CScovaroDlg::refreshResults()
@@ -704,12 +710,13 @@ bool CScovaroDlg::drainEvents()
     ++m_drainDepth;
     QCoreApplication::processEvents();
     --m_drainDepth;
-    // A long search shows its rows as they come, a few times a second.
-    if (m_longWork > 0 && m_session->results().size() != m_rowsShown &&
-        m_sinceListRefresh.elapsed() >= kListRefreshMilliseconds) {
+    // A long search shows its rows as they come, a few times a second (an
+    // indexing run too: the word watch lists files as they are read).
+    if ((m_longWork > 0 || m_workspace.busy) && m_session->results().size() != m_rowsShown &&
+        (!m_sinceListRefresh.isValid() || m_sinceListRefresh.elapsed() >= kListRefreshMilliseconds)) {
         m_resultModel->reload();
         m_rowsShown = m_session->results().size();
-        m_sinceListRefresh.restart();
+        m_sinceListRefresh.start();
     }
     return std::exchange(m_escapeWhileDraining, false);
 }
@@ -923,6 +930,9 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
 
 void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 {
+    // Nothing is asked or pasted for a search that would be refused.
+    if (m_session->searchDisabled())
+        return;
     const search::ClipboardTake take = m_clipboard.Take(mode, QGuiApplication::clipboard()->text().toStdString(),
                                                         m_workspace.SearchTarget, busyWithLongWork());
     if (take.emptyFields) {

@@ -36,6 +36,7 @@ class QRadioButton;
 class QTableView;
 class QTextEdit;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vedra::ui {
 
@@ -208,6 +209,12 @@ private:
     void showResultsAndPreview();
     void loadIntroduction();
     void loadIndexList();
+    // The index list 1831: a click shows the entry's extracts (words given) or its
+    // document; a double click opens the entry's path with its program.
+    void connectIndexList();
+    void indexEntryClicked(QTreeWidgetItem* item);
+    void indexEntryDoubleClicked(QTreeWidgetItem* item);
+    std::size_t indexEntryRow(QTreeWidgetItem* item, bool forOpening);
     void setPreviewPlainText(const std::string& cp1252);
 
     // The words box of the search page and the search box of the utility page.
@@ -234,6 +241,7 @@ private:
     QTextEdit* m_preview = nullptr;
     QTextEdit* m_intro = nullptr;
     QTreeWidget* m_pathList = nullptr;
+    std::vector<search::PathEntry> m_pathEntries;  // the rows of 1831, in order
     QTreeWidget* m_folderTree = nullptr;
     QTreeWidget* m_fileTree = nullptr;
     FolderTrees* m_trees = nullptr;

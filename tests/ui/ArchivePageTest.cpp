@@ -7,9 +7,11 @@
 #include "core/app/MessageTable.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
+#include "core/search/QueryWords.h"
 #include "ui/ArchivePage.h"
 #include "ui/CNomeArchivio.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -111,6 +113,7 @@ private slots:
     void removingDebugFromTheExcludedFoldersLetsTheNextRunWalkIt();
     void aListThatCannotBeWrittenSaysSoAndKeepsTheText();
     void noListIsSavedDuringLongWorkOrIntoAnotherArchive();
+    void theWordWatchListsTheFilesReadWithTheSearchedWords();
 };
 
 void ArchivePageTest::tabTitleAndButtonsFollowTheLanguage()
@@ -401,6 +404,41 @@ void ArchivePageTest::noListIsSavedDuringLongWorkOrIntoAnotherArchive()
     QVERIFY(listText(page)->toPlainText().startsWith(QStringLiteral("uno\n")));
     QTest::mouseClick(button(page, "saveList"), Qt::LeftButton);
     QCOMPARE(listFile(screen, archive::SlotStopWords), second);
+}
+
+void ArchivePageTest::theWordWatchListsTheFilesReadWithTheSearchedWords()
+{
+    ScreenStandIn screen;
+    QVERIFY(withArchive(screen));
+    const QString root = makeTree(screen);
+    uitest::writeAll(root + "/sub/c.txt", "a garden of words");
+    ArchivePage page(screen);
+    page.setFolderChooser([&](const QString&) { return root; });
+    auto* watch = page.findChild<QCheckBox*>(QStringLiteral("wordWatch"));
+    QVERIFY(watch != nullptr);
+    QCOMPARE(watch->text(), QStringLiteral("List the files with the searched words"));
+    QVERIFY(!watch->isChecked());
+    // The words of the current query, as the last search parsed them.
+    search::ParseQueryWords("Garden", false, 0, {}, nullptr, screen.session().run().words());
+
+    watch->setChecked(true);
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().status, indexing::IndexStatus::Done);
+    search::ResultList& results = screen.session().results();
+    QCOMPARE(results.size(), std::size_t{2});
+    QVERIFY(listed(screen, root + "/a.txt"));
+    QVERIFY(listed(screen, root + "/sub/c.txt"));
+    QVERIFY(!listed(screen, root + "/sub/b.txt"));
+    QCOMPARE(results.row(0)[search::ResultColumn::Words], std::string("garden "));
+    QVERIFY(screen.resultRefreshes > 0);
+
+    // Unticked, a run that reads a new file with the word lists nothing.
+    watch->setChecked(false);
+    results.clear();
+    uitest::writeAll(root + "/d.txt", "garden again");
+    QTest::mouseClick(button(page, "indexFolder"), Qt::LeftButton);
+    QCOMPARE(page.lastResult().counters.newDocuments, std::uint64_t{1});
+    QVERIFY(results.empty());
 }
 
 QTEST_MAIN(ArchivePageTest)

@@ -69,6 +69,8 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
         run.setResultRowSink(hooks.onRow);
     if (hooks.onFile)
         run.setFileObserver(hooks.onFile);
+    if (!hooks.watchWords.empty() && hooks.onWatchedDocument)
+        run.extractor().setWordWatch(hooks.watchWords, hooks.onWatchedDocument);
 
     const auto started = std::chrono::steady_clock::now();
     run.RunIndexing(*start, command == IndexCommand::SingleFolder ? RunMode::SingleFolder : RunMode::Normal);

@@ -35,6 +35,10 @@ enum class IndexStatus {
 struct IndexFolderHooks {
     std::function<void(const IndexingCounters&)> onFile;                    // after every file
     std::function<void(const std::string& row, std::uint64_t size)> onRow;  // "ERRORE in DECOMPATTAZIONE ..."
+    // The word watch: a document read by the run that registers one of these words
+    // (up to ten, as the archive stores them) is reported once. None: no watch.
+    std::vector<std::string> watchWords;
+    std::function<void(const std::string& path)> onWatchedDocument;
 };
 
 struct IndexFolderResult {

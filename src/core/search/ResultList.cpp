@@ -19,6 +19,12 @@ std::array<std::string_view, ResultRow::kColumnCount> ResultList::ColumnTitles(i
     }
 }
 
+void ResultList::setColumn(std::size_t index, ResultColumn column, std::string text)
+{
+    if (index < m_items.size() && column != ResultColumn::Path)
+        m_items[index].row[column] = std::move(text);
+}
+
 void ResultList::append(ResultRow row)
 {
     insert(m_items.size(), std::move(row));

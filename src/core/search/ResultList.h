@@ -36,6 +36,9 @@ public:
     bool empty() const { return m_items.empty(); }
     // Row `index`, which must be below size().
     const ResultRow& row(std::size_t index) const { return m_items.at(index).row; }
+    // Rewrites one column of row `index` other than the label (which lookups go by);
+    // a label column or an index past the list is ignored.
+    void setColumn(std::size_t index, ResultColumn column, std::string text);
 
     void append(ResultRow row);
     // Inserts before row `index` (0 = top); an index past the end appends. Selection

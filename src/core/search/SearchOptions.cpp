@@ -173,6 +173,13 @@ SearchMenuItem SearchMenuItemOf(std::string_view rowText)
     return SearchMenuItem::None;
 }
 
+void SearchOptions::setDirectOnDisk(bool on)
+{
+    if (on)
+        clearScopeOptions();
+    directOnDisk = on ? 1 : 0;
+}
+
 SearchMenuItem ApplySearchMenuRow(SearchOptions& options, std::string_view rowText)
 {
     const SearchMenuItem item = SearchMenuItemOf(rowText);
@@ -182,6 +189,8 @@ SearchMenuItem ApplySearchMenuRow(SearchOptions& options, std::string_view rowTe
     if (item != SearchMenuItem::And)
         options.clearScopeOptions();
     *field = rowText.front() - '*';
+    if (item == SearchMenuItem::AllArchives && *field != 0)
+        options.directOnDisk = 0;
     return item;
 }
 

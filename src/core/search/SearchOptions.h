@@ -41,6 +41,11 @@ struct SearchOptions {
     // name-search flags off: at most one scope is on after a menu choice.
     void clearScopeOptions();
 
+    // The search page's "direct on disk" box. On, the disk is the one scope: the
+    // other scope options go off (a walk of the disk reads no archive). A word
+    // search on disk turns it off again.
+    void setDirectOnDisk(bool on);
+
 private:
     int m_contiguityDistance = kDefaultContiguityDistance;
 };
@@ -68,8 +73,10 @@ SearchMenuItem SearchMenuItemOf(std::string_view rowText);
 
 // A click on `rowText`: an option row gives its option the opposite of the state the
 // row showed (its marker byte minus '*'); every option row but AND first clears the
-// scope options. Returns the item so the caller does the rest: check box 1771 for
-// Contiguity, refresh the disk menu for AllArchives, clean the preview or the list.
+// scope options; "all archives" turned on also turns "direct on disk" off, since
+// the two name different places to search. Returns the item so the caller does
+// the rest: check box 1771 for Contiguity, refresh the disk controls for
+// AllArchives, clean the preview or the list.
 SearchMenuItem ApplySearchMenuRow(SearchOptions& options, std::string_view rowText);
 
 } // namespace vedra::search

@@ -418,7 +418,7 @@ std::size_t SearchRun::MatchListPaths(const std::vector<PathEntry>& paths, bool 
         }
         ResultRowInput input;
         input.wordsText = wordsText;
-        input.path = m_workspace.ArchiveFilesFolder + entry.file;
+        input.path = IndexEntryListedPath(m_workspace, entry);
         input.archiveName = archiveName;
         listRow(std::move(input), m_results.size());
     }

@@ -24,6 +24,15 @@ SearchSession::SearchSession(app::Workspace& workspace)
     });
 }
 
+std::string SearchDisabledText(int languageIndex)
+{
+    switch (languageIndex) {
+    case 0: return "Ricerca disabilitata";
+    case 1: return "Search disabled";
+    default: return "Búsqueda desactivada";
+    }
+}
+
 void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors)
 {
     for (const web::FetchErrorRow& error : errors) {
@@ -38,6 +47,11 @@ void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors)
 
 int SearchSession::StartSearch(const std::string& queryText)
 {
+    if (m_searchDisabled) {
+        m_workspace.statusText = SearchDisabledText(m_workspace.LanguageIndex);
+        m_workspace.host().setStatus(m_workspace.statusText);
+        return 0;
+    }
     const app::SearchTarget target = m_workspace.SearchTarget;
     if (target == app::SearchTarget::Notes || target == app::SearchTarget::Memorandum)
         return m_notesSearch ? m_notesSearch(target, queryText) : 0;

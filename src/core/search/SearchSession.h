@@ -36,10 +36,16 @@ public:
     using NotesSearch = std::function<int(app::SearchTarget target, const std::string& queryText)>;
     void setNotesSearch(NotesSearch search) { m_notesSearch = std::move(search); }
 
+    // "Disable search": while on, StartSearch searches nothing (neither the
+    // archive, the disk nor the notes), the list and preview stay as they are, and
+    // the status line says why.
+    void setSearchDisabled(bool disabled) { m_searchDisabled = disabled; }
+    bool searchDisabled() const { return m_searchDisabled; }
+
     // Routes `queryText` (cp1252) by the workspace's SearchTarget: the notes or the
     // memorandum to the notes search, anything else to the archive search, whose
     // first results then show their extracts in the preview. Returns the words
-    // found (archive) or the entries found (notes).
+    // found (archive) or the entries found (notes); 0 while searching is disabled.
     int StartSearch(const std::string& queryText);
 
 private:
@@ -48,7 +54,12 @@ private:
     SearchRun m_run;
     PreviewSession m_preview;
     NotesSearch m_notesSearch;
+    bool m_searchDisabled = false;
 };
+
+// The status text of a search refused while "Disable search" is on
+// (0 Italian, 1 English, other Spanish).
+std::string SearchDisabledText(int languageIndex);
 
 // Puts the rows of failed fetches at the end of the list, as web rows.
 void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors);

@@ -261,8 +261,10 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
     }
     case PopupAction::CleanBackground:
         return task(Task::RepaintBackground);
-    case PopupAction::None:
     case PopupAction::DisableSearch:
+        session.setSearchDisabled(flags.searchDisabled != 0);
+        return {};
+    case PopupAction::None:
     case PopupAction::EnglishReading:
     case PopupAction::PrintImage:
     case PopupAction::SaveAsBmp:

@@ -496,6 +496,8 @@ PopupOutcome RunSelectedEntry(app::Workspace& workspace, PopupMenu& menu, int in
             workspace.SearchTarget = app::SearchTarget::Notes;
             flags.readingModeFirst = 0;
             flags.readingModeSecond = 0;
+            options.fileNameSearch = false;
+            options.folderNameSearch = false;
             options.clearScopeOptions();
             flags.inExtractWords = 0;
         } else {
@@ -506,8 +508,11 @@ PopupOutcome RunSelectedEntry(app::Workspace& workspace, PopupMenu& menu, int in
         workspace.SearchTarget = app::SearchTarget::Archive;
         break;
     case PopupAction::EnglishReading:
+        // The mode flags the search start reads are the two name searches.
         flags.readingModeFirst = 0;
         flags.readingModeSecond = 0;
+        options.fileNameSearch = false;
+        options.folderNameSearch = false;
         break;
     case PopupAction::Enlarge:
         flags.previewSizeStep += kSizeStepIncrement;

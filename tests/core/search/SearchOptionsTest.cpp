@@ -190,5 +190,35 @@ TEST(SearchOptionMenu, EveryClickFlipsItsOptionAndKeepsOneScope)
     }
 }
 
+TEST(SearchOptionDisk, DirectOnDiskIsTheOneScopeAndAllArchivesEndsIt)
+{
+    SearchOptions options;
+    options.allArchives = 1;
+    options.wordsOr = 1;
+    options.inThePath = 1;
+    options.fileNameSearch = true;
+    options.setDirectOnDisk(true);
+    EXPECT_NE(options.directOnDisk, 0);
+    EXPECT_EQ(options.allArchives + options.wordsOr + options.inThePath, 0);
+    EXPECT_FALSE(options.fileNameSearch);
+    EXPECT_NE(options.andWords, 0) << "AND is no scope";
+
+    // AND and contiguity leave the disk alone; all archives turned on ends it.
+    ApplySearchMenuRow(options, " AND");
+    ApplySearchMenuRow(options, "*Contiguous ");
+    EXPECT_NE(options.directOnDisk, 0);
+    ApplySearchMenuRow(options, " In all the archives");
+    EXPECT_NE(options.allArchives, 0);
+    EXPECT_EQ(options.directOnDisk, 0);
+    options.setDirectOnDisk(true);
+    EXPECT_EQ(options.allArchives, 0);
+    // Only all archives turned on ends it: the row shown on, clicked, turns it off.
+    ApplySearchMenuRow(options, "*In all the archives");
+    EXPECT_EQ(options.allArchives, 0);
+    EXPECT_NE(options.directOnDisk, 0);
+    options.setDirectOnDisk(false);
+    EXPECT_EQ(options.directOnDisk, 0);
+}
+
 } // namespace
 } // namespace vedra::search

@@ -61,6 +61,32 @@ TEST_F(SearchSessionTest, TheArchiveTargetRunsTheArchiveSearch)
     EXPECT_EQ(notesCalls, 1);
 }
 
+TEST_F(SearchSessionTest, ADisabledSearchRunsNothingAndSaysSo)
+{
+    workspace.notesPath = folder.slash() + "vedranote.txt";
+    testing::writeFile(utilities::NotesFilePath(workspace, SearchTarget::Notes), "la casa al mare\r\n\r\n");
+    ResultRow kept;
+    kept.columns[0] = "/kept/row.txt";
+    session.results().append(kept);
+    session.setSearchDisabled(true);
+    for (SearchTarget target : {SearchTarget::Notes, SearchTarget::Archive, SearchTarget::Memorandum}) {
+        workspace.SearchTarget = target;
+        EXPECT_EQ(session.StartSearch("casa"), 0);
+    }
+    EXPECT_TRUE(host.messages().empty()) << "not even the missing archive is reported";
+    EXPECT_TRUE(session.preview().document().empty());
+    ASSERT_EQ(session.results().size(), 1u);
+    EXPECT_EQ(host.status(), "Search disabled");
+    workspace.LanguageIndex = 0;
+    workspace.SearchTarget = SearchTarget::Notes;
+    session.StartSearch("casa");
+    EXPECT_EQ(host.status(), "Ricerca disabilitata");
+
+    session.setSearchDisabled(false);
+    EXPECT_EQ(session.StartSearch("casa"), 1);
+    EXPECT_NE(session.preview().document().text().find("la casa al mare"), std::string::npos);
+}
+
 TEST_F(SearchSessionTest, AWebResultIsPreviewedFromItsLocalCopyWithoutFetching)
 {
     const std::string address = "www.example.org/notizie?id=3";

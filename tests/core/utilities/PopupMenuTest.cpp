@@ -314,6 +314,26 @@ TEST_F(PopupMenuClick, SearchInTheNotesSetsTheTarget)
     EXPECT_EQ(ws->SearchTarget, app::SearchTarget::Archive);
 }
 
+TEST_F(PopupMenuClick, EnglishReadingEndsTheNameSearchesAndAllArchivesEndsTheDisk)
+{
+    options.fileNameSearch = true;
+    options.folderNameSearch = true;
+    options.wordsOr = 1;
+    flags.readingModeFirst = flags.readingModeSecond = 1;
+    PopupMenu preview = build(PopupContext::Preview, 1, everything(), options, flags);
+    EXPECT_EQ(click(preview, "English reading").action, A::EnglishReading);
+    EXPECT_FALSE(options.fileNameSearch);
+    EXPECT_FALSE(options.folderNameSearch);
+    EXPECT_EQ(flags.readingModeFirst + flags.readingModeSecond, 0);
+    EXPECT_NE(options.wordsOr, 0) << "the scope options are not among the two mode flags";
+
+    options.setDirectOnDisk(true);
+    PopupMenu search = build(PopupContext::SearchPage, 1, everything(), options);
+    EXPECT_EQ(click(search, "In all the archives").action, A::AllArchives);
+    EXPECT_NE(options.allArchives, 0);
+    EXPECT_EQ(options.directOnDisk, 0);
+}
+
 TEST_F(PopupMenuClick, EnlargeCyclesAndExtractOnlyClearsScopes)
 {
     ws->SetLanguage(0);
