@@ -19,6 +19,7 @@
 #include "ui/CTastoDestro.h"
 #include "ui/CGrafica.h"
 #include "ui/PreviewRendering.h"
+#include "ui/Printing.h"
 #include "ui/ResultListModel.h"
 
 #include <QApplication>
@@ -180,6 +181,7 @@ CScovaroDlg::CScovaroDlg(app::Workspace& workspace, QWidget* parent)
     : QDialog(parent),
       m_workspace(workspace),
       m_session(std::make_unique<search::SearchSession>(workspace)),
+      m_printer(std::make_unique<DocumentPrinter>(workspace, this)),
       m_fillColour(255, 230, 186)
 {
     utilities::ConnectNotesSearch(*m_session);
