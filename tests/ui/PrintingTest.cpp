@@ -388,12 +388,6 @@ void PrintingTest::declinedOrUnreadablePicturesPrintNothing()
     QCOMPARE(dialog.printer().PrintDocument(request), ui::PrintResult::Aborted);
     QCOMPARE(session.asked.back().text, std::string("Do you agree to this proportion?"));
     QVERIFY2(!QFile::exists(pdf), "a declined proportion writes no file");
-    // Through the image menu too.
-    session.answers.push_back(MessageAnswer::No);
-    dialog.performPopupAction(entry(PopupAction::PrintImage), PopupContext::ImagePreview);
-    QVERIFY(!QFile::exists(pdf));
-    QVERIFY(!dialog.imagePreview()->proportionSketch().has_value());
-
     // A file that is no picture: nothing asked, nothing written.
     const QString bad = session.file(QStringLiteral("bad.png"));
     QVERIFY(vedra::uitest::writeAll(bad, "not a picture at all"));
