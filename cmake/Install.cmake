@@ -15,6 +15,8 @@ set(VEDRA_RELEASE_EPOCH 1796774400)  # 2026-12-09 00:00 UTC
 install(TARGETS vedra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET vedrareader)
   install(TARGETS vedrareader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # `vedra print` finds it in libexec/vedrareader/ beside bin/.
+  install(TARGETS vedra-print RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vedrareader)
 endif()
 # Its presence beside bin/ is how the programs know they are installed.
 install(FILES ${VEDRA_RESOURCES}/RadiciParole.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/vedrareader)

@@ -40,6 +40,9 @@ const std::vector<CliCommand>& cliCommands()
          {&kGraphOptions}},
         {"fetch", "fetch URL [DEST]", "fetch a web page or file into DEST (default: its local copy); bytes, kind, path",
          runFetch, {&kFetchOptions}},
+        {"print", "print FILE [WORDS...] --pdf OUT.pdf",
+         "print the preview of a file (as show gives it, the hits bold blue) to a PDF file", runPrint,
+         {&kPrintOptions}},
     };
     return commands;
 }

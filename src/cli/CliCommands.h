@@ -45,6 +45,7 @@ int runOpen(CliContext& context, const std::vector<std::string>& arguments);
 int runCalc(CliContext& context, const std::vector<std::string>& arguments);
 int runGraph(CliContext& context, const std::vector<std::string>& arguments);
 int runFetch(CliContext& context, const std::vector<std::string>& arguments);
+int runPrint(CliContext& context, const std::vector<std::string>& arguments);
 
 // Each verb's option table, defined beside the verb.
 extern const CliOptions kInfoOptions;
@@ -62,5 +63,6 @@ extern const CliOptions kOpenOptions;
 extern const CliOptions kCalcOptions;
 extern const CliOptions kGraphOptions;
 extern const CliOptions kFetchOptions;
+extern const CliOptions kPrintOptions;
 
 } // namespace vedra::cli

@@ -1,6 +1,7 @@
 // `vedra show FILE [WORDS...]`: the preview of a file around the first hit of the
 // words, hits marked [[like this]], and the position shown.
 #include "cli/CliCommands.h"
+#include "cli/FilePreview.h"
 
 #include "core/app/TextEncoding.h"
 #include "core/io/FileHandle.h"
@@ -18,6 +19,47 @@ constexpr std::size_t kPreviewBytes = 4000;
 constexpr std::int64_t kContextBefore = 200;
 
 } // namespace
+
+std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& path, const std::string& query,
+                                         std::ostream& err)
+{
+    auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
+    if (!file) {
+        ws.showMessage(app::MessageKey::MsgCannotReadFile);
+        return std::nullopt;
+    }
+    search::QueryWordTable table;
+    search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
+    search::ParseQueryWords(search::QueryTextToCp1252(query), true, 0, limits, nullptr, table);
+    std::vector<search::HitWord> words = search::HitWordsFrom(table);
+
+    FilePreview preview;
+    if (!words.empty()) {
+        search::TextBlock block;
+        search::HitOptions options;
+        options.andWords = false;
+        options.trimThreshold = ws.truncationThreshold;
+        search::ReadTextBlock(ws, *file, 0, search::ReadMode::Search, search::BinaryMode::Text, kPreviewBytes * 64,
+                              block);
+        search::HitFinder finder(ws, *file, block, options, search::ReadMode::Search, search::BinaryMode::Text,
+                                 kPreviewBytes * 64);
+        std::int64_t first = search::HitWord::kNoHit;
+        if (finder.FindNextHit(words, 0))
+            for (const auto& word : words)
+                if (word.placed() && (first == search::HitWord::kNoHit || word.hitPosition < first))
+                    first = word.hitPosition;
+        if (first != search::HitWord::kNoHit)
+            preview.position = std::max<std::int64_t>(0, first - kContextBefore);
+        else
+            err << "No hit of the words in this file.\n";
+    }
+    search::TextBlock shown;
+    search::ReadTextBlock(ws, *file, preview.position, search::ReadMode::Plain, search::BinaryMode::Text,
+                          kPreviewBytes, shown);
+    preview.document.appendText(shown.text());
+    search::MarkHits(preview.document, words, ws.truncationThreshold, false);
+    return preview;
+}
 
 // The words searched may begin with '-'; the file only after `--`, so that a
 // misplaced option is not read as a file name.
@@ -38,45 +80,11 @@ int runShow(CliContext& context, const std::vector<std::string>& arguments)
         context.err << kShowOptions.usage;
         return 2;
     }
-    app::Workspace& ws = context.workspace;
-    auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
-    if (!file) {
-        ws.showMessage(app::MessageKey::MsgCannotReadFile);
+    std::optional<FilePreview> preview = PreviewOfFile(context.workspace, path, given->joinedWords(1), context.err);
+    if (!preview)
         return 1;
-    }
-    const std::string query = given->joinedWords(1);
-    search::QueryWordTable table;
-    search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
-    search::ParseQueryWords(search::QueryTextToCp1252(query), true, 0, limits, nullptr, table);
-    std::vector<search::HitWord> words = search::HitWordsFrom(table);
-
-    std::int64_t position = 0;
-    if (!words.empty()) {
-        search::TextBlock block;
-        search::HitOptions options;
-        options.andWords = false;
-        options.trimThreshold = ws.truncationThreshold;
-        search::ReadTextBlock(ws, *file, 0, search::ReadMode::Search, search::BinaryMode::Text, kPreviewBytes * 64,
-                              block);
-        search::HitFinder finder(ws, *file, block, options, search::ReadMode::Search, search::BinaryMode::Text,
-                                 kPreviewBytes * 64);
-        std::int64_t first = search::HitWord::kNoHit;
-        if (finder.FindNextHit(words, 0))
-            for (const auto& word : words)
-                if (word.placed() && (first == search::HitWord::kNoHit || word.hitPosition < first))
-                    first = word.hitPosition;
-        if (first != search::HitWord::kNoHit)
-            position = std::max<std::int64_t>(0, first - kContextBefore);
-        else
-            context.err << "No hit of the words in this file.\n";
-    }
-    search::TextBlock shown;
-    search::ReadTextBlock(ws, *file, position, search::ReadMode::Plain, search::BinaryMode::Text, kPreviewBytes, shown);
-    search::PreviewDocument preview;
-    preview.appendText(shown.text());
-    search::MarkHits(preview, words, ws.truncationThreshold, false);
-    context.out << app::displayUtf8(search::RenderMarked(preview)) << '\n';
-    context.out << "Pos: " << position << '\n';
+    context.out << app::displayUtf8(search::RenderMarked(preview->document)) << '\n';
+    context.out << "Pos: " << preview->position << '\n';
     return 0;
 }
 

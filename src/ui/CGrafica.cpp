@@ -531,8 +531,38 @@ void CGrafica::paintGraph(QPainter& painter) const
     }
 }
 
+QPoint CGrafica::pictureSourceOffset() const
+{
+    if (m_picture.isNull())
+        return {};
+    const utilities::PictureLayout layout = layoutNow();
+    if (layout.width <= 0 || layout.height <= 0)
+        return {};
+    return QPoint(static_cast<int>(static_cast<qint64>(m_offsetX) * m_picture.width() / layout.width),
+                  static_cast<int>(static_cast<qint64>(m_offsetY) * m_picture.height() / layout.height));
+}
+
+void CGrafica::setProportionSketch(const std::optional<utilities::ProportionSketch>& sketch)
+{
+    m_sketch = sketch;
+    m_canvas->update();
+}
+
 void CGrafica::paintOverlay(QPainter& painter) const
 {
+    if (m_sketch) {
+        // The page as a rectangle, the picture as a four-cornered outline inside it.
+        painter.setPen(QPen(Qt::black, 0));
+        painter.setBrush(Qt::NoBrush);
+        const utilities::PrintRect& page = m_sketch->page;
+        // Qt's outline of an n-wide rectangle lies n pixels apart: the corners land on
+        // the sketch's own.
+        painter.drawRect(page.left, page.top, page.width(), page.height());
+        const utilities::PrintRect& picture = m_sketch->picture;
+        const QPoint corners[] = {{picture.left, picture.top}, {picture.right, picture.top},
+                                  {picture.right, picture.bottom}, {picture.left, picture.bottom}};
+        painter.drawPolygon(corners, 4);
+    }
     if (m_mode != Mode::Picture)
         return;
     if (m_clipping.stage() == utilities::ClippingTracker::Stage::Dragging) {

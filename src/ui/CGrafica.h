@@ -10,6 +10,7 @@
 #include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/MediaKinds.h"
 #include "core/utilities/PopupMenu.h"
+#include "core/utilities/PrintGeometry.h"
 
 #include <QImage>
 #include <QRect>
@@ -17,6 +18,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QGridLayout;
@@ -107,6 +109,13 @@ public:
     // True when the small zoom buttons stand in for the title bar's.
     bool hasZoomButtons() const;
 
+    // The scroll offsets in the picture's own pixels (they count drawn pixels).
+    QPoint pictureSourceOffset() const;
+    // The proportion of a picture on the printed page, drawn over the canvas in
+    // black while a print asks about it; nullopt takes it away.
+    void setProportionSketch(const std::optional<utilities::ProportionSketch>& sketch);
+    const std::optional<utilities::ProportionSketch>& proportionSketch() const { return m_sketch; }
+
     // What the canvas shows without the rubber band and the clipping's frame.
     QImage renderContent() const;
 
@@ -167,6 +176,7 @@ private:
     double m_xMaximum = 10;
     std::string m_expression;
     utilities::GraphPicture m_graph;
+    std::optional<utilities::ProportionSketch> m_sketch;
     bool m_undoingState = false;
     bool m_undoPending = false;
 };

@@ -17,6 +17,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <cctype>
@@ -142,12 +145,14 @@ void CNomeArchivio::buildControls()
     auto* dir = makeButton("1517", QStringLiteral("Dir"), this);
     auto* files = makeButton("1518", QStringLiteral("Files"), this);
     auto* add = makeButton("1519", QStringLiteral("Add"), this);
+    auto* print = makeButton("1516", QStringLiteral("Print"), this);
     auto* ok = makeButton("IDOK", QStringLiteral("OK"), this);
     auto* cancel = makeButton("IDCANCEL", QStringLiteral("Cancel"), this);
     ok->setDefault(true);
     connect(dir, &QPushButton::clicked, this, &CNomeArchivio::listFolders);
     connect(files, &QPushButton::clicked, this, &CNomeArchivio::listFiles);
     connect(add, &QPushButton::clicked, this, &CNomeArchivio::addSelectedRows);
+    connect(print, &QPushButton::clicked, this, &CNomeArchivio::printDescription);
     connect(ok, &QPushButton::clicked, this, &CNomeArchivio::accept);
     connect(cancel, &QPushButton::clicked, this, &CNomeArchivio::reject);
 
@@ -169,6 +174,7 @@ void CNomeArchivio::buildControls()
     buttons->addWidget(dir);
     buttons->addWidget(files);
     buttons->addWidget(add);
+    buttons->addWidget(print);
     buttons->addStretch(1);
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -197,6 +203,27 @@ void CNomeArchivio::refuse(const char* const (&texts)[3])
 {
     app::Workspace& workspace = m_screen.workspace();
     workspace.host().messageBox(texts[languageSlot(workspace.LanguageIndex)], app::MessageButtons::Ok);
+}
+
+std::string CNomeArchivio::identificationText() const
+{
+    if (m_mode == Mode::CurrentArchive)
+        return m_screen.workspace().currentArchiveName();
+    // The entry a new archive will get: disk, name and number as OK writes them.
+    const QString disk = m_disk->text().trimmed().left(1).toUpper();
+    return app::utf8ToCp1252((disk + u'_' + m_name->text().trimmed().toUpper() + u'_' + m_number->text().trimmed()).toStdString());
+}
+
+void CNomeArchivio::printDescription()
+{
+    const std::string identification = identificationText();
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    QTextCharFormat heading;
+    heading.setFontWeight(QFont::Bold);
+    cursor.insertText(displayed(identification), heading);
+    cursor.insertText(QStringLiteral("\n\n") + m_description->toPlainText(), QTextCharFormat());
+    m_screen.printText(identification, document);
 }
 
 std::string CNomeArchivio::descriptionText() const

@@ -56,6 +56,9 @@ public slots:
     // field 1512 ("/" when it holds a drive letter) listed in the result list.
     void listFolders();
     void listFiles();
+    // Print (1516): the archive's identification as a heading, then the
+    // description, printed under the identification's name.
+    void printDescription();
 
 signals:
     // OK created an archive (new) or applied the changes (current).
@@ -67,6 +70,7 @@ private:
     void refuse(const char* const (&texts)[3]);
     std::string listRoot() const;
     std::string descriptionText() const;
+    std::string identificationText() const;
 
     SearchScreen& m_screen;
     Mode m_mode;

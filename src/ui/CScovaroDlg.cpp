@@ -22,6 +22,7 @@
 #include "ui/CGrafica.h"
 #include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
+#include "ui/Printing.h"
 #include "ui/ResultListModel.h"
 
 #include <QApplication>
@@ -184,6 +185,7 @@ CScovaroDlg::CScovaroDlg(app::Workspace& workspace, QWidget* parent)
     : QDialog(parent),
       m_workspace(workspace),
       m_session(std::make_unique<search::SearchSession>(workspace)),
+      m_printer(std::make_unique<DocumentPrinter>(workspace, this)),
       m_fillColour(255, 230, 186)
 {
     utilities::ConnectNotesSearch(*m_session);

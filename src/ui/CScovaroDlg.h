@@ -46,6 +46,7 @@ class CMyPropertySheet;
 class CNote;
 class CTastoDestro;
 class ArchivePage;
+class DocumentPrinter;
 class FolderTrees;
 class ResultListModel;
 
@@ -139,6 +140,8 @@ public:
     // True while a search or another long operation runs inside a handler.
     bool longWorkRunning() const override { return m_longWork > 0; }
     int previewPointSize() const { return m_previewPointSize; }
+    // The print operation of the window (its printing flag, the printer dialog).
+    DocumentPrinter& printer() { return *m_printer; }
 
     // app::Host
     bool drainEvents() override;
@@ -164,6 +167,7 @@ public:
     std::string selectedPreviewText() override;
     void showNotesPages(const std::string& notesText) override;
     void drawFunctionGraph() override;
+    void printText(const std::string& name, const QTextDocument& text) override;
 
 public slots:
     // While an operation is busy, closing only asks it to stop (BreakCode Break).
@@ -224,13 +228,17 @@ private:
     void setNotesSearchText(const QString& text);
     // The preview's selected text as cp1252.
     std::string previewSelection() const;
+    // The preview's "Print" (its selection, named after its document) and the image
+    // menu's "Print image" (the picture shown in the image preview).
     void printPreview();
+    void printImage();
     // The notes file's parts for the information window: the file of the notes
     // target, the words box's words, else those of the notes text.
     utilities::NotesPageQuery notesPageQuery();
 
     app::Workspace& m_workspace;
     std::unique_ptr<search::SearchSession> m_session;
+    std::unique_ptr<DocumentPrinter> m_printer;
     utilities::PopupFlags m_popupFlags;
     MessageResponder m_responder;
     std::vector<std::string> m_shownMessages;

@@ -17,6 +17,7 @@
 #include "ui/CScelta.h"
 #include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
+#include "ui/Printing.h"
 #include "ui/ResultListModel.h"
 
 #include <QApplication>
@@ -24,14 +25,13 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
 
 #include <cstdlib>
+#include <optional>
 
 namespace vedra::ui {
 namespace {
@@ -148,6 +148,10 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     // The image menu's own entries are the image preview's to carry out.
     if (context == PopupContext::ImagePreview && m_grafica != nullptr && m_grafica->runImageEntry(outcome.action))
         return;
+    if (context == PopupContext::ImagePreview && outcome.action == utilities::PopupAction::PrintImage) {
+        printImage();
+        return;
+    }
     utilities::PopupWindowState state;
     state.selectedText = previewSelection();
     state.queryText = engineText(queryWordsText());
@@ -267,10 +271,32 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
 
 void CScovaroDlg::printPreview()
 {
-    QPrinter printer;
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_preview->document()->print(&printer);
+    const std::string& shown = m_session->preview().currentPath();
+    const QTextCursor cursor = m_preview->textCursor();
+    m_printer->PrintDocument(shown.empty() ? m_previewName : shown, *m_preview->document(), cursor.selectionStart(),
+                             cursor.selectionEnd());
+}
+
+void CScovaroDlg::printImage()
+{
+    if (m_grafica == nullptr || m_grafica->fileName().empty() || m_grafica->mode() == CGrafica::Mode::Media)
+        return;
+    PictureRequest request;
+    request.path = m_grafica->fileName();
+    request.zoom = m_grafica->zoom();
+    request.sourceOffset = m_grafica->pictureSourceOffset();
+    QPointer<CGrafica> window = m_grafica;
+    request.showSketch = [window](const std::optional<utilities::ProportionSketch>& sketch) {
+        if (window != nullptr)
+            window->setProportionSketch(sketch);
+    };
+    m_printer->PrintDocument(request);
+}
+
+void CScovaroDlg::printText(const std::string& name, const QTextDocument& text)
+{
+    if (!busyWithLongWork())
+        m_printer->PrintDocument(name, text, 0, 0);
 }
 
 CScelta* CScovaroDlg::information()

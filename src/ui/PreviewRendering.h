@@ -8,6 +8,8 @@
 #include <QColor>
 #include <QString>
 
+class QFont;
+class QTextDocument;
 class QTextEdit;
 
 namespace vedra::ui {
@@ -18,6 +20,11 @@ QColor SpanColour(search::Colour colour);
 // The cp1252 text as the control shows it, one character per byte, so that span
 // positions stay character positions.
 QString PreviewText(const std::string& cp1252);
+
+// Replaces the document's content with the preview in `font` (the plain format),
+// the marked spans over it; the undo stack is cleared. The printed preview and the
+// control share it.
+void FillPreviewDocument(QTextDocument& text, const search::PreviewDocument& document, const QFont& font);
 
 // Replaces the control's content. `pointSize` is the plain format's height; the
 // control scrolls to `scrollPosition` (a character position) unless it is npos.

@@ -8,6 +8,7 @@
 #include <string>
 
 class QPoint;
+class QTextDocument;
 class QWidget;
 
 namespace vedra::app {
@@ -58,6 +59,12 @@ public:
     virtual void showNotesPages(const std::string& notesText) { static_cast<void>(notesText); }
     // The graph of the notes text in the image preview window, over its x range.
     virtual void drawFunctionGraph() {}
+    // `text` printed on the printer the user chooses, the job named `name`.
+    virtual void printText(const std::string& name, const QTextDocument& text)
+    {
+        static_cast<void>(name);
+        static_cast<void>(text);
+    }
 
     // What a click on a pop-up entry asks of the window, after the engine applied it.
     virtual void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) = 0;

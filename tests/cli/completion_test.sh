@@ -42,7 +42,7 @@ expect() {
 }
 
 # The complete command list, as `vedra --help` names the commands.
-commands="archives calc create fetch graph index info memo notes open search show stats"
+commands="archives calc create fetch graph index info memo notes open print search show stats"
 expect "commands" "$commands" vedra ''
 expect "commands after a global option's value" "$commands" vedra --workdir /tmp/w --lang it ''
 expect "commands after --no" "$commands" vedra --no ''
@@ -73,6 +73,7 @@ expect "index path" "$tmp/doc.txt $tmp/docs $tmp/dogs" vedra index "$tmp/do"
 expect "index path after options" "$tmp/doc.txt $tmp/docs $tmp/dogs" vedra --lang es index --unpack "$tmp/do"
 expect "show file" "$tmp/doc.txt $tmp/docs $tmp/dogs" vedra show "$tmp/do"
 expect "show words after the file" "" vedra show "$tmp/doc.txt" "$tmp/do"
+expect "print file" "$tmp/doc.txt $tmp/docs $tmp/dogs" vedra print "$tmp/do"
 expect "--on-disk folders only" "$tmp/docs $tmp/dogs" vedra search --on-disk "$tmp/do"
 expect "--workdir folders only" "$tmp/docs $tmp/dogs" vedra --workdir "$tmp/do"
 expect "fetch URL is not a path" "" vedra fetch "$tmp/do"
