@@ -3,7 +3,7 @@
 # and with two peer search tools from Debian (Xapian's quest over an omindex
 # database, and recollq over a recollindex index), then prints one table.
 #
-#   bench/search-bench.sh [--build BUILD_DIR] [--runs N] [--work DIR] [--limit N] [--keep]
+#   bench/search-bench.sh [--build BUILD_DIR] [--runs N] [--work DIR] [--limit N] [--no-recoll] [--keep]
 #
 #   --build DIR   build folder (default: <repo>/build); vedra and the in-process
 #                 benchmark are built there (Release, -DVEDRA_BUILD_BENCH=ON) when
@@ -14,6 +14,7 @@
 #   --limit N     list only the first N results with every tool (vedra `--limit N
 #                 --count`, quest `-m N`, recollq `-n N`); the default lists all of
 #                 vedra's rows, quest's 10 best and recollq's first 2000
+#   --no-recoll   leave recollindex and recollq out (its index takes minutes)
 #   --keep        keep the temporary folder (indexes, logs) and print it
 #
 # What is measured:
@@ -72,6 +73,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir="$root/build"
 runs=30
 limit=""
+recoll=1
 work=""
 keep=0
 while (($# > 0)); do
@@ -96,6 +98,7 @@ while (($# > 0)); do
       limit=$2
       shift
       ;;
+    --no-recoll) recoll=0 ;;
     --keep) keep=1 ;;
     -h | --help) usage ;;
     *) die "unknown argument '$1'" ;;
@@ -129,8 +132,10 @@ apt_install() {
   "${sudo[@]}" apt-get update -qq
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
-apt_install xapian-omega xapian-tools recoll
-for tool in omindex quest recollindex recollq; do
+if ((recoll)); then apt_install xapian-omega xapian-tools recoll; else apt_install xapian-omega xapian-tools; fi
+peers=(omindex quest)
+if ((recoll)); then peers+=(recollindex recollq); fi
+for tool in "${peers[@]}"; do
   command -v "$tool" >/dev/null || die "$tool not found after installing the peer packages"
 done
 
@@ -206,7 +211,7 @@ if [[ ! -f "$work/omindex.done" ]]; then
 fi
 
 conf="$work/recoll"
-if [[ ! -f "$work/recoll.done" ]]; then
+if ((recoll)) && [[ ! -f "$work/recoll.done" ]]; then
   echo "Indexing with recollindex..." >&2
   rm -rf "$conf"
   mkdir -p "$conf"
@@ -230,7 +235,8 @@ kinds=() texts=()
 for word in "${singles[@]}"; do kinds+=(single) texts+=("$word"); done
 for pair in "${pairs[@]}"; do kinds+=(and) texts+=("$pair"); done
 for pair in "${pairs[@]}"; do kinds+=(or) texts+=("$pair"); done
-tools=(vedra quest recollq)
+tools=(vedra quest)
+if ((recoll)); then tools+=(recollq); fi
 
 # command TOOL KIND WORDS: sets CMD to the argument vector of one query.
 command_for() {
@@ -345,7 +351,7 @@ p90() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ v[NR] = $1 } END { p = int
 echo
 for kind in single and or; do
   faster=quest
-  if awk -v a="${median[recollq,$kind]}" -v b="${median[quest,$kind]}" 'BEGIN { exit !(a < b) }'; then
+  if ((recoll)) && awk -v a="${median[recollq,$kind]}" -v b="${median[quest,$kind]}" 'BEGIN { exit !(a < b) }'; then
     faster=recollq
   fi
   ratio=$(awk -v a="${median[vedra,$kind]}" -v b="${median[$faster,$kind]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }')
