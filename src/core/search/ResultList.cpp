@@ -53,7 +53,7 @@ std::string_view ResultList::keepPath(std::string_view path)
     constexpr std::size_t kBlockBytes = 64 * 1024;
     if (m_pathBlocks.empty() || m_blockSize - m_blockUsed < path.size()) {
         m_blockSize = std::max(kBlockBytes, path.size());
-        m_pathBlocks.push_back(std::make_unique<char[]>(m_blockSize));
+        m_pathBlocks.push_back(std::unique_ptr<char[]>(new char[m_blockSize]));  // not zeroed
         m_blockUsed = 0;
     }
     char* at = m_pathBlocks.back().get() + m_blockUsed;

@@ -108,8 +108,9 @@ TEST_F(ShownRowsTest, RowsAreMadeWhenReadWithTheTextsOfTheFileAndRecord)
             EXPECT_EQ(texts.count(std::string(results.label(i))), 1u);
         EXPECT_EQ(results.rowsMade(), 1u);
         // An OR search puts the rows whose path holds a word first.
-        if (!andWords)
+        if (!andWords) {
             EXPECT_NE(results.label(0).find("/bravo/"), std::string::npos) << results.label(0);
+        }
     }
 }
 
@@ -264,8 +265,9 @@ TEST(ShownRowsLabels, LookupsFollowInsertsAndDeletionsOfEveryKind)
             const std::string path = "/p/" + std::to_string(probe);
             auto found = std::find(model.begin(), model.end(), path);
             ASSERT_EQ(list.containsLabel(path), found != model.end()) << path << " round " << round;
-            if (found != model.end())
+            if (found != model.end()) {
                 ASSERT_EQ(list.findLabel(path), static_cast<std::size_t>(found - model.begin()));
+            }
         }
     }
     for (std::size_t i = 0; i < model.size(); ++i) {
