@@ -3,7 +3,7 @@
 # and with two peer search tools from Debian (Xapian's quest over an omindex
 # database, and recollq over a recollindex index), then prints one table.
 #
-#   bench/search-bench.sh [--build BUILD_DIR] [--runs N] [--work DIR] [--keep]
+#   bench/search-bench.sh [--build BUILD_DIR] [--runs N] [--work DIR] [--limit N] [--no-recoll] [--keep]
 #
 #   --build DIR   build folder (default: <repo>/build); vedra and the in-process
 #                 benchmark are built there (Release, -DVEDRA_BUILD_BENCH=ON) when
@@ -11,6 +11,10 @@
 #   --runs N      timed runs of every query with every tool (default 30)
 #   --work DIR    keep the indexes in DIR and reuse those found there (an index is
 #                 made again only when missing); default: a temporary folder
+#   --limit N     list only the first N results with every tool (vedra `--limit N
+#                 --count`, quest `-m N`, recollq `-n N`); the default lists all of
+#                 vedra's rows, quest's 10 best and recollq's first 2000
+#   --no-recoll   leave recollindex and recollq out (its index takes minutes)
 #   --keep        keep the temporary folder (indexes, logs) and print it
 #
 # What is measured:
@@ -20,14 +24,16 @@
 #                   process (about 1 ms here) to every sample:
 #                     vedra    `vedra --workdir W search WORDS [--or]` -- every
 #                              matching document is listed, as the result list
-#                              shows it
-#                     quest    `quest -d DB -c 10000000 [-o and] 'WORDS'`: its
-#                              default listing (the 10 best matches) and, with -c,
-#                              the exact match count instead of an estimate
-#                     recollq  `recollq -c CONF -E -a|-o WORDS`: its default
+#                              shows it; with --limit N, `... --limit N --count`:
+#                              the first N rows and the exact number found
+#                     quest    `quest -d DB -c 10000000 [-m N] [-o and] 'WORDS'`:
+#                              its default listing (the 10 best matches, N with
+#                              --limit) and, with -c, the exact match count
+#                              instead of an estimate
+#                     recollq  `recollq -c CONF -E [-n N] -a|-o WORDS`: its default
 #                              listing (type, URL, title and size of up to 2000
-#                              matches), -E for the exact count, -a all words
-#                              (AND), -o any word (OR)
+#                              matches, N with --limit), -E for the exact count,
+#                              -a all words (AND), -o any word (OR)
 #                   Each query runs once untimed first (warm page cache), then the
 #                   tools take turns for --runs rounds. Median and 99th percentile
 #                   (nearest rank) are over all runs of all queries of a kind.
@@ -66,6 +72,8 @@ die() {
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir="$root/build"
 runs=30
+limit=""
+recoll=1
 work=""
 keep=0
 while (($# > 0)); do
@@ -85,6 +93,12 @@ while (($# > 0)); do
       work=$2
       shift
       ;;
+    --limit)
+      (($# >= 2)) || die "--limit needs a number"
+      limit=$2
+      shift
+      ;;
+    --no-recoll) recoll=0 ;;
     --keep) keep=1 ;;
     -h | --help) usage ;;
     *) die "unknown argument '$1'" ;;
@@ -92,6 +106,7 @@ while (($# > 0)); do
   shift
 done
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || die "--runs needs a positive number"
+[[ -z "$limit" || "$limit" =~ ^[1-9][0-9]*$ ]] || die "--limit needs a positive number"
 folders=(/usr/share/doc /usr/include)
 for folder in "${folders[@]}"; do
   [[ -d "$folder" ]] || die "$folder is missing"
@@ -117,8 +132,10 @@ apt_install() {
   "${sudo[@]}" apt-get update -qq
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 }
-apt_install xapian-omega xapian-tools recoll
-for tool in omindex quest recollindex recollq; do
+if ((recoll)); then apt_install xapian-omega xapian-tools recoll; else apt_install xapian-omega xapian-tools; fi
+peers=(omindex quest)
+if ((recoll)); then peers+=(recollindex recollq); fi
+for tool in "${peers[@]}"; do
   command -v "$tool" >/dev/null || die "$tool not found after installing the peer packages"
 done
 
@@ -194,7 +211,7 @@ if [[ ! -f "$work/omindex.done" ]]; then
 fi
 
 conf="$work/recoll"
-if [[ ! -f "$work/recoll.done" ]]; then
+if ((recoll)) && [[ ! -f "$work/recoll.done" ]]; then
   echo "Indexing with recollindex..." >&2
   rm -rf "$conf"
   mkdir -p "$conf"
@@ -218,7 +235,8 @@ kinds=() texts=()
 for word in "${singles[@]}"; do kinds+=(single) texts+=("$word"); done
 for pair in "${pairs[@]}"; do kinds+=(and) texts+=("$pair"); done
 for pair in "${pairs[@]}"; do kinds+=(or) texts+=("$pair"); done
-tools=(vedra quest recollq)
+tools=(vedra quest)
+if ((recoll)); then tools+=(recollq); fi
 
 # command TOOL KIND WORDS: sets CMD to the argument vector of one query.
 command_for() {
@@ -229,14 +247,17 @@ command_for() {
     vedra)
       CMD=("$vedra" --workdir "$ours" search "${split[@]}")
       if [[ "$kind" == or ]]; then CMD+=(--or); fi
+      if [[ -n "$limit" ]]; then CMD+=(--limit "$limit" --count); fi
       ;;
     quest)
       CMD=(quest -d "$omdb" -c 10000000)
+      if [[ -n "$limit" ]]; then CMD+=(-m "$limit"); fi
       if [[ "$kind" != or ]]; then CMD+=(-o and); fi
       CMD+=("$words")
       ;;
     recollq)
       CMD=(recollq -c "$conf" -E)
+      if [[ -n "$limit" ]]; then CMD+=(-n "$limit"); fi
       if [[ "$kind" == or ]]; then CMD+=(-o); else CMD+=(-a); fi
       CMD+=("${split[@]}")
       ;;
@@ -246,7 +267,7 @@ command_for() {
 # count TOOL OUTPUT_FILE: the result count the tool printed.
 count_of() {
   case "$1" in
-    vedra) wc -l <"$2" | tr -d ' ' ;;
+    vedra) if [[ -n "$limit" ]]; then tail -n 1 "$2"; else wc -l <"$2" | tr -d ' '; fi ;;
     quest) sed -n 's/^Exactly \([0-9]*\) matches.*/\1/p; s/^About \([0-9]*\) matches.*/~\1/p' "$2" | head -n 1 ;;
     recollq) sed -n 's/^\([0-9][0-9]*\) results.*/\1/p' "$2" | head -n 1 ;;
   esac
@@ -288,7 +309,7 @@ stats() {
 }
 
 echo
-echo "Whole process, $runs runs per query; $(nproc) CPUs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Whole process, $runs runs per query${limit:+, first $limit results}; $(nproc) CPUs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-8s %-7s %10s %10s\n' tool kind "median ms" "p99 ms"
 declare -A median
 for tool in "${tools[@]}"; do
@@ -318,20 +339,27 @@ for i in "${!texts[@]}"; do
 done
 
 echo
-echo "In process (vedra_search_bench, $((runs * 3)) runs per query):"
-args=(--workdir "$ours" --runs $((runs * 3)))
+echo "In process (vedra_search_bench, $((runs * 3)) runs per query, ${limit:-20} rows shown):"
+args=(--workdir "$ours" --runs $((runs * 3)) --shown "${limit:-20}")
 for i in "${!texts[@]}"; do
   args+=(--query "${kinds[$i]}" "${texts[$i]}")
 done
 "$inproc" "${args[@]}"
 
+# p90: the 90th percentile (nearest rank) of microsecond samples on stdin, in ms.
+p90() { tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ v[NR] = $1 } END { p = int(0.9 * NR + 0.999999); if (p < 1) p = 1; printf "%.2f", v[p] / 1000 }'; }
 echo
 for kind in single and or; do
   faster=quest
-  if awk -v a="${median[recollq,$kind]}" -v b="${median[quest,$kind]}" 'BEGIN { exit !(a < b) }'; then
+  if ((recoll)) && awk -v a="${median[recollq,$kind]}" -v b="${median[quest,$kind]}" 'BEGIN { exit !(a < b) }'; then
     faster=recollq
   fi
   ratio=$(awk -v a="${median[vedra,$kind]}" -v b="${median[$faster,$kind]}" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }')
   echo "$kind: vedra median / $faster median = $ratio (aim: at most 0.50)"
+  vall="" qall=""
+  for i in "${!texts[@]}"; do
+    if [[ "${kinds[$i]}" == "$kind" ]]; then vall+="${samples[vedra,$i]}"; qall+="${samples[quest,$i]}"; fi
+  done
+  echo "$kind: 90th percentile vedra $(p90 <<<"$vall") ms, quest $(p90 <<<"$qall") ms (aim: vedra at most quest's)"
 done
 echo "Load after: $(cut -d' ' -f1-3 /proc/loadavg)"

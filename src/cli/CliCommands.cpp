@@ -20,7 +20,7 @@ const std::vector<CliCommand>& cliCommands()
          runIndex, {&kIndexOptions}},
         {"search",
          "search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path] [--files PATTERNS] "
-         "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]",
+         "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json] [--limit N] [--count]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch,
          {&kSearchOptions}},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow,

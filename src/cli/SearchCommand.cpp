@@ -1,5 +1,6 @@
 // `vedra search`: the archive search, one result row per line, tab-separated in
 // the list's column order (path, last updating, size, words, archive, N.pos.).
+// Only the rows printed are made (--limit): a common word finds thousands.
 #include "cli/CliCommands.h"
 
 #include "core/search/FilterLists.h"
@@ -11,6 +12,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/io/FileHandle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -54,13 +56,16 @@ constexpr OptionSpec kSearchOptionList[] = {
     {.name = "--on-disk", .value = OptionValue::Text},
     {.name = "--extracts"},
     {.name = "--json"},
+    {.name = "--limit", .value = OptionValue::Integer, .minimum = 0, .valueText = "a number of rows"},
+    {.name = "--count"},
 };
 
 constexpr CliOptions kSearchOptions{
     .verb = "search",
     .options = kSearchOptionList,
     .usage = "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
-             "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n",
+             "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n"
+             "                    [--limit N] [--count]\n",
 };
 
 int runSearch(CliContext& context, const std::vector<std::string>& arguments)
@@ -101,20 +106,34 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     const bool json = given->has("--json");
     const bool extracts = given->has("--extracts");
     run.RunSearch(search::QueryTextToCp1252(query));
+    const std::size_t shown = std::min<std::size_t>(
+        results.size(), static_cast<std::size_t>(given->number("--limit").value_or(static_cast<std::int64_t>(results.size()))));
+    const bool count = given->has("--count");
     if (json) {
         static const char* const kKeys[] = {"path", "lastUpdating", "size", "words", "archive", "position"};
-        context.out << "[";
-        for (std::size_t r = 0; r < results.size(); ++r) {
-            context.out << (r ? ",\n " : "\n ") << "{";
-            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c)
-                context.out << (c ? ", " : "") << '"' << kKeys[c] << "\": " << jsonString(results.row(r).columns[c]);
-            context.out << "}";
+        std::string text = count ? "{\"count\": " + std::to_string(results.size()) + ", \"rows\": [" : "[";
+        for (std::size_t r = 0; r < shown; ++r) {
+            text += r ? ",\n " : "\n ";
+            text += '{';
+            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
+                text += c ? ", \"" : "\"";
+                text += kKeys[c];
+                text += "\": ";
+                text += jsonString(results.row(r).columns[c]);
+            }
+            // Rows without a record of a disk file (web pages, names) cannot be stale.
+            const std::optional<search::FileChange> change = results.fileChange(r);
+            const bool stale = change && change->stale();
+            text += stale ? ", \"stale\": true, \"staleReason\": \"" + search::FileChangeCode(*change) + "\"}"
+                          : std::string(", \"stale\": false, \"staleReason\": \"\"}");
         }
-        context.out << (results.size() ? "\n]\n" : "]\n");
+        text += shown ? "\n]" : "]";
+        text += count ? "}\n" : "\n";
+        context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     } else {
         // One write for the whole list: thousands of rows go out at once.
         std::string text;
-        for (std::size_t r = 0; r < results.size(); ++r) {
+        for (std::size_t r = 0; r < shown; ++r) {
             const search::ResultRow& row = results.row(r);
             for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
                 if (c != 0)
@@ -123,6 +142,8 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
             }
             text += '\n';
         }
+        if (count)
+            text += std::to_string(results.size()) + '\n';
         context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     if (extracts && !results.empty()) {

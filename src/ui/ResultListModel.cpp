@@ -1,9 +1,15 @@
 // The model keeps no copy of the rows: it reads the engine's list on every call,
 // and reload() resets the view wholesale, since a search may insert rows anywhere
 // (a hit in the path goes to the top). Texts are decoded for display only here.
+// The view asks only for the rows it shows, so only those are made and looked up
+// on the disk.
 #include "ui/ResultListModel.h"
 
+#include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
+
+#include <QBrush>
+#include <QColor>
 
 namespace vedra::ui {
 
@@ -26,20 +32,46 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_results.size())
         return {};
-    const search::ResultRow& row = m_results.row(static_cast<std::size_t>(index.row()));
-    const std::string& text = row.columns.at(static_cast<std::size_t>(index.column()));
+    const auto rowIndex = static_cast<std::size_t>(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return QString::fromStdString(app::displayUtf8(text));
-    case Qt::ToolTipRole:
-        // A long path is cut by its column; the tip shows it whole.
-        return index.column() == 0 ? QString::fromStdString(app::displayUtf8(text)) : QVariant();
+        return QString::fromStdString(app::displayUtf8(cellText(rowIndex, index.column())));
+    case Qt::ToolTipRole: {
+        // A long path is cut by its column; the tip shows it whole, and why a grey
+        // row is grey.
+        std::string tip = index.column() == 0 ? app::displayUtf8(cellText(rowIndex, 0)) : std::string();
+        const std::string reason = staleReason(rowIndex);
+        if (!reason.empty())
+            tip += (tip.empty() ? "" : "\n") + reason;
+        return tip.empty() ? QVariant() : QVariant(QString::fromStdString(tip));
+    }
+    case Qt::ForegroundRole:
+        return isStale(rowIndex) ? QVariant(QBrush(QColor(kStaleGrey))) : QVariant();
     case Qt::TextAlignmentRole:
         return index.column() == 2 || index.column() == 5 ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                                           : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     default:
         return {};
     }
+}
+
+const std::string& ResultListModel::cellText(std::size_t row, int column) const
+{
+    return m_results.row(row).columns.at(static_cast<std::size_t>(column));
+}
+
+bool ResultListModel::isStale(std::size_t row) const
+{
+    const std::optional<search::FileChange> change = m_results.fileChange(row);
+    return change && change->stale();
+}
+
+std::string ResultListModel::staleReason(std::size_t row) const
+{
+    const std::optional<search::FileChange> change = m_results.fileChange(row);
+    if (!change)
+        return {};
+    return search::FileChangeText(*change, app::MessageTable(m_language));
 }
 
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 
+#include <string>
+
 namespace vedra::ui {
 
 class ResultListModel : public QAbstractTableModel {
@@ -28,7 +30,14 @@ public:
     // Column titles of the language (0 Italian, 1 English, other Spanish); the rows stay.
     void setLanguage(int languageIndex);
 
+    // The text colour of a row whose file changed on the disk since it was indexed.
+    static constexpr unsigned kStaleGrey = 0x808080;
+
 private:
+    const std::string& cellText(std::size_t row, int column) const;
+    bool isStale(std::size_t row) const;
+    std::string staleReason(std::size_t row) const;
+
     const search::ResultList& m_results;
     int m_language = 1;
 };

@@ -58,13 +58,14 @@ expect "index options" "--dirs --files --no-subfolders --single --unpack --updat
 expect "index options not given twice" "--dirs --files --no-subfolders --single --update" vedra index /x --unpack --
 expect "--update rules out --single" "--dirs --files --no-subfolders" vedra index /x --unpack --update --
 expect "search options" \
-  "--all-archives --contiguous --dirs --extracts --files --in-path --json --on-disk --or --words-or" vedra search --
+  "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --words-or" vedra search --
 expect "create options" "--cut --description --disk --min --number" vedra create docs --
 expect "notes: add or search" "add search" vedra notes ''
 expect "notes search takes --or" "--or" vedra notes search anna --
 expect "notes add takes no option" "" vedra notes add --
 expect "the words of a search are not completed" "" vedra search free ''
 expect "a pattern value is not completed" "" vedra index /x --files ''
+expect "a --limit value is not completed" "" vedra search free --limit ''
 
 # Paths: files and folders for index, show, open and fetch DEST; folders only for --on-disk and --workdir.
 mkdir -p "$tmp/docs" "$tmp/dogs"

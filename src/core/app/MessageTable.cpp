@@ -110,6 +110,9 @@ constexpr std::string_view kItalian[] = {
     "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.",
     "L'ultima indicizzazione si è interrotta bruscamente.\nLe sue modifiche all'archivio sono state annullate: i documenti che stava registrando vengono indicizzati di nuovo.",
     "I file dell'archivio sono danneggiati: sono più corti di quanto registrato.\nL'indice è stato svuotato e viene ricostruito; le liste dell'archivio restano. Le altre cartelle già indicizzate vanno indicizzate di nuovo.",
+    "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.",
+    "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.",
+    "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -212,6 +215,9 @@ constexpr std::string_view kEnglish[] = {
     "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.",
     "The last indexing run was cut off.\nIts changes to the archive have been undone: the documents it was registering are indexed again.",
     "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.",
+    "The file is no longer on the disk: the row shows what it held when it was indexed.",
+    "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.",
+    "The file was modified after it was indexed: on the disk it was last changed on %s.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -314,6 +320,9 @@ constexpr std::string_view kSpanish[] = {
     "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura.",
     "La última indexación se interrumpió bruscamente.\nSus cambios en el archivo se han deshecho: los documentos que estaba registrando se indexan de nuevo.",
     "Los ficheros del archivo están dañados: son más cortos de lo registrado.\nEl índice se ha vaciado y se está reconstruyendo; las listas del archivo se conservan. Las demás carpetas ya indexadas deben indexarse de nuevo.",
+    "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado.",
+    "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s.",
+    "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -416,6 +425,9 @@ constexpr std::string_view kNames[] = {
     "MsgCannotWrite",
     "MsgRunUndone",
     "MsgArchiveRebuilt",
+    "MsgFileGone",
+    "MsgFileSizeChanged",
+    "MsgFileTimeChanged",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -426,7 +438,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgArchiveRebuilt) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgFileTimeChanged) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -110,9 +110,13 @@ enum class MessageKey : int {
     MsgRunUndone,
     // Archive files shorter than recorded: the index was emptied for a rebuild.
     MsgArchiveRebuilt,
+    // A listed file that changed or went since it was indexed (the list's tooltip).
+    MsgFileGone,
+    MsgFileSizeChanged,
+    MsgFileTimeChanged,
 };
 
-inline constexpr int kMessageKeyCount = 99;
+inline constexpr int kMessageKeyCount = 102;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

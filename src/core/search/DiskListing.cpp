@@ -33,7 +33,7 @@ std::size_t ListDiskRoot(app::Workspace& workspace, ResultList& results, const s
     const std::size_t before = results.size();
     auto addRow = [&](const std::string& path, std::optional<std::uint64_t> size) {
         ResultRowInput input;
-        input.sizeText = size ? SizeText(*size) : std::string();
+        input.sizeBytes = size;
         input.wordsText = std::string(kNameRowWords);
         input.path = path;
         struct stat info {};
@@ -42,7 +42,7 @@ std::size_t ListDiskRoot(app::Workspace& workspace, ResultList& results, const s
         input.archiveName = workspace.currentArchiveName();
         input.archiveNumber = workspace.ArchiveNumber;
         input.languageIndex = workspace.LanguageIndex;
-        results.append(FormatResultRow(input));
+        results.append(std::move(input));
     };
 
     indexing::DiskScanOptions scan;

@@ -1,6 +1,12 @@
 // The result list as an engine model: the search fills it, the window draws it. Rows
 // have the six columns of the list control and remember what opens them again.
+// A search lists what it found of each document and the texts of a row are made
+// when the row is first read, so a list of thousands costs only the rows shown.
 #pragma once
+
+#include "core/search/FileChange.h"
+#include "core/search/ResultRow.h"
+#include "core/search/ResultRowFormat.h"
 
 #include <array>
 #include <cstddef>
@@ -8,24 +14,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace vedra::search {
-
-enum class ResultColumn : std::size_t { Path = 0, LastUpdating, Size, Words, Archive, Position };
-
-struct ResultRow {
-    static constexpr std::size_t kColumnCount = 6;
-    std::array<std::string, kColumnCount> columns;
-    char pathKind = 'f';    // 'f' a file on disk, 'w' a web address
-    int archiveNumber = 0;  // the archive that listed it
-
-    std::string& operator[](ResultColumn column) { return columns[static_cast<std::size_t>(column)]; }
-    const std::string& operator[](ResultColumn column) const { return columns[static_cast<std::size_t>(column)]; }
-    // The label is the path: lookups and "open" go by it.
-    const std::string& label() const { return columns[0]; }
-};
 
 class ResultList {
 public:
@@ -34,8 +29,10 @@ public:
 
     std::size_t size() const { return m_items.size(); }
     bool empty() const { return m_items.empty(); }
-    // Row `index`, which must be below size().
-    const ResultRow& row(std::size_t index) const { return m_items.at(index).row; }
+    // Row `index`, which must be below size(); its texts are made on the first read.
+    const ResultRow& row(std::size_t index) const;
+    // The path of row `index` (below size()), without making the row's texts.
+    std::string_view label(std::size_t index) const { return m_items.at(index).label; }
     // Rewrites one column of row `index` other than the label (which lookups go by);
     // a label column or an index past the list is ignored.
     void setColumn(std::size_t index, ResultColumn column, std::string text);
@@ -44,6 +41,21 @@ public:
     // Inserts before row `index` (0 = top); an index past the end appends. Selection
     // stays with the rows it was on. Returns the index the row took.
     std::size_t insert(std::size_t index, ResultRow row);
+    // The same with the row made from `input` when it is first read.
+    std::size_t insert(std::size_t index, ResultRowInput input);
+    std::size_t insert(std::size_t index, const ResultRowView& input);
+    // The same unless a row with that label is listed already (then nothing).
+    std::optional<std::size_t> insertUnlisted(std::size_t index, const ResultRowView& input);
+    void append(ResultRowInput input) { insert(m_items.size(), std::move(input)); }
+
+    // Rows whose texts have been made so far (the rest cost nothing yet).
+    std::size_t rowsMade() const;
+
+    // Whether the file of row `index` changed on the disk since its record was read:
+    // one stat on the first call for the row, kept afterwards. None for a row with
+    // no record of a disk file behind it (a web page, a name listed, an error row)
+    // or an index out of range.
+    std::optional<FileChange> fileChange(std::size_t index) const;
 
     // The first row whose label equals `path` byte for byte.
     std::optional<std::size_t> findLabel(std::string_view path) const;
@@ -63,18 +75,86 @@ public:
     void clear();
 
 private:
+    // What a row is made from, kept small: a search lists thousands and shows few.
+    // Texts shared by many rows (the words, the archive) are kept once in m_texts.
+    struct PendingRow {
+        std::uint64_t lastWrite = 0;
+        std::uint64_t sizeBytes = 0;
+        std::int64_t documentNumber = 0;
+        RecordedFile recorded;
+        int archiveNumber = 0;
+        std::uint32_t sizeText = 0;
+        std::uint32_t wordsText = 0;
+        std::uint32_t archiveName = 0;
+        char documentKind = 'f';
+        signed char languageIndex = 1;
+        bool hasLastWrite = false;
+        bool hasSizeBytes = false;
+        bool hasRecorded = false;
+        bool inTheIndex = false;
+    };
     struct Item {
-        ResultRow row;
+        std::string_view label;  // in m_paths
+        // Made on the first read; given whole by insert(ResultRow).
+        mutable std::unique_ptr<ResultRow> row;
+        mutable std::unique_ptr<FileChange> change;
+        PendingRow pending;
+        bool hasPending = false;
         bool selected = false;
     };
-    void forgetLabel(const std::string& label);
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    // A label with its hash, worked out once for the look-up and the insertion.
+    struct LabelKey {
+        std::string_view text;
+        std::size_t hash = 0;
+        bool operator==(const LabelKey& other) const { return text == other.text; }
+    };
+    static LabelKey labelKey(std::string_view text) { return {text, std::hash<std::string_view>{}(text)}; }
+    std::string_view keepPath(std::string_view path);
+    // `last` remembers the text this kind of text took last time: the common case.
+    std::uint32_t keepText(std::string_view text, std::uint32_t& last);
+    std::size_t insertItem(std::size_t index, Item item, const LabelKey& key);
+    std::optional<std::size_t> insertUnlisted(std::size_t index, const ResultRowView& input, bool onlyNew);
+    void forgetLabel(std::string_view label);
 
     // The search puts rows whose path holds a query word at the top: a deque keeps
     // that as cheap as appending.
     std::deque<Item> m_items;
+    // Paths are only added, into large blocks that never move, so labels can point
+    // at them and a row costs no allocation of its own; rows deleted leave theirs
+    // until the list is cleared.
+    std::vector<std::unique_ptr<char[]>> m_pathBlocks;
+    std::size_t m_blockUsed = 0;
+    std::size_t m_blockSize = 0;
+    std::deque<std::string> m_texts;
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_textIndex;
+    std::uint32_t m_lastSizeText = 0, m_lastWordsText = 0, m_lastArchiveName = 0;
     // The search asks for every document whether it is listed already; counting
-    // labels keeps that from scanning the whole list each time.
-    std::unordered_map<std::string, std::size_t> m_labelCounts;
+    // labels keeps that from scanning the whole list each time. An open table of
+    // the labels' views: no allocation per row.
+    class LabelCounts {
+    public:
+        bool contains(const LabelKey& key) const { return !m_slots.empty() && m_slots[slotOf(key)].count != 0; }
+        void add(const LabelKey& key);
+        // One fewer row with the label; the label goes at none.
+        void remove(const LabelKey& key);
+        void clear();
+
+    private:
+        struct Slot {
+            LabelKey key;
+            std::size_t count = 0;  // 0: a free slot
+        };
+        // The slot holding `key`, or the free slot where it would go.
+        std::size_t slotOf(const LabelKey& key) const;
+        void grow();
+        std::vector<Slot> m_slots;  // a power of two, at most half full
+        std::size_t m_used = 0;
+    };
+    LabelCounts m_labelCounts;
 };
 
 } // namespace vedra::search

@@ -31,7 +31,9 @@ std::optional<std::tm> localCalendar(std::int64_t unixSeconds)
     return calendar;
 }
 
-std::string fileTimeText(std::uint64_t fileTime, int languageIndex)
+} // namespace
+
+std::string FileTimeText(std::uint64_t fileTime, int languageIndex)
 {
     const std::int64_t unixSeconds =
         static_cast<std::int64_t>(fileTime / kTicksPerSecond) - kSecondsFrom1601To1970;
@@ -57,6 +59,8 @@ std::string fileTimeText(std::uint64_t fileTime, int languageIndex)
     return text;
 }
 
+namespace {
+
 std::string calendarTimeText(std::uint64_t timeBytes)
 {
     if (timeBytes == 0)
@@ -78,11 +82,11 @@ ResultRow FormatResultRow(const ResultRowInput& input)
     row.pathKind = input.documentKind == 'w' ? 'w' : 'f';
     row.archiveNumber = input.archiveNumber;
     row[ResultColumn::Path] = input.path;
-    row[ResultColumn::Size] = input.sizeText;
+    row[ResultColumn::Size] = input.sizeText.empty() && input.sizeBytes ? SizeText(*input.sizeBytes) : input.sizeText;
     if (input.lastWrite) {
         // A marking update leaves 'c' on a disk document, whose time is still a FILETIME.
         const bool diskDocument = input.documentKind == 'f' || input.documentKind == 'c';
-        row[ResultColumn::LastUpdating] = diskDocument ? fileTimeText(*input.lastWrite, input.languageIndex)
+        row[ResultColumn::LastUpdating] = diskDocument ? FileTimeText(*input.lastWrite, input.languageIndex)
                                                        : calendarTimeText(*input.lastWrite);
         row[ResultColumn::Position] = std::to_string(input.documentNumber);
     }
@@ -97,9 +101,8 @@ std::string SizeText(std::uint64_t bytes)
     return std::to_string(bytes);
 }
 
-void ResultCounters::count(const ResultRow& row)
+void ResultCounters::count(std::string_view words)
 {
-    const std::string& words = row[ResultColumn::Words];
     if (words.empty())
         return;
     if (words == kNameRowWords)

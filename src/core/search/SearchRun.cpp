@@ -110,27 +110,41 @@ std::string SearchRun::wordWithMarker(const QueryWord& word) const
 
 std::optional<std::string> SearchRun::documentPath(archive::ArchiveStore& store, const archive::DocRecord& record)
 {
+    std::string path;
+    if (!documentPathInto(store, record, path))
+        return std::nullopt;
+    return path;
+}
+
+bool SearchRun::documentPathInto(archive::ArchiveStore& store, const archive::DocRecord& record, std::string& path)
+{
     // Documents of one folder share its text: it is read and turned round once.
     auto cached = m_folderPaths.find(record.folderText);
     if (cached == m_folderPaths.end()) {
         auto folder = forgivingDamage(m_workspace, store, [&] { return store.folderText(record.folderText); });
         if (!folder)
-            return std::nullopt;
+            return false;
         cached = m_folderPaths.emplace(record.folderText, archive::reversed(*folder)).first;
     }
     // The key is the name reversed (then the folder): the name is its reversed head.
     std::string_view key = record.key;
     std::size_t slash = key.find('/');
-    std::string path = cached->second;
-    path += archive::reversed(slash == std::string_view::npos ? key : key.substr(0, slash));
-    return path;
+    std::string_view name = slash == std::string_view::npos ? key : key.substr(0, slash);
+    path.assign(cached->second);
+    path.append(name.rbegin(), name.rend());
+    return true;
 }
 
 bool SearchRun::passesFilters(const std::string& path, bool folderFilterOnlyWhenSet) const
 {
+    // Lower-cased into a buffer kept between documents: a walk asks for thousands.
     std::size_t slash = path.rfind('/');
-    std::string name = app::lowerAscii(slash == std::string::npos ? path : path.substr(slash + 1));
-    if (!m_lists.HasIndexableText(name, m_fileFilter, 0))
+    std::string_view name = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+    m_lowerName.assign(name);
+    for (char& c : m_lowerName)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (!m_lists.HasIndexableText(m_lowerName, m_fileFilter, 0))
         return false;
     if (folderFilterOnlyWhenSet && m_folderFilter.isEmpty())
         return true;
@@ -138,17 +152,28 @@ bool SearchRun::passesFilters(const std::string& path, bool folderFilterOnlyWhen
 }
 
 void SearchRun::addRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
-                       std::size_t index, const std::string& archiveName)
+                       std::size_t index, const std::string& archiveName, const archive::DocRecord* indexed,
+                       bool onlyUnlisted)
 {
-    ResultRowInput input;
-    input.sizeText = SizeText(record.size);
+    // Borrowed texts: the list copies the path and keeps shared texts once.
+    ResultRowView input;
+    input.sizeBytes = record.size;
     input.wordsText = wordsText;
     input.path = path;
     input.lastWrite = record.lastWrite;
     input.documentKind = record.kind;
     input.documentNumber = record.number;
     input.archiveName = archiveName;
-    listRow(std::move(input), index);
+    input.archiveNumber = m_workspace.ArchiveNumber;
+    input.inTheIndex = m_options.inTheIndex != 0;
+    input.languageIndex = m_workspace.LanguageIndex;
+    const archive::DocRecord& held = indexed ? *indexed : record;
+    if (held.kind == 'f' || held.kind == 'c')
+        input.recorded = RecordedFile{held.size, held.lastWrite};
+    const bool listed = onlyUnlisted ? m_results.insertUnlisted(index, input).has_value()
+                                     : (m_results.insert(index, input), true);
+    if (listed)
+        m_counters.count(wordsText);
 }
 
 void SearchRun::listRow(ResultRowInput input, std::size_t index)
@@ -156,9 +181,8 @@ void SearchRun::listRow(ResultRowInput input, std::size_t index)
     input.archiveNumber = m_workspace.ArchiveNumber;
     input.inTheIndex = m_options.inTheIndex != 0;
     input.languageIndex = m_workspace.LanguageIndex;
-    ResultRow row = FormatResultRow(input);
-    m_counters.count(row);
-    m_results.insert(index, std::move(row));
+    m_counters.count(input.wordsText);
+    m_results.insert(index, std::move(input));
 }
 
 int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
@@ -227,6 +251,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); }));
     // Two numbers of a damaged table can lead to one record: a path is listed once.
     std::unordered_set<std::string> listedPaths;
+    std::string path;
     for (std::uint32_t number : walk) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (stopped())
@@ -236,17 +261,16 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
         if (!record || record->wordList == 0)
             continue;
-        auto path = documentPath(store, *record);
-        if (!path || !passesFilters(*path, false))
+        if (!documentPathInto(store, *record, path) || !passesFilters(path, false))
             continue;
         // Each query word counts once, however often the list holds it.
         const auto matched = static_cast<int>(
             forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record->wordList, nodes); }));
         if (matched < wordCount)
             continue;
-        if (path->find("estratti.vedra") != std::string::npos || !listedPaths.insert(*path).second)
+        if (path.find("estratti.vedra") != std::string::npos || !listedPaths.insert(path).second)
             continue;
-        addRow(*record, wordsText, *path, m_results.size(), archiveName);
+        addRow(*record, wordsText, path, m_results.size(), archiveName);
         ++listed;
     }
     return listed > 0 ? wordCount : 0;
@@ -257,7 +281,8 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     WalkFlag walking(m_walkRunning);
     const std::string archiveName = m_workspace.currentArchiveName();
     std::vector<std::unordered_set<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
-    for (int i = 0; i < m_words.count; ++i) {
+    // A word's holders tell the other words' rows that it is there too: one word alone needs none.
+    for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
         if (word.postingsHead != 0) {
             std::vector<std::uint32_t> documents =
@@ -266,12 +291,28 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
         }
     }
     bool any = false;
+    // Buffers kept from one document to the next: no allocation for most documents.
+    std::string path;
+    std::string lowerPath;
+    std::string wordsText;
+    auto holdsWord = [&](std::string_view part) {
+        lowerPath.assign(part);
+        for (char& c : lowerPath)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        for (int i = 0; i < m_words.count; ++i)
+            if (lowerPath.find(m_words.words[static_cast<std::size_t>(i)].text) != std::string::npos)
+                return true;
+        return false;
+    };
+    std::unordered_map<std::uint32_t, bool> folderHoldsWord;
     for (int k = 0; k < m_words.count && !stopped(); ++k) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
         if (word.postingsHead == 0)
             continue;
         auto walk =
             withoutRepeats(forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
+        const std::string marked = wordWithMarker(word) + " ";
         for (std::uint32_t number : walk) {
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
@@ -279,21 +320,24 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
             if (!record)
                 continue;
-            auto path = documentPath(store, *record);
-            if (!path || !passesFilters(*path, true) || path->find("estratti.vedra") != std::string::npos)
+            if (!documentPathInto(store, *record, path) || !passesFilters(path, true) ||
+                path.find("estratti.vedra") != std::string::npos)
                 continue;
-            std::string wordsText = wordWithMarker(word) + " ";
+            wordsText = marked;
             for (int other = 0; other < m_words.count; ++other)
                 if (other != k && holders[static_cast<std::size_t>(other)].count(number) != 0)
                     wordsText += m_words.words[static_cast<std::size_t>(other)].text + " ";
-            std::string lowerPath = app::lowerAscii(*path);
-            bool inPath = false;
-            for (int i = 0; i < m_words.count; ++i)
-                inPath |= lowerPath.find(m_words.words[static_cast<std::size_t>(i)].text) != std::string::npos;
+            // Query words hold no '/', so a word in the path lies in the folder or in
+            // the name; the folder's answer is worked out once for its documents.
+            const std::size_t nameAt = path.rfind('/') + 1;
+            auto folderHit = folderHoldsWord.find(record->folderText);
+            if (folderHit == folderHoldsWord.end())
+                folderHit = folderHoldsWord.emplace(record->folderText, holdsWord(std::string_view(path).substr(0, nameAt)))
+                                .first;
+            const bool inPath = folderHit->second || holdsWord(std::string_view(path).substr(nameAt));
             any = true;
-            if (m_results.containsLabel(*path))
-                continue;
-            addRow(*record, wordsText, *path, inPath ? 0 : m_results.size(), archiveName);
+            // A document already listed (by another word, or before) keeps its row.
+            addRow(*record, wordsText, path, inPath ? 0 : m_results.size(), archiveName, nullptr, true);
         }
     }
     return any ? 1 : 0;
@@ -322,7 +366,7 @@ void SearchRun::addLiveRow(const archive::DocRecord& record, const std::string& 
                                                                         UINT32_MAX));
         live.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     }
-    addRow(live, wordsText, path, m_results.size(), archiveName);
+    addRow(live, wordsText, path, m_results.size(), archiveName, &record);
 }
 
 int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
@@ -475,7 +519,8 @@ void SearchRun::appendDiskRow(const std::string& path, std::optional<std::uint64
     record.kind = 'f';
     record.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size.value_or(0), UINT32_MAX));
     ResultRowInput input;
-    input.sizeText = size ? SizeText(record.size) : std::string();
+    if (size)
+        input.sizeBytes = record.size;
     input.wordsText = words;
     input.path = path;
     struct stat info {};

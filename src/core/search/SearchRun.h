@@ -93,12 +93,17 @@ private:
     void addLiveRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
                     const std::string& archiveName);
     std::optional<std::string> documentPath(archive::ArchiveStore& store, const archive::DocRecord& record);
+    // The same into `path`, whose buffer a walk keeps; false when the folder is unreadable.
+    bool documentPathInto(archive::ArchiveStore& store, const archive::DocRecord& record, std::string& path);
     void appendDiskRow(const std::string& path, std::optional<std::uint64_t> size, const std::string& words,
                        const std::string& archiveName);
     bool passesFilters(const std::string& path, bool folderFilterOnlyWhenSet) const;
     std::string wordWithMarker(const QueryWord& word) const;
+    // `indexed` is the record as the archive holds it when `record` shows the live file;
+    // with onlyUnlisted, a path listed already is neither inserted nor counted.
     void addRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
-                std::size_t index, const std::string& archiveName);
+                std::size_t index, const std::string& archiveName, const archive::DocRecord* indexed = nullptr,
+                bool onlyUnlisted = false);
     // Completes a row with the archive and options, counts it and inserts it at `index`.
     void listRow(ResultRowInput input, std::size_t index);
     bool stopped();
@@ -121,6 +126,7 @@ private:
     std::function<bool()> m_inDocumentSearch;
     // The current archive's folder texts, turned round, by their offset.
     std::unordered_map<std::uint32_t, std::string> m_folderPaths;
+    mutable std::string m_lowerName;  // passesFilters' buffer
 };
 
 } // namespace vedra::search

@@ -131,6 +131,9 @@ const ExpectedMessage kExpected[] = {
     {"MsgCannotWrite", "Impossibile scrivere in:\n%s\nIl disco o la cartella è di sola lettura, o manca il permesso di scrittura.", "Cannot write to:\n%s\nThe disk or folder is read-only, or write permission is missing.", "No se puede escribir en:\n%s\nEl disco o la carpeta es de solo lectura, o falta el permiso de escritura."},
     {"MsgRunUndone", "L'ultima indicizzazione si è interrotta bruscamente.\nLe sue modifiche all'archivio sono state annullate: i documenti che stava registrando vengono indicizzati di nuovo.", "The last indexing run was cut off.\nIts changes to the archive have been undone: the documents it was registering are indexed again.", "La última indexación se interrumpió bruscamente.\nSus cambios en el archivo se han deshecho: los documentos que estaba registrando se indexan de nuevo."},
     {"MsgArchiveRebuilt", "I file dell'archivio sono danneggiati: sono più corti di quanto registrato.\nL'indice è stato svuotato e viene ricostruito; le liste dell'archivio restano. Le altre cartelle già indicizzate vanno indicizzate di nuovo.", "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.", "Los ficheros del archivo están dañados: son más cortos de lo registrado.\nEl índice se ha vaciado y se está reconstruyendo; las listas del archivo se conservan. Las demás carpetas ya indexadas deben indexarse de nuevo."},
+    {"MsgFileGone", "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.", "The file is no longer on the disk: the row shows what it held when it was indexed.", "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado."},
+    {"MsgFileSizeChanged", "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.", "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.", "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s."},
+    {"MsgFileTimeChanged", "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.", "The file was modified after it was indexed: on the disk it was last changed on %s.", "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s."},
 };
 
 struct KeyAndName {
@@ -240,6 +243,9 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgCannotWrite),
     VEDRA_KEY(MsgRunUndone),
     VEDRA_KEY(MsgArchiveRebuilt),
+    VEDRA_KEY(MsgFileGone),
+    VEDRA_KEY(MsgFileSizeChanged),
+    VEDRA_KEY(MsgFileTimeChanged),
 };
 #undef VEDRA_KEY
 

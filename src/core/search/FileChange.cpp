@@ -1,0 +1,57 @@
+// The same clock as the indexing run: its FileTimeFromUnix of the stat time is what
+// a record holds, so an untouched file compares equal to the tick.
+#include "core/search/FileChange.h"
+
+#include "core/app/MessageFormat.h"
+#include "core/app/MessageTable.h"
+#include "core/indexing/IndexingRun.h"
+#include "core/search/ResultRowFormat.h"
+
+#include <sys/stat.h>
+
+namespace vedra::search {
+
+FileChange CheckFileChange(const std::string& path, const RecordedFile& recorded)
+{
+    FileChange change;
+    change.recordedSize = recorded.size;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        change.gone = true;
+        return change;
+    }
+    change.diskSize = static_cast<std::uint64_t>(info.st_size);
+    change.diskLastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    change.sizeDiffers = static_cast<std::uint32_t>(change.diskSize) != recorded.size;
+    change.timeDiffers = change.diskLastWrite != recorded.lastWrite;
+    return change;
+}
+
+std::string FileChangeCode(const FileChange& change)
+{
+    if (change.gone)
+        return "gone";
+    if (change.sizeDiffers && change.timeDiffers)
+        return "size,time";
+    if (change.sizeDiffers)
+        return "size";
+    return change.timeDiffers ? "time" : "";
+}
+
+std::string FileChangeText(const FileChange& change, const app::MessageTable& messages)
+{
+    using app::MessageKey;
+    if (change.gone)
+        return std::string(messages.text(MessageKey::MsgFileGone));
+    if (change.sizeDiffers) {
+        // The record keeps 32 bits; the disk's size is shown whole.
+        return app::formatMessage(messages.text(MessageKey::MsgFileSizeChanged),
+                                  {std::to_string(change.diskSize), std::to_string(change.recordedSize)});
+    }
+    if (change.timeDiffers)
+        return app::formatMessage(messages.text(MessageKey::MsgFileTimeChanged),
+                                  {FileTimeText(change.diskLastWrite, messages.languageIndex())});
+    return {};
+}
+
+} // namespace vedra::search
