@@ -3,7 +3,7 @@
 # and optionally with two peer indexers from Debian (Xapian's omindex and
 # recollindex), then prints one comparison table.
 #
-#   bench/index-bench.sh DIR [--peers] [--build BUILD_DIR] [--keep]
+#   bench/index-bench.sh DIR [--peers] [--build BUILD_DIR] [--keep] [--work WORK]
 #
 #   DIR           the folder tree to index (read only; nothing is written there)
 #   --peers       also time omindex (package xapian-omega) and recollindex
@@ -11,6 +11,9 @@
 #   --build DIR   build folder holding src/cli/vedra (default: <repo>/build); when
 #                 the binary is missing, scripts/build is run into that folder
 #   --keep        keep the temporary folder (archives, databases, logs) and print it
+#   --work WORK   use WORK (which must not exist yet) as the temporary folder: two
+#                 runs into the same WORK record the same paths, so their archives
+#                 can be compared byte for byte (cmp)
 #
 # What is measured, for every tool:
 #   full wall s   a full run into a fresh, empty index
@@ -89,7 +92,7 @@
 set -euo pipefail
 
 usage() {
-  sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
+  sed -n '2,16s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -103,10 +106,16 @@ dir=""
 peers=0
 keep=0
 build_dir="$root/build"
+work_dir=""
 while (($# > 0)); do
   case "$1" in
     --peers) peers=1 ;;
     --keep) keep=1 ;;
+    --work)
+      (($# >= 2)) || die "--work needs a folder"
+      work_dir=$2
+      shift
+      ;;
     --build)
       (($# >= 2)) || die "--build needs a folder"
       build_dir=$2
@@ -164,7 +173,13 @@ if ((peers)); then
 fi
 
 # --- temporary folder, removed at the end ---
-work=$(mktemp -d "${TMPDIR:-/tmp}/index-bench.XXXXXX")
+if [[ -n "$work_dir" ]]; then
+  [[ ! -e "$work_dir" ]] || die "'$work_dir' exists already"
+  mkdir -p "$work_dir"
+  work=$(cd "$work_dir" && pwd)
+else
+  work=$(mktemp -d "${TMPDIR:-/tmp}/index-bench.XXXXXX")
+fi
 cleanup() {
   if ((keep)); then
     echo "index-bench: kept $work" >&2

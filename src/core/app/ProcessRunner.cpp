@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -42,7 +43,7 @@ int openPidDescriptor(pid_t pid)
 // True once the child has ended; it stays a zombie (WNOWAIT) so that its pid, which
 // is also its group's id, cannot be reused before the group is killed and reaped.
 // A child already reaped elsewhere (SIGCHLD ignored by the front end) counts as ended.
-bool hasEnded(pid_t pid)
+bool childHasEnded(pid_t pid)
 {
     siginfo_t info{};
     int result;
@@ -52,26 +53,8 @@ bool hasEnded(pid_t pid)
     return result < 0 || info.si_pid == pid;
 }
 
-bool waitForEnd(pid_t pid, int pidDescriptor, std::chrono::milliseconds timeout)
-{
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        if (hasEnded(pid))
-            return true;
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return false;
-        if (pidDescriptor >= 0) {
-            pollfd watch{pidDescriptor, POLLIN, 0};
-            ::poll(&watch, 1, static_cast<int>(left.count()));
-        } else {
-            std::this_thread::sleep_for(std::min(left, kPollStep));
-        }
-    }
-}
-
 // The exit status, or -1 when it ended by a signal or was reaped elsewhere.
-int reap(pid_t pid)
+int reapChild(pid_t pid)
 {
     int status = 0;
     pid_t result;
@@ -179,34 +162,139 @@ bool StartDetached(const std::vector<std::string>& argv)
     return true;
 }
 
+RunningProgram RunningProgram::Start(const std::vector<std::string>& argv)
+{
+    RunningProgram program;
+    if (argv.empty() || argv[0].empty())
+        return program;
+    pid_t pid = spawnChild(argv);
+    if (pid <= 0)
+        return program;
+    program.m_pid = pid;
+    program.m_endDescriptor = openPidDescriptor(pid);
+    return program;
+}
+
+RunningProgram::RunningProgram(RunningProgram&& other) noexcept
+    : m_pid(std::exchange(other.m_pid, -1)), m_endDescriptor(std::exchange(other.m_endDescriptor, -1)),
+      m_reaped(std::exchange(other.m_reaped, false)), m_exitCode(std::exchange(other.m_exitCode, -1))
+{
+}
+
+RunningProgram& RunningProgram::operator=(RunningProgram&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_pid = std::exchange(other.m_pid, -1);
+        m_endDescriptor = std::exchange(other.m_endDescriptor, -1);
+        m_reaped = std::exchange(other.m_reaped, false);
+        m_exitCode = std::exchange(other.m_exitCode, -1);
+    }
+    return *this;
+}
+
+RunningProgram::~RunningProgram()
+{
+    release();
+}
+
+void RunningProgram::release()
+{
+    if (started() && !m_reaped)
+        StopPrograms({this});
+    if (m_endDescriptor >= 0)
+        ::close(m_endDescriptor);
+    m_endDescriptor = -1;
+    m_pid = -1;
+}
+
+bool RunningProgram::hasEnded() const
+{
+    return !started() || m_reaped || childHasEnded(m_pid);
+}
+
+int RunningProgram::reap()
+{
+    if (!started() || m_reaped)
+        return m_exitCode;
+    m_exitCode = reapChild(m_pid);
+    m_reaped = true;
+    if (m_endDescriptor >= 0)
+        ::close(m_endDescriptor);
+    m_endDescriptor = -1;
+    return m_exitCode;
+}
+
+bool WaitForAnyEnd(const std::vector<const RunningProgram*>& programs, std::chrono::milliseconds timeout)
+{
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::vector<pollfd> watch;
+    for (;;) {
+        watch.clear();
+        bool everyOneWatched = true;
+        for (const RunningProgram* program : programs) {
+            if (program == nullptr || !program->started() || program->m_reaped)
+                continue;
+            if (program->hasEnded())
+                return true;
+            if (program->m_endDescriptor >= 0)
+                watch.push_back({program->m_endDescriptor, POLLIN, 0});
+            else
+                everyOneWatched = false;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        auto step = everyOneWatched ? left : std::min(left, kPollStep);
+        // With nothing to watch this is a plain sleep.
+        ::poll(watch.data(), watch.size(), static_cast<int>(step.count()));
+    }
+}
+
+void StopPrograms(const std::vector<RunningProgram*>& programs)
+{
+    std::vector<const RunningProgram*> running;
+    for (RunningProgram* program : programs) {
+        if (program != nullptr && program->started() && !program->m_reaped) {
+            ::kill(-program->m_pid, SIGTERM);
+            running.push_back(program);
+        }
+    }
+    auto deadline = std::chrono::steady_clock::now() + kTermGrace;
+    for (const RunningProgram* program : running) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() > 0)
+            WaitForAnyEnd({program}, left);
+    }
+    for (RunningProgram* program : programs) {
+        if (program != nullptr && program->started() && !program->m_reaped) {
+            // Also after a clean SIGTERM: members of the group may outlive the leader.
+            ::kill(-program->m_pid, SIGKILL);
+            program->reap();
+        }
+    }
+}
+
 ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv)
 {
     ProcessOutcome outcome;
-    if (argv.empty() || argv[0].empty())
-        return outcome;
-    pid_t pid = spawnChild(argv);
-    if (pid <= 0)
+    RunningProgram program = RunningProgram::Start(argv);
+    if (!program.started())
         return outcome;
     outcome.started = true;
 
-    int pidDescriptor = openPidDescriptor(pid);
-    bool ended = waitForEnd(pid, pidDescriptor, kPumpEvery);
+    bool ended = WaitForAnyEnd({&program}, kPumpEvery);
     while (!ended) {
         workspace.PumpPendingMessages(app::StopCode::Break);
         if (workspace.BreakCode != app::StopCode::None)
             break;
-        ended = waitForEnd(pid, pidDescriptor, kPumpEvery);
+        ended = WaitForAnyEnd({&program}, kPumpEvery);
     }
     if (!ended) {
         outcome.stoppedByBreak = true;
-        ::kill(-pid, SIGTERM);
-        waitForEnd(pid, pidDescriptor, kTermGrace);
-        // Also after a clean SIGTERM: members of the group may outlive the leader.
-        ::kill(-pid, SIGKILL);
+        StopPrograms({&program});
     }
-    outcome.exitCode = reap(pid);
-    if (pidDescriptor >= 0)
-        ::close(pidDescriptor);
+    outcome.exitCode = program.reap();
     return outcome;
 }
 

@@ -3,8 +3,11 @@
 // that Escape confirmed or Break ends the child instead of freezing the run.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace vedra::app {
 
@@ -23,6 +26,50 @@ struct ProcessOutcome {
 // the whole group gets SIGTERM and, 500 ms later, SIGKILL. The child is always
 // reaped before the call returns. BreakCode is not cleared.
 ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv);
+
+// A child started as RunProgram starts one (argument vector, /dev/null streams, a
+// group of its own) but not waited for: the caller goes on with its own work and
+// asks from time to time whether the child has ended. Destroying one that still
+// runs stops it as Break does; every child is reaped.
+class RunningProgram {
+public:
+    RunningProgram() = default;
+    // started() is false when argv is empty or the program is missing or cannot run.
+    static RunningProgram Start(const std::vector<std::string>& argv);
+    RunningProgram(RunningProgram&& other) noexcept;
+    RunningProgram& operator=(RunningProgram&& other) noexcept;
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    ~RunningProgram();
+
+    bool started() const { return m_pid > 0; }
+    // True once the child has ended, without waiting; also true after reap().
+    bool hasEnded() const;
+    // Waits for the end and collects the exit status (-1 when ended by a signal or
+    // never started); later calls return the same status.
+    int reap();
+    bool reaped() const { return m_reaped; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    friend bool WaitForAnyEnd(const std::vector<const RunningProgram*>&, std::chrono::milliseconds);
+    friend void StopPrograms(const std::vector<RunningProgram*>&);
+    void release();
+
+    pid_t m_pid = -1;
+    int m_endDescriptor = -1;  // a pidfd, readable once the child ends; -1 without one
+    bool m_reaped = false;
+    int m_exitCode = -1;
+};
+
+// Waits until one of `programs` (those started and not reaped) has ended or
+// `timeout` has passed; true when one has ended.
+bool WaitForAnyEnd(const std::vector<const RunningProgram*>& programs, std::chrono::milliseconds timeout);
+
+// Ends every program of `programs` still running as Break ends one: SIGTERM to
+// each group, up to 500 ms for all of them together, then SIGKILL to each group
+// (members may outlive the leader). All of them are reaped on return.
+void StopPrograms(const std::vector<RunningProgram*>& programs);
 
 // Starts argv[0] (a path, never looked up in PATH, never given to a shell) for the
 // user to work with: in a session of its own, stdin on /dev/null, not waited for.

@@ -1025,16 +1025,14 @@ std::uint32_t ArchiveStore::foldersEnd() const
     return static_cast<std::uint32_t>(file(SlotFolders).size());
 }
 
-std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view reversedKey, std::uint32_t folderText)
+// The document tree's descent to `reversedKey` in the folder at `folderText`:
+// (slot, node), node 0 when absent; `match` receives the record found.
+static std::optional<std::pair<std::uint32_t, std::uint32_t>>
+descendDocuments(const CachedFile& keys, const CachedFile& documents, std::string_view reversedKey,
+                 std::uint32_t folderText, std::optional<DocRecord>& match, const char*& failure)
 {
-    if (!m_open)
-        return std::nullopt;
-    CachedFile& keys = file(SlotDocumentKeys);
-    CachedFile& documents = file(SlotDocuments);
-    const char* failure = nullptr;
-    std::optional<DocRecord> match;
     std::vector<std::uint8_t> bytes(DocRecord::kReadSize);
-    auto found = descend(
+    return descend(
         keys, pathBucket(reversedKey), DocKeyNode::kSize,
         [&](std::uint32_t node) {
             std::uint8_t nodeBytes[DocKeyNode::kSize];
@@ -1056,6 +1054,34 @@ std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view r
             return c;
         },
         failure, kDocumentTreeMessages);
+}
+
+std::optional<DocumentLookup> ArchiveStore::findDocument(std::string_view reversedKey, std::uint32_t folderText) const
+{
+    if (!m_open)
+        return std::nullopt;
+    const char* failure = nullptr;
+    std::optional<DocRecord> match;
+    auto found = descendDocuments(file(SlotDocumentKeys), file(SlotDocuments), reversedKey, folderText, match, failure);
+    if (!found)
+        return std::nullopt;
+    DocumentLookup lookup;
+    if (found->second != 0) {
+        lookup.number = (found->second - kFirstNodeOffset) / DocKeyNode::kSize + 1;
+        lookup.record = std::move(match);
+    }
+    return lookup;
+}
+
+std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view reversedKey, std::uint32_t folderText)
+{
+    if (!m_open)
+        return std::nullopt;
+    CachedFile& keys = file(SlotDocumentKeys);
+    CachedFile& documents = file(SlotDocuments);
+    const char* failure = nullptr;
+    std::optional<DocRecord> match;
+    auto found = descendDocuments(keys, documents, reversedKey, folderText, match, failure);
     if (!found) {
         damaged(failure);
         return std::nullopt;

@@ -150,6 +150,9 @@ public:
 
     // Documents ("ORD." and "IND.").
     std::optional<DocumentLookup> findOrAddDocument(std::string_view reversedKey, std::uint32_t folderText);
+    // The same lookup without adding or telling anything: number 0 when the key is
+    // absent, none when the tree cannot be read (a run finds that out itself).
+    std::optional<DocumentLookup> findDocument(std::string_view reversedKey, std::uint32_t folderText) const;
     // Appends the record of the newest document (whose DocKeyNode points at the end of "IND.").
     bool appendDocumentRecord(const DocRecord& record);
     std::optional<DocRecord> readDocument(std::uint32_t number);

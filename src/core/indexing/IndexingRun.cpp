@@ -25,6 +25,14 @@
 #include <unistd.h>
 
 namespace vedra::indexing {
+
+struct WalkEntry {
+    std::string name;
+    bool folder = false;
+    std::uint64_t fileTime = 0;
+    std::uint64_t size = 0;
+};
+
 namespace {
 
 using app::MessageKey;
@@ -34,24 +42,17 @@ constexpr std::uint64_t kMediaReadLimit = 12799;
 constexpr std::size_t kMediaChunkSize = 12800;
 constexpr std::size_t kMarkupChunkLimit = 512000;
 
-struct DirectoryEntry {
-    std::string name;
-    bool folder = false;
-    std::uint64_t fileTime = 0;
-    std::uint64_t size = 0;
-};
-
 // The entries of a folder sorted by name (byte order), so that runs and archives
 // are the same on every machine. Names beginning with '.' are kept (the walk leaves
 // out such folders itself). Symbolic links are not followed: a link to a folder
 // could loop, and a link to a file would index its target twice.
-std::vector<DirectoryEntry> listFolder(const std::string& folder)
+std::vector<WalkEntry> listFolder(const std::string& folder)
 {
     app::ListingOptions options;
     options.dotNames = app::DotNames::Keep;
     options.links = app::SymbolicLinks::Skip;
     options.unreadable = app::UnreadableEntries::Skip;
-    std::vector<DirectoryEntry> entries;
+    std::vector<WalkEntry> entries;
     for (const app::ListedEntry& item : app::listFolder(folder, options).entries)
         entries.push_back({item.name, item.kind == app::EntryKind::Folder,
                            FileTimeFromUnix(item.modifiedSeconds, item.modifiedNanoseconds), item.sizeBytes});
@@ -126,6 +127,8 @@ IndexingRun::IndexingRun(app::Workspace& workspace, archive::ArchiveStore& store
 {
     m_extractor.loadStopWords();
 }
+
+IndexingRun::~IndexingRun() = default;
 
 std::string IndexingRun::keyFor(const std::string& folder, const std::string& name) const
 {
@@ -211,7 +214,19 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
             if (auto resumed = m_store.findOrAddFolder(archive::reversed(resumeFolder)))
                 position = *resumed;
         }
+        m_mask = mask;
+        m_aheadPosition = position;
+        m_aheadEnded = false;
+        if (m_options.pdfConverters > 0 &&
+            (m_options.convertedTypes.empty() || contains(m_options.convertedTypes, ".pdf"))) {
+            m_converters = std::make_unique<PdfConverters>(m_workspace, m_workspace.WorkingFolder + "vedratemp",
+                                                           m_options.pdfConverters);
+            if (!m_converters->enabled())
+                m_converters.reset();
+        }
         walk(position, folder, mask);
+        // A stop leaves conversions nobody will take; a finished walk, none.
+        m_converters.reset();
     }
 
     m_store.header().filesWithText += static_cast<std::int32_t>(m_counters.filesWithText);
@@ -237,23 +252,80 @@ void IndexingRun::walk(std::uint32_t position, const std::string& startFolder, c
         std::string folder = archive::reversed(*text);
         std::uint32_t here = k;
         k += static_cast<std::uint32_t>(text->size()) + 10;
-        bool inScope = contains(folder, startFolder.c_str()) || m_mode == RunMode::SingleFolder;
-        if (!m_options.unpack) {
-            if (!inScope)
-                continue;
-            if (std::string_view entry = m_lists.FolderExclusionEntry(folder); !entry.empty()) {
-                countExclusion(entry);
-                continue;
-            }
-        }
-        // An unpack folder is walked by IndexTempFolder alone, as the member's
-        // documents need; one found here is left over from a stopped run.
-        if (!OwnUnpackFolderOf(folder).empty())
+        std::string_view excludedBy;
+        if (!walksFolder(folder, startFolder, &excludedBy)) {
+            if (!excludedBy.empty())
+                countExclusion(excludedBy);
             continue;
-        processFolder(folder, here, mask);
+        }
+        processFolder(folder, here, k, mask);
         if (m_mode == RunMode::SingleFolder && m_workspace.BreakCode == app::StopCode::None)
             m_workspace.BreakCode = app::StopCode::Suspend;
     }
+}
+
+bool IndexingRun::walksFolder(const std::string& folder, const std::string& startFolder,
+                              std::string_view* excludedBy) const
+{
+    bool inScope = contains(folder, startFolder.c_str()) || m_mode == RunMode::SingleFolder;
+    if (!m_options.unpack) {
+        if (!inScope)
+            return false;
+        if (std::string_view entry = m_lists.FolderExclusionEntry(folder); !entry.empty()) {
+            if (excludedBy != nullptr)
+                *excludedBy = entry;
+            return false;
+        }
+    }
+    // An unpack folder is walked by IndexTempFolder alone, as the member's
+    // documents need; one found here is left over from a stopped run.
+    return OwnUnpackFolderOf(folder).empty();
+}
+
+void IndexingRun::expectPdfs(const std::string& folder, std::uint32_t folderText,
+                             const std::vector<WalkEntry>& entries, const std::string& mask)
+{
+    // The update decision of processFile, read-only: a PDF found unchanged is not
+    // converted, a new or later one is.
+    for (const WalkEntry& entry : entries) {
+        if (entry.folder || (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0))
+            continue;
+        if (m_lists.ConversionClass(app::lowerAscii(entry.name), m_options.unpack) != ConversionKind::Pdf)
+            continue;
+        auto found = m_store.findDocument(keyFor(folder, entry.name), folderText);
+        if (!found)
+            continue;  // a damaged tree: the walk itself will stop there
+        if (found->number != 0 &&
+            (!found->record || (!m_options.rereadAll && entry.fileTime <= found->record->lastWrite)))
+            continue;
+        m_converters->expect(folder + entry.name, entry.fileTime, entry.size, folderText);
+    }
+}
+
+void IndexingRun::lookAhead()
+{
+    // A few folders at a time, so that the window still gets its events.
+    constexpr int kFoldersPerLook = 8;
+    if (!m_converters || m_workspace.BreakCode != app::StopCode::None)
+        return;
+    for (int n = 0; n < kFoldersPerLook && m_mode != RunMode::SingleFolder && !m_aheadEnded &&
+                    m_converters->wantsMore();
+         ++n) {
+        // The walk appends the folders it meets: what is not there yet may come.
+        if (m_aheadPosition >= m_store.foldersEnd())
+            break;
+        auto text = m_store.folderText(m_aheadPosition);
+        if (!text || text->empty() || static_cast<unsigned char>((*text)[0]) <= 31) {
+            m_aheadEnded = true;
+            break;
+        }
+        std::string folder = archive::reversed(*text);
+        std::uint32_t here = m_aheadPosition;
+        m_aheadPosition += static_cast<std::uint32_t>(text->size()) + 10;
+        if (walksFolder(folder, m_startFolder))
+            expectPdfs(folder, here, listFolder(folder), m_mask);
+    }
+    m_converters->startWaiting();
 }
 
 void IndexingRun::countExclusion(std::string_view entry)
@@ -268,9 +340,19 @@ void IndexingRun::countExclusion(std::string_view entry)
     m_counters.excludedBy.emplace_back(std::string(entry), 1);
 }
 
-void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask)
+void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, std::uint32_t nextFolder,
+                                const std::string& mask)
 {
-    for (const auto& entry : listFolder(folder)) {
+    std::vector<WalkEntry> entries = listFolder(folder);
+    if (m_converters) {
+        m_converters->dropBefore(folderText);
+        if (m_aheadPosition <= folderText) {
+            expectPdfs(folder, folderText, entries, mask);
+            m_aheadPosition = nextFolder;
+        }
+        lookAhead();
+    }
+    for (const auto& entry : entries) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (m_workspace.BreakCode != app::StopCode::None)
             break;
@@ -278,6 +360,7 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
             if (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0)
                 continue;
             processFile(folder, folderText, entry.name, entry.fileTime, entry.size, false);
+            lookAhead();
         } else {
             if (!m_options.subfolders || entry.name[0] == '.')
                 continue;
@@ -493,6 +576,8 @@ void IndexingRun::IndexFile(FileWork& work)
         offset += cut;
         m_counters.bytesRead += cut;
         host.setProgressPosition(static_cast<int>(std::min<std::uint64_t>(offset, INT_MAX)));
+        if (m_converters)
+            m_converters->startWaiting();
         if (offset >= limit || m_workspace.BreakCode != app::StopCode::None)
             break;
     }
@@ -540,19 +625,33 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
 {
     if (!m_options.convertedTypes.empty() && !contains(m_options.convertedTypes, ".pdf"))
         return;
-    std::string extension = extensionOf(pdf.lowerName).substr(0, 5);
-    std::string output = temporary ? pdf.path + ".txt"
-                                   : m_workspace.WorkingFolder + "vedratemp/" + std::to_string(pdf.number) +
-                                         extension + ".txt";
-    app::ProcessOutcome outcome = ConvertPdf(m_workspace, pdf.path, output, true);
+    std::string output;
+    app::ProcessOutcome outcome;
+    PdfConverters::Taken ahead;
+    if (!temporary && m_converters) {
+        ahead = m_converters->take(pdf.path, pdf.fileTime, pdf.size, [this] {
+            m_workspace.PumpPendingMessages(app::StopCode::Break);
+            lookAhead();
+        });
+        outcome.started = ahead.held;
+        outcome.stoppedByBreak = ahead.stopped;
+        output = ahead.output;
+    }
+    if (!ahead.held) {
+        std::string extension = extensionOf(pdf.lowerName).substr(0, 5);
+        output = temporary ? pdf.path + ".txt"
+                           : m_workspace.WorkingFolder + "vedratemp/" + std::to_string(pdf.number) + extension + ".txt";
+        outcome = ConvertPdf(m_workspace, pdf.path, output, true);
+    }
     if (!outcome.started) {
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
         return;
     }
     struct stat st {};
-    if (m_workspace.BreakCode != app::StopCode::None || ::stat(output.c_str(), &st) != 0) {
-        removeOwnFile(output);
+    if (m_workspace.BreakCode != app::StopCode::None || output.empty() || ::stat(output.c_str(), &st) != 0) {
+        if (!output.empty())
+            removeOwnFile(output);
         return;
     }
     FileWork text;

@@ -6,11 +6,13 @@
 
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/PatternFilter.h"
+#include "core/indexing/PdfConverters.h"
 #include "core/indexing/WordExtractor.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +28,9 @@ struct DocRecord;
 
 namespace vedra::indexing {
 
+// An entry of a folder as the walk lists it.
+struct WalkEntry;
+
 enum class RunMode { None = 0, Roots = 4, Normal = 5, SingleFolder = 6 };
 
 struct IndexingOptions {
@@ -39,6 +44,9 @@ struct IndexingOptions {
     bool rereadAll = false;
     // Records rewritten by an update get the kind 'c'.
     bool markUpdates = false;
+    // PDF converters that may run ahead of the walk; 0 converts each PDF when the
+    // walk reaches it. The archive is the same either way.
+    std::size_t pdfConverters = DefaultPdfConverters();
 };
 
 struct IndexingCounters {
@@ -64,6 +72,7 @@ class IndexingRun {
 public:
     // The store must be open for indexing; the lists loaded from it.
     IndexingRun(app::Workspace& workspace, archive::ArchiveStore& store, ArchiveLists& lists);
+    ~IndexingRun();
 
     IndexingOptions& options() { return m_options; }
     const IndexingCounters& counters() const { return m_counters; }
@@ -86,7 +95,16 @@ private:
     struct FileWork;
 
     void walk(std::uint32_t position, const std::string& startFolder, const std::string& mask);
-    void processFolder(const std::string& folder, std::uint32_t folderText, const std::string& mask);
+    // Whether the walk reads the files of `folder` (the exclusions not counted).
+    bool walksFolder(const std::string& folder, const std::string& startFolder,
+                     std::string_view* excludedBy = nullptr) const;
+    void processFolder(const std::string& folder, std::uint32_t folderText, std::uint32_t nextFolder,
+                       const std::string& mask);
+    // Names to the converters the PDFs of a folder the walk will convert.
+    void expectPdfs(const std::string& folder, std::uint32_t folderText, const std::vector<WalkEntry>& entries,
+                    const std::string& mask);
+    // Reads folders ahead of the walk for their PDFs while the converters want more.
+    void lookAhead();
     void countExclusion(std::string_view entry);
     void unpack(const std::string& path, std::uint64_t size);
     void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
@@ -113,6 +131,10 @@ private:
     std::string m_resumeStart;
     std::function<void(const std::string&, std::uint64_t)> m_resultRow;
     std::function<void(const IndexingCounters&)> m_observer;
+    std::unique_ptr<PdfConverters> m_converters;
+    std::uint32_t m_aheadPosition = 0;  // the next folder node lookAhead reads
+    bool m_aheadEnded = false;
+    std::string m_mask;
 };
 
 } // namespace vedra::indexing

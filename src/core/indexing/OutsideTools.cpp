@@ -51,8 +51,8 @@ std::string PdfToTextCommandLine(const app::Workspace& workspace, const std::str
     return workspace.PdfToTextCommand + (forIndexing ? " -eol dos " : " ") + quoted(pdfPath) + " " + quoted(outPath);
 }
 
-app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdfPath, const std::string& outPath,
-                               bool forIndexing)
+std::vector<std::string> PdfToTextArguments(const app::Workspace& workspace, const std::string& pdfPath,
+                                            const std::string& outPath, bool forIndexing)
 {
     std::string program = ProgramPathFromCommand(workspace.PdfToTextCommand);
     if (!isExecutableFile(program))
@@ -64,6 +64,15 @@ app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdf
     }
     argv.push_back(asOperand(pdfPath));
     argv.push_back(asOperand(outPath));
+    return argv;
+}
+
+app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdfPath, const std::string& outPath,
+                               bool forIndexing)
+{
+    std::vector<std::string> argv = PdfToTextArguments(workspace, pdfPath, outPath, forIndexing);
+    if (argv.empty())
+        return {};
     return app::RunProgram(workspace, argv);
 }
 

@@ -7,6 +7,7 @@
 #include "core/app/ProcessRunner.h"
 
 #include <string>
+#include <vector>
 
 namespace vedra::app {
 class Workspace;
@@ -24,6 +25,11 @@ std::string ProgramPathFromCommand(const std::string& quotedCommand);
 // between double quotes.
 std::string PdfToTextCommandLine(const app::Workspace& workspace, const std::string& pdfPath,
                                  const std::string& outPath, bool forIndexing);
+
+// The argument vector ConvertPdf runs; empty when the converter is missing or not
+// executable.
+std::vector<std::string> PdfToTextArguments(const app::Workspace& workspace, const std::string& pdfPath,
+                                            const std::string& outPath, bool forIndexing);
 
 // Converts `pdfPath` into the text file `outPath` with the workspace's pdftotext,
 // with DOS line ends while indexing. started is false when the converter is

@@ -212,5 +212,85 @@ TEST_F(ProcessRunner, BreakEndsTheChildsOwnChildrenToo)
     EXPECT_TRUE(processEnds(grandchild)) << "the sleep started by the child outlived Break";
 }
 
+// Children that run while the caller works: started at once, seen to end without
+// waiting, stopped together within one grace period.
+TEST_F(ProcessRunner, RunningProgramsAreWatchedWithoutWaiting)
+{
+    fs::path gate = folder.path() / "gate";
+    auto before = std::chrono::steady_clock::now();
+    RunningProgram held = RunningProgram::Start(
+        {"/bin/sh", "-c", "while [ ! -e '" + gate.string() + "' ]; do sleep 0.01; done; exit 3"});
+    RunningProgram quick = RunningProgram::Start({"/bin/sh", "-c", "exit 5"});
+    ASSERT_TRUE(held.started());
+    ASSERT_TRUE(quick.started());
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1)) << "Start did not wait";
+
+    EXPECT_TRUE(WaitForAnyEnd({&held, &quick}, std::chrono::seconds(10)));
+    EXPECT_TRUE(quick.hasEnded());
+    EXPECT_FALSE(held.hasEnded());
+    EXPECT_EQ(quick.reap(), 5);
+    EXPECT_EQ(quick.reap(), 5) << "the status stays";
+    EXPECT_FALSE(WaitForAnyEnd({&held, &quick}, std::chrono::milliseconds(50))) << "a reaped child is not an end";
+
+    testing::writeFile(gate, "open");
+    EXPECT_TRUE(WaitForAnyEnd({&held}, std::chrono::seconds(10)));
+    EXPECT_EQ(held.reap(), 3);
+    expectNoZombieChild();
+
+    RunningProgram missing = RunningProgram::Start({(folder.path() / "missing").string()});
+    EXPECT_FALSE(missing.started());
+    EXPECT_TRUE(missing.hasEnded());
+    EXPECT_EQ(missing.reap(), -1);
+    EXPECT_FALSE(RunningProgram::Start({}).started());
+}
+
+TEST_F(ProcessRunner, StoppingSeveralProgramsTakesOneGracePeriod)
+{
+    std::vector<RunningProgram> programs;
+    std::vector<fs::path> ready;
+    for (int i = 0; i < 3; ++i) {
+        ready.push_back(folder.path() / ("ready" + std::to_string(i)));
+        programs.push_back(RunningProgram::Start(
+            {"/bin/sh", "-c", "trap '' TERM; echo up > '" + ready.back().string() + "'; exec /bin/sleep 30"}));
+        ASSERT_TRUE(programs.back().started());
+    }
+    for (const fs::path& file : ready) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (readFile(file).empty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::vector<pid_t> pids;
+    std::vector<RunningProgram*> all;
+    for (RunningProgram& program : programs) {
+        pids.push_back(program.pid());
+        all.push_back(&program);
+    }
+    auto before = std::chrono::steady_clock::now();
+    StopPrograms(all);
+    auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_LT(took, std::chrono::milliseconds(1200)) << "the grace periods ran one after another";
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        EXPECT_TRUE(programs[i].reaped());
+        EXPECT_EQ(programs[i].reap(), -1) << "ignoring SIGTERM, it ended by SIGKILL";
+        EXPECT_TRUE(processEnds(pids[i]));
+    }
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, DroppingARunningProgramStopsIt)
+{
+    pid_t pid = 0;
+    {
+        RunningProgram program = RunningProgram::Start({"/bin/sleep", "30"});
+        ASSERT_TRUE(program.started());
+        pid = program.pid();
+        RunningProgram moved = std::move(program);
+        EXPECT_FALSE(program.started()) << "moved from";
+        EXPECT_EQ(moved.pid(), pid);
+    }
+    EXPECT_TRUE(processEnds(pid));
+    expectNoZombieChild();
+}
+
 } // namespace
 } // namespace vedra::app

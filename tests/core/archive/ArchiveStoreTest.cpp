@@ -280,6 +280,45 @@ TEST(ArchiveStoreReading, LookupsAfterReopening)
     store.close();
 }
 
+// The lookup that only looks: it finds what findOrAddDocument finds, in the right
+// folder, and changes no byte when the key is absent.
+TEST(ArchiveStoreReading, FindDocumentAddsNothing)
+{
+    ArchiveFixture fx(1);
+    ArchiveStore& store = *fx.store;
+    ASSERT_TRUE(fx.openForIndexing());
+    auto folder = store.findOrAddFolder("/a/");
+    auto other = store.findOrAddFolder("/b/");
+    ASSERT_TRUE(store.findOrAddDocument("fdp.x/a/", *folder));
+    DocRecord record;
+    record.number = 1;
+    record.lastWrite = 42;
+    record.folderText = *folder;
+    record.key = "fdp.x/a/";
+    ASSERT_TRUE(store.appendDocumentRecord(record));
+    ASSERT_TRUE(store.close());
+    const std::string keys = fx.fileBytes(SlotDocumentKeys);
+
+    ASSERT_TRUE(fx.openForIndexing());
+    auto found = store.findDocument("fdp.x/a/", *folder);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->number, 1u);
+    EXPECT_FALSE(found->added);
+    ASSERT_TRUE(found->record);
+    EXPECT_EQ(found->record->lastWrite, 42u);
+    auto elsewhere = store.findDocument("fdp.x/a/", *other);
+    ASSERT_TRUE(elsewhere);
+    EXPECT_EQ(elsewhere->number, 0u) << "the same name in another folder is another document";
+    EXPECT_FALSE(elsewhere->record);
+    auto absent = store.findDocument("fdp.y/a/", *folder);
+    ASSERT_TRUE(absent);
+    EXPECT_EQ(absent->number, 0u);
+    EXPECT_EQ(store.documentCount(), 1u);
+    ASSERT_TRUE(store.close());
+    EXPECT_EQ(fx.fileBytes(SlotDocumentKeys), keys);
+    EXPECT_TRUE(fx.host.messages().empty());
+}
+
 TEST(ArchiveStoreReading, EqualNamesInTwoFoldersAreTwoDocuments)
 {
     ArchiveFixture fx(1);
