@@ -4,10 +4,12 @@
 # the default work buffers and with small ones, and by omindex and recollindex
 # at the smaller sizes, then one table.
 #
-#   bench/scale-bench.sh [--sizes "1 4 16"] [--base N] [--peers "1 4"] [--memory MB]
-#                        [--runs N] [--seed S] [--work DIR] [--build DIR] [--keep]
+#   bench/scale-bench.sh [--sizes "1 4 16"] [--base N] [--peers "1 4"] [--small LIST]
+#                        [--memory MB] [--runs N] [--seed S] [--work DIR] [--build DIR] [--keep]
 #
 #   --sizes LIST   multiples of --base to run (default "1 4 16")
+#   --small LIST   sizes at which vedra also runs with small buffers (default: all;
+#                  "" for none)
 #   --base N       files of the 1x tree (default 50000)
 #   --peers LIST   sizes at which omindex and recollindex run too (default "1 4";
 #                  "" for none); packages xapian-omega, xapian-tools and recoll
@@ -50,7 +52,7 @@ set -euo pipefail
 ((BASH_VERSINFO[0] >= 5)) || { echo "scale-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
 usage() {
-  sed -n '2,24s/^# \{0,1\}//p' "$0" >&2
+  sed -n '2,23s/^# \{0,1\}//p' "$0" >&2
   exit 2
 }
 
@@ -63,6 +65,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 sizes="1 4 16"
 base=50000
 peer_sizes="1 4"
+small_sizes=unset
 memory=64
 runs=20
 seed=19
@@ -71,12 +74,13 @@ keep=0
 build_dir="$root/build"
 while (($# > 0)); do
   case "$1" in
-    --sizes | --base | --peers | --memory | --runs | --seed | --work | --build)
+    --sizes | --base | --peers | --small | --memory | --runs | --seed | --work | --build)
       (($# >= 2)) || die "$1 needs a value"
       case "$1" in
         --sizes) sizes=$2 ;;
         --base) base=$2 ;;
         --peers) peer_sizes=$2 ;;
+        --small) small_sizes=$2 ;;
         --memory) memory=$2 ;;
         --runs) runs=$2 ;;
         --seed) seed=$2 ;;
@@ -94,7 +98,8 @@ done
 for value in "$base" "$memory" "$runs" "$seed"; do
   [[ "$value" =~ ^[0-9]+$ ]] || die "'$value' is not a number"
 done
-for value in $sizes $peer_sizes; do
+[[ "$small_sizes" == unset ]] && small_sizes=$sizes
+for value in $sizes $peer_sizes $small_sizes; do
   [[ "$value" =~ ^[1-9][0-9]*$ ]] || die "size '$value' is not a positive number"
 done
 
@@ -157,7 +162,7 @@ timed() {
   end=$(now_ns)
   if ((status != 0)); then
     echo "scale-bench: '$1 ...' failed with status $status; end of its log:" >&2
-    tail -n 20 "$log" >&2
+    tail -n 20 "$log" | cut -c1-300 >&2
     exit 1
   fi
   T_WALL=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')
@@ -194,7 +199,11 @@ dir_bytes() { du -sb "$1" | awk '{ printf "%.1f", $1 / 1048576 }'; }
 per_file() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.0f", s * 1e6 / n }'; }
 
 rows=()
-row() { rows+=("$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %s' "$@")"); }
+# Each row also goes to standard error as soon as it is measured.
+row() {
+  rows+=("$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %s' "$@")")
+  echo "scale-bench: ${rows[-1]}" >&2
+}
 
 header=$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %s' \
   tool mode size files "full s" "us/file" "CPU us/f" "no-op s" "peak MB" "index MB" "q med ms" "q p99 ms" "load")
@@ -216,7 +225,9 @@ for size in $sizes; do
   echo "scale-bench: ${size}x: $files files, $tree_mb MB; queries: ${query_words[*]}" >&2
   find "$tree" -type f -print0 | xargs -0 -r cat >/dev/null 2>&1 || true
 
-  for mode in default small; do
+  modes=(default)
+  [[ " $small_sizes " == *" $size "* ]] && modes+=(small)
+  for mode in "${modes[@]}"; do
     ours="$work/vedra-${size}x-$mode"
     rm -rf "$ours"
     mkdir -p "$ours"
@@ -231,6 +242,10 @@ for size in $sizes; do
     timed "vedra-${size}x-$mode-noop" "$vedra" "${opts[@]}" index "$tree"
     noop=$T_WALL
     latency "$vedra" "${opts[@]}" search
+    # The archive's files, for how far each one is from the 32-bit limit.
+    (cd "$archive" && for prefix in IND ORD PTH PAR LNK RCP; do
+      stat -c "$prefix.=%s" "$prefix".*
+    done | tr '\n' ' ') >"$work/logs/vedra-${size}x-$mode.files"
     row vedra "$mode" "${size}x" "$files" "$wall" "$(per_file "$wall" "$files")" "$(per_file "$cpu" "$files")" \
       "$noop" "$rss" "$(dir_bytes "$archive")" "$Q_MED" "$Q_P99" "$load"
   done
@@ -289,6 +304,10 @@ echo "Counters of the vedra runs:"
 for log in "$work"/logs/vedra-*-full.log; do
   name=$(basename "$log" -full.log)
   printf '  %s: %s\n' "$name" "$(grep -E '^(Files indexed|Files with text indexed|Words indexed):' "$log" | tr '\n' ' ')"
+done
+echo "Archive file sizes (bytes):"
+for sizes_file in "$work"/logs/vedra-*.files; do
+  printf '  %s: %s\n' "$(basename "$sizes_file" .files)" "$(cat "$sizes_file")"
 done
 echo "Work buffers:"
 for info in "$work"/logs/vedra-*.info; do
