@@ -722,10 +722,7 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     if (found->second != 0)
         return WordLookup{found->second, postings, false};
 
-    // The node already points where its first posting will be written: a word
-    // whose posting would not fit is not added, so no node points past "LNK.".
-    if (!roomFor(file(SlotPostings), Posting::kSize))
-        return std::nullopt;
+    // The node already points where its first posting will be written.
     WordNode node;
     node.postings = static_cast<std::uint32_t>(file(SlotPostings).size());
     node.word = word;
@@ -766,8 +763,13 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
         previous = word.postings;
     }
     std::uint64_t end = postings.size();
-    if (!roomFor(postings, Posting::kSize))
+    if (!roomFor(postings, Posting::kSize)) {
+        // A new word's node points where this posting would have gone: it gets
+        // none instead, so that no node points past the end of "LNK.".
+        if (word.added && !writeU32(file(SlotWords), word.node + 8, 0))
+            writeFailed();
         return false;
+    }
     std::uint8_t bytes[Posting::kSize];
     Posting{document, previous}.encode(bytes);
     if (!postings.append(bytes, sizeof bytes)) {

@@ -148,13 +148,30 @@ TEST_F(WordLimit, ANewWordNodeThatWouldPassTheLimitIsRefusedInEveryRun)
     EXPECT_EQ(tooLargeMessages(fx), 2u) << "each run shows it once";
 }
 
-TEST_F(WordLimit, NoWordIsAddedWithoutRoomForItsFirstPosting)
+TEST_F(WordLimit, ANewWordWithoutRoomForItsFirstPostingPointsAtNone)
 {
-    // One byte short of a posting: a new word's node would point past "LNK.".
+    // One byte short of a posting: the new word's node would point past "LNK.".
     grow(SlotPostings, kArchiveSizeLimit - Posting::kSize + 1);
-    expectOnlyKnownWords("gamma");
+    ASSERT_TRUE(fx.openForIndexing(CacheSizes{0, 0, 0, 0, 64}));
+    auto gamma = fx.store->findOrAddWord("gamma");
+    ASSERT_TRUE(gamma);
+    EXPECT_FALSE(fx.store->addPosting(*gamma, 2));
     EXPECT_EQ(tooLargeMessages(fx), 1u);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
+    auto alpha = fx.store->findOrAddWord("alpha");
+    ASSERT_TRUE(alpha);
+    EXPECT_FALSE(fx.store->addPosting(*alpha, 2));
+    EXPECT_EQ(tooLargeMessages(fx), 1u);
+    EXPECT_TRUE(fx.store->close());
     EXPECT_EQ(sizeOf(SlotPostings), kArchiveSizeLimit - Posting::kSize + 1);
+
+    ASSERT_TRUE(fx.store->open());
+    auto found = fx.store->findWord("gamma");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->postings, 0u);
+    EXPECT_TRUE(fx.store->readPostings(found->postings).empty());
+    EXPECT_EQ(fx.store->readPostings(fx.store->findWord("alpha")->postings), (std::vector<std::uint32_t>{1}));
+    EXPECT_FALSE(fx.store->consumeDamage()) << "no posting list points past the file";
 }
 
 TEST_F(SizeLimit, FoldersStopAtTheLimitWithTheSameMessage)
