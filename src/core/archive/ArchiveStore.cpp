@@ -267,6 +267,7 @@ bool ArchiveStore::openWith(io::OpenMode mode, bool mapFiles)
     file(SlotDocuments).readAt(0, header, sizeof header);
     m_header = DocumentHeader::decode(header);
     m_roomRefused = false;
+    m_tooLargeShown = false;
     m_checkRoom = true;
     m_open = true;
     return true;
@@ -299,6 +300,8 @@ bool ArchiveStore::openForIndexing(const CacheSizes& caches)
         file(slot).setAppendBuffer(caches.appendBuffer);
         file(slot).setRoomCheck([this](std::uint64_t pending) { return checkRoomFor(pending); });
     }
+    m_posted = PostedWords{};
+    m_posted.runStart = file(SlotPostings).size();
     m_indexing = true;
     return true;
 }
@@ -561,6 +564,21 @@ bool ArchiveStore::checkRoomFor(std::uint64_t pendingBytes)
     return true;
 }
 
+bool ArchiveStore::roomFor(const CachedFile& target, std::uint64_t bytes)
+{
+    if (target.size() + bytes <= kArchiveSizeLimit)
+        return true;
+    // Every writer that follows is refused too: the message is shown once.
+    if (!std::exchange(m_tooLargeShown, true))
+        m_context.report(StoreFault::ArchiveTooLarge);
+    return false;
+}
+
+std::uint64_t ArchiveStore::recordBytes(std::string_view reversedKey)
+{
+    return DocRecord::kFixedSize + std::min<std::size_t>(reversedKey.size() + 1, DocRecord::kMaxKeyBytes);
+}
+
 // Generic descent. `compare(node)` gives -1/0/1 for the key against the node, or
 // 2 when the node cannot be read. minNodeSize bounds the number of steps.
 template <typename Compare>
@@ -629,6 +647,8 @@ static bool linkNewNode(CachedFile& tree, std::uint32_t slot, const std::string&
 bool ArchiveStore::appendLinkedNode(CachedFile& tree, std::uint32_t slot, const std::string& bytes,
                                     std::uint32_t& nodeOffset, const char* orderMessage)
 {
+    if (!roomFor(tree, bytes.size()))
+        return false;
     bool orderBroken = false;
     if (linkNewNode(tree, slot, bytes, nodeOffset, orderBroken))
         return true;
@@ -702,8 +722,8 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
     if (found->second != 0)
         return WordLookup{found->second, postings, false};
 
-    WordNode node;
     // The node already points where its first posting will be written.
+    WordNode node;
     node.postings = static_cast<std::uint32_t>(file(SlotPostings).size());
     node.word = word;
     std::string bytes;
@@ -718,19 +738,36 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
 {
     CachedFile& postings = file(SlotPostings);
     std::uint32_t previous = 0;
+    m_posted.enter(document);
     if (!word.added) {
-        std::uint8_t head[Posting::kSize];
-        if (word.postings < 8 || postings.readAt(word.postings, head, sizeof head) != sizeof head) {
+        if (word.postings < 8 || word.postings + std::uint64_t{Posting::kSize} > postings.size()) {
             damaged("Error");
             return false;
         }
-        if (Posting::decode(head).document == document)
+        switch (m_posted.headCarries(word, document)) {
+        case PostedWords::Yes:
             return false;
+        case PostedWords::No:
+            break;
+        case PostedWords::Unknown: {
+            std::uint8_t head[Posting::kSize];
+            if (postings.readAt(word.postings, head, sizeof head) != sizeof head) {
+                damaged("Error");
+                return false;
+            }
+            if (Posting::decode(head).document == document)
+                return false;
+            break;
+        }
+        }
         previous = word.postings;
     }
     std::uint64_t end = postings.size();
-    if (end + Posting::kSize > kArchiveSizeLimit) {
-        m_context.report(StoreFault::ArchiveTooLarge);
+    if (!roomFor(postings, Posting::kSize)) {
+        // A new word's node points where this posting would have gone: it gets
+        // none instead, so that no node points past the end of "LNK.".
+        if (word.added && !writeU32(file(SlotWords), word.node + 8, 0))
+            writeFailed();
         return false;
     }
     std::uint8_t bytes[Posting::kSize];
@@ -746,7 +783,45 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
     }
     word.postings = offset;
     word.added = false;
+    m_posted.wrote(word.node);
     return true;
+}
+
+// Whether a word's head posting carries `document`, from what this run wrote:
+// a head written in this run belongs to the pass that wrote it, so only heads
+// older than the run, or a document met in two passes, need the posting read.
+// A run's postings outgrow the postings buffer long before its dictionary
+// outgrows the dictionary buffer; without this every posting past the buffer
+// cost a read of the file.
+void ArchiveStore::PostedWords::enter(std::uint32_t document)
+{
+    if (inPass && document == current)
+        return;
+    if (inPass) {
+        if (earlierPasses.size() <= current / 64)
+            earlierPasses.resize(current / 64 + 1, 0);
+        earlierPasses[current / 64] |= std::uint64_t{1} << (current % 64);
+    }
+    current = document;
+    inPass = true;
+    nodes.clear();
+}
+
+ArchiveStore::PostedWords::Answer ArchiveStore::PostedWords::headCarries(const WordLookup& word,
+                                                                        std::uint32_t document) const
+{
+    if (nodes.count(word.node) != 0)
+        return Yes;
+    if (word.postings < runStart)
+        return Unknown;
+    const bool seenBefore =
+        document / 64 < earlierPasses.size() && ((earlierPasses[document / 64] >> (document % 64)) & 1) != 0;
+    return seenBefore ? Unknown : No;
+}
+
+void ArchiveStore::PostedWords::wrote(std::uint32_t node)
+{
+    nodes.insert(node);
 }
 
 std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
@@ -780,6 +855,15 @@ std::uint32_t ArchiveStore::wordListEnd() const
 
 bool ArchiveStore::appendWordListEntry(std::uint32_t value)
 {
+    // An entry leaves room for the list's 8 closing bytes, so a list cut by the
+    // limit still ends where a reader expects it to.
+    if (!roomFor(file(SlotWordLists), 4 + 8))
+        return false;
+    return appendWordListBytes(value);
+}
+
+bool ArchiveStore::appendWordListBytes(std::uint32_t value)
+{
     std::uint8_t bytes[4];
     putU32le(bytes, value);
     if (!file(SlotWordLists).append(bytes, 4)) {
@@ -791,7 +875,9 @@ bool ArchiveStore::appendWordListEntry(std::uint32_t value)
 
 bool ArchiveStore::endWordList()
 {
-    return appendWordListEntry(0) && appendWordListEntry(0);
+    if (!roomFor(file(SlotWordLists), 8))
+        return false;
+    return appendWordListBytes(0) && appendWordListBytes(0);
 }
 
 // Every entry of the list at `offset` goes to visit(value), in order. A block's
@@ -1092,6 +1178,9 @@ std::optional<DocumentLookup> ArchiveStore::findOrAddDocument(std::string_view r
         lookup.record = std::move(match);
         return lookup;
     }
+    // The node points at the end of "IND.", where its record goes next: both must fit.
+    if (!roomFor(documents, recordBytes(reversedKey)))
+        return std::nullopt;
     std::uint8_t nodeBytes[DocKeyNode::kSize];
     DocKeyNode{0, 0, static_cast<std::uint32_t>(documents.size())}.encode(nodeBytes);
     std::string encoded(reinterpret_cast<const char*>(nodeBytes), sizeof nodeBytes);
@@ -1108,6 +1197,8 @@ bool ArchiveStore::appendDocumentRecord(const DocRecord& record)
     DocRecord stored = record;
     if (stored.key.size() + 1 > DocRecord::kMaxKeyBytes)
         stored.key.resize(DocRecord::kMaxKeyBytes - 1);
+    if (!roomFor(file(SlotDocuments), stored.encodedSize()))
+        return false;
     std::string bytes;
     stored.encode(bytes);
     if (!file(SlotDocuments).append(bytes.data(), bytes.size())) {

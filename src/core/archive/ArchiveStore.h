@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -189,11 +190,31 @@ private:
                           const char* orderMessage);
     void damaged(const char* message, StoreFault fault = StoreFault::Damaged);
     bool checkRoomFor(std::uint64_t pendingBytes);
+    // Room for `bytes` more in `target` under kArchiveSizeLimit: no offset may
+    // pass 32 bits. A refusal shows "Archive too large" once and stops the run.
+    bool roomFor(const CachedFile& target, std::uint64_t bytes);
+    // The bytes the record of a document with this key takes in "IND.".
+    static std::uint64_t recordBytes(std::string_view reversedKey);
+    bool appendWordListBytes(std::uint32_t value);
     bool beginRun();
     bool undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles);
     bool emptyIndex(bool roots);
     void markedSizes(MarkedSizes& sizes);
     bool endRun();
+
+    // What the run's postings tell without reading them back (see addPosting).
+    struct PostedWords {
+        enum Answer { Yes, No, Unknown };
+        std::uint64_t runStart = 0;                // "LNK." size when the run opened
+        std::uint32_t current = 0;                 // document of the pass going on
+        bool inPass = false;
+        std::unordered_set<std::uint32_t> nodes;   // words posted for it in this pass
+        std::vector<std::uint64_t> earlierPasses;  // one bit per document whose pass ended
+        // Starts the pass of `document` unless it is the one going on.
+        void enter(std::uint32_t document);
+        Answer headCarries(const WordLookup& word, std::uint32_t document) const;
+        void wrote(std::uint32_t node);
+    };
 
     StoreContext& m_context;
     std::array<CachedFile, kSlotCount> m_files;
@@ -201,6 +222,8 @@ private:
     bool m_open = false;
     bool m_indexing = false;
     bool m_roomRefused = false;
+    bool m_tooLargeShown = false;
+    PostedWords m_posted;
     bool m_damageSeen = false;
     bool m_checkRoom = true;
     bool m_writeRefused = false;
