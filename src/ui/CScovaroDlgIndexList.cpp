@@ -6,6 +6,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
+#include "ui/CMyPropertyPage2.h"
 #include "ui/ResultListModel.h"
 
 #include <QTableView>
@@ -42,6 +43,9 @@ void CScovaroDlg::indexEntryClicked(QTreeWidgetItem* item)
     if (busyWithLongWork())
         return;
     closePopupMenu();
+    // What the search page's boxes hold now is what the extract is made with.
+    if (m_searchPage != nullptr)
+        m_searchPage->readControls();
     const std::size_t row = indexEntryRow(item, false);
     if (row == std::string::npos)
         return;

@@ -123,8 +123,13 @@ void IndexListTest::aClickShowsTheExtractsOrTheDocument()
     QCOMPARE(results->model()->index(0, 0).data().toString(), files + "docs/cap1.txt");
     preview->clear();
 
+    // A click hands the search page's boxes to the engine first, as a search would.
+    dialog.searchPage()->findChild<QLineEdit*>(QStringLiteral("1772"))->setText(QStringLiteral("37"));
+    QVERIFY(dialog.session().run().options().contiguityDistance() != 37);
+
     // With words, a click shows the entry's extract, the word marked.
     clickEntry(list, 0);
+    QCOMPARE(dialog.session().run().options().contiguityDistance(), 37);
     QCOMPARE(results->model()->rowCount(), 1);
     const QString shown = preview->toPlainText();
     QVERIFY2(shown.contains(QStringLiteral("File:")) && shown.contains(files + "docs/cap1.txt"), qPrintable(shown));
