@@ -130,14 +130,18 @@ if [[ ! -x "$vedra" ]]; then
 fi
 [[ -x "$vedra" ]] || die "no vedra binary at $vedra"
 
+# A folder given with --work is the user's: what the runs made in it is removed
+# as they go (unless --keep), the folder itself never.
+made_work=0
 if [[ -n "$work" ]]; then
   mkdir -p "$work"
   work=$(cd "$work" && pwd)
 else
   work=$(mktemp -d "${TMPDIR:-/tmp}/scale-bench.XXXXXX")
+  made_work=1
 fi
 cleanup() {
-  if ((keep)); then
+  if ((keep || !made_work)); then
     echo "scale-bench: kept $work" >&2
   else
     rm -rf "$work"
