@@ -13,6 +13,10 @@ set(VEDRA_METAINFO org.vedrareader.VedraReader.metainfo.xml)
 set(VEDRA_RELEASE_EPOCH 1796774400)  # 2026-12-09 00:00 UTC
 
 install(TARGETS vedra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET vedra-fetch)
+  # `vedra fetch` hands itself over to it.
+  install(TARGETS vedra-fetch RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vedrareader)
+endif()
 if(TARGET vedrareader)
   install(TARGETS vedrareader RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # `vedra print` finds it in libexec/vedrareader/ beside bin/.

@@ -7,6 +7,7 @@
 // standard input and answers with its exit status.
 #include "cli/CliCommands.h"
 #include "cli/FilePreview.h"
+#include "cli/HelperProgram.h"
 
 #include "core/app/InstallLayout.h"
 #include "core/app/MessageTable.h"
@@ -34,24 +35,6 @@ constexpr int kPrinted = 0;
 constexpr int kPrinterUnusable = 3;
 
 constexpr OptionSpec kPrintOptionList[] = {{.name = "--pdf", .value = OptionValue::Text}};
-
-// Beside `vedra` in the build folder, in libexec/vedrareader/ when installed;
-// VEDRA_PRINT_PROGRAM names another.
-std::string printProgram()
-{
-    if (const char* named = std::getenv("VEDRA_PRINT_PROGRAM"); named != nullptr && *named)
-        return named;
-    const std::filesystem::path self = app::RunningExecutablePath();
-    if (self.empty())
-        return {};
-    const std::filesystem::path folder = self.parent_path();
-    for (const std::filesystem::path& candidate :
-         {folder / "vedra-print", folder.parent_path() / "libexec" / "vedrareader" / "vedra-print"}) {
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate.string();
-    }
-    return {};
-}
 
 // Runs the program with the bytes on its standard input; its exit status, or -1
 // when it could not be started or did not end by itself.
@@ -119,7 +102,7 @@ int runPrint(CliContext& context, const std::vector<std::string>& arguments)
         context.err << kPrintOptions.usage;
         return 2;
     }
-    const std::string program = printProgram();
+    const std::string program = HelperProgram("vedra-print", "VEDRA_PRINT_PROGRAM");
     if (program.empty()) {
         context.err << "vedra: print needs the print program vedra-print, built with the desktop program\n";
         return 1;

@@ -3,13 +3,16 @@
 // Messages the engine shows go to standard error; questions take OK/Yes unless
 // --no is given.
 #include "cli/CliCommands.h"
+#include "cli/HelperProgram.h"
 
 #include "core/app/HeadlessHost.h"
 #include "core/app/InstallLayout.h"
 #include "core/app/Workspace.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -104,6 +107,20 @@ int main(int argc, char** argv)
         printUsage(std::cerr);
         return 2;
     }
+
+#ifdef VEDRA_STATIC_CLI
+    // A statically linked process cannot load the web library: the same program,
+    // linked dynamically, does the fetching.
+    if (verb == "fetch") {
+        const std::string helper = vedra::cli::HelperProgram("vedra-fetch", "VEDRA_FETCH_PROGRAM");
+        if (!helper.empty())
+            vedra::cli::ExecHelper(helper, argv);
+        std::cerr << "vedra: cannot start the fetch program"
+                  << (helper.empty() ? std::string(" vedra-fetch") : " '" + helper + "': " + std::strerror(errno))
+                  << '\n';
+        return 1;
+    }
+#endif
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
     if (!memory) {

@@ -26,10 +26,16 @@ InstallLayout DetectInstallLayout(const std::string& executablePath)
     InstallLayout layout;
     if (executablePath.empty())
         return layout;
-    const fs::path bin = fs::path(executablePath).parent_path();
-    if (bin.filename() != "bin")
+    // The programs live in bin/, their helpers in libexec/vedrareader/.
+    const fs::path folder = fs::path(executablePath).parent_path();
+    fs::path prefix;
+    if (folder.filename() == "bin")
+        prefix = folder.parent_path();
+    else if (folder.filename() == "vedrareader" && folder.parent_path().filename() == "libexec")
+        prefix = folder.parent_path().parent_path();
+    else
         return layout;
-    const fs::path data = bin.parent_path() / "share" / "vedrareader";
+    const fs::path data = prefix / "share" / "vedrareader";
     std::error_code error;
     if (fs::is_directory(data, error)) {
         layout.installed = true;

@@ -17,6 +17,7 @@
 
 #include <curl/curl.h>
 #include <dlfcn.h>
+#include <sys/auxv.h>
 
 #include <algorithm>
 #include <climits>
@@ -116,6 +117,10 @@ const CurlLibrary* curlLibrary()
     static CurlLibrary curl;
     static std::once_flag once;
     std::call_once(once, [] {
+        // A statically linked process (no program interpreter) would load a second
+        // C library beside its own, and the library's resolver threads crash there.
+        if (::getauxval(AT_BASE) == 0)
+            return;
         void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr)
             return;

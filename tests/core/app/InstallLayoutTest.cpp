@@ -20,6 +20,13 @@ TEST(InstallLayout, InstalledOnlyBesideShareVedrareader)
     EXPECT_TRUE(installed.installed);
     EXPECT_EQ(installed.dataFolder, root.slash() + "usr/share/vedrareader/");
 
+    // A helper in libexec/vedrareader/ sees the same installation.
+    InstallLayout helper = DetectInstallLayout(root.slash() + "usr/libexec/vedrareader/vedra-fetch");
+    EXPECT_TRUE(helper.installed);
+    EXPECT_EQ(helper.dataFolder, installed.dataFolder);
+    EXPECT_FALSE(DetectInstallLayout(root.slash() + "usr/libexec/other/vedra-fetch").installed);
+    EXPECT_FALSE(DetectInstallLayout(root.slash() + "usr/share/vedrareader/vedra-fetch").installed);
+
     // A build folder, a bin/ without the data, a data folder that is a file.
     EXPECT_FALSE(DetectInstallLayout(root.slash() + "build/src/cli/vedra").installed);
     fs::create_directories(root.path() / "opt" / "bin");
