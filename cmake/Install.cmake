@@ -49,6 +49,10 @@ if(VEDRA_GZIP)
   install(FILES ${VEDRA_GENERATED}/changelog.gz DESTINATION ${VEDRA_DOC_DIR})
 endif()
 install(FILES ${VEDRA_RESOURCES}/packaging/copyright DESTINATION ${VEDRA_DOC_DIR})
+if(TARGET vedra-fetch)
+  install(FILES ${VEDRA_RESOURCES}/packaging/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME ${VEDRA_PACKAGE_NAME})
+endif()
 
 find_program(VEDRA_SCDOC scdoc)
 if(VEDRA_SCDOC AND VEDRA_GZIP)
