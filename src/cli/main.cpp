@@ -7,6 +7,7 @@
 
 #include "core/app/HeadlessHost.h"
 #include "core/app/InstallLayout.h"
+#include "core/app/LargePages.h"
 #include "core/app/Workspace.h"
 
 #include <cerrno>
@@ -121,6 +122,11 @@ int main(int argc, char** argv)
         return 1;
     }
 #endif
+
+    // A search lists thousands of rows and ends; an indexing run keeps to the
+    // buffers it was given and is left as it is.
+    if (verb == "search")
+        vedra::app::PreferLargePagesForHeap(32 << 20);
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
     if (!memory) {

@@ -230,12 +230,9 @@ void ArchiveStore::refusedWriting(const std::string& what)
 
 void ArchiveStore::mapEveryFile()
 {
-    const StoreBuffers sizes = m_context.buffers();
-    const auto usable = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)); };
-    file(SlotWords).mapForReading(usable(sizes.dictionaryUsable));
-    file(SlotPostings).mapForReading(usable(sizes.postingsUsable));
-    for (int slot : {SlotDocuments, SlotDocumentKeys, SlotRoots, SlotFolders, SlotWordLists})
+    for (int slot : {SlotDocuments, SlotDocumentKeys, SlotRoots, SlotFolders})
         file(slot).mapForReading(std::numeric_limits<std::uint64_t>::max());
+    m_mapPostings = true;
 }
 
 bool ArchiveStore::open(bool mapFiles)
@@ -358,6 +355,7 @@ bool ArchiveStore::close()
         f.close();
     }
     m_open = false;
+    m_mapPostings = false;
     m_indexing = false;
     return ok;
 }
@@ -829,11 +827,16 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::vector<std::uint32_t> documents;
     if (!m_open)
         return documents;
-    const CachedFile& postings = file(SlotPostings);
+    CachedFile& postings = file(SlotPostings);
     // Older postings lie at smaller offsets: a list that does not descend is damaged.
     std::uint32_t offset = head;
     std::uint32_t limit = 0xFFFFFFFFu;
+    // A short list costs a read per posting; a long one, spread over the whole
+    // file, shares pages, and mapped pages then cost less than the reads.
+    constexpr std::size_t kReadsBeforeMapping = 256;
     while (offset != 0) {
+        if (documents.size() == kReadsBeforeMapping && m_mapPostings && postings.mappedSize() == 0)
+            postings.mapForReading(static_cast<std::uint64_t>(std::max<std::int64_t>(0, m_context.buffers().postingsUsable)));
         std::uint8_t copy[Posting::kSize];
         const std::uint8_t* bytes = offset < 8 || offset >= limit ? nullptr : fetch(postings, offset, sizeof copy, copy);
         if (bytes == nullptr) {
@@ -905,8 +908,15 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
             damaged("Error");
             break;
         }
-        const std::size_t whole = static_cast<std::size_t>((size - at) / 4);
+        std::size_t whole = static_cast<std::size_t>((size - at) / 4);
         const std::uint8_t* block = whole > 1 ? lists.view(at, whole * 4) : nullptr;
+        // Not in memory: a chunk at a time, not a read per entry.
+        std::uint8_t chunk[4096];
+        if (block == nullptr && whole > 1) {
+            whole = std::min(whole, sizeof chunk / 4);
+            if (lists.readAt(at, chunk, whole * 4) == whole * 4)
+                block = chunk;
+        }
         bool ok = true;
         bool endMark = false;
         if (block != nullptr) {

@@ -1,0 +1,17 @@
+// On a virtual machine the first touch of every 4 KiB page can cost as much as
+// a thousand reads of memory; a short-lived process that fills a few megabytes
+// (a search listing thousands of rows) spends most of its time there. Large
+// pages take the same memory in a few touches.
+#pragma once
+
+#include <cstddef>
+
+namespace vedra::app {
+
+// Lets the next `bytes` of the heap be backed by large pages where the system
+// allows them on request, and keeps allocations up to that size on the heap.
+// Changes no result; a system without them keeps small pages. Returns whether
+// the request was taken.
+bool PreferLargePagesForHeap(std::size_t bytes);
+
+} // namespace vedra::app

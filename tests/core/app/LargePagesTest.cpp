@@ -1,0 +1,65 @@
+// The heap of a search process is backed by large pages where the system gives
+// them on request.
+#include "core/app/LargePages.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace vedra::app {
+namespace {
+
+bool largePagesOnRequest()
+{
+    std::ifstream mode("/sys/kernel/mm/transparent_hugepage/enabled");
+    std::string text((std::istreambuf_iterator<char>(mode)), std::istreambuf_iterator<char>());
+    return text.find("[madvise]") != std::string::npos || text.find("[always]") != std::string::npos;
+}
+
+// The kilobytes of large pages in the mapping that holds `address`.
+long largePageKilobytes(const void* address)
+{
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    std::ifstream maps("/proc/self/smaps");
+    std::string line;
+    bool inside = false;
+    while (std::getline(maps, line)) {
+        std::uintptr_t from = 0, to = 0;
+        char dash = 0;
+        std::istringstream range(line);
+        if (range >> std::hex >> from >> dash >> to && dash == '-') {
+            inside = from <= at && at < to;
+            continue;
+        }
+        if (inside && line.rfind("AnonHugePages:", 0) == 0)
+            return std::strtol(line.c_str() + 14, nullptr, 10);
+    }
+    return -1;
+}
+
+TEST(LargePages, TheHeapGrowsOntoLargePages)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
+#endif
+    if (!largePagesOnRequest())
+        GTEST_SKIP() << "this system gives no large pages on request";
+    ASSERT_TRUE(PreferLargePagesForHeap(32 << 20));
+    // A block of a few megabytes, as a long result list fills: from the heap, not
+    // a mapping of its own, and on large pages once touched.
+    constexpr std::size_t kBytes = 8 << 20;
+    auto* block = static_cast<char*>(std::malloc(kBytes));
+    ASSERT_NE(block, nullptr);
+    std::memset(block, 1, kBytes);
+    EXPECT_GE(largePageKilobytes(block + kBytes / 2), 2048);
+    EXPECT_EQ(block[kBytes - 1], 1);
+    std::free(block);
+}
+
+} // namespace
+} // namespace vedra::app
