@@ -9,6 +9,7 @@
 #include "core/app/InstallLayout.h"
 #include "core/app/LargePages.h"
 #include "core/app/Workspace.h"
+#include "core/archive/ArchiveStore.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -125,8 +126,10 @@ int main(int argc, char** argv)
 
     // A search lists thousands of rows and ends; an indexing run keeps to the
     // buffers it was given and is left as it is.
-    if (verb == "search")
+    if (verb == "search") {
         vedra::app::PreferLargePagesForHeap(32 << 20);
+        vedra::archive::ArchiveStore::setSearchOnceReaders(true);
+    }
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
     if (!memory) {

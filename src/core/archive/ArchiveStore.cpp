@@ -12,6 +12,7 @@
 #include "core/io/FaultPoint.h"
 
 #include <algorithm>
+#include <atomic>
 #include <type_traits>
 #include <cstring>
 #include <filesystem>
@@ -228,11 +229,28 @@ void ArchiveStore::refusedWriting(const std::string& what)
     m_context.report(StoreFault::CannotWrite, what);
 }
 
+namespace {
+std::atomic<bool> searchOnceReaders{false};
+}
+
+void ArchiveStore::setSearchOnceReaders(bool once)
+{
+    searchOnceReaders = once;
+}
+
 void ArchiveStore::mapEveryFile()
 {
     for (int slot : {SlotDocuments, SlotDocumentKeys, SlotRoots, SlotFolders})
         file(slot).mapForReading(std::numeric_limits<std::uint64_t>::max());
-    m_mapPostings = true;
+    if (searchOnceReaders) {
+        m_readPostingWindows = true;
+        return;
+    }
+    const StoreBuffers sizes = m_context.buffers();
+    const auto usable = [](std::int64_t bytes) { return static_cast<std::uint64_t>(std::max<std::int64_t>(0, bytes)); };
+    file(SlotWords).mapForReading(usable(sizes.dictionaryUsable));
+    file(SlotPostings).mapForReading(usable(sizes.postingsUsable));
+    file(SlotWordLists).mapForReading(std::numeric_limits<std::uint64_t>::max());
 }
 
 bool ArchiveStore::open(bool mapFiles)
@@ -355,7 +373,7 @@ bool ArchiveStore::close()
         f.close();
     }
     m_open = false;
-    m_mapPostings = false;
+    m_readPostingWindows = false;
     m_indexing = false;
     return ok;
 }
@@ -831,14 +849,37 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     // Older postings lie at smaller offsets: a list that does not descend is damaged.
     std::uint32_t offset = head;
     std::uint32_t limit = 0xFFFFFFFFu;
-    // A short list costs a read per posting; a long one, spread over the whole
-    // file, shares pages, and mapped pages then cost less than the reads.
-    constexpr std::size_t kReadsBeforeMapping = 256;
+    // A short list costs a read per posting. Where the first reads find a long
+    // list dense, the file is read a window at a time instead: copying a window
+    // costs less than touching its pages through a mapping, each of which costs
+    // a process about a microsecond the first time.
+    constexpr std::size_t kReadsAlone = 256;
+    constexpr std::uint64_t kWindow = 1 << 20;
+    bool windows = false;
+    std::uint64_t windowFrom = 0;
+    std::uint64_t windowTo = 0;
     while (offset != 0) {
-        if (documents.size() == kReadsBeforeMapping && m_mapPostings && postings.mappedSize() == 0)
-            postings.mapForReading(static_cast<std::uint64_t>(std::max<std::int64_t>(0, m_context.buffers().postingsUsable)));
+        if (documents.size() == kReadsAlone && m_readPostingWindows && postings.mappedSize() == 0)
+            windows = head - offset <= kReadsAlone * (kWindow / 64);  // 64 postings to a window
+        const std::uint8_t* bytes = nullptr;
         std::uint8_t copy[Posting::kSize];
-        const std::uint8_t* bytes = offset < 8 || offset >= limit ? nullptr : fetch(postings, offset, sizeof copy, copy);
+        if (offset < 8 || offset >= limit) {
+        } else if (windows && offset >= windowFrom && std::uint64_t{offset} + Posting::kSize <= windowTo) {
+            bytes = m_postingWindow.data() + (offset - windowFrom);
+        } else if (windows) {
+            windowTo = std::uint64_t{offset} + Posting::kSize;
+            windowFrom = windowTo > kWindow ? windowTo - kWindow : 0;
+            m_postingWindow.resize(kWindow);
+            const std::size_t want = static_cast<std::size_t>(windowTo - windowFrom);
+            if (postings.readAt(windowFrom, m_postingWindow.data(), want) == want) {
+                bytes = m_postingWindow.data() + (offset - windowFrom);
+            } else {
+                windows = false;  // the file ends before: read as any other posting, which tells
+                bytes = fetch(postings, offset, sizeof copy, copy);
+            }
+        } else {
+            bytes = fetch(postings, offset, sizeof copy, copy);
+        }
         if (bytes == nullptr) {
             damaged("Error");
             break;

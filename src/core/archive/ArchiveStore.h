@@ -75,13 +75,18 @@ public:
 
     // Opens the archive files for reading only and reads the "IND." header, so an
     // archive on a read-only disk or folder is searched as any other; nothing a
-    // reader does writes them. With `mapFiles` the files a search reads densely
-    // (records, document keys, folders, roots) are mapped for reading; the word
-    // tree, the postings and the word lists are read where a search goes, since
-    // a read costs a tenth of a page's first touch. A long postings list maps
-    // "LNK." (up to the usable size of the postings buffer) part-way. The results
-    // are the same either way.
+    // reader does writes them. With `mapFiles` the files are also mapped for
+    // reading: "PAR." and "LNK." up to the usable sizes of the dictionary and
+    // postings buffers (bytes past that are read from the files), the others
+    // whole; the mappings outlive the store for the next search of the archive
+    // (see MappedFile). The results are the same either way.
     bool open(bool mapFiles = true);
+    // A process that searches once and ends (the command line) takes each page
+    // of a mapping only once, and a first touch costs about ten reads: its stores
+    // map only the files a search reads densely (records, document keys, folders,
+    // roots) and read the word tree, the postings and the word lists where the
+    // search goes; a long, dense postings list is read a window at a time.
+    static void setSearchOnceReaders(bool once);
     // Opens the files for reading and writing, loads the caches and keeps the
     // append points of a run. The resume file "NTD." must be writable too. When
     // the disk or folder refuses writing, nothing is written, the cannot-write
@@ -221,7 +226,8 @@ private:
     std::array<CachedFile, kSlotCount> m_files;
     DocumentHeader m_header;
     bool m_open = false;
-    bool m_mapPostings = false;  // a long postings list may map "LNK."
+    bool m_readPostingWindows = false;  // a long, dense postings list is read by windows
+    std::vector<std::uint8_t> m_postingWindow;
     bool m_indexing = false;
     bool m_roomRefused = false;
     bool m_tooLargeShown = false;

@@ -6,14 +6,49 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 namespace vedra::archive {
+namespace {
+
+struct KeptMapping {
+    MappedFile::Identity file;
+    std::uint64_t size = 0;
+    const std::uint8_t* data = nullptr;
+};
+
+// An archive maps seven files; a search of every archive maps them in turn. The
+// oldest goes first.
+constexpr std::size_t kMostKept = 32;
+
+// Never destroyed: a mapping let go during exit still finds them.
+std::mutex& keptLock()
+{
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+std::vector<KeptMapping>& kept()
+{
+    static auto* mappings = new std::vector<KeptMapping>;
+    return *mappings;
+}
+
+void unmapBytes(const std::uint8_t* data, std::uint64_t size)
+{
+    ::munmap(const_cast<std::uint8_t*>(data), static_cast<std::size_t>(size));
+}
+
+} // namespace
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
-    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0))
+    : m_data(std::exchange(other.m_data, nullptr)), m_size(std::exchange(other.m_size, 0)),
+      m_file(other.m_file)
 {
 }
 
@@ -23,6 +58,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept
         unmap();
         m_data = std::exchange(other.m_data, nullptr);
         m_size = std::exchange(other.m_size, 0);
+        m_file = other.m_file;
     }
     return *this;
 }
@@ -33,21 +69,68 @@ bool MappedFile::map(int descriptor, std::uint64_t fileSize, std::uint64_t limit
     std::uint64_t size = std::min(fileSize, limit);
     if (descriptor < 0 || size == 0 || size > std::numeric_limits<std::size_t>::max())
         return false;
+    struct stat info {};
+    if (::fstat(descriptor, &info) != 0)
+        return false;
+    // The times tell a file changed since, or a new file given a freed inode number.
+    const Identity file{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                        info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec,
+                        info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec};
+    {
+        std::lock_guard<std::mutex> hold(keptLock());
+        auto& mappings = kept();
+        for (auto it = mappings.begin(); it != mappings.end(); ++it) {
+            if (it->file.device != file.device || it->file.inode != file.inode)
+                continue;
+            const KeptMapping found = *it;
+            mappings.erase(it);
+            if (found.file == file && found.size == size) {
+                m_data = found.data;
+                m_size = size;
+                m_file = file;
+                return true;
+            }
+            unmapBytes(found.data, found.size);
+            break;
+        }
+    }
     // Shared, so bytes this process writes through the descriptor are seen here too.
     void* data = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, descriptor, 0);
     if (data == MAP_FAILED)
         return false;
     m_data = static_cast<const std::uint8_t*>(data);
     m_size = size;
+    m_file = file;
     return true;
 }
 
 void MappedFile::unmap()
 {
-    if (m_data != nullptr)
-        ::munmap(const_cast<std::uint8_t*>(m_data), static_cast<std::size_t>(m_size));
+    if (m_data != nullptr) {
+        std::lock_guard<std::mutex> hold(keptLock());
+        auto& mappings = kept();
+        if (mappings.size() >= kMostKept) {
+            unmapBytes(mappings.front().data, mappings.front().size);
+            mappings.erase(mappings.begin());
+        }
+        mappings.push_back({m_file, m_size, m_data});
+    }
     m_data = nullptr;
     m_size = 0;
+}
+
+void MappedFile::releaseKept()
+{
+    std::lock_guard<std::mutex> hold(keptLock());
+    for (const KeptMapping& mapping : kept())
+        unmapBytes(mapping.data, mapping.size);
+    kept().clear();
+}
+
+std::size_t MappedFile::keptCount()
+{
+    std::lock_guard<std::mutex> hold(keptLock());
+    return kept().size();
 }
 
 const std::uint8_t* MappedFile::view(std::uint64_t offset, std::size_t count) const

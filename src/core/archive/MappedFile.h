@@ -24,8 +24,24 @@ public:
     // Maps bytes [0, min(fileSize, limit)) of `descriptor`. False, with nothing
     // mapped, when that range is empty or the system refuses the mapping; callers
     // then read the file as before.
+    //
+    // A mapping let go is kept for the next reader of the same file, unchanged
+    // since (same inode, times and length): a window searching one archive again
+    // then finds the pages it touched last time still in place instead of taking
+    // each one again. A file written, replaced, grown or cut gets a mapping of its own.
     bool map(int descriptor, std::uint64_t fileSize, std::uint64_t limit);
     void unmap();
+    // Lets every kept mapping go (a test, or a process about to drop its files).
+    static void releaseKept();
+    static std::size_t keptCount();
+
+    struct Identity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t modified = 0;  // nanoseconds
+        std::int64_t changed = 0;
+        bool operator==(const Identity&) const = default;
+    };
 
     bool isMapped() const { return m_data != nullptr; }
     std::uint64_t size() const { return m_size; }
@@ -40,6 +56,7 @@ public:
 private:
     const std::uint8_t* m_data = nullptr;
     std::uint64_t m_size = 0;
+    Identity m_file;
 };
 
 } // namespace vedra::archive

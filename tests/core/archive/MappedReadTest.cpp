@@ -88,6 +88,59 @@ TEST(MappedFile, NothingToMapLeavesItUnmapped)
     EXPECT_EQ(map.readAt(0, out, 4), 0u);
 }
 
+TEST(MappedFile, ALetGoMappingServesTheSameFileAgainAndNeverAStaleOne)
+{
+    MappedFile::releaseKept();
+    TempFolder folder;
+    const fs::path path = folder.path() / "f";
+    testing::writeFile(path, numberedBytes(100));
+    auto handle = io::FileHandle::open(path, io::OpenMode::ReadWrite);
+    ASSERT_TRUE(handle);
+    MappedFile map;
+    ASSERT_TRUE(map.map(handle->descriptor(), 100, 1000));
+    const std::uint8_t* first = map.view(0, 1);
+    map.unmap();
+    EXPECT_EQ(MappedFile::keptCount(), 1u);
+    ASSERT_TRUE(map.map(handle->descriptor(), 100, 1000));
+    EXPECT_EQ(map.view(0, 1), first) << "the same file, unchanged: the same pages";
+    EXPECT_EQ(MappedFile::keptCount(), 0u);
+
+    // Written in place, at its size: whichever mapping comes, it holds the new bytes.
+    map.unmap();
+    ASSERT_TRUE(handle->writeAt(10, "XYZ", 3));
+    ASSERT_TRUE(map.map(handle->descriptor(), 100, 1000));
+    ASSERT_NE(map.view(10, 3), nullptr);
+    EXPECT_EQ(std::memcmp(map.view(10, 3), "XYZ", 3), 0);
+
+    // Grown: the mapping reaches the new end.
+    map.unmap();
+    ASSERT_TRUE(handle->writeAt(100, "tail", 4));
+    ASSERT_TRUE(map.map(handle->descriptor(), 104, 1000));
+    EXPECT_EQ(map.size(), 104u);
+    ASSERT_NE(map.view(100, 4), nullptr);
+    EXPECT_EQ(std::memcmp(map.view(100, 4), "tail", 4), 0);
+
+    // Cut: the old, longer mapping is not handed out (a read past the end of a
+    // file would kill the process).
+    map.unmap();
+    fs::resize_file(path, 20);
+    ASSERT_TRUE(map.map(handle->descriptor(), 20, 1000));
+    EXPECT_EQ(map.size(), 20u);
+    EXPECT_EQ(map.view(19, 2), nullptr);
+    map.unmap();
+
+    // Replaced by another file of the same length under the same name.
+    testing::writeFile(folder.path() / "g", std::string(20, 'Q'));
+    fs::rename(folder.path() / "g", path);
+    auto other = io::FileHandle::open(path, io::OpenMode::ReadOnly);
+    ASSERT_TRUE(other);
+    ASSERT_TRUE(map.map(other->descriptor(), 20, 1000));
+    EXPECT_EQ(*map.view(0, 1), 'Q');
+    map.unmap();
+    MappedFile::releaseKept();
+    EXPECT_EQ(MappedFile::keptCount(), 0u);
+}
+
 class MappedCachedFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -263,6 +316,69 @@ TEST_F(MappedArchive, OnlyTheHeadsWithinTheBuffersAreMapped)
     ASSERT_TRUE(mapped.open());
     ASSERT_TRUE(plain.open(false));
     expectSameReads(mapped, plain);
+}
+
+// What the command line's one-search process reads: the tree, the postings and
+// the word lists through the file, the rest mapped.
+struct SearchOnceReaders {
+    SearchOnceReaders() { ArchiveStore::setSearchOnceReaders(true); }
+    ~SearchOnceReaders() { ArchiveStore::setSearchOnceReaders(false); }
+};
+
+TEST_F(MappedArchive, SearchOnceReadersReadTheSameAsFileReads)
+{
+    SearchOnceReaders once;
+    ArchiveStore mapped(ws->storeContext());
+    ArchiveStore plain(ws->storeContext());
+    ASSERT_TRUE(mapped.open());
+    ASSERT_TRUE(plain.open(false));
+    expectSameReads(mapped, plain);
+}
+
+TEST(SearchOnceReaders, AListLongerThanTheReadsMapsPartWayAndLosesNothing)
+{
+    // 700 documents hold one word, 300 another: the long walk maps the postings
+    // part-way through, the shorter one reads every posting, and both give what a
+    // store reading the file gives; the first is cut by a postings buffer smaller
+    // than the file, so its oldest postings come from the file again.
+    TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace ws(host, testing::testProbe(folder.path()));
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    ws.setPumpInterval(std::chrono::milliseconds(0));
+    const fs::path tree = folder.path() / "tree";
+    for (int i = 0; i < 700; ++i)
+        testing::writeFile(tree / ("d" + std::to_string(i / 100)) / ("f" + std::to_string(i) + ".txt"),
+                           "lanterna parola" + std::to_string(i) + (i % 7 < 3 ? " giardino" : "") + "\n");
+    indexing::NewArchive request;
+    request.name = "long";
+    ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
+    ArchiveStore& store = ws.store();
+    ASSERT_TRUE(store.openForIndexing(ws.cacheSizes()));
+    indexing::ArchiveLists lists;
+    lists.load(store);
+    indexing::IndexingRun run(ws, store, lists);
+    run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
+    ASSERT_TRUE(store.close());
+
+    app::WorkBufferSizes sizes = ws.workBuffers.sizes();
+    sizes.postingsUsable = static_cast<std::int64_t>(fs::file_size(store.slotPath(SlotPostings)) / 2);
+    ws.workBuffers.release();
+    ASSERT_TRUE(ws.workBuffers.allocate(sizes));
+    SearchOnceReaders once;
+    ArchiveStore reader(ws.storeContext());
+    ArchiveStore plain(ws.storeContext());
+    ASSERT_TRUE(reader.open());
+    ASSERT_TRUE(plain.open(false));
+    for (const char* word : {"lanterna", "giardino"}) {
+        auto a = reader.findWord(word);
+        auto b = plain.findWord(word);
+        ASSERT_TRUE(a && b) << word;
+        const std::vector<std::uint32_t> documents = plain.readPostings(b->postings);
+        EXPECT_EQ(documents.size(), std::string(word) == "lanterna" ? 700u : 300u) << word;
+        EXPECT_EQ(reader.readPostings(a->postings), documents) << word;
+    }
+    EXPECT_FALSE(reader.consumeDamage());
 }
 
 TEST_F(MappedArchive, TruncatedPostingsEndTheWalkAsFileReadsDo)
