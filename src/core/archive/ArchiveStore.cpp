@@ -1261,20 +1261,28 @@ bool ArchiveStore::appendDocumentRecord(const DocRecord& record)
 
 std::optional<DocRecord> ArchiveStore::readDocument(std::uint32_t number)
 {
-    if (number == 0 || number > documentCount())
+    DocRecord record;
+    if (!readDocumentInto(number, record))
         return std::nullopt;
+    return record;
+}
+
+bool ArchiveStore::readDocumentInto(std::uint32_t number, DocRecord& out)
+{
+    if (number == 0 || number > documentCount())
+        return false;
     std::uint8_t nodeCopy[DocKeyNode::kSize];
     const std::uint8_t* node = fetch(file(SlotDocumentKeys), docKeyNodeOffset(number), sizeof nodeCopy, nodeCopy);
     if (node == nullptr)
-        return std::nullopt;
+        return false;
     std::uint32_t recordOffset = DocKeyNode::decode(node).record;
     const CachedFile& documents = file(SlotDocuments);
     if (recordOffset < DocumentHeader::kSize || recordOffset >= documents.size())
-        return std::nullopt;
+        return false;
     std::uint8_t copy[DocRecord::kReadSize];
     std::size_t got = 0;
     const std::uint8_t* bytes = fetchUpTo(documents, recordOffset, sizeof copy, copy, got);
-    return DocRecord::decode(bytes, got);
+    return DocRecord::decodeInto(bytes, got, out);
 }
 
 bool ArchiveStore::rewriteRecordHead(std::uint32_t number, const DocRecord& record)

@@ -163,6 +163,8 @@ public:
     // Appends the record of the newest document (whose DocKeyNode points at the end of "IND.").
     bool appendDocumentRecord(const DocRecord& record);
     std::optional<DocRecord> readDocument(std::uint32_t number);
+    // The same into `out`, reusing its storage; false where readDocument gives nothing.
+    bool readDocumentInto(std::uint32_t number, DocRecord& out);
     // Rewrites the first 25 bytes of document `number`'s record in place.
     bool rewriteRecordHead(std::uint32_t number, const DocRecord& record);
     std::uint32_t documentCount() const;

@@ -107,20 +107,29 @@ void DocRecord::encode(std::string& out) const
 
 std::optional<DocRecord> DocRecord::decode(const std::uint8_t* bytes, std::size_t size)
 {
-    if (size < kFixedSize + 1)
-        return std::nullopt;
-    auto key = terminatedText(bytes, std::min(size, kReadSize), kFixedSize);
-    if (!key)
-        return std::nullopt;
     DocRecord record;
-    record.number = getU32le(bytes);
-    record.lastWrite = getU64le(bytes + 4);
-    record.size = getU32le(bytes + 12);
-    record.wordList = getU32le(bytes + 16);
-    record.folderText = getU32le(bytes + 20);
-    record.kind = static_cast<char>(bytes[24]);
-    record.key = std::move(*key);
+    if (!decodeInto(bytes, size, record))
+        return std::nullopt;
     return record;
+}
+
+bool DocRecord::decodeInto(const std::uint8_t* bytes, std::size_t size, DocRecord& out)
+{
+    if (size < kFixedSize + 1)
+        return false;
+    const std::size_t end = std::min(size, kReadSize);
+    const void* nul = std::memchr(bytes + kFixedSize, 0, end - kFixedSize);
+    if (nul == nullptr)
+        return false;
+    out.number = getU32le(bytes);
+    out.lastWrite = getU64le(bytes + 4);
+    out.size = getU32le(bytes + 12);
+    out.wordList = getU32le(bytes + 16);
+    out.folderText = getU32le(bytes + 20);
+    out.kind = static_cast<char>(bytes[24]);
+    out.key.assign(reinterpret_cast<const char*>(bytes + kFixedSize),
+                   static_cast<const std::uint8_t*>(nul) - (bytes + kFixedSize));
+    return true;
 }
 
 void FolderNode::encode(std::string& out) const

@@ -107,6 +107,9 @@ struct DocRecord {
     // The first 25 bytes only (an update rewrites them in place).
     void encodeFixed(std::uint8_t* out) const;
     static std::optional<DocRecord> decode(const std::uint8_t* bytes, std::size_t size);
+    // The same into `out`, whose key keeps its storage: a walk decodes thousands.
+    // False, with `out` unspecified, where decode gives nothing.
+    static bool decodeInto(const std::uint8_t* bytes, std::size_t size, DocRecord& out);
 };
 
 // FolderNode, in "PTH."; 9 + path length + 1 bytes:

@@ -252,25 +252,26 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
     // Two numbers of a damaged table can lead to one record: a path is listed once.
     std::unordered_set<std::string> listedPaths;
     std::string path;
+    archive::DocRecord record;  // its key's storage serves every document
     for (std::uint32_t number : walk) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (stopped())
             break;
         if (!inEveryOtherList(number))
             continue;
-        auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
-        if (!record || record->wordList == 0)
+        if (!forgivingDamage(m_workspace, store, [&] { return store.readDocumentInto(number, record); }) ||
+            record.wordList == 0)
             continue;
-        if (!documentPathInto(store, *record, path) || !passesFilters(path, false))
+        if (!documentPathInto(store, record, path) || !passesFilters(path, false))
             continue;
         // Each query word counts once, however often the list holds it.
         const auto matched = static_cast<int>(
-            forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record->wordList, nodes); }));
+            forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record.wordList, nodes); }));
         if (matched < wordCount)
             continue;
         if (path.find("estratti.vedra") != std::string::npos || !listedPaths.insert(path).second)
             continue;
-        addRow(*record, wordsText, path, m_results.size(), archiveName);
+        addRow(record, wordsText, path, m_results.size(), archiveName);
         ++listed;
     }
     return listed > 0 ? wordCount : 0;
@@ -313,14 +314,14 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
         auto walk =
             withoutRepeats(forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
         const std::string marked = wordWithMarker(word) + " ";
+        archive::DocRecord record;  // its key's storage serves every document
         for (std::uint32_t number : walk) {
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
                 break;
-            auto record = forgivingDamage(m_workspace, store, [&] { return store.readDocument(number); });
-            if (!record)
+            if (!forgivingDamage(m_workspace, store, [&] { return store.readDocumentInto(number, record); }))
                 continue;
-            if (!documentPathInto(store, *record, path) || !passesFilters(path, true) ||
+            if (!documentPathInto(store, record, path) || !passesFilters(path, true) ||
                 path.find("estratti.vedra") != std::string::npos)
                 continue;
             wordsText = marked;
@@ -330,14 +331,14 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             // Query words hold no '/', so a word in the path lies in the folder or in
             // the name; the folder's answer is worked out once for its documents.
             const std::size_t nameAt = path.rfind('/') + 1;
-            auto folderHit = folderHoldsWord.find(record->folderText);
+            auto folderHit = folderHoldsWord.find(record.folderText);
             if (folderHit == folderHoldsWord.end())
-                folderHit = folderHoldsWord.emplace(record->folderText, holdsWord(std::string_view(path).substr(0, nameAt)))
+                folderHit = folderHoldsWord.emplace(record.folderText, holdsWord(std::string_view(path).substr(0, nameAt)))
                                 .first;
             const bool inPath = folderHit->second || holdsWord(std::string_view(path).substr(nameAt));
             any = true;
             // A document already listed (by another word, or before) keeps its row.
-            addRow(*record, wordsText, path, inPath ? 0 : m_results.size(), archiveName, nullptr, true);
+            addRow(record, wordsText, path, inPath ? 0 : m_results.size(), archiveName, nullptr, true);
         }
     }
     return any ? 1 : 0;
