@@ -865,14 +865,15 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
         std::uint8_t copy[Posting::kSize];
         if (offset < 8 || offset >= limit) {
         } else if (windows && offset >= windowFrom && std::uint64_t{offset} + Posting::kSize <= windowTo) {
-            bytes = m_postingWindow.data() + (offset - windowFrom);
+            bytes = m_postingWindow.get() + (offset - windowFrom);
         } else if (windows) {
             windowTo = std::uint64_t{offset} + Posting::kSize;
             windowFrom = windowTo > kWindow ? windowTo - kWindow : 0;
-            m_postingWindow.resize(kWindow);
+            if (!m_postingWindow)
+                m_postingWindow = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow);
             const std::size_t want = static_cast<std::size_t>(windowTo - windowFrom);
-            if (postings.readAt(windowFrom, m_postingWindow.data(), want) == want) {
-                bytes = m_postingWindow.data() + (offset - windowFrom);
+            if (postings.readAt(windowFrom, m_postingWindow.get(), want) == want) {
+                bytes = m_postingWindow.get() + (offset - windowFrom);
             } else {
                 windows = false;  // the file ends before: read as any other posting, which tells
                 bytes = fetch(postings, offset, sizeof copy, copy);

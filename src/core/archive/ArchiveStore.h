@@ -229,7 +229,7 @@ private:
     DocumentHeader m_header;
     bool m_open = false;
     bool m_readPostingWindows = false;  // a long, dense postings list is read by windows
-    std::vector<std::uint8_t> m_postingWindow;
+    std::unique_ptr<std::uint8_t[]> m_postingWindow;  // made when first needed
     bool m_indexing = false;
     bool m_roomRefused = false;
     bool m_tooLargeShown = false;
