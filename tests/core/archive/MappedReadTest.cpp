@@ -284,6 +284,15 @@ protected:
         EXPECT_FALSE(plain.consumeDamage());
     }
 
+    void expectMappedReadsAsFileReads()
+    {
+        ArchiveStore mapped(ws->storeContext());
+        ArchiveStore plain(ws->storeContext());
+        ASSERT_TRUE(mapped.open());
+        ASSERT_TRUE(plain.open(false));
+        expectSameReads(mapped, plain);
+    }
+
     TempFolder folder;
     app::HeadlessHost host;
     std::unique_ptr<app::Workspace> ws;
@@ -291,11 +300,7 @@ protected:
 
 TEST_F(MappedArchive, WholeFilesMappedReadTheSameAsFileReads)
 {
-    ArchiveStore mapped(ws->storeContext());
-    ArchiveStore plain(ws->storeContext());
-    ASSERT_TRUE(mapped.open());
-    ASSERT_TRUE(plain.open(false));
-    expectSameReads(mapped, plain);
+    expectMappedReadsAsFileReads();
 }
 
 TEST_F(MappedArchive, OnlyTheHeadsWithinTheBuffersAreMapped)
@@ -310,12 +315,7 @@ TEST_F(MappedArchive, OnlyTheHeadsWithinTheBuffersAreMapped)
     ASSERT_GT(dictionarySize, static_cast<std::uintmax_t>(sizes.dictionaryUsable) + 4096);
     ws->workBuffers.release();
     ASSERT_TRUE(ws->workBuffers.allocate(sizes));
-
-    ArchiveStore mapped(ws->storeContext());
-    ArchiveStore plain(ws->storeContext());
-    ASSERT_TRUE(mapped.open());
-    ASSERT_TRUE(plain.open(false));
-    expectSameReads(mapped, plain);
+    expectMappedReadsAsFileReads();
 }
 
 // What the command line's one-search process reads: the tree, the postings and
@@ -328,19 +328,14 @@ struct SearchOnceReaders {
 TEST_F(MappedArchive, SearchOnceReadersReadTheSameAsFileReads)
 {
     SearchOnceReaders once;
-    ArchiveStore mapped(ws->storeContext());
-    ArchiveStore plain(ws->storeContext());
-    ASSERT_TRUE(mapped.open());
-    ASSERT_TRUE(plain.open(false));
-    expectSameReads(mapped, plain);
+    expectMappedReadsAsFileReads();
 }
 
-TEST(SearchOnceReaders, AListLongerThanTheReadsMapsPartWayAndLosesNothing)
+TEST(SearchOnceReaders, ALongDenseListReadByWindowsLosesNothing)
 {
-    // 700 documents hold one word, 300 another: the long walk maps the postings
-    // part-way through, the shorter one reads every posting, and both give what a
-    // store reading the file gives; the first is cut by a postings buffer smaller
-    // than the file, so its oldest postings come from the file again.
+    // 700 documents hold one word, 300 another: both walks go on by windows of
+    // the file after their first 256 postings read one by one, and give what a
+    // store reading every posting gives.
     TempFolder folder;
     app::HeadlessHost host;
     app::Workspace ws(host, testing::testProbe(folder.path()));
@@ -361,10 +356,6 @@ TEST(SearchOnceReaders, AListLongerThanTheReadsMapsPartWayAndLosesNothing)
     run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
     ASSERT_TRUE(store.close());
 
-    app::WorkBufferSizes sizes = ws.workBuffers.sizes();
-    sizes.postingsUsable = static_cast<std::int64_t>(fs::file_size(store.slotPath(SlotPostings)) / 2);
-    ws.workBuffers.release();
-    ASSERT_TRUE(ws.workBuffers.allocate(sizes));
     SearchOnceReaders once;
     ArchiveStore reader(ws.storeContext());
     ArchiveStore plain(ws.storeContext());
