@@ -91,15 +91,9 @@
 # and the per-tool notes below the table show by how much they differ.
 set -euo pipefail
 
-usage() {
-  sed -n '2,16s/^# \{0,1\}//p' "$0" >&2
-  exit 2
-}
-
-die() {
-  echo "index-bench: $*" >&2
-  exit 1
-}
+bench_name=index-bench
+usage_lines=16
+source "$(dirname "$0")/bench-lib.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=""
@@ -136,21 +130,6 @@ done
 [[ -r "$dir" && -x "$dir" ]] || die "'$dir' cannot be read"
 dir=$(cd "$dir" && pwd -P)
 
-# --- Debian packages, installed only when missing (as scripts/install-deps does) ---
-apt_install() {
-  local missing=() package status
-  for package in "$@"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$package")
-  done
-  ((${#missing[@]} == 0)) && return 0
-  echo "Installing: ${missing[*]}" >&2
-  local sudo=()
-  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-}
 
 [[ -x /usr/bin/time ]] || apt_install time
 [[ -x /usr/bin/time ]] || die "/usr/bin/time is missing and could not be installed"

@@ -51,15 +51,9 @@
 set -euo pipefail
 ((BASH_VERSINFO[0] >= 5)) || { echo "scale-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
-usage() {
-  sed -n '2,23s/^# \{0,1\}//p' "$0" >&2
-  exit 2
-}
-
-die() {
-  echo "scale-bench: $*" >&2
-  exit 1
-}
+bench_name=scale-bench
+usage_lines=23
+source "$(dirname "$0")/bench-lib.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 sizes="1 4 16"
@@ -103,21 +97,6 @@ for value in $sizes $peer_sizes $small_sizes; do
   [[ "$value" =~ ^[1-9][0-9]*$ ]] || die "size '$value' is not a positive number"
 done
 
-# --- Debian packages, installed only when missing ---
-apt_install() {
-  local missing=() package status
-  for package in "$@"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$package")
-  done
-  ((${#missing[@]} == 0)) && return 0
-  echo "Installing: ${missing[*]}" >&2
-  local sudo=()
-  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-}
 # The generator's words (dictionaries), the clock, the PDF converter.
 apt_install wamerican witalian wspanish time poppler-utils
 [[ -n "$peer_sizes" ]] && apt_install xapian-omega xapian-tools recoll

@@ -59,15 +59,9 @@
 set -euo pipefail
 ((BASH_VERSINFO[0] >= 5)) || { echo "search-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
-usage() {
-  sed -n '2,15s/^# \{0,1\}//p' "$0" >&2
-  exit 2
-}
-
-die() {
-  echo "search-bench: $*" >&2
-  exit 1
-}
+bench_name=search-bench
+usage_lines=15
+source "$(dirname "$0")/bench-lib.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir="$root/build"
@@ -117,21 +111,6 @@ done
 singles=(license return printf socket inotify strtok)
 pairs=("socket bind" "mutex lock" "memcpy strlen")
 
-# --- Debian packages, installed only when missing ---
-apt_install() {
-  local missing=() package status
-  for package in "$@"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [[ "$status" == "install ok installed" ]] || missing+=("$package")
-  done
-  ((${#missing[@]} == 0)) && return 0
-  echo "Installing: ${missing[*]}" >&2
-  local sudo=()
-  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo[@]}" apt-get update -qq
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
-}
 if ((recoll)); then apt_install xapian-omega xapian-tools recoll; else apt_install xapian-omega xapian-tools; fi
 peers=(omindex quest)
 if ((recoll)); then peers+=(recollindex recollq); fi
