@@ -13,6 +13,7 @@
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
+#include "support/IndexFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -218,13 +219,7 @@ protected:
         indexing::NewArchive request;
         request.name = "mapped";
         ASSERT_EQ(indexing::CreateArchive(*ws, request).number, 1);
-        ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
-        indexing::ArchiveLists lists;
-        lists.load(store);
-        indexing::IndexingRun run(*ws, store, lists);
-        run.RunIndexing(std::string(VEDRA_SOURCE_DIR) + "/src/core/archive/", indexing::RunMode::Normal);
-        ASSERT_TRUE(store.close());
+        ASSERT_TRUE(testing::indexFolder(*ws, std::string(VEDRA_SOURCE_DIR) + "/src/core/archive/"));
         ASSERT_EQ(ws->BreakCode, app::StopCode::None);
     }
 
@@ -348,13 +343,7 @@ TEST(SearchOnceReaders, ALongDenseListReadByWindowsLosesNothing)
     indexing::NewArchive request;
     request.name = "long";
     ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
-    ArchiveStore& store = ws.store();
-    ASSERT_TRUE(store.openForIndexing(ws.cacheSizes()));
-    indexing::ArchiveLists lists;
-    lists.load(store);
-    indexing::IndexingRun run(ws, store, lists);
-    run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
-    ASSERT_TRUE(store.close());
+    ASSERT_TRUE(testing::indexFolder(ws, tree));
 
     SearchOnceReaders once;
     ArchiveStore reader(ws.storeContext());

@@ -11,6 +11,7 @@
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
+#include "support/IndexFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -87,13 +88,7 @@ protected:
                 testing::writeFile(sub / ("n" + std::to_string(i) + ".txt"), text);
             }
         }
-        archive::ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
-        indexing::ArchiveLists lists;
-        lists.load(store);
-        indexing::IndexingRun run(*ws, store, lists);
-        run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
-        ASSERT_TRUE(store.close());
+        ASSERT_TRUE(testing::indexFolder(*ws, tree));
         testing::writeFile(ws->ArchiveFolder + "vedraindice.txt",
                            "Juniper notes ** juniper/notes.txt\r\nOther ** other.txt\r\n");
     }

@@ -12,6 +12,7 @@
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
 #include "core/io/FileHandle.h"
+#include "support/IndexFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -43,13 +44,7 @@ protected:
 
     void indexTree()
     {
-        archive::ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
-        indexing::ArchiveLists lists;
-        lists.load(store);
-        indexing::IndexingRun run(*ws, store, lists);
-        run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
-        ASSERT_TRUE(store.close());
+        ASSERT_TRUE(testing::indexFolder(*ws, tree));
     }
 
     std::vector<std::string> search(const std::string& query, bool andWords)

@@ -9,6 +9,7 @@
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
+#include "support/IndexFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -39,13 +40,7 @@ protected:
 
     void indexTree()
     {
-        archive::ArchiveStore& store = ws->store();
-        ASSERT_TRUE(store.openForIndexing(ws->cacheSizes()));
-        indexing::ArchiveLists lists;
-        lists.load(store);
-        indexing::IndexingRun run(*ws, store, lists);
-        run.RunIndexing(tree.string() + "/", indexing::RunMode::Normal);
-        ASSERT_TRUE(store.close());
+        ASSERT_TRUE(testing::indexFolder(*ws, tree));
     }
 
     // The row of `path`; fails the test when it is not listed.
