@@ -845,7 +845,7 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::vector<std::uint32_t> documents;
     if (!m_open)
         return documents;
-    CachedFile& postings = file(SlotPostings);
+    const CachedFile& postings = file(SlotPostings);
     // Older postings lie at smaller offsets: a list that does not descend is damaged.
     std::uint32_t offset = head;
     std::uint32_t limit = 0xFFFFFFFFu;
@@ -864,6 +864,7 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
         const std::uint8_t* bytes = nullptr;
         std::uint8_t copy[Posting::kSize];
         if (offset < 8 || offset >= limit) {
+            // no bytes: the list is damaged
         } else if (windows && offset >= windowFrom && std::uint64_t{offset} + Posting::kSize <= windowTo) {
             bytes = m_postingWindow.get() + (offset - windowFrom);
         } else if (windows) {
