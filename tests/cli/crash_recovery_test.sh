@@ -107,10 +107,15 @@ echo "reference run 1: $first_time s"
 grep -q '^Total files: 2000$' "$tmp/index.out" || fail "reference run 1 registered every file: $(cat "$tmp/index.out")"
 swap_out ref
 cp -a "$tmp/fresh" "$run"
+# A run faster than its kill (the machine's load changes) finished the archive:
+# the archive starts again from where that run found it, so that the next kills
+# still land inside a run with work to do.
 attempts=0
 while [ $kills -lt "$first_kills" ] && [ $attempts -lt $((first_kills * 2)) ]; do
   attempts=$((attempts + 1))
-  kill_after "$(random_delay "$first_time")" "run 1" || break
+  rm -rf "$tmp/before-run"
+  cp -a "$run" "$tmp/before-run"
+  kill_after "$(random_delay "$first_time")" "run 1" || { rm -rf "$run"; mv "$tmp/before-run" "$run"; }
 done
 index || fail "finishing run 1: $(cat "$tmp/index.out")"
 grep -q 'undone' "$tmp/index.out" && echo "the finishing run undid a killed run first"
@@ -143,7 +148,9 @@ target=$((first_kills + second_kills))
 attempts=0
 while [ $kills -lt $target ] && [ $attempts -lt $((target * 2)) ]; do
   attempts=$((attempts + 1))
-  kill_after "$(random_delay "$second_time")" "run 2" || break
+  rm -rf "$tmp/before-run"
+  cp -a "$run" "$tmp/before-run"
+  kill_after "$(random_delay "$second_time")" "run 2" || { rm -rf "$run"; mv "$tmp/before-run" "$run"; }
 done
 write=1
 while [ $write -le 200 ]; do
