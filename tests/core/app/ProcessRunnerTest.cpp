@@ -2,6 +2,7 @@
 
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
+#include "support/ProcessEnds.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ namespace vedra::app {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::processEnds;
 using testing::readFile;
 using testing::TempFolder;
 
@@ -31,21 +33,6 @@ void expectNoZombieChild()
     int result = ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT);
     bool zombie = result == 0 && info.si_pid != 0;
     EXPECT_FALSE(zombie) << "unreaped child " << info.si_pid;
-}
-
-// True once `pid` has ended (gone, or a zombie waiting for its new parent). Polls
-// with a generous bound: the process is not ours to wait for.
-bool processEnds(pid_t pid)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-        std::size_t close = stat.rfind(')');
-        if (stat.empty() || close == std::string::npos || stat.substr(close + 2, 1) == "Z")
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 class ProcessRunner : public ::testing::Test {

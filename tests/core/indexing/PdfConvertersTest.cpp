@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "support/ArchiveFixture.h"
 #include "support/DocumentFixtures.h"
+#include "support/ProcessEnds.h"
 
 #include <gtest/gtest.h>
 
@@ -58,19 +59,6 @@ std::set<std::string> everythingBelow(const fs::path& folder)
     for (const auto& entry : fs::recursive_directory_iterator(folder))
         found.insert(fs::relative(entry.path(), folder).string());
     return found;
-}
-
-bool processGone(pid_t pid)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
-        std::size_t close = stat.rfind(')');
-        if (stat.empty() || close == std::string::npos || stat.substr(close + 2, 1) == "Z")
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 // One archive in a working folder of its own, indexing a tree shared with others.
@@ -301,7 +289,7 @@ TEST_F(PdfConvertersTest, BreakWhileConvertingEndsEveryConverterAndLeavesNoFile)
         converters.push_back(static_cast<pid_t>(std::stol(entry.path().filename().string())));
     ASSERT_EQ(converters.size(), 3u) << "three converters were running at the Break";
     for (pid_t pid : converters)
-        EXPECT_TRUE(processGone(pid)) << pid;
+        EXPECT_TRUE(testing::processEnds(pid)) << pid;
     siginfo_t info{};
     EXPECT_FALSE(::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0) << "a zombie";
     EXPECT_TRUE(everythingBelow(ahead.temporary()).empty());
