@@ -65,8 +65,17 @@ for i in $(seq 1 60); do
 done
 "$vedra" --workdir "$work" index "$tmp/big" >"$tmp/out" 2>"$tmp/err" &
 pid=$!
-# 240 MB take seconds to read; the signal comes well before the end.
-sleep 0.4
+# A background job starts with SIGINT ignored, so a signal sent before the run
+# installs its handler would be lost; wait for the handler (slow under a sanitizer
+# on a loaded machine), then signal. 240 MB take seconds to read after that.
+caught=0
+for _ in $(seq 1 600); do
+  mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
+  if [ -n "$mask" ] && (( (16#$mask >> 1) & 1 )); then caught=1; break; fi
+  sleep 0.05
+done
+[ $caught -eq 1 ] || fail "the run never caught SIGINT"
+sleep 0.2
 kill -INT $pid
 wait $pid; rc=$?
 [ $rc -eq 130 ] || fail "Ctrl-C exit code $rc (output: $(cat "$tmp/out"))"
