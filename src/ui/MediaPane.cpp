@@ -29,14 +29,37 @@ MediaPane::MediaPane(QWidget* parent) : QWidget(parent)
     m_video = new QVideoWidget(this);
     m_video->setObjectName(QStringLiteral("mediaVideo"));
     layout->addWidget(m_video);
-    m_player = new QMediaPlayer(this);
     m_audio = new QAudioOutput(this);
+    makePlayer();
+}
+
+void MediaPane::makePlayer()
+{
+    m_player = new QMediaPlayer(this);
     m_player->setAudioOutput(m_audio);
     m_player->setVideoOutput(m_video);
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, &MediaPane::statusChanged);
     connect(m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { fail(text); });
     connect(m_player, &QMediaPlayer::positionChanged, this, &MediaPane::positionChanged);
+}
+
+// A player given a second file can end it at once, unplayed (loaded, then at its
+// end with no position), with the GStreamer backend: most often after a file it
+// refused, sometimes after one it played. So every file gets a player of its own.
+// The old one may be inside its own signal here, so it goes later.
+void MediaPane::replaceUsedPlayer()
+{
+    if (!m_playerUsed)
+        return;
+    m_playerUsed = false;
+    QMediaPlayer* old = m_player;
+    old->disconnect(this);
+    old->stop();
+    old->setAudioOutput(nullptr);
+    old->setVideoOutput(nullptr);
+    old->deleteLater();
+    makePlayer();
 }
 
 MediaPane::~MediaPane()
@@ -57,6 +80,7 @@ bool MediaPane::open(const QString& path, qint64 resumeFromMs)
     m_startMs = 0;
     m_failed = false;
     m_startReported = false;
+    replaceUsedPlayer();
     if (!m_player->isAvailable()) {
         fail(QStringLiteral("no media backend"));
         return false;
@@ -65,6 +89,7 @@ bool MediaPane::open(const QString& path, qint64 resumeFromMs)
         fail(QStringLiteral("no such file"));
         return false;
     }
+    m_playerUsed = true;
     m_player->setSource(QUrl::fromLocalFile(path));
     return !m_failed;
 }

@@ -46,6 +46,8 @@ signals:
     void cannotPlay(const QString& path, const QString& reason);
 
 private:
+    void makePlayer();
+    void replaceUsedPlayer();
     void statusChanged();
     void positionChanged(qint64 position);
     void fail(const QString& reason);
@@ -60,6 +62,7 @@ private:
     bool m_seekAsked = false;
     bool m_failed = false;
     bool m_startReported = false;
+    bool m_playerUsed = false;  // it was given a file: the next file gets a new one
 };
 
 } // namespace vedra::ui
