@@ -1147,16 +1147,25 @@ std::optional<std::uint32_t> ArchiveStore::findOrAddFolder(std::string_view reve
 
 std::optional<std::string> ArchiveStore::folderText(std::uint32_t textOffset)
 {
+    std::string text;
+    if (!folderTextInto(textOffset, text))
+        return std::nullopt;
+    return text;
+}
+
+bool ArchiveStore::folderTextInto(std::uint32_t textOffset, std::string& text)
+{
     const CachedFile& tree = file(SlotFolders);
     if (textOffset < kFirstNodeOffset + FolderNode::kTextOffset || textOffset >= tree.size())
-        return std::nullopt;
+        return false;
     std::uint8_t copy[kFolderReadSize];
     std::size_t got = 0;
     const std::uint8_t* bytes = fetchUpTo(tree, textOffset, sizeof copy, copy, got);
-    auto text = terminated(bytes, got, 0);
-    if (!text)
-        return std::nullopt;
-    return std::string(*text);
+    auto found = terminated(bytes, got, 0);
+    if (!found)
+        return false;
+    text.assign(*found);
+    return true;
 }
 
 std::uint32_t ArchiveStore::foldersEnd() const

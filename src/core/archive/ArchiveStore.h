@@ -153,6 +153,8 @@ public:
     std::optional<std::uint32_t> findOrAddFolder(std::string_view reversedPath, bool* added = nullptr);
     // The reversed folder text at a text offset; empty optional when damaged.
     std::optional<std::string> folderText(std::uint32_t textOffset);
+    // The same into `text`, whose buffer a walk keeps; false when damaged.
+    bool folderTextInto(std::uint32_t textOffset, std::string& text);
     std::uint32_t foldersEnd() const;
 
     // Documents ("ORD." and "IND.").

@@ -86,8 +86,13 @@ std::uint32_t ResultList::keepText(std::string_view text, std::uint32_t& last)
 
 std::size_t ResultList::insertItem(std::size_t index, Item item, const LabelKey& key)
 {
-    index = std::min(index, m_items.size());
     m_labelCounts.add(key);
+    return placeItem(index, std::move(item));
+}
+
+std::size_t ResultList::placeItem(std::size_t index, Item item)
+{
+    index = std::min(index, m_items.size());
     m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(index), std::move(item));
     return index;
 }
@@ -132,7 +137,9 @@ std::optional<std::size_t> ResultList::insertUnlisted(std::size_t index, const R
 std::optional<std::size_t> ResultList::insertUnlisted(std::size_t index, const ResultRowView& input, bool onlyNew)
 {
     LabelKey key = labelKey(input.path);
-    if (onlyNew && m_labelCounts.contains(key))
+    // One probe serves the question and the insertion: a search asks for every document.
+    const std::size_t slot = m_labelCounts.slotFor(key);
+    if (onlyNew && m_labelCounts.occupied(slot))
         return std::nullopt;
     Item item;
     item.label = key.text = keepPath(input.path);
@@ -152,7 +159,8 @@ std::optional<std::size_t> ResultList::insertUnlisted(std::size_t index, const R
     pending.languageIndex = static_cast<signed char>(input.languageIndex);
     pending.hasRecorded = input.recorded.has_value();
     pending.recorded = input.recorded.value_or(RecordedFile{});
-    return insertItem(index, std::move(item), key);
+    m_labelCounts.addAt(slot, key);
+    return placeItem(index, std::move(item));
 }
 
 std::size_t ResultList::rowsMade() const
@@ -254,16 +262,26 @@ std::size_t ResultList::LabelCounts::slotOf(const LabelKey& key) const
     return at;
 }
 
-void ResultList::LabelCounts::add(const LabelKey& key)
+std::size_t ResultList::LabelCounts::slotFor(const LabelKey& key)
 {
     if ((m_used + 1) * 2 > m_slots.size())
         grow();
-    Slot& slot = m_slots[slotOf(key)];
+    return slotOf(key);
+}
+
+void ResultList::LabelCounts::addAt(std::size_t at, const LabelKey& key)
+{
+    Slot& slot = m_slots[at];
     if (slot.count == 0) {
         slot.key = key;
         ++m_used;
     }
     ++slot.count;
+}
+
+void ResultList::LabelCounts::add(const LabelKey& key)
+{
+    addAt(slotFor(key), key);
 }
 
 void ResultList::LabelCounts::remove(const LabelKey& key)

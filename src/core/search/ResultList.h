@@ -117,6 +117,7 @@ private:
     // `last` remembers the text this kind of text took last time: the common case.
     std::uint32_t keepText(std::string_view text, std::uint32_t& last);
     std::size_t insertItem(std::size_t index, Item item, const LabelKey& key);
+    std::size_t placeItem(std::size_t index, Item item);
     std::optional<std::size_t> insertUnlisted(std::size_t index, const ResultRowView& input, bool onlyNew);
     void forgetLabel(std::string_view label);
 
@@ -139,6 +140,11 @@ private:
     public:
         bool contains(const LabelKey& key) const { return !m_slots.empty() && m_slots[slotOf(key)].count != 0; }
         void add(const LabelKey& key);
+        // The slot of `key`, or the free one where it goes, the table grown first so
+        // that it fits; addAt adds there, with no change to the table between.
+        std::size_t slotFor(const LabelKey& key);
+        bool occupied(std::size_t slot) const { return m_slots[slot].count != 0; }
+        void addAt(std::size_t slot, const LabelKey& key);
         // One fewer row with the label; the label goes at none.
         void remove(const LabelKey& key);
         void clear();

@@ -33,6 +33,9 @@ namespace {
 
 using app::MessageKey;
 
+// Documents in the extracts' file are never results.
+constexpr std::string_view kExtractsName = "estratti.vedra";
+
 bool beginsWithLetter(const std::string& word)
 {
     return !word.empty() && ((word[0] >= 'a' && word[0] <= 'z') || (word[0] >= 'A' && word[0] <= 'Z'));
@@ -119,18 +122,18 @@ std::optional<std::string> SearchRun::documentPath(archive::ArchiveStore& store,
 bool SearchRun::documentPathInto(archive::ArchiveStore& store, const archive::DocRecord& record, std::string& path)
 {
     // Documents of one folder share its text: it is read and turned round once.
-    auto cached = m_folderPaths.find(record.folderText);
-    if (cached == m_folderPaths.end()) {
-        auto folder = forgivingDamage(m_workspace, store, [&] { return store.folderText(record.folderText); });
-        if (!folder)
+    int entry = m_folderPaths.find(record.folderText);
+    if (entry < 0) {
+        if (!forgivingDamage(m_workspace, store, [&] { return store.folderTextInto(record.folderText, m_folderText); }))
             return false;
-        cached = m_folderPaths.emplace(record.folderText, archive::reversed(*folder)).first;
+        entry = m_folderPaths.add(record.folderText, m_folderText);
     }
+    m_lastFolder = entry;
     // The key is the name reversed (then the folder): the name is its reversed head.
     std::string_view key = record.key;
     std::size_t slash = key.find('/');
     std::string_view name = slash == std::string_view::npos ? key : key.substr(0, slash);
-    path.assign(cached->second);
+    path.assign(m_folderPaths.path(entry));
     path.append(name.rbegin(), name.rend());
     return true;
 }
@@ -269,7 +272,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
             forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record.wordList, nodes); }));
         if (matched < wordCount)
             continue;
-        if (path.find("estratti.vedra") != std::string::npos || !listedPaths.insert(path).second)
+        if (path.find(kExtractsName) != std::string::npos || !listedPaths.insert(path).second)
             continue;
         addRow(record, wordsText, path, m_results.size(), archiveName);
         ++listed;
@@ -291,22 +294,25 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             holders[static_cast<std::size_t>(i)].insert(documents.begin(), documents.end());
         }
     }
+    m_folderPaths.forgetNotes();  // the words may have changed since
     bool any = false;
     // Buffers kept from one document to the next: no allocation for most documents.
     std::string path;
     std::string lowerPath;
     std::string wordsText;
+    auto lowerHoldsWord = [&](std::string_view lower) {
+        for (int i = 0; i < m_words.count; ++i)
+            if (lower.find(m_words.words[static_cast<std::size_t>(i)].text) != std::string_view::npos)
+                return true;
+        return false;
+    };
     auto holdsWord = [&](std::string_view part) {
         lowerPath.assign(part);
         for (char& c : lowerPath)
             if (c >= 'A' && c <= 'Z')
                 c = static_cast<char>(c - 'A' + 'a');
-        for (int i = 0; i < m_words.count; ++i)
-            if (lowerPath.find(m_words.words[static_cast<std::size_t>(i)].text) != std::string::npos)
-                return true;
-        return false;
+        return lowerHoldsWord(lowerPath);
     };
-    std::unordered_map<std::uint32_t, bool> folderHoldsWord;
     for (int k = 0; k < m_words.count && !stopped(); ++k) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
         if (word.postingsHead == 0)
@@ -321,21 +327,26 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
                 break;
             if (!forgivingDamage(m_workspace, store, [&] { return store.readDocumentInto(number, record); }))
                 continue;
-            if (!documentPathInto(store, record, path) || !passesFilters(path, true) ||
-                path.find("estratti.vedra") != std::string::npos)
+            if (!documentPathInto(store, record, path) || !passesFilters(path, true))
+                continue;
+            // Query words and the extracts' folder name hold no '/', so each lies in
+            // the folder or in the name; the folder's answers are worked out once.
+            const std::size_t nameAt = path.rfind('/') + 1;
+            const std::string_view folderPart = std::string_view(path).substr(0, nameAt);
+            const std::string_view namePart = std::string_view(path).substr(nameAt);
+            FolderPaths::Notes& notes = m_folderPaths.notes(m_lastFolder);
+            if (notes.inExtracts < 0)
+                notes.inExtracts = folderPart.find(kExtractsName) != std::string_view::npos ? 1 : 0;
+            if (notes.inExtracts == 1 || namePart.find(kExtractsName) != std::string_view::npos)
                 continue;
             wordsText = marked;
             for (int other = 0; other < m_words.count; ++other)
                 if (other != k && holders[static_cast<std::size_t>(other)].count(number) != 0)
                     wordsText += m_words.words[static_cast<std::size_t>(other)].text + " ";
-            // Query words hold no '/', so a word in the path lies in the folder or in
-            // the name; the folder's answer is worked out once for its documents.
-            const std::size_t nameAt = path.rfind('/') + 1;
-            auto folderHit = folderHoldsWord.find(record.folderText);
-            if (folderHit == folderHoldsWord.end())
-                folderHit = folderHoldsWord.emplace(record.folderText, holdsWord(std::string_view(path).substr(0, nameAt)))
-                                .first;
-            const bool inPath = folderHit->second || holdsWord(std::string_view(path).substr(nameAt));
+            if (notes.holdsQueryWord < 0)
+                notes.holdsQueryWord = holdsWord(folderPart) ? 1 : 0;
+            // passesFilters left the name lower-cased.
+            const bool inPath = notes.holdsQueryWord == 1 || lowerHoldsWord(m_lowerName);
             any = true;
             // A document already listed (by another word, or before) keeps its row.
             addRow(record, wordsText, path, inPath ? 0 : m_results.size(), archiveName, nullptr, true);

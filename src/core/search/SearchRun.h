@@ -5,6 +5,7 @@
 
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/PatternFilter.h"
+#include "core/search/FolderPaths.h"
 #include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
 #include "core/search/ResultList.h"
@@ -124,8 +125,11 @@ private:
     std::string m_elapsedText;
     std::string m_diskRoot;
     std::function<bool()> m_inDocumentSearch;
-    // The current archive's folder texts, turned round, by their offset.
-    std::unordered_map<std::uint32_t, std::string> m_folderPaths;
+    // The current archive's folders met so far; m_lastFolder is the entry of the
+    // path documentPathInto made last.
+    FolderPaths m_folderPaths;
+    int m_lastFolder = -1;
+    std::string m_folderText;  // documentPathInto's buffer
     mutable std::string m_lowerName;  // passesFilters' buffer
 };
 

@@ -146,6 +146,28 @@ TEST_F(SearchRunTest, EdgeCasesOfTheWalks)
     EXPECT_EQ(rows.front(), (tree / "golf" / "three.txt").string());
 }
 
+TEST_F(SearchRunTest, OneWordPutsPathHitsFirstFolderByFolderAndSkipsTheExtractsAnywhereInThePath)
+{
+    // Two documents share a folder that holds the word, so the second meets the
+    // folder's answer worked out for the first; one holds it in its name only.
+    testing::writeFile(tree / "plain.txt", "hotel");
+    testing::writeFile(tree / "hotel-box" / "a.txt", "hotel");
+    testing::writeFile(tree / "hotel-box" / "b.txt", "hotel");
+    testing::writeFile(tree / "other" / "HotelNotes.txt", "hotel");
+    testing::writeFile(tree / "other" / "later.txt", "hotel");
+    testing::writeFile(tree / "estratti.vedra", "hotel");
+    testing::writeFile(tree / "old estratti.vedra copies" / "c.txt", "hotel");
+    indexTree();
+    std::vector<std::string> rows = search("hotel", false);
+    ASSERT_EQ(rows.size(), 5u) << "the extracts, as a file or in a folder's name, are never listed";
+    EXPECT_EQ(std::set<std::string>(rows.begin(), rows.begin() + 3),
+              (std::set<std::string>{(tree / "hotel-box" / "a.txt").string(), (tree / "hotel-box" / "b.txt").string(),
+                                     (tree / "other" / "HotelNotes.txt").string()}))
+        << "a word in the folder or (in any case) in the name puts the row on top";
+    EXPECT_EQ(std::set<std::string>(rows.begin() + 3, rows.end()),
+              (std::set<std::string>{(tree / "plain.txt").string(), (tree / "other" / "later.txt").string()}));
+}
+
 TEST_F(SearchRunTest, BreakDuringAnOrWalkKeepsTheRowsAndEnablesContinue)
 {
     for (int i = 0; i < 20; ++i)
