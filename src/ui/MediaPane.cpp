@@ -69,10 +69,6 @@ MediaPane::~MediaPane()
 
 bool MediaPane::open(const QString& path, qint64 resumeFromMs)
 {
-    if (isOpen()) {
-        m_player->stop();
-        m_player->setSource(QUrl());
-    }
     m_path = path;
     m_resumeFromMs = resumeFromMs;
     m_seeked = false;
