@@ -284,15 +284,20 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
 {
     WalkFlag walking(m_walkRunning);
     const std::string archiveName = m_workspace.currentArchiveName();
-    std::vector<std::unordered_set<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
-    // A word's holders tell the other words' rows that it is there too: one word alone needs none.
-    for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {
+    // Each word's postings are read once: a frequent word's list runs through the
+    // whole postings file, and its walk below needs the list again.
+    std::vector<std::vector<std::uint32_t>> lists(static_cast<std::size_t>(m_words.count));
+    for (int i = 0; i < m_words.count; ++i) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
-        if (word.postingsHead != 0) {
-            std::vector<std::uint32_t> documents =
-                forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
-            holders[static_cast<std::size_t>(i)].insert(documents.begin(), documents.end());
-        }
+        if (word.postingsHead != 0)
+            lists[static_cast<std::size_t>(i)] = withoutRepeats(
+                forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
+    }
+    // A word's holders tell the other words' rows that it is there too: one word alone needs none.
+    std::vector<std::vector<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
+    for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {
+        holders[static_cast<std::size_t>(i)] = lists[static_cast<std::size_t>(i)];
+        std::sort(holders[static_cast<std::size_t>(i)].begin(), holders[static_cast<std::size_t>(i)].end());
     }
     m_folderPaths.forgetNotes();  // the words may have changed since
     bool any = false;
@@ -317,8 +322,7 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
         if (word.postingsHead == 0)
             continue;
-        auto walk =
-            withoutRepeats(forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
+        const std::vector<std::uint32_t>& walk = lists[static_cast<std::size_t>(k)];
         const std::string marked = wordWithMarker(word) + " ";
         archive::DocRecord record;  // its key's storage serves every document
         for (std::uint32_t number : walk) {
@@ -341,7 +345,8 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
                 continue;
             wordsText = marked;
             for (int other = 0; other < m_words.count; ++other)
-                if (other != k && holders[static_cast<std::size_t>(other)].count(number) != 0)
+                if (other != k && std::binary_search(holders[static_cast<std::size_t>(other)].begin(),
+                                                     holders[static_cast<std::size_t>(other)].end(), number))
                     wordsText += m_words.words[static_cast<std::size_t>(other)].text + " ";
             if (notes.holdsQueryWord < 0)
                 notes.holdsQueryWord = holdsWord(folderPart) ? 1 : 0;

@@ -20,6 +20,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 
 namespace vedra::search {
 namespace {
@@ -47,15 +48,19 @@ protected:
         ASSERT_TRUE(testing::indexFolder(*ws, tree));
     }
 
-    std::vector<std::string> search(const std::string& query, bool andWords)
+    std::vector<std::string> search(const std::string& query, bool andWords,
+                                    std::map<std::string, std::string>* wordsColumn = nullptr)
     {
         ResultList results;
         SearchRun run(*ws, results);
         run.options().andWords = andWords ? 1 : 0;
         run.RunSearch(query);
         std::vector<std::string> paths;
-        for (std::size_t i = 0; i < results.size(); ++i)
+        for (std::size_t i = 0; i < results.size(); ++i) {
             paths.push_back(results.row(i).label());
+            if (wordsColumn != nullptr)
+                (*wordsColumn)[results.row(i).label()] = results.row(i)[ResultColumn::Words];
+        }
         return paths;
     }
 
@@ -100,7 +105,8 @@ TEST_F(SearchRunTest, RandomCorporaGiveExactlyTheDocumentsThatHoldTheWords)
         for (const auto& word : query)
             text += word + " ";
         bool andWords = random() % 2 == 0;
-        std::vector<std::string> rows = search(text, andWords);
+        std::map<std::string, std::string> wordsColumn;
+        std::vector<std::string> rows = search(text, andWords, &wordsColumn);
 
         std::vector<std::string> expected;
         for (auto it = order.rbegin(); it != order.rend(); ++it) {
@@ -118,6 +124,18 @@ TEST_F(SearchRunTest, RandomCorporaGiveExactlyTheDocumentsThatHoldTheWords)
             std::set<std::string> rowSet(rows.begin(), rows.end());
             EXPECT_EQ(rowSet.size(), rows.size()) << "one row per document: " << text;
             EXPECT_EQ(rowSet, std::set<std::string>(expected.begin(), expected.end())) << "OR " << text;
+            // Whichever word listed it, a row names every query word its document holds.
+            for (const auto& row : rows) {
+                std::set<std::string> named;
+                std::istringstream column(wordsColumn[row]);
+                for (std::string word; column >> word;)
+                    named.insert(word);
+                std::set<std::string> held;
+                for (const auto& word : query)
+                    if (wordsOf[row].count(word) != 0)
+                        held.insert(word);
+                EXPECT_EQ(named, held) << "OR " << text << " row " << row;
+            }
         }
     }
 }
