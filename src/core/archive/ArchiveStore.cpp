@@ -946,6 +946,7 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
     const std::uint64_t size = lists.size();
     std::uint64_t budget = size / 4 + 1;  // no list holds more entries than the file
     std::uint32_t at = offset;
+    std::size_t chunkBytes = kListChunkFirst;
     while (at != 0 && budget > 0) {
         if (at < 4 || at >= size) {
             damaged("Error");
@@ -953,12 +954,16 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
         }
         std::size_t whole = static_cast<std::size_t>((size - at) / 4);
         const std::uint8_t* block = whole > 1 ? lists.view(at, whole * 4) : nullptr;
-        // Not in memory: a chunk at a time, not a read per entry.
-        std::uint8_t chunk[4096];
+        // Not in memory: a chunk at a time, not a read per entry. Most lists end in
+        // their first chunk; one that goes on is read in larger chunks, since every
+        // read costs a few microseconds whatever its size.
         if (block == nullptr && whole > 1) {
-            whole = std::min(whole, sizeof chunk / 4);
-            if (lists.readAt(at, chunk, whole * 4) == whole * 4)
-                block = chunk;
+            if (!m_listChunk)
+                m_listChunk = std::make_unique_for_overwrite<std::uint8_t[]>(kListChunkMost);
+            whole = std::min(whole, chunkBytes / 4);
+            if (lists.readAt(at, m_listChunk.get(), whole * 4) == whole * 4)
+                block = m_listChunk.get();
+            chunkBytes = std::min(chunkBytes * 4, kListChunkMost);
         }
         bool ok = true;
         bool endMark = false;

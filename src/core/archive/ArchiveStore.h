@@ -232,6 +232,9 @@ private:
     bool m_open = false;
     bool m_readPostingWindows = false;  // a long, dense postings list is read by windows
     std::unique_ptr<std::uint8_t[]> m_postingWindow;  // made when first needed
+    static constexpr std::size_t kListChunkFirst = 4096;
+    static constexpr std::size_t kListChunkMost = 64 << 10;
+    std::unique_ptr<std::uint8_t[]> m_listChunk;  // word lists read a chunk at a time; made when first needed
     bool m_indexing = false;
     bool m_roomRefused = false;
     bool m_tooLargeShown = false;

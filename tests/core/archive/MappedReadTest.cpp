@@ -361,6 +361,52 @@ TEST(SearchOnceReaders, ALongDenseListReadByWindowsLosesNothing)
     EXPECT_FALSE(reader.consumeDamage());
 }
 
+TEST(SearchOnceReaders, AWordListLongerThanEveryChunkReadsAsTheMappedList)
+{
+    // A document of 40,000 different words has a list that spans many chunks of
+    // every size the reader goes through; the mapped list is the truth.
+    TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace ws(host, testing::testProbe(folder.path()));
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    ws.setPumpInterval(std::chrono::milliseconds(0));
+    const fs::path tree = folder.path() / "tree";
+    std::string text;
+    for (int i = 0; i < 40000; ++i) {
+        std::string word = "w";
+        for (int n = i, k = 0; k < 4; ++k, n /= 26)
+            word += static_cast<char>('a' + n % 26);
+        text += word + (i % 12 == 11 ? "\n" : " ");
+    }
+    testing::writeFile(tree / "a.txt", text);
+    testing::writeFile(tree / "b.txt", "lanterna giardino\n");
+    indexing::NewArchive request;
+    request.name = "wide";
+    ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
+    ASSERT_TRUE(testing::indexFolder(ws, tree));
+
+    ArchiveStore mapped(ws.storeContext());
+    ASSERT_TRUE(mapped.open());
+    SearchOnceReaders once;
+    ArchiveStore reader(ws.storeContext());
+    ASSERT_TRUE(reader.open());
+    for (std::uint32_t number = 1; number <= mapped.documentCount(); ++number) {
+        auto record = mapped.readDocument(number);
+        ASSERT_TRUE(record && record->wordList != 0) << number;
+        const std::vector<std::uint32_t> list = mapped.readWordList(record->wordList);
+        EXPECT_EQ(reader.readWordList(record->wordList), list) << record->key;
+        ASSERT_FALSE(list.empty());
+        // The last entry is found only after every chunk has been read.
+        const std::vector<std::uint32_t> asked = {list.back(), list[list.size() / 2], list.front()};
+        EXPECT_EQ(reader.countInWordList(record->wordList, asked), 3u) << record->key;
+        EXPECT_EQ(reader.countInWordList(record->wordList, {1}), 0u) << record->key;
+        if (record->key.ends_with("a.txt"))
+            EXPECT_GT(list.size(), 40000u * 4 / 5);
+    }
+    EXPECT_FALSE(reader.consumeDamage());
+    EXPECT_FALSE(mapped.consumeDamage());
+}
+
 TEST_F(MappedArchive, TruncatedPostingsEndTheWalkAsFileReadsDo)
 {
     // The newest postings are cut off after indexing; a mapped store sees the file
