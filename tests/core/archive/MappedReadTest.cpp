@@ -320,30 +320,44 @@ struct SearchOnceReaders {
     ~SearchOnceReaders() { ArchiveStore::setSearchOnceReaders(false); }
 };
 
+// A working folder whose one archive is made of `tree`, written by the test.
+class OneSearchArchive : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(ws.PrepareWorkspace(), 1);
+        ws.setPumpInterval(std::chrono::milliseconds(0));
+    }
+
+    void index(const char* name)
+    {
+        indexing::NewArchive request;
+        request.name = name;
+        ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
+        ASSERT_TRUE(testing::indexFolder(ws, tree));
+    }
+
+    TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace ws{host, testing::testProbe(folder.path())};
+    const fs::path tree = folder.path() / "tree";
+};
+
 TEST_F(MappedArchive, SearchOnceReadersReadTheSameAsFileReads)
 {
     SearchOnceReaders once;
     expectMappedReadsAsFileReads();
 }
 
-TEST(SearchOnceReaders, ALongDenseListReadByWindowsLosesNothing)
+TEST_F(OneSearchArchive, ALongDenseListReadByWindowsLosesNothing)
 {
     // 700 documents hold one word, 300 another: both walks go on by windows of
     // the file after their first 256 postings read one by one, and give what a
     // store reading every posting gives.
-    TempFolder folder;
-    app::HeadlessHost host;
-    app::Workspace ws(host, testing::testProbe(folder.path()));
-    ASSERT_EQ(ws.PrepareWorkspace(), 1);
-    ws.setPumpInterval(std::chrono::milliseconds(0));
-    const fs::path tree = folder.path() / "tree";
     for (int i = 0; i < 700; ++i)
         testing::writeFile(tree / ("d" + std::to_string(i / 100)) / ("f" + std::to_string(i) + ".txt"),
                            "lanterna parola" + std::to_string(i) + (i % 7 < 3 ? " giardino" : "") + "\n");
-    indexing::NewArchive request;
-    request.name = "long";
-    ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
-    ASSERT_TRUE(testing::indexFolder(ws, tree));
+    ASSERT_NO_FATAL_FAILURE(index("long"));
 
     SearchOnceReaders once;
     ArchiveStore reader(ws.storeContext());
@@ -361,16 +375,10 @@ TEST(SearchOnceReaders, ALongDenseListReadByWindowsLosesNothing)
     EXPECT_FALSE(reader.consumeDamage());
 }
 
-TEST(SearchOnceReaders, AWordListLongerThanEveryChunkReadsAsTheMappedList)
+TEST_F(OneSearchArchive, AWordListLongerThanEveryChunkReadsAsTheMappedList)
 {
     // A document of 40,000 different words has a list that spans many chunks of
     // every size the reader goes through; the mapped list is the truth.
-    TempFolder folder;
-    app::HeadlessHost host;
-    app::Workspace ws(host, testing::testProbe(folder.path()));
-    ASSERT_EQ(ws.PrepareWorkspace(), 1);
-    ws.setPumpInterval(std::chrono::milliseconds(0));
-    const fs::path tree = folder.path() / "tree";
     std::string text;
     for (int i = 0; i < 40000; ++i) {
         std::string word = "w";
@@ -380,10 +388,7 @@ TEST(SearchOnceReaders, AWordListLongerThanEveryChunkReadsAsTheMappedList)
     }
     testing::writeFile(tree / "a.txt", text);
     testing::writeFile(tree / "b.txt", "lanterna giardino\n");
-    indexing::NewArchive request;
-    request.name = "wide";
-    ASSERT_EQ(indexing::CreateArchive(ws, request).number, 1);
-    ASSERT_TRUE(testing::indexFolder(ws, tree));
+    ASSERT_NO_FATAL_FAILURE(index("wide"));
 
     ArchiveStore mapped(ws.storeContext());
     ASSERT_TRUE(mapped.open());
