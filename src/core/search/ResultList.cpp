@@ -163,6 +163,14 @@ std::optional<std::size_t> ResultList::insertUnlisted(std::size_t index, const R
     return placeItem(index, std::move(item));
 }
 
+void ResultList::reserveLabels(std::size_t rows)
+{
+    // A filter may pass few of a long walk's documents: past this the table grows
+    // only as rows come.
+    constexpr std::size_t kReservedMost = std::size_t{1} << 18;
+    m_labelCounts.reserve(m_items.size() + std::min(rows, kReservedMost));
+}
+
 std::size_t ResultList::rowsMade() const
 {
     return static_cast<std::size_t>(
@@ -309,8 +317,22 @@ void ResultList::LabelCounts::remove(const LabelKey& key)
 
 void ResultList::LabelCounts::grow()
 {
+    resize(std::max<std::size_t>(64, m_slots.size() * 2));
+}
+
+void ResultList::LabelCounts::reserve(std::size_t labels)
+{
+    std::size_t slots = std::max<std::size_t>(64, m_slots.size());
+    while (slots < labels * 2)
+        slots *= 2;
+    if (slots != m_slots.size())
+        resize(slots);
+}
+
+void ResultList::LabelCounts::resize(std::size_t slots)
+{
     std::vector<Slot> old = std::move(m_slots);
-    m_slots.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
+    m_slots.assign(slots, Slot{});
     for (const Slot& slot : old)
         if (slot.count != 0)
             m_slots[slotOf(slot.key)] = slot;

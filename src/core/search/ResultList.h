@@ -48,6 +48,10 @@ public:
     std::optional<std::size_t> insertUnlisted(std::size_t index, const ResultRowView& input);
     void append(ResultRowInput input) { insert(m_items.size(), std::move(input)); }
 
+    // Room for `rows` more labels, so that a search about to list that many does
+    // not rebuild the look-up table as it goes; rows listed are kept.
+    void reserveLabels(std::size_t rows);
+
     // Rows whose texts have been made so far (the rest cost nothing yet).
     std::size_t rowsMade() const;
 
@@ -148,6 +152,8 @@ private:
         // One fewer row with the label; the label goes at none.
         void remove(const LabelKey& key);
         void clear();
+        // At least `labels` fit without the table growing.
+        void reserve(std::size_t labels);
 
     private:
         struct Slot {
@@ -157,6 +163,7 @@ private:
         // The slot holding `key`, or the free slot where it would go.
         std::size_t slotOf(const LabelKey& key) const;
         void grow();
+        void resize(std::size_t slots);
         std::vector<Slot> m_slots;  // a power of two, at most half full
         std::size_t m_used = 0;
     };

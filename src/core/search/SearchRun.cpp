@@ -293,6 +293,10 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             lists[static_cast<std::size_t>(i)] = withoutRepeats(
                 forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
     }
+    std::size_t walked = 0;
+    for (const auto& list : lists)
+        walked += list.size();
+    m_results.reserveLabels(walked);
     // A word's holders tell the other words' rows that it is there too: one word alone needs none.
     std::vector<std::vector<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
     for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {

@@ -215,16 +215,20 @@ namespace vedra::search {
 namespace {
 
 // Labels counted in the list's own table against a model, through random inserts
-// (rows given whole and rows made later, many sharing labels) and deletions: the
-// deletions shift table entries, where a lost or a ghost label would hide.
+// (rows given whole and rows made later, many sharing labels), deletions and room
+// reserved ahead: the deletions shift table entries and the reservations move them
+// all, where a lost or a ghost label, or a lost count of a shared one, would hide.
 TEST(ShownRowsLabels, LookupsFollowInsertsAndDeletionsOfEveryKind)
 {
     std::mt19937 random(77);
     ResultList list;
     std::vector<std::string> model;  // labels in row order
     for (int round = 0; round < 400; ++round) {
-        const int action = static_cast<int>(random() % 10);
-        if (action < 7) {
+        const int action = static_cast<int>(random() % 11);
+        if (action == 10) {
+            // Growing with the rounds, so that the table moves while it holds labels.
+            list.reserveLabels(static_cast<std::size_t>(round) * 20 + random() % 50);
+        } else if (action < 7) {
             const std::string path = "/p/" + std::to_string(random() % 300);
             const std::size_t at = random() % (model.size() + 1);
             if (action < 4) {
