@@ -133,8 +133,11 @@ bool SearchRun::documentPathInto(archive::ArchiveStore& store, const archive::Do
     std::string_view key = record.key;
     std::size_t slash = key.find('/');
     std::string_view name = slash == std::string_view::npos ? key : key.substr(0, slash);
-    path.assign(m_folderPaths.path(entry));
-    path.append(name.rbegin(), name.rend());
+    // Appending through reverse iterators would build a temporary string per document.
+    const std::string_view folder = m_folderPaths.path(entry);
+    path.resize(folder.size() + name.size());
+    std::copy(folder.begin(), folder.end(), path.begin());
+    std::reverse_copy(name.begin(), name.end(), path.begin() + static_cast<std::ptrdiff_t>(folder.size()));
     return true;
 }
 
