@@ -1,10 +1,11 @@
 // The in-process cost of one search: SearchRun::RunSearch on the current archive of
 // an existing working folder, as the window runs it (the archive files opened,
 // the words looked up, the postings walked, the files closed), then the rows a
-// window shows made (`--shown`, default 20, with the stale look-up of each), without
-// the start-up and exit of a process. Each query runs once untimed (so the
-// page cache holds what it reads), then `--runs` times; the samples of all queries
-// of a kind are pooled and their median and 99th percentile printed.
+// window shows made (`--shown`, default 20, with the stale look-up of each), with
+// the window's heap settings and without the start-up and exit of a process. Each
+// query runs once untimed (so the page cache holds what it reads), then `--runs`
+// times; the samples of all queries of a kind are pooled and their median and 99th
+// percentile printed.
 //
 //   vedra_search_bench --workdir DIR [--runs N] [--shown N] --query KIND WORDS [--query KIND WORDS]...
 //
@@ -13,6 +14,7 @@
 //   (kind, words, result rows, median and p99 us) follows the summary lines.
 #include "BenchClock.h"
 #include "core/app/HeadlessHost.h"
+#include "core/app/LargePages.h"
 #include "core/app/Workspace.h"
 #include "core/search/QueryWords.h"
 #include "core/search/ResultList.h"
@@ -72,6 +74,7 @@ int main(int argc, char** argv)
     if (workdir.empty() || queries.empty() || runs < 1 || shown < 0)
         return usage();
 
+    vedra::app::KeepFreedHeapForReuse(32 << 20);  // as the window does
     std::error_code error;
     std::string folder = std::filesystem::absolute(workdir, error).lexically_normal().string();
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();

@@ -1,6 +1,7 @@
 // `vedrareader`: the desktop program. Installed, it works in the user's data
 // folder and, the first time, indexes the machine's documentation.
 #include "core/app/InstallLayout.h"
+#include "core/app/LargePages.h"
 #include "core/indexing/FirstStart.h"
 #include "ui/CScovaroApp.h"
 
@@ -13,6 +14,8 @@
 
 int main(int argc, char** argv)
 {
+    // One search after another: what a long list frees is kept for the next.
+    vedra::app::KeepFreedHeapForReuse(32 << 20);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VedraReader"));
     // Lets a desktop match the window to its menu entry and icon.

@@ -27,4 +27,12 @@ bool PreferLargePagesForHeap(std::size_t bytes)
     return ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE) == 0;
 }
 
+bool KeepFreedHeapForReuse(std::size_t bytes)
+{
+    // Once set, the allocator's thresholds no longer follow the blocks freed: left
+    // to follow them, they let the heap shrink after each long search.
+    return mallopt(M_MMAP_THRESHOLD, static_cast<int>(bytes)) != 0 &&
+           mallopt(M_TRIM_THRESHOLD, static_cast<int>(bytes)) != 0;
+}
+
 } // namespace vedra::app

@@ -14,4 +14,12 @@ namespace vedra::app {
 // the request was taken.
 bool PreferLargePagesForHeap(std::size_t bytes);
 
+// For a process that searches again and again (the window): memory a search
+// frees stays with the process for the next one, up to `bytes` at the top of the
+// heap, and blocks up to `bytes` come from the heap rather than mappings of their
+// own. Otherwise the allocator hands a long list's megabytes back when it goes
+// and the next search takes every page again at a fault's price. The peak stays
+// the same. Returns whether the allocator took it.
+bool KeepFreedHeapForReuse(std::size_t bytes);
+
 } // namespace vedra::app
