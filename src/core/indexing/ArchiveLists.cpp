@@ -6,6 +6,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/io/FileHandle.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -136,6 +137,22 @@ void ArchiveLists::setList(int slot, std::string_view bytes)
     auto i = static_cast<std::size_t>(index);
     m_buffers[i] = slot == archive::SlotExcludedFolders ? transformExcludedFolders(bytes) : std::string(bytes);
     m_entries[i] = parseEntries(m_buffers[i]);
+    m_shortEntries[i].clear();
+    for (const std::string& entry : m_entries[i])
+        if (auto key = packShort(entry))
+            m_shortEntries[i].push_back(*key);
+    std::sort(m_shortEntries[i].begin(), m_shortEntries[i].end());
+}
+
+std::optional<std::uint64_t> ArchiveLists::packShort(std::string_view text)
+{
+    if (text.size() > 7)
+        return std::nullopt;
+    // The length in the top byte keeps "a" apart from "a" followed by NUL bytes.
+    std::uint64_t key = std::uint64_t{text.size()} << 56;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        key |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    return key;
 }
 
 const std::string& ArchiveLists::buffer(int slot) const
@@ -156,6 +173,13 @@ bool ArchiveLists::hasEntry(int slot, std::string_view lowerCasedText) const
 {
     if (lowerCasedText.empty())
         return false;
+    if (auto key = packShort(lowerCasedText)) {
+        const int index = indexOf(slot);
+        if (index < 0)
+            return false;
+        const auto& keys = m_shortEntries[static_cast<std::size_t>(index)];
+        return std::binary_search(keys.begin(), keys.end(), *key);
+    }
     for (const auto& entry : entries(slot))
         if (entry == lowerCasedText)
             return true;

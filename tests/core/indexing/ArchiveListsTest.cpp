@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
+#include <string>
 
 namespace vedra::indexing {
 namespace {
@@ -345,6 +348,41 @@ TEST_F(ArchiveListsTest, MultimediaComparesTheExtensionWithWholeEntries)
     EXPECT_FALSE(lists.IsMultimedia("a.****"));  // the "****" entry has no dot
     EXPECT_FALSE(lists.IsMultimedia("jpg"));
     EXPECT_FALSE(lists.IsMultimedia(""));
+}
+
+TEST_F(ArchiveListsTest, ExtensionsAroundSevenBytesMatchOnlyWholeEntries)
+{
+    // Entries up to seven bytes are looked up packed into numbers, longer ones as texts.
+    lists.setList(SlotMediaExtensions, ".abcdef,.abcdefg,.abcdefgh,.z,.abcdef\x07");
+    for (const char* name : {"x.abcdef", "x.abcdefg", "x.abcdefgh", "x.z", "X.ABCDEFG", "x.abcdef\x07"})
+        EXPECT_TRUE(lists.IsMultimedia(name)) << name;
+    for (const char* name : {"x.abcde", "x.abcdeg", "x.abcdefghi", "x.zz", "x.", "x.abcdefgz", "x.abcdef\x0f"})
+        EXPECT_FALSE(lists.IsMultimedia(name)) << name;
+
+    // Against a plain comparison with every entry, over lists and names drawn
+    // from a small alphabet so that heads, lengths and orders collide often.
+    std::mt19937 random(20261210);
+    auto draw = [&](std::size_t longest) {
+        std::string text = ".";
+        for (std::size_t n = random() % (longest + 1); n > 0; --n)
+            text += "ab."[random() % 3];
+        return text;
+    };
+    for (int round = 0; round < 200; ++round) {
+        Entries entries;
+        std::string list;
+        for (int n = static_cast<int>(random() % 6); n > 0; --n) {
+            entries.push_back(draw(9));
+            list += entries.back() + ";";
+        }
+        lists.setList(SlotMediaExtensions, list);
+        for (int ask = 0; ask < 20; ++ask) {
+            const std::string name = "f" + draw(9);
+            const std::string extension = name.substr(name.rfind('.'));
+            const bool listed = std::find(entries.begin(), entries.end(), extension) != entries.end();
+            ASSERT_EQ(lists.IsMultimedia(name), listed) << name << " in " << list;
+        }
+    }
 }
 
 // ---- HasIndexableText -----------------------------------------------------------
