@@ -1,5 +1,5 @@
 // The heap of a search process is backed by large pages where the system gives
-// them on request.
+// them on request, and the window's heap keeps what one search frees for the next.
 #include "core/app/LargePages.h"
 
 #include <gtest/gtest.h>
