@@ -256,11 +256,11 @@ count_of() {
 }
 
 # The indexes are read back into the page cache the same way before timing. How a
-# file's pages sit in the cache depends on its history: pages written long ago and
-# dropped one by one under memory pressure (this test machine's host reclaims idle
-# cache) come back one small page at a time, and a walk through all of them then
-# costs nearly twice what it costs after one sequential read, as after a restart
-# (license: 12.6 ms against 9.7 ms). Both tools' files are written out, dropped
+# file's pages sit in the cache depends on its history: pages of an index left
+# idle are paged out one by one (the test machine's kernel reclaims idle cache)
+# and come back one at a time, and reading them all then costs up to twice what
+# it costs after one sequential read, as after a restart (license: 12.6 ms
+# against 9.7 ms). Both tools' files are written out, dropped
 # from the cache (dd's nocache) and read whole, so neither keeps an advantage
 # from the order in which the indexes were made or last used.
 index_files=()
