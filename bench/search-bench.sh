@@ -286,6 +286,7 @@ for i in "${!texts[@]}"; do
   done
 done
 
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 echo "Timing $runs rounds..." >&2
 for ((r = 0; r < runs; r++)); do
   for i in "${!texts[@]}"; do
@@ -316,7 +317,7 @@ stats() {
 }
 
 echo
-echo "Whole process, $runs runs per query${limit:+, first $limit results}; $(nproc) CPUs; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Whole process, $runs runs per query${limit:+, first $limit results}; $(nproc) CPUs; load before: $load_before"
 read -r floor_median _ <<<"$(stats <<<"$floor")"
 echo "Starting /bin/true the same way: median $floor_median ms"
 printf '%-8s %-7s %10s %10s\n' tool kind "median ms" "p99 ms"
