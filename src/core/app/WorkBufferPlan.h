@@ -30,8 +30,9 @@ public:
     static WorkBufferSizes compute(std::uint64_t freeDiskBytes, std::uint64_t availableMemoryBytes);
 
     // Allocates the buffers of `sizes` without touching their pages, so an unused
-    // buffer costs no memory. False, with nothing held, when the sizes are unusable
-    // or an allocation fails.
+    // buffer costs no memory. Each ends where an inaccessible page begins: a write
+    // past its end stops the program instead of changing other memory. False, with
+    // nothing held, when the sizes are unusable or an allocation fails.
     bool allocate(const WorkBufferSizes& sizes);
     void release();
 
@@ -43,10 +44,18 @@ public:
     std::uint8_t* textBuffer(int which) { return m_text[which & 1].get(); }
 
 private:
+    struct Unmap {
+        void* mapping;
+        std::size_t mappingBytes;
+        void operator()(std::uint8_t* block) const;
+    };
+    using Block = std::unique_ptr<std::uint8_t[], Unmap>;
+    static Block mapUntouched(std::size_t bytes);
+
     WorkBufferSizes m_sizes;
-    std::unique_ptr<std::uint8_t[]> m_dictionary;
-    std::unique_ptr<std::uint8_t[]> m_postings;
-    std::unique_ptr<std::uint8_t[]> m_text[2];
+    Block m_dictionary;
+    Block m_postings;
+    Block m_text[2];
 };
 
 } // namespace vedra::app

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
 
 namespace vedra::app {
 namespace {
@@ -103,6 +106,59 @@ TEST(WorkBufferPlan, ReleaseForgetsTheBuffers)
     plan.release();
     EXPECT_FALSE(plan.isAllocated());
     EXPECT_EQ(plan.sizes().dictionaryBytes, 0u);
+}
+
+// The pages of [start, start + bytes) that hold memory.
+std::size_t residentPages(const std::uint8_t* start, std::size_t bytes)
+{
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t from = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
+    const std::uintptr_t to = reinterpret_cast<std::uintptr_t>(start) + bytes;
+    std::vector<unsigned char> flags((to - from + page - 1) / page);
+    if (::mincore(reinterpret_cast<void*>(from), to - from, flags.data()) != 0)
+        return SIZE_MAX;
+    std::size_t resident = 0;
+    for (unsigned char flag : flags)
+        resident += flag & 1;
+    return resident;
+}
+
+// An indexing run fills them to their last byte; a search never touches them.
+TEST(WorkBufferPlan, BuffersHoldNoMemoryUntilUsedAndReachTheirLastByte)
+{
+    WorkBufferPlan plan;
+    WorkBufferSizes sizes = WorkBufferPlan::compute(kGiB, 64 * kMiB);
+    ASSERT_NE(sizes.dictionaryBytes % 4096, 0u);  // a buffer that ends inside a page
+    ASSERT_EQ(sizes.textBytes % 4096, 0u);        // and one that ends on a page's end
+    ASSERT_TRUE(plan.allocate(sizes));
+    struct Buffer {
+        std::uint8_t* start;
+        std::size_t bytes;
+    };
+    const Buffer buffers[] = {{plan.dictionaryBuffer(), sizes.dictionaryBytes},
+                              {plan.postingsBuffer(), sizes.postingsBytes},
+                              {plan.textBuffer(0), sizes.textBytes},
+                              {plan.textBuffer(1), sizes.textBytes}};
+    for (const Buffer& buffer : buffers)
+        EXPECT_EQ(residentPages(buffer.start, buffer.bytes), 0u);
+    for (const Buffer& buffer : buffers) {
+        buffer.start[0] = 1;
+        buffer.start[buffer.bytes - 1] = 2;
+        EXPECT_EQ(residentPages(buffer.start, buffer.bytes), 2u);
+        EXPECT_EQ(buffer.start[buffer.bytes - 1], 2);
+    }
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(plan.dictionaryBuffer()) % 256, 0u);
+}
+
+TEST(WorkBufferPlanDeathTest, AWritePastABufferStopsTheProgram)
+{
+    WorkBufferPlan plan;
+    WorkBufferSizes sizes = WorkBufferPlan::compute(kGiB, 64 * kMiB);
+    ASSERT_TRUE(plan.allocate(sizes));
+    std::uint8_t* dictionary = plan.dictionaryBuffer();
+    std::uint8_t* text = plan.textBuffer(1);
+    EXPECT_DEATH(*static_cast<volatile std::uint8_t*>(dictionary + sizes.dictionaryBytes) = 1, "");
+    EXPECT_DEATH(*static_cast<volatile std::uint8_t*>(text + sizes.textBytes) = 1, "");
 }
 
 } // namespace
