@@ -44,14 +44,22 @@ long largePageKilobytes(const void* address)
     return -1;
 }
 
-TEST(LargePages, TheHeapGrowsOntoLargePages)
-{
+// A search process's heap, prepared once per process as the command line does.
+class SearchHeap : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
+        GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
 #endif
-    if (!largePagesOnRequest())
-        GTEST_SKIP() << "this system gives no large pages on request";
-    ASSERT_TRUE(PreferLargePagesForHeap(32 << 20));
+        if (!largePagesOnRequest())
+            GTEST_SKIP() << "this system gives no large pages on request";
+        ASSERT_TRUE(PreferLargePagesForHeap(32 << 20));
+    }
+};
+
+TEST_F(SearchHeap, GrowsOntoLargePages)
+{
     // A block of a few megabytes, as a long result list fills: from the heap, not
     // a mapping of its own, and on large pages once touched.
     constexpr std::size_t kBytes = 8 << 20;
@@ -70,14 +78,8 @@ long minorFaults()
     return usage.ru_minflt;
 }
 
-TEST(LargePages, TheFirstBlocksAfterTheCallAreOnLargePagesToo)
+TEST_F(SearchHeap, TheFirstBlocksAreOnLargePagesToo)
 {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizer's allocator keeps its own heap";
-#endif
-    if (!largePagesOnRequest())
-        GTEST_SKIP() << "this system gives no large pages on request";
-    ASSERT_TRUE(PreferLargePagesForHeap(32 << 20));
     // A search's first megabyte, in rows of a few kilobytes: on small pages below
     // the first large one, it would take 256 faults.
     const long before = minorFaults();
