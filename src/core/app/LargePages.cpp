@@ -38,10 +38,10 @@ bool PreferLargePagesForHeap(std::size_t bytes)
     // The block was cut from the start of the heap's free top, up to a large page
     // below the first one marked, and growing wrote a header at its end, which
     // gives that large page small pages for good. Left so, a search's first
-    // megabytes of blocks would take small pages one fault at a time (ten times a
-    // large page's cost on a virtual machine). Resized in place, the block covers
-    // the gap up to the first clean large page and is never used; moved, it is
-    // handed back.
+    // megabytes of blocks would take small pages one fault at a time (on a virtual
+    // machine a megabyte of them costs some twenty times one large page). Resized
+    // in place, the block covers the gap up to the first clean large page and is
+    // never used; moved, it is handed back.
     constexpr std::uintptr_t kChunkHeader = 16;
     const std::uintptr_t top = blockAt - kChunkHeader;
     const std::uintptr_t grownHeader = blockAt + (256 << 10);
