@@ -11,7 +11,8 @@ namespace vedra::app {
 // Lets the next `bytes` of the heap be backed by large pages where the system
 // allows them on request, and keeps allocations up to that size on the heap.
 // Changes no result; a system without them keeps small pages. Returns whether
-// the request was taken.
+// the request was taken; once taken, a second call changes nothing and answers
+// true.
 bool PreferLargePagesForHeap(std::size_t bytes);
 
 // For a process that searches again and again (the window): memory a search
