@@ -3,6 +3,7 @@
 // stopped by Break with the page still usable, and the archive's lists edited
 // and saved from the page and taken up by the next run.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 
 #include "core/app/MessageTable.h"
 #include "core/archive/ArchiveStore.h"
@@ -441,5 +442,5 @@ void ArchivePageTest::theWordWatchListsTheFilesReadWithTheSearchedWords()
     QVERIFY(results.empty());
 }
 
-QTEST_MAIN(ArchivePageTest)
+VEDRA_UI_TEST_MAIN(ArchivePageTest)
 #include "ArchivePageTest.moc"

@@ -3,6 +3,7 @@
 // draws against the engine's primitives, and its place in the main window: a
 // clicked picture result opens it, the image menu drives it, closing forgets it.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -545,5 +546,5 @@ void CGraficaTest::aClickedPictureResultOpensThePreviewAndTheImageMenuDrivesIt()
     QVERIFY(!graph->graph().primitives.empty());
 }
 
-QTEST_MAIN(CGraficaTest)
+VEDRA_UI_TEST_MAIN(CGraficaTest)
 #include "CGraficaTest.moc"

@@ -1,6 +1,7 @@
 // The search page on its own, over a stand-in for the main window: what each control
 // hands to the engine, the Enter guard, validation, texts by language, right clicks.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 
 #include "core/search/SearchOptions.h"
 #include "ui/CMyPropertyPage2.h"
@@ -391,5 +392,5 @@ void CMyPropertyPage2Test::clipboardPastesIntoTheWords()
     QCOMPARE(page.wordsText(), QString::fromUtf8("perché no"));
 }
 
-QTEST_MAIN(CMyPropertyPage2Test)
+VEDRA_UI_TEST_MAIN(CMyPropertyPage2Test)
 #include "CMyPropertyPage2Test.moc"

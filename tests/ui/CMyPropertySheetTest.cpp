@@ -2,6 +2,7 @@
 // place beside the main window, closing that only hides, and the pages working on
 // each other's search boxes.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
@@ -193,5 +194,5 @@ void CMyPropertySheetTest::retranslateReachesBothPages()
     QCOMPARE(control<QLabel>(sheet, "1838")->text(), QStringLiteral("Archivos el el disco"));
 }
 
-QTEST_MAIN(CMyPropertySheetTest)
+VEDRA_UI_TEST_MAIN(CMyPropertySheetTest)
 #include "CMyPropertySheetTest.moc"

@@ -2,6 +2,7 @@
 // checks, Cancel's number, the description of the current archive, Add, and the
 // Dir/Files listing.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 #include "../core/support/ReadOnlyMedia.h"
 
 #include "core/app/MessageFormat.h"
@@ -360,5 +361,5 @@ void CNomeArchivioTest::dirAndFilesListTheRootIntoTheResults()
     QCOMPARE(screen.resultRefreshes, 2);
 }
 
-QTEST_MAIN(CNomeArchivioTest)
+VEDRA_UI_TEST_MAIN(CNomeArchivioTest)
 #include "CNomeArchivioTest.moc"

@@ -2,6 +2,7 @@
 // archive folder: notes saved and found, the memorandum, the archives on disk, the
 // browser list and a web search started in a recording program, never a browser.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 
 #include "core/app/MessageTable.h"
 #include "core/archive/ArchiveEntry.h"
@@ -337,5 +338,5 @@ void CNoteTest::rightClickAsksForTheUtilityPopup()
     QCOMPARE(screen.popups[0].requester, static_cast<QWidget*>(&page));
 }
 
-QTEST_MAIN(CNoteTest)
+VEDRA_UI_TEST_MAIN(CNoteTest)
 #include "CNoteTest.moc"

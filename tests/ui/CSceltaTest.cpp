@@ -1,6 +1,7 @@
 // The information window driven through the main window: the notes paged with ">"
 // and "<" (round the ring of 100 starts), closing it, the calculations appended,
 // and the word-statistics report with its red heading.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -234,5 +235,5 @@ void CSceltaTest::wordStatisticsCountTheWordAndShowTheRedHeading()
     QCOMPARE(again.count(QStringLiteral("STATISTICA PAROLE")), 1);
 }
 
-QTEST_MAIN(CSceltaTest)
+VEDRA_UI_TEST_MAIN(CSceltaTest)
 #include "CSceltaTest.moc"

@@ -1,5 +1,6 @@
 // The program's run from start to goodbye: what is said before the window opens,
 // the modal loop, and what is said once the window has gone.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/app/MessageTable.h"
@@ -171,7 +172,7 @@ void CScovaroAppTest::autoAnswerEnvironmentShowsNoMessageBox()
     QCOMPARE(boxesSeen, 0);
 }
 
-QTEST_MAIN(CScovaroAppTest)
+VEDRA_UI_TEST_MAIN(CScovaroAppTest)
 // Installed, with no catalogue: the window makes DOCUMENTI and indexes the
 // documentation folder with unpacking, the progress on its title and status line,
 // and then shows the new archive; no fatal error, no "archive is empty".

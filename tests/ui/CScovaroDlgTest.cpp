@@ -1,5 +1,6 @@
 // The main window as the engine's host: start-up state, flag buttons and the
 // language file, Escape, closing, Break, and the drain that long operations use.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/app/MessageTable.h"
@@ -438,5 +439,5 @@ void CScovaroDlgTest::cp1252TextsAreDecoded()
     QCOMPARE(session.asked.back().text, std::string("perch\u00E9 \u20AC"));
 }
 
-QTEST_MAIN(CScovaroDlgTest)
+VEDRA_UI_TEST_MAIN(CScovaroDlgTest)
 #include "CScovaroDlgTest.moc"

@@ -2,6 +2,7 @@
 // click applied and handed on, placement, the program box, run-with with a
 // recorder program of the test's own, the browser choice, Escape.
 #include "ScreenStandIn.h"
+#include "UiTestRegistry.h"
 
 #include "core/app/TextEncoding.h"
 #include "core/indexing/ArchiveCreator.h"
@@ -342,5 +343,5 @@ void CTastoDestroTest::escapeClosesAndTellsTheOwner()
     QCOMPARE(closed.count(), 1);
 }
 
-QTEST_MAIN(CTastoDestroTest)
+VEDRA_UI_TEST_MAIN(CTastoDestroTest)
 #include "CTastoDestroTest.moc"

@@ -1,6 +1,7 @@
 // A search directly on disk from the main window: the search page's "direct on
 // disk" box and drive box 1684, the files holding the words listed, and Break
 // ending a walk of the whole disk at once, the rows found kept.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -148,5 +149,5 @@ void DiskSearchTest::breakEndsAWalkOfTheWholeDiskAndKeepsTheRows()
     QVERIFY(session.control<QPushButton>("1008")->isEnabled());
 }
 
-QTEST_MAIN(DiskSearchTest)
+VEDRA_UI_TEST_MAIN(DiskSearchTest)
 #include "DiskSearchTest.moc"

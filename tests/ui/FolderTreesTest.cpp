@@ -2,6 +2,7 @@
 // drive root): expanding reads the disk, collapsing forgets it, a chosen folder or
 // file fills the search page; the browser list fed from the tree and edited in the
 // preview; an archive opened from the utility page brings the search page forward.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -308,5 +309,5 @@ void FolderTreesTest::anArchiveOpenedOnTheUtilityPageBringsTheSearchPageForward(
     QVERIFY(dialog.propertySheet()->isVisible());
 }
 
-QTEST_MAIN(FolderTreesTest)
+VEDRA_UI_TEST_MAIN(FolderTreesTest)
 #include "FolderTreesTest.moc"

@@ -1,6 +1,7 @@
 // The index list 1831 in the main window: the entries of "vedraindice.txt", a
 // click showing an entry's extracts (words given) or its document, and a double
 // click opening the entry's path with a recorder program of the test's own.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/app/BrowserList.h"
@@ -197,5 +198,5 @@ void IndexListTest::aDoubleClickOpensTheEntrysPathWithItsProgram()
     QVERIFY(session.control<QTextEdit>("1002")->toPlainText().contains(QStringLiteral("copia locale del capitolo")));
 }
 
-QTEST_MAIN(IndexListTest)
+VEDRA_UI_TEST_MAIN(IndexListTest)
 #include "IndexListTest.moc"

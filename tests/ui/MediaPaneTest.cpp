@@ -4,6 +4,7 @@
 // In the image preview: played, resumed by the next window, a picture under a
 // sound's name drawn, and the main window's ShutdownSave stopping it. Where the machine has no
 // media backend the playing cases skip with the reason instead of passing.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -233,5 +234,5 @@ void MediaPaneTest::thePreviewPlaysResumesTriesAPictureAndShutdownStopsIt()
     QVERIFY(dialog.mediaPositions().remembered() > 0);
 }
 
-QTEST_MAIN(MediaPaneTest)
+VEDRA_UI_TEST_MAIN(MediaPaneTest)
 #include "MediaPaneTest.moc"

@@ -1,5 +1,6 @@
 // Message boxes: the real box and its buttons, the scripted answers of
 // VEDRA_AUTO_ANSWER, and the host that stands in before the window exists.
+#include "UiTestRegistry.h"
 #include "core/app/HeadlessHost.h"
 #include "ui/ForwardingHost.h"
 #include "ui/MessageBoxes.h"
@@ -243,5 +244,5 @@ void MessageBoxesTest::forwardingHostBalancesWaitCursor()
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
 
-QTEST_MAIN(MessageBoxesTest)
+VEDRA_UI_TEST_MAIN(MessageBoxesTest)
 #include "MessageBoxesTest.moc"

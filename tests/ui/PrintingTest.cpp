@@ -3,6 +3,7 @@
 // whole inches, the colours and bold; a picture fitted in tenths, centred, its
 // proportion sketched and asked about; the archive dialog's Print; the moments the
 // window empties the clipboard.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -446,5 +447,5 @@ void PrintingTest::theWindowEmptiesTheClipboardAtItsMoments()
     QVERIFY(QApplication::clipboard()->text().isEmpty());
 }
 
-QTEST_MAIN(PrintingTest)
+VEDRA_UI_TEST_MAIN(PrintingTest)
 #include "PrintingTest.moc"

@@ -1,5 +1,6 @@
 // The list control's model: a row is made only when the view asks for it, and a
 // row whose file changed since it was indexed is grey with the reason in its tip.
+#include "UiTestRegistry.h"
 #include "core/indexing/IndexingRun.h"
 #include "core/search/ResultList.h"
 #include "ui/ResultListModel.h"
@@ -106,5 +107,5 @@ void ResultListModelTest::theViewMakesOnlyTheRowsItShows()
     QCOMPARE(model.data(model.index(4999, 2)).toString(), QString("100"));
 }
 
-QTEST_MAIN(ResultListModelTest)
+VEDRA_UI_TEST_MAIN(ResultListModelTest)
 #include "ResultListModelTest.moc"

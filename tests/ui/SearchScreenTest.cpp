@@ -1,6 +1,7 @@
 // The main window driven as a person would: words typed and CERCA pressed, rows
 // clicked, Continue, the language switched, Break in a long search, the clipboard
 // search on restore, Maximise, a folder row opened, the introduction page.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -654,5 +655,5 @@ void SearchScreenTest::wordStatisticsLeaveTheWindowTitleAlone()
     QCOMPARE(retitled.count(), 0);
 }
 
-QTEST_MAIN(SearchScreenTest)
+VEDRA_UI_TEST_MAIN(SearchScreenTest)
 #include "SearchScreenTest.moc"

@@ -2,6 +2,7 @@
 // HTTP server on 127.0.0.1 into its local copy, once, and shown with the searched
 // words marked; while a slow fetch runs the title blinks, other long work is
 // refused, and Break stops it without leaving a cut copy behind.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
@@ -195,5 +196,5 @@ void WebPreviewTest::breakStopsASlowFetchAndTheWindowStaysLive()
     QVERIFY(preview->toPlainText().contains(QStringLiteral("giardino dei ciliegi"), Qt::CaseInsensitive));
 }
 
-QTEST_MAIN(WebPreviewTest)
+VEDRA_UI_TEST_MAIN(WebPreviewTest)
 #include "WebPreviewTest.moc"

@@ -1,6 +1,7 @@
 // Switches of the main window that change what later commands do: "English
 // reading" on the utility page, saved in the language file at closing, and
 // "Disable search" in the result list's pop-up menu, which holds every search.
+#include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "ui/CMyPropertyPage2.h"
@@ -94,5 +95,5 @@ void WindowSwitchesTest::disableSearchHoldsEverySearchUntilItIsTurnedOff()
     QCOMPARE(session.countAsked(kNoArchive), 1);
 }
 
-QTEST_MAIN(WindowSwitchesTest)
+VEDRA_UI_TEST_MAIN(WindowSwitchesTest)
 #include "WindowSwitchesTest.moc"
