@@ -4,6 +4,7 @@
 
 #include "core/archive/Hashes.h"
 #include "support/ArchiveFixture.h"
+#include "support/GoldenBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,7 @@ namespace {
 
 using testing::ArchiveFixture;
 
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
+using testing::le32;
 
 // An image of `size` zero bytes with little-endian values poked at offsets.
 struct Image {

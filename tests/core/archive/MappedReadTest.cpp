@@ -14,6 +14,7 @@
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
 #include "support/IndexFolder.h"
+#include "support/SourceTree.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -219,7 +220,7 @@ protected:
         indexing::NewArchive request;
         request.name = "mapped";
         ASSERT_EQ(indexing::CreateArchive(*ws, request).number, 1);
-        ASSERT_TRUE(testing::indexFolder(*ws, std::string(VEDRA_SOURCE_DIR) + "/src/core/archive/"));
+        ASSERT_TRUE(testing::indexFolder(*ws, testing::sourceTree() + "/src/core/archive/"));
         ASSERT_EQ(ws->BreakCode, app::StopCode::None);
     }
 

@@ -1,19 +1,14 @@
 // Each record against the bytes its layout gives, every truncated length, and a
 // round trip.
 #include "core/archive/Records.h"
+#include "support/GoldenBytes.h"
 
 #include <gtest/gtest.h>
 
 namespace vedra::archive {
 namespace {
 
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
+using testing::le32;
 
 const std::uint8_t* raw(const std::string& s)
 {

@@ -5,6 +5,7 @@
 
 #include "core/archive/ArchiveStore.h"
 #include "support/ArchiveFixture.h"
+#include "support/GoldenBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +18,8 @@ using testing::ArchiveFixture;
 using testing::readFile;
 using testing::writeFile;
 
-std::string le32(std::uint32_t v)
-{
-    std::string s(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    return s;
-}
-
-std::string le64(std::uint64_t v)
-{
-    return le32(static_cast<std::uint32_t>(v)) + le32(static_cast<std::uint32_t>(v >> 32));
-}
+using testing::le32;
+using testing::le64;
 
 RunMark sampleMark()
 {

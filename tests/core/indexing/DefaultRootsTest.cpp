@@ -4,6 +4,7 @@
 
 #include "core/indexing/WordExtractor.h"
 #include "support/ArchiveFixture.h"
+#include "support/SourceTree.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ fs::path rootsFolder(const TempFolder& folder)
 
 TEST(DefaultRoots, EmbeddedTextIsTheResourceByteForByte)
 {
-    const fs::path resource = fs::path(VEDRA_SOURCE_DIR) / "resources" / "RadiciParole.txt";
+    const fs::path resource = fs::path(testing::sourceTree()) / "resources" / "RadiciParole.txt";
     ASSERT_TRUE(fs::is_regular_file(resource)) << resource;
     EXPECT_EQ(DefaultWordRoots(), readFile(resource));
 }

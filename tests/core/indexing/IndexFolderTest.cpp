@@ -16,19 +16,13 @@
 #include <algorithm>
 #include <ctime>
 #include <sys/stat.h>
-#include <utime.h>
 
 namespace vedra::indexing {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::setModifiedTime;
 using testing::writeFile;
-
-void setTime(const fs::path& file, std::time_t seconds)
-{
-    struct utimbuf times {seconds, seconds};
-    ASSERT_EQ(::utime(file.c_str(), &times), 0);
-}
 
 class IndexFolderTest : public ::testing::Test {
 protected:
@@ -40,7 +34,7 @@ protected:
         tree = folder.path() / "tree";
         writeFile(tree / "a.txt", "alpha beta");
         writeFile(tree / "sub" / "b.txt", "gamma delta");
-        setTime(tree / "a.txt", 1'600'000'000);
+        setModifiedTime(tree / "a.txt", 1'600'000'000);
     }
     void createArchive()
     {
@@ -108,7 +102,7 @@ TEST_F(IndexFolderTest, UpdateMarksTheRewrittenRecords)
     createArchive();
     ASSERT_EQ(IndexFolder(*ws, tree.string(), IndexCommand::Normal, {}).status, IndexStatus::Done);
     writeFile(tree / "a.txt", "alpha beta epsilon");
-    setTime(tree / "a.txt", 1'700'000'000);
+    setModifiedTime(tree / "a.txt", 1'700'000'000);
     IndexFolderResult result = IndexFolder(*ws, tree.string(), IndexCommand::Update, {});
     EXPECT_EQ(result.status, IndexStatus::Done);
     EXPECT_EQ(result.counters.filesUpdated, 1u);

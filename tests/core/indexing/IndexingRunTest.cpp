@@ -18,13 +18,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace vedra::indexing {
 namespace {
 
 namespace fs = std::filesystem;
 using archive::SlotDocuments;
+using testing::setModifiedTime;
 using testing::readFile;
 using testing::writeFile;
 
@@ -35,12 +35,6 @@ constexpr const char* kRoots =
     "perche citta bella nino senor uber visible text quarterly budget report hello vedra portable "
     "opendocument paragraph wordprocessing content zipped member alpha beta gamma delta secret template "
     "debug hidden comment photo growing extra chunk word";
-
-void setTime(const fs::path& file, std::time_t when)
-{
-    struct utimbuf times {when, when};
-    ::utime(file.c_str(), &times);
-}
 
 class IndexingRunTest : public ::testing::Test {
 protected:
@@ -237,8 +231,8 @@ TEST_P(IndexingRunUserFolders, AreIntactAfterTheRunAndOnlyItsOwnUnpackFolderIsGo
     if (c.update) {
         index(options);
         for (const auto& [file, text] : kUserFiles)
-            setTime(tree / file, std::time(nullptr) + 100);
-        setTime(tree / "bundle.zip", std::time(nullptr) + 100);
+            setModifiedTime(tree / file, std::time(nullptr) + 100);
+        setModifiedTime(tree / "bundle.zip", std::time(nullptr) + 100);
         options.markUpdates = true;
     }
     index(options, c.mode);
@@ -367,12 +361,12 @@ TEST_F(IndexingRunTest, SecondRunOverAnUnchangedTreeChangesNoByte)
 TEST_F(IndexingRunTest, TouchedFileGetsItsNewTimeAndOnlyItsNewWords)
 {
     writeFile(tree / "a.txt", "alpha beta");
-    setTime(tree / "a.txt", 1'600'000'000);
+    setModifiedTime(tree / "a.txt", 1'600'000'000);
     index();
     std::string postingsBefore = fx.fileBytes(archive::SlotPostings);
 
     writeFile(tree / "a.txt", "alpha beta gamma");
-    setTime(tree / "a.txt", 1'700'000'000);
+    setModifiedTime(tree / "a.txt", 1'700'000'000);
     IndexingCounters counters = index();
     EXPECT_EQ(counters.filesUpdated, 1u);
     EXPECT_EQ(counters.newDocuments, 0u);
@@ -395,10 +389,10 @@ TEST_F(IndexingRunTest, TouchedFileGetsItsNewTimeAndOnlyItsNewWords)
 TEST_F(IndexingRunTest, TimeGoingBackIsUnchanged)
 {
     writeFile(tree / "a.txt", "alpha");
-    setTime(tree / "a.txt", 1'700'000'000);
+    setModifiedTime(tree / "a.txt", 1'700'000'000);
     index();
     writeFile(tree / "a.txt", "alpha beta");
-    setTime(tree / "a.txt", 1'600'000'000);
+    setModifiedTime(tree / "a.txt", 1'600'000'000);
     IndexingCounters counters = index();
     EXPECT_EQ(counters.filesUpdated, 0u);
     EXPECT_TRUE(documentsWith("beta").empty());

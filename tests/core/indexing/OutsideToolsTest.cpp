@@ -26,7 +26,7 @@ using testing::readFile;
 using testing::writeFile;
 
 constexpr const char* kPdfToText = "/usr/bin/pdftotext";
-constexpr const char* kSevenZip = "/usr/bin/7z";
+constexpr const char* kSevenZipProgram = "/usr/bin/7z";
 
 // A stand-in tool that writes each argument it got, NUL-terminated, to `argsFile`.
 void writeArgumentRecorder(const fs::path& tool, const fs::path& argsFile)
@@ -49,12 +49,12 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(::access(kPdfToText, X_OK), 0) << "poppler-utils is not installed (scripts/install-deps)";
-        ASSERT_EQ(::access(kSevenZip, X_OK), 0) << "p7zip-full is not installed (scripts/install-deps)";
+        ASSERT_EQ(::access(kSevenZipProgram, X_OK), 0) << "p7zip-full is not installed (scripts/install-deps)";
         ws = std::make_unique<app::Workspace>(host, testing::testProbe(folder.path()));
         ASSERT_EQ(ws->PrepareWorkspace(), 1);
         ws->setPumpInterval(std::chrono::milliseconds(0));
         ws->PdfToTextCommand = std::string("\"") + kPdfToText + "\"";
-        ws->SevenZipCommand = std::string("\"") + kSevenZip + "\" x \"";
+        ws->SevenZipCommand = std::string("\"") + kSevenZipProgram + "\" x \"";
         fs::create_directories(dir);
     }
     void TearDown() override { ::unsetenv("VEDRA_PWNED"); }
@@ -62,7 +62,7 @@ protected:
     // Packs `members` (files, or folders with their contents) under their own names.
     void zip(const fs::path& archive, const std::vector<fs::path>& members, const std::string& password = {})
     {
-        std::vector<std::string> argv{kSevenZip, "a", "-tzip"};
+        std::vector<std::string> argv{kSevenZipProgram, "a", "-tzip"};
         if (!password.empty())
             argv.push_back("-p" + password);
         argv.push_back(archive.string());

@@ -19,22 +19,16 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <utime.h>
 
 namespace vedra::indexing {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::setModifiedTime;
 using testing::readFile;
 using testing::writeFile;
 
-constexpr const char* kRoots = "alpha beta gamma delta paper chapter text hello vedra slow broken empty";
-
-void setTime(const fs::path& file, std::time_t when)
-{
-    struct utimbuf times {when, when};
-    ::utime(file.c_str(), &times);
-}
+constexpr const char* kPdfRoots = "alpha beta gamma delta paper chapter text hello vedra slow broken empty";
 
 void writeScript(const fs::path& file, const std::string& body)
 {
@@ -68,7 +62,7 @@ struct Indexer {
         fx.workspace->PdfToTextCommand = "\"" + converter + "\"";
         fx.openForIndexing();
         WordExtractor roots(*fx.workspace, *fx.store);
-        roots.LoadRoots(kRoots, std::strlen(kRoots));
+        roots.LoadRoots(kPdfRoots, std::strlen(kPdfRoots));
         fx.store->close();
     }
 
@@ -104,7 +98,7 @@ protected:
     {
         fs::path file = tree / relative;
         writeFile(file, testing::minimalPdf({words}));
-        setTime(file, 1700000000);
+        setModifiedTime(file, 1700000000);
         return file;
     }
 
@@ -190,7 +184,7 @@ TEST_F(PdfConvertersTest, AheadAndOneAtATimeWriteTheSameArchive)
     // A second run: one PDF changed, one new, the rest unchanged and not converted again.
     fs::path changed = tree / "part1/sub1/paper1.pdf";
     writeFile(changed, testing::minimalPdf({"paper delta empty words now"}));
-    setTime(changed, 1700100000);
+    setModifiedTime(changed, 1700100000);
     pdf("part2/sub1/paper-new.pdf", "hello beta chapter");
     fs::remove(log);
     once.index(tree, 0);

@@ -16,7 +16,7 @@ using testing::TempFolder;
 using testing::testProbe;
 using testing::writeFile;
 
-HitWord queryWord(const std::string& word)
+HitWord extractWord(const std::string& word)
 {
     HitWord hit;
     hit.text = word;
@@ -44,7 +44,7 @@ protected:
         r.path = path;
         r.number = number;
         for (const std::string& word : query)
-            r.queryWords.push_back(queryWord(word));
+            r.queryWords.push_back(extractWord(word));
         return r;
     }
 

@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <string>
 #include <sys/stat.h>
+#include <ctime>
+#include <utime.h>
 
 namespace vedra::testing {
 
@@ -50,6 +52,14 @@ inline std::string readFile(const std::filesystem::path& file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sets a file's last-write (and access) time to `seconds` since the epoch.
+inline void setModifiedTime(const std::filesystem::path& file, std::time_t seconds)
+{
+    struct utimbuf times {seconds, seconds};
+    if (::utime(file.c_str(), &times) != 0)
+        throw std::runtime_error("utime failed: " + file.string());
 }
 
 inline void writeExecutable(const std::filesystem::path& file)
