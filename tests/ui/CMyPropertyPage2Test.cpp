@@ -25,14 +25,7 @@ using vedra::utilities::PopupContext;
 
 namespace {
 
-template <typename T>
-T* control(const QWidget& page, const char* id)
-{
-    T* found = page.findChild<T*>(QString::fromLatin1(id));
-    if (found == nullptr)
-        qFatal("control %s missing", id);
-    return found;
-}
+using vedra::uitest::control;
 
 // Typing as a keyboard does, accented letters included (QTest::keyClicks takes
 // ASCII only).

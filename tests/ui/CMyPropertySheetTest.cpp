@@ -23,14 +23,7 @@ using vedra::uitest::ScreenStandIn;
 
 namespace {
 
-template <typename T>
-T* control(const QWidget& parent, const char* id)
-{
-    T* found = parent.findChild<T*>(QString::fromLatin1(id));
-    if (found == nullptr)
-        qFatal("control %s missing", id);
-    return found;
-}
+using vedra::uitest::control;
 
 void pressEnter(QWidget* target)
 {

@@ -26,14 +26,7 @@ using namespace vedra;
 
 namespace {
 
-template <typename T>
-T* control(QWidget& dialog, const char* id)
-{
-    T* widget = dialog.findChild<T*>(QString::fromLatin1(id));
-    if (widget == nullptr)
-        qFatal("no control %s", id);
-    return widget;
-}
+using vedra::uitest::control;
 
 void setField(QWidget& dialog, const char* id, const QString& text)
 {

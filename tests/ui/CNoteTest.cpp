@@ -35,14 +35,7 @@ using vedra::utilities::PopupContext;
 
 namespace {
 
-template <typename T>
-T* control(const QWidget& page, const char* id)
-{
-    T* found = page.findChild<T*>(QString::fromLatin1(id));
-    if (found == nullptr)
-        qFatal("control %s missing", id);
-    return found;
-}
+using vedra::uitest::control;
 
 // A stand-in whose workspace has the archives `names` in its catalogue, the
 // first one current.

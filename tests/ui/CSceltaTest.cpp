@@ -25,6 +25,8 @@ using vedra::uitest::formatOf;
 
 namespace {
 
+using vedra::uitest::searchFor;
+
 // An archive "demo" holding the files of `files` (name -> text), indexed.
 bool indexCorpus(Session& session, const QString& corpus, const std::map<QString, QByteArray>& files)
 {
@@ -64,18 +66,6 @@ QString shownEntries(vedra::ui::CScelta* window)
     for (qsizetype at = text.indexOf(QStringLiteral("voce ")); at >= 0; at = text.indexOf(QStringLiteral("voce "), at + 1))
         numbers << text.mid(at + 5, text.indexOf(u' ', at + 5) - at - 5);
     return numbers.join(u' ');
-}
-
-void searchFor(vedra::ui::CScovaroDlg& dialog, const QString& words)
-{
-    vedra::ui::CMyPropertyPage2* page = dialog.searchPage();
-    auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839"));
-    if (notes->isChecked())
-        notes->click();
-    auto* box = page->findChild<QLineEdit*>(QStringLiteral("1800"));
-    box->clear();
-    QTest::keyClicks(box, words);
-    page->findChild<QPushButton*>(QStringLiteral("1009"))->click();
 }
 
 } // namespace

@@ -27,18 +27,15 @@ using utilities::PopupContext;
 
 namespace {
 
+using vedra::uitest::record;
+using vedra::uitest::recordedArguments;
+using vedra::uitest::writeRecorder;
+
 utilities::PopupMenu menuFor(ScreenStandIn& screen, PopupContext context, int language = 1)
 {
     utilities::PopupConditions conditions;
     conditions.listHasRows = true;
     return utilities::BuildPopupMenu(context, language, conditions, screen.session().run().options(), screen.flags);
-}
-
-QByteArray record(const QByteArray& text)
-{
-    QByteArray bytes = text;
-    bytes.resize(512, '\0');
-    return bytes;
 }
 
 void clickRow(QListWidget* list, int row)
@@ -64,23 +61,6 @@ bool withArchive(ScreenStandIn& screen)
     indexing::NewArchive request;
     request.name = "prova";
     return indexing::CreateArchive(screen.workspace(), request).number == 1;
-}
-
-// A program that writes the arguments it was started with next to itself.
-QString writeRecorder(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\nout=\"$0.argv\"\nprintf '%s\\n' \"$0\" \"$@\" > \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n");
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
-QStringList recordedArguments(const QString& program)
-{
-    return QString::fromUtf8(vedra::uitest::readAll(program + ".argv")).split('\n', Qt::SkipEmptyParts);
 }
 
 } // namespace

@@ -24,28 +24,11 @@ using vedra::uitest::formatOf;
 
 namespace {
 
+using vedra::uitest::record;
+using vedra::uitest::recordedArguments;
+using vedra::uitest::writeRecorder;
+
 const QByteArray kSecondChapter = "Secondo capitolo, sotto il sole.\n";
-
-QByteArray record(const QByteArray& text)
-{
-    QByteArray bytes = text;
-    bytes.resize(512, '\0');
-    return bytes;
-}
-
-// A program that writes the arguments it was started with next to itself.
-QString writeRecorder(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    vedra::uitest::writeAll(path, "#!/bin/sh\nout=\"$0.argv\"\nprintf '%s\\n' \"$0\" \"$@\" > \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n");
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return path;
-}
-
-QStringList recordedArguments(const QString& program)
-{
-    return QString::fromUtf8(vedra::uitest::readAll(program + ".argv")).split('\n', Qt::SkipEmptyParts);
-}
 
 // An archive with an index list of two entries and their documents in its files folder.
 bool archiveWithIndexList(Session& session)

@@ -41,6 +41,8 @@ using vedra::uitest::formatOf;
 
 namespace {
 
+using vedra::uitest::searchFor;
+
 // The documents live in a folder of their own. (A path holding "windows" is left
 // out by indexing, so the test's name must not hold it.)
 QTemporaryDir& corpusFolder()
@@ -89,20 +91,6 @@ std::map<QString, QByteArray> numberedCorpus(int count)
         files[QStringLiteral("doc%1.txt").arg(i, 3, 10, QChar(u'0'))] = text;
     }
     return files;
-}
-
-// Types the words into the search page and presses CERCA.
-void searchFor(vedra::ui::CScovaroDlg& dialog, const QString& words)
-{
-    vedra::ui::CMyPropertyPage2* page = dialog.searchPage();
-    // "Nelle note" starts checked: the archive is searched once it is off.
-    auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839"));
-    if (notes->isChecked())
-        notes->click();
-    auto* box = page->findChild<QLineEdit*>(QStringLiteral("1800"));
-    box->clear();
-    QTest::keyClicks(box, words);
-    page->findChild<QPushButton*>(QStringLiteral("1009"))->click();
 }
 
 QString cell(QTableView* view, int row, int column)

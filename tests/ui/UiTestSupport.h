@@ -4,16 +4,24 @@
 
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
+#include "ui/CMyPropertyPage2.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/ForwardingHost.h"
 
 #include <QByteArray>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QWidget>
 
 #include <cstdint>
 #include <deque>
@@ -170,5 +178,53 @@ public:
     std::vector<AskedMessage> asked;
     std::unique_ptr<ui::CScovaroDlg> dialog;
 };
+
+// The child control named `id` (a control's number, as the windows name them); a
+// missing one ends the test program.
+template <typename T>
+T* control(const QWidget& parent, const char* id)
+{
+    T* found = parent.findChild<T*>(QString::fromLatin1(id));
+    if (found == nullptr)
+        qFatal("control %s missing", id);
+    return found;
+}
+
+// Types the words into the search page and presses CERCA. "Nelle note" starts
+// checked: the archive is searched once it is off.
+inline void searchFor(ui::CScovaroDlg& dialog, const QString& words)
+{
+    ui::CMyPropertyPage2* page = dialog.searchPage();
+    auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839"));
+    if (notes->isChecked())
+        notes->click();
+    auto* box = page->findChild<QLineEdit*>(QStringLiteral("1800"));
+    box->clear();
+    QTest::keyClicks(box, words);
+    page->findChild<QPushButton*>(QStringLiteral("1009"))->click();
+}
+
+// A 512-byte program record of the settings files: `text`, then NULs.
+inline QByteArray record(const QByteArray& text)
+{
+    QByteArray bytes = text;
+    bytes.resize(512, '\0');
+    return bytes;
+}
+
+// A program that writes the arguments it was started with next to itself.
+inline QString writeRecorder(const QString& path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    writeAll(path, "#!/bin/sh\nout=\"$0.argv\"\nprintf '%s\\n' \"$0\" \"$@\" > \"$out.tmp\"\nmv \"$out.tmp\" \"$out\"\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// The arguments the recorder `program` was last started with, its own path first.
+inline QStringList recordedArguments(const QString& program)
+{
+    return QString::fromUtf8(readAll(program + ".argv")).split('\n', Qt::SkipEmptyParts);
+}
 
 } // namespace vedra::uitest

@@ -30,6 +30,8 @@ using vedra::uitest::formatOf;
 
 namespace {
 
+using vedra::uitest::searchFor;
+
 const QByteArray kPage = "<html><body><p>Il giardino dei ciliegi, e la casa sul lago.</p></body></html>\n";
 
 bool withArchive(Session& session)
@@ -41,20 +43,6 @@ bool withArchive(Session& session)
     vedra::indexing::NewArchive request;
     request.name = "web";
     return vedra::indexing::CreateArchive(session.workspace, request).number == 1;
-}
-
-// Types the words and presses CERCA: the words become the search's, whatever the
-// (empty) archive gives.
-void searchFor(vedra::ui::CScovaroDlg& dialog, const QString& words)
-{
-    vedra::ui::CMyPropertyPage2* page = dialog.searchPage();
-    auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839"));
-    if (notes->isChecked())
-        notes->click();
-    auto* box = page->findChild<QLineEdit*>(QStringLiteral("1800"));
-    box->clear();
-    QTest::keyClicks(box, words);
-    page->findChild<QPushButton*>(QStringLiteral("1009"))->click();
 }
 
 // A row whose path is the web address, as a search lists a web page of the archive.
