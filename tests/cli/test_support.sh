@@ -7,3 +7,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# True when `vedra` is built with AddressSanitizer, which reads text several times
+# slower: a test that needs a long run can make it shorter there.
+sanitized_build() { ldd "$vedra" 2>/dev/null | grep -q libasan; }
