@@ -5,7 +5,7 @@
 # their text, and the __FILE__ of every source, are then the same in every clone
 # of the repository, which a compiler cache shared between clones relies on.
 # -DVEDRA_JUMBO=OFF compiles each source on its own (each must still build alone).
-option(VEDRA_JUMBO "Compile the test programs' sources in groups (jumbo build)" ON)
+option(VEDRA_JUMBO "Compile the test programs and the window library in groups (jumbo build)" ON)
 
 # vedra_jumbo_sources(TARGET GROUP_SIZE SOURCE...): adds the sources to TARGET,
 # in groups of GROUP_SIZE in the order given.

@@ -13,6 +13,7 @@
 #include "core/search/SearchSession.h"
 #include "core/search/WordWatch.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QFile>
 #include <QComboBox>
@@ -56,11 +57,6 @@ const char* const kListNames[6][3] = {
     {"Archivi compressi (CMP.)", "Compressed archives (CMP.)", "Archivos comprimidos (CMP.)"},
     {"Estensioni multimediali (FMM.)", "Multimedia extensions (FMM.)", "Extensiones multimedia (FMM.)"},
 };
-
-int languageSlot(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
 
 QPushButton* makeButton(const char* name, QWidget* parent)
 {
@@ -123,12 +119,12 @@ ArchivePage::~ArchivePage() = default;
 
 QString ArchivePage::tabTitle(int languageIndex)
 {
-    return QString::fromUtf8(kTabTitle[languageSlot(languageIndex)]);
+    return QString::fromUtf8(kTabTitle[languageColumn(languageIndex)]);
 }
 
 void ArchivePage::setLanguage(int languageIndex)
 {
-    m_languageSlot = languageSlot(languageIndex);
+    m_languageSlot = languageColumn(languageIndex);
     m_new->setText(QString::fromUtf8(kNewArchive[m_languageSlot]));
     m_describe->setText(QString::fromUtf8(kDescribeArchive[m_languageSlot]));
     m_index->setText(QString::fromUtf8(kIndexFolder[m_languageSlot]));

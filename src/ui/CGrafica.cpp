@@ -10,6 +10,7 @@
 #include "core/utilities/Launching.h"
 #include "ui/MediaPane.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -45,11 +46,6 @@ namespace {
 
 using utilities::GraphPrimitiveKind;
 using utilities::ScrollAction;
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
 
 QColor colourOf(const utilities::GraphColour& colour)
 {

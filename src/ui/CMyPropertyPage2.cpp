@@ -9,6 +9,7 @@
 #include "core/search/SearchOptions.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -86,23 +87,6 @@ constexpr Texts kOnDiskTip = {
 constexpr Texts kDistanceRefused = {"Immettere un numero intero compreso tra 5 e 500.",
                                     "Enter a whole number between 5 and 500.",
                                     "Introduzca un número entero entre 5 y 500."};
-
-int textColumn(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
-
-std::string cp1252(const QString& text)
-{
-    return app::utf8ToCp1252(text.toStdString());
-}
-
-template <typename T>
-T* named(T* widget, const char* id)
-{
-    widget->setObjectName(QString::fromLatin1(id));
-    return widget;
-}
 
 bool isEnter(const QEvent* event, QEvent::Type type = QEvent::KeyPress)
 {
@@ -202,7 +186,7 @@ void CMyPropertyPage2::buildControls()
 void CMyPropertyPage2::applyTexts(bool firstCreation)
 {
     const int language = m_screen.workspace().LanguageIndex;
-    const int column = textColumn(language);
+    const int column = languageColumn(language);
     m_words->setToolTip(QString::fromUtf8(kWordsTip[column]));
     m_files->setToolTip(QString::fromUtf8(kFilesTip[column]));
     m_directories->setToolTip(QString::fromUtf8(kDirectoriesTip[column]));
@@ -258,12 +242,12 @@ bool CMyPropertyPage2::readControls()
     const bool distanceTaken = isNumber && options.setContiguityDistance(distance);
     if (!distanceTaken) {
         app::Workspace& workspace = m_screen.workspace();
-        workspace.host().messageBox(kDistanceRefused[textColumn(workspace.LanguageIndex)], app::MessageButtons::Ok);
+        workspace.host().messageBox(kDistanceRefused[languageColumn(workspace.LanguageIndex)], app::MessageButtons::Ok);
         m_distance->setText(QString::number(options.contiguityDistance()));
         m_distance->setFocus();
     }
-    run.setFilesText(cp1252(m_files->text()));
-    run.setDirectoriesText(cp1252(m_directories->text()));
+    run.setFilesText(engineText(m_files->text()));
+    run.setDirectoriesText(engineText(m_directories->text()));
     if (options.directOnDisk != 0 && m_drives->currentIndex() >= 0)
         run.setDiskRoot(m_drives->currentData().toByteArray().toStdString());
     return distanceTaken;
@@ -288,7 +272,7 @@ void CMyPropertyPage2::search()
     emit notesSearchTextCleared();
     session.preview().document().clear();
     m_screen.refreshPreview();
-    m_screen.StartSearch(cp1252(m_words->text()));
+    m_screen.StartSearch(engineText(m_words->text()));
 }
 
 void CMyPropertyPage2::enterPressed()
@@ -306,7 +290,7 @@ void CMyPropertyPage2::enterPressed()
     emit notesSearchTextCleared();
     // Set first: the key's release may arrive while the search drains events.
     m_enterGuard = true;
-    m_screen.StartSearch(cp1252(m_words->text()));
+    m_screen.StartSearch(engineText(m_words->text()));
 }
 
 void CMyPropertyPage2::notesBoxClicked(bool checked)

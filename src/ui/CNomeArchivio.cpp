@@ -10,6 +10,7 @@
 #include "core/search/DiskListing.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -66,16 +67,6 @@ const char* const kNumberNotANumber[3] = {
 
 constexpr int kTipDurationMs = 5000;
 
-int languageSlot(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
-
 QLineEdit* makeEdit(const char* id, QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
@@ -90,7 +81,7 @@ QLabel* makeLabel(const char* id, QWidget* parent)
     return label;
 }
 
-QPushButton* makeButton(const char* id, const QString& text, QWidget* parent)
+QPushButton* makeDialogButton(const char* id, const QString& text, QWidget* parent)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(id));
@@ -142,12 +133,12 @@ void CNomeArchivio::buildControls()
     m_disk = makeEdit("1512", this);
     m_number = makeEdit("1506", this);
 
-    auto* dir = makeButton("1517", QStringLiteral("Dir"), this);
-    auto* files = makeButton("1518", QStringLiteral("Files"), this);
-    auto* add = makeButton("1519", QStringLiteral("Add"), this);
-    auto* print = makeButton("1516", QStringLiteral("Print"), this);
-    auto* ok = makeButton("IDOK", QStringLiteral("OK"), this);
-    auto* cancel = makeButton("IDCANCEL", QStringLiteral("Cancel"), this);
+    auto* dir = makeDialogButton("1517", QStringLiteral("Dir"), this);
+    auto* files = makeDialogButton("1518", QStringLiteral("Files"), this);
+    auto* add = makeDialogButton("1519", QStringLiteral("Add"), this);
+    auto* print = makeDialogButton("1516", QStringLiteral("Print"), this);
+    auto* ok = makeDialogButton("IDOK", QStringLiteral("OK"), this);
+    auto* cancel = makeDialogButton("IDCANCEL", QStringLiteral("Cancel"), this);
     ok->setDefault(true);
     connect(dir, &QPushButton::clicked, this, &CNomeArchivio::listFolders);
     connect(files, &QPushButton::clicked, this, &CNomeArchivio::listFiles);
@@ -186,7 +177,7 @@ void CNomeArchivio::buildControls()
 
 void CNomeArchivio::setTexts(int languageIndex)
 {
-    const int slot = languageSlot(languageIndex);
+    const int slot = languageColumn(languageIndex);
     m_nameLabel->setText(QString::fromUtf8(kNameLabel[slot]));
     m_descriptionLabel->setText(QString::fromUtf8(kDescriptionLabel[slot]));
     m_minimumLabel->setText(QString::fromUtf8(kMinimumLabel[slot]));
@@ -202,7 +193,7 @@ std::int32_t CNomeArchivio::archiveNumber() const
 void CNomeArchivio::refuse(const char* const (&texts)[3])
 {
     app::Workspace& workspace = m_screen.workspace();
-    workspace.host().messageBox(texts[languageSlot(workspace.LanguageIndex)], app::MessageButtons::Ok);
+    workspace.host().messageBox(texts[languageColumn(workspace.LanguageIndex)], app::MessageButtons::Ok);
 }
 
 std::string CNomeArchivio::identificationText() const

@@ -12,6 +12,7 @@
 #include "core/utilities/Notes.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,28 +50,6 @@ constexpr Texts kNotesTip = {
     "Select <Memorandum> to remember  or <Notes> to search\n- Digit dates (i.g.: 8/31/2008)\n -<OK> to save",
     "Escriba la información o tratar de recordar <Memorandum> <Notes> \n-Las fechas deben introducirse en forma "
     "numérica (por ejemplo, 31/8/2008) \n - <OK> para ahorrar"};
-
-int textColumn(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
-
-std::string cp1252(const QString& text)
-{
-    return app::utf8ToCp1252(text.toStdString());
-}
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
-
-template <typename T>
-T* named(T* widget, const char* id)
-{
-    widget->setObjectName(QString::fromLatin1(id));
-    return widget;
-}
 
 } // namespace
 
@@ -139,7 +118,7 @@ void CNote::buildControls()
     connect(m_searchNotes, &QPushButton::clicked, this, &CNote::SearchNotes);
     connect(m_save, &QPushButton::clicked, this, &CNote::saveNote);
     connect(m_pageNotes, &QPushButton::clicked, this,
-            [this] { m_screen.showNotesPages(cp1252(m_notes->toPlainText())); });
+            [this] { m_screen.showNotesPages(engineText(m_notes->toPlainText())); });
     connect(m_graph, &QPushButton::clicked, this, [this] { m_screen.drawFunctionGraph(); });
     connect(m_webSearch, &QPushButton::clicked, this, &CNote::LaunchWebSearch);
     connect(m_memorandum, &QCheckBox::clicked, this, [this](bool checked) { scopeClicked(m_memorandum, checked); });
@@ -153,7 +132,7 @@ void CNote::buildControls()
 
 void CNote::retranslate()
 {
-    const int column = textColumn(m_screen.workspace().LanguageIndex);
+    const int column = languageColumn(m_screen.workspace().LanguageIndex);
     m_notesTitle->setText(QString::fromUtf8(kNotesTitle[column]));
     m_archivesLabel->setText(QString::fromUtf8(kArchivesCaption[column]));
     m_notesScope->setText(QString::fromUtf8(kNotesScopeCaption[column]));
@@ -216,7 +195,7 @@ void CNote::SearchNotes()
                                     ? SearchTarget::Memorandum
                                     : SearchTarget::Notes;
     search::SearchSession& session = m_screen.session();
-    utilities::SearchNotesText(workspace, target, cp1252(m_notes->toPlainText()),
+    utilities::SearchNotesText(workspace, target, engineText(m_notes->toPlainText()),
                                session.run().options(), session.preview().document());
     m_screen.refreshPreview();
 }
@@ -229,7 +208,7 @@ void CNote::saveNote()
                                        : m_notesScope->isChecked() ? utilities::NoteScope::Notes
                                                                    : utilities::NoteScope::None;
     search::SearchSession& session = m_screen.session();
-    if (utilities::SaveNote(m_screen.workspace(), scope, cp1252(m_notes->toPlainText()),
+    if (utilities::SaveNote(m_screen.workspace(), scope, engineText(m_notes->toPlainText()),
                             session.preview().document()) == utilities::AppendResult::Appended)
         m_screen.refreshPreview();
 }
@@ -243,7 +222,7 @@ void CNote::LaunchWebSearch()
             "No web search page is configured: set VEDRA_WEB_SEARCH_PAGE to its address.", app::MessageButtons::Ok);
         return;
     }
-    utilities::LaunchWebSearch(m_screen.workspace(), m_webSearchPage, cp1252(m_webWords->text()));
+    utilities::LaunchWebSearch(m_screen.workspace(), m_webSearchPage, engineText(m_webWords->text()));
 }
 
 void CNote::FillBrowserList()

@@ -24,6 +24,7 @@
 #include "ui/PreviewRendering.h"
 #include "ui/Printing.h"
 #include "ui/ResultListModel.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -62,16 +63,6 @@ using app::MessageKey;
 
 // How often a running search shows its new rows.
 constexpr int kListRefreshMilliseconds = 250;
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
-
-std::string engineText(const QString& text)
-{
-    return app::utf8ToCp1252(text.toStdString());
-}
 
 void setColours(QWidget* widget, QPalette::ColorRole background, QRgb backgroundColour, QPalette::ColorRole text,
                 QRgb textColour)

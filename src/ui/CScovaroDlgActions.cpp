@@ -19,6 +19,7 @@
 #include "ui/PreviewRendering.h"
 #include "ui/Printing.h"
 #include "ui/ResultListModel.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -37,16 +38,6 @@ namespace vedra::ui {
 namespace {
 
 using utilities::PopupContext;
-
-std::string engineText(const QString& text)
-{
-    return app::utf8ToCp1252(text.toStdString());
-}
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "core/utilities/Launching.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/SearchScreen.h"
+#include "ui/UiText.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -29,16 +30,6 @@ namespace vedra::ui {
 using utilities::PopupContext;
 
 namespace {
-
-QString displayed(const std::string& text)
-{
-    return QString::fromStdString(app::displayUtf8(text));
-}
-
-std::string engineText(const QString& text)
-{
-    return app::utf8ToCp1252(text.toStdString());
-}
 
 } // namespace
 
