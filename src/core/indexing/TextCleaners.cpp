@@ -45,17 +45,40 @@ char* keep(char* write, const char* from, const char* to)
     return write + count;
 }
 
-// Step 1: comment, script and style spans, whichever opens first.
+// Whether a tag name ends at `at`: a blank, '>' or '/' follows it. A name cut by
+// the chunk's end counts as ended, as a span open at the end is cut off.
+bool tagNameEndsAt(const char* at, const char* end)
+{
+    if (at == end)
+        return true;
+    switch (*at) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '\f':
+    case '>':
+    case '/':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Step 1: comment, script and style spans, whichever opens first. Script and
+// style open only as whole tag names: an OpenDocument text is full of
+// "<style:style ...>" elements that no "</style>" ever closes.
 std::size_t removeHiddenSpans(char* buffer, std::size_t length)
 {
     struct Span {
         std::string_view open;
         std::string_view close;
+        bool tagName;
     };
     static constexpr std::array<Span, 3> kSpans = {{
-        {"<!--", "-->"},
-        {"<script", "</script>"},
-        {"<style", "</style>"},
+        {"<!--", "-->", false},
+        {"<script", "</script>", true},
+        {"<style", "</style>", true},
     }};
     const char* end = buffer + length;
     const char* read = buffer;
@@ -70,7 +93,8 @@ std::size_t removeHiddenSpans(char* buffer, std::size_t length)
         read = open;
         const Span* span = nullptr;
         for (const Span& candidate : kSpans)
-            if (startsWith(read, end, candidate.open))
+            if (startsWith(read, end, candidate.open) &&
+                (!candidate.tagName || tagNameEndsAt(read + candidate.open.size(), end)))
                 span = &candidate;
         if (span == nullptr) {
             *write++ = *read++;

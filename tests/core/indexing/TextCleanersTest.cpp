@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +79,44 @@ TEST(TextCleanersStripMarkup, CommentScriptAndStyleSpansGoInEveryMode)
     EXPECT_EQ(strip("a<!-- <script> -->b</script>c", 0), "ab</script>c") << "the comment opens first";
     EXPECT_EQ(strip("a<script><!-- x --></script>b", 0), "ab");
     EXPECT_EQ(strip("x<!---->y", 0), "xy");
+}
+
+TEST(TextCleanersStripMarkup, ScriptAndStyleOpenOnlyAsWholeTagNames)
+{
+    for (const char* page : {"a<style>p{}</style>b", "a<style type=\"text/css\">p{}</style>b",
+                             "a<style\n media=all>p{}</style>b", "a<script\tsrc=x></script>b", "a<script/>x</script>b"})
+        EXPECT_EQ(strip(page, 0), "ab") << page;
+    EXPECT_EQ(strip("a<stylesheet>b</style>c", 0), "a<stylesheet>b</style>c");
+    EXPECT_EQ(strip("a<scripture>b</script>c", 0), "a<scripture>b</script>c");
+    EXPECT_EQ(strip("a<style:style>b", 1), "a b");
+}
+
+// The shape of an OpenDocument text's content.xml: automatic styles, font faces
+// and event listeners before the body, none of them closed by "</style>" or
+// "</script>". Only the body's words are left, and all of them.
+TEST(TextCleanersStripMarkup, OpenDocumentContentKeepsItsBodyText)
+{
+    const std::string content =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:script=\"urn:oasis:names:tc:opendocument:xmlns:script:1.0\" office:version=\"1.3\">"
+        "<office:scripts><office:event-listeners><script:event-listener script:language=\"ooo:script\" "
+        "script:event-name=\"dom:load\" xlink:href=\"vnd.sun.star.script:Lib.Module.Main\"/>"
+        "</office:event-listeners></office:scripts>"
+        "<office:font-face-decls><style:font-face style:name=\"Liberation Serif\" "
+        "svg:font-family=\"&apos;Liberation Serif&apos;\"/></office:font-face-decls>"
+        "<office:automatic-styles><style:style style:name=\"P1\" style:family=\"paragraph\">"
+        "<style:paragraph-properties fo:text-align=\"center\"/><style:text-properties fo:font-weight=\"bold\"/>"
+        "</style:style><style:style style:name=\"Sect1\" style:family=\"section\"><style:section-properties>"
+        "<style:columns fo:column-count=\"2\"/></style:section-properties></style:style></office:automatic-styles>"
+        "<office:body><office:text><text:h text:style-name=\"P1\" text:outline-level=\"1\">Sample article</text:h>"
+        "<text:p>We illustrate a paragraph</text:p><text:section text:style-name=\"Sect1\" text:name=\"S\">"
+        "<text:p>set in two columns</text:p></text:section></office:text></office:body></office:document-content>";
+    std::istringstream words(strip(content, 1));
+    std::vector<std::string> found{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+    EXPECT_EQ(found, (std::vector<std::string>{"Sample", "article", "We", "illustrate", "a", "paragraph", "set", "in",
+                                               "two", "columns"}));
 }
 
 TEST(TextCleanersStripMarkup, ModeOneRemovesTagsAndTheirBracketBecomesABlank)
