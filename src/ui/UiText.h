@@ -2,6 +2,7 @@
 // window does them.
 #pragma once
 
+#include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
 
 #include <QString>
@@ -22,12 +23,7 @@ inline std::string engineText(const QString& text)
     return app::utf8ToCp1252(text.toStdString());
 }
 
-// The column of a table of texts in the three languages for a language index:
-// 0 Italian, 1 English, anything else Spanish.
-inline int languageColumn(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
+using app::languageColumn;
 
 // `widget`, named by its control number `id` (how the tests and the tour find it).
 template <typename T>

@@ -3,6 +3,7 @@
 // written into a file.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace vedra::app {
@@ -121,6 +122,13 @@ inline constexpr int kMessageKeyCount = 102;
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";
 inline constexpr std::string_view kFatalErrorText = " Fatal ERROR";
+
+// The column of a table of texts in the three languages for a language index:
+// 0 Italian, 1 English, anything else Spanish.
+constexpr std::size_t languageColumn(int languageIndex)
+{
+    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
+}
 
 // The key's name as written in the code ("MsgNoResults"); empty for a value out of range.
 std::string_view messageKeyName(MessageKey key);

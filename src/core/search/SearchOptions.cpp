@@ -2,6 +2,8 @@
 // dispatches, so a row's label is the only link between the menu and the option.
 #include "core/search/SearchOptions.h"
 
+#include "core/app/MessageTable.h"
+
 #include <algorithm>
 #include <array>
 #include <type_traits>
@@ -49,11 +51,6 @@ constexpr std::array<MenuLabel, 6> kSpanishRows = {{
 constexpr std::array<std::string_view, 3> kCleanPreview = {" Pulisci prewiev", " Clean preview", " Borrar preview"};
 constexpr std::array<std::string_view, 3> kCleanFromList = {" Cancella lista files", " Clean from list",
                                                             " Eliminar files de lista"};
-
-std::size_t languageSlot(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
 
 // One switch for both constnesses.
 template <typename Options>
@@ -142,7 +139,7 @@ std::vector<std::string> SearchMenuRows(const SearchOptions& options, int langua
 {
     std::vector<std::string> rows;
     rows.reserve(kMenuRows);
-    const std::size_t slot = languageSlot(languageIndex);
+    const std::size_t slot = app::languageColumn(languageIndex);
     if (slot == 0)
         addOptionRows(rows, kItalianRows, options, queryHasBlank);
     else if (slot == 1)

@@ -20,11 +20,6 @@ constexpr std::size_t kMaxEntryBytes = 63;
 constexpr int kSizeStepIncrement = 50;
 constexpr int kMaxSizeStep = 400;
 
-std::size_t slotOf(int languageIndex)
-{
-    return languageIndex == 0 ? 0 : languageIndex == 1 ? 1 : 2;
-}
-
 // Italian, English, Spanish.
 using Labels = std::array<std::string_view, 3>;
 
@@ -258,7 +253,7 @@ bool isSeparator(const std::string& entry)
 
 class MenuBuilder {
 public:
-    MenuBuilder(PopupMenu& menu, int languageIndex) : m_menu(menu), m_slot(slotOf(languageIndex)) {}
+    MenuBuilder(PopupMenu& menu, int languageIndex) : m_menu(menu), m_slot(app::languageColumn(languageIndex)) {}
 
     void add(const Labels& labels, int option = 0) { push(std::string(1, option ? '*' : ' ') + std::string(labels[m_slot])); }
     // Texts of the message table already carry their slot blank.
@@ -347,7 +342,7 @@ void buildImagePreview(MenuBuilder& menu, const PopupConditions& when, int langu
     menu.add(kPrintImage);
     menu.add(when.clippingExists ? kSaveClipping : kSaveAsBmp);
     // Italian and Spanish list the next image first.
-    if (slotOf(languageIndex) == 1) {
+    if (app::languageColumn(languageIndex) == 1) {
         menu.add(kPrevious);
         menu.add(kFollowing);
     } else {
@@ -392,7 +387,7 @@ PopupMenu BuildPopupMenu(PopupContext context, int languageIndex, const PopupCon
 {
     PopupMenu menu;
     menu.context = context;
-    const std::size_t slot = slotOf(languageIndex);
+    const std::size_t slot = app::languageColumn(languageIndex);
     menu.runWithCaption = std::string(kRunWithCaption[slot]);
     const app::MessageTable texts(languageIndex);
     MenuBuilder builder(menu, languageIndex);
@@ -436,7 +431,7 @@ PopupAction RecogniseEntry(const std::string& entry, int languageIndex)
     PopupAction action = findKeyword(kCommonKeywords, lowered);
     if (action != PopupAction::None)
         return action;
-    switch (slotOf(languageIndex)) {
+    switch (app::languageColumn(languageIndex)) {
     case 0:
         return findKeyword(kItalianKeywords, lowered);
     case 1:

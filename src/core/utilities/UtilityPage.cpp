@@ -4,6 +4,7 @@
 // when the number in its name leads back to that same folder.
 #include "core/utilities/UtilityPage.h"
 
+#include "core/app/MessageTable.h"
 #include "core/app/ProcessRunner.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
@@ -128,7 +129,7 @@ ProgramPick AddProgramPickedInTree(app::Workspace& workspace, const std::string&
     static constexpr const char* kListed[] = {"Già nella lista dei browser: ", "Already in the browser list: ",
                                               "Ya está en la lista de los browser: "};
     static constexpr const char* kNotProgram[] = {"Non è un programma: ", "Not a program: ", "No es un programa: "};
-    const int language = workspace.LanguageIndex == 0 ? 0 : workspace.LanguageIndex == 1 ? 1 : 2;
+    const std::size_t language = app::languageColumn(workspace.LanguageIndex);
     auto say = [&workspace](const char* text, const std::string& what) {
         // The texts are UTF-8 in this file; the host shows cp1252.
         workspace.statusText = app::utf8ToCp1252(text) + what;

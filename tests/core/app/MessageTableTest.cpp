@@ -312,6 +312,16 @@ TEST(MessageTableTest, KeyNamesAreUniqueAndNonEmpty)
     EXPECT_EQ(seen.size(), static_cast<std::size_t>(kMessageKeyCount));
 }
 
+// A language file may hold any number: whatever is not Italian or English reads
+// the Spanish column, never past the table.
+TEST(MessageTableTest, LanguageColumnIsZeroOneOrTwo)
+{
+    EXPECT_EQ(languageColumn(0), 0u);
+    EXPECT_EQ(languageColumn(1), 1u);
+    for (int index : {2, 3, -1, 255})
+        EXPECT_EQ(languageColumn(index), 2u) << index;
+}
+
 TEST(MessageTableTest, OutOfRangeKeyHasNoNameAndNoText)
 {
     for (int value : {-1, kMessageKeyCount, kMessageKeyCount + 1, 1000, INT_MIN, INT_MAX}) {
