@@ -157,7 +157,7 @@ std::string ArchiveStore::slotPath(int slot) const
     return folders.archive + slotPrefix(slot) + folders.numberText;
 }
 
-int ArchiveStore::createSlotFile(int slot)
+int ArchiveStore::createSlotFile(int slot, std::string_view appended)
 {
     m_writeRefused = false;
     std::string refused;
@@ -168,6 +168,7 @@ int ArchiveStore::createSlotFile(int slot)
         return -1;
     }
     std::string content = initialContent(slot, m_context.folders().number);
+    content += appended;
     if (!content.empty() && !handle->writeAt(0, content)) {
         writeFailed();
         return -1;
@@ -175,10 +176,10 @@ int ArchiveStore::createSlotFile(int slot)
     return 1;
 }
 
-int ArchiveStore::createArchiveFiles()
+int ArchiveStore::createArchiveFiles(const std::function<std::string(int slot)>& appended)
 {
     for (int slot : kCreationOrder)
-        if (createSlotFile(slot) < 0)
+        if (createSlotFile(slot, appended ? appended(slot) : std::string()) < 0)
             return -1;
     // A mark left by an archive that was here before would not match the new files.
     std::error_code error;

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,10 +69,12 @@ public:
     // it cannot be created. A file the disk or folder refuses to write shows the
     // cannot-write message naming it (writeRefused() then tells); a failed write
     // of the content shows the write error.
-    int createSlotFile(int slot);
+    // `appended` follows the initial content (the entries an option adds to a list).
+    int createSlotFile(int slot, std::string_view appended = {});
     // Creates every file of a new archive in the fixed order, stopping at the
-    // first failure: 1, or -1.
-    int createArchiveFiles();
+    // first failure: 1, or -1. `appended(slot)`, when given, is written after a
+    // slot's initial content; without it every file is the description's.
+    int createArchiveFiles(const std::function<std::string(int slot)>& appended = {});
 
     // Opens the archive files for reading only and reads the "IND." header, so an
     // archive on a read-only disk or folder is searched as any other; nothing a

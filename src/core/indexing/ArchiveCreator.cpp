@@ -13,11 +13,13 @@
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/DefaultRoots.h"
 #include "core/indexing/IndexingRun.h"
+#include "core/indexing/MoreTypes.h"
 #include "core/indexing/WordExtractor.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
 #include <ctime>
+#include <functional>
 #include <filesystem>
 #include <system_error>
 
@@ -179,7 +181,10 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
     workspace.maxWordLength = request.truncationLength;
 
     archive::ArchiveStore& store = workspace.store();
-    if (store.createArchiveFiles() < 0) {
+    std::function<std::string(int)> appended;
+    if (request.moreTypes)
+        appended = [](int slot) { return MoreTypesListBytes(slot); };
+    if (store.createArchiveFiles(appended) < 0) {
         if (!store.writeRefused())
             workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = app::StopCode::Break;

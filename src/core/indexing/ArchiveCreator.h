@@ -21,6 +21,9 @@ struct NewArchive {
     // Says the new archive is empty and how to fill it; a caller that fills it at
     // once has nothing to tell.
     bool announceEmpty = true;
+    // The more-types rules (MoreTypes.h): their entries appended to "FIL." and
+    // "SCM."; every other byte of the archive is as without them.
+    bool moreTypes = false;
 };
 
 struct CreatedArchive {

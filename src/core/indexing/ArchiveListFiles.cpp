@@ -7,6 +7,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/ArchiveLists.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
@@ -97,6 +98,18 @@ bool SaveListFile(app::Workspace& workspace, int slot, std::string_view displayT
         return false;
     }
     return true;
+}
+
+bool CurrentArchiveReadsMoreTypes(app::Workspace& workspace)
+{
+    if (!workspace.hasCurrentArchive())
+        return false;
+    auto bytes = io::readFileBytes(workspace.store().slotPath(archive::SlotTextExtensions), ArchiveLists::kMaxListBytes);
+    if (!bytes)
+        return false;
+    ArchiveLists lists;
+    lists.setList(archive::SlotTextExtensions, *bytes);
+    return lists.readsMoreTypes();
 }
 
 } // namespace vedra::indexing

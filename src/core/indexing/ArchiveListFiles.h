@@ -47,4 +47,8 @@ std::optional<std::string> ReadListFile(app::Workspace& workspace, int slot);
 // BreakCode Break, and the old file stays as it was.
 bool SaveListFile(app::Workspace& workspace, int slot, std::string_view displayText);
 
+// Whether the current archive's "FIL." (as much of it as is read) holds the
+// more-types marker (MoreTypes.h); false without a current archive or list file.
+bool CurrentArchiveReadsMoreTypes(app::Workspace& workspace);
+
 } // namespace vedra::indexing

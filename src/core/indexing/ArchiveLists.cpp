@@ -4,6 +4,7 @@
 #include "core/app/SystemProbe.h"
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/MoreTypes.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
@@ -67,6 +68,15 @@ bool isEntryEnd(char c)
 bool isBetweenEntries(char c)
 {
     return c == ' ' || c == '\t' || isEntryEnd(c);
+}
+
+// ".txt" and ".db" and their kin: positions 1-2 or 2-3 (the dot at 0) are "tx" or "db".
+bool hasTextPattern(std::string_view extension)
+{
+    auto at = [&](std::size_t position, char first, char second) {
+        return extension.size() > position + 1 && extension[position] == first && extension[position + 1] == second;
+    };
+    return at(2, 'd', 'b') || at(1, 'd', 'b') || at(1, 't', 'x') || at(2, 't', 'x');
 }
 
 std::vector<std::string> parseEntries(std::string_view buffer)
@@ -142,6 +152,8 @@ void ArchiveLists::setList(int slot, std::string_view bytes)
         if (auto key = packShort(entry))
             m_shortEntries[i].push_back(*key);
     std::sort(m_shortEntries[i].begin(), m_shortEntries[i].end());
+    if (slot == archive::SlotTextExtensions)
+        m_moreTypes = hasEntry(slot, kMoreTypesMarker);
 }
 
 std::optional<std::uint64_t> ArchiveLists::packShort(std::string_view text)
@@ -286,13 +298,26 @@ bool ArchiveLists::HasIndexableText(std::string_view lowerCasedName, const Patte
     if (runMode == 0 && contains(lowerCasedName, ".pdf"))
         return true;
 
-    auto at = [&](std::size_t position, char first, char second) {
-        return extension.size() > position + 1 && extension[position] == first && extension[position + 1] == second;
-    };
-    if (at(2, 'd', 'b') || at(1, 'd', 'b') || at(1, 't', 'x') || at(2, 't', 'x'))
+    if (hasTextPattern(extension))
         return true;
 
-    return !contains(lowerCasedName, "estratti.vedra") && hasEntry(archive::SlotTextExtensions, extension);
+    if (contains(lowerCasedName, "estratti.vedra"))
+        return false;
+    return hasEntry(archive::SlotTextExtensions, extension) || (m_moreTypes && IsUnknownType(lowerCasedName));
+}
+
+bool ArchiveLists::IsUnknownType(std::string_view lowerCasedName) const
+{
+    std::string_view extension = extensionOf(lowerCasedName);
+    if (extension.empty())
+        return true;
+    if (contains(extension, ".ht") || hasTextPattern(extension))
+        return false;
+    for (int slot : {archive::SlotTextExtensions, archive::SlotMediaExtensions, archive::SlotCompressedExtensions,
+                     archive::SlotConvertedExtensions})
+        if (hasEntry(slot, extension))
+            return false;
+    return true;
 }
 
 bool ArchiveLists::IsMultimedia(std::string_view fileName) const

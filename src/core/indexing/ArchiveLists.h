@@ -113,10 +113,21 @@ public:
     //    name holding ".pdf" passes;
     // 5. ".?db", ".db?", ".tx?" and ".?tx" pass (".txt", ".db", ".mdb");
     // 6. otherwise only an extension that is a whole "FIL." entry passes, and never
-    //    a name holding "estratti.vedra" (the program's own extract file).
+    //    a name holding "estratti.vedra" (the program's own extract file); with
+    //    the more-types rules, an unknown type (IsUnknownType) passes too, so that
+    //    the search shows the documents a run read after looking at their bytes.
     // The caller passes the indexing set of patterns during a run (runMode != 0)
     // and the search set otherwise.
     bool HasIndexableText(std::string_view lowerCasedName, const PatternFilter& fileFilter, int runMode) const;
+
+    // True when "FIL." holds the more-types marker (MoreTypes.h).
+    bool readsMoreTypes() const { return m_moreTypes; }
+
+    // True when nothing but the file's bytes can tell whether it holds text: it has
+    // no extension, or its extension (lower-cased) is in none of "FIL.", "FMM.",
+    // "CMP." and "SCM." and is none of those the text test knows by itself (one
+    // holding ".ht"; ".tx?", ".?tx", ".db?", ".?db").
+    bool IsUnknownType(std::string_view lowerCasedName) const;
 
     // True when the extension (from the last '.', lower-cased) is a whole "FMM."
     // entry: ".c" is not ".cur". Such files are read only in their first bytes.
@@ -134,6 +145,7 @@ private:
     // up, and a binary search of numbers costs less than comparing the texts.
     static std::optional<std::uint64_t> packShort(std::string_view text);
     std::array<std::vector<std::uint64_t>, kListCount> m_shortEntries;
+    bool m_moreTypes = false;
 };
 
 // The folder filter: passes when it lets everything through (empty, or its first

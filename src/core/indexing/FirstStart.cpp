@@ -26,6 +26,7 @@ FirstStartResult RunFirstStart(app::Workspace& workspace, const std::string& fol
     request.name = kFirstArchiveName;
     request.description = "Documentation of this machine (" + folder + ")";
     request.announceEmpty = false;
+    request.moreTypes = true;
     result.archive = CreateArchive(workspace, request);
     if (result.archive.number < 0)
         return result;

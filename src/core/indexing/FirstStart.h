@@ -1,7 +1,9 @@
 // What an installed program does the first time it starts (no catalogue in its
 // working folder): it makes the archive "DOCUMENTI" and indexes the machine's
 // documentation into it with unpacking on, since most of /usr/share/doc is
-// compressed and without unpacking a new user would find a fifth of its text.
+// compressed and without unpacking a new user would find a fifth of its text; and
+// with the more-types rules (MoreTypes.h), since much of it is Markdown, e-books
+// and files such as README.
 #pragma once
 
 #include "core/indexing/ArchiveCreator.h"

@@ -9,6 +9,7 @@
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
+#include "core/indexing/MoreTypes.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/TextCleaners.h"
 #include "core/indexing/UnpackFolder.h"
@@ -95,6 +96,21 @@ bool isWordByte(char c)
     return c >= '0' && c <= 'z';
 }
 
+// The length of a markup chunk that ends before a tag its end would cut: the rest
+// of the tag, at the start of the next chunk, would be read as text ("name" and
+// "value" of `name="value">`). A chunk that is little more than one open tag
+// keeps its length: a chunk under five bytes would end the file's reading.
+std::size_t lengthBeforeOpenTag(const char* chunk, std::size_t length)
+{
+    for (std::size_t i = length; i > 0; --i) {
+        if (chunk[i - 1] == '>')
+            return length;
+        if (chunk[i - 1] == '<')
+            return i - 1 >= 5 ? i - 1 : length;
+    }
+    return length;
+}
+
 } // namespace
 
 std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
@@ -116,6 +132,8 @@ struct IndexingRun::FileWork {
     std::uint64_t fileTime = 0;
     std::uint64_t size = 0;
     std::uint32_t number = 0;
+    ConversionKind kind = ConversionKind::None;
+    bool member = false;    // unpacked from a document or compressed file
     bool isNew = false;
     bool update = false;
     archive::DocRecord record;  // the existing record of an update
@@ -406,6 +424,8 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     ConversionKind kind = m_lists.ConversionClass(work.lowerName, m_options.unpack);
     if (kind == ConversionKind::Skip)
         return;
+    work.kind = kind;
+    work.member = temporary;
 
     auto lookup = m_store.findOrAddDocument(work.key, folderText);
     if (!lookup)
@@ -473,7 +493,8 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
 void IndexingRun::indexDocument(FileWork& work)
 {
     m_workspace.host().setTitle(app::formatMessage("%ld - ", {static_cast<long>(work.number)}) + work.name);
-    bool readable = m_lists.HasIndexableText(work.lowerName, m_options.fileFilter, static_cast<int>(m_mode));
+    bool readable = m_lists.HasIndexableText(work.lowerName, m_options.fileFilter, static_cast<int>(m_mode)) &&
+                    readsWithMoreTypes(work);
     if (work.update) {
         archive::DocRecord& record = work.record;
         record.lastWrite = work.fileTime;
@@ -493,6 +514,23 @@ void IndexingRun::indexDocument(FileWork& work)
         IndexFile(work);
     else if (work.isNew)
         writeNameOnlyRecord(work);
+}
+
+bool IndexingRun::readsWithMoreTypes(const FileWork& work) const
+{
+    if (!m_lists.readsMoreTypes())
+        return true;
+    // A packed document's bytes are compressed members and their names: its text
+    // is read from the members.
+    if (work.kind == ConversionKind::DocumentXml)
+        return false;
+    // The container's type name ("application/vnd.oasis.opendocument.text"), not
+    // its text: every document would be found by "application".
+    if (work.member && work.lowerName == "mimetype")
+        return false;
+    if (m_lists.IsUnknownType(work.lowerName))
+        return FileLooksLikeText(work.readPath);
+    return true;
 }
 
 void IndexingRun::writeNameOnlyRecord(const FileWork& work)
@@ -519,6 +557,10 @@ void IndexingRun::IndexFile(FileWork& work)
     }
     std::string extension = extensionOf(work.lowerName);
     bool media = m_lists.IsMultimedia(work.lowerName);
+    // With the more-types rules markup is removed at any chunk size (the removal
+    // takes linear time) and chunks end between tags, so that no tag is read as text.
+    const bool moreTypes = m_lists.readsMoreTypes();
+    const bool markup = isMarkupType(extension) || (moreTypes && IsMoreTypesMarkupExtension(extension));
     std::int64_t fileSize = file->size();
     std::uint64_t size = fileSize < 0 ? 0 : static_cast<std::uint64_t>(fileSize);
     std::uint64_t limit = media ? kMediaReadLimit : size;
@@ -558,13 +600,15 @@ void IndexingRun::IndexFile(FileWork& work)
             if (last > 0)
                 cut = last;
             cut = Utf8SafeLength(chunk, cut);
+            if (markup && moreTypes)
+                cut = lengthBeforeOpenTag(chunk, cut);
         }
         if (cut < 5)
             break;
         std::size_t length = cut;
         if (isSqueezedType(extension) || media)
             length = SqueezeNuls(chunk, length, chunk);
-        if (isMarkupType(extension) && length < kMarkupChunkLimit)
+        if (markup && (moreTypes || length < kMarkupChunkLimit))
             length = StripMarkup(chunk, length, 1);
         length = TranscodeDocumentBlock(chunk, length);
         if (length > 4) {

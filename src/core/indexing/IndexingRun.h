@@ -110,6 +110,9 @@ private:
     void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
                      std::uint64_t fileTime, std::uint64_t size, bool temporary);
     void indexDocument(FileWork& work);
+    // The more-types rules' say on reading a file whose name passes the text test:
+    // always yes without them.
+    bool readsWithMoreTypes(const FileWork& work) const;
     void IndexFile(FileWork& work);
     void IndexTempFolder(const std::string& folder);
     void convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary);

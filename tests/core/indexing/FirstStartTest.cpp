@@ -5,6 +5,7 @@
 #include "core/app/ProcessRunner.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/MoreTypes.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,27 @@ TEST(FirstStart, MakesDocumentiAndReadsPackedFilesOnceOnly)
 
     EXPECT_FALSE(NeedsFirstStart(ws));
     EXPECT_EQ(RunFirstStart(ws, docs.string()).archive.number, -1) << "a catalogue exists: nothing is made";
+}
+
+TEST(FirstStart, TheFirstArchiveReadsMoreTypes)
+{
+    testing::TempFolder folder;
+    app::HeadlessHost host;
+    app::Workspace ws(host, testing::testProbe(folder.path()));
+    ASSERT_EQ(ws.PrepareWorkspace(), 1);
+    ws.setPumpInterval(std::chrono::milliseconds(0));
+    const fs::path docs = folder.path() / "doc";
+    writeFile(docs / "pkg" / "README.md", "# orchidea\n");
+    writeFile(docs / "pkg" / "blob", std::string("marmo\0\0", 7));
+    FirstStartResult result = RunFirstStart(ws, docs.string());
+    ASSERT_EQ(result.archive.number, 1);
+    EXPECT_EQ(testing::readFile(ws.store().slotPath(archive::SlotTextExtensions)),
+              archive::initialContent(archive::SlotTextExtensions, 1) +
+                  MoreTypesListBytes(archive::SlotTextExtensions));
+    ASSERT_TRUE(ws.store().open());
+    EXPECT_TRUE(ws.store().findWord("orchidea").has_value());
+    EXPECT_FALSE(ws.store().findWord("marmo").has_value()) << "a binary file without extension";
+    ws.store().close();
 }
 
 } // namespace
