@@ -16,12 +16,13 @@ constexpr OptionSpec kCreateOptionList[] = {
     {.name = "--min", .value = OptionValue::Integer},
     {.name = "--cut", .value = OptionValue::Integer},
     {.name = "--description", .value = OptionValue::Text},
+    {.name = "--more-types"},
 };
 
 constexpr CliOptions kCreateOptions{
     .verb = "create",
     .options = kCreateOptionList,
-    .usage = "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]\n",
+    .usage = "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types]\n",
     .minWords = 1,
     .maxWords = 1,
     .tooManyWords = "one archive name only",
@@ -51,6 +52,7 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
         request.truncationLength = static_cast<int>(*length);
     if (std::optional<std::string> description = given->text("--description"))
         request.description = *description;
+    request.moreTypes = given->has("--more-types");
     indexing::CreatedArchive created = indexing::CreateArchive(context.workspace, request);
     if (created.number < 0) {
         if (!created.error.empty())
@@ -60,6 +62,8 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
     context.out << "Created archive " << created.identification << " (number " << created.number << ") in "
                 << context.workspace.ArchiveFolder << '\n';
     context.out << "Root files read: " << created.rootFilesRead << '\n';
+    if (request.moreTypes)
+        context.out << "More document types: on\n";
     return 0;
 }
 

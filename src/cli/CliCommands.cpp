@@ -10,7 +10,7 @@ const std::vector<CliCommand>& cliCommands()
     static const std::vector<CliCommand> commands = {
         {"info", "info", "show the working folders, the current archive, the tools and the buffer sizes", runInfo,
          {&kInfoOptions}},
-        {"create", "create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT]",
+        {"create", "create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types]",
          "create an archive (C_NAME_N), load the word roots and make it the current archive", runCreate,
          {&kCreateOptions}},
         {"archives", "archives", "list the archives of the catalogue (* marks the current one)", runArchives,

@@ -59,7 +59,7 @@ expect "index options not given twice" "--dirs --files --no-subfolders --single 
 expect "--update rules out --single" "--dirs --files --no-subfolders" vedra index /x --unpack --update --
 expect "search options" \
   "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --words-or" vedra search --
-expect "create options" "--cut --description --disk --min --number" vedra create docs --
+expect "create options" "--cut --description --disk --min --more-types --number" vedra create docs --
 expect "notes: add or search" "add search" vedra notes ''
 expect "notes search takes --or" "--or" vedra notes search anna --
 expect "notes add takes no option" "" vedra notes add --
