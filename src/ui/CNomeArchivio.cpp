@@ -7,11 +7,13 @@
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/indexing/ArchiveCreator.h"
+#include "core/indexing/ArchiveListFiles.h"
 #include "core/search/DiskListing.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,6 +35,11 @@ const char* const kNameLabel[3] = {"Archivio:", "Archive", "Archivo:"};
 const char* const kDescriptionLabel[3] = {"Descrizione:", "Description:", "Descripcion:"};
 const char* const kMinimumLabel[3] = {"Registra parole >", "Register the words >", "Registro de las palabras >"};
 const char* const kTruncationLabel[3] = {"Tronca parole >", "Cut the words >", "Truncar las palabras >"};
+const char* const kMoreTypesLabel[3] = {
+    "Più tipi di documento (fogli di calcolo, presentazioni, e-book, testi senza estensione)",
+    "More document types (spreadsheets, presentations, e-books, text without extension)",
+    "Más tipos de documento (hojas de cálculo, presentaciones, libros electrónicos, textos sin extensión)",
+};
 const char* const kDescriptionTip[3] = {
     " Inizializzazione di un nuovo archivio:\nSe i dati sono esatti inviare\n con OK",
     " Initializing of new archive:\nIf data are right, accept\n with OK",
@@ -116,6 +123,8 @@ CNomeArchivio::CNomeArchivio(SearchScreen& screen, Mode mode, QWidget* parent)
     m_name->setEnabled(newArchive);
     m_minimum->setEnabled(newArchive);
     m_truncation->setEnabled(newArchive);
+    m_moreTypes->setChecked(!newArchive && indexing::CurrentArchiveReadsMoreTypes(workspace));
+    m_moreTypes->setEnabled(newArchive);
 }
 
 void CNomeArchivio::buildControls()
@@ -132,6 +141,8 @@ void CNomeArchivio::buildControls()
     m_truncation = makeEdit("1041", this);
     m_disk = makeEdit("1512", this);
     m_number = makeEdit("1506", this);
+    m_moreTypes = new QCheckBox(this);
+    m_moreTypes->setObjectName(QStringLiteral("moreTypes"));
 
     auto* dir = makeDialogButton("1517", QStringLiteral("Dir"), this);
     auto* files = makeDialogButton("1518", QStringLiteral("Files"), this);
@@ -160,6 +171,7 @@ void CNomeArchivio::buildControls()
     grid->addWidget(m_truncation, 2, 3);
     grid->addWidget(m_descriptionLabel, 3, 0, 1, 4);
     grid->addWidget(m_description, 4, 0, 1, 4);
+    grid->addWidget(m_moreTypes, 5, 0, 1, 4);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(dir);
@@ -183,6 +195,7 @@ void CNomeArchivio::setTexts(int languageIndex)
     m_minimumLabel->setText(QString::fromUtf8(kMinimumLabel[slot]));
     m_truncationLabel->setText(QString::fromUtf8(kTruncationLabel[slot]));
     m_description->setToolTip(QString::fromUtf8(kDescriptionTip[slot]));
+    m_moreTypes->setText(QString::fromUtf8(kMoreTypesLabel[slot]));
 }
 
 std::int32_t CNomeArchivio::archiveNumber() const
@@ -259,6 +272,7 @@ void CNomeArchivio::accept()
         request.number = number;
         request.minWordLength = minimum;
         request.truncationLength = truncation;
+        request.moreTypes = m_moreTypes->isChecked();
         indexing::CreatedArchive created = indexing::CreateArchive(workspace, request);
         if (created.number < 0) {
             if (!created.error.empty() && !created.messageShown)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+class QCheckBox;
 class QLineEdit;
 class QLabel;
 class QPlainTextEdit;
@@ -87,6 +88,9 @@ private:
     QLabel* m_descriptionLabel = nullptr;
     QLabel* m_minimumLabel = nullptr;
     QLabel* m_truncationLabel = nullptr;
+    // The more-types rules: chosen for a new archive (off by default, which keeps
+    // the description's lists); shown, not editable, for the current one.
+    QCheckBox* m_moreTypes = nullptr;
 };
 
 } // namespace vedra::ui

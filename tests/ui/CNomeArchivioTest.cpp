@@ -7,10 +7,14 @@
 
 #include "core/app/MessageFormat.h"
 #include "core/app/MessageTable.h"
+#include "core/archive/ArchiveFiles.h"
+#include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
+#include "core/indexing/MoreTypes.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/CNomeArchivio.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -81,6 +85,7 @@ private slots:
     void descriptionOfAReadOnlyArchiveSaysWhatCannotBeWritten();
     void addAppendsTheSelectedRows();
     void dirAndFilesListTheRootIntoTheResults();
+    void moreTypesAreOffByDefaultAndOnWhenChecked();
 };
 
 void CNomeArchivioTest::labelsAndTipFollowTheLanguage()
@@ -352,6 +357,51 @@ void CNomeArchivioTest::dirAndFilesListTheRootIntoTheResults()
     QVERIFY(results.containsLabel((root + "/top.txt").toStdString()));
     QVERIFY(results.containsLabel((root + "/inner/deep/low.txt").toStdString()));
     QCOMPARE(screen.resultRefreshes, 2);
+}
+
+void CNomeArchivioTest::moreTypesAreOffByDefaultAndOnWhenChecked()
+{
+    ScreenStandIn screen;
+    QVERIFY(prepared(screen));
+    app::Workspace& workspace = screen.workspace();
+    const char* const labels[3] = {"Più tipi di documento", "More document types", "Más tipos de documento"};
+    for (int language : {0, 1, 2}) {
+        workspace.SetLanguage(language);
+        CNomeArchivio dialog(screen, CNomeArchivio::Mode::NewArchive);
+        QVERIFY(control<QCheckBox>(dialog, "moreTypes")->text().startsWith(QString::fromUtf8(labels[language])));
+    }
+    workspace.SetLanguage(1);
+    const auto listFile = [&](int slot) { return uitest::readAll(QString::fromStdString(workspace.store().slotPath(slot))); };
+    const auto bytes = [](const std::string& text) { return QByteArray::fromStdString(text); };
+
+    CNomeArchivio plain(screen, CNomeArchivio::Mode::NewArchive);
+    plain.show();
+    QCheckBox* box = control<QCheckBox>(plain, "moreTypes");
+    QVERIFY(!box->isChecked());
+    QVERIFY(box->isEnabled());
+    setField(plain, "1058", QStringLiteral("plain"));
+    click(plain, "IDOK");
+    QCOMPARE(plain.createdNumber(), 1);
+    for (int slot : {archive::SlotTextExtensions, archive::SlotConvertedExtensions})
+        QCOMPARE(listFile(slot), bytes(archive::initialContent(slot, 1)));
+
+    CNomeArchivio more(screen, CNomeArchivio::Mode::NewArchive);
+    more.show();
+    setField(more, "1058", QStringLiteral("more"));
+    QTest::mouseClick(control<QCheckBox>(more, "moreTypes"), Qt::LeftButton);
+    QVERIFY(control<QCheckBox>(more, "moreTypes")->isChecked());
+    click(more, "IDOK");
+    QCOMPARE(more.createdNumber(), 2);
+    for (int slot : {archive::SlotTextExtensions, archive::SlotConvertedExtensions})
+        QCOMPARE(listFile(slot), bytes(archive::initialContent(slot, 2) + indexing::MoreTypesListBytes(slot)));
+
+    // The current archive shows its choice, which the dialog cannot change.
+    CNomeArchivio current(screen, CNomeArchivio::Mode::CurrentArchive);
+    QVERIFY(control<QCheckBox>(current, "moreTypes")->isChecked());
+    QVERIFY(!control<QCheckBox>(current, "moreTypes")->isEnabled());
+    QVERIFY(workspace.OpenArchive(1));
+    CNomeArchivio first(screen, CNomeArchivio::Mode::CurrentArchive);
+    QVERIFY(!control<QCheckBox>(first, "moreTypes")->isChecked());
 }
 
 VEDRA_UI_TEST_MAIN(CNomeArchivioTest)
