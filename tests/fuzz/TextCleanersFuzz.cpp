@@ -6,6 +6,7 @@
 #include "core/app/HeadlessHost.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/indexing/MoreTypes.h"
 #include "core/indexing/TextCleaners.h"
 #include "support/TempFolder.h"
 
@@ -176,6 +177,20 @@ void textEncoding(const std::string& text)
     const std::string shown = app::displayUtf8(text);
     check(app::isValidUtf8(shown));
     check(!valid || shown == text);
+
+    // The text sniff of files of no listed type: a NUL makes a head binary; valid
+    // UTF-8 without control bytes is text; appending a NUL never makes text.
+    const bool sniffed = indexing::LooksLikeText(text);
+    const bool control = std::any_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return (u < 0x20 && u != '\t' && u != '\n' && u != '\v' && u != '\f' && u != '\r' && u != '\b' && u != 0x1B) ||
+               u == 0x7F;
+    });
+    if (text.find('\0') != std::string::npos)
+        check(!sniffed);
+    if (valid && !control)
+        check(sniffed);
+    check(!indexing::LooksLikeText(text + std::string(1, '\0')));
 }
 
 } // namespace
