@@ -3,7 +3,13 @@
 // label that only looks like one left as it is.
 #include "core/search/ResultLabel.h"
 
+#include "core/indexing/IndexingRun.h"
+#include "core/search/FileChange.h"
+#include "support/TempFolder.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace vedra::search {
 namespace {
@@ -99,6 +105,41 @@ TEST(ResultLabel, AReadableLabelNamesTheMemberAgain)
     EXPECT_EQ(LabelFromReadable("/home/u/a.txt"), "/home/u/a.txt");
     const std::string label = "/home/u/x.zip_vedratemp/r.pdf";
     EXPECT_EQ(LabelFromReadable(ReadableLabel(SplitResultLabel(label))), label);
+}
+
+std::uint64_t fileTimeOf(const std::string& path)
+{
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+}
+
+TEST(ResultLabelChange, APdfTextIsJudgedByItsPdfAndAMemberByItsPackedFile)
+{
+    testing::TempFolder folder;
+    const std::string pdf = folder.slash() + "r.pdf";
+    testing::writeFile(pdf, "%PDF-1.4 not read here");
+    // The text's record: the PDF's time, the text's size.
+    const RecordedFile text{.size = 7, .lastWrite = fileTimeOf(pdf)};
+    EXPECT_FALSE(CheckLabelChange(pdf + ".txt", text, {}).stale()) << "no text file on disk, and that is right";
+    testing::writeFile(pdf + ".txt", "a text the preview wrote later, of another size");
+    EXPECT_FALSE(CheckLabelChange(pdf + ".txt", text, {}).stale());
+    testing::setModifiedTime(pdf, std::time(nullptr) + 60);
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(pdf + ".txt", text, {})), "time");
+    std::filesystem::remove(pdf);
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(pdf + ".txt", text, {})), "gone");
+
+    const std::string packed = folder.slash() + "p.zip";
+    testing::writeFile(packed, "PK");
+    const RecordedFile member{.size = 3, .lastWrite = 1};
+    const std::string temporary = folder.slash() + "vedratemp/";
+    EXPECT_FALSE(CheckLabelChange(packed + "_vedratemp/m.txt", member, temporary).stale());
+    EXPECT_FALSE(CheckLabelChange(temporary + packed.substr(1) + "_vedratemp/m.txt", member, temporary).stale());
+    std::filesystem::remove(packed);
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(packed + "_vedratemp/m.txt", member, temporary)), "gone");
+
+    // Any other file as it is.
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(folder.slash() + "x.txt", member, temporary)), "gone");
 }
 
 } // namespace
