@@ -1,9 +1,15 @@
 // `vedra search`: the archive search, one result row per line, tab-separated in
-// the list's column order (path, last updating, size, words, archive, N.pos.).
+// the list's column order (path, last updating, size, words, archive, N.pos.). The
+// path is shown as a user opens it: a PDF's text as the PDF, a packed file's member
+// as "x.zip » member".
 // Only the rows printed are made (--limit): a common word finds thousands.
 #include "cli/CliCommands.h"
+#include "cli/FilePreview.h"
 
 #include "core/search/FilterLists.h"
+#include "core/search/HitFinder.h"
+#include "core/search/PreviewDocument.h"
+#include "core/search/ResultLabel.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
 #include "core/search/SearchSession.h"
@@ -37,6 +43,41 @@ std::string jsonString(const std::string& column)
         }
     }
     return out + "\"";
+}
+
+// The extract file as the preview shows it: each excerpt's hits marked [[...]],
+// and each document named as a row is (the PDF, "x.zip » member"). The file
+// itself keeps the stored labels.
+std::string ShownExtract(const std::string& extract, const std::vector<search::HitWord>& words, int trimThreshold,
+                         const std::string& temporaryFolder)
+{
+    constexpr std::string_view kDocument = " File: ";
+    constexpr std::string_view kExcerpt = "..... ";
+    std::string shown;
+    std::size_t from = 0;
+    while (from < extract.size()) {
+        std::size_t end = extract.find('\n', from);
+        end = end == std::string::npos ? extract.size() : end + 1;
+        std::string_view line(extract.data() + from, end - from);
+        from = end;
+        std::string_view ending = line.substr(line.find_last_not_of("\r\n") + 1);
+        std::string_view body = line.substr(0, line.size() - ending.size());
+        const std::size_t dash = body.find(" - ");
+        if (body.starts_with(kDocument) && dash != std::string_view::npos) {
+            const std::string label(body.substr(dash + 3));
+            shown += app::displayUtf8(body.substr(0, dash + 3)) +
+                     search::ReadableLabel(search::SplitResultLabel(label, temporaryFolder));
+        } else if (body.starts_with(kExcerpt)) {
+            search::PreviewDocument excerpt;
+            excerpt.appendText(body);
+            search::MarkHits(excerpt, words, trimThreshold, false);
+            shown += app::displayUtf8(search::RenderMarked(excerpt));
+        } else {
+            shown += app::displayUtf8(body);
+        }
+        shown += ending;
+    }
+    return shown;
 }
 
 } // namespace
@@ -109,18 +150,25 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     const std::size_t shown = std::min<std::size_t>(
         results.size(), static_cast<std::size_t>(given->number("--limit").value_or(static_cast<std::int64_t>(results.size()))));
     const bool count = given->has("--count");
+    const std::string temporaryFolder = ws.WorkingFolder + "vedratemp/";
     if (json) {
         static const char* const kKeys[] = {"path", "lastUpdating", "size", "words", "archive", "position"};
         std::string text = count ? "{\"count\": " + std::to_string(results.size()) + ", \"rows\": [" : "[";
         for (std::size_t r = 0; r < shown; ++r) {
+            const search::ResultRow& row = results.row(r);
+            const search::LabelParts parts = search::SplitResultLabel(row.label(), temporaryFolder);
             text += r ? ",\n " : "\n ";
             text += '{';
             for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
                 text += c ? ", \"" : "\"";
                 text += kKeys[c];
                 text += "\": ";
-                text += jsonString(results.row(r).columns[c]);
+                text += c == 0 ? jsonString(search::ReadableLabel(parts)) : jsonString(row.columns[c]);
             }
+            // The label as the archive stores it, and a member's packed file apart.
+            text += ", \"label\": " + jsonString(row.label());
+            text += ", \"packedFile\": " + (parts.isMember() ? jsonString(parts.file) : std::string("null"));
+            text += ", \"member\": " + (parts.isMember() ? jsonString(search::ReadableMember(parts)) : std::string("null"));
             // Rows without a record of a disk file (web pages, names) cannot be stale.
             const std::optional<search::FileChange> change = results.fileChange(r);
             const bool stale = change && change->stale();
@@ -135,9 +183,9 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         std::string text;
         for (std::size_t r = 0; r < shown; ++r) {
             const search::ResultRow& row = results.row(r);
-            for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
-                if (c != 0)
-                    text += '\t';
+            text += search::ReadableLabel(search::SplitResultLabel(row.label(), temporaryFolder));
+            for (std::size_t c = 1; c < search::ResultRow::kColumnCount; ++c) {
+                text += '\t';
                 text += app::displayUtf8(row.columns[c]);
             }
             text += '\n';
@@ -149,9 +197,15 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     if (extracts && !results.empty()) {
         // The extract of the first ten rows, as a click with no selection makes it.
         search::ExtractResult made = session.preview().ShowExtracts();
+        for (const search::ExtractResult::UnreadableRow& unreadable : made.unreadable) {
+            const std::string shownRow =
+                search::ReadableLabel(search::SplitResultLabel(results.row(unreadable.row).label(), temporaryFolder));
+            context.err << "vedra: " << PreviewTextProblemText(unreadable.source, shownRow) << '\n';
+        }
         if (made.outcome == search::ExtractOutcome::Written) {
             if (auto bytes = io::readFileBytes(ws.extractsPath))
-                context.out << app::displayUtf8(*bytes);
+                context.out << ShownExtract(*bytes, session.preview().queryHitWords(), ws.truncationThreshold,
+                                            temporaryFolder);
         } else if (made.outcome == search::ExtractOutcome::Stopped) {
             return 1;
         }

@@ -1,5 +1,7 @@
 // `vedra show FILE [WORDS...]`: the preview of a file around the first hit of the
-// words, hits marked [[like this]], and the position shown.
+// words, hits marked [[like this]], and the position shown. A document that is not
+// text (PDF, OpenDocument, Word, a packed file's member) shows its text as the
+// window's preview does.
 #include "cli/CliCommands.h"
 #include "cli/FilePreview.h"
 
@@ -7,9 +9,12 @@
 #include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 #include "core/search/PreviewDocument.h"
+#include "core/search/PreviewText.h"
 #include "core/search/QueryWords.h"
+#include "core/search/ResultLabel.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 
 namespace vedra::cli {
@@ -20,14 +25,47 @@ constexpr std::int64_t kContextBefore = 200;
 
 } // namespace
 
-std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& path, const std::string& query,
+std::string PreviewTextProblemText(const search::PreviewTextSource& source, const std::string& shown)
+{
+    const std::string subject = app::displayUtf8(source.subject);
+    switch (source.problem) {
+    case search::PreviewTextProblem::None:
+        return {};
+    case search::PreviewTextProblem::Missing:
+        return "cannot show " + shown + ": " + subject + " is not on disk";
+    case search::PreviewTextProblem::NotConverted:
+        return "cannot show " + shown + ": pdftotext (package poppler-utils) gave no text of " + subject;
+    case search::PreviewTextProblem::NotUnpacked:
+        return "cannot show " + shown + ": 7z (package 7zip) could not unpack " + subject;
+    case search::PreviewTextProblem::PackedFileGone:
+        return "cannot show " + shown + ": its packed file " + subject + " is no longer on disk";
+    case search::PreviewTextProblem::MemberMissing:
+        return "cannot show " + shown + ": its packed file no longer holds it";
+    }
+    return {};
+}
+
+std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& given, const std::string& query,
                                          std::ostream& err)
 {
-    auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
+    // A row's readable form ("x.zip » member") names the member too.
+    std::error_code error;
+    std::string path = given;
+    if (!std::filesystem::exists(path, error))
+        path = search::LabelFromReadable(path);
+    if (!path.empty() && path[0] != '/')
+        path = std::filesystem::absolute(path, error).lexically_normal().string();
+    const search::PreviewTextSource source = search::FindPreviewText(ws, path);
+    if (!source.found()) {
+        err << "vedra: " << PreviewTextProblemText(source, app::displayUtf8(given)) << '\n';
+        return std::nullopt;
+    }
+    auto file = io::FileHandle::open(source.path, io::OpenMode::ReadOnly);
     if (!file) {
         ws.showMessage(app::MessageKey::MsgCannotReadFile);
         return std::nullopt;
     }
+    const search::BinaryMode binaryMode = search::PreviewBinaryMode(source.path);
     search::QueryWordTable table;
     search::QueryLimits limits{ws.minWordLength, ws.maxWordLength, ws.truncationThreshold};
     search::ParseQueryWords(search::QueryTextToCp1252(query), true, 0, limits, nullptr, table);
@@ -39,9 +77,9 @@ std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& 
         search::HitOptions options;
         options.andWords = false;
         options.trimThreshold = ws.truncationThreshold;
-        search::ReadTextBlock(ws, *file, 0, search::ReadMode::Search, search::BinaryMode::Text, kPreviewBytes * 64,
+        search::ReadTextBlock(ws, *file, 0, search::ReadMode::Search, binaryMode, kPreviewBytes * 64,
                               block);
-        search::HitFinder finder(ws, *file, block, options, search::ReadMode::Search, search::BinaryMode::Text,
+        search::HitFinder finder(ws, *file, block, options, search::ReadMode::Search, binaryMode,
                                  kPreviewBytes * 64);
         std::int64_t first = search::HitWord::kNoHit;
         if (finder.FindNextHit(words, 0))
@@ -54,7 +92,7 @@ std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& 
             err << "No hit of the words in this file.\n";
     }
     search::TextBlock shown;
-    search::ReadTextBlock(ws, *file, preview.position, search::ReadMode::Plain, search::BinaryMode::Text,
+    search::ReadTextBlock(ws, *file, preview.position, search::ReadMode::Plain, binaryMode,
                           kPreviewBytes, shown);
     preview.document.appendText(shown.text());
     search::MarkHits(preview.document, words, ws.truncationThreshold, false);

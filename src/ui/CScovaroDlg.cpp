@@ -628,7 +628,8 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
     if (!index.isValid() || busyWithLongWork())
         return;
     clearSearchPageGuard();
-    const search::RowOpening opening = search::DecideRowOpening(m_session->results(), static_cast<std::size_t>(index.row()));
+    const search::RowOpening opening = search::DecideRowOpening(m_session->results(), static_cast<std::size_t>(index.row()),
+                                                                m_workspace.WorkingFolder + "vedratemp/");
     switch (opening.action) {
     case search::RowOpenAction::None:
         break;

@@ -37,7 +37,7 @@ grep -q "5 to 500" "$tmp/err" || fail "--contiguous message: $(cat "$tmp/err")"
 # The extract file of the first rows follows the rows.
 out=$("$vedra" --workdir "$work" search window --extracts 2>/dev/null)
 grep -q "^ File: .* - $tmp/docs/sub/b.html" <<<"$out" || fail "--extracts document line: $out"
-grep -q "^\.\.\.\.\. house garden window" <<<"$out" || fail "--extracts excerpt: $out"
+grep -q "^\.\.\.\.\. house garden \[\[window\]\]" <<<"$out" || fail "--extracts excerpt, the hit marked: $out"
 [ -f "$work/Magazzino/estratti.vedra" ] || [ -n "$(find "$work" -name estratti.vedra)" ] || fail "extract file written"
 
 "$vedra" --workdir "$work" create other >/dev/null 2>&1 || fail "create other"

@@ -100,13 +100,15 @@ private:
 };
 
 // Searches one opened document and writes its excerpts; returns how many.
+// `textPath` is the file read: the row's own, or the text a converter made of it.
 std::size_t writeExcerpts(app::Workspace& workspace, const ExtractRequest& request, const ExtractRow& row,
-                          const io::FileHandle& file, std::size_t blockBytes, ExtractWriter& writer)
+                          const std::string& textPath, const io::FileHandle& file, std::size_t blockBytes,
+                          ExtractWriter& writer)
 {
     const std::size_t setting = static_cast<std::size_t>(std::min(request.extractLength, kMaxExtractLength));
     const std::size_t half = setting / 2;
     const std::string fileSize = std::to_string(file.size());
-    const BinaryMode binaryMode = extractBinaryMode(row.path, request.multimediaExtensions);
+    const BinaryMode binaryMode = extractBinaryMode(textPath, request.multimediaExtensions);
 
     TextBlock block;
     std::vector<HitWord> words = row.queryWords;
@@ -202,10 +204,15 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
             continue;
         }
 
-        auto document = io::FileHandle::open(row.path, io::OpenMode::ReadOnly);
         if (!writer.write(documentLine) || request.extractLength == 0)
             continue;
+        PreviewTextSource source = request.textSource ? request.textSource(row.path) : PreviewTextSource{.path = row.path};
+        std::optional<io::FileHandle> document;
+        if (source.found())
+            document = io::FileHandle::open(source.path, io::OpenMode::ReadOnly);
         if (!document) {
+            if (!source.found())
+                result.unreadable.push_back({index, std::move(source)});
             writer.write(noResults);
             continue;
         }
@@ -213,7 +220,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
             workspace.showMessage(app::MessageKey::MsgFileVeryLong, app::MessageButtons::YesNo,
                                   {std::string_view(row.path)}) != app::MessageAnswer::Yes)
             continue;
-        std::size_t written = writeExcerpts(workspace, request, row, *document, blockBytes, writer);
+        std::size_t written = writeExcerpts(workspace, request, row, source.path, *document, blockBytes, writer);
         result.excerptCount += written;
         if (written == 0 && workspace.BreakCode == app::StopCode::None)
             writer.write(noResults);

@@ -12,15 +12,18 @@
 //                  "N.file: " row " Pos.: " row CRLF "Key words-> " stored extract,
 //                  preview text, CRLF
 // N is the document number (result column 5), k the excerpt's running number in the
-// document (from 1), p the file position of the excerpt's first hit, size the file
-// size in bytes. The excerpt is taken from the lower-cased, folded search text.
+// document (from 1), p the file position of the excerpt's first hit, size the size
+// in bytes of the file read (a converted document's text). The excerpt is taken
+// from the lower-cased, folded search text.
 #pragma once
 
 #include "core/search/HitFinder.h"
 #include "core/search/PreviewDocument.h"
+#include "core/search/PreviewText.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +53,9 @@ struct ExtractRequest {
     int extractLength = 200;           // characters per excerpt, 0 = names only
     std::size_t blockBytes = 0;        // text read per block; 0 = the text buffer's usable size
     std::vector<std::string> multimediaExtensions;  // the "FMM." list, ".jpg" ...
+    // The file whose text a disk row's excerpts come from (a PDF's text, a packed
+    // member unpacked again: FindPreviewText). Unset: the row's path itself.
+    std::function<PreviewTextSource(const std::string& path)> textSource;
 };
 
 enum class ExtractOutcome {
@@ -64,6 +70,12 @@ struct ExtractResult {
     std::size_t firstRow = 0;
     std::size_t lastRow = 0;       // the last row reached
     std::size_t excerptCount = 0;
+    // Rows whose text could not be had (they got the no-result line), and why.
+    struct UnreadableRow {
+        std::size_t row = 0;
+        PreviewTextSource source;
+    };
+    std::vector<UnreadableRow> unreadable;
 };
 
 // Files above this size ask before they are searched.

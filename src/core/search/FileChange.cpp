@@ -5,6 +5,7 @@
 #include "core/app/MessageFormat.h"
 #include "core/app/MessageTable.h"
 #include "core/indexing/IndexingRun.h"
+#include "core/search/ResultLabel.h"
 #include "core/search/ResultRowFormat.h"
 
 #include <sys/stat.h>
@@ -25,6 +26,24 @@ FileChange CheckFileChange(const std::string& path, const RecordedFile& recorded
     change.sizeDiffers = static_cast<std::uint32_t>(change.diskSize) != recorded.size;
     change.timeDiffers = change.diskLastWrite != recorded.lastWrite;
     return change;
+}
+
+FileChange CheckLabelChange(const std::string& label, const RecordedFile& recorded, std::string_view temporaryFolder)
+{
+    const LabelParts parts = SplitResultLabel(label, temporaryFolder);
+    if (parts.isMember()) {
+        FileChange change;
+        change.recordedSize = recorded.size;
+        struct stat info {};
+        change.gone = ::stat(parts.file.c_str(), &info) != 0 || !S_ISREG(info.st_mode);
+        return change;
+    }
+    if (parts.pdfText) {
+        FileChange change = CheckFileChange(parts.file, recorded);
+        change.sizeDiffers = false;
+        return change;
+    }
+    return CheckFileChange(label, recorded);
 }
 
 std::string FileChangeCode(const FileChange& change)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vedra::app {
 class MessageTable;
@@ -32,6 +33,13 @@ struct FileChange {
 // record's 32 bits and the time to the 100-ns tick: a file touched without a change
 // of content is stale too, as the next indexing run will read it again.
 FileChange CheckFileChange(const std::string& path, const RecordedFile& recorded);
+
+// The same for a result row's label (see SplitResultLabel; `temporaryFolder` the
+// working folder's "vedratemp/"). A PDF's text is checked by its PDF, whose time
+// the record holds (its size is the text's); a packed file's member only by
+// whether its packed file is still there, since the member's own time and size
+// come from inside it.
+FileChange CheckLabelChange(const std::string& label, const RecordedFile& recorded, std::string_view temporaryFolder);
 
 // "gone", "size", "time" or "size,time"; empty for a file that did not change.
 std::string FileChangeCode(const FileChange& change);

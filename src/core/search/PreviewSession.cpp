@@ -9,8 +9,7 @@
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
-#include "core/indexing/OutsideTools.h"
-#include "core/indexing/UnpackFolder.h"
+#include "core/search/PreviewText.h"
 #include "core/search/SearchRun.h"
 #include "core/web/UrlRules.h"
 
@@ -18,8 +17,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <unistd.h>
 
 namespace vedra::search {
 namespace {
@@ -42,18 +39,6 @@ bool endsWithNoCase(std::string_view text, std::string_view tail)
     return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
                                                   std::tolower(static_cast<unsigned char>(b)); });
-}
-
-std::string baseName(const std::string& path)
-{
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool exists(const std::string& path)
-{
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
 }
 
 // The readable view keeps text characters only: binary documents show their words.
@@ -319,47 +304,16 @@ void PreviewSession::ContinuePreview()
     ShowHits();
 }
 
-// Text for documents the preview cannot read as they are: a PDF's text from
-// pdftotext, an OpenDocument's or Word document's XML member from 7z.
+// The file whose text shows `path` (see FindPreviewText); nullopt when there is
+// none, after "Errore in esecuzione" when a converter failed.
 static std::optional<std::string> previewTextPath(app::Workspace& workspace, const std::string& path)
 {
-    std::string pdf;
-    if (endsWithNoCase(path, ".pdf"))
-        pdf = path;
-    else if (endsWithNoCase(path, ".pdf.txt"))
-        pdf = path.substr(0, path.size() - 4);
-    if (!pdf.empty()) {
-        std::string text = pdf + ".txt";
-        if (exists(text))
-            return text;
-        // A folder the user cannot write keeps its PDF as it is: the text goes to our own
-        // temporary folder.
-        std::string folder = pdf.substr(0, pdf.rfind('/') + 1);
-        if (::access(folder.c_str(), W_OK) != 0)
-            text = workspace.WorkingFolder + "vedratemp/" + baseName(pdf) + ".txt";
-        if (!exists(text))
-            indexing::ConvertPdf(workspace, pdf, text, false);
-        if (exists(text))
-            return text;
+    const PreviewTextSource source = FindPreviewText(workspace, path);
+    if (source.found())
+        return source.path;
+    if (source.problem == PreviewTextProblem::NotConverted || source.problem == PreviewTextProblem::NotUnpacked)
         workspace.showMessage(app::MessageKey::MsgRunError);
-        return std::nullopt;
-    }
-    const bool odt = endsWithNoCase(path, ".odt");
-    if (odt || endsWithNoCase(path, ".docx")) {
-        std::string folder =
-            workspace.WorkingFolder + "vedratemp/" + baseName(path) + std::string(indexing::kUnpackFolderSuffix);
-        std::string member = folder + (odt ? "content.xml" : "word/document.xml");
-        if (!exists(member)) {
-            workspace.host().setTitle(std::string(workspace.messages().text(app::MessageKey::MsgExtracting)));
-            indexing::UnpackWith7z(workspace, path, folder);
-            workspace.host().setTitle(workspace.windowTitle());
-        }
-        if (exists(member))
-            return member;
-        workspace.showMessage(app::MessageKey::MsgRunError);
-        return std::nullopt;
-    }
-    return path;
+    return std::nullopt;
 }
 
 bool PreviewSession::ShowDocument(std::size_t row, bool searchHits)
@@ -403,6 +357,7 @@ ExtractResult PreviewSession::ShowExtracts(std::optional<RowRange> selection)
     request.options = hitOptions();
     request.extractLength = m_workspace.extractLength;
     request.blockBytes = blockBytes();
+    request.textSource = [this](const std::string& path) { return FindPreviewText(m_workspace, path); };
     const bool wordsOr = m_run.options().wordsOr != 0;
     const std::vector<HitWord> query = queryHitWords();
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};

@@ -185,7 +185,7 @@ std::optional<FileChange> ResultList::fileChange(std::size_t index) const
     if (!item.hasPending || !item.pending.hasRecorded)
         return std::nullopt;
     if (!item.change)
-        item.change = std::make_unique<FileChange>(CheckFileChange(std::string(item.label), item.pending.recorded));
+        item.change = std::make_unique<FileChange>(CheckLabelChange(std::string(item.label), item.pending.recorded, m_temporaryFolder));
     return *item.change;
 }
 

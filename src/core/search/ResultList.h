@@ -56,10 +56,13 @@ public:
     std::size_t rowsMade() const;
 
     // Whether the file of row `index` changed on the disk since its record was read:
-    // one stat on the first call for the row, kept afterwards. None for a row with
-    // no record of a disk file behind it (a web page, a name listed, an error row)
-    // or an index out of range.
+    // one stat on the first call for the row, kept afterwards (CheckLabelChange: a
+    // PDF's text by its PDF, a member by its packed file). None for a row with no
+    // record of a disk file behind it (a web page, a name listed, an error row) or
+    // an index out of range.
     std::optional<FileChange> fileChange(std::size_t index) const;
+    // The working folder's "vedratemp/", where runs mirror unpack folders.
+    void setTemporaryFolder(std::string folder) { m_temporaryFolder = std::move(folder); }
 
     // The first row whose label equals `path` byte for byte.
     std::optional<std::size_t> findLabel(std::string_view path) const;
@@ -168,6 +171,7 @@ private:
         std::size_t m_used = 0;
     };
     LabelCounts m_labelCounts;
+    std::string m_temporaryFolder;
 };
 
 } // namespace vedra::search

@@ -4,7 +4,7 @@
 // row whose path follows a message text opens that path.
 #include "core/search/RowOpening.h"
 
-#include "core/indexing/UnpackFolder.h"
+#include "core/search/ResultLabel.h"
 #include "core/web/UrlRules.h"
 
 #include <filesystem>
@@ -18,29 +18,9 @@ RowOpening opening(RowOpenAction action, RowOpenReason reason, std::string targe
     return {action, reason, std::move(target)};
 }
 
-// Where the packed file of a path inside an unpack folder ends, or npos: the
-// outermost unpack folder, because only its file is still on disk once the run has
-// removed its unpack folders. The working folder's "download_vedratemp/" holds
-// fetched pages, not members, though its name ends the same way.
-std::string::size_type unpackMarker(const std::string& path)
-{
-    const std::string_view suffix = indexing::kUnpackFolderSuffix;
-    const std::string_view downloads = web::kDownloadFolderName;
-    for (auto at = path.find(suffix); at != std::string::npos; at = path.find(suffix, at + 1)) {
-        const auto nameStart = path.rfind('/', at) + 1;
-        const auto end = at + suffix.size();
-        if (at == nameStart)
-            continue;  // "/_vedratemp/" names no file
-        if (end - nameStart == downloads.size() && path.compare(nameStart, downloads.size(), downloads) == 0)
-            continue;
-        return at;
-    }
-    return std::string::npos;
-}
-
 } // namespace
 
-RowOpening DecideRowOpening(const ResultList& results, std::size_t index)
+RowOpening DecideRowOpening(const ResultList& results, std::size_t index, std::string_view temporaryFolder)
 {
     if (index >= results.size())
         return opening(RowOpenAction::None, RowOpenReason::NoSuchRow);
@@ -62,14 +42,16 @@ RowOpening DecideRowOpening(const ResultList& results, std::size_t index)
     const char last = path.back();
     if (last == '/' || last == '*') {
         const std::string folder = last == '*' ? path.substr(0, path.rfind('/') + 1) : path;
-        if (auto marker = unpackMarker(folder); marker != std::string::npos)
-            return opening(RowOpenAction::PreviewPlain, RowOpenReason::UnpackedFolder, folder.substr(0, marker));
+        // Only the outermost packed file is still on disk once the run has removed
+        // its unpack folders.
+        if (LabelParts parts = SplitResultLabel(folder, temporaryFolder); parts.isMember() || parts.file != folder)
+            return opening(RowOpenAction::PreviewPlain, RowOpenReason::UnpackedFolder, parts.file);
         return opening(RowOpenAction::ListFolder, RowOpenReason::Folder, folder);
     }
-    if (auto marker = unpackMarker(path); marker != std::string::npos) {
+    if (LabelParts parts = SplitResultLabel(path, temporaryFolder); parts.isMember()) {
         std::error_code error;
         if (!std::filesystem::exists(path, error))
-            return opening(RowOpenAction::OpenFile, RowOpenReason::UnpackedMember, path.substr(0, marker));
+            return opening(RowOpenAction::OpenFile, RowOpenReason::UnpackedMember, parts.file);
     }
     return opening(RowOpenAction::OpenFile, RowOpenReason::Document, path);
 }

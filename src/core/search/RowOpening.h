@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vedra::search {
 
@@ -36,8 +37,9 @@ struct RowOpening {
 
 // Decides what opening row `index` of `results` does. Members of a packed file are
 // indexed from an unpack folder that the run removes afterwards, so a member that
-// no longer exists on disk is opened as its packed file (the path before the first
-// "_vedratemp/"); this is the one case that looks at the disk.
-RowOpening DecideRowOpening(const ResultList& results, std::size_t index);
+// no longer exists on disk is opened as its packed file (SplitResultLabel, with
+// `temporaryFolder` the working folder's "vedratemp/" when known); this is the one
+// case that looks at the disk.
+RowOpening DecideRowOpening(const ResultList& results, std::size_t index, std::string_view temporaryFolder = {});
 
 } // namespace vedra::search

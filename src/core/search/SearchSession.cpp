@@ -13,6 +13,7 @@ namespace vedra::search {
 SearchSession::SearchSession(app::Workspace& workspace)
     : m_workspace(workspace), m_run(workspace, m_results), m_preview(workspace, m_results, m_run)
 {
+    m_results.setTemporaryFolder(workspace.WorkingFolder + "vedratemp/");
     m_run.setInDocumentSearch([this] { return m_preview.SearchInDocument(); });
     m_preview.setWebResolver([this](const std::string& address) -> std::optional<std::string> {
         web::FetchErrors errors;

@@ -319,6 +319,43 @@ TEST_F(PreviewSessionTest, AnOpenDocumentIsShownThroughItsUnpackedText)
     EXPECT_FALSE(std::filesystem::exists(folder.slash() + "verbale.odt_vedratemp")) << "nothing unpacked beside it";
 }
 
+TEST_F(PreviewSessionTest, ExtractsReadPdfAndPackedRowsThroughTheirConverters)
+{
+    const char* sevenZip = "/usr/bin/7z";
+    if (!std::filesystem::exists("/usr/bin/pdftotext") || !std::filesystem::exists(sevenZip))
+        GTEST_SKIP() << "pdftotext or 7z is not installed";
+    workspace.PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+    workspace.SevenZipCommand = std::string("\"") + sevenZip + "\" x \"";
+    const std::string pdf = document("docs/report.pdf", testing::minimalPdf({"Quarterly zebrafish figures"}));
+    const std::string member = document("staging/member.txt", "a packed zebrafish swims\n");
+    const std::string zip = folder.slash() + "docs/pack.zip";
+    app::ProcessOutcome zipped = app::RunProgram(workspace, {sevenZip, "a", "-tzip", zip, member});
+    ASSERT_TRUE(zipped.started);
+    ASSERT_EQ(zipped.exitCode, 0);
+
+    // The rows as a run leaves them: the PDF's text and the member by their keys,
+    // their unpack folder removed.
+    addRow(pdf + ".txt", "zebrafish ", 6);
+    addRow(zip + "_vedratemp/member.txt", "zebrafish ", 4);
+    const std::size_t lost = addRow(folder.slash() + "docs/lost.zip_vedratemp/member.txt", "zebrafish ", 2);
+    query("zebrafish");
+    ExtractResult made = preview.ShowExtracts();
+    ASSERT_EQ(made.outcome, ExtractOutcome::Written);
+    EXPECT_EQ(made.excerptCount, 2u);
+    const std::string extract = readFile(workspace.extractsPath);
+    EXPECT_NE(extract.find(" File: 6 - " + pdf + ".txt\r\n"), std::string::npos) << "the stored label, as written";
+    EXPECT_NE(extract.find("..... quarterly zebrafish figures"), std::string::npos) << extract;
+    EXPECT_NE(extract.find("..... a packed zebrafish swims"), std::string::npos) << extract;
+    EXPECT_NE(extract.find(" File: 2 - " + folder.slash() + "docs/lost.zip_vedratemp/member.txt\r\nNo results"),
+              std::string::npos)
+        << extract;
+    ASSERT_EQ(made.unreadable.size(), 1u);
+    EXPECT_EQ(made.unreadable[0].row, lost);
+    EXPECT_EQ(made.unreadable[0].source.problem, PreviewTextProblem::PackedFileGone);
+    EXPECT_FALSE(std::filesystem::exists(zip + "_vedratemp")) << "unpacked in the temporary folder only";
+    EXPECT_TRUE(host.messages().empty()) << "an extract asks nothing";
+}
+
 TEST_F(PreviewSessionTest, ExportedListHoldsTheSelectedLabelsOrAll)
 {
     workspace.extractsPath = folder.slash() + "Magazzino/estratti.vedra";

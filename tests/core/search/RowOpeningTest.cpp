@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"/home/u/notes_vedratemp_old/", 'f', Action::ListFolder, Reason::Folder,
                 "/home/u/notes_vedratemp_old/"},
         RowCase{"/home/u/download_vedratemp/", 'f', Action::ListFolder, Reason::Folder, "/home/u/download_vedratemp/"},
+        RowCase{"/home/u/my_vedratemp/gone.txt", 'f', Action::OpenFile, Reason::Document,
+                "/home/u/my_vedratemp/gone.txt"},
         RowCase{"/home/u/download_vedratemp/a.zip_vedratemp/s/", 'f', Action::PreviewPlain, Reason::UnpackedFolder,
                 "/home/u/download_vedratemp/a.zip"},
         // Addresses go to the browser even when they end like a folder.
@@ -77,6 +79,19 @@ TEST(RowOpening, AMemberOpensItselfWhileOnDiskAndItsPackedFileOnceItsFolderIsGon
     testing::writeFile(member, "still unpacked");
     EXPECT_EQ(openOnly(member).target, member);
     EXPECT_EQ(DecideRowOpening(ResultList{}, 0).reason, Reason::NoSuchRow);
+}
+
+TEST(RowOpening, AMemberUnpackedBelowTheTemporaryFolderOpensThePackedFileAtItsOwnPath)
+{
+    testing::TempFolder folder;
+    const std::string temporary = folder.slash() + "vedratemp/";
+    ResultRow row;
+    row.columns[0] = temporary + "usr/share/doc/p/changelog.gz_vedratemp/changelog";
+    ResultList results;
+    results.append(row);
+    const RowOpening opened = DecideRowOpening(results, 0, temporary);
+    EXPECT_EQ(opened.reason, Reason::UnpackedMember);
+    EXPECT_EQ(opened.target, "/usr/share/doc/p/changelog.gz");
 }
 
 } // namespace
