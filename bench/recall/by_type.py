@@ -45,7 +45,7 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from recall import (ArchiveRules, Vedra, bytes_view_words, catalogue_limits, decode_text,  # noqa: E402
-                    display_path, pdf_text, tokens_of)
+                    display_path, fold_and_lower, pdf_text, tokens_of)
 
 ARCHIVE_NAME = "types"
 PACKAGES = ["pandoc", "python3-odf", "python3-openpyxl", "groff", "poppler-utils", "writer2latex"]
@@ -409,14 +409,24 @@ def read_file(path):
 # The measure.
 # --------------------------------------------------------------------------------------------
 
-def counted_words(text, rules):
-    """The words of a text the archive is meant to hold, cut to its truncation length."""
+SURFACE = re.compile(r"[^\W\d_]+|\d+")
+
+
+def counted_words(text, rules, outside):
+    """The words of a text as a reader would type them (lower case, accents kept) that the
+    archive is meant to hold: not too short and not stop words once folded. Words that
+    Windows-1252 cannot write (other scripts) are counted in `outside` instead."""
     words = set()
-    for token in tokens_of(text):
-        if token.isdigit():
-            words.add(token[:rules.cut_length])
-        elif len(token) > rules.min_length and token not in rules.stop_words:
-            words.add(token[:rules.cut_length])
+    for surface in SURFACE.findall(text):
+        word = surface.lower()
+        try:
+            word.encode("cp1252")
+        except UnicodeEncodeError:
+            outside.add(word)
+            continue
+        folded = fold_and_lower(word)
+        if folded.isdigit() or (len(folded) > rules.min_length and folded not in rules.stop_words):
+            words.add(word)
     return words
 
 
@@ -448,7 +458,6 @@ class Causes:
     NOT_READ = "file not read (no word of it found)"
     SPLIT = "word split by markup between its letters"
     SHORT = "byte after a short word skipped"
-    ACCENT = "accented letter the indexer does not fold"
     OTHER = "other"
 
 
@@ -464,8 +473,14 @@ def member_bytes(path, kind):
     return gzip.decompress(data) if kind == "gz" else data
 
 
+def indexer_words(word, rules):
+    """The tokens the indexer makes of a word as typed (accents outside its table split it)."""
+    return bytes_view_words(word.encode("utf-8"), False, rules)
+
+
 def explain(word, document, rules, found_any):
-    if not word.isdigit() and word[:3] not in rules.roots:
+    if any(not token.isdigit() and len(token) > rules.min_length and token[:3] not in rules.roots
+           for token in indexer_words(word, rules)):
         return Causes.ROOT
     if not found_any:
         return Causes.NOT_READ
@@ -473,12 +488,11 @@ def explain(word, document, rules, found_any):
     kind = document["kind"]
     markup = kind not in ("pdf", "gz", "md", "noext", "unknown-extension") or (
         kind == "gz" and document["path"].endswith((".html.gz", ".htm.gz")))
+    wanted = {t for t in indexer_words(word, rules) if t.isdigit() or len(t) > rules.min_length}
     seen = bytes_view_words(data, markup, rules)
-    if word not in seen:
-        if word in bytes_view_words(data, markup, rules, skip_after_short=False):
+    if not wanted <= seen:
+        if wanted <= bytes_view_words(data, markup, rules, skip_after_short=False):
             return Causes.SHORT
-        if word in bytes_view_words(data, markup, rules, fold_all=True):
-            return Causes.ACCENT
         return Causes.SPLIT if markup else Causes.OTHER
     return Causes.OTHER
 
@@ -526,7 +540,7 @@ def main():
     info = vedra.info()
     number = int(info["Archive number"])
     started = time.monotonic()
-    indexed = vedra.run("index", tree)
+    indexed = vedra.run("index", tree, "--unpack")
     index_seconds = time.monotonic() - started
     if indexed.returncode != 0:
         sys.exit("types: vedra index failed:\n" + indexed.stderr.decode(errors="replace"))
@@ -536,13 +550,14 @@ def main():
 
     rng = random.Random(options.seed)
     documents = []
+    outside = set()
     for folder, _, names in sorted(os.walk(tree)):
         for name in sorted(names):
             path = os.path.join(folder, name)
             kind, text = read_file(path)
             if kind == "odt" and "example-" in name:
                 kind = "odt (package example)"
-            words = sorted(counted_words(text or "", rules))
+            words = sorted(counted_words(text or "", rules, outside))
             sample = rng.sample(words, min(len(words), options.words_per_file))
             documents.append({"path": path, "kind": kind.split(" ")[0], "type": kind, "words": sample,
                               "all_words": len(words)})
@@ -595,6 +610,7 @@ def main():
     add("- Word rules: minimum length %d, truncation %d, %d stop words, %d roots; `vedra index` %.1f s; "
         "%d searches %.1f s" % (min_length, cut_length, len(rules.stop_words), len(rules.roots), index_seconds,
                                 len(wanted), search_seconds))
+    add("- Each word searched as a reader types it (lower case, accents kept): `vedra search WORD --json`")
     add("- Up to %d words a file, chosen at random (seed %d) among the words its reader finds"
         % (options.words_per_file, options.seed))
     add("")
@@ -610,6 +626,8 @@ def main():
     add("Roots: %d of the corpus's %d distinct 4-12 letter words (%.2f %%) have first three letters missing "
         "from the archive's roots%s" % (len(dropped), len(vocabulary), 100.0 * len(dropped) / max(len(vocabulary), 1),
                                         (": " + ", ".join(dropped[:60])) if dropped else "."))
+    add("Words in other scripts than Windows-1252 can write, left out of the pairs: %d distinct%s"
+        % (len(outside), (" (" + ", ".join(sorted(outside)[:12]) + ")") if outside else ""))
     add("")
     if misses:
         add("## Misses")
