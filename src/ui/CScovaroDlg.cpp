@@ -550,6 +550,13 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     --m_longWork;
     refreshResults();
     refreshPreview();
+    // What the search looked for, when it is not what was typed, outlasts the
+    // statuses the search and the extracts set meanwhile; the tip holds it whole.
+    const std::string& notice = m_session->run().queryNotice();
+    if (!notice.empty()) {
+        m_statusLine->setText(displayed(notice));
+        m_statusLine->setToolTip(displayed(notice));
+    }
     if (m_session->run().continueEnabled())
         m_continueButton->setEnabled(true);
     // A word search on disk switches "direct on disk" off again.
@@ -746,6 +753,7 @@ void CScovaroDlg::setStatus(const std::string& text)
     std::string shown = search::StatusLineText(text);
     shown.erase(shown.find_last_not_of(' ') + 1);
     m_statusLine->setText(displayed(shown));
+    m_statusLine->setToolTip(QString());
 }
 
 void CScovaroDlg::setProgressRange(int low, int high)

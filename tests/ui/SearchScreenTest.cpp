@@ -123,6 +123,7 @@ private slots:
     void introductionHidesTheListUntilOptions();
     void extractFilesShowsOneMessageForOneExport();
     void wordStatisticsLeaveTheWindowTitleAlone();
+    void aWordOfLettersAndDigitsIsFoundAndTheStatusSaysWhatWasSearched();
 };
 
 void SearchScreenTest::searchFillsTheListAndAClickShowsTheWordsBoldBlue()
@@ -641,6 +642,33 @@ void SearchScreenTest::wordStatisticsLeaveTheWindowTitleAlone()
     QCOMPARE(preview->toPlainText(), document);
     QCOMPARE(dialog.windowTitle(), title);
     QCOMPARE(retitled.count(), 0);
+}
+
+void SearchScreenTest::aWordOfLettersAndDigitsIsFoundAndTheStatusSaysWhatWasSearched()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, {{QStringLiteral("a.txt"), "la casa64 al mare\n"},
+                                  {QStringLiteral("b.txt"), "casa sola e 64 vele\n"}}));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+    auto* status = session.control<QLabel>("1475");
+
+    searchFor(dialog, QStringLiteral("Casa64"));
+    QCOMPARE(list->model()->rowCount(), 2);
+    // The archive holds casa and 64 in both; the extracts mark the typed word whole.
+    QCOMPARE(status->text(), QStringLiteral("Searched for: casa 64."));
+    QCOMPARE(status->toolTip(), status->text());
+    QCOMPARE(formatOf(preview, QStringLiteral("casa64")).fontWeight(), int(QFont::Bold));
+
+    // (The rows of the search before stay: the test's host keeps them when asked.)
+    searchFor(dialog, QStringLiteral("il"));
+    QCOMPARE(status->text(), QStringLiteral("No word to search. Not searched: il (too short)."));
+
+    // A search of words as typed leaves the status line to the extracts.
+    searchFor(dialog, QStringLiteral("mare"));
+    QVERIFY2(!status->text().contains(QStringLiteral("Searched")), qPrintable(status->text()));
+    QVERIFY(status->toolTip().isEmpty());
 }
 
 VEDRA_UI_TEST_MAIN(SearchScreenTest)

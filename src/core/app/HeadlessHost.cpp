@@ -44,6 +44,16 @@ MessageAnswer HeadlessHost::titledMessageBox(const std::string& title, const std
     return answer;
 }
 
+void HeadlessHost::showNotice(const std::string& text)
+{
+    m_notices.push_back(text);
+    m_status = text;
+    if (m_echo != nullptr) {
+        *m_echo << text << '\n';
+        m_echo->flush();
+    }
+}
+
 void HeadlessHost::setProgressRange(int low, int high)
 {
     m_progressLow = low;

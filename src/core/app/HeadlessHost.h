@@ -51,13 +51,20 @@ public:
             m_onTitle(title);
     }
     void setStatus(const std::string& text) override { m_status = text; }
+    // Kept, set as the status and echoed like a message.
+    void showNotice(const std::string& text) override;
     void setProgressRange(int low, int high) override;
     void setProgressPosition(int position) override { m_progressPosition = position; }
     void setWaitCursor(bool on) override;
 
     const std::vector<ShownMessage>& messages() const { return m_messages; }
+    const std::vector<std::string>& notices() const { return m_notices; }
     // Forgets what was shown, for a host that lives through many operations.
-    void clearMessages() { m_messages.clear(); }
+    void clearMessages()
+    {
+        m_messages.clear();
+        m_notices.clear();
+    }
     const std::string& title() const { return m_title; }
     const std::string& status() const { return m_status; }
     int progressLow() const { return m_progressLow; }
@@ -74,6 +81,7 @@ private:
     std::function<void(const std::string&)> m_onTitle;
     std::ostream* m_echo = nullptr;
     std::vector<ShownMessage> m_messages;
+    std::vector<std::string> m_notices;
     std::string m_title;
     std::string m_status;
     int m_progressLow = 0;

@@ -31,6 +31,9 @@ public:
 
     virtual void setTitle(const std::string& title) = 0;
     virtual void setStatus(const std::string& text) = 0;
+    // A line to read, not to answer: what a search looked for when it was not what
+    // was typed. A front end without a place of its own shows it as the status.
+    virtual void showNotice(const std::string& text) { setStatus(text); }
     virtual void setProgressRange(int low, int high) = 0;
     virtual void setProgressPosition(int position) = 0;
     virtual void setWaitCursor(bool on) = 0;

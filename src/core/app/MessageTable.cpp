@@ -113,6 +113,13 @@ constexpr std::string_view kItalian[] = {
     "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.",
     "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.",
     "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.",
+    "Cercate: ",
+    "Nessuna parola da cercare.",
+    "Non cercate: ",
+    "troppo corta",
+    "parola esclusa",
+    "dopo una parola corta",
+    "oltre la decima parola",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -218,6 +225,13 @@ constexpr std::string_view kEnglish[] = {
     "The file is no longer on the disk: the row shows what it held when it was indexed.",
     "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.",
     "The file was modified after it was indexed: on the disk it was last changed on %s.",
+    "Searched for: ",
+    "No word to search.",
+    "Not searched: ",
+    "too short",
+    "stop word",
+    "after a short word",
+    "past the tenth word",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -323,6 +337,13 @@ constexpr std::string_view kSpanish[] = {
     "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado.",
     "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s.",
     "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s.",
+    "Buscadas: ",
+    "Ninguna palabra que buscar.",
+    "No buscadas: ",
+    "demasiado corta",
+    "palabra excluida",
+    "después de una palabra corta",
+    "más allá de la décima palabra",
 };
 
 constexpr std::string_view kNames[] = {
@@ -428,6 +449,13 @@ constexpr std::string_view kNames[] = {
     "MsgFileGone",
     "MsgFileSizeChanged",
     "MsgFileTimeChanged",
+    "MsgQuerySearchedFor",
+    "MsgQueryNothingToSearch",
+    "MsgQueryNotSearched",
+    "MsgQueryTooShort",
+    "MsgQueryStopWord",
+    "MsgQueryAfterShortWord",
+    "MsgQueryBeyondTenWords",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -438,7 +466,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFileTimeChanged) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgQueryBeyondTenWords) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -115,9 +115,17 @@ enum class MessageKey : int {
     MsgFileGone,
     MsgFileSizeChanged,
     MsgFileTimeChanged,
+    // What a search looked for when it is not what was typed (the query's notice).
+    MsgQuerySearchedFor,
+    MsgQueryNothingToSearch,
+    MsgQueryNotSearched,
+    MsgQueryTooShort,
+    MsgQueryStopWord,
+    MsgQueryAfterShortWord,
+    MsgQueryBeyondTenWords,
 };
 
-inline constexpr int kMessageKeyCount = 102;
+inline constexpr int kMessageKeyCount = 109;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -9,6 +9,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
+#include "core/indexing/IndexTokens.h"
 #include "core/io/FileHandle.h"
 #include "core/web/WebEscapes.h"
 
@@ -20,11 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Short words kept although they are not above the minimum length; compared before
-// lower-casing, so "DI" is kept and "di" is not.
-constexpr std::array<std::string_view, 11> kCapitalisedShortWords = {"C",  "CI", "D", "DI", "I", "IS",
-                                                                     "L",  "M",  "MI", "VI", "X"};
-
 constexpr std::size_t kRootLength = 3;
 constexpr std::size_t kRootSymbols = 37;  // none, ten digits, 26 small letters
 constexpr std::uint8_t kRootUnknown = 0;
@@ -33,45 +29,19 @@ constexpr std::uint8_t kRootOut = 2;
 // A title per word would cost more than the indexing itself.
 constexpr auto kTitleInterval = 50ms;
 
-enum CharClass : std::uint8_t { kSeparator = 0, kLetter = 1, kDigit = 2 };
-
-constexpr std::array<std::uint8_t, 256> makeCharClasses()
-{
-    std::array<std::uint8_t, 256> classes{};
-    for (unsigned c = '0'; c <= '9'; ++c)
-        classes[c] = kDigit;
-    for (unsigned c = 'A'; c <= 'Z'; ++c)
-        classes[c] = kLetter;
-    for (unsigned c = 'a'; c <= 'z'; ++c)
-        classes[c] = kLetter;
-    return classes;
-}
-constexpr std::array<std::uint8_t, 256> kCharClasses = makeCharClasses();
-
-std::uint8_t charClass(char c)
-{
-    return kCharClasses[static_cast<unsigned char>(c)];
-}
-
 bool isLetterOrDigit(char c)
 {
-    return charClass(c) != kSeparator;
+    return tokenClassOf(c) != TokenClass::Separator;
 }
 
 bool isDigit(char c)
 {
-    return charClass(c) == kDigit;
+    return tokenClassOf(c) == TokenClass::Digit;
 }
 
 char toLowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-bool isCapitalisedShortWord(std::string_view word)
-{
-    return std::find(kCapitalisedShortWords.begin(), kCapitalisedShortWords.end(), word) !=
-           kCapitalisedShortWords.end();
 }
 
 // The slot of a root in the answer table; -1 for a root the table cannot hold.
@@ -199,30 +169,23 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
     const std::size_t truncation = static_cast<std::size_t>(std::max(1, m_workspace.maxWordLength));
     const std::size_t minimum = static_cast<std::size_t>(std::max(0, m_workspace.minWordLength));
 
-    char* const end = text + length;
-    char* at = text;
-    while (at < end) {
+    const std::string_view chunk(text, length);
+    std::size_t at = 0;
+    while (at < length) {
         m_workspace.PumpPendingMessages(app::StopCode::Suspend);
         if (m_workspace.BreakCode != app::StopCode::None) {
             showBreak();
             return;
         }
-        while (at < end && charClass(*at) == kSeparator)
-            ++at;
-        if (at == end)
+        const std::optional<IndexToken> token = NextIndexToken(chunk, at, truncation, minimum);
+        if (!token)
             break;
+        at = token->next;
+        char* const word = text + token->start;
+        const std::size_t wordLength = token->length;
+        const bool startsWithLetter = token->startsWithLetter;
 
-        // Letters and digits never share a token: "2012abc" is 2012, then abc.
-        char* const word = at;
-        const std::uint8_t tokenClass = charClass(*word);
-        const bool startsWithLetter = tokenClass == kLetter;
-        do
-            ++at;
-        while (at < end && charClass(*at) == tokenClass);
-        const std::size_t wordLength = std::min(static_cast<std::size_t>(at - word), truncation);
-
-        // Digits have no minimum length: a single "7" is a word.
-        if (startsWithLetter && wordLength <= minimum) {
+        if (token->isShort) {
             std::string_view shortWord(word, wordLength);
             if (m_document.registeredWords < kPackedShortWordLimit) {
                 std::uint32_t packed = archive::packShortWord(shortWord);
@@ -231,10 +194,6 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
                     return;
                 }
             }
-            // As the archive's rules have it: the byte after a short word is never
-            // looked at ("a1" gives no token 1).
-            if (at < end)
-                ++at;
             if (!isCapitalisedShortWord(shortWord))
                 continue;
         }
@@ -282,7 +241,7 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
                 return;
             }
         }
-        showProgress(at < end ? static_cast<std::size_t>(end - at) : 0);
+        showProgress(at < length ? length - at : 0);
     }
 }
 

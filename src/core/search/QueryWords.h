@@ -7,7 +7,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+namespace vedra::app {
+class MessageTable;
+}
 namespace vedra::indexing {
 class StopWordTree;
 }
@@ -22,6 +26,23 @@ struct QueryWord {
     std::uint32_t hitOffset = 0;    // that hit inside the current text block
     std::uint32_t postingsHead = 0; // first posting in "LNK.", 0 = not found
     std::uint32_t dictionaryNode = 0;  // WordNode offset in "PAR.", as word lists hold it
+    // The words the indexer registered for the typed run, as the dictionary spells
+    // them, each once: the word before the trim for a run of letters or of digits;
+    // the parts the indexer cut from a run that mixes them ("amd64": amd, 64; "x86":
+    // 6, the x too short). Empty when the archive registers no part of the run.
+    // An archive search wants all of them in a document for this one word.
+    std::vector<std::string> indexWords;
+};
+
+// Why a typed word, or a part of one, is not searched.
+enum class DropReason { TooShort, StopWord, AfterShortWord, BeyondTenWords };
+
+struct DroppedWord {
+    std::string text;  // lower case, folded, cut to the archive's word length
+    DropReason reason = DropReason::TooShort;
+    // The record whose run the part was cut from; -1 for a typed word. A part only
+    // matters to an archive search: the hit search takes the run whole.
+    int partOf = -1;
 };
 
 class QueryWordTable {
@@ -32,11 +53,14 @@ public:
     // Ten records and a spare that stays empty, as the hit search expects.
     std::array<QueryWord, kMaxWords + 1> words{};
     int count = 0;
+    // What the parse left out, in typed order, so that a search can say so.
+    std::vector<DroppedWord> dropped;
 
     void clear()
     {
         words.fill(QueryWord{});
         count = 0;
+        dropped.clear();
     }
 };
 
@@ -55,10 +79,22 @@ constexpr int kSinglePhraseMode = 2;
 // the capitalised short words (compared without regard to case), stop words of more
 // than two letters dropped, letter words above trimThreshold shortened by one. At
 // most ten words; a control character ends the text. `stopWords` may be null.
-// In kSinglePhraseMode the folded, lower-cased first 63 bytes form the only record
-// (none for an empty text). Never fails; a text with no acceptable word gives count 0.
+// Each record also gets its index words, cut from its run as the indexer cuts text;
+// a part the indexer drops is listed in `out.dropped`, as are the typed words left
+// out (too short, stop words, past the tenth; not elided articles, which are meant
+// to go). In kSinglePhraseMode the folded, lower-cased first 63 bytes form the only
+// record (none for an empty text). Never fails; a text with no acceptable word
+// gives count 0.
 void ParseQueryWords(std::string_view cp1252Text, bool acceptEveryWord, int mode, const QueryLimits& limits,
                      const indexing::StopWordTree* stopWords, QueryWordTable& out);
+
+// What a search of the parsed query looks for, told when it is not what was typed,
+// in the table's language: "Searched for: amd 64. Not searched: of (too short)."
+// With `indexWords` (a search of the archive's dictionary) the words searched are
+// the records' index words; otherwise (the text of files, paths, notes) the records'
+// texts, and the parts cut from a run are not mentioned. Empty when every typed word
+// is searched as typed.
+std::string QueryNotice(const QueryWordTable& table, bool indexWords, const app::MessageTable& messages);
 
 // The words box text as the parser takes it: converted from UTF-8 to cp1252 when it is
 // valid UTF-8 (so "città" finds "citta"); any other text is taken as cp1252 already.

@@ -41,6 +41,15 @@ bool beginsWithLetter(const std::string& word)
     return !word.empty() && ((word[0] >= 'a' && word[0] <= 'z') || (word[0] >= 'A' && word[0] <= 'Z'));
 }
 
+bool mixesLettersAndDigits(std::string_view word)
+{
+    const bool digits = std::any_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool letters = std::any_of(word.begin(), word.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+    return digits && letters;
+}
+
 std::string formatElapsed(std::chrono::steady_clock::duration elapsed)
 {
     auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -196,25 +205,57 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
     int found = 0;
     for (int i = 0; i < QueryWordTable::kMaxWords; ++i) {
         QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
-        if (word.text.empty())
-            continue;
+        std::vector<FoundPart>& parts = m_foundParts[static_cast<std::size_t>(i)];
+        parts.clear();
         word.postingsHead = 0;
         word.dictionaryNode = 0;
-        std::string root = word.text.substr(0, 3);
-        bool usable = archive::wordBucket(word.text).has_value() &&
-                      (!beginsWithLetter(word.text) || store.hasRoot(root));
-        if (!usable) {
-            m_workspace.showMessage(MessageKey::MsgRootNotInDictionary, app::MessageButtons::Ok, {word.text});
-        } else if (auto lookup = forgivingDamage(m_workspace, store, [&] { return store.findWord(word.text); })) {
-            word.postingsHead = lookup->postings;
-            word.dictionaryNode = lookup->node;
-            ++found;
+        // A run of which the archive registers no part ("ab1") is not asked for, as
+        // a short word is not; the notice names it.
+        if (word.text.empty() || word.indexWords.empty())
+            continue;
+        for (const std::string& part : word.indexWords) {
+            std::string root = part.substr(0, 3);
+            bool usable = archive::wordBucket(part).has_value() && (!beginsWithLetter(part) || store.hasRoot(root));
+            if (!usable) {
+                m_workspace.showMessage(MessageKey::MsgRootNotInDictionary, app::MessageButtons::Ok, {part});
+            } else if (auto lookup = forgivingDamage(m_workspace, store, [&] { return store.findWord(part); })) {
+                parts.push_back({lookup->postings, lookup->node, part.size()});
+                continue;
+            }
+            parts.clear();
+            break;
+        }
+        if (parts.empty()) {
+            if (m_options.andWords != 0)
+                return 0;
             continue;
         }
-        if (m_options.andWords != 0)
-            return 0;
+        // The longest part has the shortest postings, as a rule: it leads the walks.
+        std::stable_sort(parts.begin(), parts.end(),
+                         [](const FoundPart& a, const FoundPart& b) { return a.length > b.length; });
+        word.postingsHead = parts.front().postingsHead;
+        word.dictionaryNode = parts.front().node;
+        ++found;
     }
     return found;
+}
+
+std::vector<std::uint32_t> SearchRun::documentsHoldingWord(archive::ArchiveStore& store, int k)
+{
+    const std::vector<FoundPart>& parts = m_foundParts[static_cast<std::size_t>(k)];
+    if (parts.empty())
+        return {};
+    std::vector<std::uint32_t> documents = withoutRepeats(
+        forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts.front().postingsHead); }));
+    for (std::size_t p = 1; p < parts.size() && !documents.empty(); ++p) {
+        std::vector<std::uint32_t> holders =
+            forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts[p].postingsHead); });
+        std::sort(holders.begin(), holders.end());
+        std::erase_if(documents, [&holders](std::uint32_t number) {
+            return !std::binary_search(holders.begin(), holders.end(), number);
+        });
+    }
+    return documents;
 }
 
 int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
@@ -223,27 +264,38 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
     std::string wordsText;
     for (int i = 0; i < m_words.count; ++i)
         wordsText += wordWithMarker(m_words.words[static_cast<std::size_t>(i)]) + " ";
-    // The longest word has the shortest posting list, as a rule: walk that one.
-    auto longest = std::max_element(m_words.words.begin(), m_words.words.begin() + m_words.count,
-                                    [](const QueryWord& a, const QueryWord& b) { return a.fullLength < b.fullLength; });
-    std::iter_swap(m_words.words.begin(), longest);
+    // The longest word has the shortest posting list, as a rule: walk that one. A
+    // word of which the archive registers nothing has no list to walk.
+    std::size_t longest = 0;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(m_words.count); ++i) {
+        const bool longer = m_foundParts[longest].empty() ||
+                            m_words.words[i].fullLength > m_words.words[longest].fullLength;
+        if (!m_foundParts[i].empty() && longer)
+            longest = i;
+    }
+    std::swap(m_words.words[0], m_words.words[longest]);
+    std::swap(m_foundParts[0], m_foundParts[longest]);
+    if (m_foundParts[0].empty())
+        return 0;
+    // Every part of every word must be in the document's word list.
     std::vector<std::uint32_t> nodes;
     for (int i = 0; i < m_words.count; ++i)
-        if (m_words.words[static_cast<std::size_t>(i)].dictionaryNode != 0)
-            nodes.push_back(m_words.words[static_cast<std::size_t>(i)].dictionaryNode);
+        for (const FoundPart& part : m_foundParts[static_cast<std::size_t>(i)])
+            nodes.push_back(part.node);
+    const auto wanted = std::max<std::size_t>(nodes.size(), static_cast<std::size_t>(wordCount));
 
     // A document that holds a word in its word list is in that word's postings too:
-    // a candidate missing from another word's postings is passed over without
+    // a candidate missing from another part's postings is passed over without
     // reading its record and word list. The word list still decides.
     std::vector<std::vector<std::uint32_t>> otherPostings;
-    for (int i = 1; i < m_words.count; ++i) {
-        const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
-        if (word.dictionaryNode == 0)
-            continue;
-        std::vector<std::uint32_t> documents =
-            forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); });
-        std::sort(documents.begin(), documents.end());
-        otherPostings.push_back(std::move(documents));
+    for (int i = 0; i < m_words.count; ++i) {
+        const std::vector<FoundPart>& parts = m_foundParts[static_cast<std::size_t>(i)];
+        for (std::size_t p = i == 0 ? 1 : 0; p < parts.size(); ++p) {
+            std::vector<std::uint32_t> documents =
+                forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts[p].postingsHead); });
+            std::sort(documents.begin(), documents.end());
+            otherPostings.push_back(std::move(documents));
+        }
     }
     auto inEveryOtherList = [&](std::uint32_t number) {
         return std::all_of(otherPostings.begin(), otherPostings.end(), [number](const auto& documents) {
@@ -254,7 +306,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
     int listed = 0;
     const std::string archiveName = m_workspace.currentArchiveName();
     auto walk = withoutRepeats(
-        forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_words.words[0].postingsHead); }));
+        forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_foundParts[0].front().postingsHead); }));
     // Two numbers of a damaged table can lead to one record: a path is listed once.
     std::unordered_set<std::string> listedPaths;
     std::string path;
@@ -270,10 +322,10 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
             continue;
         if (!documentPathInto(store, record, path) || !passesFilters(path, false))
             continue;
-        // Each query word counts once, however often the list holds it.
-        const auto matched = static_cast<int>(
-            forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record.wordList, nodes); }));
-        if (matched < wordCount)
+        // Each part counts once, however often the list holds it.
+        const std::size_t matched =
+            forgivingDamage(m_workspace, store, [&] { return store.countInWordList(record.wordList, nodes); });
+        if (matched < wanted)
             continue;
         if (path.find(kExtractsName) != std::string::npos || !listedPaths.insert(path).second)
             continue;
@@ -290,12 +342,8 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     // Each word's postings are read once: a frequent word's list runs through the
     // whole postings file, and its walk below needs the list again.
     std::vector<std::vector<std::uint32_t>> lists(static_cast<std::size_t>(m_words.count));
-    for (int i = 0; i < m_words.count; ++i) {
-        const QueryWord& word = m_words.words[static_cast<std::size_t>(i)];
-        if (word.postingsHead != 0)
-            lists[static_cast<std::size_t>(i)] = withoutRepeats(
-                forgivingDamage(m_workspace, store, [&] { return store.readPostings(word.postingsHead); }));
-    }
+    for (int i = 0; i < m_words.count; ++i)
+        lists[static_cast<std::size_t>(i)] = documentsHoldingWord(store, i);
     std::size_t walked = 0;
     for (const auto& list : lists)
         walked += list.size();
@@ -327,7 +375,7 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     };
     for (int k = 0; k < m_words.count && !stopped(); ++k) {
         const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
-        if (word.postingsHead == 0)
+        if (m_foundParts[static_cast<std::size_t>(k)].empty())
             continue;
         const std::vector<std::uint32_t>& walk = lists[static_cast<std::size_t>(k)];
         const std::string marked = wordWithMarker(word) + " ";
@@ -406,8 +454,20 @@ int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
     const std::string archiveName = m_workspace.currentArchiveName();
     int added = 0;
     std::vector<std::uint8_t> chunk;
-    for (int k = 0; k < m_words.count && !stopped(); ++k) {
-        const std::string query = m_words.words[static_cast<std::size_t>(k)].text;
+    // A word that mixes letters and digits is in no dictionary word: its parts are
+    // looked for instead, each on its own, as this scan takes any word.
+    std::vector<std::string> queries;
+    for (int k = 0; k < m_words.count; ++k) {
+        const QueryWord& word = m_words.words[static_cast<std::size_t>(k)];
+        if (!mixesLettersAndDigits(word.text)) {
+            queries.push_back(word.text);
+            continue;
+        }
+        for (const std::string& part : word.indexWords)
+            queries.push_back(part);
+    }
+    for (std::size_t k = 0; k < queries.size() && !stopped(); ++k) {
+        const std::string& query = queries[k];
         if (query.empty())
             continue;
         std::int64_t position = archive::kBucketTableSize;
@@ -667,6 +727,15 @@ int SearchRun::RunSearch(const std::string& queryText)
         stopWords = indexing::StopWordTree(*bytes);
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
     ParseQueryWords(queryText, m_options.inTheFile != 0, 0, limits, &stopWords, m_words);
+    for (auto& parts : m_foundParts)
+        parts.clear();
+    // The dictionary routes look up the words the indexer registered; the others
+    // read text (of files, of paths), where a typed word is found as typed.
+    const bool dictionary = m_options.inTheFile == 0 && m_options.inTheIndex == 0 && m_options.inThePath == 0 &&
+                            m_options.directOnDisk == 0;
+    m_queryNotice = QueryNotice(m_words, dictionary, m_workspace.messages());
+    if (!m_queryNotice.empty())
+        m_workspace.host().showNotice(m_queryNotice);
 
     int result = 0;
     auto finish = [&](bool inDocument) {
@@ -692,8 +761,13 @@ int SearchRun::RunSearch(const std::string& queryText)
         m_options.fileNameSearch = !m_filesText.empty();
         m_options.folderNameSearch = !m_options.fileNameSearch && !m_directoriesText.empty();
     }
-    if (m_words.count == 0 && !m_options.fileNameSearch && !m_options.folderNameSearch)
+    if (m_words.count == 0 && !m_options.fileNameSearch && !m_options.folderNameSearch) {
+        // Typed words that were all left out: nothing is searched, and the user is
+        // told so (the notice says why) rather than left with an empty list.
+        if (!queryText.empty())
+            m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
         return finish(false);
+    }
 
     if (m_options.directOnDisk != 0) {
         result = searchOnDisk() ? std::max(m_words.count, 1) : 0;

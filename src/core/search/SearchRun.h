@@ -12,6 +12,7 @@
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchOptions.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -48,6 +49,12 @@ public:
     bool extractsWanted() const { return m_extractsWanted; }
     // True while a walk of the dictionary, the postings or the index list runs.
     bool walkRunning() const { return m_walkRunning; }
+    // What the last search looked for when it is not what was typed (words cut into
+    // the parts the archive registered, words left out and why); empty otherwise.
+    // Shown through the host when the search starts.
+    const std::string& queryNotice() const { return m_queryNotice; }
+    // For a search that does not reach RunSearch (the notes, a disabled search).
+    void clearQueryNotice() { m_queryNotice.clear(); }
 
     // "In the file" and "in the index" search the document shown in the preview; the
     // preview owns that document, so it hands in the search. Returns true on a hit.
@@ -78,7 +85,9 @@ public:
     // The current archive's lists as the last search loaded them.
     const indexing::ArchiveLists& lists() const { return m_lists; }
 
-    // The steps, public for the tests and the statistics report.
+    // The steps, public for the tests and the statistics report. A query word is
+    // found when each of its index words is in the dictionary; a document holds it
+    // when it holds all of them.
     int LookUpQueryWords(archive::ArchiveStore& store);
     int SearchAllWords(archive::ArchiveStore& store, int wordCount);
     int SearchAnyWord(archive::ArchiveStore& store, int wordCount);
@@ -88,6 +97,16 @@ public:
     int ScanDictionary(archive::ArchiveStore& store, bool prefixOnly);
 
 private:
+    // One index word of a query word, as LookUpQueryWords found it.
+    struct FoundPart {
+        std::uint32_t postingsHead = 0;
+        std::uint32_t node = 0;
+        std::size_t length = 0;
+    };
+
+    // The documents in the postings of every part of query word `k`, in the order of
+    // the walk of its longest part.
+    std::vector<std::uint32_t> documentsHoldingWord(archive::ArchiveStore& store, int k);
     bool searchArchive();
     bool searchOnDisk();
     bool searchInDocument();
@@ -113,6 +132,9 @@ private:
     ResultList& m_results;
     SearchOptions m_options;
     QueryWordTable m_words;
+    // Per query record, its index words found in the current archive (empty: not found).
+    std::array<std::vector<FoundPart>, QueryWordTable::kMaxWords> m_foundParts;
+    std::string m_queryNotice;
     indexing::PatternFilter m_fileFilter;
     indexing::PatternFilter m_folderFilter;
     std::string m_filesText;

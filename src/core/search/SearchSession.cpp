@@ -48,6 +48,7 @@ void AppendFetchErrors(ResultList& results, const web::FetchErrors& errors)
 
 int SearchSession::StartSearch(const std::string& queryText)
 {
+    m_run.clearQueryNotice();
     if (m_searchDisabled) {
         m_workspace.statusText = SearchDisabledText(m_workspace.LanguageIndex);
         m_workspace.host().setStatus(m_workspace.statusText);

@@ -134,6 +134,13 @@ const ExpectedMessage kExpected[] = {
     {"MsgFileGone", "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.", "The file is no longer on the disk: the row shows what it held when it was indexed.", "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado."},
     {"MsgFileSizeChanged", "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.", "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.", "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s."},
     {"MsgFileTimeChanged", "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.", "The file was modified after it was indexed: on the disk it was last changed on %s.", "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s."},
+    {"MsgQuerySearchedFor", "Cercate: ", "Searched for: ", "Buscadas: "},
+    {"MsgQueryNothingToSearch", "Nessuna parola da cercare.", "No word to search.", "Ninguna palabra que buscar."},
+    {"MsgQueryNotSearched", "Non cercate: ", "Not searched: ", "No buscadas: "},
+    {"MsgQueryTooShort", "troppo corta", "too short", "demasiado corta"},
+    {"MsgQueryStopWord", "parola esclusa", "stop word", "palabra excluida"},
+    {"MsgQueryAfterShortWord", "dopo una parola corta", "after a short word", "después de una palabra corta"},
+    {"MsgQueryBeyondTenWords", "oltre la decima parola", "past the tenth word", "más allá de la décima palabra"},
 };
 
 struct KeyAndName {
@@ -246,6 +253,13 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgFileGone),
     VEDRA_KEY(MsgFileSizeChanged),
     VEDRA_KEY(MsgFileTimeChanged),
+    VEDRA_KEY(MsgQuerySearchedFor),
+    VEDRA_KEY(MsgQueryNothingToSearch),
+    VEDRA_KEY(MsgQueryNotSearched),
+    VEDRA_KEY(MsgQueryTooShort),
+    VEDRA_KEY(MsgQueryStopWord),
+    VEDRA_KEY(MsgQueryAfterShortWord),
+    VEDRA_KEY(MsgQueryBeyondTenWords),
 };
 #undef VEDRA_KEY
 

@@ -3,6 +3,7 @@
 // control character that ends the text, and the single-phrase mode.
 #include "core/search/QueryWords.h"
 
+#include "core/app/MessageTable.h"
 #include "core/indexing/StopWordTree.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +185,137 @@ TEST_F(QueryWordsParse, SinglePhraseModeKeepsTheTextAsOneRecord)
 
     ParseQueryWords("", false, kSinglePhraseMode, limits, nullptr, table);
     EXPECT_EQ(table.count, 0);
+}
+
+
+// The index words: what the archive registered for a typed run, cut as the indexer
+// cuts, and what the parse left out.
+class QueryIndexWords : public QueryWordsParse {
+protected:
+    std::vector<Words> indexWords(std::string_view text)
+    {
+        parse(text);
+        std::vector<Words> all;
+        for (int i = 0; i < table.count; ++i)
+            all.push_back(table.words[static_cast<std::size_t>(i)].indexWords);
+        return all;
+    }
+
+    std::vector<std::string> dropped() const
+    {
+        static const char* const kReasons[] = {"short", "stop", "after", "past"};
+        std::vector<std::string> out;
+        for (const DroppedWord& word : table.dropped)
+            out.push_back(word.text + ":" + kReasons[static_cast<int>(word.reason)] + ":" +
+                          std::to_string(word.partOf));
+        return out;
+    }
+};
+
+TEST_F(QueryIndexWords, ARunMixingLettersAndDigitsIsCutWhereTheIndexerCutsIt)
+{
+    EXPECT_EQ(indexWords("amd64 ext4 iso9660"), (std::vector<Words>{{"amd", "64"}, {"ext", "4"}, {"iso", "9660"}}));
+    // The record keeps the run whole: the hit search finds it whole in the text.
+    EXPECT_EQ(table.words[0].text, "amd64");
+    EXPECT_EQ(indexWords("2012abc AMD64"), (std::vector<Words>{{"2012", "abc"}, {"amd", "64"}}));
+    EXPECT_EQ(indexWords("a1b2c3d4"), (std::vector<Words>{Words{}})) << "every letter a short word";
+    EXPECT_EQ(indexWords("abc1abc1 9a"), (std::vector<Words>{{"abc", "1"}, {"9"}})) << "each part once";
+    EXPECT_EQ(dropped(), (std::vector<std::string>{"a:short:1"}));
+}
+
+TEST_F(QueryIndexWords, AShortPartHidesTheDigitAfterItAsInTheIndex)
+{
+    EXPECT_EQ(indexWords("x86_64"), (std::vector<Words>{{"6"}, {"64"}}));
+    EXPECT_EQ(dropped(), (std::vector<std::string>{"x:short:0", "8:after:0"}));
+    // A capitalised short part is not asked for: the document may have written it small.
+    EXPECT_EQ(indexWords("X86"), (std::vector<Words>{{"6"}}));
+    EXPECT_EQ(indexWords("ab1"), (std::vector<Words>{Words{}}));
+    EXPECT_EQ(dropped(), (std::vector<std::string>{"ab:short:0", "1:after:0"}));
+    limits.minWordLength = 3;
+    EXPECT_EQ(indexWords("abc1 abcd1"), (std::vector<Words>{Words{}, {"abcd", "1"}}));
+}
+
+TEST_F(QueryIndexWords, PartsAreCutToTheArchiveLengthAndStopWordsLeftOut)
+{
+    indexing::StopWordTree tree("the 100");
+    stopWords = &tree;
+    EXPECT_EQ(indexWords("the1 abc100"), (std::vector<Words>{{"1"}, {"abc"}}));
+    EXPECT_EQ(dropped(), (std::vector<std::string>{"the:stop:0", "100:stop:1"}));
+    stopWords = nullptr;
+
+    // The letters past the cut do not hide the digits after them.
+    EXPECT_EQ(indexWords("abcdefghijklmnopqrstu123"), (std::vector<Words>{{"abcdefghijklmnop", "123"}}));
+    EXPECT_EQ(table.words[0].text, "abcdefghijklmnop");
+    limits.maxWordLength = 4;
+    EXPECT_EQ(indexWords("abcdef123456"), (std::vector<Words>{{"abcd", "1234"}}));
+}
+
+TEST_F(QueryIndexWords, ATrimmedWordIsLookedUpAsTheIndexerKeptIt)
+{
+    limits.maxWordLength = 20;
+    EXPECT_EQ(indexWords("internationalizing precipitevolissimevolmente"),
+              (std::vector<Words>{{"internationalizing"}, {"precipitevolissimevo"}}));
+    EXPECT_EQ(table.words[0].text, "internationalizin") << "the record keeps its trim for the hit search";
+}
+
+TEST_F(QueryIndexWords, WordsLeftOutAreListedInTypedOrder)
+{
+    indexing::StopWordTree tree("the");
+    stopWords = &tree;
+    parse("of the l'acqua uno due tre quattro cinque sei sette otto nove dieci undici to dodici");
+    EXPECT_EQ(table.count, 10);
+    EXPECT_EQ(dropped(), (std::vector<std::string>{"of:short:-1", "the:stop:-1", "dieci:past:-1", "undici:past:-1",
+                                                   "to:short:-1", "dodici:past:-1"}))
+        << "the elided article is meant to go and is not listed";
+}
+
+class QueryNoticeText : public QueryWordsParse {
+protected:
+    std::string notice(std::string_view text, bool indexWords = true, int language = 1)
+    {
+        parse(text);
+        return QueryNotice(table, indexWords, app::MessageTable(language));
+    }
+};
+
+TEST_F(QueryNoticeText, NothingIsSaidWhenEveryWordIsSearchedAsTyped)
+{
+    EXPECT_EQ(notice("kernel 2012 citt\xE0 DI"), "");
+    EXPECT_EQ(notice("l'acqua"), "");
+    limits.maxWordLength = 20;
+    EXPECT_EQ(notice("internationalizing"), "") << "the trim is the hit search's, not the lookup's";
+}
+
+TEST_F(QueryNoticeText, SaysWhatWasSearchedAndWhatWasLeftOut)
+{
+    EXPECT_EQ(notice("amd64 linux"), "Searched for: amd 64 linux.");
+    EXPECT_EQ(notice("x86_64 X86_64"),
+              "Searched for: 6 64 6 64. Not searched: x (too short), 8 (after a short word).");
+    EXPECT_EQ(notice("F\xE1" "brica"), "Searched for: brica. Not searched: f (too short).");
+    EXPECT_EQ(notice("supercalifragilisticexpialidocious"), "Searched for: supercalifragili.");
+    EXPECT_EQ(notice("of"), "No word to search. Not searched: of (too short).");
+    EXPECT_EQ(notice("ab1"), "No word to search. Not searched: ab (too short), 1 (after a short word).");
+    EXPECT_EQ(notice("uno due tre quattro cinque sei sette otto nove dieci undici"),
+              "Searched for: uno due tre quattro cinque sei sette otto nove dieci. "
+              "Not searched: undici (past the tenth word).");
+}
+
+TEST_F(QueryNoticeText, TextSearchesTakeTheRunWholeAndNameOnlyTypedWords)
+{
+    EXPECT_EQ(notice("amd64 linux", false), "");
+    EXPECT_EQ(notice("x86_64 of", false), "Searched for: x86 64. Not searched: of (too short).");
+    EXPECT_EQ(notice("supercalifragilisticexpialidocious", false), "Searched for: supercalifragili.");
+}
+
+TEST_F(QueryNoticeText, FollowsTheLanguage)
+{
+    EXPECT_EQ(notice("x86 the", true, 0),
+              "Cercate: 6 the. Non cercate: x (troppo corta), 8 (dopo una parola corta).");
+    EXPECT_EQ(notice("of amd64", true, 2), "Buscadas: amd 64. No buscadas: of (demasiado corta).");
+    indexing::StopWordTree tree("the");
+    stopWords = &tree;
+    EXPECT_EQ(notice("the", true, 0), "Nessuna parola da cercare. Non cercate: the (parola esclusa).");
+    EXPECT_EQ(notice("the", true, 2), "Ninguna palabra que buscar. No buscadas: the (palabra excluida).");
 }
 
 TEST(QueryTextConversion, Utf8IsTakenToCp1252SoAccentsFold)
