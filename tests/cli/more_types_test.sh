@@ -69,22 +69,22 @@ def odf(name, kind, body_xml):
 def paragraphs(ws):
     return ''.join('<text:p text:style-name="P1">' + w + '</text:p>' for w in ws)
 
-w = body("letter.odt_vedratemp/", words("odtw", "aurel", "brisk", "cinder"))
+w = body("letter.odt » ", words("odtw", "aurel", "brisk", "cinder"))
 odf("letter.odt", "text", '<office:text>' + paragraphs(w[:2]) +
     '<text:p>' + w[2] + ' <text:span text:style-name="T1">.</text:span></text:p></office:text>')
-w = body("form.ott_vedratemp/", words("ottw", "dapple", "ember"))
+w = body("form.ott » ", words("ottw", "dapple", "ember"))
 odf("form.ott", "text-template", '<office:text>' + paragraphs(w) + '</office:text>')
-w = body("sheet.ods_vedratemp/", words("odsw", "fennel", "gorse", "heron"))
+w = body("sheet.ods » ", words("odsw", "fennel", "gorse", "heron"))
 odf("sheet.ods", "spreadsheet",
     '<office:spreadsheet><table:table table:name="Sheet1" table:style-name="ta1"><table:table-column/>'
     + ''.join('<table:table-row><table:table-cell table:style-name="ce1" office:value-type="string">'
               '<text:p>' + x + '</text:p></table:table-cell></table:table-row>' for x in w)
     + '</table:table></office:spreadsheet>')
-w = body("slides.odp_vedratemp/", words("odpw", "inlet", "jasper"))
+w = body("slides.odp » ", words("odpw", "inlet", "jasper"))
 odf("slides.odp", "presentation",
     '<office:presentation><draw:page draw:name="page1" draw:style-name="dp1"><draw:frame draw:layer="layout">'
     '<draw:text-box>' + paragraphs(w) + '</draw:text-box></draw:frame></draw:page></office:presentation>')
-w = body("drawing.odg_vedratemp/", words("odgw", "kestrel", "loam"))
+w = body("drawing.odg » ", words("odgw", "kestrel", "loam"))
 odf("drawing.odg", "graphics",
     '<office:drawing><draw:page draw:name="page1"><draw:custom-shape draw:style-name="gr1">'
     + paragraphs(w) + '</draw:custom-shape></draw:page></office:drawing>')
@@ -102,7 +102,7 @@ def rels(targets):
                       for i, (kind, target) in enumerate(targets))
             + '</Relationships>')
 
-w = body("memo.docx_vedratemp/", words("docw", "marl", "nettle", "osprey"))
+w = body("memo.docx » ", words("docw", "marl", "nettle", "osprey"))
 write_zip("memo.docx", [
     ("[Content_Types].xml", content_types([("/word/document.xml",
         "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")])),
@@ -117,7 +117,7 @@ write_zip("memo.docx", [
         '</w:t></w:r></w:p></w:tc></w:tr></w:tbl><w:sectPr/></w:body></w:document>'),
 ])
 
-w = body("table.xlsx_vedratemp/", words("xlsw", "pewter", "quince", "rowan"))
+w = body("table.xlsx » ", words("xlsw", "pewter", "quince", "rowan"))
 SML = 'xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
 write_zip("table.xlsx", [
     ("[Content_Types].xml", content_types([
@@ -139,7 +139,7 @@ write_zip("table.xlsx", [
         '</row></sheetData></worksheet>'),
 ])
 
-w = body("deck.pptx_vedratemp/", words("pptw", "sorrel", "tansy", "umber"))
+w = body("deck.pptx » ", words("pptw", "sorrel", "tansy", "umber"))
 PML = ('xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" '
        'xmlns:p="http://schemas.openxmlformats.org/presentationml/2006/main" xmlns:r="' + OOXML_REL + '"')
 write_zip("deck.pptx", [
@@ -157,7 +157,7 @@ write_zip("deck.pptx", [
     ("ppt/slides/_rels/slide1.xml.rels", rels([("slideLayout", "../slideLayouts/slideLayout1.xml")])),
 ])
 
-w = body("book.epub_vedratemp/", words("epubw", "alder", "vetch", "willow", "yarrow", "zinnia"))
+w = body("book.epub » ", words("epubw", "alder", "vetch", "willow", "yarrow", "zinnia"))
 write_zip("book.epub", [
     ("META-INF/container.xml", XML + '<container version="1.0" xmlns="urn:oasis:names:tc:opendocument:xmlns:container">'
         '<rootfiles><rootfile full-path="OEBPS/content.opf" media-type="application/oebps-package+xml"/>'
@@ -219,10 +219,10 @@ cat > "$tmp/report.ps" <<'PS'
 showpage
 PS
 ps2pdf "$tmp/report.ps" "$tree/report.pdf" || fail "ps2pdf"
-printf 'report.pdf.txt\tpdfwhalyard\nreport.pdf.txt\tpdfwislet\nreport.pdf.txt\tpdfwjuniper\n' >> "$tmp/bodies"
+printf 'report.pdf\tpdfwhalyard\nreport.pdf\tpdfwislet\nreport.pdf\tpdfwjuniper\n' >> "$tmp/bodies"
 printf 'gzw%s ' kiln larch > "$tree/notes.txt"
 gzip "$tree/notes.txt"
-printf 'notes.txt.gz_vedratemp/\tgzwkiln\nnotes.txt.gz_vedratemp/\tgzwlarch\n' >> "$tmp/bodies"
+printf 'notes.txt.gz »\tgzwkiln\nnotes.txt.gz »\tgzwlarch\n' >> "$tmp/bodies"
 
 # Words of the markup, and made-up words hidden in script, style and comments.
 markup="style table office xmlns text paragraph manifest oasis opendocument automatic schemas openxmlformats
