@@ -113,6 +113,9 @@ constexpr std::string_view kItalian[] = {
     "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.",
     "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.",
     "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.",
+    "Per aggiungere la radice all'archivio: vedra roots add %s",
+    "Aggiungere all'archivio la radice della parola \"%s\"?",
+    "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -218,6 +221,9 @@ constexpr std::string_view kEnglish[] = {
     "The file is no longer on the disk: the row shows what it held when it was indexed.",
     "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.",
     "The file was modified after it was indexed: on the disk it was last changed on %s.",
+    "To add the root to the archive: vedra roots add %s",
+    "Add the root of the word \"%s\" to the archive?",
+    "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -323,6 +329,9 @@ constexpr std::string_view kSpanish[] = {
     "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado.",
     "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s.",
     "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s.",
+    "Para añadir la raíz al archivo: vedra roots add %s",
+    "¿Añadir al archivo la raíz de la palabra \"%s\"?",
+    "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -428,6 +437,9 @@ constexpr std::string_view kNames[] = {
     "MsgFileGone",
     "MsgFileSizeChanged",
     "MsgFileTimeChanged",
+    "MsgRootAddHint",
+    "MsgAddRootQuestion",
+    "MsgRootsAddedReindex",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -438,7 +450,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFileTimeChanged) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgRootsAddedReindex) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

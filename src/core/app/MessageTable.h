@@ -115,9 +115,15 @@ enum class MessageKey : int {
     MsgFileGone,
     MsgFileSizeChanged,
     MsgFileTimeChanged,
+    // How to add a missing root from the command line (after MsgRootNotInDictionary).
+    MsgRootAddHint,
+    // The window's offer after MsgRootNotInDictionary.
+    MsgAddRootQuestion,
+    // Roots were added: documents indexed before do not hold those words yet.
+    MsgRootsAddedReindex,
 };
 
-inline constexpr int kMessageKeyCount = 102;
+inline constexpr int kMessageKeyCount = 105;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

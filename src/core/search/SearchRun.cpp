@@ -201,9 +201,13 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
         word.postingsHead = 0;
         word.dictionaryNode = 0;
         std::string root = word.text.substr(0, 3);
-        bool usable = archive::wordBucket(word.text).has_value() &&
-                      (!beginsWithLetter(word.text) || store.hasRoot(root));
-        if (!usable) {
+        const app::StopCode before = m_workspace.BreakCode;
+        const bool hasBucket = archive::wordBucket(word.text).has_value();
+        const bool rootMissing = hasBucket && beginsWithLetter(word.text) && !store.hasRoot(root);
+        if (!hasBucket || rootMissing) {
+            // A root tree that could not be read has said so; adding a root would not help.
+            if (rootMissing && m_workspace.BreakCode == before)
+                noteRootless(word.text);
             m_workspace.showMessage(MessageKey::MsgRootNotInDictionary, app::MessageButtons::Ok, {word.text});
         } else if (auto lookup = forgivingDamage(m_workspace, store, [&] { return store.findWord(word.text); })) {
             word.postingsHead = lookup->postings;
@@ -215,6 +219,22 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
             return 0;
     }
     return found;
+}
+
+void SearchRun::noteRootless(const std::string& word)
+{
+    const std::pair<std::int32_t, std::string> entry{m_workspace.ArchiveNumber, word};
+    if (std::find(m_rootless.begin(), m_rootless.end(), entry) == m_rootless.end())
+        m_rootless.push_back(entry);
+}
+
+std::vector<std::string> SearchRun::rootlessWords() const
+{
+    std::vector<std::string> words;
+    for (const auto& [archiveNumber, word] : m_rootless)
+        if (archiveNumber == m_workspace.ArchiveNumber)
+            words.push_back(word);
+    return words;
 }
 
 int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
@@ -648,6 +668,7 @@ int SearchRun::RunSearch(const std::string& queryText)
     const auto started = std::chrono::steady_clock::now();
     m_continueEnabled = false;
     m_extractsWanted = false;
+    m_rootless.clear();
     std::string name = m_workspace.currentArchiveName();
     if (!m_workspace.hasCurrentArchive() || name.empty() || static_cast<unsigned char>(name[0]) < 'A') {
         m_workspace.showMessage(MessageKey::MsgNeedArchive);

@@ -134,6 +134,9 @@ const ExpectedMessage kExpected[] = {
     {"MsgFileGone", "Il file non è più sul disco: la riga mostra quello che conteneva quando fu indicizzato.", "The file is no longer on the disk: the row shows what it held when it was indexed.", "El archivo ya no está en el disco: la fila muestra lo que contenía cuando fue indexado."},
     {"MsgFileSizeChanged", "Il file è cambiato dopo l'indicizzazione: ora è di %s byte, l'archivio ne ha registrati %s.", "The file changed after it was indexed: it is now %s bytes, the archive recorded %s.", "El archivo cambió después de la indexación: ahora tiene %s bytes, el archivo registró %s."},
     {"MsgFileTimeChanged", "Il file è stato modificato dopo l'indicizzazione: l'ultima modifica sul disco è del %s.", "The file was modified after it was indexed: on the disk it was last changed on %s.", "El archivo fue modificado después de la indexación: su última modificación en el disco es del %s."},
+    {"MsgRootAddHint", "Per aggiungere la radice all'archivio: vedra roots add %s", "To add the root to the archive: vedra roots add %s", "Para añadir la raíz al archivo: vedra roots add %s"},
+    {"MsgAddRootQuestion", "Aggiungere all'archivio la radice della parola \"%s\"?", "Add the root of the word \"%s\" to the archive?", "¿Añadir al archivo la raíz de la palabra \"%s\"?"},
+    {"MsgRootsAddedReindex", "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.", "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.", "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras."},
 };
 
 struct KeyAndName {
@@ -246,6 +249,9 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgFileGone),
     VEDRA_KEY(MsgFileSizeChanged),
     VEDRA_KEY(MsgFileTimeChanged),
+    VEDRA_KEY(MsgRootAddHint),
+    VEDRA_KEY(MsgAddRootQuestion),
+    VEDRA_KEY(MsgRootsAddedReindex),
 };
 #undef VEDRA_KEY
 
