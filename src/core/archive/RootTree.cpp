@@ -1,5 +1,5 @@
 // A lookup descends one bucket's tree by comparing texts, so a node is a root only
-// when the walk in order meets it in its own bucket and after every smaller root:
+// when it lies in its own bucket and a descent for its text would lead to it:
 // those two checks make the list exactly what lookups find. Nodes are visited once
 // each, so a cycle or a shared child ends that branch instead of the walk.
 #include "core/archive/RootTree.h"
@@ -48,41 +48,43 @@ private:
         return std::move(decoded->root);
     }
 
+    // A lookup of key k reaches a node when k is greater than every ancestor it
+    // passed on the greater side and smaller than every one it passed on the less
+    // side: each node carries that open interval, and its root is listed when it
+    // lies inside it.
     void walkBucket(std::uint32_t bucket, std::uint32_t top)
     {
         struct Pending {
             std::uint32_t node;
-            std::string root;
+            std::optional<std::string> above;  // roots reaching the node are greater than this
+            std::optional<std::string> below;  // ... and smaller than this
         };
         std::vector<Pending> stack;
-        std::string previous;
-        bool anyListed = false;
-        std::uint32_t node = top;
-        while (node != 0 || !stack.empty()) {
-            while (node != 0) {
-                std::optional<std::string> root = rootAt(node);
-                if (!root || !m_visited.insert(node).second) {
-                    damage(node);
-                    break;
-                }
-                stack.push_back({node, std::move(*root)});
-                node = getU32le(m_bytes + node + 4);  // less
-            }
-            if (stack.empty())
-                break;
+        if (top != 0)
+            stack.push_back({top, std::nullopt, std::nullopt});
+        while (!stack.empty()) {
             Pending next = std::move(stack.back());
             stack.pop_back();
-            node = getU32le(m_bytes + next.node);  // greater
-            if (next.root.empty())
-                continue;
-            const std::optional<std::uint32_t> own = wordBucket(next.root);
-            if (!own || *own != bucket || (anyListed && next.root <= previous)) {
+            std::optional<std::string> root = rootAt(next.node);
+            if (!root || !m_visited.insert(next.node).second) {
                 damage(next.node);
                 continue;
             }
-            previous = next.root;
-            anyListed = true;
-            m_listing.roots.push_back(std::move(next.root));
+            const std::uint32_t greater = getU32le(m_bytes + next.node);
+            const std::uint32_t less = getU32le(m_bytes + next.node + 4);
+            if (greater != 0)
+                stack.push_back({greater, *root, next.below});
+            if (less != 0)
+                stack.push_back({less, next.above, *root});
+            if (root->empty())
+                continue;
+            const std::optional<std::uint32_t> own = wordBucket(*root);
+            const bool reachable = (!next.above || *next.above < *root) && (!next.below || *root < *next.below);
+            if (!own || *own != bucket || !reachable) {
+                damage(next.node);
+                continue;
+            }
+            m_listing.roots.push_back(std::move(*root));
         }
     }
 
