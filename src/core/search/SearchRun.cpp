@@ -228,12 +228,13 @@ void SearchRun::noteRootless(const std::string& word)
         m_rootless.push_back(entry);
 }
 
-std::vector<std::string> SearchRun::rootlessWords() const
+std::vector<std::string> SearchRun::takeRootlessWords()
 {
     std::vector<std::string> words;
     for (const auto& [archiveNumber, word] : m_rootless)
         if (archiveNumber == m_workspace.ArchiveNumber)
             words.push_back(word);
+    m_rootless.clear();
     return words;
 }
 

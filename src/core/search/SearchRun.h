@@ -49,10 +49,10 @@ public:
     // shows the extracts of the first rows.
     bool extractsWanted() const { return m_extractsWanted; }
     // The query words of the last search whose roots the current archive lacks
-    // (MsgRootNotInDictionary was shown for each), in query order, each once:
-    // the words a front end offers to add the roots of. Words met in other
-    // archives of an all-archives search are not among them.
-    std::vector<std::string> rootlessWords() const;
+    // (MsgRootNotInDictionary was shown for each), in query order, each once,
+    // handed over once: the words a front end offers to add the roots of. Words
+    // met in other archives of an all-archives search are not among them.
+    std::vector<std::string> takeRootlessWords();
     // True while a walk of the dictionary, the postings or the index list runs.
     bool walkRunning() const { return m_walkRunning; }
 

@@ -566,7 +566,8 @@ TEST_F(SearchRunTest, WordsWithoutARootAreShownAndKeptForTheOfferToAddThem)
     run.options().andWords = 0;
     host.clearMessages();
     run.RunSearch("alpha qwerty qwerty 2012 xylo");
-    EXPECT_EQ(run.rootlessWords(), (std::vector<std::string>{"qwerty", "xylo"}));
+    EXPECT_EQ(run.takeRootlessWords(), (std::vector<std::string>{"qwerty", "xylo"}));
+    EXPECT_TRUE(run.takeRootlessWords().empty()) << "handed over once";
     std::vector<std::string> shown;
     for (const auto& message : host.messages())
         shown.push_back(message.text);
@@ -576,8 +577,9 @@ TEST_F(SearchRunTest, WordsWithoutARootAreShownAndKeptForTheOfferToAddThem)
     EXPECT_EQ(std::count(shown.begin(), shown.end(), qwerty), 2);
     EXPECT_EQ(results.size(), 1u) << "the words found still list their documents";
 
+    run.RunSearch("xylo");
     run.RunSearch("alpha");
-    EXPECT_TRUE(run.rootlessWords().empty()) << "each search starts afresh";
+    EXPECT_TRUE(run.takeRootlessWords().empty()) << "each search starts afresh";
 }
 
 } // namespace
