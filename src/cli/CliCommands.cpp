@@ -18,6 +18,9 @@ const std::vector<CliCommand>& cliCommands()
         {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex, {&kIndexOptions}},
+        {"roots", "roots [list] | roots add WORD...",
+         "list the current archive's word roots, or add the roots of words so that later indexing registers them",
+         runRoots, {&kRootsListOptions, &kRootsAddOptions}},
         {"search",
          "search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path] [--files PATTERNS] "
          "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json] [--limit N] [--count]",

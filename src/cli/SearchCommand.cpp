@@ -14,6 +14,7 @@
 #include "core/search/SearchRun.h"
 #include "core/search/SearchSession.h"
 
+#include "core/app/MessageFormat.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
 #include "core/io/FileHandle.h"
@@ -147,6 +148,9 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     const bool json = given->has("--json");
     const bool extracts = given->has("--extracts");
     run.RunSearch(search::QueryTextToCp1252(query));
+    // After each "root not in the dictionary" message, how to add the root.
+    for (const std::string& word : run.takeRootlessWords())
+        context.err << app::formatMessage(ws.messages().text(app::MessageKey::MsgRootAddHint), {word}) << '\n';
     const std::size_t shown = std::min<std::size_t>(
         results.size(), static_cast<std::size_t>(given->number("--limit").value_or(static_cast<std::int64_t>(results.size()))));
     const bool count = given->has("--count");

@@ -6,6 +6,7 @@
 
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
+#include "core/indexing/ArchiveRoots.h"
 #include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
 #include "core/search/RowOpening.h"
@@ -548,6 +549,8 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
         m_session->StartSearch(queryText);
     }
     --m_longWork;
+    // The archive lacked the roots of some words: offer to add them.
+    indexing::OfferToAddRoots(m_workspace, m_session->run().takeRootlessWords());
     refreshResults();
     refreshPreview();
     // What the search looked for, when it is not what was typed, outlasts the

@@ -42,7 +42,7 @@ expect() {
 }
 
 # The complete command list, as `vedra --help` names the commands.
-commands="archives calc create fetch graph index info memo notes open print search show stats"
+commands="archives calc create fetch graph index info memo notes open print roots search show stats"
 expect "commands" "$commands" vedra ''
 expect "commands after a global option's value" "$commands" vedra --workdir /tmp/w --lang it ''
 expect "commands after --no" "$commands" vedra --no ''
@@ -63,6 +63,9 @@ expect "create options" "--cut --description --disk --min --more-types --number"
 expect "notes: add or search" "add search" vedra notes ''
 expect "notes search takes --or" "--or" vedra notes search anna --
 expect "notes add takes no option" "" vedra notes add --
+expect "roots: add or list" "add list" vedra roots ''
+expect "roots add takes no option" "" vedra roots add --
+expect "the words of roots add are not completed" "" vedra roots add json ''
 expect "the words of a search are not completed" "" vedra search free ''
 expect "a pattern value is not completed" "" vedra index /x --files ''
 expect "a --limit value is not completed" "" vedra search free --limit ''

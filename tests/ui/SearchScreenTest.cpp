@@ -6,6 +6,8 @@
 
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/IndexFolder.h"
+#include "core/app/MessageFormat.h"
+#include "core/indexing/ArchiveRoots.h"
 #include "core/search/SearchSession.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/ArchivePage.h"
@@ -124,6 +126,7 @@ private slots:
     void extractFilesShowsOneMessageForOneExport();
     void wordStatisticsLeaveTheWindowTitleAlone();
     void aWordOfLettersAndDigitsIsFoundAndTheStatusSaysWhatWasSearched();
+    void aWordWithoutARootIsOfferedItsRoot();
 };
 
 void SearchScreenTest::searchFillsTheListAndAClickShowsTheWordsBoldBlue()
@@ -669,6 +672,51 @@ void SearchScreenTest::aWordOfLettersAndDigitsIsFoundAndTheStatusSaysWhatWasSear
     searchFor(dialog, QStringLiteral("mare"));
     QVERIFY2(!status->text().contains(QStringLiteral("Searched")), qPrintable(status->text()));
     QVERIFY(status->toolTip().isEmpty());
+}
+
+void SearchScreenTest::aWordWithoutARootIsOfferedItsRoot()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(2)));
+    auto& dialog = session.open();
+    const std::string question = vedra::app::formatMessage(
+        session.workspace.messages().text(vedra::app::MessageKey::MsgAddRootQuestion), {std::string_view("zebra")});
+    const std::string reindex(session.workspace.messages().text(vedra::app::MessageKey::MsgRootsAddedReindex));
+    auto askedTexts = [&session] {
+        std::vector<std::string> texts;
+        for (const auto& message : session.asked)
+            texts.push_back(message.text);
+        return texts;
+    };
+
+    // No: the message, the question, and nothing added.
+    session.answers.push_back(MessageAnswer::No);
+    searchFor(dialog, QStringLiteral("zebra"));
+    std::vector<std::string> texts = askedTexts();
+    auto offered = std::find(texts.begin(), texts.end(), question);
+    QVERIFY2(offered != texts.end(), "the root was not offered");
+    QVERIFY(std::find(texts.begin(), offered, vedra::app::formatMessage(
+                session.workspace.messages().text(vedra::app::MessageKey::MsgRootNotInDictionary), {std::string_view("zebra")})) !=
+            offered);
+    QCOMPARE(std::count(texts.begin(), texts.end(), reindex), 0);
+    QVERIFY(vedra::indexing::ReadArchiveRoots(session.workspace).listing.roots.size() == 9u);
+
+    // Yes: the root is added, and the user learns that indexed documents need indexing again.
+    session.asked.clear();
+    session.answers.push_back(MessageAnswer::Yes);
+    searchFor(dialog, QStringLiteral("zebra"));
+    texts = askedTexts();
+    QCOMPARE(std::count(texts.begin(), texts.end(), question), 1);
+    QCOMPARE(texts.back(), reindex);
+    const auto roots = vedra::indexing::ReadArchiveRoots(session.workspace).listing.roots;
+    QVERIFY(std::find(roots.begin(), roots.end(), "zeb") != roots.end());
+
+    // The root is there now: no message and no offer.
+    session.asked.clear();
+    searchFor(dialog, QStringLiteral("zebra"));
+    texts = askedTexts();
+    QCOMPARE(std::count(texts.begin(), texts.end(), question), 0);
+    QCOMPARE(session.answers.size(), std::size_t{0});
 }
 
 VEDRA_UI_TEST_MAIN(SearchScreenTest)

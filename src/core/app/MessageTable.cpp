@@ -120,6 +120,9 @@ constexpr std::string_view kItalian[] = {
     "parola esclusa",
     "dopo una parola corta",
     "oltre la decima parola",
+    "Per aggiungere la radice all'archivio: vedra roots add %s",
+    "Aggiungere all'archivio la radice della parola \"%s\"?",
+    "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -232,6 +235,9 @@ constexpr std::string_view kEnglish[] = {
     "stop word",
     "after a short word",
     "past the tenth word",
+    "To add the root to the archive: vedra roots add %s",
+    "Add the root of the word \"%s\" to the archive?",
+    "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -344,6 +350,9 @@ constexpr std::string_view kSpanish[] = {
     "palabra excluida",
     "después de una palabra corta",
     "más allá de la décima palabra",
+    "Para añadir la raíz al archivo: vedra roots add %s",
+    "¿Añadir al archivo la raíz de la palabra \"%s\"?",
+    "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -456,6 +465,9 @@ constexpr std::string_view kNames[] = {
     "MsgQueryStopWord",
     "MsgQueryAfterShortWord",
     "MsgQueryBeyondTenWords",
+    "MsgRootAddHint",
+    "MsgAddRootQuestion",
+    "MsgRootsAddedReindex",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -466,7 +478,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgQueryBeyondTenWords) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgRootsAddedReindex) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

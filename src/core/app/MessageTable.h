@@ -123,9 +123,15 @@ enum class MessageKey : int {
     MsgQueryStopWord,
     MsgQueryAfterShortWord,
     MsgQueryBeyondTenWords,
+    // How to add a missing root from the command line (after MsgRootNotInDictionary).
+    MsgRootAddHint,
+    // The window's offer after MsgRootNotInDictionary.
+    MsgAddRootQuestion,
+    // Roots were added: documents indexed before do not hold those words yet.
+    MsgRootsAddedReindex,
 };
 
-inline constexpr int kMessageKeyCount = 109;
+inline constexpr int kMessageKeyCount = 112;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -10,6 +10,7 @@
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
 #include "core/indexing/IndexTokens.h"
+#include "core/indexing/RootCut.h"
 #include "core/io/FileHandle.h"
 #include "core/web/WebEscapes.h"
 
@@ -21,18 +22,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::size_t kRootLength = 3;
 constexpr std::size_t kRootSymbols = 37;  // none, ten digits, 26 small letters
 constexpr std::uint8_t kRootUnknown = 0;
 constexpr std::uint8_t kRootIn = 1;
 constexpr std::uint8_t kRootOut = 2;
 // A title per word would cost more than the indexing itself.
 constexpr auto kTitleInterval = 50ms;
-
-bool isLetterOrDigit(char c)
-{
-    return tokenClassOf(c) != TokenClass::Separator;
-}
 
 bool isDigit(char c)
 {
@@ -247,31 +242,24 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
 
 void WordExtractor::LoadRoots(const char* text, std::size_t length)
 {
-    std::size_t at = 0;
-    while (at < length) {
-        if (!isLetterOrDigit(text[at])) {
-            ++at;
-            continue;
-        }
-        char root[kRootLength];
-        std::size_t rootLength = 0;
-        for (; at < length && isLetterOrDigit(text[at]); ++at) {
-            if (rootLength < kRootLength)
-                root[rootLength++] = toLowerAscii(text[at]);
-        }
-        const std::string_view key(root, rootLength);
+    bool failed = false;
+    ForEachRootRun(text, length, [&](std::string_view key, std::string_view) {
+        if (failed)
+            return;
         int slot = rootSlot(key);
         if (slot >= 0 && m_rootAnswers[static_cast<std::size_t>(slot)] == kRootIn)
-            continue;
+            return;
         if (!archive::wordBucket(key)) {
             m_workspace.host().messageBox("Error", app::MessageButtons::Ok);
-            continue;
-        }
-        if (!m_store.addRoot(key))
             return;
+        }
+        if (!m_store.addRoot(key)) {
+            failed = true;
+            return;
+        }
         if (slot >= 0)
             m_rootAnswers[static_cast<std::size_t>(slot)] = kRootIn;
-    }
+    });
 }
 
 } // namespace vedra::indexing

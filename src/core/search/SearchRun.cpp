@@ -215,8 +215,13 @@ int SearchRun::LookUpQueryWords(archive::ArchiveStore& store)
             continue;
         for (const std::string& part : word.indexWords) {
             std::string root = part.substr(0, 3);
-            bool usable = archive::wordBucket(part).has_value() && (!beginsWithLetter(part) || store.hasRoot(root));
-            if (!usable) {
+            const app::StopCode before = m_workspace.BreakCode;
+            const bool hasBucket = archive::wordBucket(part).has_value();
+            const bool rootMissing = hasBucket && beginsWithLetter(part) && !store.hasRoot(root);
+            if (!hasBucket || rootMissing) {
+                // A root tree that could not be read has said so; adding a root would not help.
+                if (rootMissing && m_workspace.BreakCode == before)
+                    noteRootless(part);
                 m_workspace.showMessage(MessageKey::MsgRootNotInDictionary, app::MessageButtons::Ok, {part});
             } else if (auto lookup = forgivingDamage(m_workspace, store, [&] { return store.findWord(part); })) {
                 parts.push_back({lookup->postings, lookup->node, part.size()});
@@ -256,6 +261,23 @@ std::vector<std::uint32_t> SearchRun::documentsHoldingWord(archive::ArchiveStore
         });
     }
     return documents;
+}
+
+void SearchRun::noteRootless(const std::string& word)
+{
+    const std::pair<std::int32_t, std::string> entry{m_workspace.ArchiveNumber, word};
+    if (std::find(m_rootless.begin(), m_rootless.end(), entry) == m_rootless.end())
+        m_rootless.push_back(entry);
+}
+
+std::vector<std::string> SearchRun::takeRootlessWords()
+{
+    std::vector<std::string> words;
+    for (const auto& [archiveNumber, word] : m_rootless)
+        if (archiveNumber == m_workspace.ArchiveNumber)
+            words.push_back(word);
+    m_rootless.clear();
+    return words;
 }
 
 int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
@@ -708,6 +730,7 @@ int SearchRun::RunSearch(const std::string& queryText)
     const auto started = std::chrono::steady_clock::now();
     m_continueEnabled = false;
     m_extractsWanted = false;
+    m_rootless.clear();
     std::string name = m_workspace.currentArchiveName();
     if (!m_workspace.hasCurrentArchive() || name.empty() || static_cast<unsigned char>(name[0]) < 'A') {
         m_workspace.showMessage(MessageKey::MsgNeedArchive);

@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace vedra::app {
 class Workspace;
@@ -47,6 +49,11 @@ public:
     // True when the last search listed documents for a typed query: the preview then
     // shows the extracts of the first rows.
     bool extractsWanted() const { return m_extractsWanted; }
+    // The query words of the last search whose roots the current archive lacks
+    // (MsgRootNotInDictionary was shown for each), in query order, each once,
+    // handed over once: the words a front end offers to add the roots of. Words
+    // met in other archives of an all-archives search are not among them.
+    std::vector<std::string> takeRootlessWords();
     // True while a walk of the dictionary, the postings or the index list runs.
     bool walkRunning() const { return m_walkRunning; }
     // What the last search looked for when it is not what was typed (words cut into
@@ -127,6 +134,7 @@ private:
     // Completes a row with the archive and options, counts it and inserts it at `index`.
     void listRow(ResultRowInput input, std::size_t index);
     bool stopped();
+    void noteRootless(const std::string& word);
 
     app::Workspace& m_workspace;
     ResultList& m_results;
@@ -146,6 +154,7 @@ private:
     bool m_walkRunning = false;
     std::string m_elapsedText;
     std::string m_diskRoot;
+    std::vector<std::pair<std::int32_t, std::string>> m_rootless;  // archive number, word
     std::function<bool()> m_inDocumentSearch;
     // The current archive's folders met so far; m_lastFolder is the entry of the
     // path documentPathInto made last.

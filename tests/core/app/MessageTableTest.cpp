@@ -141,6 +141,9 @@ const ExpectedMessage kExpected[] = {
     {"MsgQueryStopWord", "parola esclusa", "stop word", "palabra excluida"},
     {"MsgQueryAfterShortWord", "dopo una parola corta", "after a short word", "después de una palabra corta"},
     {"MsgQueryBeyondTenWords", "oltre la decima parola", "past the tenth word", "más allá de la décima palabra"},
+    {"MsgRootAddHint", "Per aggiungere la radice all'archivio: vedra roots add %s", "To add the root to the archive: vedra roots add %s", "Para añadir la raíz al archivo: vedra roots add %s"},
+    {"MsgAddRootQuestion", "Aggiungere all'archivio la radice della parola \"%s\"?", "Add the root of the word \"%s\" to the archive?", "¿Añadir al archivo la raíz de la palabra \"%s\"?"},
+    {"MsgRootsAddedReindex", "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.", "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.", "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras."},
 };
 
 struct KeyAndName {
@@ -260,6 +263,9 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgQueryStopWord),
     VEDRA_KEY(MsgQueryAfterShortWord),
     VEDRA_KEY(MsgQueryBeyondTenWords),
+    VEDRA_KEY(MsgRootAddHint),
+    VEDRA_KEY(MsgAddRootQuestion),
+    VEDRA_KEY(MsgRootsAddedReindex),
 };
 #undef VEDRA_KEY
 

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -548,6 +549,37 @@ TEST_F(SearchRunTest, APostingListNamingADocumentTwiceListsItOnce)
                   (std::set<std::string>{(tree / "a.txt").string(), (tree / "b.txt").string()}));
         EXPECT_EQ(rows.size(), 2u) << (andWords ? "all words" : "any word") << ": each document once";
     }
+}
+
+} // namespace
+} // namespace vedra::search
+
+namespace vedra::search {
+namespace {
+
+TEST_F(SearchRunTest, WordsWithoutARootAreShownAndKeptForTheOfferToAddThem)
+{
+    testing::writeFile(tree / "a.txt", "alpha bravo");
+    indexTree();
+    ResultList results;
+    SearchRun run(*ws, results);
+    run.options().andWords = 0;
+    host.clearMessages();
+    run.RunSearch("alpha qwerty qwerty 2012 xylo");
+    EXPECT_EQ(run.takeRootlessWords(), (std::vector<std::string>{"qwerty", "xylo"}));
+    EXPECT_TRUE(run.takeRootlessWords().empty()) << "handed over once";
+    std::vector<std::string> shown;
+    for (const auto& message : host.messages())
+        shown.push_back(message.text);
+    // The message itself is the one the archive always showed, word by word.
+    const std::string qwerty = "The root of the word\n \"qwerty\"\nis not in the dictionary of <Filters> page.";
+    // Shown for each query word as before; offered once.
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), qwerty), 2);
+    EXPECT_EQ(results.size(), 1u) << "the words found still list their documents";
+
+    run.RunSearch("xylo");
+    run.RunSearch("alpha");
+    EXPECT_TRUE(run.takeRootlessWords().empty()) << "each search starts afresh";
 }
 
 } // namespace
