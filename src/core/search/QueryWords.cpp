@@ -153,8 +153,13 @@ void ParseQueryWords(std::string_view cp1252Text, bool acceptEveryWord, int mode
         const std::size_t length = std::min(at - start, cut);
         std::string word = lowered(std::string_view(text).substr(start, length));
         const bool startsWithDigit = isDigit(word[0]);
+        // A short word glued to a letter the indexer does not fold ("l" of "línea") was
+        // passed over with that letter, unless the document wrote it in capitals: asking
+        // for it would leave out the documents that wrote the word in small letters.
+        const bool gluedToUnfolded = at + 1 < end && static_cast<unsigned char>(text[at]) >= 0x80 &&
+                                     text[at] != kTypographicApostrophe && isLetterOrDigit(text[at + 1]);
         const bool kept = acceptEveryWord || static_cast<int>(length) > limits.minWordLength || startsWithDigit ||
-                          isCapitalisedShortWord(word);
+                          (isCapitalisedShortWord(word) && !gluedToUnfolded);
         if (!kept) {
             out.dropped.push_back({std::move(word), DropReason::TooShort, -1});
             continue;

@@ -30,6 +30,8 @@ const std::map<std::string, std::string> kWordClassDocuments = {
     {"digitsletters.txt", "serial 2012abc and 7zip\n"},
     {"folded.txt", "Citt\xE0 pi\xF9 perch\xE9\n"},
     {"unfolded.txt", "F\xE1" "brica\n"},
+    {"unfoldedsmall.txt", "una l\xEDnea\n"},
+    {"unfoldedcapital.txt", "L\xEDnea uno\n"},
     {"long.txt", "supercalifragilisticexpialidocious\n"},
     {"capital.txt", "Via DI Roma\n"},
     {"small.txt", "casa di Roma\n"},
@@ -40,7 +42,7 @@ const std::map<std::string, std::string> kWordClassDocuments = {
 };
 
 const char* const kRoots = "kernel modules load released version port ext and iso images serial abc zip citta piu "
-                           "perche brica supercalifragilistic via di roma casa lantern builds for arm amd processor bits";
+                           "perche brica nea supercalifragilistic via di roma casa lantern builds for arm amd processor bits";
 
 struct WordClassCase {
     const char* name;
@@ -120,6 +122,9 @@ INSTANTIATE_TEST_SUITE_P(
         WordClassCase{"FoldedAccentTypedPlain", "citta perche", true, {"folded.txt"}, ""},
         WordClassCase{"AccentThatIsNotFolded", "f\xE1" "brica", true, {"unfolded.txt"},
                       "Searched for: brica. Not searched: f (too short)."},
+        // The indexer kept "L" of "Línea" only, and passed over "í" with it: "l" is not asked for.
+        WordClassCase{"CapitalisedShortPartOfAnUnfoldedWord", "l\xEDnea", true,
+                      {"unfoldedsmall.txt", "unfoldedcapital.txt"}, "Searched for: nea. Not searched: l (too short)."},
         WordClassCase{"LongerThanTheTruncation", "supercalifragilisticexpialidocious", true, {"long.txt"},
                       "Searched for: supercalifragili."},
         WordClassCase{"TruncationLengthTyped", "supercalifragili", true, {"long.txt"}, ""},
