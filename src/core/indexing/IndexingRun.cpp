@@ -611,6 +611,10 @@ void IndexingRun::IndexFile(FileWork& work)
         if (markup && (moreTypes || length < kMarkupChunkLimit))
             length = StripMarkup(chunk, length, 1);
         length = TranscodeDocumentBlock(chunk, length);
+        // Writers of office files and pages spell letters as references ("verr&#224;");
+        // under the more-types rules they are read as the letters they stand for.
+        if (markup && moreTypes)
+            length = DecodeCharacterReferences(chunk, length);
         if (length > 4) {
             if (roots)
                 m_extractor.LoadRoots(chunk, length);

@@ -349,6 +349,77 @@ char toCp1252(char32_t codePoint)
     return ' ';
 }
 
+// Named references of the Latin-1 letters, from U+00C0 on, in code point order.
+constexpr std::array<std::string_view, 64> kLatin1LetterNames = {
+    "Agrave", "Aacute", "Acirc",  "Atilde", "Auml",   "Aring",  "AElig",  "Ccedil", "Egrave", "Eacute", "Ecirc",
+    "Euml",   "Igrave", "Iacute", "Icirc",  "Iuml",   "ETH",    "Ntilde", "Ograve", "Oacute", "Ocirc",  "Otilde",
+    "Ouml",   "times",  "Oslash", "Ugrave", "Uacute", "Ucirc",  "Uuml",   "Yacute", "THORN",  "szlig",  "agrave",
+    "aacute", "acirc",  "atilde", "auml",   "aring",  "aelig",  "ccedil", "egrave", "eacute", "ecirc",  "euml",
+    "igrave", "iacute", "icirc",  "iuml",   "eth",    "ntilde", "ograve", "oacute", "ocirc",  "otilde", "ouml",
+    "divide", "oslash", "ugrave", "uacute", "ucirc",  "uuml",   "yacute", "thorn",  "yuml",
+};
+
+// The code point a named reference stands for; 0 for a name outside the table.
+char32_t namedReference(std::string_view name)
+{
+    if (name == "amp")
+        return '&';
+    if (name == "lt")
+        return '<';
+    if (name == "gt")
+        return '>';
+    if (name == "quot")
+        return '"';
+    if (name == "apos")
+        return '\'';
+    for (std::size_t k = 0; k < kLatin1LetterNames.size(); ++k)
+        if (kLatin1LetterNames[k] == name)
+            return static_cast<char32_t>(0xC0 + k);
+    return 0;
+}
+
+bool isAsciiAlnum(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The reference that begins at data[at] ('&'): its code point and length, or a
+// length of 0 when the bytes there are no well-formed reference. A well-formed
+// name outside the table stands for a blank: it is markup, not a word.
+std::pair<char32_t, std::size_t> referenceAt(const char* data, std::size_t at, std::size_t length)
+{
+    constexpr std::size_t kLongest = 12;
+    const std::size_t limit = std::min(length, at + kLongest);
+    std::size_t end = at + 1;
+    if (end < limit && data[end] == '#') {
+        ++end;
+        const bool hex = end < limit && (data[end] == 'x' || data[end] == 'X');
+        if (hex)
+            ++end;
+        const std::size_t digits = end;
+        std::uint32_t value = 0;
+        for (; end < limit && data[end] != ';'; ++end) {
+            const char c = data[end];
+            int digit = c >= '0' && c <= '9' ? c - '0' : -1;
+            if (hex && digit < 0 && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')))
+                digit = (c | 0x20) - 'a' + 10;
+            if (digit < 0)
+                return {0, 0};
+            value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+        }
+        if (end == digits || end == limit || value > 0x10FFFF)
+            return {0, 0};
+        return {value < 0x20 ? U' ' : static_cast<char32_t>(value), end + 1 - at};
+    }
+    for (; end < limit && data[end] != ';'; ++end)
+        if (!isAsciiAlnum(data[end]))
+            return {0, 0};
+    if (end == at + 1 || end == limit)
+        return {0, 0};
+    const char32_t named = namedReference(std::string_view(data + at + 1, end - at - 1));
+    return {named != 0 ? named : U' ', end + 1 - at};
+}
+
 } // namespace
 
 std::size_t SqueezeNuls(const char* in, std::size_t length, char* out)
@@ -550,6 +621,23 @@ std::size_t TranscodeDocumentBlock(char* data, std::size_t length)
         std::size_t size = decodeSequence(bytes, length, read, codePoint);
         data[write++] = toCp1252(codePoint);
         read += size;
+    }
+    return write;
+}
+
+std::size_t DecodeCharacterReferences(char* data, std::size_t length)
+{
+    std::size_t write = 0;
+    for (std::size_t read = 0; read < length;) {
+        if (data[read] == '&') {
+            const auto [codePoint, size] = referenceAt(data, read, length);
+            if (size > 0) {
+                data[write++] = toCp1252(codePoint);
+                read += size;
+                continue;
+            }
+        }
+        data[write++] = data[read++];
     }
     return write;
 }

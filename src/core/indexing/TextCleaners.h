@@ -65,4 +65,11 @@ std::size_t Utf8SafeLength(const char* data, std::size_t length);
 // is left as it is and `length` is returned.
 std::size_t TranscodeDocumentBlock(char* data, std::size_t length);
 
+// In place, on cp1252 text whose markup has been removed: every character reference
+// ("&#224;", "&#xE0;") and every named one of XML and of the Latin-1 letters
+// ("&lt;", "&agrave;") becomes its cp1252 byte (a blank when it has none, or for
+// another well-formed name); anything else stays. Returns the new, never larger,
+// length.
+std::size_t DecodeCharacterReferences(char* data, std::size_t length);
+
 } // namespace vedra::indexing

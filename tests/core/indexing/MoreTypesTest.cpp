@@ -245,7 +245,7 @@ TEST(MoreTypesCreation, OnlyTheTwoListsGetTheirEntriesAppended)
 
 constexpr const char* kMoreTypesRoots =
     "orchard lantern quill marble meadow copper harbor velvet ember thistle juniper saffron "
-    "style table office xmlns application opendocument mimetype relationships schemas binary noise";
+    "style table office xmlns application opendocument mimetype relationships schemas binary noise verra cafe";
 
 class MoreTypesRunTest : public ::testing::Test {
 protected:
@@ -339,11 +339,24 @@ TEST_F(MoreTypesRunTest, FilesOfNoListedTypeAreReadWhenTheirHeadIsText)
         EXPECT_EQ(readDocument(key), std::optional<bool>(false)) << key;
 }
 
+TEST_F(MoreTypesRunTest, CharacterReferencesOfMarkupAreReadAsLetters)
+{
+    // As spreadsheet writers spell the letters of their shared strings.
+    writeFile(tree / "sheet1.xml", "<c t=\"inlineStr\"><is><t>verr&#224; caf&eacute;</t></is></c>\n");
+    writeFile(tree / "plain.txt", "verr&#224;\n");
+    writeListsWithMoreTypes();
+    run();
+    EXPECT_EQ(holders("verra"), Set{"/tree/sheet1.xml"}) << "a text file keeps its bytes as they are";
+    EXPECT_EQ(holders("cafe"), Set{"/tree/sheet1.xml"});
+}
+
 TEST_F(MoreTypesRunTest, WithoutTheRulesNothingChanges)
 {
     writeFile(tree / "notes.xyz", "orchard lantern\n");
     writeFile(tree / "firmware", std::string("\0\0copper\0\0", 10));
+    writeFile(tree / "sheet1.xml", "<t>verr&#224;</t>\n");
     run();
+    EXPECT_TRUE(holders("verra").empty()) << "references are read as they are written";
     EXPECT_TRUE(holders("orchard").empty()) << "an unlisted type is recorded by name";
     EXPECT_EQ(holders("copper"), Set{"/tree/firmware"}) << "a name without extension is read as it is";
 }

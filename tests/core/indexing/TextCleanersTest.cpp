@@ -456,5 +456,24 @@ TEST(TextCleanersUtf8Blocks, BlockCutInsideALetterReadsWholeInTwoParts)
     EXPECT_EQ(transcoded(first) + transcoded(second), "caf\xE9 ol\xE9");
 }
 
+std::string decoded(std::string text)
+{
+    text.resize(DecodeCharacterReferences(text.data(), text.size()));
+    return text;
+}
+
+TEST(TextCleanersDecodeCharacterReferences, ReferencesBecomeTheirLettersAndAnythingElseStays)
+{
+    EXPECT_EQ(decoded("verr&#224; pu&#xF2; PU&#XD2;"), "verr\xE0 pu\xF2 PU\xD2");
+    EXPECT_EQ(decoded("caf&eacute; &Agrave; &yuml;&szlig;"), "caf\xE9 \xC0 \xFF\xDF");
+    EXPECT_EQ(decoded("a&lt;b&gt;c &quot;d&apos; e&amp;f"), "a<b>c \"d' e&f");
+    // Characters cp1252 cannot write, controls and unknown names stand apart as blanks.
+    EXPECT_EQ(decoded("x&#1092;y &#8364; a&#0;b &mdash;z"), "x y \x80 a b  z");
+    // What is no well-formed reference is text: the letters stay words.
+    for (const char* kept : {"AT&T rocks", "&#;", "&#x;", "&#12a;", "&;", "&#99999999999;", "&#x110000;",
+                             "&averyveryverylongname;", "tail &#224", "&eacute", "&"})
+        EXPECT_EQ(decoded(kept), kept) << kept;
+}
+
 } // namespace
 } // namespace vedra::indexing
