@@ -278,6 +278,32 @@ def local(tag):
     return tag.rsplit("}", 1)[-1]
 
 
+# Elements that stand between words although they hold no text: tabs, line breaks,
+# OpenDocument's run of spaces.
+XML_BREAKS = {"tab", "br", "cr", "s", "line-break", "soft-page-break"}
+
+
+def joined_text(element, text_names=None):
+    """The text of an element as a reader sees it: inline elements join, breaks separate.
+    With text_names, only the text of those elements counts (w:t, a:t)."""
+    parts = []
+
+    def visit(node, inside):
+        name = local(node.tag)
+        inside = inside or text_names is None or name in text_names
+        if name in XML_BREAKS:
+            parts.append(" ")
+        if inside and node.text:
+            parts.append(node.text)
+        for child in node:
+            visit(child, inside and text_names is None)
+            if child.tail and text_names is None:
+                parts.append(child.tail)
+
+    visit(element, False)
+    return "".join(parts)
+
+
 def xml_paragraphs(data, paragraph_names, text_names=None):
     """Texts of the paragraph elements of an XML member: the text nodes inside one paragraph
     join as they are (a word may span inline elements), paragraphs are separated."""
@@ -288,10 +314,7 @@ def xml_paragraphs(data, paragraph_names, text_names=None):
     out = []
     for element in root.iter():
         if local(element.tag) in paragraph_names:
-            if text_names:
-                out.append("".join(node.text or "" for node in element.iter() if local(node.tag) in text_names))
-            else:
-                out.append("".join(element.itertext()))
+            out.append(joined_text(element, text_names))
     return out
 
 
@@ -409,7 +432,9 @@ def read_file(path):
 # The measure.
 # --------------------------------------------------------------------------------------------
 
-SURFACE = re.compile(r"[^\W\d_]+|\d+")
+# A word as a reader sees it: letters and digits together ("amd64", "0x409"); the query
+# cuts it as the indexer cut the text.
+SURFACE = re.compile(r"[^\W_]+")
 
 
 def counted_words(text, rules, outside):
@@ -425,7 +450,7 @@ def counted_words(text, rules, outside):
             outside.add(word)
             continue
         folded = fold_and_lower(word)
-        if folded.isdigit() or (len(folded) > rules.min_length and folded not in rules.stop_words):
+        if any(c.isdigit() for c in folded) or (len(folded) > rules.min_length and folded not in rules.stop_words):
             words.add(word)
     return words
 
@@ -458,6 +483,7 @@ class Causes:
     NOT_READ = "file not read (no word of it found)"
     SPLIT = "word split by markup between its letters"
     SHORT = "byte after a short word skipped"
+    ACCENT = "written with a letter outside the indexer's fold table (É, á, ...)"
     OTHER = "other"
 
 
@@ -493,6 +519,8 @@ def explain(word, document, rules, found_any):
     if not wanted <= seen:
         if wanted <= bytes_view_words(data, markup, rules, skip_after_short=False):
             return Causes.SHORT
+        if {fold_and_lower(word)} <= bytes_view_words(data, markup, rules, fold_all=True):
+            return Causes.ACCENT
         return Causes.SPLIT if markup else Causes.OTHER
     return Causes.OTHER
 
