@@ -483,6 +483,7 @@ class Causes:
     NOT_READ = "file not read (no word of it found)"
     SPLIT = "word split by markup between its letters"
     SHORT = "byte after a short word skipped"
+    NO_PART = "the indexer registers no part of it (short parts, the byte after one: v8, md5, más)"
     ACCENT = "written with a letter outside the indexer's fold table (É, á, ...)"
     OTHER = "other"
 
@@ -515,6 +516,8 @@ def explain(word, document, rules, found_any):
     markup = kind not in ("pdf", "gz", "md", "noext", "unknown-extension") or (
         kind == "gz" and document["path"].endswith((".html.gz", ".htm.gz")))
     wanted = {t for t in indexer_words(word, rules) if t.isdigit() or len(t) > rules.min_length}
+    if not wanted:
+        return Causes.NO_PART
     seen = bytes_view_words(data, markup, rules)
     if not wanted <= seen:
         if wanted <= bytes_view_words(data, markup, rules, skip_after_short=False):
