@@ -522,7 +522,7 @@ def explain(word, document, rules, found_any):
     if not wanted <= seen:
         if wanted <= bytes_view_words(data, markup, rules, skip_after_short=False):
             return Causes.SHORT
-        if {fold_and_lower(word)} <= bytes_view_words(data, markup, rules, fold_all=True):
+        if {fold_and_lower(word)} <= bytes_view_words(data, markup, rules, fold_all=True, decode_entities=markup):
             return Causes.ACCENT
         return Causes.SPLIT if markup else Causes.OTHER
     return Causes.OTHER
