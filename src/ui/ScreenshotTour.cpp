@@ -6,9 +6,11 @@
 
 #include "core/archive/ArchiveFiles.h"
 
+#include "ui/ArchivePage.h"
 #include "ui/CGrafica.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
+#include "ui/CNomeArchivio.h"
 #include "ui/CNote.h"
 #include "ui/CScelta.h"
 #include "ui/CScovaroDlg.h"
@@ -251,6 +253,15 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
                 lists->setCurrentIndex(lists->findData(archive::SlotExcludedFolders));
             settle(300);
             save(grabArea(*sheet, sheet->frameGeometry()), folder + "/archive.png");
+            // The dialog of a new archive, as its button opens it (closed unconfirmed).
+            if (auto* page = qobject_cast<ArchivePage*>(archivePage); page != nullptr) {
+                page->newArchive();
+                settle(300);
+                if (CNomeArchivio* archiveDialog = page->archiveDialog(); archiveDialog != nullptr) {
+                    save(grabArea(*archiveDialog, archiveDialog->frameGeometry()), folder + "/newarchive.png");
+                    archiveDialog->close();
+                }
+            }
         }
         sheet->hide();
         imageAndGraph(dialog, folder);
