@@ -66,18 +66,7 @@ protected:
         return counters;
     }
 
-    // The key names ("/folder/file") of the documents holding `word`.
-    std::set<std::string> documentsWith(const std::string& word)
-    {
-        std::set<std::string> keys;
-        EXPECT_TRUE(fx.store->open());
-        if (auto found = fx.store->findWord(word))
-            for (std::uint32_t number : fx.store->readPostings(found->postings))
-                if (auto record = fx.store->readDocument(number))
-                    keys.insert(archive::reversed(record->key));
-        fx.store->close();
-        return keys;
-    }
+    std::set<std::string> documentsWith(const std::string& word) { return fx.documentsWith(word); }
 
     std::set<std::string> allKeys()
     {

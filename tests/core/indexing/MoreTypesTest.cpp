@@ -276,18 +276,7 @@ protected:
         ASSERT_TRUE(fx.store->close());
     }
 
-    // Key names ("/folder/file") of the documents holding `word`.
-    std::set<std::string> holders(const std::string& word)
-    {
-        std::set<std::string> keys;
-        EXPECT_TRUE(fx.store->open());
-        if (auto found = fx.store->findWord(word))
-            for (std::uint32_t number : fx.store->readPostings(found->postings))
-                if (auto record = fx.store->readDocument(number))
-                    keys.insert(archive::reversed(record->key));
-        fx.store->close();
-        return keys;
-    }
+    std::set<std::string> holders(const std::string& word) { return fx.documentsWith(word); }
 
     // Whether a document has the key, and whether its text was read.
     std::optional<bool> readDocument(const std::string& key)

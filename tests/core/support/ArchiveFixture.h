@@ -4,9 +4,11 @@
 #include "core/app/HeadlessHost.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/archive/Records.h"
 #include "support/TempFolder.h"
 
 #include <memory>
+#include <set>
 #include <stdexcept>
 
 namespace vedra::testing {
@@ -35,6 +37,21 @@ public:
     }
 
     std::string fileBytes(int slot) const { return readFile(store->slotPath(slot)); }
+
+    // The key names ("/folder/file") of the documents holding `word`, read from the
+    // closed archive (opened and closed here).
+    std::set<std::string> documentsWith(const std::string& word)
+    {
+        std::set<std::string> keys;
+        if (!store->open())
+            throw std::runtime_error("archive not opened");
+        if (auto found = store->findWord(word))
+            for (std::uint32_t number : store->readPostings(found->postings))
+                if (auto record = store->readDocument(number))
+                    keys.insert(archive::reversed(record->key));
+        store->close();
+        return keys;
+    }
 
     TempFolder folder;
     app::HeadlessHost host;
