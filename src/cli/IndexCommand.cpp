@@ -8,19 +8,25 @@
 #include <csignal>
 #include <cstdio>
 #include <iomanip>
+#include <iterator>
+#include <optional>
 #include <ostream>
 #include <unistd.h>
 
 namespace vedra::cli {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
+// Ctrl-C, and the stop a session or a service manager sends (SIGTERM, SIGHUP):
+// each stops the run the same way, so that the converters end, their folders go
+// and the resume point is kept. The signal's number, 0 before one.
+std::atomic<int> g_interrupted{0};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void onInterrupt(int)
+extern "C" void onInterrupt(int signal)
 {
-    g_interrupted = true;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
+    g_interrupted = signal;
+    // A second one ends the program at once.
+    std::signal(signal, SIG_DFL);
 }
 
 // Patterns are separated by commas, semicolons or blanks; at most ten are kept.
@@ -52,13 +58,18 @@ constexpr OptionSpec kIndexOptionList[] = {
     {.name = "--no-subfolders"},
     {.name = "--files", .value = OptionValue::Text},
     {.name = "--dirs", .value = OptionValue::Text},
+    {.name = "--converter-time", .value = OptionValue::Integer, .minimum = 0, .maximum = 86400,
+     .valueText = "a number of seconds"},
+    {.name = "--converter-memory", .value = OptionValue::Integer, .minimum = 0, .maximum = 1 << 20,
+     .valueText = "a number of MB"},
 };
 
 constexpr CliOptions kIndexOptions{
     .verb = "index",
     .options = kIndexOptionList,
     .usage = "usage: vedra index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] "
-             "[--dirs PATTERNS]\n",
+             "[--dirs PATTERNS]\n"
+             "       [--converter-time SECONDS] [--converter-memory MB]\n",
     .minWords = 1,
     .maxWords = 1,
     .tooManyWords = "one path only",
@@ -89,6 +100,10 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     if (std::optional<std::string> patterns = given->text("--dirs"))
         options.folderFilter = parsePatterns(*patterns);
     app::Workspace& ws = context.workspace;
+    if (std::optional<std::int64_t> seconds = given->number("--converter-time"))
+        ws.OutsideProgramTime = std::chrono::seconds(*seconds);
+    if (std::optional<std::int64_t> megabytes = given->number("--converter-memory"))
+        ws.OutsideProgramMemoryMb = static_cast<std::uint64_t>(*megabytes);
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
     const auto started = std::chrono::steady_clock::now();
     auto lastShown = started;
@@ -107,17 +122,22 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
                     << " MB, " << (seconds > 0 ? megabytes / seconds : 0.0) << " MB/s   " << std::flush;
     };
 
-    g_interrupted = false;
-    auto previous = std::signal(SIGINT, onInterrupt);
+    g_interrupted = 0;
+    int stoppedBy = 0;
+    sighandler_t previous[std::size(kStopSignals)];
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        previous[i] = std::signal(kStopSignals[i], onInterrupt);
     context.host.setOnDrain([&](int) {
-        if (g_interrupted.exchange(false)) {
+        if (int signal = g_interrupted.exchange(0)) {
+            stoppedBy = signal;
             ws.BreakCode = app::StopCode::Break;
             context.host.setStatus("break...");
         }
     });
     indexing::IndexFolderResult result = indexing::IndexFolder(ws, path, command, options, hooks);
     context.host.setOnDrain(nullptr);
-    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+        std::signal(kStopSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
     if (terminal)
         context.err << "\r" << std::string(60, ' ') << "\r";
     switch (result.status) {
@@ -133,7 +153,10 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     }
     for (const std::string& line : indexing::IndexSummaryLines(ws, result))
         context.out << line << '\n';
-    return result.status == indexing::IndexStatus::Stopped ? 130 : 0;
+    if (result.status != indexing::IndexStatus::Stopped)
+        return 0;
+    // As a shell reports a program its signal ended; Escape and others as Ctrl-C.
+    return 128 + (stoppedBy != 0 ? stoppedBy : SIGINT);
 }
 
 } // namespace vedra::cli

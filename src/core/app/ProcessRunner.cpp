@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <csignal>
 #include <thread>
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +124,81 @@ pid_t spawnChild(const std::vector<std::string>& argv)
     return result == 0 ? pid : -1;
 }
 
+void closeDescriptorsFrom(int first, int last)
+{
+#ifdef SYS_close_range
+    if (first > last || ::syscall(SYS_close_range, first, last, 0) == 0)
+        return;
+#endif
+    long most = ::sysconf(_SC_OPEN_MAX);
+    int end = most > 0 && most < 65536 ? static_cast<int>(most) - 1 : 65535;
+    for (int descriptor = first; descriptor <= std::min(last, end); ++descriptor)
+        ::close(descriptor);
+}
+
+// posix_spawn cannot lower a limit in the child alone, so a child with a memory
+// limit is forked. Between fork and exec it makes only system calls (the thread
+// that forked may share the heap with others); a failed exec reports its errno
+// through a pipe that the exec closes, so a missing program still counts as not
+// started.
+pid_t forkLimitedChild(const std::vector<std::string>& argv, std::uint64_t memoryBytes)
+{
+    std::vector<char*> arguments = argumentPointers(argv);
+    const char* program = argv[0].c_str();
+    sigset_t noneBlocked;
+    sigemptyset(&noneBlocked);
+    rlimit memory{static_cast<rlim_t>(memoryBytes), static_cast<rlim_t>(memoryBytes)};
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return -1;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        struct sigaction defaults {};
+        defaults.sa_handler = SIG_DFL;
+        for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGTSTP,
+                           SIGTTIN, SIGTTOU})
+            ::sigaction(signal, &defaults, nullptr);
+        ::sigprocmask(SIG_SETMASK, &noneBlocked, nullptr);
+        int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            ::dup2(null, STDIN_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+        }
+        closeDescriptorsFrom(STDERR_FILENO + 1, report[1] - 1);
+        closeDescriptorsFrom(report[1] + 1, INT_MAX);
+        int error = 0;
+        if (::setrlimit(RLIMIT_AS, &memory) == 0) {
+            ::execv(program, arguments.data());
+            error = errno;
+        } else {
+            error = errno;
+        }
+        while (::write(report[1], &error, sizeof error) < 0 && errno == EINTR) {
+        }
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    if (pid < 0) {
+        ::close(report[0]);
+        return -1;
+    }
+    // Also from here, so that a kill of the group right after the return finds it.
+    ::setpgid(pid, pid);
+    int error = 0;
+    ssize_t got;
+    do {
+        got = ::read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    ::close(report[0]);
+    if (got > 0) {
+        reapChild(pid);
+        return -1;
+    }
+    return pid;
+}
+
 pid_t spawnDetached(const std::vector<std::string>& argv)
 {
     std::vector<char*> arguments = argumentPointers(argv);
@@ -162,22 +239,25 @@ bool StartDetached(const std::vector<std::string>& argv)
     return true;
 }
 
-RunningProgram RunningProgram::Start(const std::vector<std::string>& argv)
+RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, const ProgramLimits& limits)
 {
     RunningProgram program;
     if (argv.empty() || argv[0].empty())
         return program;
-    pid_t pid = spawnChild(argv);
+    pid_t pid = limits.memoryBytes > 0 ? forkLimitedChild(argv, limits.memoryBytes) : spawnChild(argv);
     if (pid <= 0)
         return program;
     program.m_pid = pid;
+    if (limits.time.count() > 0)
+        program.m_deadline = std::chrono::steady_clock::now() + limits.time;
     program.m_endDescriptor = openPidDescriptor(pid);
     return program;
 }
 
 RunningProgram::RunningProgram(RunningProgram&& other) noexcept
     : m_pid(std::exchange(other.m_pid, -1)), m_endDescriptor(std::exchange(other.m_endDescriptor, -1)),
-      m_reaped(std::exchange(other.m_reaped, false)), m_exitCode(std::exchange(other.m_exitCode, -1))
+      m_reaped(std::exchange(other.m_reaped, false)), m_exitCode(std::exchange(other.m_exitCode, -1)),
+      m_deadline(std::exchange(other.m_deadline, {}))
 {
 }
 
@@ -189,6 +269,7 @@ RunningProgram& RunningProgram::operator=(RunningProgram&& other) noexcept
         m_endDescriptor = std::exchange(other.m_endDescriptor, -1);
         m_reaped = std::exchange(other.m_reaped, false);
         m_exitCode = std::exchange(other.m_exitCode, -1);
+        m_deadline = std::exchange(other.m_deadline, {});
     }
     return *this;
 }
@@ -211,6 +292,12 @@ void RunningProgram::release()
 bool RunningProgram::hasEnded() const
 {
     return !started() || m_reaped || childHasEnded(m_pid);
+}
+
+bool RunningProgram::pastTimeLimit() const
+{
+    return started() && !m_reaped && m_deadline != std::chrono::steady_clock::time_point{} &&
+           std::chrono::steady_clock::now() >= m_deadline;
 }
 
 int RunningProgram::reap()
@@ -275,25 +362,29 @@ void StopPrograms(const std::vector<RunningProgram*>& programs)
     }
 }
 
-ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv)
+ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv, const ProgramLimits& limits)
 {
     ProcessOutcome outcome;
-    RunningProgram program = RunningProgram::Start(argv);
+    RunningProgram program = RunningProgram::Start(argv, limits);
     if (!program.started())
         return outcome;
     outcome.started = true;
 
     bool ended = WaitForAnyEnd({&program}, kPumpEvery);
     while (!ended) {
-        workspace.PumpPendingMessages(app::StopCode::Break);
-        if (workspace.BreakCode != app::StopCode::None)
+        if (program.pastTimeLimit()) {
+            outcome.stoppedByLimit = true;
             break;
+        }
+        workspace.PumpPendingMessages(app::StopCode::Break);
+        if (workspace.BreakCode != app::StopCode::None) {
+            outcome.stoppedByBreak = true;
+            break;
+        }
         ended = WaitForAnyEnd({&program}, kPumpEvery);
     }
-    if (!ended) {
-        outcome.stoppedByBreak = true;
+    if (!ended)
         StopPrograms({&program});
-    }
     outcome.exitCode = program.reap();
     return outcome;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +14,18 @@ namespace vedra::app {
 
 class Workspace;
 
+// What a child may use before it is ended: a converter that hangs or swells on a
+// damaged file must not hold the run or the machine. Zero means no limit.
+struct ProgramLimits {
+    std::chrono::milliseconds time{0};  // wall time from the start
+    std::uint64_t memoryBytes = 0;      // address space (RLIMIT_AS), set in the child before exec
+};
+
 struct ProcessOutcome {
     bool started = false;         // false: the program is missing or cannot be run
     int exitCode = -1;            // the child's exit status; -1 when it ended by a signal
     bool stoppedByBreak = false;  // BreakCode became non-zero and the child was killed
+    bool stoppedByLimit = false;  // it passed its time limit and its group was killed
 };
 
 // Starts argv[0] (a path to an executable, never looked up in PATH and never given
@@ -24,8 +33,11 @@ struct ProcessOutcome {
 // /dev/null, in a process group of its own. Waits without a time limit, calling
 // workspace.PumpPendingMessages(app::StopCode::Break) about every 20 ms; once BreakCode is non-zero
 // the whole group gets SIGTERM and, 500 ms later, SIGKILL. The child is always
-// reaped before the call returns. BreakCode is not cleared.
-ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv);
+// reaped before the call returns. BreakCode is not cleared. With `limits`, the
+// child runs under that memory limit, and past its time limit the group is ended
+// the same way and stoppedByLimit set.
+ProcessOutcome RunProgram(Workspace& workspace, const std::vector<std::string>& argv,
+                          const ProgramLimits& limits = {});
 
 // A child started as RunProgram starts one (argument vector, /dev/null streams, a
 // group of its own) but not waited for: the caller goes on with its own work and
@@ -35,7 +47,8 @@ class RunningProgram {
 public:
     RunningProgram() = default;
     // started() is false when argv is empty or the program is missing or cannot run.
-    static RunningProgram Start(const std::vector<std::string>& argv);
+    // `limits` as RunProgram takes them; the caller asks pastTimeLimit() and stops it.
+    static RunningProgram Start(const std::vector<std::string>& argv, const ProgramLimits& limits = {});
     RunningProgram(RunningProgram&& other) noexcept;
     RunningProgram& operator=(RunningProgram&& other) noexcept;
     RunningProgram(const RunningProgram&) = delete;
@@ -50,6 +63,8 @@ public:
     int reap();
     bool reaped() const { return m_reaped; }
     pid_t pid() const { return m_pid; }
+    // True while it runs past the time it was started with; never without one.
+    bool pastTimeLimit() const;
 
 private:
     friend bool WaitForAnyEnd(const std::vector<const RunningProgram*>&, std::chrono::milliseconds);
@@ -60,6 +75,7 @@ private:
     int m_endDescriptor = -1;  // a pidfd, readable once the child ends; -1 without one
     bool m_reaped = false;
     int m_exitCode = -1;
+    std::chrono::steady_clock::time_point m_deadline{};  // the epoch: no time limit
 };
 
 // Waits until one of `programs` (those started and not reaped) has ended or

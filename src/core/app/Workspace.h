@@ -133,6 +133,11 @@ public:
     std::string SevenZipPath;
     std::string SevenZipCommand;
     std::string PdfToTextCommand;
+    // Limits of the converter and the unpacker on one file: the time grows with
+    // the file's size; 0 s and 0 MB mean no limit.
+    std::chrono::seconds OutsideProgramTime{60};
+    std::chrono::seconds OutsideProgramTimePerMb{2};
+    std::uint64_t OutsideProgramMemoryMb = 2048;
     StopCode BreakCode = StopCode::None;
     app::SearchTarget SearchTarget = app::SearchTarget::Archive;
 

@@ -109,7 +109,7 @@ std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, cons
     const IndexingCounters& c = result.counters;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f s", result.seconds);
-    return {
+    std::vector<std::string> lines{
         line(app::MessageKey::MsgFoldersScanned, c.foldersMet),
         line(app::MessageKey::MsgFoldersIndexed, c.foldersIndexed),
         ExcludedFoldersLine(workspace, c),
@@ -120,8 +120,12 @@ std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, cons
         line(app::MessageKey::MsgWordsIndexed, c.wordsIndexed),
         line(app::MessageKey::MsgTotalFiles, result.totalDocuments),
         "Bytes read: " + std::to_string(c.bytesRead),
-        std::string(workspace.messages().text(app::MessageKey::MsgElapsedTime)) + seconds,
     };
+    // Only when it happened: the rows name the files.
+    if (c.filesNotConverted > 0)
+        lines.push_back("Files not converted: " + std::to_string(c.filesNotConverted));
+    lines.push_back(std::string(workspace.messages().text(app::MessageKey::MsgElapsedTime)) + seconds);
+    return lines;
 }
 
 } // namespace vedra::indexing

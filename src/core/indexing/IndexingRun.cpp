@@ -478,8 +478,10 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
         }
     }
     app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
-    if (!outcome.started) {
+    if (!outcome.started || outcome.stoppedByLimit) {
         RemoveOwnUnpackFolder(output);
+        if (outcome.stoppedByLimit)
+            ++m_counters.filesNotConverted;
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
     } else if (m_workspace.BreakCode == app::StopCode::None) {
@@ -683,6 +685,8 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         });
         outcome.started = ahead.held;
         outcome.stoppedByBreak = ahead.stopped;
+        outcome.stoppedByLimit = ahead.pastLimit;
+        outcome.exitCode = ahead.exitCode;
         output = ahead.output;
     }
     if (!ahead.held) {
@@ -697,9 +701,25 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         return;
     }
     struct stat st {};
-    if (m_workspace.BreakCode != app::StopCode::None || output.empty() || ::stat(output.c_str(), &st) != 0) {
+    if (m_workspace.BreakCode != app::StopCode::None) {
         if (!output.empty())
             removeOwnFile(output);
+        // The PDF's record is written before its text is read: time 0 makes the
+        // next run convert it again instead of taking it as read.
+        if (std::optional<archive::DocRecord> record = m_store.readDocument(pdf.number)) {
+            record->lastWrite = 0;
+            m_store.rewriteRecordHead(pdf.number, *record);
+        }
+        return;
+    }
+    // A converter that crashed (the memory limit ends pdftotext by SIGABRT) or was
+    // ended at its time limit leaves at best part of the text: none is indexed.
+    if (outcome.stoppedByLimit || outcome.exitCode < 0 || output.empty() || ::stat(output.c_str(), &st) != 0) {
+        if (!output.empty())
+            removeOwnFile(output);
+        ++m_counters.filesNotConverted;
+        if (m_resultRow)
+            m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
         return;
     }
     FileWork text;

@@ -59,6 +59,9 @@ struct IndexingCounters {
     std::uint64_t otherFilesRead = 0;
     std::uint64_t wordsIndexed = 0;
     std::uint64_t bytesRead = 0;
+    // Files a converter or the unpacker failed on: it left no text, crashed or
+    // passed its time or memory limit. Each has its "ERRORE in DECOMPATTAZIONE" row.
+    std::uint64_t filesNotConverted = 0;
     // Folders the excluded-folder list kept out of the walk, and how many each of
     // its entries did, in the order the entries first acted.
     std::uint64_t foldersExcluded = 0;

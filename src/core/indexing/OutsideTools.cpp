@@ -32,7 +32,26 @@ std::string quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
+std::uint64_t sizeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
 } // namespace
+
+app::ProgramLimits OutsideProgramLimits(const app::Workspace& workspace, std::uint64_t fileSize)
+{
+    app::ProgramLimits limits;
+    if (workspace.OutsideProgramTime.count() > 0) {
+        const std::uint64_t wholeMb = fileSize >> 20;
+        limits.time = std::chrono::duration_cast<std::chrono::milliseconds>(
+            workspace.OutsideProgramTime +
+            workspace.OutsideProgramTimePerMb * static_cast<std::chrono::seconds::rep>(wholeMb));
+    }
+    limits.memoryBytes = workspace.OutsideProgramMemoryMb << 20;
+    return limits;
+}
 
 std::string ProgramPathFromCommand(const std::string& quotedCommand)
 {
@@ -73,7 +92,7 @@ app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdf
     std::vector<std::string> argv = PdfToTextArguments(workspace, pdfPath, outPath, forIndexing);
     if (argv.empty())
         return {};
-    return app::RunProgram(workspace, argv);
+    return app::RunProgram(workspace, argv, OutsideProgramLimits(workspace, sizeOf(pdfPath)));
 }
 
 std::string SevenZipCommandLine(const app::Workspace& workspace, const std::string& filePath,
@@ -92,7 +111,8 @@ app::ProcessOutcome UnpackWith7z(app::Workspace& workspace, const std::string& f
     // wildcards, yes to every overwrite, and a dummy password so that an encrypted
     // member fails instead of waiting for one.
     return app::RunProgram(workspace,
-                           {program, "x", asOperand(filePath), "-o" + outFolder, "-r-", "-y", "-pno"});
+                           {program, "x", asOperand(filePath), "-o" + outFolder, "-r-", "-y", "-pno"},
+                           OutsideProgramLimits(workspace, sizeOf(filePath)));
 }
 
 std::string UnpackFolderFor(const std::string& filePath)

@@ -26,6 +26,10 @@ std::string ProgramPathFromCommand(const std::string& quotedCommand);
 std::string PdfToTextCommandLine(const app::Workspace& workspace, const std::string& pdfPath,
                                  const std::string& outPath, bool forIndexing);
 
+// The limits of an outside program working on a file of `fileSize` bytes: the
+// workspace's time plus its time per whole MB, and its memory.
+app::ProgramLimits OutsideProgramLimits(const app::Workspace& workspace, std::uint64_t fileSize);
+
 // The argument vector ConvertPdf runs; empty when the converter is missing or not
 // executable.
 std::vector<std::string> PdfToTextArguments(const app::Workspace& workspace, const std::string& pdfPath,
@@ -34,7 +38,8 @@ std::vector<std::string> PdfToTextArguments(const app::Workspace& workspace, con
 // Converts `pdfPath` into the text file `outPath` with the workspace's pdftotext,
 // with DOS line ends while indexing. started is false when the converter is
 // missing or not executable. The exit status is reported, not judged: callers
-// check the output file. Waits with messages pumped; Break ends the converter.
+// check the output file. Waits with messages pumped; Break ends the converter, and
+// so does its limit (OutsideProgramLimits of the PDF's size: stoppedByLimit).
 app::ProcessOutcome ConvertPdf(app::Workspace& workspace, const std::string& pdfPath, const std::string& outPath,
                                bool forIndexing);
 
@@ -45,7 +50,8 @@ std::string SevenZipCommandLine(const app::Workspace& workspace, const std::stri
 
 // Extracts every member of `filePath` under `outFolder` (7z creates the folder),
 // overwriting without asking and never asking for a password. started is false when
-// 7z is missing or not executable. Waits with messages pumped; Break ends 7z.
+// 7z is missing or not executable. Waits with messages pumped; Break ends 7z, and
+// so does its limit (OutsideProgramLimits of the file's size: stoppedByLimit).
 app::ProcessOutcome UnpackWith7z(app::Workspace& workspace, const std::string& filePath,
                                  const std::string& outFolder);
 

@@ -129,6 +129,8 @@ void PdfConverters::startWaiting()
         if (job.program.started()) {
             ++made;
             if (!job.program.reaped()) {
+                if (endPastLimit(job))
+                    continue;
                 if (job.program.hasEnded())
                     job.program.reap();
                 else
@@ -148,12 +150,23 @@ void PdfConverters::startWaiting()
         if (!makeFolder())
             continue;
         job.output = m_folder + std::to_string(++m_sequence) + ".txt";
-        job.program = app::RunningProgram::Start(PdfToTextArguments(m_workspace, job.pdfPath, job.output, true));
+        job.program = app::RunningProgram::Start(PdfToTextArguments(m_workspace, job.pdfPath, job.output, true),
+                                                 OutsideProgramLimits(m_workspace, job.size));
         if (job.program.started()) {
             ++busy;
             ++made;
         }
     }
+}
+
+bool PdfConverters::endPastLimit(Job& job)
+{
+    if (!job.program.pastTimeLimit())
+        return false;
+    app::StopPrograms({&job.program});
+    job.pastLimit = true;
+    removeOwnFile(job.output);
+    return true;
 }
 
 void PdfConverters::discard(Job& job)
@@ -193,8 +206,15 @@ PdfConverters::Taken PdfConverters::take(const std::string& pdfPath, std::uint64
             m_jobs.pop_front();
             return taken;
         }
+        if (endPastLimit(job) || job.pastLimit) {
+            taken.held = true;
+            taken.pastLimit = true;
+            m_jobs.pop_front();
+            startWaiting();
+            return taken;
+        }
         if (job.program.hasEnded()) {
-            job.program.reap();
+            taken.exitCode = job.program.reap();
             taken.held = true;
             taken.output = job.output;
             m_jobs.pop_front();

@@ -43,8 +43,9 @@ public:
     // The run will convert `pdfPath` (with this time and size, in the folder node
     // at `folderPosition`) after every PDF named before it.
     void expect(const std::string& pdfPath, std::uint64_t fileTime, std::uint64_t size, std::uint32_t folderPosition);
-    // Reaps converters that ended and starts waiting conversions, in order, while
-    // fewer than the allowed number run. Never waits.
+    // Reaps converters that ended, ends those past their time limit (each runs
+    // under OutsideProgramLimits of its PDF's size) and starts waiting
+    // conversions, in order, while fewer than the allowed number run. Never waits.
     void startWaiting();
     // The walk has gone past every folder node before `folderPosition`: their
     // conversions will not be taken.
@@ -53,6 +54,8 @@ public:
     struct Taken {
         bool held = false;     // false: no conversion of this file was made ahead
         bool stopped = false;  // BreakCode was set while waiting: every converter is gone
+        bool pastLimit = false;  // its converter passed its time limit and was ended: no output
+        int exitCode = -1;     // the converter's exit status; -1 when it ended by a signal
         std::string output;    // the text file, the caller's to read and remove
     };
     // The conversion of `pdfPath` if one was named with this time and size: waits
@@ -77,11 +80,14 @@ private:
         std::uint32_t folderPosition = 0;
         std::string output;
         bool tried = false;  // a start was attempted
+        bool pastLimit = false;
         app::RunningProgram program;
     };
 
     bool makeFolder();
     void discard(Job& job);
+    // Ends the job's converter once it is past its time limit; true when it was.
+    bool endPastLimit(Job& job);
 
     app::Workspace& m_workspace;
     std::string m_temporaryFolder;
