@@ -279,5 +279,85 @@ TEST_F(ProcessRunner, DroppingARunningProgramStopsIt)
     expectNoZombieChild();
 }
 
+// Limits: a child past its time has its whole group ended, whatever it ignores;
+// one that asks for more memory than its limit fails in the child alone.
+TEST_F(ProcessRunner, ChildPastItsTimeLimitIsEndedWithItsGroup)
+{
+    fs::path pidFile = folder.path() / "pid";
+    ProgramLimits limits;
+    limits.time = std::chrono::milliseconds(300);
+    limits.memoryBytes = 512ull << 20;
+    auto before = std::chrono::steady_clock::now();
+    ProcessOutcome outcome = RunProgram(
+        *ws, {"/bin/sh", "-c", "trap '' TERM; /bin/sleep 30 & echo $! > '" + pidFile.string() + "'; wait"}, limits);
+    auto took = std::chrono::steady_clock::now() - before;
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.stoppedByLimit);
+    EXPECT_FALSE(outcome.stoppedByBreak);
+    EXPECT_EQ(outcome.exitCode, -1);
+    EXPECT_EQ(ws->BreakCode, app::StopCode::None) << "a limit ends the program, not the run";
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    pid_t grandchild = std::atoi(readFile(pidFile).c_str());
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(processEnds(grandchild)) << "the child's own child outlived the limit";
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, ChildWithinItsLimitsEndsAsUsual)
+{
+    fs::path seen = folder.path() / "seen";
+    ProgramLimits limits;
+    limits.time = std::chrono::seconds(20);
+    limits.memoryBytes = 300ull << 20;
+    int leaky = ::open(folder.path().c_str(), O_RDONLY);  // no O_CLOEXEC on purpose
+    ASSERT_GE(leaky, 0);
+    const std::string script = "ulimit -v > '" + seen.string() + "'; set -- $(cat /proc/$$/stat); [ \"$5\" = \"$$\" ] || exit 7;"
+                               "[ \"$(readlink /proc/$$/fd/1)\" = /dev/null ] || exit 8;"
+                               "[ -e /proc/$$/fd/" + std::to_string(leaky) + " ] && exit 9; exit 3";
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sh", "-c", script}, limits);
+    ::close(leaky);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_FALSE(outcome.stoppedByLimit);
+    EXPECT_EQ(outcome.exitCode, 3) << "7: not a group of its own; 8: stdout not /dev/null; 9: a descriptor leaked";
+    EXPECT_EQ(std::atoll(readFile(seen).c_str()), 300ll * 1024) << "the address-space limit in KiB";
+
+    outcome = RunProgram(*ws, {(folder.path() / "no-such-program").string()}, limits);
+    EXPECT_FALSE(outcome.started) << "a failed exec in the forked child";
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, ChildAllocatingWithoutEndFailsUnderItsMemoryLimit)
+{
+    ProgramLimits limits;
+    limits.time = std::chrono::seconds(20);
+    limits.memoryBytes = 64ull << 20;
+    auto before = std::chrono::steady_clock::now();
+    // The string doubles until the shell cannot have more.
+    ProcessOutcome outcome = RunProgram(*ws, {"/bin/sh", "-c", "x=0123456789; while :; do x=$x$x; done"}, limits);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_FALSE(outcome.stoppedByLimit) << "the memory limit, not the time limit, ended it";
+    EXPECT_NE(outcome.exitCode, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+    expectNoZombieChild();
+}
+
+TEST_F(ProcessRunner, RunningProgramTellsWhenItIsPastItsTime)
+{
+    ProgramLimits limits;
+    limits.time = std::chrono::milliseconds(100);
+    RunningProgram limited = RunningProgram::Start({"/bin/sleep", "30"}, limits);
+    RunningProgram unlimited = RunningProgram::Start({"/bin/sleep", "30"});
+    ASSERT_TRUE(limited.started());
+    EXPECT_FALSE(limited.pastTimeLimit());
+    EXPECT_FALSE(WaitForAnyEnd({&limited}, std::chrono::milliseconds(150)));
+    EXPECT_TRUE(limited.pastTimeLimit());
+    EXPECT_FALSE(unlimited.pastTimeLimit());
+    RunningProgram moved = std::move(limited);
+    EXPECT_TRUE(moved.pastTimeLimit()) << "the deadline moves with the child";
+    StopPrograms({&moved});
+    EXPECT_FALSE(moved.pastTimeLimit()) << "a reaped child is past nothing";
+}
+
 } // namespace
 } // namespace vedra::app
