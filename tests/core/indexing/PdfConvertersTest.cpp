@@ -241,6 +241,34 @@ TEST_F(PdfConvertersTest, FailingEmptyAndSlowConvertersAmongGoodOnes)
     EXPECT_EQ(ahead.fx.workspace->BreakCode, app::StopCode::None);
 }
 
+// A converter that hangs is ended at its time limit, ahead or one at a time; the
+// run goes on, lists the PDF and indexes the others alike.
+TEST_F(PdfConvertersTest, ConverterPastItsTimeLimitIsEndedAndItsPdfListed)
+{
+    for (const char* name : {"a/paper0.pdf", "a/paper1-hang.pdf", "a/paper2.pdf", "b/paper3.pdf"})
+        pdf(name, std::string("paper text ") + name);
+    fs::path script = converter("case \"$3\" in *hang*) echo partial > \"$4\"; trap '' TERM; exec /bin/sleep 30 ;; esac\n");
+    std::vector<std::string> expectedRows{"ERRORE in DECOMPATTAZIONE pdf " + (tree / "a/paper1-hang.pdf").string()};
+    std::map<std::string, std::string> firstArchive;
+    for (std::size_t converters : {std::size_t{0}, std::size_t{2}}) {
+        Indexer indexer(script.string());
+        indexer.fx.workspace->OutsideProgramTime = std::chrono::seconds(1);
+        auto started = std::chrono::steady_clock::now();
+        indexer.index(tree, converters);
+        auto took = std::chrono::steady_clock::now() - started;
+        EXPECT_LT(took, std::chrono::seconds(6)) << converters << " converters";
+        EXPECT_EQ(indexer.rows, expectedRows) << converters << " converters";
+        EXPECT_EQ(indexer.fx.workspace->BreakCode, app::StopCode::None);
+        EXPECT_TRUE(everythingBelow(indexer.temporary()).empty()) << "the partial text stayed";
+        if (firstArchive.empty())
+            firstArchive = indexer.archive();
+        else
+            EXPECT_EQ(indexer.archive(), firstArchive) << "ahead and one at a time differ";
+    }
+    siginfo_t info{};
+    EXPECT_FALSE(::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0) << "a zombie";
+}
+
 TEST_F(PdfConvertersTest, BreakWhileConvertingEndsEveryConverterAndLeavesNoFile)
 {
     for (int i = 0; i < 8; ++i)
