@@ -7,6 +7,8 @@
 // program.
 #include "core/archive/ArchiveStore.h"
 
+#include "core/archive/WriterLock.h"
+
 #include "core/archive/ByteOrder.h"
 #include "core/archive/Hashes.h"
 #include "core/io/FaultPoint.h"
@@ -291,8 +293,15 @@ bool ArchiveStore::openWith(io::OpenMode mode, bool mapFiles)
 
 bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
+    m_busy = false;
     if (!openWith(io::OpenMode::ReadWrite, false))
         return false;
+    // Another run's journal is the record of a live run, not of one cut off: it
+    // is read, and undone, only by the one writer that holds the lock.
+    if (!takeWriterLock()) {
+        close();
+        return false;
+    }
     if (!resumeFileWritable() || !beginRun()) {
         close();
         return false;
@@ -376,7 +385,30 @@ bool ArchiveStore::close()
     m_open = false;
     m_readPostingWindows = false;
     m_indexing = false;
+    m_writerLock.release();
     return ok;
+}
+
+std::string ArchiveStore::writerLockPath() const
+{
+    return m_context.folders().archive + std::string(kWriterLockName);
+}
+
+bool ArchiveStore::takeWriterLock()
+{
+    const std::string path = writerLockPath();
+    switch (m_writerLock.take(path, CurrentCommandLine())) {
+    case WriterLock::Outcome::Taken:
+        return true;
+    case WriterLock::Outcome::Busy:
+        m_busy = true;
+        m_context.report(StoreFault::ArchiveBusy, m_writerLock.holder());
+        return false;
+    case WriterLock::Outcome::Failed:
+        break;
+    }
+    refusedWriting(path);
+    return false;
 }
 
 std::string ArchiveStore::markPath() const
