@@ -645,6 +645,10 @@ descend(const CachedFile& tree, std::uint32_t bucket, std::size_t minNodeSize, C
     std::uint64_t size = tree.size();
     std::uint64_t maxSteps = size > kFirstNodeOffset ? (size - kFirstNodeOffset) / minNodeSize + 1 : 1;
     for (std::uint64_t steps = 0; node != 0; ++steps) {
+        // Nodes are only appended and a link only goes from 0 to a new node: past
+        // a run's starting size, the link is that run's and was 0 when it began.
+        if (node >= size && tree.sizeLimited())
+            return std::make_pair(slot, std::uint32_t{0});
         if (node < kFirstNodeOffset || node + minNodeSize > size) {
             failure = messages.beyondEnd;
             return std::nullopt;
@@ -892,6 +896,10 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::uint64_t windowFrom = 0;
     std::uint64_t windowTo = 0;
     while (offset != 0) {
+        // A posting of a run going on: the older ones it heads are not reached
+        // from here, and none of its own is a completed document yet.
+        if (offset >= postings.size() && postings.sizeLimited())
+            break;
         if (documents.size() == kReadsAlone && m_readPostingWindows && postings.mappedSize() == 0)
             windows = head - offset <= kReadsAlone * (kWindow / 64);  // 64 postings to a window
         const std::uint8_t* bytes = nullptr;
@@ -981,6 +989,9 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
     std::uint32_t at = offset;
     std::size_t chunkBytes = kListChunkFirst;
     while (at != 0 && budget > 0) {
+        // A block a run going on linked to the list: the list ended before it.
+        if (at >= size && at != offset && lists.sizeLimited())
+            break;
         if (at < 4 || at >= size) {
             damaged("Error");
             break;

@@ -174,6 +174,30 @@ TEST(WriterLock, ASecondStoreBesideALiveRunRollsNothingBack)
     EXPECT_EQ(WEXITSTATUS(status), 0) << "10 opened, 11 not busy, 12 no single message, 13 wrong text, 14 a stop";
     EXPECT_EQ(archiveFolderBytes(fx), live) << "the refused store wrote or undid something";
 
+    // A search beside the live run reads the last completed state: the run's
+    // links past it (new tree nodes, posting heads, list blocks) are not damage.
+    {
+        const std::size_t shown = fx.host.messages().size();
+        ArchiveStore reader(fx.workspace->storeContext());
+        ASSERT_TRUE(reader.open());
+        EXPECT_EQ(reader.documentCount(), 30u);
+        for (std::uint32_t n = 1; n <= 50; ++n) {
+            auto word = reader.findWord("v" + std::to_string(n));
+            EXPECT_EQ(word.has_value(), n <= 30) << n;
+            if (word)
+                for (std::uint32_t document : reader.readPostings(word->postings))
+                    EXPECT_LE(document, 30u) << n;
+            if (n <= 30)
+                if (auto record = reader.readDocument(n))
+                    reader.readWordList(record->wordList);
+        }
+        if (auto word = reader.findWord("lockword"))
+            reader.readPostings(word->postings);
+        EXPECT_FALSE(reader.consumeDamage());
+        EXPECT_EQ(fx.host.messages().size(), shown) << fx.host.messages().back().text;
+        EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::None);
+    }
+
     // The live run ends as if it had been alone, and then the archive is free.
     ASSERT_TRUE(fx.store->close());
     EXPECT_EQ(fx.documentsWith("lockword").size(), 50u);
