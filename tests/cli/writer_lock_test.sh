@@ -22,13 +22,11 @@ chmod +x "$work/pdftotext"
 
 treeA=$tmp/first
 treeB=$tmp/second
-mkdir -p "$treeA" "$treeB"
+mkdir -p "$treeB" "$treeA"/d{0..3} "$treeA"/t{0..7}
 for i in $(seq 1 24); do
-  mkdir -p "$treeA/d$((i % 4))"
   printf 'pelican report quarto%s\n' "$i" > "$treeA/d$((i % 4))/paper$i.pdf"
 done
 for i in $(seq 1 200); do
-  mkdir -p "$treeA/t$((i % 8))"
   printf 'pelican notes quinto%s\n' "$i" > "$treeA/t$((i % 8))/note$i.txt"
 done
 for i in $(seq 1 20); do
@@ -111,10 +109,11 @@ for _ in $(seq 1 100); do
   sleep 0.05
 done
 sleep 0.3
-kill -KILL "$killed"
-wait "$killed" 2>/dev/null
+kill -KILL "$killed" 2>/dev/null || fail "the run to kill had ended already: the test proves nothing"
+{ wait "$killed"; } 2>/dev/null
 v index "$treeA" >/dev/null 2>"$tmp/c.err"; status=$?
 [ $status -eq 0 ] || fail "the run after a killed one: status $status: $(cat "$tmp/c.err")"
+grep -q "cut off" "$tmp/c.err" || fail "the killed run's changes were not undone: $(cat "$tmp/c.err")"
 grep -q "Another indexing run" "$tmp/c.err" && fail "the killed run still blocks: $(cat "$tmp/c.err")"
 [ "$(v search pelican 2>/dev/null | wc -l)" -eq 224 ] || fail "pelican after the killed run"
 
