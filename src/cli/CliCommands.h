@@ -13,6 +13,9 @@
 
 namespace vedra::cli {
 
+// EX_TEMPFAIL: another run writes the archive; the same command may be tried again later.
+inline constexpr int kExitArchiveBusy = 75;
+
 struct CliContext {
     app::Workspace& workspace;
     app::HeadlessHost& host;

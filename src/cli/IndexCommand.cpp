@@ -144,6 +144,8 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     case indexing::IndexStatus::NoArchive:
     case indexing::IndexStatus::CannotOpen:
         return 1;
+    case indexing::IndexStatus::Busy:
+        return kExitArchiveBusy;
     case indexing::IndexStatus::MissingPath:
         context.err << "vedra index: '" << path << "' does not exist\n";
         return 1;

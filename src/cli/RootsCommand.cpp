@@ -58,6 +58,8 @@ int addRoots(CliContext& context, const ParsedOptions& given)
     const indexing::RootsAddition addition = indexing::AddWordRoots(context.workspace, words);
     if (addition.status == indexing::RootsStatus::NoArchive || addition.status == indexing::RootsStatus::CannotOpen)
         return 1;
+    if (addition.status == indexing::RootsStatus::Busy)
+        return kExitArchiveBusy;
     for (const indexing::WordRoot& entry : addition.roots)
         context.out << outcomeLine(entry) << '\n';
     if (addition.addedCount() > 0) {

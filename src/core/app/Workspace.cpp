@@ -121,6 +121,9 @@ public:
         case StoreFault::ArchiveRebuilt:
             m_ws.showMessage(MessageKey::MsgArchiveRebuilt);
             break;
+        case StoreFault::ArchiveBusy:
+            m_ws.showMessage(MessageKey::MsgArchiveBusy, MessageButtons::Ok, {detail});
+            break;
         }
     }
 

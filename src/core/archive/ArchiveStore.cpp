@@ -7,6 +7,8 @@
 // program.
 #include "core/archive/ArchiveStore.h"
 
+#include "core/archive/WriterLock.h"
+
 #include "core/archive/ByteOrder.h"
 #include "core/archive/Hashes.h"
 #include "core/io/FaultPoint.h"
@@ -291,8 +293,15 @@ bool ArchiveStore::openWith(io::OpenMode mode, bool mapFiles)
 
 bool ArchiveStore::openForIndexing(const CacheSizes& caches)
 {
+    m_busy = false;
     if (!openWith(io::OpenMode::ReadWrite, false))
         return false;
+    // Another run's journal is the record of a live run, not of one cut off: it
+    // is read, and undone, only by the one writer that holds the lock.
+    if (!takeWriterLock()) {
+        close();
+        return false;
+    }
     if (!resumeFileWritable() || !beginRun()) {
         close();
         return false;
@@ -376,7 +385,30 @@ bool ArchiveStore::close()
     m_open = false;
     m_readPostingWindows = false;
     m_indexing = false;
+    m_writerLock.release();
     return ok;
+}
+
+std::string ArchiveStore::writerLockPath() const
+{
+    return m_context.folders().archive + std::string(kWriterLockName);
+}
+
+bool ArchiveStore::takeWriterLock()
+{
+    const std::string path = writerLockPath();
+    switch (m_writerLock.take(path, CurrentCommandLine())) {
+    case WriterLock::Outcome::Taken:
+        return true;
+    case WriterLock::Outcome::Busy:
+        m_busy = true;
+        m_context.report(StoreFault::ArchiveBusy, m_writerLock.holder());
+        return false;
+    case WriterLock::Outcome::Failed:
+        break;
+    }
+    refusedWriting(path);
+    return false;
 }
 
 std::string ArchiveStore::markPath() const
@@ -613,6 +645,10 @@ descend(const CachedFile& tree, std::uint32_t bucket, std::size_t minNodeSize, C
     std::uint64_t size = tree.size();
     std::uint64_t maxSteps = size > kFirstNodeOffset ? (size - kFirstNodeOffset) / minNodeSize + 1 : 1;
     for (std::uint64_t steps = 0; node != 0; ++steps) {
+        // Nodes are only appended and a link only goes from 0 to a new node: past
+        // a run's starting size, the link is that run's and was 0 when it began.
+        if (node >= size && tree.sizeLimited())
+            return std::make_pair(slot, std::uint32_t{0});
         if (node < kFirstNodeOffset || node + minNodeSize > size) {
             failure = messages.beyondEnd;
             return std::nullopt;
@@ -860,6 +896,10 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::uint64_t windowFrom = 0;
     std::uint64_t windowTo = 0;
     while (offset != 0) {
+        // A posting of a run going on: the older ones it heads are not reached
+        // from here, and none of its own is a completed document yet.
+        if (offset >= postings.size() && postings.sizeLimited())
+            break;
         if (documents.size() == kReadsAlone && m_readPostingWindows && postings.mappedSize() == 0)
             windows = head - offset <= kReadsAlone * (kWindow / 64);  // 64 postings to a window
         const std::uint8_t* bytes = nullptr;
@@ -949,6 +989,9 @@ void ArchiveStore::walkWordList(std::uint32_t offset, Visit visit)
     std::uint32_t at = offset;
     std::size_t chunkBytes = kListChunkFirst;
     while (at != 0 && budget > 0) {
+        // A block a run going on linked to the list: the list ended before it.
+        if (at >= size && at != offset && lists.sizeLimited())
+            break;
         if (at < 4 || at >= size) {
             damaged("Error");
             break;

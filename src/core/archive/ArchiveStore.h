@@ -11,6 +11,7 @@
 #include "core/archive/Records.h"
 #include "core/archive/RunJournal.h"
 #include "core/archive/StoreContext.h"
+#include "core/archive/WriterLock.h"
 
 #include <array>
 #include <cstdint>
@@ -101,7 +102,16 @@ public:
     // emptied back to a new archive's content, keeping the text lists and, when
     // intact, the roots; earlierRun() tells which. Then the mark is set for this
     // run, and close() clears it.
+    //
+    // Before the mark is read the archive's writer lock is taken (see WriterLock)
+    // and kept until close(): while another process writes the archive, nothing is
+    // read or written, the busy message names that process and busy() tells.
     bool openForIndexing(const CacheSizes& caches);
+    // True when the last open for indexing was refused because another run writes
+    // the archive.
+    bool busy() const { return m_busy; }
+    // The writer lock's path (".vedra-writer.lock" in the archive folder).
+    std::string writerLockPath() const;
     EarlierRun earlierRun() const { return m_earlierRun; }
     // True when the rebuild emptied the root tree too: the roots must be loaded again.
     bool rootsEmptied() const { return m_rootsEmptied; }
@@ -209,6 +219,7 @@ private:
     // The bytes the record of a document with this key takes in "IND.".
     static std::uint64_t recordBytes(std::string_view reversedKey);
     bool appendWordListBytes(std::uint32_t value);
+    bool takeWriterLock();
     bool beginRun();
     bool undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles);
     bool emptyIndex(bool roots);
@@ -246,6 +257,8 @@ private:
     bool m_checkRoom = true;
     bool m_writeRefused = false;
     RunJournal m_journal;
+    WriterLock m_writerLock;
+    bool m_busy = false;
     EarlierRun m_earlierRun = EarlierRun::Clean;
     bool m_rootsEmptied = false;
 };

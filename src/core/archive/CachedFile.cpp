@@ -35,6 +35,7 @@ void CachedFile::close()
     m_map.unmap();
     m_file.close();
     m_diskSize = 0;
+    m_sizeLimited = false;
     m_head = nullptr;
     m_headSize = 0;
     m_headCapacity = 0;

@@ -66,8 +66,14 @@ public:
     // Takes the file's size again after it was changed through handle(); only
     // without caches and pending bytes.
     bool refreshSize();
-    // A reader sees no byte at or past `limit`.
-    void limitSize(std::uint64_t limit) { m_diskSize = std::min(m_diskSize, limit); }
+    // A reader sees no byte at or past `limit`: the size a run going on (or cut
+    // off) found the file with. What that run links to past it is not there yet.
+    void limitSize(std::uint64_t limit)
+    {
+        m_diskSize = std::min(m_diskSize, limit);
+        m_sizeLimited = true;
+    }
+    bool sizeLimited() const { return m_sizeLimited; }
 
     // Logical size: the file plus every byte not yet written.
     std::uint64_t size() const { return pendingStart() + m_pending.size(); }
@@ -98,6 +104,7 @@ private:
     io::FileHandle m_file;
     MappedFile m_map;
     std::uint64_t m_diskSize = 0;
+    bool m_sizeLimited = false;
     std::uint8_t* m_head = nullptr;
     std::size_t m_headSize = 0;
     std::size_t m_headCapacity = 0;

@@ -45,6 +45,7 @@ enum class StoreFault {
     KeyRefused,       // a key outside the bucket table: `detail`; the run goes on
     RunUndone,        // an earlier run was cut off and has been undone; the run goes on
     ArchiveRebuilt,   // files shorter than recorded: the index was emptied; the run goes on
+    ArchiveBusy,      // another process writes the archive, named in `detail`; the caller refuses
 };
 
 class StoreContext {

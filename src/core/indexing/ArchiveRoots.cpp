@@ -62,9 +62,9 @@ RootsAddition AddWordRoots(app::Workspace& workspace, const std::vector<std::str
 
     archive::ArchiveStore& store = workspace.store();
     if (!store.openForIndexing(workspace.cacheSizes())) {
-        if (!store.writeRefused())
+        if (!store.writeRefused() && !store.busy())
             workspace.showMessage(MessageKey::MsgCannotLoadData);
-        result.status = RootsStatus::CannotOpen;
+        result.status = store.busy() ? RootsStatus::Busy : RootsStatus::CannotOpen;
         return result;
     }
     if (store.rootsEmptied())

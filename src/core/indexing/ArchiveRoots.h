@@ -40,6 +40,7 @@ enum class RootsStatus {
     Done,
     NoArchive,   // no current archive: MsgNeedArchive has been shown
     CannotOpen,  // the archive would not open for writing: its message has been shown
+    Busy,        // another process writes the archive: MsgArchiveBusy named it
     Failed,      // a write or a damaged tree stopped the adding: its message has been shown
 };
 

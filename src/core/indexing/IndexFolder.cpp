@@ -49,10 +49,11 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     }
     archive::ArchiveStore& store = workspace.store();
     if (!store.openForIndexing(workspace.cacheSizes())) {
-        // A read-only archive has been named to the user already; nothing was written.
-        if (!store.writeRefused())
+        // A read-only archive, or the other run writing it, has been named to the
+        // user already; nothing was written.
+        if (!store.writeRefused() && !store.busy())
             workspace.showMessage(app::MessageKey::MsgCannotLoadData);
-        result.status = IndexStatus::CannotOpen;
+        result.status = store.busy() ? IndexStatus::Busy : IndexStatus::CannotOpen;
         return result;
     }
     // A rebuilt archive whose root tree was damaged too gets its roots again, as

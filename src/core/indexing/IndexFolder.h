@@ -30,6 +30,7 @@ enum class IndexStatus {
     MissingPath,  // the start path does not exist
     CannotOpen,   // the archive files would not open: MsgCannotLoadData has been shown, or
                   // MsgCannotWrite naming what the disk refuses to write (nothing changed)
+    Busy,         // another process writes the archive: MsgArchiveBusy named it (nothing changed)
 };
 
 struct IndexFolderHooks {

@@ -69,6 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{StoreFault::ArchiveRebuilt, "",
                   "The archive's files are damaged: they are shorter than recorded.\nThe index has been emptied and "
                   "is being rebuilt; the archive's lists are kept. Other folders indexed before must be indexed again.",
+                  StopCode::None},
+        // The refused open stops nothing else: the caller just does not start.
+        FaultCase{StoreFault::ArchiveBusy, "PID 41, vedra index /home/me",
+                  "Another indexing run (PID 41, vedra index /home/me) is writing this archive; try again when it has "
+                  "ended.",
                   StopCode::None}));
 
 TEST(StoreContext, TheStoreSeesTheCurrentFoldersAndTheProbesRefusal)
