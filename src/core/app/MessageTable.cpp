@@ -123,6 +123,7 @@ constexpr std::string_view kItalian[] = {
     "Per aggiungere la radice all'archivio: vedra roots add %s",
     "Aggiungere all'archivio la radice della parola \"%s\"?",
     "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
+    "Files non letti: ",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -238,6 +239,7 @@ constexpr std::string_view kEnglish[] = {
     "To add the root to the archive: vedra roots add %s",
     "Add the root of the word \"%s\" to the archive?",
     "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
+    "Files not read: ",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -353,6 +355,7 @@ constexpr std::string_view kSpanish[] = {
     "Para añadir la raíz al archivo: vedra roots add %s",
     "¿Añadir al archivo la raíz de la palabra \"%s\"?",
     "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
+    "Files no leídos: ",
 };
 
 constexpr std::string_view kNames[] = {
@@ -468,6 +471,7 @@ constexpr std::string_view kNames[] = {
     "MsgRootAddHint",
     "MsgAddRootQuestion",
     "MsgRootsAddedReindex",
+    "MsgFilesNotRead",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -478,7 +482,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgRootsAddedReindex) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgFilesNotRead) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

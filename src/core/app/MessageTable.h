@@ -129,9 +129,11 @@ enum class MessageKey : int {
     MsgAddRootQuestion,
     // Roots were added: documents indexed before do not hold those words yet.
     MsgRootsAddedReindex,
+    // The indexing summary's line of files whose text could not be read.
+    MsgFilesNotRead,
 };
 
-inline constexpr int kMessageKeyCount = 112;
+inline constexpr int kMessageKeyCount = 113;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

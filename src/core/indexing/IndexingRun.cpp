@@ -16,6 +16,7 @@
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <deque>
 #include <cstring>
@@ -112,6 +113,16 @@ std::size_t lengthBeforeOpenTag(const char* chunk, std::size_t length)
 }
 
 } // namespace
+
+std::string_view notReadReasonText(NotReadReason reason)
+{
+    switch (reason) {
+    case NotReadReason::PermissionDenied: return "permission denied";
+    case NotReadReason::ReadError: return "read error";
+    case NotReadReason::ConversionFailed: return "conversion failed";
+    }
+    return "read error";
+}
 
 std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
 {
@@ -412,7 +423,6 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
                               std::uint64_t fileTime, std::uint64_t size, bool temporary)
 {
     std::string path = folder + name;
-    ++m_counters.filesSeen;
     FileWork work;
     work.path = work.readPath = path;
     work.name = name;
@@ -424,6 +434,8 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     ConversionKind kind = m_lists.ConversionClass(work.lowerName, m_options.unpack);
     if (kind == ConversionKind::Skip)
         return;
+    // Only files the archive holds count as indexed paths.
+    ++m_counters.filesSeen;
     work.kind = kind;
     work.member = temporary;
 
@@ -451,11 +463,11 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     if (kind == ConversionKind::Pdf) {
         convertPdf(work, folderText, temporary);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
-        unpack(path, size);
+        unpack(path, size, work.number);
     }
 }
 
-void IndexingRun::unpack(const std::string& path, std::uint64_t size)
+void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint32_t number)
 {
     // Beside the file first. Where that cannot be (a folder the user may not
     // write, such as /usr/share/doc; a folder of the user's of that name, which
@@ -474,6 +486,7 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
             RemoveEmptyFoldersUpTo(output, temporaryFolder);
             if (m_resultRow)
                 m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+            markNotRead(path, number, NotReadReason::ConversionFailed);
             return;
         }
     }
@@ -482,7 +495,12 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
         RemoveOwnUnpackFolder(output);
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+        markNotRead(path, number, NotReadReason::ConversionFailed);
     } else if (m_workspace.BreakCode == app::StopCode::None) {
+        // What a failing unpacker did extract is read all the same; the packed
+        // file is unpacked again by the next run.
+        if (outcome.exitCode != 0)
+            markNotRead(path, number, NotReadReason::ConversionFailed);
         IndexTempFolder(output);
     } else {
         RemoveOwnUnpackFolder(output);
@@ -546,13 +564,31 @@ void IndexingRun::writeNameOnlyRecord(const FileWork& work)
     m_store.appendDocumentRecord(record);
 }
 
+void IndexingRun::markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason)
+{
+    // Time 0 is earlier than any file's: the next run takes the file as changed.
+    if (auto record = m_store.readDocument(number); record && record->lastWrite != 0) {
+        record->lastWrite = 0;
+        m_store.rewriteRecordHead(number, *record);
+    }
+    m_counters.notRead.push_back({path, reason});
+}
+
 void IndexingRun::IndexFile(FileWork& work)
 {
     const bool roots = m_mode == RunMode::Roots;
     auto file = io::FileHandle::open(work.readPath, io::OpenMode::ReadOnly);
     if (!file) {
+        if (roots)
+            return;
+        const NotReadReason reason =
+            errno == EACCES || errno == EPERM ? NotReadReason::PermissionDenied : NotReadReason::ReadError;
         if (work.isNew)
             writeNameOnlyRecord(work);
+        // Counted as updated by the update decision, before anything was read.
+        if (work.update)
+            --m_counters.filesUpdated;
+        markNotRead(work.path, work.number, reason);
         return;
     }
     std::string extension = extensionOf(work.lowerName);
@@ -585,8 +621,10 @@ void IndexingRun::IndexFile(FileWork& work)
     host.setProgressPosition(0);
 
     std::uint64_t offset = 0;
+    bool readFailed = false;
     while (true) {
         std::int64_t got = file->readAt(offset, chunk, chunkSize);
+        readFailed = got < 0;
         if (got < 5)
             break;
         std::size_t cut = static_cast<std::size_t>(got);
@@ -639,7 +677,17 @@ void IndexingRun::IndexFile(FileWork& work)
     // A document stopped half-way keeps time 0, so the next run reads it again
     // (posting only the words it does not hold yet). A stop inside the last chunk
     // counts too: the word extraction ends at once and drops the chunk's rest.
-    bool interrupted = m_workspace.BreakCode != app::StopCode::None;
+    // A file whose reading failed half-way keeps the words read so far and is read
+    // again the same way.
+    bool interrupted = m_workspace.BreakCode != app::StopCode::None || readFailed;
+    if (readFailed) {
+        --m_counters.filesWithText;
+        if (work.update)
+            --m_counters.filesUpdated;
+        m_counters.notRead.push_back({work.path, NotReadReason::ReadError});
+    } else if (work.isNew) {
+        ++m_counters.newFilesWithText;
+    }
     if (work.isNew) {
         archive::DocRecord record;
         record.number = work.number;
@@ -694,12 +742,16 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     if (!outcome.started) {
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
+        markNotRead(pdf.path, pdf.number, NotReadReason::ConversionFailed);
         return;
     }
     struct stat st {};
     if (m_workspace.BreakCode != app::StopCode::None || output.empty() || ::stat(output.c_str(), &st) != 0) {
         if (!output.empty())
             removeOwnFile(output);
+        // A converter that ended without its text failed (a stop is not a failure).
+        if (m_workspace.BreakCode == app::StopCode::None)
+            markNotRead(pdf.path, pdf.number, NotReadReason::ConversionFailed);
         return;
     }
     FileWork text;

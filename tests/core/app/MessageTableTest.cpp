@@ -144,6 +144,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgRootAddHint", "Per aggiungere la radice all'archivio: vedra roots add %s", "To add the root to the archive: vedra roots add %s", "Para añadir la raíz al archivo: vedra roots add %s"},
     {"MsgAddRootQuestion", "Aggiungere all'archivio la radice della parola \"%s\"?", "Add the root of the word \"%s\" to the archive?", "¿Añadir al archivo la raíz de la palabra \"%s\"?"},
     {"MsgRootsAddedReindex", "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.", "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.", "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras."},
+    {"MsgFilesNotRead", "Files non letti: ", "Files not read: ", "Files no leídos: "},
 };
 
 struct KeyAndName {
@@ -266,6 +267,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgRootAddHint),
     VEDRA_KEY(MsgAddRootQuestion),
     VEDRA_KEY(MsgRootsAddedReindex),
+    VEDRA_KEY(MsgFilesNotRead),
 };
 #undef VEDRA_KEY
 
