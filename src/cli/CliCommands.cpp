@@ -15,7 +15,8 @@ const std::vector<CliCommand>& cliCommands()
          {&kCreateOptions}},
         {"archives", "archives", "list the archives of the catalogue (* marks the current one)", runArchives,
          {&kArchivesOptions}},
-        {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS]",
+        {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS] "
+                  "[--json]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex, {&kIndexOptions}},
         {"roots", "roots [list] | roots add WORD...",
