@@ -16,7 +16,7 @@ const std::vector<CliCommand>& cliCommands()
         {"archives", "archives", "list the archives of the catalogue (* marks the current one)", runArchives,
          {&kArchivesOptions}},
         {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS] "
-         "[--converter-time SECONDS] [--converter-memory MB]",
+         "[--converter-time SECONDS] [--converter-memory MB] [--json]",
          "index a folder tree (or one folder) into the current archive; Ctrl-C stops and keeps the resume point",
          runIndex, {&kIndexOptions}},
         {"roots", "roots [list] | roots add WORD...",

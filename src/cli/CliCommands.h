@@ -39,6 +39,9 @@ int runInfo(CliContext& context, const std::vector<std::string>& arguments);
 int runCreate(CliContext& context, const std::vector<std::string>& arguments);
 int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
+
+// A JSON string of a text (shown as UTF-8, control characters escaped).
+std::string jsonString(const std::string& text);
 int runRoots(CliContext& context, const std::vector<std::string>& arguments);
 int runSearch(CliContext& context, const std::vector<std::string>& arguments);
 int runShow(CliContext& context, const std::vector<std::string>& arguments);

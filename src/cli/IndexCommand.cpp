@@ -49,6 +49,39 @@ indexing::PatternFilter parsePatterns(const std::string& text)
     return filter;
 }
 
+// The summary as one JSON object: the counters under the names the code gives
+// them, and every file not read with its reason.
+std::string summaryJson(const indexing::IndexFolderResult& result)
+{
+    const indexing::IndexingCounters& c = result.counters;
+    auto number = [](const char* name, std::uint64_t value) {
+        return std::string("  \"") + name + "\": " + std::to_string(value) + ",\n";
+    };
+    std::string text = "{\n";
+    text += std::string("  \"stopped\": ") +
+            (result.status == indexing::IndexStatus::Stopped ? "true" : "false") + ",\n";
+    text += number("foldersScanned", c.foldersMet);
+    text += number("foldersIndexed", c.foldersIndexed);
+    text += number("foldersExcluded", c.foldersExcluded);
+    text += number("filesIndexed", c.filesSeen);
+    text += number("newFilesWithText", c.newFilesWithText);
+    text += number("filesWithText", c.filesWithText);
+    text += number("filesUpdated", c.filesUpdated);
+    text += number("filesNotRead", c.notRead.size());
+    text += number("wordsIndexed", c.wordsIndexed);
+    text += number("totalFiles", result.totalDocuments);
+    text += number("bytesRead", c.bytesRead);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", result.seconds);
+    text += std::string("  \"seconds\": ") + seconds + ",\n";
+    text += "  \"notRead\": [";
+    for (std::size_t i = 0; i < c.notRead.size(); ++i)
+        text += std::string(i == 0 ? "\n" : ",\n") + "    {\"path\": " + jsonString(c.notRead[i].path) +
+                ", \"reason\": " + jsonString(std::string(indexing::notReadReasonText(c.notRead[i].reason))) + "}";
+    text += c.notRead.empty() ? "]\n" : "\n  ]\n";
+    return text + "}\n";
+}
+
 } // namespace
 
 constexpr OptionSpec kIndexOptionList[] = {
@@ -62,6 +95,7 @@ constexpr OptionSpec kIndexOptionList[] = {
      .valueText = "a number of seconds"},
     {.name = "--converter-memory", .value = OptionValue::Integer, .minimum = 0, .maximum = 1 << 20,
      .valueText = "a number of MB"},
+    {.name = "--json"},
 };
 
 constexpr CliOptions kIndexOptions{
@@ -69,7 +103,7 @@ constexpr CliOptions kIndexOptions{
     .options = kIndexOptionList,
     .usage = "usage: vedra index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] "
              "[--dirs PATTERNS]\n"
-             "       [--converter-time SECONDS] [--converter-memory MB]\n",
+             "       [--converter-time SECONDS] [--converter-memory MB] [--json]\n",
     .minWords = 1,
     .maxWords = 1,
     .tooManyWords = "one path only",
@@ -108,8 +142,10 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     const auto started = std::chrono::steady_clock::now();
     auto lastShown = started;
     indexing::IndexFolderHooks hooks;
+    // With --json the output is the JSON object alone.
+    std::ostream& rows = given->has("--json") ? context.err : context.out;
     hooks.onRow = [&](const std::string& row, std::uint64_t size) {
-        context.out << row << " (" << size << " bytes)\n";
+        rows << row << " (" << size << " bytes)\n";
     };
     hooks.onFile = [&](const indexing::IndexingCounters& c) {
         auto now = std::chrono::steady_clock::now();
@@ -153,8 +189,12 @@ int runIndex(CliContext& context, const std::vector<std::string>& arguments)
     case indexing::IndexStatus::Stopped:
         break;
     }
-    for (const std::string& line : indexing::IndexSummaryLines(ws, result))
-        context.out << line << '\n';
+    if (given->has("--json")) {
+        context.out << summaryJson(result);
+    } else {
+        for (const std::string& line : indexing::IndexSummaryLines(ws, result))
+            context.out << line << '\n';
+    }
     if (result.status != indexing::IndexStatus::Stopped)
         return 0;
     // As a shell reports a program its signal ended; Escape and others as Ctrl-C.

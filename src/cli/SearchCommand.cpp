@@ -24,9 +24,8 @@
 #include <ostream>
 
 namespace vedra::cli {
-namespace {
 
-// A JSON string of a column (shown as UTF-8, control characters escaped).
+// A JSON string of a text (shown as UTF-8, control characters escaped).
 std::string jsonString(const std::string& column)
 {
     std::string text = app::displayUtf8(column);
@@ -45,6 +44,8 @@ std::string jsonString(const std::string& column)
     }
     return out + "\"";
 }
+
+namespace {
 
 // The extract file as the preview shows it: each excerpt's hits marked [[...]],
 // and each document named as a row is (the PDF, "x.zip » member"). The file

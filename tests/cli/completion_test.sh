@@ -54,9 +54,9 @@ expect "languages starting with e" "en es" vedra --lang e
 expect "the --workdir value is not the command" "$commands" vedra --workdir index ''
 expect "commands after --memory's value" "$commands" vedra --memory 64 ''
 
-expect "index options" "--converter-memory --converter-time --dirs --files --no-subfolders --single --unpack --update" vedra index --
-expect "index options not given twice" "--converter-memory --converter-time --dirs --files --no-subfolders --single --update" vedra index /x --unpack --
-expect "--update rules out --single" "--converter-memory --converter-time --dirs --files --no-subfolders" vedra index /x --unpack --update --
+expect "index options" "--converter-memory --converter-time --dirs --files --json --no-subfolders --single --unpack --update" vedra index --
+expect "index options not given twice" "--converter-memory --converter-time --dirs --files --json --no-subfolders --single --update" vedra index /x --unpack --
+expect "--update rules out --single" "--converter-memory --converter-time --dirs --files --json --no-subfolders" vedra index /x --unpack --update --
 expect "search options" \
   "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --words-or" vedra search --
 expect "create options" "--cut --description --disk --min --more-types --number" vedra create docs --

@@ -31,7 +31,9 @@ took=$(( $(date +%s) - start ))
 for name in hang swell; do
   grep -qx "ERRORE in DECOMPATTAZIONE pdf $docs/$name.pdf (.*)" <<<"$out" || fail "$name.pdf not listed: $out"
 done
-grep -qx "Files not converted: 2" <<<"$out" || fail "the summary does not count the two: $out"
+grep -qx "Files not read: 2" <<<"$out" || fail "the summary does not count the two: $out"
+grep -qx "  $docs/hang.pdf: converter past its time or memory limit" <<<"$out" || fail "hang.pdf not named: $out"
+grep -q "^  $docs/swell.pdf: " <<<"$out" || fail "swell.pdf not named: $out"
 rows=$("$vedra" --workdir "$work" search wombat 2>/dev/null | cut -f1 | sort | tr '\n' ' ')
 [ "$rows" = "$docs/alpha.pdf $docs/notes.txt $docs/omega.pdf " ] || fail "good files found: $rows"
 [ -s "$work/hung" ] || fail "the hanging converter never started"

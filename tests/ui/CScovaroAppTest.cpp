@@ -215,7 +215,9 @@ void CScovaroAppTest::installedFirstStartIndexesTheDocumentationUnpacked()
     const auto summary = std::find_if(run.messages.begin(), run.messages.end(),
                                       [](const std::string& text) { return text.rfind("Folders scanned: ", 0) == 0; });
     QVERIFY(summary != run.messages.end());
-    QVERIFY2(summary->find("New files with text indexed: 3") != std::string::npos, summary->c_str());
+    // readme.txt and the member of changelog.gz: the .gz itself has no text of its own.
+    QVERIFY2(summary->find("New files with text indexed: 2") != std::string::npos, summary->c_str());
+    QVERIFY2(summary->find("Files not read: 0") != std::string::npos, summary->c_str());
 
     // The archive sits above "vedraprog"; the packed member's words were read.
     QVERIFY(QFileInfo(folder.filePath(QStringLiteral("IND_ARC.PRI"))).isFile());

@@ -124,6 +124,7 @@ constexpr std::string_view kItalian[] = {
     "Aggiungere all'archivio la radice della parola \"%s\"?",
     "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
     "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.",
+    "Files non letti: ",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -240,6 +241,7 @@ constexpr std::string_view kEnglish[] = {
     "Add the root of the word \"%s\" to the archive?",
     "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
     "Another indexing run (%s) is writing this archive; try again when it has ended.",
+    "Files not read: ",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -356,6 +358,7 @@ constexpr std::string_view kSpanish[] = {
     "¿Añadir al archivo la raíz de la palabra \"%s\"?",
     "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
     "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado.",
+    "Files no leídos: ",
 };
 
 constexpr std::string_view kNames[] = {
@@ -472,6 +475,7 @@ constexpr std::string_view kNames[] = {
     "MsgAddRootQuestion",
     "MsgRootsAddedReindex",
     "MsgArchiveBusy",
+    "MsgFilesNotRead",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -482,7 +486,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgArchiveBusy) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgFilesNotRead) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

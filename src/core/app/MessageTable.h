@@ -131,9 +131,11 @@ enum class MessageKey : int {
     MsgRootsAddedReindex,
     // Another process writes the archive (its number and command): nothing was done.
     MsgArchiveBusy,
+    // The indexing summary's line of files whose text could not be read.
+    MsgFilesNotRead,
 };
 
-inline constexpr int kMessageKeyCount = 113;
+inline constexpr int kMessageKeyCount = 114;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -110,21 +110,23 @@ std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, cons
     const IndexingCounters& c = result.counters;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f s", result.seconds);
-    std::vector<std::string> lines{
+    std::vector<std::string> lines = {
         line(app::MessageKey::MsgFoldersScanned, c.foldersMet),
         line(app::MessageKey::MsgFoldersIndexed, c.foldersIndexed),
         ExcludedFoldersLine(workspace, c),
         line(app::MessageKey::MsgFilePathsIndexed, c.filesSeen),
-        line(app::MessageKey::MsgNewFilesWithText, c.newDocuments),
+        line(app::MessageKey::MsgNewFilesWithText, c.newFilesWithText),
         line(app::MessageKey::MsgFilesWithText, c.filesWithText),
         line(app::MessageKey::MsgUpdatedFilesWithText, c.filesUpdated),
-        line(app::MessageKey::MsgWordsIndexed, c.wordsIndexed),
-        line(app::MessageKey::MsgTotalFiles, result.totalDocuments),
-        "Bytes read: " + std::to_string(c.bytesRead),
+        line(app::MessageKey::MsgFilesNotRead, c.notRead.size()),
     };
-    // Only when it happened: the rows name the files.
-    if (c.filesNotConverted > 0)
-        lines.push_back("Files not converted: " + std::to_string(c.filesNotConverted));
+    for (std::size_t i = 0; i < std::min(c.notRead.size(), kNotReadNamed); ++i)
+        lines.push_back("  " + c.notRead[i].path + ": " + std::string(notReadReasonText(c.notRead[i].reason)));
+    if (c.notRead.size() > kNotReadNamed)
+        lines.push_back("  ... +" + std::to_string(c.notRead.size() - kNotReadNamed));
+    lines.push_back(line(app::MessageKey::MsgWordsIndexed, c.wordsIndexed));
+    lines.push_back(line(app::MessageKey::MsgTotalFiles, result.totalDocuments));
+    lines.push_back("Bytes read: " + std::to_string(c.bytesRead));
     lines.push_back(std::string(workspace.messages().text(app::MessageKey::MsgElapsedTime)) + seconds);
     return lines;
 }

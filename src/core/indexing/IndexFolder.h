@@ -64,10 +64,14 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
 // active first, so that a user who misses documents knows which entry to edit.
 std::string ExcludedFoldersLine(const app::Workspace& workspace, const IndexingCounters& counters);
 
+// How many of the files not read the summary names; the rest only counted.
+inline constexpr std::size_t kNotReadNamed = 5;
+
 // The run's counters as the user reads them, one line each, labels from the
 // message table in the workspace's language: folders scanned and indexed, folders
-// excluded (ExcludedFoldersLine), file paths, new files with text, files with text, updated files, words, total files,
-// bytes read, elapsed seconds.
+// excluded (ExcludedFoldersLine), file paths, new files with text, files with text,
+// updated files, files not read (the first kNotReadNamed named below it, with
+// their reason), words, total files, bytes read, elapsed seconds.
 std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, const IndexFolderResult& result);
 
 } // namespace vedra::indexing

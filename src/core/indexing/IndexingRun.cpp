@@ -16,6 +16,7 @@
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <deque>
 #include <cstring>
@@ -112,6 +113,17 @@ std::size_t lengthBeforeOpenTag(const char* chunk, std::size_t length)
 }
 
 } // namespace
+
+std::string_view notReadReasonText(NotReadReason reason)
+{
+    switch (reason) {
+    case NotReadReason::PermissionDenied: return "permission denied";
+    case NotReadReason::ReadError: return "read error";
+    case NotReadReason::ConversionFailed: return "conversion failed";
+    case NotReadReason::PastLimit: return "converter past its time or memory limit";
+    }
+    return "read error";
+}
 
 std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
 {
@@ -412,7 +424,6 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
                               std::uint64_t fileTime, std::uint64_t size, bool temporary)
 {
     std::string path = folder + name;
-    ++m_counters.filesSeen;
     FileWork work;
     work.path = work.readPath = path;
     work.name = name;
@@ -424,6 +435,8 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     ConversionKind kind = m_lists.ConversionClass(work.lowerName, m_options.unpack);
     if (kind == ConversionKind::Skip)
         return;
+    // Only files the archive holds count as indexed paths.
+    ++m_counters.filesSeen;
     work.kind = kind;
     work.member = temporary;
 
@@ -451,11 +464,11 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
     if (kind == ConversionKind::Pdf) {
         convertPdf(work, folderText, temporary);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
-        unpack(path, size);
+        unpack(path, size, work.number);
     }
 }
 
-void IndexingRun::unpack(const std::string& path, std::uint64_t size)
+void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint32_t number)
 {
     // Beside the file first. Where that cannot be (a folder the user may not
     // write, such as /usr/share/doc; a folder of the user's of that name, which
@@ -474,17 +487,21 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size)
             RemoveEmptyFoldersUpTo(output, temporaryFolder);
             if (m_resultRow)
                 m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+            markNotRead(path, number, NotReadReason::ConversionFailed);
             return;
         }
     }
     app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
     if (!outcome.started || outcome.stoppedByLimit) {
         RemoveOwnUnpackFolder(output);
-        if (outcome.stoppedByLimit)
-            ++m_counters.filesNotConverted;
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE " + path, size);
+        markNotRead(path, number, outcome.stoppedByLimit ? NotReadReason::PastLimit : NotReadReason::ConversionFailed);
     } else if (m_workspace.BreakCode == app::StopCode::None) {
+        // What a failing unpacker did extract is read all the same; the packed
+        // file is unpacked again by the next run.
+        if (outcome.exitCode != 0)
+            markNotRead(path, number, NotReadReason::ConversionFailed);
         IndexTempFolder(output);
     } else {
         RemoveOwnUnpackFolder(output);
@@ -548,13 +565,31 @@ void IndexingRun::writeNameOnlyRecord(const FileWork& work)
     m_store.appendDocumentRecord(record);
 }
 
+void IndexingRun::markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason)
+{
+    // Time 0 is earlier than any file's: the next run takes the file as changed.
+    if (auto record = m_store.readDocument(number); record && record->lastWrite != 0) {
+        record->lastWrite = 0;
+        m_store.rewriteRecordHead(number, *record);
+    }
+    m_counters.notRead.push_back({path, reason});
+}
+
 void IndexingRun::IndexFile(FileWork& work)
 {
     const bool roots = m_mode == RunMode::Roots;
     auto file = io::FileHandle::open(work.readPath, io::OpenMode::ReadOnly);
     if (!file) {
+        if (roots)
+            return;
+        const NotReadReason reason =
+            errno == EACCES || errno == EPERM ? NotReadReason::PermissionDenied : NotReadReason::ReadError;
         if (work.isNew)
             writeNameOnlyRecord(work);
+        // Counted as updated by the update decision, before anything was read.
+        if (work.update)
+            --m_counters.filesUpdated;
+        markNotRead(work.path, work.number, reason);
         return;
     }
     std::string extension = extensionOf(work.lowerName);
@@ -587,8 +622,10 @@ void IndexingRun::IndexFile(FileWork& work)
     host.setProgressPosition(0);
 
     std::uint64_t offset = 0;
+    bool readFailed = false;
     while (true) {
         std::int64_t got = file->readAt(offset, chunk, chunkSize);
+        readFailed = got < 0;
         if (got < 5)
             break;
         std::size_t cut = static_cast<std::size_t>(got);
@@ -641,7 +678,17 @@ void IndexingRun::IndexFile(FileWork& work)
     // A document stopped half-way keeps time 0, so the next run reads it again
     // (posting only the words it does not hold yet). A stop inside the last chunk
     // counts too: the word extraction ends at once and drops the chunk's rest.
-    bool interrupted = m_workspace.BreakCode != app::StopCode::None;
+    // A file whose reading failed half-way keeps the words read so far and is read
+    // again the same way.
+    bool interrupted = m_workspace.BreakCode != app::StopCode::None || readFailed;
+    if (readFailed) {
+        --m_counters.filesWithText;
+        if (work.update)
+            --m_counters.filesUpdated;
+        m_counters.notRead.push_back({work.path, NotReadReason::ReadError});
+    } else if (work.isNew) {
+        ++m_counters.newFilesWithText;
+    }
     if (work.isNew) {
         archive::DocRecord record;
         record.number = work.number;
@@ -698,6 +745,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     if (!outcome.started) {
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
+        markNotRead(pdf.path, pdf.number, NotReadReason::ConversionFailed);
         return;
     }
     struct stat st {};
@@ -705,8 +753,8 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         if (!output.empty())
             removeOwnFile(output);
         // The PDF's record is written before its text is read: time 0 makes the
-        // next run convert it again instead of taking it as read.
-        if (std::optional<archive::DocRecord> record = m_store.readDocument(pdf.number)) {
+        // next run convert it again instead of taking it as read. A stop is not a failure.
+        if (auto record = m_store.readDocument(pdf.number); record && record->lastWrite != 0) {
             record->lastWrite = 0;
             m_store.rewriteRecordHead(pdf.number, *record);
         }
@@ -717,9 +765,10 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     if (outcome.stoppedByLimit || outcome.exitCode < 0 || output.empty() || ::stat(output.c_str(), &st) != 0) {
         if (!output.empty())
             removeOwnFile(output);
-        ++m_counters.filesNotConverted;
         if (m_resultRow)
             m_resultRow("ERRORE in DECOMPATTAZIONE pdf " + pdf.path, pdf.size);
+        markNotRead(pdf.path, pdf.number,
+                    outcome.stoppedByLimit ? NotReadReason::PastLimit : NotReadReason::ConversionFailed);
         return;
     }
     FileWork text;

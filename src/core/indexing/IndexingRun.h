@@ -49,23 +49,35 @@ struct IndexingOptions {
     std::size_t pdfConverters = DefaultPdfConverters();
 };
 
+// Why a file's text could not be read; the file is read again by the next run.
+enum class NotReadReason { PermissionDenied, ReadError, ConversionFailed, PastLimit };
+
+// "permission denied", "read error", "conversion failed".
+std::string_view notReadReasonText(NotReadReason reason);
+
+struct FileNotRead {
+    std::string path;
+    NotReadReason reason = NotReadReason::ReadError;
+};
+
 struct IndexingCounters {
     std::uint64_t foldersMet = 0;
     std::uint64_t foldersIndexed = 0;
     std::uint64_t filesSeen = 0;
     std::uint64_t newDocuments = 0;
+    std::uint64_t newFilesWithText = 0;
     std::uint64_t filesWithText = 0;
     std::uint64_t filesUpdated = 0;
     std::uint64_t otherFilesRead = 0;
     std::uint64_t wordsIndexed = 0;
     std::uint64_t bytesRead = 0;
-    // Files a converter or the unpacker failed on: it left no text, crashed or
-    // passed its time or memory limit. Each has its "ERRORE in DECOMPATTAZIONE" row.
-    std::uint64_t filesNotConverted = 0;
     // Folders the excluded-folder list kept out of the walk, and how many each of
     // its entries did, in the order the entries first acted.
     std::uint64_t foldersExcluded = 0;
     std::vector<std::pair<std::string, std::uint64_t>> excludedBy;
+    // Files whose text the run could not read, in the order met (not counted as
+    // with text or updated).
+    std::vector<FileNotRead> notRead;
 };
 
 // FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC.
@@ -109,7 +121,7 @@ private:
     // Reads folders ahead of the walk for their PDFs while the converters want more.
     void lookAhead();
     void countExclusion(std::string_view entry);
-    void unpack(const std::string& path, std::uint64_t size);
+    void unpack(const std::string& path, std::uint64_t size, std::uint32_t number);
     void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
                      std::uint64_t fileTime, std::uint64_t size, bool temporary);
     void indexDocument(FileWork& work);
@@ -120,6 +132,8 @@ private:
     void IndexTempFolder(const std::string& folder);
     void convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary);
     void writeNameOnlyRecord(const FileWork& work);
+    // Keeps the document's record at time 0, so that the next run reads it again.
+    void markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason);
     bool readResumePoint(std::string& folder, std::string& start);
     void writeResumePoint();
     std::string keyFor(const std::string& folder, const std::string& name) const;

@@ -150,13 +150,37 @@ TEST_F(IndexFolderTest, SummaryLinesCarryTheCountersInTheLanguage)
     result.seconds = 1.5;
     ws->SetLanguage(0);
     std::vector<std::string> lines = IndexSummaryLines(*ws, result);
-    ASSERT_EQ(lines.size(), 11u);
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[0], std::string(ws->messages().text(app::MessageKey::MsgFoldersScanned)) + "3");
     EXPECT_EQ(lines[2], "Cartelle escluse: 0");
     EXPECT_EQ(lines[5], std::string(ws->messages().text(app::MessageKey::MsgFilesWithText)) + "5");
-    EXPECT_EQ(lines[7], "Parole indicizzate: 42");
-    EXPECT_EQ(lines[8], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
-    EXPECT_EQ(lines[10], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
+    EXPECT_EQ(lines[7], "Files non letti: 0");
+    EXPECT_EQ(lines[8], "Parole indicizzate: 42");
+    EXPECT_EQ(lines[9], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
+    EXPECT_EQ(lines[11], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
+}
+
+TEST_F(IndexFolderTest, SummaryNamesTheFirstFilesNotReadAndCountsTheRest)
+{
+    IndexFolderResult result;
+    for (int i = 0; i < 7; ++i)
+        result.counters.notRead.push_back(
+            {"/d/f" + std::to_string(i), i == 1 ? NotReadReason::PermissionDenied : NotReadReason::ConversionFailed});
+    std::vector<std::string> lines = IndexSummaryLines(*ws, result);
+    auto at = std::find(lines.begin(), lines.end(), "Files not read: 7");
+    ASSERT_NE(at, lines.end());
+    ASSERT_GE(lines.end() - at, 8);
+    EXPECT_EQ(at[1], "  /d/f0: conversion failed");
+    EXPECT_EQ(at[2], "  /d/f1: permission denied");
+    EXPECT_EQ(at[5], "  /d/f4: conversion failed");
+    EXPECT_EQ(at[6], "  ... +2");
+    EXPECT_EQ(at[7].rfind("Words indexed: ", 0), 0u);
+
+    result.counters.notRead.resize(kNotReadNamed);
+    lines = IndexSummaryLines(*ws, result);
+    at = std::find(lines.begin(), lines.end(), "  /d/f4: conversion failed");
+    ASSERT_NE(at, lines.end());
+    EXPECT_EQ(at[1].rfind("Words indexed: ", 0), 0u) << "no count of the rest when all are named";
 }
 
 TEST_F(IndexFolderTest, TheSummaryNamesTheEntriesThatExcludedFolders)

@@ -60,6 +60,8 @@ protected:
         IndexingRun run(*fx.workspace, *fx.store, lists);
         run.options() = options;
         run.setResultRowSink([this](const std::string& row, std::uint64_t) { rows.push_back(row); });
+        if (afterFile)
+            run.setFileObserver(afterFile);
         run.RunIndexing(start, mode);
         IndexingCounters counters = run.counters();
         EXPECT_TRUE(fx.store->close());
@@ -104,6 +106,7 @@ protected:
     testing::ArchiveFixture fx;
     fs::path tree = fx.folder.path() / "tree";
     std::vector<std::string> rows;
+    std::function<void(const IndexingCounters&)> afterFile;
 };
 
 TEST_F(IndexingRunTest, EveryKindOfFileIsRead)
@@ -555,6 +558,117 @@ TEST_F(IndexingRunTest, MissingConverterLeavesTheNameAndARow)
     EXPECT_EQ(keys.count("/tree/a.pdf"), 1u);
     EXPECT_EQ(keys.count("/tree/b.odt"), 1u);
     EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/tree/c.txt"}) << "the run went on";
+    // Both are tried again once the converters are there.
+    fx.workspace->PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+    fx.workspace->SevenZipCommand = std::string("\"") + kSevenZip + "\" x \"";
+    IndexingCounters again = index();
+    EXPECT_EQ(documentsWith("hello"), std::set<std::string>{"/tree/a.pdf.txt"});
+    ASSERT_EQ(again.notRead.size(), 1u) << "b.odt is no zip, 7z fails on it";
+    EXPECT_EQ(again.notRead[0].path, (tree / "b.odt").string());
+}
+
+std::uint64_t recordedTime(testing::ArchiveFixture& fx, const std::string& key)
+{
+    std::uint64_t time = ~std::uint64_t{0};
+    EXPECT_TRUE(fx.store->open());
+    for (std::uint32_t k = 1; k <= fx.store->documentCount(); ++k)
+        if (auto record = fx.store->readDocument(k); record && archive::reversed(record->key) == key)
+            time = record->lastWrite;
+    fx.store->close();
+    return time;
+}
+
+// A file that turns into a folder between the listing and its reading fails to
+// open for root too: the failure every user can meet (a file replaced while the
+// run goes).
+TEST_F(IndexingRunTest, FileThatCannotBeReadIsListedAndReadByTheNextRun)
+{
+    writeFile(tree / "a.txt", "alpha");
+    writeFile(tree / "b.txt", "beta");
+    writeFile(tree / "c.txt", "gamma");
+    bool swapped = false;
+    afterFile = [&](const IndexingCounters&) {
+        if (swapped)
+            return;
+        swapped = true;
+        fs::remove(tree / "b.txt");
+        fs::create_directory(tree / "b.txt");
+    };
+    IndexingCounters first = index();
+    afterFile = nullptr;
+    ASSERT_TRUE(swapped);
+    ASSERT_EQ(first.notRead.size(), 1u);
+    EXPECT_EQ(first.notRead[0].path, (tree / "b.txt").string());
+    EXPECT_EQ(first.notRead[0].reason, NotReadReason::ReadError);
+    EXPECT_EQ(first.filesWithText, 2u) << "the file not read is not counted as read";
+    EXPECT_EQ(first.newFilesWithText, 2u);
+    EXPECT_EQ(first.newDocuments, 3u) << "its name is registered";
+    EXPECT_EQ(recordedTime(fx, "/tree/b.txt"), 0u);
+    EXPECT_TRUE(documentsWith("beta").empty());
+
+    // Readable again, even with an older time than the listing saw: time 0 is older still.
+    fs::remove(tree / "b.txt");
+    writeFile(tree / "b.txt", "beta delta");
+    setModifiedTime(tree / "b.txt", 1'000'000'000);
+    IndexingCounters second = index();
+    EXPECT_TRUE(second.notRead.empty());
+    EXPECT_EQ(second.filesWithText, 1u) << "only the file not read before";
+    EXPECT_EQ(second.filesUpdated, 1u);
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/tree/b.txt"});
+    EXPECT_EQ(documentsWith("delta"), std::set<std::string>{"/tree/b.txt"});
+    EXPECT_NE(recordedTime(fx, "/tree/b.txt"), 0u);
+
+    IndexingCounters third = index();
+    EXPECT_EQ(third.filesWithText, 0u) << "read once it is like any file";
+    EXPECT_TRUE(third.notRead.empty());
+}
+
+TEST_F(IndexingRunTest, ChangedFileThatCannotBeReadKeepsItsWordsAndIsReadAgain)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads a file without permissions";
+    writeFile(tree / "a.txt", "alpha");
+    index();
+    writeFile(tree / "a.txt", "alpha beta");
+    setModifiedTime(tree / "a.txt", ::time(nullptr) + 10);
+    fs::permissions(tree / "a.txt", fs::perms::none);
+    IndexingCounters locked = index();
+    fs::permissions(tree / "a.txt", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(locked.notRead.size(), 1u);
+    EXPECT_EQ(locked.notRead[0].reason, NotReadReason::PermissionDenied);
+    EXPECT_EQ(locked.filesUpdated, 0u);
+    EXPECT_EQ(locked.filesWithText, 0u);
+    EXPECT_EQ(documentsWith("alpha"), std::set<std::string>{"/tree/a.txt"}) << "what it held stays";
+    IndexingCounters unlocked = index();
+    EXPECT_TRUE(unlocked.notRead.empty());
+    EXPECT_EQ(documentsWith("beta"), std::set<std::string>{"/tree/a.txt"});
+}
+
+// pdftotext leaves no text for a damaged PDF; with the converters running ahead
+// of the walk and without them.
+TEST_F(IndexingRunTest, FailedConversionIsListedAndConvertedByTheNextRun)
+{
+    for (std::size_t converters : {std::size_t{0}, DefaultPdfConverters()}) {
+        SCOPED_TRACE(converters);
+        const std::string name = "r" + std::to_string(converters) + ".pdf";
+        writeFile(tree / name, "not a pdf at all");
+        setModifiedTime(tree / name, 1'600'000'000);
+        IndexingOptions options;
+        options.pdfConverters = converters;
+        IndexingCounters broken = index(options);
+        ASSERT_EQ(broken.notRead.size(), 1u);
+        EXPECT_EQ(broken.notRead[0].path, (tree / name).string());
+        EXPECT_EQ(broken.notRead[0].reason, NotReadReason::ConversionFailed);
+        EXPECT_EQ(recordedTime(fx, "/tree/" + name), 0u);
+
+        const std::string word = converters == 0 ? "quarterly" : "budget";
+        writeFile(tree / name, testing::minimalPdf({"Hello " + word}));
+        setModifiedTime(tree / name, 1'600'000'000);
+        IndexingCounters fixed = index(options);
+        EXPECT_TRUE(fixed.notRead.empty());
+        EXPECT_EQ(documentsWith(word), std::set<std::string>{"/tree/" + name + ".txt"});
+        fs::remove(tree / name);
+    }
 }
 
 TEST_F(IndexingRunTest, OddFileNamesReachTheConverterWhole)
