@@ -68,6 +68,7 @@ std::string summaryJson(const indexing::IndexFolderResult& result)
     text += number("filesWithText", c.filesWithText);
     text += number("filesUpdated", c.filesUpdated);
     text += number("filesNotRead", c.notRead.size());
+    text += number("filesGone", c.filesRemoved);
     text += number("wordsIndexed", c.wordsIndexed);
     text += number("totalFiles", result.totalDocuments);
     text += number("bytesRead", c.bytesRead);

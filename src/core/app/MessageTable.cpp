@@ -125,6 +125,7 @@ constexpr std::string_view kItalian[] = {
     "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
     "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.",
     "Files non letti: ",
+    "Files non più sul disco: ",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -242,6 +243,7 @@ constexpr std::string_view kEnglish[] = {
     "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
     "Another indexing run (%s) is writing this archive; try again when it has ended.",
     "Files not read: ",
+    "Files gone from the disk: ",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -359,6 +361,7 @@ constexpr std::string_view kSpanish[] = {
     "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
     "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado.",
     "Files no leídos: ",
+    "Files ya no en el disco: ",
 };
 
 constexpr std::string_view kNames[] = {
@@ -476,6 +479,7 @@ constexpr std::string_view kNames[] = {
     "MsgRootsAddedReindex",
     "MsgArchiveBusy",
     "MsgFilesNotRead",
+    "MsgFilesGone",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -486,7 +490,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFilesNotRead) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgFilesGone) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

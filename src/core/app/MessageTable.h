@@ -133,9 +133,11 @@ enum class MessageKey : int {
     MsgArchiveBusy,
     // The indexing summary's line of files whose text could not be read.
     MsgFilesNotRead,
+    // The indexing summary's line of documents whose files are gone from the folders walked.
+    MsgFilesGone,
 };
 
-inline constexpr int kMessageKeyCount = 114;
+inline constexpr int kMessageKeyCount = 115;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -792,7 +792,9 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
     CachedFile& postings = file(SlotPostings);
     std::uint32_t previous = 0;
     m_posted.enter(document);
-    if (!word.added) {
+    // A word whose every posting was taken out (its files changed or gone) has
+    // head 0: it gets a list again as a new word does.
+    if (!word.added && word.postings != 0) {
         if (word.postings < 8 || word.postings + std::uint64_t{Posting::kSize} > postings.size()) {
             damaged("Error");
             return false;

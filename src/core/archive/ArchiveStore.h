@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -155,6 +156,17 @@ public:
     // Links a new block to the end of the list at `offset`: its last block's
     // continuation slot (which is 0) receives `block`. False when the list is damaged.
     bool linkWordListBlock(std::uint32_t offset, std::uint32_t block);
+
+    // True when a word-list entry is the offset of a WordNode rather than a packed
+    // short word. The two share the entry's bytes: an offset whose low byte is 0
+    // is taken for a node only when the word at it leads back to it.
+    bool isWordNode(std::uint32_t entry);
+    // Takes postings out of the lists of words: for each WordNode offset, the
+    // postings of the documents given (sorted) are unlinked, each list walked once.
+    // Nodes and postings keep their places; only the link that led to a posting
+    // (the word's head or the posting before) is rewritten. False on damage (the
+    // message shown) or a failed write.
+    bool unlinkPostings(const std::map<std::uint32_t, std::vector<std::uint32_t>>& documentsByWord);
 
     // Roots ("RAD.").
     bool hasRoot(std::string_view root);

@@ -90,6 +90,11 @@ struct DocumentHeader {
 //  24  char     kind: 'f' disk, 'w' web page, 'c' rewritten by a marking update
 //  25  chars    key name: "\folder\file" REVERSED, NUL-terminated
 // A reader fetches 1052 bytes; key names are kept to 1027 bytes with their NUL.
+// The kind of a record whose file is gone from a folder a run walked: its postings
+// are taken out of the word lists and walks skip it; a file that comes back at
+// the same place takes the record up again.
+inline constexpr char kRemovedKind = 'x';
+
 struct DocRecord {
     static constexpr std::size_t kFixedSize = 25;
     static constexpr std::size_t kReadSize = 1052;

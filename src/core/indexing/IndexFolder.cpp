@@ -118,6 +118,7 @@ std::vector<std::string> IndexSummaryLines(const app::Workspace& workspace, cons
         line(app::MessageKey::MsgNewFilesWithText, c.newFilesWithText),
         line(app::MessageKey::MsgFilesWithText, c.filesWithText),
         line(app::MessageKey::MsgUpdatedFilesWithText, c.filesUpdated),
+        line(app::MessageKey::MsgFilesGone, c.filesRemoved),
         line(app::MessageKey::MsgFilesNotRead, c.notRead.size()),
     };
     for (std::size_t i = 0; i < std::min(c.notRead.size(), kNotReadNamed); ++i)

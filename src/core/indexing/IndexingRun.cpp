@@ -9,6 +9,7 @@
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
+#include "core/indexing/ArchiveInventory.h"
 #include "core/indexing/MoreTypes.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/TextCleaners.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unordered_set>
 #include <climits>
 #include <deque>
 #include <cstring>
@@ -48,14 +50,19 @@ constexpr std::size_t kMarkupChunkLimit = 512000;
 // are the same on every machine. Names beginning with '.' are kept (the walk leaves
 // out such folders itself). Symbolic links are not followed: a link to a folder
 // could loop, and a link to a file would index its target twice.
-std::vector<WalkEntry> listFolder(const std::string& folder)
+// `complete` tells whether the folder was read to its end: only then does a name
+// missing from it mean a file gone.
+std::vector<WalkEntry> listFolder(const std::string& folder, bool* complete = nullptr)
 {
     app::ListingOptions options;
     options.dotNames = app::DotNames::Keep;
     options.links = app::SymbolicLinks::Skip;
     options.unreadable = app::UnreadableEntries::Skip;
     std::vector<WalkEntry> entries;
-    for (const app::ListedEntry& item : app::listFolder(folder, options).entries)
+    app::FolderListing listing = app::listFolder(folder, options);
+    if (complete != nullptr)
+        *complete = listing.opened && listing.error == 0;
+    for (const app::ListedEntry& item : listing.entries)
         entries.push_back({item.name, item.kind == app::EntryKind::Folder,
                            FileTimeFromUnix(item.modifiedSeconds, item.modifiedNanoseconds), item.sizeBytes});
     return entries;
@@ -224,7 +231,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
             m_workspace.showMessage(MessageKey::MsgIndexingInterrupted);
             // Only an unpack folder the program made is finished (and emptied).
             if (std::string unpacked = OwnUnpackFolderOf(resumeFolder); !unpacked.empty() && m_options.unpack)
-                IndexTempFolder(unpacked);
+                IndexTempFolder(unpacked, false);
             if (!savedStart.empty()) {
                 folder = savedStart;
                 mask.clear();
@@ -245,6 +252,9 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
                 position = *resumed;
         }
         m_mask = mask;
+        // Only an archive that holds documents can hold one that is gone.
+        if (m_store.documentCount() > 0)
+            m_inventory = std::make_unique<ArchiveInventory>(m_store);
         m_aheadPosition = position;
         m_aheadEnded = false;
         if (m_options.pdfConverters > 0 &&
@@ -257,6 +267,16 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
         walk(position, folder, mask);
         // A stop leaves conversions nobody will take; a finished walk, none.
         m_converters.reset();
+        // A stopped run keeps what it found gone as well as what it added.
+        if (!m_unlinks.empty()) {
+            for (auto& [node, documents] : m_unlinks) {
+                std::sort(documents.begin(), documents.end());
+                documents.erase(std::unique(documents.begin(), documents.end()), documents.end());
+            }
+            m_store.unlinkPostings(m_unlinks);
+            m_unlinks.clear();
+        }
+        m_inventory.reset();
     }
 
     m_store.header().filesWithText += static_cast<std::int32_t>(m_counters.filesWithText);
@@ -373,7 +393,8 @@ void IndexingRun::countExclusion(std::string_view entry)
 void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderText, std::uint32_t nextFolder,
                                 const std::string& mask)
 {
-    std::vector<WalkEntry> entries = listFolder(folder);
+    bool complete = false;
+    std::vector<WalkEntry> entries = listFolder(folder, &complete);
     if (m_converters) {
         m_converters->dropBefore(folderText);
         if (m_aheadPosition <= folderText) {
@@ -418,6 +439,83 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
         m_resumeFolder = folder;
         m_resumeStart = m_startFolder;
     }
+    // A start folder found empty may be the mount point of a disk not plugged in:
+    // its rows stay (shown as gone) rather than all going at once.
+    if (m_workspace.BreakCode == app::StopCode::None && complete && !(folder == m_startFolder && entries.empty()))
+        removeGone(folder, folderText, entries, mask, m_options.subfolders && m_mode != RunMode::SingleFolder);
+}
+
+void IndexingRun::removeGone(const std::string& folder, std::uint32_t folderText,
+                             const std::vector<WalkEntry>& entries, const std::string& mask, bool subfolders)
+{
+    if (!m_inventory)
+        return;
+    std::unordered_set<std::string_view> files;
+    std::unordered_set<std::string_view> folders;
+    for (const WalkEntry& entry : entries)
+        (entry.folder ? folders : files).insert(entry.name);
+    archive::DocRecord record;
+    for (std::uint32_t number : m_inventory->documentsIn(folderText)) {
+        if (!m_store.readDocumentInto(number, record) || record.kind == archive::kRemovedKind)
+            continue;
+        const std::string name = KeyFileName(record.key);
+        if (!mask.empty() && ::fnmatch(mask.c_str(), name.c_str(), 0) != 0)
+            continue;
+        if (files.count(name) != 0)
+            continue;
+        // A PDF's text ("name.pdf.txt") lives as long as its PDF.
+        if (name.size() > 4 && name.ends_with(".txt") && files.count(std::string_view(name).substr(0, name.size() - 4)) &&
+            m_lists.ConversionClass(app::lowerAscii(name.substr(0, name.size() - 4)), true) == ConversionKind::Pdf)
+            continue;
+        removeDocument(number, record);
+        const ConversionKind kind = m_lists.ConversionClass(app::lowerAscii(name), true);
+        if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
+            const std::string path = folder + name;
+            removeFolderTree(UnpackFolderFor(path));
+            removeFolderTree(MirroredUnpackFolderFor(m_workspace.WorkingFolder + "vedratemp", path));
+        }
+    }
+    if (!subfolders)
+        return;
+    constexpr std::string_view kUnpackName = kUnpackFolderSuffix.substr(0, kUnpackFolderSuffix.size() - 1);
+    for (const auto& [name, path] : m_inventory->childFolders(folder)) {
+        // An unpack folder holds the members of the file it is named after, and
+        // is gone (between runs) while that file is not.
+        const bool gone = name.ends_with(kUnpackName)
+                              ? files.count(std::string_view(name).substr(0, name.size() - kUnpackName.size())) == 0
+                              : folders.count(name) == 0;
+        if (gone)
+            removeFolderTree(path);
+    }
+}
+
+void IndexingRun::removeFolderTree(const std::string& folder)
+{
+    archive::DocRecord record;
+    for (std::uint32_t folderText : m_inventory->foldersUnder(folder))
+        for (std::uint32_t number : m_inventory->documentsIn(folderText))
+            if (m_store.readDocumentInto(number, record) && record.kind != archive::kRemovedKind)
+                removeDocument(number, record);
+}
+
+void IndexingRun::removeDocument(std::uint32_t number, archive::DocRecord& record)
+{
+    if (record.wordList != 0)
+        forgetWords(number, m_store.readWordList(record.wordList));
+    record.kind = archive::kRemovedKind;
+    record.lastWrite = 0;
+    record.wordList = 0;
+    m_store.rewriteRecordHead(number, record);
+    ++m_counters.filesRemoved;
+}
+
+void IndexingRun::forgetWords(std::uint32_t number, std::vector<std::uint32_t> entries)
+{
+    std::sort(entries.begin(), entries.end());
+    entries.erase(std::unique(entries.begin(), entries.end()), entries.end());
+    for (std::uint32_t entry : entries)
+        if (m_store.isWordNode(entry))
+            m_unlinks[entry].push_back(number);
 }
 
 void IndexingRun::processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
@@ -502,7 +600,7 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint3
         // file is unpacked again by the next run.
         if (outcome.exitCode != 0)
             markNotRead(path, number, NotReadReason::ConversionFailed);
-        IndexTempFolder(output);
+        IndexTempFolder(output, outcome.exitCode == 0);
     } else {
         RemoveOwnUnpackFolder(output);
     }
@@ -699,22 +797,33 @@ void IndexingRun::IndexFile(FileWork& work)
         record.kind = 'f';
         record.key = work.key;
         m_store.appendDocumentRecord(record);
+    } else if (work.update && !interrupted) {
+        // The list just written is the file's whole text: its words replace the old
+        // ones, and the words it lost lose their postings.
+        std::vector<std::uint32_t> current = addedWords ? m_store.readWordList(listStart) : std::vector<std::uint32_t>{};
+        std::sort(current.begin(), current.end());
+        current.erase(std::unique(current.begin(), current.end()), current.end());
+        std::vector<std::uint32_t> lost;
+        std::unique_copy(work.previousWords.begin(), work.previousWords.end(), std::back_inserter(lost));
+        lost.erase(std::remove_if(lost.begin(), lost.end(),
+                                  [&](std::uint32_t entry) {
+                                      return std::binary_search(current.begin(), current.end(), entry);
+                                  }),
+                   lost.end());
+        forgetWords(work.number, std::move(lost));
+        work.record.wordList = addedWords ? listStart : 0;
+        m_store.rewriteRecordHead(work.number, work.record);
     } else if (work.update) {
-        bool rewrite = interrupted;
-        if (interrupted)
-            work.record.lastWrite = 0;
+        // Read in part: the old list and the part read so far are linked, so that the
+        // list still holds every word with a posting; the next run reads it whole.
+        work.record.lastWrite = 0;
         if (addedWords) {
-            // New words of a changed file form a block linked from the end of its
-            // list, so that an all-words search still finds them.
-            if (work.record.wordList == 0) {
+            if (work.record.wordList == 0)
                 work.record.wordList = listStart;
-                rewrite = true;
-            } else {
+            else
                 m_store.linkWordListBlock(work.record.wordList, listStart);
-            }
         }
-        if (rewrite)
-            m_store.rewriteRecordHead(work.number, work.record);
+        m_store.rewriteRecordHead(work.number, work.record);
     }
 }
 
@@ -807,7 +916,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     removeOwnFile(output);
 }
 
-void IndexingRun::IndexTempFolder(const std::string& folder)
+void IndexingRun::IndexTempFolder(const std::string& folder, bool complete)
 {
     // Members are deleted once read: only in a folder the program unpacked into.
     if (!IsOwnUnpackFolder(folder))
@@ -821,7 +930,9 @@ void IndexingRun::IndexTempFolder(const std::string& folder)
     while (!queue.empty() && m_workspace.BreakCode == app::StopCode::None) {
         auto [path, here] = queue.front();
         queue.pop_front();
-        for (const auto& entry : listFolder(path)) {
+        bool listed = false;
+        const std::vector<WalkEntry> entries = listFolder(path, &listed);
+        for (const auto& entry : entries) {
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (m_workspace.BreakCode != app::StopCode::None)
                 break;
@@ -841,6 +952,9 @@ void IndexingRun::IndexTempFolder(const std::string& folder)
                 break;
             removeOwnFile(path + entry.name);
         }
+        // What the unpacker wrote whole is the packed file's content now.
+        if (complete && listed && m_workspace.BreakCode == app::StopCode::None)
+            removeGone(path, here, entries, {}, true);
     }
     if (m_workspace.BreakCode != app::StopCode::None) {
         // What is left is finished by the next run (its resume point names this

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,8 @@ struct DocRecord;
 }
 
 namespace vedra::indexing {
+
+class ArchiveInventory;
 
 // An entry of a folder as the walk lists it.
 struct WalkEntry;
@@ -71,6 +74,8 @@ struct IndexingCounters {
     std::uint64_t otherFilesRead = 0;
     std::uint64_t wordsIndexed = 0;
     std::uint64_t bytesRead = 0;
+    // Documents of files gone from the folders walked (deleted, moved away).
+    std::uint64_t filesRemoved = 0;
     // Folders the excluded-folder list kept out of the walk, and how many each of
     // its entries did, in the order the entries first acted.
     std::uint64_t foldersExcluded = 0;
@@ -129,7 +134,16 @@ private:
     // always yes without them.
     bool readsWithMoreTypes(const FileWork& work) const;
     void IndexFile(FileWork& work);
-    void IndexTempFolder(const std::string& folder);
+    // `complete`: the unpacker wrote the whole content, so a member missing from it is gone.
+    void IndexTempFolder(const std::string& folder, bool complete);
+    // After a folder was listed whole and walked: the documents of files no longer
+    // in it, and with `subfolders` those of folders no longer in it, are removed.
+    void removeGone(const std::string& folder, std::uint32_t folderText, const std::vector<WalkEntry>& entries,
+                    const std::string& mask, bool subfolders);
+    void removeFolderTree(const std::string& folder);
+    void removeDocument(std::uint32_t number, archive::DocRecord& record);
+    // The postings of `number` in the words of these word-list entries go at the run's end.
+    void forgetWords(std::uint32_t number, std::vector<std::uint32_t> entries);
     void convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary);
     void writeNameOnlyRecord(const FileWork& work);
     // Keeps the document's record at time 0, so that the next run reads it again.
@@ -152,6 +166,8 @@ private:
     std::function<void(const std::string&, std::uint64_t)> m_resultRow;
     std::function<void(const IndexingCounters&)> m_observer;
     std::unique_ptr<PdfConverters> m_converters;
+    std::unique_ptr<ArchiveInventory> m_inventory;  // none while the archive held no document
+    std::map<std::uint32_t, std::vector<std::uint32_t>> m_unlinks;  // word node -> documents
     std::uint32_t m_aheadPosition = 0;  // the next folder node lookAhead reads
     bool m_aheadEnded = false;
     std::string m_mask;

@@ -183,8 +183,7 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
         if (token->isShort) {
             std::string_view shortWord(word, wordLength);
             if (m_document.registeredWords < kPackedShortWordLimit) {
-                std::uint32_t packed = archive::packShortWord(shortWord);
-                if (!inPreviousWords(packed) && !m_store.appendWordListEntry(packed)) {
+                if (!m_store.appendWordListEntry(archive::packShortWord(shortWord))) {
                     showBreak();
                     return;
                 }
@@ -223,12 +222,13 @@ void WordExtractor::IndexChunk(char* text, std::size_t length, const std::string
             }
             continue;
         }
-        // An update posts a word only once per document, on its first run.
+        // An update lists every word of the text again, so that its list says what
+        // the file holds now, but posts only the words the document did not hold.
+        if (!m_store.appendWordListEntry(lookup->node)) {
+            showBreak();
+            return;
+        }
         if (!inPreviousWords(lookup->node)) {
-            if (!m_store.appendWordListEntry(lookup->node)) {
-                showBreak();
-                return;
-            }
             if (m_store.addPosting(*lookup, m_document.number)) {
                 ++m_wordsIndexed;
             } else if (m_workspace.BreakCode != app::StopCode::None) {

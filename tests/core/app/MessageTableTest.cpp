@@ -146,6 +146,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgRootsAddedReindex", "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.", "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.", "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras."},
     {"MsgArchiveBusy", "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.", "Another indexing run (%s) is writing this archive; try again when it has ended.", "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado."},
     {"MsgFilesNotRead", "Files non letti: ", "Files not read: ", "Files no leídos: "},
+    {"MsgFilesGone", "Files non più sul disco: ", "Files gone from the disk: ", "Files ya no en el disco: "},
 };
 
 struct KeyAndName {
@@ -270,6 +271,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgRootsAddedReindex),
     VEDRA_KEY(MsgArchiveBusy),
     VEDRA_KEY(MsgFilesNotRead),
+    VEDRA_KEY(MsgFilesGone),
 };
 #undef VEDRA_KEY
 

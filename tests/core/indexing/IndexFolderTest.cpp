@@ -149,15 +149,17 @@ TEST_F(IndexFolderTest, SummaryLinesCarryTheCountersInTheLanguage)
     result.totalDocuments = 9;
     result.seconds = 1.5;
     ws->SetLanguage(0);
+    result.counters.filesRemoved = 4;
     std::vector<std::string> lines = IndexSummaryLines(*ws, result);
-    ASSERT_EQ(lines.size(), 12u);
+    ASSERT_EQ(lines.size(), 13u);
     EXPECT_EQ(lines[0], std::string(ws->messages().text(app::MessageKey::MsgFoldersScanned)) + "3");
     EXPECT_EQ(lines[2], "Cartelle escluse: 0");
     EXPECT_EQ(lines[5], std::string(ws->messages().text(app::MessageKey::MsgFilesWithText)) + "5");
-    EXPECT_EQ(lines[7], "Files non letti: 0");
-    EXPECT_EQ(lines[8], "Parole indicizzate: 42");
-    EXPECT_EQ(lines[9], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
-    EXPECT_EQ(lines[11], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
+    EXPECT_EQ(lines[7], "Files non più sul disco: 4");
+    EXPECT_EQ(lines[8], "Files non letti: 0");
+    EXPECT_EQ(lines[9], "Parole indicizzate: 42");
+    EXPECT_EQ(lines[10], std::string(ws->messages().text(app::MessageKey::MsgTotalFiles)) + "9");
+    EXPECT_EQ(lines[12], std::string(ws->messages().text(app::MessageKey::MsgElapsedTime)) + "1.50 s");
 }
 
 TEST_F(IndexFolderTest, SummaryNamesTheFirstFilesNotReadAndCountsTheRest)
