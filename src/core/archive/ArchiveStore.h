@@ -192,6 +192,10 @@ public:
     std::optional<DocRecord> readDocument(std::uint32_t number);
     // The same into `out`, reusing its storage; false where readDocument gives nothing.
     bool readDocumentInto(std::uint32_t number, DocRecord& out);
+    // Calls `visit` with every document's number and record, in number order,
+    // reading "IND." a window at a time: a pass over a large archive costs a few
+    // large reads rather than one per record. Unreadable records are skipped.
+    void forEachDocument(const std::function<void(std::uint32_t number, const DocRecord& record)>& visit);
     // Rewrites the first 25 bytes of document `number`'s record in place.
     bool rewriteRecordHead(std::uint32_t number, const DocRecord& record);
     std::uint32_t documentCount() const;

@@ -6,6 +6,7 @@
 #include "core/archive/ByteOrder.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace vedra::archive {
 
@@ -21,6 +22,34 @@ bool readU32At(const CachedFile& file, std::uint64_t offset, std::uint32_t& valu
 }
 
 } // namespace
+
+void ArchiveStore::forEachDocument(const std::function<void(std::uint32_t, const DocRecord&)>& visit)
+{
+    constexpr std::size_t kWindow = 1 << 20;
+    const CachedFile& keys = file(SlotDocumentKeys);
+    const CachedFile& documents = file(SlotDocuments);
+    auto window = std::make_unique_for_overwrite<std::uint8_t[]>(kWindow);
+    std::uint64_t windowFrom = 0;
+    std::size_t windowSize = 0;
+    DocRecord record;
+    const std::uint32_t count = documentCount();
+    for (std::uint32_t number = 1; number <= count; ++number) {
+        std::uint8_t node[DocKeyNode::kSize];
+        if (keys.readAt(docKeyNodeOffset(number), node, sizeof node) != sizeof node)
+            continue;
+        const std::uint64_t at = DocKeyNode::decode(node).record;
+        if (at < DocumentHeader::kSize || at >= documents.size())
+            continue;
+        // A record lies whole in the window, or the window moves to it.
+        if (at < windowFrom || at + DocRecord::kReadSize > windowFrom + windowSize) {
+            windowFrom = at;
+            windowSize = documents.readAt(at, window.get(), kWindow);
+        }
+        const std::size_t offset = static_cast<std::size_t>(at - windowFrom);
+        if (offset < windowSize && DocRecord::decodeInto(window.get() + offset, windowSize - offset, record))
+            visit(number, record);
+    }
+}
 
 bool ArchiveStore::isWordNode(std::uint32_t entry)
 {

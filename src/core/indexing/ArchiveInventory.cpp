@@ -4,22 +4,19 @@
 #include "core/archive/Records.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace vedra::indexing {
 
 ArchiveInventory::ArchiveInventory(archive::ArchiveStore& store)
 {
-    archive::DocRecord record;
     m_documents = store.documentCount();
-    for (std::uint32_t number = 1; number <= m_documents; ++number) {
-        // A record that cannot be read is left alone: nothing removes it.
-        if (!store.readDocumentInto(number, record))
-            continue;
+    store.forEachDocument([this](std::uint32_t number, const archive::DocRecord& record) {
         if (record.kind == archive::kRemovedKind)
             ++m_removed;
         else
-            m_byFolder[record.folderText].push_back(number);
-    }
+            m_byFolder[record.folderText].push_back({number, NameHash(KeyFileName(record.key))});
+    });
     // Folder nodes lie one after another from the end of the bucket table.
     std::string text;
     for (std::uint32_t at = archive::kBucketTableSize + archive::FolderNode::kTextOffset; at < store.foldersEnd();) {
@@ -31,9 +28,9 @@ ArchiveInventory::ArchiveInventory(archive::ArchiveStore& store)
     std::sort(m_folders.begin(), m_folders.end());
 }
 
-const std::vector<std::uint32_t>& ArchiveInventory::documentsIn(std::uint32_t folderText) const
+const std::vector<ArchiveInventory::Document>& ArchiveInventory::documentsIn(std::uint32_t folderText) const
 {
-    static const std::vector<std::uint32_t> kNone;
+    static const std::vector<Document> kNone;
     auto found = m_byFolder.find(folderText);
     return found == m_byFolder.end() ? kNone : found->second;
 }
@@ -60,6 +57,11 @@ std::vector<std::pair<std::string, std::string>> ArchiveInventory::childFolders(
             children.emplace_back(std::string(rest.substr(0, rest.size() - 1)), at->first);
     }
     return children;
+}
+
+std::uint64_t NameHash(std::string_view name)
+{
+    return std::hash<std::string_view>{}(name);
 }
 
 std::string KeyFileName(std::string_view reversedKey)

@@ -23,8 +23,12 @@ public:
     // Records already marked removed are left out.
     explicit ArchiveInventory(archive::ArchiveStore& store);
 
+    struct Document {
+        std::uint32_t number = 0;
+        std::uint64_t nameHash = 0;  // NameHash of the file name
+    };
     // The documents whose records name the folder at this text offset.
-    const std::vector<std::uint32_t>& documentsIn(std::uint32_t folderText) const;
+    const std::vector<Document>& documentsIn(std::uint32_t folderText) const;
     // The text offsets of `folder` (a path ending in '/') and of every folder below it.
     std::vector<std::uint32_t> foldersUnder(std::string_view folder) const;
     // The names of the folders the archive holds directly inside `folder`, with
@@ -35,7 +39,7 @@ public:
     std::uint32_t removedBefore() const { return m_removed; }
 
 private:
-    std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> m_byFolder;
+    std::unordered_map<std::uint32_t, std::vector<Document>> m_byFolder;
     std::vector<std::pair<std::string, std::uint32_t>> m_folders;  // path -> text offset, sorted by path
     std::uint32_t m_documents = 0;
     std::uint32_t m_removed = 0;
@@ -43,5 +47,8 @@ private:
 
 // The file name of a record's key ("/parent/name" reversed).
 std::string KeyFileName(std::string_view reversedKey);
+// What a folder's names are compared by: two names that differ may share a hash,
+// which at worst keeps a gone file's row, never removes a present one.
+std::uint64_t NameHash(std::string_view name);
 
 } // namespace vedra::indexing

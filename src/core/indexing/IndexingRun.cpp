@@ -452,22 +452,27 @@ void IndexingRun::removeGone(const std::string& folder, std::uint32_t folderText
         return;
     std::unordered_set<std::string_view> files;
     std::unordered_set<std::string_view> folders;
-    for (const WalkEntry& entry : entries)
+    std::unordered_set<std::uint64_t> fileHashes;
+    for (const WalkEntry& entry : entries) {
         (entry.folder ? folders : files).insert(entry.name);
+        if (!entry.folder)
+            fileHashes.insert(NameHash(entry.name));
+    }
     archive::DocRecord record;
-    for (std::uint32_t number : m_inventory->documentsIn(folderText)) {
-        if (!m_store.readDocumentInto(number, record) || record.kind == archive::kRemovedKind)
+    for (const ArchiveInventory::Document& document : m_inventory->documentsIn(folderText)) {
+        // Most files are still there: only the others' records are read.
+        if (fileHashes.count(document.nameHash) != 0)
+            continue;
+        if (!m_store.readDocumentInto(document.number, record) || record.kind == archive::kRemovedKind)
             continue;
         const std::string name = KeyFileName(record.key);
         if (!mask.empty() && ::fnmatch(mask.c_str(), name.c_str(), 0) != 0)
-            continue;
-        if (files.count(name) != 0)
             continue;
         // A PDF's text ("name.pdf.txt") lives as long as its PDF.
         if (name.size() > 4 && name.ends_with(".txt") && files.count(std::string_view(name).substr(0, name.size() - 4)) &&
             m_lists.ConversionClass(app::lowerAscii(name.substr(0, name.size() - 4)), true) == ConversionKind::Pdf)
             continue;
-        removeDocument(number, record);
+        removeDocument(document.number, record);
         const ConversionKind kind = m_lists.ConversionClass(app::lowerAscii(name), true);
         if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
             const std::string path = folder + name;
@@ -493,9 +498,9 @@ void IndexingRun::removeFolderTree(const std::string& folder)
 {
     archive::DocRecord record;
     for (std::uint32_t folderText : m_inventory->foldersUnder(folder))
-        for (std::uint32_t number : m_inventory->documentsIn(folderText))
-            if (m_store.readDocumentInto(number, record) && record.kind != archive::kRemovedKind)
-                removeDocument(number, record);
+        for (const ArchiveInventory::Document& document : m_inventory->documentsIn(folderText))
+            if (m_store.readDocumentInto(document.number, record) && record.kind != archive::kRemovedKind)
+                removeDocument(document.number, record);
 }
 
 void IndexingRun::removeDocument(std::uint32_t number, archive::DocRecord& record)
