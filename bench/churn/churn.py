@@ -49,6 +49,7 @@ import tempfile
 import time
 import zipfile
 
+sys.dont_write_bytecode = True  # no caches left in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "recall"))
 import by_type  # noqa: E402
 from recall import ArchiveRules, Vedra, bytes_view_words, catalogue_limits, decode_text, pdf_text, tokens_of  # noqa: E402
