@@ -41,7 +41,15 @@ FileChange CheckLabelChange(const std::string& label, const RecordedFile& record
     if (parts.pdfText) {
         FileChange change = CheckFileChange(parts.file, recorded);
         change.sizeDiffers = false;
-        return change;
+        if (!change.stale())
+            return change;
+        // A file of the user's own whose name ends in ".pdf.txt" has the label of
+        // a PDF's text: with no PDF beside it, or one whose text shares its
+        // record, it is fresh when it is as its record says. Otherwise the PDF
+        // tells why, so that a text the preview left beside a PDF since deleted
+        // still shows the PDF gone.
+        const FileChange own = CheckFileChange(label, recorded);
+        return own.stale() ? change : own;
     }
     return CheckFileChange(label, recorded);
 }

@@ -36,9 +36,9 @@ FileChange CheckFileChange(const std::string& path, const RecordedFile& recorded
 
 // The same for a result row's label (see SplitResultLabel; `temporaryFolder` the
 // working folder's "vedratemp/"). A PDF's text is checked by its PDF, whose time
-// the record holds (its size is the text's); a packed file's member only by
-// whether its packed file is still there, since the member's own time and size
-// come from inside it.
+// the record holds (its size is the text's), unless the label is a file of its
+// own that is as recorded; a packed file's member only by whether its packed file
+// is still there, since the member's own time and size come from inside it.
 FileChange CheckLabelChange(const std::string& label, const RecordedFile& recorded, std::string_view temporaryFolder);
 
 // "gone", "size", "time" or "size,time"; empty for a file that did not change.

@@ -142,5 +142,38 @@ TEST(ResultLabelChange, APdfTextIsJudgedByItsPdfAndAMemberByItsPackedFile)
     EXPECT_EQ(FileChangeCode(CheckLabelChange(folder.slash() + "x.txt", member, temporary)), "gone");
 }
 
+// A user's own "X.pdf.txt" has the label of a PDF's text; right after the run
+// that read it, its row was flagged gone for want of an "X.pdf".
+TEST(ResultLabelChange, AFileOfItsOwnNamedLikeAPdfTextIsJudgedByItself)
+{
+    testing::TempFolder folder;
+    const std::string own = folder.slash() + "notes.pdf.txt";
+    testing::writeFile(own, "read as text");
+    testing::setModifiedTime(own, 1'700'000'000);
+    const RecordedFile record{.size = 12, .lastWrite = fileTimeOf(own)};
+    EXPECT_FALSE(CheckLabelChange(own, record, {}).stale()) << FileChangeCode(CheckLabelChange(own, record, {}));
+
+    testing::writeFile(own, "read as text, then longer");
+    testing::setModifiedTime(own, 1'700'000'000);
+    EXPECT_TRUE(CheckLabelChange(own, record, {}).stale()) << "same time, other size";
+    testing::writeFile(own, "read as text");
+    testing::setModifiedTime(own, 1'700'000'060);
+    EXPECT_TRUE(CheckLabelChange(own, record, {}).stale()) << "same size, other time";
+    std::filesystem::remove(own);
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(own, record, {})), "gone");
+
+    // A PDF beside it whose text shares the record, which the file wrote last.
+    const std::string pdf = folder.slash() + "r.pdf";
+    testing::writeFile(pdf, "%PDF-1.4 not read here");
+    testing::setModifiedTime(pdf, 1'600'000'000);
+    testing::writeFile(pdf + ".txt", "the user's notes");
+    testing::setModifiedTime(pdf + ".txt", 1'700'000'000);
+    const RecordedFile shared{.size = 16, .lastWrite = fileTimeOf(pdf + ".txt")};
+    EXPECT_FALSE(CheckLabelChange(pdf + ".txt", shared, {}).stale());
+    // Neither as recorded: the PDF says why.
+    testing::setModifiedTime(pdf + ".txt", 1'700'000'060);
+    EXPECT_EQ(FileChangeCode(CheckLabelChange(pdf + ".txt", shared, {})), "time");
+}
+
 } // namespace
 } // namespace vedra::search
