@@ -80,7 +80,9 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     const bool stopped = command == IndexCommand::SingleFolder ? workspace.BreakCode == app::StopCode::Break
                                                                : workspace.BreakCode != app::StopCode::None;
     result.status = stopped ? IndexStatus::Stopped : IndexStatus::Done;
-    result.totalDocuments = store.documentCount();
+    // Files gone keep their numbers (and the header counts them): they are not counted here.
+    result.totalDocuments = store.documentCount() - static_cast<std::uint32_t>(std::min<std::uint64_t>(
+                                                        run.counters().removedInArchive, store.documentCount()));
     store.close();
     result.counters = run.counters();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

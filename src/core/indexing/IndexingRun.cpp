@@ -189,6 +189,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
     m_workspace.busy = true;
     m_workspace.BreakCode = app::StopCode::None;
     m_counters = IndexingCounters{};
+    m_revived = 0;
     m_extractor.resetCounters();
     m_extractor.setRootFilter(mode != RunMode::Roots);
 
@@ -276,6 +277,8 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
             m_store.unlinkPostings(m_unlinks);
             m_unlinks.clear();
         }
+        if (m_inventory)
+            m_counters.removedInArchive = m_inventory->removedBefore() + m_counters.filesRemoved - m_revived;
         m_inventory.reset();
     }
 
@@ -555,6 +558,8 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
             return;
         work.number = lookup->number;
         work.record = *lookup->record;
+        if (work.record.kind == archive::kRemovedKind)
+            ++m_revived;
         // Only a later time counts as a change: a file restored from a backup keeps
         // its older time and is not read again.
         if (!m_options.rereadAll && fileTime <= work.record.lastWrite)

@@ -76,6 +76,9 @@ struct IndexingCounters {
     std::uint64_t bytesRead = 0;
     // Documents of files gone from the folders walked (deleted, moved away).
     std::uint64_t filesRemoved = 0;
+    // Records marked removed in the archive after the run (known when the run
+    // looked at what the archive held; 0 for an archive that held nothing).
+    std::uint64_t removedInArchive = 0;
     // Folders the excluded-folder list kept out of the walk, and how many each of
     // its entries did, in the order the entries first acted.
     std::uint64_t foldersExcluded = 0;
@@ -168,6 +171,7 @@ private:
     std::unique_ptr<PdfConverters> m_converters;
     std::unique_ptr<ArchiveInventory> m_inventory;  // none while the archive held no document
     std::map<std::uint32_t, std::vector<std::uint32_t>> m_unlinks;  // word node -> documents
+    std::uint64_t m_revived = 0;  // removed records taken up again by files back in their place
     std::uint32_t m_aheadPosition = 0;  // the next folder node lookAhead reads
     bool m_aheadEnded = false;
     std::string m_mask;

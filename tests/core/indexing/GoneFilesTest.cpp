@@ -129,11 +129,13 @@ TEST_F(GoneFilesTest, DeletedMovedAndRenamedAreListedOnceWhereTheyAreNow)
     IndexingCounters counters = index();
     EXPECT_EQ(with("walrus"), (Keys{"/sub1/a-moved.txt", "/sub3/s.txt", "/deep/t.txt"}));
     EXPECT_EQ(counters.filesRemoved, 4u);
+    EXPECT_EQ(counters.removedInArchive, 4u);
 
     // Back at its old place, a file takes its record up again.
     write(tree / "d.txt", "walrus lemon");
     counters = index();
     EXPECT_EQ(counters.filesRemoved, 0u);
+    EXPECT_EQ(counters.removedInArchive, 3u) << "the one back is counted again";
     EXPECT_EQ(with("lemon"), Keys{"/tree/d.txt"});
     EXPECT_EQ(with("walrus").size(), 4u);
 }
