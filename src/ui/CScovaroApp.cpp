@@ -9,6 +9,7 @@
 #include "ui/CScovaroDlg.h"
 #include "ui/ForwardingHost.h"
 #include "ui/ScreenshotTour.h"
+#include "ui/StopSignals.h"
 
 #include <QPixmap>
 #include <QString>
@@ -81,10 +82,16 @@ int CScovaroApp::run()
                             QString::fromLocal8Bit(words != nullptr ? words : "license"));
     }
 
+    auto stopSignals = std::make_unique<StopSignals>(*dialog, host);
     int result = dialog->exec();
+    const int signal = stopSignals->received();
+    stopSignals.reset();
     // The goodbye is shown with no window left behind it.
     host.setTarget(nullptr);
     dialog.reset();
+    // As a shell reports a program its signal ended.
+    if (signal != 0)
+        return 128 + signal;
     if (result == QDialog::Rejected)
         host.messageBox(std::string(app::kExitWithCancelText), app::MessageButtons::Ok);
     return 0;

@@ -4,7 +4,10 @@
 #include "UiTestSupport.h"
 
 #include "core/app/MessageTable.h"
+#include "core/app/StopCode.h"
 #include "ui/CScovaroApp.h"
+
+#include <csignal>
 
 #include <QApplication>
 #include <QLabel>
@@ -68,6 +71,8 @@ private slots:
     void tooLittleMemoryEndsWithoutWindow();
     void autoAnswerEnvironmentShowsNoMessageBox();
     void installedFirstStartIndexesTheDocumentationUnpacked();
+    void stopSignalClosesTheWindowWithoutQuestions();
+    void stopSignalDuringLongWorkStopsItThenCloses();
 };
 
 void CScovaroAppTest::freshFolderSaysFatalErrorThenGoodbye()
@@ -235,6 +240,45 @@ void CScovaroAppTest::installedFirstStartIndexesTheDocumentationUnpacked()
     for (const std::string& text : again.messages)
         QVERIFY2(text.rfind("Folders scanned: ", 0) != 0, "a second first start ran");
     QCOMPARE(again.messages.back(), std::string(vedra::app::kExitWithCancelText));
+}
+
+void CScovaroAppTest::stopSignalClosesTheWindowWithoutQuestions()
+{
+    QTemporaryDir folder;
+    Run run(folder.path());
+    struct sigaction before {};
+    ::sigaction(SIGTERM, nullptr, &before);
+    run.app.setOnWindowShown([](CScovaroDlg&) { ::raise(SIGTERM); });
+    QCOMPARE(run.app.run(), 128 + SIGTERM);
+    QCOMPARE(run.count(MessageTable(0).text(MessageKey::MsgConfirmQuit)), 0);
+    QCOMPARE(run.count(vedra::app::kExitWithCancelText), 0);
+    QVERIFY(!anyMainWindowExists());
+    // The handler the program found is back.
+    struct sigaction now {};
+    ::sigaction(SIGTERM, nullptr, &now);
+    QVERIFY(now.sa_handler == before.sa_handler);
+}
+
+void CScovaroAppTest::stopSignalDuringLongWorkStopsItThenCloses()
+{
+    QTemporaryDir folder;
+    Run run(folder.path());
+    bool stoppedWhileBusy = false;
+    bool openWhileBusy = false;
+    run.app.setOnWindowShown([&](CScovaroDlg& window) {
+        window.workspace().busy = true;
+        ::raise(SIGHUP);
+        // The work sees the stop as Escape's and ends a moment later.
+        QTimer::singleShot(200, &window, [&] {
+            stoppedWhileBusy = window.workspace().BreakCode == vedra::app::StopCode::Break;
+            openWhileBusy = window.isVisible();
+            window.workspace().busy = false;
+        });
+    });
+    QCOMPARE(run.app.run(), 128 + SIGHUP);
+    QVERIFY(stoppedWhileBusy);
+    QVERIFY(openWhileBusy);
+    QCOMPARE(run.count(vedra::app::kExitWithCancelText), 0);
 }
 
 #include "CScovaroAppTest.moc"
