@@ -466,7 +466,9 @@ void IndexingRun::removeGone(const std::string& folder, std::uint32_t folderText
         // Most files are still there: only the others' records are read.
         if (fileHashes.count(document.nameHash) != 0)
             continue;
-        if (!m_store.readDocumentInto(document.number, record) || record.kind == archive::kRemovedKind)
+        // A web page's record names a web address, not a file of this folder.
+        if (!m_store.readDocumentInto(document.number, record) || record.kind == archive::kRemovedKind ||
+            record.kind == 'w')
             continue;
         const std::string name = KeyFileName(record.key);
         if (!mask.empty() && ::fnmatch(mask.c_str(), name.c_str(), 0) != 0)
@@ -502,7 +504,8 @@ void IndexingRun::removeFolderTree(const std::string& folder)
     archive::DocRecord record;
     for (std::uint32_t folderText : m_inventory->foldersUnder(folder))
         for (const ArchiveInventory::Document& document : m_inventory->documentsIn(folderText))
-            if (m_store.readDocumentInto(document.number, record) && record.kind != archive::kRemovedKind)
+            if (m_store.readDocumentInto(document.number, record) && record.kind != archive::kRemovedKind &&
+                record.kind != 'w')
                 removeDocument(document.number, record);
 }
 
