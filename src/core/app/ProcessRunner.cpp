@@ -1,5 +1,6 @@
-// posix_spawn with an argument vector: the file names of documents reach the
-// program byte for byte, whatever blanks, quotes or "$(...)" they hold.
+// Programs started from an argument vector (execv, posix_spawn): the file names of
+// documents reach the program byte for byte, whatever blanks, quotes or "$(...)"
+// they hold.
 #include "core/app/ProcessRunner.h"
 
 #include "core/app/Workspace.h"
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -94,36 +96,6 @@ std::vector<char*> argumentPointers(const std::vector<std::string>& argv)
     return arguments;
 }
 
-pid_t spawnChild(const std::vector<std::string>& argv)
-{
-    std::vector<char*> arguments = argumentPointers(argv);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-    // Descriptors opened without O_CLOEXEC elsewhere (a library's) stay with us.
-    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-#endif
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    // Its own group, so that Break also ends what the program started (7z's helpers).
-    posix_spawnattr_setpgroup(&attributes, 0);
-    resetSignals(attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-    pid_t pid = -1;
-    // posix_spawn, not posix_spawnp: argv[0] is a path and PATH plays no part. glibc
-    // reports a failed exec (missing file, no execute bit) as the result.
-    int result = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, arguments.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return result == 0 ? pid : -1;
-}
-
 void closeDescriptorsFrom(int first, int last)
 {
 #ifdef SYS_close_range
@@ -136,23 +108,32 @@ void closeDescriptorsFrom(int first, int last)
         ::close(descriptor);
 }
 
-// posix_spawn cannot lower a limit in the child alone, so a child with a memory
-// limit is forked. Between fork and exec it makes only system calls (the thread
-// that forked may share the heap with others); a failed exec reports its errno
-// through a pipe that the exec closes, so a missing program still counts as not
-// started.
-pid_t forkLimitedChild(const std::vector<std::string>& argv, std::uint64_t memoryBytes)
+// posix_spawn can neither lower a limit in the child alone nor tie the child's
+// life to ours, so the child is forked. Between fork and exec it makes only system
+// calls (the thread that forked may share the heap with others); a failed exec
+// reports its errno through a pipe that the exec closes, so a missing program
+// still counts as not started. A memory limit of 0 sets none.
+pid_t forkChild(const std::vector<std::string>& argv, std::uint64_t memoryBytes)
 {
     std::vector<char*> arguments = argumentPointers(argv);
     const char* program = argv[0].c_str();
     sigset_t noneBlocked;
     sigemptyset(&noneBlocked);
     rlimit memory{static_cast<rlim_t>(memoryBytes), static_cast<rlim_t>(memoryBytes)};
+    const pid_t parent = ::getpid();
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return -1;
     pid_t pid = ::fork();
     if (pid == 0) {
+        // A run killed outright (SIGKILL, a crash) cannot end its converters: the
+        // kernel does, so that none goes on writing into the folders the next run
+        // cleans, or hangs on with nobody to watch its limits. Its own children
+        // are not reached; pdftotext and 7z start none. (The kernel acts when the
+        // thread that forked ends: it is the one that waits for the child.)
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
         ::setpgid(0, 0);
         struct sigaction defaults {};
         defaults.sa_handler = SIG_DFL;
@@ -169,7 +150,7 @@ pid_t forkLimitedChild(const std::vector<std::string>& argv, std::uint64_t memor
         closeDescriptorsFrom(STDERR_FILENO + 1, report[1] - 1);
         closeDescriptorsFrom(report[1] + 1, INT_MAX);
         int error = 0;
-        if (::setrlimit(RLIMIT_AS, &memory) == 0) {
+        if (memoryBytes == 0 || ::setrlimit(RLIMIT_AS, &memory) == 0) {
             ::execv(program, arguments.data());
             error = errno;
         } else {
@@ -244,7 +225,7 @@ RunningProgram RunningProgram::Start(const std::vector<std::string>& argv, const
     RunningProgram program;
     if (argv.empty() || argv[0].empty())
         return program;
-    pid_t pid = limits.memoryBytes > 0 ? forkLimitedChild(argv, limits.memoryBytes) : spawnChild(argv);
+    pid_t pid = forkChild(argv, limits.memoryBytes);
     if (pid <= 0)
         return program;
     program.m_pid = pid;

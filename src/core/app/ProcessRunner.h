@@ -30,7 +30,8 @@ struct ProcessOutcome {
 
 // Starts argv[0] (a path to an executable, never looked up in PATH and never given
 // to a shell) with the arguments as they are, stdin, stdout and stderr on
-// /dev/null, in a process group of its own. Waits without a time limit, calling
+// /dev/null, in a process group of its own; should this process be killed
+// outright, the kernel kills the child too. Waits without a time limit, calling
 // workspace.PumpPendingMessages(app::StopCode::Break) about every 20 ms; once BreakCode is non-zero
 // the whole group gets SIGTERM and, 500 ms later, SIGKILL. The child is always
 // reaped before the call returns. BreakCode is not cleared. With `limits`, the

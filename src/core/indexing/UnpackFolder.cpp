@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
+#include <vector>
 #include <unistd.h>
 
 namespace vedra::indexing {
@@ -69,8 +70,25 @@ bool RemoveOwnUnpackFolder(const std::string& folder)
         if (it->is_directory(error) && !it->is_symlink(error))
             makeWritable(it->path());
     }
+    // The mark goes last: a run killed half-way leaves a folder still marked, which
+    // the next run removes, and never members in a folder that no longer says whose
+    // it is (they would be walked as the user's files and stay for good).
+    const fs::path mark = top / std::string(kUnpackMarkName);
+    std::vector<fs::path> members;
     error.clear();
-    fs::remove_all(top, error);
+    for (fs::directory_iterator it(top, error), end; !error && it != end; it.increment(error))
+        if (it->path() != mark)
+            members.push_back(it->path());
+    bool emptied = !error;
+    for (const fs::path& member : members) {
+        error.clear();
+        fs::remove_all(member, error);
+        emptied = emptied && !error;
+    }
+    if (!emptied)
+        return false;
+    ::unlink(mark.c_str());
+    ::rmdir(top.c_str());
     return !fs::exists(fs::symlink_status(top, error));
 }
 
@@ -94,8 +112,11 @@ UnpackFolderState PrepareUnpackFolder(const std::string& folder)
     if (::mkdir(path.c_str(), 0755) != 0) {
         if (errno != EEXIST)
             return UnpackFolderState::Failed;
-        // A leftover of a run that was killed before it could clean up.
-        if (!RemoveOwnUnpackFolder(folder))
+        // A leftover of a run that was killed before it could clean up: marked, or
+        // empty (killed between making the folder and marking it, or between
+        // unmarking and removing it). An empty folder holds nothing to lose; rmdir
+        // takes nothing else, and no link.
+        if (!RemoveOwnUnpackFolder(folder) && ::rmdir(path.c_str()) != 0)
             return IsOwnUnpackFolder(folder) ? UnpackFolderState::Failed : UnpackFolderState::NotOurs;
         if (::mkdir(path.c_str(), 0755) != 0)
             return UnpackFolderState::Failed;

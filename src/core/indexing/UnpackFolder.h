@@ -4,7 +4,8 @@
 // "download_vedratemp/" hold the user's files. So the run makes each unpack folder
 // itself and leaves a mark file in it before the unpacker writes there; only a
 // folder holding that mark is ever emptied or removed, by this run or, after a
-// crash, by a later one.
+// crash, by a later one. (An empty folder in the way of an unpack folder goes as
+// well: it holds nothing, and a crash between making and marking leaves one.)
 #pragma once
 
 #include <string>
@@ -20,8 +21,8 @@ inline constexpr std::string_view kUnpackFolderSuffix = "_vedratemp/";
 inline constexpr std::string_view kUnpackMarkName = ".vedra_unpacked";
 
 enum class UnpackFolderState {
-    Ready,    // made empty with its mark (a leftover of an earlier run was removed first)
-    NotOurs,  // something the program did not make is in the way: left as it is
+    Ready,    // made empty with its mark (a leftover of an earlier run, or an empty folder, was removed first)
+    NotOurs,  // something the program did not make, and not empty, is in the way: left as it is
     Failed,   // the folder could not be made
 };
 
@@ -44,7 +45,8 @@ std::string OwnUnpackFolderOf(std::string_view path);
 void RemoveEmptyFoldersUpTo(const std::string& path, const std::string& top);
 
 // Removes `folder` and everything in it when it is an unpack folder of the
-// program; leaves it alone otherwise. Links inside are removed, never followed.
+// program; leaves it alone otherwise. Links inside are removed, never followed;
+// the mark last, so that a folder cut off half-way is still the program's.
 // True when the folder is gone.
 bool RemoveOwnUnpackFolder(const std::string& folder);
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -277,6 +278,43 @@ TEST_F(ProcessRunner, DroppingARunningProgramStopsIt)
     }
     EXPECT_TRUE(processEnds(pid));
     expectNoZombieChild();
+}
+
+// A run killed outright (SIGKILL) cannot stop its converters itself: they must
+// not live on without it. A forked process stands for the run; it starts two
+// children, with and without a memory limit, and is killed.
+TEST_F(ProcessRunner, ChildrenEndWithAProgramKilledOutright)
+{
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    pid_t run = ::fork();
+    ASSERT_GE(run, 0);
+    if (run == 0) {
+        ProgramLimits limited;
+        limited.memoryBytes = 256ull << 20;
+        RunningProgram first = RunningProgram::Start({"/bin/sleep", "30"}, limited);
+        RunningProgram second = RunningProgram::Start({"/bin/sleep", "30"});
+        pid_t pids[2] = {first.pid(), second.pid()};
+        if (::write(pipe[1], pids, sizeof pids) != static_cast<ssize_t>(sizeof pids))
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ::close(pipe[1]);
+    pid_t pids[2] = {0, 0};
+    ssize_t got = ::read(pipe[0], pids, sizeof pids);
+    ::close(pipe[0]);
+    ::kill(run, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(run, &status, 0), run);
+    ASSERT_EQ(got, static_cast<ssize_t>(sizeof pids));
+    for (pid_t pid : pids) {
+        ASSERT_GT(pid, 0) << "the child did not start";
+        bool ended = processEnds(pid);
+        EXPECT_TRUE(ended) << "child " << pid << " outlived the program that started it";
+        if (!ended)
+            ::kill(pid, SIGKILL);
+    }
 }
 
 // Limits: a child past its time has its whole group ended, whatever it ignores;

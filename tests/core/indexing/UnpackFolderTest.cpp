@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <sys/stat.h>
 
 namespace vedra::indexing {
@@ -64,6 +67,49 @@ TEST_F(UnpackFolderTest, AFolderInTheWayIsLeftAloneUnlessALeftoverOfTheProgram)
     EXPECT_TRUE(IsOwnUnpackFolder(leftover));
 
     EXPECT_EQ(PrepareUnpackFolder(tmp.slash() + "missing/parent/d.zip_vedratemp/"), UnpackFolderState::Failed);
+
+    // Empty and unmarked: a run killed between making the folder and marking it.
+    const std::string unmarked = folder("g.zip_vedratemp");
+    fs::create_directory(unmarked);
+    EXPECT_EQ(PrepareUnpackFolder(unmarked), UnpackFolderState::Ready);
+    EXPECT_TRUE(IsOwnUnpackFolder(unmarked));
+    // Only a folder: a link to an empty one stays, and so does the folder.
+    const std::string target = folder("empty-target");
+    fs::create_directory(target);
+    fs::create_directory_symlink(target, tmp.slash() + "h.zip_vedratemp");
+    EXPECT_EQ(PrepareUnpackFolder(folder("h.zip_vedratemp")), UnpackFolderState::NotOurs);
+    EXPECT_TRUE(fs::is_symlink(tmp.slash() + "h.zip_vedratemp"));
+    EXPECT_TRUE(fs::is_empty(target));
+}
+
+// Whenever the removal is cut off (a kill), what is left is marked or empty: never
+// members in a folder that no longer says it is the program's.
+TEST_F(UnpackFolderTest, TheMarkIsRemovedLast)
+{
+    const std::string unpack = folder("i.zip_vedratemp");
+    ASSERT_EQ(PrepareUnpackFolder(unpack), UnpackFolderState::Ready);
+    for (int i = 0; i < 1000; ++i)
+        writeFile(unpack + "m" + std::to_string(i) + ".txt", "member");
+    const fs::path mark = unpack + std::string(kUnpackMarkName);
+    std::atomic<bool> done{false};
+    std::thread remover([&] {
+        RemoveOwnUnpackFolder(unpack);
+        done = true;
+    });
+    int unmarkedWithMembers = 0;
+    int looks = 0;
+    while (!done) {
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(mark, error)))
+            continue;
+        ++looks;
+        fs::directory_iterator it(unpack, error);
+        if (!error && it != fs::directory_iterator())
+            ++unmarkedWithMembers;
+    }
+    remover.join();
+    EXPECT_EQ(unmarkedWithMembers, 0) << "members were left unmarked in " << looks << " looks";
+    EXPECT_FALSE(fs::exists(unpack));
 }
 
 TEST_F(UnpackFolderTest, LinksAreRemovedNeverFollowed)
