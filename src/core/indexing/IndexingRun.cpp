@@ -616,6 +616,8 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint3
         IndexTempFolder(output, outcome.exitCode == 0);
     } else {
         RemoveOwnUnpackFolder(output);
+        // Its members were never read: the next run unpacks it again.
+        readAgainNextRun(number);
     }
     RemoveEmptyFoldersUpTo(output, temporaryFolder);
 }
@@ -678,12 +680,17 @@ void IndexingRun::writeNameOnlyRecord(const FileWork& work)
 
 void IndexingRun::markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason)
 {
+    readAgainNextRun(number);
+    m_counters.notRead.push_back({path, reason});
+}
+
+void IndexingRun::readAgainNextRun(std::uint32_t number)
+{
     // Time 0 is earlier than any file's: the next run takes the file as changed.
     if (auto record = m_store.readDocument(number); record && record->lastWrite != 0) {
         record->lastWrite = 0;
         m_store.rewriteRecordHead(number, *record);
     }
-    m_counters.notRead.push_back({path, reason});
 }
 
 void IndexingRun::IndexFile(FileWork& work)
@@ -874,12 +881,9 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     if (m_workspace.BreakCode != app::StopCode::None) {
         if (!output.empty())
             removeOwnFile(output);
-        // The PDF's record is written before its text is read: time 0 makes the
-        // next run convert it again instead of taking it as read. A stop is not a failure.
-        if (auto record = m_store.readDocument(pdf.number); record && record->lastWrite != 0) {
-            record->lastWrite = 0;
-            m_store.rewriteRecordHead(pdf.number, *record);
-        }
+        // The PDF's record is written before its text is read: the next run
+        // converts it again instead of taking it as read. A stop is not a failure.
+        readAgainNextRun(pdf.number);
         return;
     }
     // A converter that crashed (the memory limit ends pdftotext by SIGABRT) or was
@@ -925,6 +929,9 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         }
         if (text.isNew || text.update)
             IndexFile(text);
+        // Its text read in part: the next run converts the PDF again.
+        if (m_workspace.BreakCode != app::StopCode::None)
+            readAgainNextRun(pdf.number);
     }
     removeOwnFile(output);
 }

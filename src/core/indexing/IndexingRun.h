@@ -151,6 +151,8 @@ private:
     void writeNameOnlyRecord(const FileWork& work);
     // Keeps the document's record at time 0, so that the next run reads it again.
     void markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason);
+    // Time 0 in the document's record: the next run reads (converts, unpacks) it again.
+    void readAgainNextRun(std::uint32_t number);
     bool readResumePoint(std::string& folder, std::string& start);
     void writeResumePoint();
     std::string keyFor(const std::string& folder, const std::string& name) const;
