@@ -898,10 +898,21 @@ std::vector<std::uint32_t> ArchiveStore::readPostings(std::uint32_t head)
     std::uint64_t windowFrom = 0;
     std::uint64_t windowTo = 0;
     while (offset != 0) {
-        // A posting of a run going on: the older ones it heads are not reached
-        // from here, and none of its own is a completed document yet.
-        if (offset >= postings.size() && postings.sizeLimited())
-            break;
+        // A posting of a run going on. The run writes postings whole before any
+        // link to them, so one found in the file leads on to the older ones; its
+        // document is not a completed one yet and is left out. One not in the
+        // file yet ends the walk.
+        if (offset >= postings.size() && postings.sizeLimited()) {
+            std::uint8_t live[Posting::kSize];
+            if (offset >= limit || postings.handle().readAt(offset, live, sizeof live) != sizeof live)
+                break;
+            const Posting posting = Posting::decode(live);
+            if (posting.document <= documentCount())
+                documents.push_back(posting.document);
+            limit = offset;
+            offset = posting.next;
+            continue;
+        }
         if (documents.size() == kReadsAlone && m_readPostingWindows && postings.mappedSize() == 0)
             windows = head - offset <= kReadsAlone * (kWindow / 64);  // 64 postings to a window
         const std::uint8_t* bytes = nullptr;

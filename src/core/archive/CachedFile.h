@@ -63,6 +63,7 @@ public:
     bool protect(std::uint64_t offset, const void* buffer, std::size_t count);
     // The file itself, for undoing a run before any cache is loaded.
     io::FileHandle& handle() { return m_file; }
+    const io::FileHandle& handle() const { return m_file; }
     // Takes the file's size again after it was changed through handle(); only
     // without caches and pending bytes.
     bool refreshSize();
