@@ -443,8 +443,11 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
         m_resumeStart = m_startFolder;
     }
     // A start folder found empty may be the mount point of a disk not plugged in:
-    // its rows stay (shown as gone) rather than all going at once.
-    if (m_workspace.BreakCode == app::StopCode::None && complete && !(folder == m_startFolder && entries.empty()))
+    // its rows stay (shown as gone) rather than all going at once. Folders outside
+    // the start folder, which unpacking walks too, may be one: only the start
+    // folder's tree is the run's to judge.
+    if (m_workspace.BreakCode == app::StopCode::None && complete && !(folder == m_startFolder && entries.empty()) &&
+        (folder.starts_with(m_startFolder) || m_mode == RunMode::SingleFolder))
         removeGone(folder, folderText, entries, mask, m_options.subfolders && m_mode != RunMode::SingleFolder);
 }
 

@@ -164,6 +164,26 @@ TEST_F(GoneFilesTest, WhatTheRunCannotSeeStays)
     EXPECT_EQ(with("walrus"), Keys{"/tree/a.txt"});
 }
 
+// Unpacking walks every folder the archive holds after the start folder's: an
+// empty one there (a disk not plugged in, indexed by a run of its own) is not
+// this run's to empty.
+TEST_F(GoneFilesTest, AnUnpackingRunEmptiesNoFolderOutsideItsStartFolder)
+{
+    const fs::path disk = fx.folder.path() / "disk";
+    write(tree / "a.txt", "walrus one");
+    write(disk / "photos" / "b.txt", "walrus two");
+    write(disk / "c.txt", "walrus three");
+    index();
+    index(disk.string() + "/");
+    ASSERT_EQ(with("walrus").size(), 3u);
+
+    fs::remove_all(disk);
+    fs::create_directories(disk);
+    EXPECT_EQ(index({}, true).filesRemoved, 0u);
+    EXPECT_EQ(index(disk.string() + "/", true).filesRemoved, 0u);
+    EXPECT_EQ(with("walrus").size(), 3u);
+}
+
 TEST_F(GoneFilesTest, APdfsTextLivesAsLongAsThePdf)
 {
     writeFile(tree / "r.pdf", testing::minimalPdf({"Hello budget"}));
