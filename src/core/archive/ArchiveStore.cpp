@@ -325,6 +325,10 @@ bool ArchiveStore::openForIndexing(const CacheSizes& caches)
         file(slot).setAppendBuffer(caches.appendBuffer);
         file(slot).setRoomCheck([this](std::uint64_t pending) { return checkRoomFor(pending); });
     }
+    // The dictionary's heads reach the file only after the postings they point at.
+    file(SlotWords).setFlushHooks([this] { return file(SlotPostings).flush(); }, nullptr);
+    file(SlotPostings).setFlushHooks(nullptr, [this] { return writeHeldHeads(); });
+    m_heldHeads.clear();
     m_posted = PostedWords{};
     m_posted.runStart = file(SlotPostings).size();
     m_indexing = true;
@@ -380,8 +384,10 @@ bool ArchiveStore::close()
     m_journal.abandon();
     for (auto& f : m_files) {
         f.setJournal(nullptr, 0);
+        f.setFlushHooks(nullptr, nullptr);
         f.close();
     }
+    m_heldHeads.clear();
     m_open = false;
     m_readPostingWindows = false;
     m_indexing = false;
@@ -751,7 +757,7 @@ std::optional<WordLookup> ArchiveStore::findWord(std::string_view word)
     }
     if (found->second == 0)
         return std::nullopt;
-    return WordLookup{found->second, postings, false};
+    return WordLookup{found->second, currentHead(found->second, postings), false};
 }
 
 std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
@@ -773,7 +779,7 @@ std::optional<WordLookup> ArchiveStore::findOrAddWord(std::string_view word)
         return std::nullopt;
     }
     if (found->second != 0)
-        return WordLookup{found->second, postings, false};
+        return WordLookup{found->second, currentHead(found->second, postings), false};
 
     // The node already points where its first posting will be written.
     WordNode node;
@@ -821,8 +827,8 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
     if (!roomFor(postings, Posting::kSize)) {
         // A new word's node points where this posting would have gone: it gets
         // none instead, so that no node points past the end of "LNK.".
-        if (word.added && !writeU32(file(SlotWords), word.node + 8, 0))
-            writeFailed();
+        if (word.added)
+            setWordHead(word.node, 0);
         return false;
     }
     std::uint8_t bytes[Posting::kSize];
@@ -832,14 +838,51 @@ bool ArchiveStore::addPosting(WordLookup& word, std::uint32_t document)
         return false;
     }
     auto offset = static_cast<std::uint32_t>(end);
-    if ((!word.added || word.postings != offset) && !writeU32(file(SlotWords), word.node + 8, offset)) {
-        writeFailed();
+    if ((!word.added || word.postings != offset) && !setWordHead(word.node, offset))
         return false;
-    }
     word.postings = offset;
     word.added = false;
     m_posted.wrote(word.node);
     return true;
+}
+
+bool ArchiveStore::setWordHead(std::uint32_t node, std::uint32_t head)
+{
+    CachedFile& words = file(SlotWords);
+    if (words.writesThrough(std::uint64_t{node} + 8) &&
+        std::uint64_t{head} + Posting::kSize > file(SlotPostings).fileSize()) {
+        m_heldHeads[node] = head;
+        // Held heads cost memory: now and then the postings go out, and they with them.
+        constexpr std::size_t kHeldHeadsLimit = 1 << 16;
+        return m_heldHeads.size() < kHeldHeadsLimit || file(SlotPostings).flush();
+    }
+    m_heldHeads.erase(node);
+    if (!writeU32(words, std::uint64_t{node} + 8, head)) {
+        writeFailed();
+        return false;
+    }
+    return true;
+}
+
+bool ArchiveStore::writeHeldHeads()
+{
+    CachedFile& words = file(SlotWords);
+    for (const auto& [node, head] : m_heldHeads) {
+        if (!writeU32(words, std::uint64_t{node} + 8, head)) {
+            writeFailed();
+            return false;
+        }
+    }
+    m_heldHeads.clear();
+    return true;
+}
+
+std::uint32_t ArchiveStore::currentHead(std::uint32_t node, std::uint32_t found) const
+{
+    if (m_heldHeads.empty())
+        return found;
+    auto held = m_heldHeads.find(node);
+    return held == m_heldHeads.end() ? found : held->second;
 }
 
 // Whether a word's head posting carries `document`, from what this run wrote:

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -236,6 +237,14 @@ private:
     static std::uint64_t recordBytes(std::string_view reversedKey);
     bool appendWordListBytes(std::uint32_t value);
     bool takeWriterLock();
+    // Sets a word's posting head. A node the file holds is not made to point at a
+    // posting the file does not hold yet: such a head is held here until the
+    // postings are written, so that a search beside the run walks the word's
+    // completed postings rather than a link to nothing.
+    bool setWordHead(std::uint32_t node, std::uint32_t head);
+    bool writeHeldHeads();
+    // The posting head a lookup found, or the one held for the node.
+    std::uint32_t currentHead(std::uint32_t node, std::uint32_t found) const;
     bool beginRun();
     bool undoRun(const RunMark& mark, std::array<bool, kMarkedSlots.size()>& shortFiles);
     bool emptyIndex(bool roots);
@@ -269,6 +278,7 @@ private:
     bool m_roomRefused = false;
     bool m_tooLargeShown = false;
     PostedWords m_posted;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_heldHeads;  // word node -> posting head
     bool m_damageSeen = false;
     bool m_checkRoom = true;
     bool m_writeRefused = false;

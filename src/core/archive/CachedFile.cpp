@@ -195,10 +195,12 @@ bool CachedFile::append(const void* buffer, std::size_t count)
     if (m_appendCapacity == 0) {
         if (!flushHead())
             return false;
+        if (m_beforeFlush && !m_beforeFlush())
+            return false;
         if (!writeToFile(pendingStart(), in, count))
             return false;
         m_diskSize = pendingStart() + count;
-        return true;
+        return !m_afterFlush || m_afterFlush();
     }
     if (m_pending.size() + count > m_appendCapacity && !flushAppended())
         return false;
@@ -217,6 +219,8 @@ bool CachedFile::flushHead()
 {
     if (m_dirtyFrom == m_dirtyTo)
         return true;
+    if (m_beforeFlush && !m_beforeFlush())
+        return false;
     std::uint64_t growth = m_dirtyTo > m_diskSize ? m_dirtyTo - m_diskSize : 0;
     if (growth > 0 && m_roomCheck && !m_roomCheck(growth))
         return false;
@@ -224,7 +228,7 @@ bool CachedFile::flushHead()
         return false;
     m_diskSize = std::max(m_diskSize, m_dirtyTo);
     m_dirtyFrom = m_dirtyTo = 0;
-    return true;
+    return !m_afterFlush || m_afterFlush();
 }
 
 bool CachedFile::flushAppended()
@@ -237,12 +241,14 @@ bool CachedFile::flushAppended()
         return false;
     if (m_roomCheck && !m_roomCheck(m_pending.size()))
         return false;
+    if (m_beforeFlush && !m_beforeFlush())
+        return false;
     std::uint64_t start = pendingStart();
     if (!writeToFile(start, m_pending.data(), m_pending.size()))
         return false;
     m_diskSize = start + m_pending.size();
     m_pending.clear();
-    return true;
+    return !m_afterFlush || m_afterFlush();
 }
 
 bool CachedFile::protectHead()

@@ -49,6 +49,19 @@ public:
     void unmap() { m_map.unmap(); }
     std::uint64_t mappedSize() const { return m_map.size(); }
     void setRoomCheck(RoomCheck check) { m_roomCheck = std::move(check); }
+    // Called before the file takes the bytes held in memory (the head's changes,
+    // appended bytes), and after it took them; false from `before` stops the write.
+    using FlushHook = std::function<bool()>;
+    void setFlushHooks(FlushHook before, FlushHook after)
+    {
+        m_beforeFlush = std::move(before);
+        m_afterFlush = std::move(after);
+    }
+    // True when a write at `offset` goes straight to the file (it lies past the
+    // head held in memory, in bytes the file has).
+    bool writesThrough(std::uint64_t offset) const { return offset >= m_headSize && offset < m_diskSize; }
+    // The bytes the file has now; what lies past them is held in memory.
+    std::uint64_t fileSize() const { return m_diskSize; }
     // Every later write to the file first saves what it overwrites in `journal`
     // (under `slot`); null stops that. Kept across close and open.
     void setJournal(RunJournal* journal, int slot)
@@ -115,6 +128,8 @@ private:
     std::vector<std::uint8_t> m_pending;
     std::size_t m_appendCapacity = 0;
     RoomCheck m_roomCheck;
+    FlushHook m_beforeFlush;
+    FlushHook m_afterFlush;
     std::uint64_t m_bytesWritten = 0;
     RunJournal* m_journal = nullptr;
     int m_journalSlot = 0;

@@ -75,6 +75,9 @@ bool ArchiveStore::unlinkPostings(const std::map<std::uint32_t, std::vector<std:
 {
     CachedFile& words = file(SlotWords);
     CachedFile& postings = file(SlotPostings);
+    // Every head in the file, none held: the walks below read them there.
+    if (!postings.flush() || !writeHeldHeads())
+        return false;
     for (const auto& [node, documents] : documentsByWord) {
         if (documents.empty())
             continue;
