@@ -25,12 +25,12 @@ close_each=16    # the close's first writes, each killed in turn
 close_stride=4   # then the next write is 1 + 1/close_stride further on
 # The sanitized build runs several times slower, and its runs are the same code: fewer kills.
 if sanitized_build && [ -z "${VEDRA_CRASH_KILLS:-}" ]; then
-  first_kills=6
-  second_kills=4
-  close_kills_wanted=6
-  kills_wanted=14
-  close_each=6
-  close_stride=2
+  first_kills=4
+  second_kills=3
+  close_kills_wanted=5
+  kills_wanted=10
+  close_each=4
+  close_stride=1
 fi
 echo "crash test seed: $seed (VEDRA_CRASH_SEED=$seed repeats it)"
 RANDOM=$seed

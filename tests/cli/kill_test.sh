@@ -35,8 +35,13 @@ seed=${VEDRA_KILL_SEED:-$(( (RANDOM << 15) | RANDOM ))}
 echo "kill test seed: $seed (VEDRA_KILL_SEED=$seed repeats it)"
 RANDOM=$seed
 moments=${VEDRA_KILL_MOMENTS:-10}
-# The sanitized build runs several times slower: its fixed cases only.
-sanitized_build && [ -z "${VEDRA_KILL_MOMENTS:-}" ] && moments=0
+# The sanitized build runs several times slower, and the code the stops reach
+# is the normal build's: there it runs only when asked for moments.
+if sanitized_build && [ -z "${VEDRA_KILL_MOMENTS:-}" ]; then
+  echo "skipped under the sanitizers (VEDRA_KILL_MOMENTS=N runs it)"
+  echo "0 passed, 0 failed, 1 skipped"
+  exit 0
+fi
 signals=(KILL TERM INT)
 
 work=$tmp/work
