@@ -32,7 +32,12 @@ namespace vedra::indexing {
 class ArchiveInventory;
 
 // An entry of a folder as the walk lists it.
-struct WalkEntry;
+struct WalkEntry {
+    std::string name;
+    bool folder = false;
+    std::uint64_t fileTime = 0;
+    std::uint64_t size = 0;
+};
 
 enum class RunMode { None = 0, Roots = 4, Normal = 5, SingleFolder = 6 };
 
