@@ -5,7 +5,7 @@
 #   check_engine_layers.sh SRC_CORE        check the engine's sources
 #   check_engine_layers.sh --self-test     show that a back edge is caught
 set -u
-layers=(io archive app web indexing search utilities)
+layers=(io archive app web indexing search utilities watch)
 
 declare -A rank_of
 for i in "${!layers[@]}"; do rank_of[${layers[$i]}]=$i; done
