@@ -170,6 +170,22 @@ bool LiveIndex::start()
         while (lists.size() < m_folders.size())
             lists.push_back(archiveLists);
     }
+    // The program's own files change with every batch: a tree that holds them
+    // would wake the watcher for ever.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_folders.size(); ++i) {
+        const std::string& folder = m_folders[i].folder;
+        auto own = std::find_if(m_ownFolders.begin(), m_ownFolders.end(),
+                                [&](const std::string& mine) { return folder.starts_with(mine); });
+        if (own != m_ownFolders.end()) {
+            m_say(folder + " holds the program's own files (" + *own + "): it is not watched");
+            continue;
+        }
+        m_folders[kept] = m_folders[i];
+        lists[kept++] = lists[i];
+    }
+    m_folders.resize(kept);
+    lists.resize(kept);
     if (m_folders.empty())
         return false;
     for (const auto& archiveLists : lists)
@@ -233,6 +249,7 @@ int LiveIndex::run()
     if (gathering)
         firstEvent = lastEvent = Clock::now() - m_settings.longest;
     bool overflowSaid = false;
+    int busyTries = 0;
     publish(gathering ? WatchPhase::Starting : WatchPhase::Watching);
     while (!m_stop) {
         if (m_pauseAsked.exchange(false) && !m_paused) {
@@ -257,8 +274,13 @@ int LiveIndex::run()
         if (timeout == 0) {
             runBatch();
             if (!m_changes.empty()) {
-                // Left for later: a manual run holds an archive.
-                retryAt = Clock::now() + m_settings.busyRetry;
+                // Left for later: a manual run holds an archive. Each try that
+                // finds it still held waits twice as long, up to half a minute.
+                retryAt = Clock::now() + std::min(m_settings.busyRetry * (1 << std::min(busyTries, 5)),
+                                                  std::chrono::milliseconds(30000));
+                ++busyTries;
+            } else {
+                busyTries = 0;
             }
             overflowSaid = false;
             continue;
