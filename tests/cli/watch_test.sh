@@ -3,7 +3,8 @@
 # user changes it: a file made, edited, truncated in place, deleted, moved to
 # another folder, a folder moved in from outside, one moved out, one renamed with
 # its files, a burst of thousands of new files, a change made while no watcher
-# ran, and a flood past the watcher's pending limit. After each, once the batch
+# ran, a disk unmounted and mounted again (where the test may mount), and a
+# flood past the watcher's pending limit. After each, once the batch
 # is done, every word's search is compared with the words the files on disk hold
 # now, read here. Also: one watcher per working folder, --status, --pause and
 # --resume, and a manual run beside the watcher.
@@ -185,6 +186,28 @@ if manual.returncode != 0:
     fail("a manual run beside the watcher: %d %s" % (manual.returncode, manual.stderr.decode()))
 batches = settled(batches, "beside a manual run")
 check("beside a manual run")
+
+# A disk mounted in the tree (as root, where mounting is allowed): unmounted, its
+# files are left as the archive knew them; mounted again, what it holds is read.
+disk = os.path.join(docs, "disk")
+os.makedirs(disk)
+if subprocess.run(["mount", "-t", "tmpfs", "vedratest", disk], capture_output=True).returncode == 0:
+    try:
+        write(os.path.join(disk, "on-disk.txt"), ["quartz", "island"])
+        batches = settled(batches, "a file on a mounted disk")
+        subprocess.run(["umount", disk], check=True)
+        time.sleep(0.6)
+        rows = json.loads(vedra_run("search", "island", "--json").stdout or b"[]")
+        if os.path.join(disk, "on-disk.txt") not in {row["path"] for row in rows}:
+            fail("the files of an unmounted disk left the archive")
+        subprocess.run(["mount", "-t", "tmpfs", "vedratest", disk], check=True)
+        write(os.path.join(disk, "again.txt"), ["island"])
+        batches = settled(batches, "a disk mounted again")
+        check("a disk mounted again")
+    finally:
+        subprocess.run(["umount", disk], capture_output=True)
+else:
+    print("note: tmpfs cannot be mounted here: the unmounted-disk part is left out")
 stop_watcher(watcher)
 
 # Changed while no watcher ran: the next one reads the trees first.

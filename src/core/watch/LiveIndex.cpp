@@ -217,6 +217,8 @@ bool LiveIndex::start()
     }
     // A disk mounted or unmounted changes this file: poll(2) says so, without a timer.
     m_mounts = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    ChangeSet none;
+    m_watcher.mountsChanged(none);
     if (m_settings.rescanAtStart) {
         m_changes.rescanAll();
         m_state.message = "reading the watched folders for changes made while no watcher ran";
@@ -303,8 +305,8 @@ int LiveIndex::run()
         if (events)
             m_watcher.readEvents(m_changes);
         if (m_mounts >= 0 && (fds[2].revents & (POLLPRI | POLLERR))) {
-            if (std::size_t added = m_watcher.addMissing(m_changes))
-                m_say(std::to_string(added) + " folders came back (a disk was mounted): reading them");
+            if (std::size_t added = m_watcher.mountsChanged(m_changes))
+                m_say(std::to_string(added) + " disks mounted in the watched folders: reading them");
         }
         if (m_changes.size() > m_settings.pendingLimit) {
             m_changes.take();
