@@ -132,6 +132,7 @@ bool LiveIndex::start()
         }
         m_settings.archives.push_back(ws.ArchiveNumber);
     }
+    m_userArchive = ws.hasCurrentArchive() ? ws.ArchiveNumber : -1;
     const std::vector<indexing::IndexedFolder> listed =
         indexing::readIndexedFolders(ws.WorkingFolder + std::string(indexing::kIndexedFoldersName));
     m_ownFolders = {ws.WorkingFolder};
@@ -186,6 +187,7 @@ bool LiveIndex::start()
     }
     m_folders.resize(kept);
     lists.resize(kept);
+    restoreUserArchive();
     if (m_folders.empty())
         return false;
     for (const auto& archiveLists : lists)
@@ -233,6 +235,14 @@ bool LiveIndex::start()
               return numbers;
           }());
     return true;
+}
+
+void LiveIndex::restoreUserArchive()
+{
+    // The archive the user made current stays so when the program ends and
+    // saves it, whichever archives the batches opened.
+    if (m_userArchive >= 0 && m_workspace.ArchiveNumber != m_userArchive)
+        m_workspace.OpenArchive(m_userArchive);
 }
 
 void LiveIndex::publish(WatchPhase phase)
@@ -415,6 +425,7 @@ void LiveIndex::runBatch()
             break;
     }
     ws.BreakCode = app::StopCode::None;
+    restoreUserArchive();
     if (busy || m_stop) {
         // Every archive runs the whole batch again later: a folder found unchanged costs little.
         if (rescan)

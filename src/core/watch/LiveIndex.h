@@ -76,6 +76,7 @@ private:
     bool accepts(const std::string& folder) const;
     void runBatch();
     void publish(WatchPhase phase);
+    void restoreUserArchive();
     void wake();
 
     app::Workspace& m_workspace;
@@ -96,6 +97,7 @@ private:
     std::atomic<bool> m_pauseAsked{false};
     std::atomic<bool> m_resumeAsked{false};
     bool m_paused = false;
+    int m_userArchive = -1;
 };
 
 } // namespace vedra::watch
