@@ -150,15 +150,17 @@ namespace {
 
 std::vector<std::string> mountPoints()
 {
-    // The fifth field of each line, with the blanks and others escaped as \ooo.
+    // The fifth field of each line, with the blanks and others escaped as \ooo,
+    // and after a NUL the mount's number (the first field): a disk unmounted and
+    // mounted again between two looks is a new mount on the same path.
     std::vector<std::string> points;
     std::ifstream in("/proc/self/mountinfo");
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream fields(line);
-        std::string field, point;
+        std::string field, point, id;
         for (int i = 0; i < 5 && fields >> field; ++i)
-            point = field;
+            (i == 0 ? id : point) = field;
         std::string path;
         for (std::size_t i = 0; i < point.size(); ++i) {
             if (point[i] == '\\' && i + 3 < point.size() && std::isdigit(static_cast<unsigned char>(point[i + 1]))) {
@@ -169,7 +171,7 @@ std::vector<std::string> mountPoints()
             }
         }
         if (!path.empty())
-            points.push_back(path.back() == '/' ? path : path + '/');
+            points.push_back((path.back() == '/' ? path : path + '/') + '\0' + id);
     }
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
@@ -188,7 +190,8 @@ std::size_t FolderWatcher::mountsChanged(ChangeSet& changes)
     m_mountPoints = std::move(now);
     m_mountsKnown = true;
     std::size_t taken = 0;
-    for (const std::string& point : added) {
+    for (const std::string& entry : added) {
+        const std::string point = entry.substr(0, entry.find('\0'));
         for (const std::string& root : m_roots) {
             if (!point.starts_with(root))
                 continue;

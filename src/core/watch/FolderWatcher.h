@@ -101,7 +101,7 @@ private:
     std::vector<std::string> m_roots;
     std::unordered_map<int, Node> m_nodes;
     std::uint64_t m_shortfall = 0;
-    std::vector<std::string> m_mountPoints;  // sorted; empty before the first look
+    std::vector<std::string> m_mountPoints;  // path, NUL, mount number; sorted
     bool m_mountsKnown = false;
     // A folder moved away, waiting for its other half in the same read.
     struct PendingMove {
