@@ -309,8 +309,22 @@ WatcherStart startWatcher(const WatchServiceSetup& setup)
     return start;
 }
 
-// SIGTERM to the watcher of the working folder, then a wait for its lock to go.
-// True when it ended (or none ran); `pid` is the one asked to end.
+// Gone, or a zombie whose parent has not collected it yet.
+bool processEnded(int pid)
+{
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return true;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    std::getline(in, stat);
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+// SIGTERM to the watcher of the working folder, then a wait for its lock to go
+// and, within the same time, for the process to end: it lets the lock go before
+// it has saved the rest of its state. True when it no longer watches (or none
+// ran); `pid` is the one asked to end.
 bool stopWatcher(const WatchServiceSetup& setup, int& pid)
 {
     const std::string lock = lockPath(setup);
@@ -320,12 +334,14 @@ bool stopWatcher(const WatchServiceSetup& setup, int& pid)
     if (::kill(pid, SIGTERM) != 0 && errno == ESRCH)
         return true;
     const auto deadline = Clock::now() + setup.stopWait;
-    while (watcherProcess(lock) == pid) {
+    for (;;) {
+        const bool watching = watcherProcess(lock) == pid;
+        if (!watching && processEnded(pid))
+            return true;
         if (Clock::now() >= deadline)
-            return false;
+            return !watching;
         std::this_thread::sleep_for(kPollStep);
     }
-    return true;
 }
 
 bool entryExists(const std::string& path)
