@@ -11,8 +11,8 @@ int runWatchServiceCommand(CliContext& context, bool enable)
 {
     app::Workspace& workspace = context.workspace;
     // This program is the watcher the autostart way starts at once.
-    const watch::WatchServiceSetup setup = watch::WatchServiceSetupFromEnvironment(
-        workspace.WorkingFolder, workspace.DataFolder, app::RunningExecutablePath());
+    const watch::WatchServiceSetup setup =
+        watch::WatchServiceSetupFromEnvironment(workspace, app::RunningExecutablePath());
     const watch::WatchServiceOutcome outcome = enable ? watch::EnableWatchService(setup, workspace.messages())
                                                       : watch::DisableWatchService(setup, workspace.messages());
     for (const watch::WatchServiceNote& note : outcome.notes)

@@ -7,6 +7,7 @@
 #include "core/app/InstallLayout.h"
 #include "core/app/MessageFormat.h"
 #include "core/app/SystemProbe.h"
+#include "core/app/Workspace.h"
 #include "core/io/AtomicFile.h"
 #include "core/watch/WatchState.h"
 
@@ -262,6 +263,10 @@ WatcherStart startWatcher(const WatchServiceSetup& setup)
         start.problem = "the vedra program was not found";
         return start;
     }
+    if (setup.workdir.empty()) {
+        start.problem = "no working folder";
+        return start;
+    }
     const std::string log = (fs::path(setup.workdir) / kWatchLogName).string();
     const std::vector<std::string> argv{setup.watcherProgram, "--workdir", setup.workdir, "watch"};
     posix_spawn_file_actions_t actions;
@@ -447,12 +452,12 @@ void enableByAutostart(const WatchServiceSetup& setup, const app::MessageTable& 
 
 } // namespace
 
-WatchServiceSetup WatchServiceSetupFromEnvironment(const std::string& workdir, const std::string& dataFolder,
-                                                   const std::string& executablePath)
+WatchServiceSetup WatchServiceSetupFromEnvironment(const app::Workspace& workspace, const std::string& executablePath)
 {
     WatchServiceSetup setup;
-    setup.workdir = workdir;
-    setup.home = app::SystemProbe::real().homeFolder();
+    setup.workdir = workspace.WorkingFolder;
+    const std::string& dataFolder = workspace.DataFolder;
+    setup.home = workspace.probe().homeFolder();
     setup.configHome = environment("XDG_CONFIG_HOME");
     const char* path = std::getenv("PATH");
     setup.searchPath = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";

@@ -17,6 +17,10 @@
 #include <string_view>
 #include <vector>
 
+namespace vedra::app {
+class Workspace;
+}
+
 namespace vedra::watch {
 
 inline constexpr std::string_view kWatchServiceUnit = "vedra-watch.service";
@@ -43,12 +47,12 @@ struct WatchServiceSetup {
     std::chrono::milliseconds commandLimit{30000};  // for each systemctl call
 };
 
-// The setup of this process: the home folder, XDG_CONFIG_HOME, XDG_DATA_HOME and
-// PATH from the environment. `dataFolder` is the installed share/vedrareader/
-// (empty when the program is not installed: no template then); the watcher is
-// the `vedra` beside `executablePath`, in the build folder's cli/, or on PATH.
-WatchServiceSetup WatchServiceSetupFromEnvironment(const std::string& workdir, const std::string& dataFolder,
-                                                   const std::string& executablePath);
+// The setup of the workspace's user: its working folder, the home folder its
+// probe finds, XDG_CONFIG_HOME, XDG_DATA_HOME and PATH from the environment. The
+// template is in the workspace's DataFolder (the installed share/vedrareader/;
+// none when the program is not installed); the watcher is the `vedra` beside
+// `executablePath`, in the build folder's cli/, or on PATH.
+WatchServiceSetup WatchServiceSetupFromEnvironment(const app::Workspace& workspace, const std::string& executablePath);
 
 // "<config home>/autostart/vedra-watch.desktop": $XDG_CONFIG_HOME when it is an
 // absolute path (the XDG rule ignores a relative one), else ~/.config. Empty when
