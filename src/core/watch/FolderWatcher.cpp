@@ -7,7 +7,10 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_set>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 
 namespace vedra::watch {
 namespace {
@@ -143,45 +146,94 @@ int FolderWatcher::watchTree(const std::string& folder, int parent, const std::s
     return wd;
 }
 
-std::size_t FolderWatcher::addMissing(ChangeSet& changes)
+namespace {
+
+std::vector<std::string> mountPoints()
 {
-    std::unordered_set<std::string> watched;
-    watched.reserve(m_nodes.size());
-    for (const auto& [wd, node] : m_nodes)
-        watched.insert(pathOf(wd));
-    std::size_t added = 0;
-    // Depth first from each root; a folder without a watch gets its tree.
-    std::function<void(const std::string&, int)> visit = [&](const std::string& folder, int wd) {
-        for (const std::string& sub : subfolders(folder)) {
-            std::string path = folder + sub + '/';
-            if (m_accepts && !m_accepts(path))
-                continue;
-            int child = childNamed(wd, sub);
-            if (child >= 0) {
-                visit(path, child);
-            } else if (!watched.contains(path) && watchTree(path, wd, sub) >= 0) {
-                changes.treeAppeared(path);
-                ++added;
+    // The fifth field of each line, with the blanks and others escaped as \ooo.
+    std::vector<std::string> points;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string field, point;
+        for (int i = 0; i < 5 && fields >> field; ++i)
+            point = field;
+        std::string path;
+        for (std::size_t i = 0; i < point.size(); ++i) {
+            if (point[i] == '\\' && i + 3 < point.size() && std::isdigit(static_cast<unsigned char>(point[i + 1]))) {
+                path += static_cast<char>(std::stoi(point.substr(i + 1, 3), nullptr, 8));
+                i += 3;
+            } else {
+                path += point[i];
             }
         }
-    };
-    for (const std::string& root : m_roots) {
-        int wd = -1;
-        for (const auto& [candidate, node] : m_nodes)
-            if (node.parent < 0 && node.name == root)
-                wd = candidate;
-        if (wd < 0) {
-            // The root itself came back (a disk plugged in again).
-            wd = watchTree(root, -1, root);
-            if (wd >= 0) {
-                changes.treeAppeared(root);
-                ++added;
-            }
-            continue;
-        }
-        visit(root, wd);
+        if (!path.empty())
+            points.push_back(path.back() == '/' ? path : path + '/');
     }
-    return added;
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
+} // namespace
+
+std::size_t FolderWatcher::mountsChanged(ChangeSet& changes)
+{
+    std::vector<std::string> now = mountPoints();
+    std::vector<std::string> added;
+    if (m_mountsKnown)
+        std::set_difference(now.begin(), now.end(), m_mountPoints.begin(), m_mountPoints.end(),
+                            std::back_inserter(added));
+    m_mountPoints = std::move(now);
+    m_mountsKnown = true;
+    std::size_t taken = 0;
+    for (const std::string& point : added) {
+        for (const std::string& root : m_roots) {
+            if (!point.starts_with(root))
+                continue;
+            if (point != root && m_accepts && !m_accepts(point))
+                break;
+            // The watch on the folder below the disk sees nothing of the disk.
+            if (int old = nodeAt(point); old >= 0)
+                forget(old, true);
+            int wd = -1;
+            if (point == root) {
+                wd = watchTree(root, -1, root);
+            } else {
+                std::string parent = point.substr(0, point.rfind('/', point.size() - 2) + 1);
+                std::string name = point.substr(parent.size(), point.size() - parent.size() - 1);
+                if (int above = nodeAt(parent); above >= 0)
+                    wd = watchTree(point, above, name);
+            }
+            if (wd >= 0) {
+                changes.treeAppeared(point);
+                ++taken;
+            }
+            break;
+        }
+    }
+    return taken;
+}
+
+int FolderWatcher::nodeAt(const std::string& folder) const
+{
+    for (const auto& [wd, node] : m_nodes) {
+        if (node.parent >= 0 || !folder.starts_with(node.name))
+            continue;
+        int at = wd;
+        std::size_t from = node.name.size();
+        while (at >= 0 && from < folder.size()) {
+            std::size_t slash = folder.find('/', from);
+            if (slash == std::string::npos)
+                return -1;
+            at = childNamed(at, folder.substr(from, slash - from));
+            from = slash + 1;
+        }
+        if (at >= 0)
+            return at;
+    }
+    return -1;
 }
 
 std::string FolderWatcher::pathOf(int wd) const

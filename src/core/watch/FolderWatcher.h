@@ -61,9 +61,11 @@ public:
     // False when the root itself is not a readable folder.
     bool addRoot(const std::string& root);
     const std::vector<std::string>& roots() const { return m_roots; }
-    // Watches folders below the roots that have none yet (after a disk was
-    // mounted there); each one found gets its tree read. Returns how many.
-    std::size_t addMissing(ChangeSet& changes);
+    // After the mount table changed: a disk mounted on a folder of the trees (or
+    // on a root) is watched anew and its tree read; a disk unmounted has lost
+    // its watches and is left alone, so that its documents stay. Returns how
+    // many mounts were taken in. The first call only learns the table.
+    std::size_t mountsChanged(ChangeSet& changes);
 
     // Reads every event queued now (never blocks) into `changes`. A queue that
     // overflowed asks for a rescan of everything.
@@ -88,6 +90,8 @@ private:
     int addWatch(const std::string& folder, int parent, const std::string& name);
     void forget(int wd, bool removeWatch);
     int childNamed(int parent, const std::string& name) const;
+    // The watch of a folder by its path; -1 when it has none.
+    int nodeAt(const std::string& folder) const;
     void detach(int wd);
     void handle(const ::inotify_event& event, ChangeSet& changes);
     void finishMoves(ChangeSet& changes);
@@ -97,6 +101,8 @@ private:
     std::vector<std::string> m_roots;
     std::unordered_map<int, Node> m_nodes;
     std::uint64_t m_shortfall = 0;
+    std::vector<std::string> m_mountPoints;  // sorted; empty before the first look
+    bool m_mountsKnown = false;
     // A folder moved away, waiting for its other half in the same read.
     struct PendingMove {
         std::uint32_t cookie = 0;

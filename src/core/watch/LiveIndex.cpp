@@ -170,6 +170,22 @@ bool LiveIndex::start()
         while (lists.size() < m_folders.size())
             lists.push_back(archiveLists);
     }
+    // The program's own files change with every batch: a tree that holds them
+    // would wake the watcher for ever.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_folders.size(); ++i) {
+        const std::string& folder = m_folders[i].folder;
+        auto own = std::find_if(m_ownFolders.begin(), m_ownFolders.end(),
+                                [&](const std::string& mine) { return folder.starts_with(mine); });
+        if (own != m_ownFolders.end()) {
+            m_say(folder + " holds the program's own files (" + *own + "): it is not watched");
+            continue;
+        }
+        m_folders[kept] = m_folders[i];
+        lists[kept++] = lists[i];
+    }
+    m_folders.resize(kept);
+    lists.resize(kept);
     if (m_folders.empty())
         return false;
     for (const auto& archiveLists : lists)
@@ -201,6 +217,8 @@ bool LiveIndex::start()
     }
     // A disk mounted or unmounted changes this file: poll(2) says so, without a timer.
     m_mounts = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    ChangeSet none;
+    m_watcher.mountsChanged(none);
     if (m_settings.rescanAtStart) {
         m_changes.rescanAll();
         m_state.message = "reading the watched folders for changes made while no watcher ran";
@@ -233,6 +251,7 @@ int LiveIndex::run()
     if (gathering)
         firstEvent = lastEvent = Clock::now() - m_settings.longest;
     bool overflowSaid = false;
+    int busyTries = 0;
     publish(gathering ? WatchPhase::Starting : WatchPhase::Watching);
     while (!m_stop) {
         if (m_pauseAsked.exchange(false) && !m_paused) {
@@ -257,8 +276,13 @@ int LiveIndex::run()
         if (timeout == 0) {
             runBatch();
             if (!m_changes.empty()) {
-                // Left for later: a manual run holds an archive.
-                retryAt = Clock::now() + m_settings.busyRetry;
+                // Left for later: a manual run holds an archive. Each try that
+                // finds it still held waits twice as long, up to half a minute.
+                retryAt = Clock::now() + std::min(m_settings.busyRetry * (1 << std::min(busyTries, 5)),
+                                                  std::chrono::milliseconds(30000));
+                ++busyTries;
+            } else {
+                busyTries = 0;
             }
             overflowSaid = false;
             continue;
@@ -281,8 +305,8 @@ int LiveIndex::run()
         if (events)
             m_watcher.readEvents(m_changes);
         if (m_mounts >= 0 && (fds[2].revents & (POLLPRI | POLLERR))) {
-            if (std::size_t added = m_watcher.addMissing(m_changes))
-                m_say(std::to_string(added) + " folders came back (a disk was mounted): reading them");
+            if (std::size_t added = m_watcher.mountsChanged(m_changes))
+                m_say(std::to_string(added) + " disks mounted in the watched folders: reading them");
         }
         if (m_changes.size() > m_settings.pendingLimit) {
             m_changes.take();
