@@ -29,6 +29,22 @@ install(FILES ${VEDRA_RESOURCES}/desktop/${VEDRA_METAINFO} DESTINATION ${CMAKE_I
 install(FILES ${VEDRA_RESOURCES}/icons/vedrareader.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${VEDRA_RESOURCES}/completion/vedra DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# The live index, off for every user until each turns it on (`vedra watch
+# --enable`): a systemd user unit nobody's default.target wants yet, and the
+# autostart entry as a template the program copies into the user's own autostart
+# folder where no systemd user manager runs. Never into /etc/xdg/autostart, which
+# would start it for everyone.
+set(VEDRA_WATCH_UNIT ${VEDRA_RESOURCES}/systemd/vedra-watch.service)
+if(NOT CMAKE_INSTALL_FULL_BINDIR STREQUAL "/usr/bin")
+  # The unit names the program by its full path, which follows the prefix.
+  file(READ ${VEDRA_WATCH_UNIT} unit_text)
+  string(REPLACE "/usr/bin/vedra" "${CMAKE_INSTALL_FULL_BINDIR}/vedra" unit_text "${unit_text}")
+  set(VEDRA_WATCH_UNIT ${CMAKE_BINARY_DIR}/install-data/vedra-watch.service)
+  file(CONFIGURE OUTPUT ${VEDRA_WATCH_UNIT} CONTENT "${unit_text}" @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VEDRA_RESOURCES}/systemd/vedra-watch.service)
+endif()
+install(FILES ${VEDRA_WATCH_UNIT} DESTINATION lib/systemd/user)
+install(FILES ${VEDRA_RESOURCES}/desktop/vedra-watch.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/vedrareader)
 
 set(VEDRA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${VEDRA_PACKAGE_NAME})
 set(VEDRA_GENERATED ${CMAKE_BINARY_DIR}/install-data)

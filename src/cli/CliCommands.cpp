@@ -47,8 +47,10 @@ const std::vector<CliCommand>& cliCommands()
         {"print", "print FILE [WORDS...] --pdf OUT.pdf",
          "print the preview of a file (as show gives it, the hits bold blue) to a PDF file", runPrint,
          {&kPrintOptions}},
-        {"watch", "watch [PATH...] [--archive N]... [--quiet-ms MS] [--pending-limit N] | watch --status | --pause | --resume",
-         "keep archives up to date while files change (in the foreground), or ask or hold the running watcher",
+        {"watch", "watch [PATH...] [--archive N]... [--quiet-ms MS] [--pending-limit N] | watch --status | --pause | --resume | "
+         "--enable | --disable",
+         "keep archives up to date while files change (in the foreground), ask or hold the running watcher, or "
+         "turn the live index on or off for every login",
          runWatch, {&kWatchOptions}},
     };
     return commands;

@@ -1,6 +1,8 @@
-// `vedra watch`: the live index in the foreground, and the commands that ask the
-// running one how it is (--status) or hold it (--pause, --resume).
+// `vedra watch`: the live index in the foreground, the commands that ask the
+// running one how it is (--status) or hold it (--pause, --resume), and the ones
+// that turn it on or off as a service of the user's session (--enable, --disable).
 #include "cli/CliCommands.h"
+#include "cli/WatchService.h"
 
 #include "core/archive/WriterLock.h"
 #include "core/watch/LiveIndex.h"
@@ -38,6 +40,8 @@ constexpr OptionSpec kWatchOptionList[] = {
     {.name = "--status"},
     {.name = "--pause", .excludes = "--resume"},
     {.name = "--resume"},
+    {.name = "--enable", .excludes = "--disable"},
+    {.name = "--disable"},
     {.name = "--quiet-ms", .value = OptionValue::Integer, .minimum = 10, .maximum = 60000,
      .valueText = "a number of milliseconds"},
     {.name = "--pending-limit", .value = OptionValue::Integer, .minimum = 1, .maximum = 10000000,
@@ -48,7 +52,7 @@ constexpr CliOptions kWatchOptions{
     .verb = "watch",
     .options = kWatchOptionList,
     .usage = "usage: vedra watch [PATH...] [--archive N]... [--quiet-ms MS] [--pending-limit N]\n"
-             "       vedra watch --status | --pause | --resume\n",
+             "       vedra watch --status | --pause | --resume | --enable | --disable\n",
 };
 
 int runWatch(CliContext& context, const std::vector<std::string>& arguments)
@@ -57,6 +61,24 @@ int runWatch(CliContext& context, const std::vector<std::string>& arguments)
     if (!given)
         return 2;
     app::Workspace& ws = context.workspace;
+    if (given->has("--enable") || given->has("--disable")) {
+        // The service runs a plain `vedra watch`: the folders the archives were
+        // indexed from, the current archive.
+        const char* const others[] = {"--archive", "--status", "--pause", "--resume", "--quiet-ms", "--pending-limit"};
+        for (const char* other : others) {
+            if (given->has(other)) {
+                context.err << "vedra watch: " << (given->has("--enable") ? "--enable" : "--disable")
+                            << " cannot be given with " << other << '\n';
+                return 2;
+            }
+        }
+        if (!given->words().empty()) {
+            context.err << "vedra watch: --enable and --disable take no paths: the service watches the folders "
+                           "the archives were indexed from\n";
+            return 2;
+        }
+        return runWatchServiceCommand(context, given->has("--enable"));
+    }
     const std::string statePath = ws.WorkingFolder + std::string(watch::kWatchStateName);
     const std::string lockPath = ws.WorkingFolder + std::string(watch::kWatchLockName);
     if (given->has("--status") || given->has("--pause") || given->has("--resume")) {

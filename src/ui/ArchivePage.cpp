@@ -4,6 +4,7 @@
 // saved only into the file it was read from; after an archive change it is reread.
 #include "ui/ArchivePage.h"
 
+#include "core/app/InstallLayout.h"
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
@@ -83,12 +84,19 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     m_break->setEnabled(false);
     m_wordWatch = new QCheckBox(this);
     m_wordWatch->setObjectName(QStringLiteral("wordWatch"));
+    m_watchService = new QCheckBox(this);
+    m_watchService->setObjectName(QStringLiteral("watchService"));
+    m_watchServiceSetup = [this] {
+        return watch::WatchServiceSetupFromEnvironment(m_screen.workspace(), app::RunningExecutablePath());
+    };
     connect(m_new, &QPushButton::clicked, this, &ArchivePage::newArchive);
     connect(m_describe, &QPushButton::clicked, this, &ArchivePage::describeArchive);
     connect(m_index, &QPushButton::clicked, this, &ArchivePage::indexFolder);
     connect(m_indexOne, &QPushButton::clicked, this, &ArchivePage::indexOneFolder);
     connect(m_update, &QPushButton::clicked, this, &ArchivePage::updateFolder);
     connect(m_break, &QPushButton::clicked, this, &ArchivePage::breakRun);
+    // A click, not any change of state: showing how the service is changes nothing.
+    connect(m_watchService, &QCheckBox::clicked, this, &ArchivePage::setWatchService);
 
     m_listsTitle = new QLabel(this);
     m_listsTitle->setObjectName(QStringLiteral("listsTitle"));
@@ -107,6 +115,7 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     for (QPushButton* button : {m_new, m_describe, m_index, m_indexOne, m_update, m_break})
         layout->addWidget(button);
     layout->addWidget(m_wordWatch);
+    layout->addWidget(m_watchService);
     layout->addWidget(m_listsTitle);
     layout->addWidget(m_listChoice);
     layout->addWidget(m_listText, 1);
@@ -134,6 +143,8 @@ void ArchivePage::setLanguage(int languageIndex)
     m_saveList->setText(QString::fromUtf8(kSaveList[m_languageSlot]));
     m_wordWatch->setText(QString::fromUtf8(kWordWatch[m_languageSlot]));
     m_wordWatch->setToolTip(QString::fromUtf8(kWordWatchTip[m_languageSlot]));
+    m_watchService->setText(
+        QString::fromUtf8(app::MessageTable(languageIndex).text(app::MessageKey::MsgWatchServiceBox)));
     for (int i = 0; i < m_listChoice->count(); ++i)
         m_listChoice->setItemText(i, QString::fromUtf8(kListNames[i][m_languageSlot]));
 }
@@ -152,6 +163,7 @@ void ArchivePage::showEvent(QShowEvent* event)
     const std::string path = workspace.hasCurrentArchive() ? workspace.store().slotPath(chosenListSlot()) : std::string();
     if (path != m_listPath)
         showList();
+    showWatchService();
 }
 
 void ArchivePage::showList()
@@ -227,6 +239,26 @@ void ArchivePage::breakRun()
 {
     if (m_running)
         m_screen.workspace().BreakCode = app::StopCode::Break;
+}
+
+void ArchivePage::showWatchService()
+{
+    m_watchService->setChecked(watch::WatchServiceState(m_watchServiceSetup()) != watch::WatchServiceWay::None);
+}
+
+void ArchivePage::setWatchService(bool on)
+{
+    app::Workspace& workspace = m_screen.workspace();
+    const watch::WatchServiceSetup setup = m_watchServiceSetup();
+    workspace.host().setWaitCursor(true);
+    const watch::WatchServiceOutcome outcome =
+        on ? watch::EnableWatchService(setup, workspace.messages()) : watch::DisableWatchService(setup, workspace.messages());
+    workspace.host().setWaitCursor(false);
+    std::string text;
+    for (const watch::WatchServiceNote& note : outcome.notes)
+        text += (text.empty() ? "" : "\n") + note.text;
+    workspace.host().messageBox(text, app::MessageButtons::Ok);
+    showWatchService();
 }
 
 void ArchivePage::setRunning(bool running)

@@ -1,11 +1,12 @@
 // The property sheet's archive page: a new archive, the current archive's
 // description, and the indexing commands (a folder with resume, one folder, an
-// update), and the archive's editable lists (its filters). The run itself is the
-// engine's IndexFolder; while it works the window stays live through the host's pump
-// and Break stops it.
+// update), the live index turned on or off for every login, and the archive's
+// editable lists (its filters). The run itself is the engine's IndexFolder; while
+// it works the window stays live through the host's pump and Break stops it.
 #pragma once
 
 #include "core/indexing/IndexFolder.h"
+#include "core/watch/WatchService.h"
 #include "ui/CNomeArchivio.h"
 
 #include <QPointer>
@@ -14,7 +15,6 @@
 
 #include <functional>
 #include <optional>
-#include <string>
 #include <string>
 
 class QCheckBox;
@@ -34,6 +34,9 @@ public:
     // Asks the user for a folder (`caption` in the window's language); an empty
     // text means none was chosen.
     using FolderChooser = std::function<QString(const QString& caption)>;
+    // Where the live index's service is for the user (the environment's, unless
+    // a test gives its own).
+    using WatchServiceSetupSource = std::function<watch::WatchServiceSetup()>;
 
     // `screen` is lent for the page's lifetime.
     explicit ArchivePage(SearchScreen& screen, QWidget* parent = nullptr);
@@ -44,6 +47,7 @@ public:
 
     // Replaces the folder dialog (tests give a path).
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+    void setWatchServiceSetup(WatchServiceSetupSource source) { m_watchServiceSetup = std::move(source); }
     // Sub-folders, unpacking and filters of the next runs. The file and folder
     // filters are taken from the search page at the start of each run.
     indexing::IndexingOptions& indexingOptions() { return m_options; }
@@ -73,6 +77,13 @@ public slots:
     void updateFolder();
     // Asks the running indexing to stop (BreakCode Break).
     void breakRun();
+
+    // The box "watchService" ticked (`on`) or cleared by the user: the live
+    // index's service turned on or off, what was done shown in a message, and the
+    // box set to how the service now is.
+    void setWatchService(bool on);
+    // The box set to whether the service is on, as the page is shown.
+    void showWatchService();
 
     // The list chosen in "listChoice" read again from the current archive into
     // "listText".
@@ -104,6 +115,7 @@ private:
 
     SearchScreen& m_screen;
     FolderChooser m_chooseFolder;
+    WatchServiceSetupSource m_watchServiceSetup;
     indexing::IndexingOptions m_options;
     indexing::IndexFolderResult m_lastResult;
     // Owned by the page's window, which may go first.
@@ -118,6 +130,7 @@ private:
     QPushButton* m_update = nullptr;
     QPushButton* m_break = nullptr;
     QCheckBox* m_wordWatch = nullptr;
+    QCheckBox* m_watchService = nullptr;
     QLabel* m_listsTitle = nullptr;
     QComboBox* m_listChoice = nullptr;
     QPlainTextEdit* m_listText = nullptr;

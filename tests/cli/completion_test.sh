@@ -54,6 +54,8 @@ expect "languages starting with e" "en es" vedra --lang e
 expect "the --workdir value is not the command" "$commands" vedra --workdir index ''
 expect "commands after --memory's value" "$commands" vedra --memory 64 ''
 
+expect "watch options" "--archive --disable --enable --pause --pending-limit --quiet-ms --resume --status" vedra watch --
+expect "--enable rules out --disable" "--archive --pause --pending-limit --quiet-ms --resume --status" vedra watch --enable --
 expect "index options" "--converter-memory --converter-time --dirs --files --json --no-subfolders --single --unpack --update" vedra index --
 expect "index options not given twice" "--converter-memory --converter-time --dirs --files --json --no-subfolders --single --update" vedra index /x --unpack --
 expect "--update rules out --single" "--converter-memory --converter-time --dirs --files --json --no-subfolders" vedra index /x --unpack --update --

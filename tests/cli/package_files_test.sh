@@ -4,7 +4,8 @@
 # launches the desktop entry that exists, the manual pages build from scdoc
 # without groff warnings, and the icon renders into every hicolor size. A check
 # whose tool is not installed is skipped with a message; the vedra binary given as
-# $1 is not run.
+# $1 is not run. The live index's user unit and autostart template are checked
+# the same way.
 set -u
 resources=$(cd "$(dirname "$0")/../../resources" && pwd)
 tmp=$(mktemp -d)
@@ -33,6 +34,39 @@ for key in Name Comment GenericName Keywords; do
     grep -q "^$key\[$lang\]=." "$desktop" || fail "no ${key}[$lang] in the desktop entry"
   done
 done
+
+# The live index's autostart template: clean, hidden from menus, starting the
+# watcher, and marked with the line by which the program knows its own copies.
+watch_entry=$resources/desktop/vedra-watch.desktop
+if have desktop-file-validate desktop-file-utils; then
+  checked=$((checked + 1))
+  out=$(desktop-file-validate "$watch_entry" 2>&1) || fail "desktop-file-validate vedra-watch.desktop failed: $out"
+  [[ -z $out ]] || fail "desktop-file-validate vedra-watch.desktop: $out"
+fi
+for line in 'Exec=vedra watch' 'NoDisplay=true' 'Terminal=false'; do
+  grep -qxF "$line" "$watch_entry" || fail "vedra-watch.desktop lacks $line"
+done
+marker=$(grep -o 'X-VedraReader-Autostart=[A-Za-z-]*' "$resources/../src/core/watch/WatchService.h" | head -n 1)
+[[ -n $marker ]] && grep -qxF "$marker" "$watch_entry" || fail "vedra-watch.desktop lacks the marker '$marker' the program looks for"
+
+# The user unit: what it runs and how, and that systemd reads every line of it.
+unit=$resources/systemd/vedra-watch.service
+for line in 'ExecStart=/usr/bin/vedra watch' 'Nice=19' 'IOSchedulingClass=idle' 'Restart=on-failure' \
+  'WantedBy=default.target'; do
+  grep -qxF "$line" "$unit" || fail "vedra-watch.service lacks $line"
+done
+grep -q '^RestartSec=[1-9]' "$unit" || fail "vedra-watch.service restarts without a pause"
+grep -q '^Description=..........' "$unit" || fail "vedra-watch.service has no description"
+if have systemd-analyze systemd; then
+  checked=$((checked + 1))
+  # Checked as a copy that runs a program this machine has: the unit's own
+  # program is there only once the package is installed.
+  mkdir -m 700 "$tmp/runtime"
+  sed "s|^ExecStart=/usr/bin/vedra |ExecStart=$(command -v true) |" "$unit" > "$tmp/vedra-watch.service"
+  out=$(XDG_RUNTIME_DIR=$tmp/runtime systemd-analyze verify --user "$tmp/vedra-watch.service" 2>&1) ||
+    fail "systemd-analyze verify vedra-watch.service failed: $out"
+  [[ -z $out ]] || fail "systemd-analyze verify vedra-watch.service: $out"
+fi
 
 if [[ ! -f $metainfo ]]; then
   fail "no metainfo file in $resources/desktop"

@@ -125,7 +125,23 @@ constexpr std::string_view kItalian[] = {
     "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
     "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.",
     "Files non letti: ",
-    "Files non più sul disco: ",
+    "Files non più sul disco: ",    "Tieni aggiornato l'indice mentre i files cambiano",
+    "Aggiornamento continuo dell'indice attivato: servizio utente di systemd %s",
+    "Aggiornamento continuo dell'indice attivato: avvio automatico %s, sorveglianza avviata (PID %ld)",
+    "Aggiornamento continuo dell'indice attivato: avvio automatico %s, sorveglianza già in corso (PID %ld)",
+    "Aggiornamento continuo dell'indice disattivato: servizio utente di systemd %s disabilitato e fermato",
+    "Aggiornamento continuo dell'indice disattivato: avvio automatico %s rimosso",
+    "Aggiornamento continuo dell'indice disattivato (non era attivo)",
+    "Sorveglianza fermata (PID %ld)",
+    "La sorveglianza (PID %ld) ha ricevuto la richiesta di terminare ma è ancora in corso.",
+    "%s non è riuscito: %s",
+    "Impossibile attivare l'aggiornamento continuo dell'indice: nessun gestore utente di systemd risponde e manca il modello di avvio automatico %s (VedraReader è installato?)",
+    "L'aggiornamento continuo dell'indice non è stato attivato: %s non è stato scritto da VedraReader e resta com'è.",
+    "%s non è stato scritto da VedraReader e resta com'è: rimuovilo tu se avvia la sorveglianza all'accesso.",
+    "Impossibile scrivere %s: %s",
+    "Impossibile rimuovere %s: %s",
+    "Avvio automatico %s scritto, ma la sorveglianza non è partita: %s",
+    "All'accesso la sorveglianza tiene aggiornata la cartella di lavoro predefinita %s, non %s.",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -243,7 +259,23 @@ constexpr std::string_view kEnglish[] = {
     "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
     "Another indexing run (%s) is writing this archive; try again when it has ended.",
     "Files not read: ",
-    "Files gone from the disk: ",
+    "Files gone from the disk: ",    "Keep the index up to date while files change",
+    "Live index turned on: systemd user service %s",
+    "Live index turned on: autostart entry %s, watcher started (PID %ld)",
+    "Live index turned on: autostart entry %s, watcher already running (PID %ld)",
+    "Live index turned off: systemd user service %s disabled and stopped",
+    "Live index turned off: autostart entry %s removed",
+    "Live index turned off (it was not on)",
+    "Watcher stopped (PID %ld)",
+    "The watcher (PID %ld) was asked to end but still runs.",
+    "%s failed: %s",
+    "The live index cannot be turned on: no systemd user manager answers, and the autostart template %s is missing (is VedraReader installed?)",
+    "The live index was not turned on: %s was not written by VedraReader and is left as it is.",
+    "%s was not written by VedraReader and is left as it is: remove it yourself if it starts the watcher at login.",
+    "Cannot write %s: %s",
+    "Cannot remove %s: %s",
+    "Autostart entry %s written, but the watcher did not start: %s",
+    "At login the watcher keeps the default working folder %s up to date, not %s.",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -361,7 +393,23 @@ constexpr std::string_view kSpanish[] = {
     "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
     "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado.",
     "Files no leídos: ",
-    "Files ya no en el disco: ",
+    "Files ya no en el disco: ",    "Mantener el índice al día mientras los files cambian",
+    "Actualización continua del índice activada: servicio de usuario de systemd %s",
+    "Actualización continua del índice activada: inicio automático %s, vigilancia iniciada (PID %ld)",
+    "Actualización continua del índice activada: inicio automático %s, vigilancia ya en marcha (PID %ld)",
+    "Actualización continua del índice desactivada: servicio de usuario de systemd %s deshabilitado y detenido",
+    "Actualización continua del índice desactivada: inicio automático %s eliminado",
+    "Actualización continua del índice desactivada (no estaba activa)",
+    "Vigilancia detenida (PID %ld)",
+    "La vigilancia (PID %ld) recibió la orden de terminar pero sigue en marcha.",
+    "%s falló: %s",
+    "No se puede activar la actualización continua del índice: ningún gestor de usuario de systemd responde y falta la plantilla de inicio automático %s (¿está instalado VedraReader?)",
+    "La actualización continua del índice no se activó: %s no fue escrito por VedraReader y queda como está.",
+    "%s no fue escrito por VedraReader y queda como está: elimínalo tú si inicia la vigilancia al entrar.",
+    "No se puede escribir %s: %s",
+    "No se puede eliminar %s: %s",
+    "Inicio automático %s escrito, pero la vigilancia no se inició: %s",
+    "Al entrar, la vigilancia mantiene al día la carpeta de trabajo predeterminada %s, no %s.",
 };
 
 constexpr std::string_view kNames[] = {
@@ -479,7 +527,23 @@ constexpr std::string_view kNames[] = {
     "MsgRootsAddedReindex",
     "MsgArchiveBusy",
     "MsgFilesNotRead",
-    "MsgFilesGone",
+    "MsgFilesGone",    "MsgWatchServiceBox",
+    "MsgWatchOnSystemd",
+    "MsgWatchOnAutostart",
+    "MsgWatchOnAutostartRunning",
+    "MsgWatchOffSystemd",
+    "MsgWatchOffAutostart",
+    "MsgWatchOffAlready",
+    "MsgWatchStopped",
+    "MsgWatchStillRunning",
+    "MsgWatchCommandFailed",
+    "MsgWatchNoTemplate",
+    "MsgWatchForeignEntry",
+    "MsgWatchForeignEntryLeft",
+    "MsgWatchCannotWrite",
+    "MsgWatchCannotRemove",
+    "MsgWatchNotStarted",
+    "MsgWatchOtherWorkdir",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -490,7 +554,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFilesGone) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgWatchOtherWorkdir) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

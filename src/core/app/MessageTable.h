@@ -135,9 +135,35 @@ enum class MessageKey : int {
     MsgFilesNotRead,
     // The indexing summary's line of documents whose files are gone from the folders walked.
     MsgFilesGone,
+    // The archive page's box that turns the live index on and off.
+    MsgWatchServiceBox,
+    // The live index is on: how it was turned on (the unit's name).
+    MsgWatchOnSystemd,
+    MsgWatchOnAutostart,
+    MsgWatchOnAutostartRunning,
+    // The live index is off: what was turned off.
+    MsgWatchOffSystemd,
+    MsgWatchOffAutostart,
+    MsgWatchOffAlready,
+    // A watcher that ran was ended (its process number).
+    MsgWatchStopped,
+    MsgWatchStillRunning,
+    // An outside command of the live index failed (the command, what it said).
+    MsgWatchCommandFailed,
+    MsgWatchNoTemplate,
+    // An autostart entry of the same name that the user wrote: never replaced or removed.
+    MsgWatchForeignEntry,
+    MsgWatchForeignEntryLeft,
+    // A file of the live index could not be written or removed (the file, why).
+    MsgWatchCannotWrite,
+    MsgWatchCannotRemove,
+    // The autostart entry is there but the watcher ended at once (the entry, why).
+    MsgWatchNotStarted,
+    // Turned on from another working folder than the one watched at login.
+    MsgWatchOtherWorkdir,
 };
 
-inline constexpr int kMessageKeyCount = 115;
+inline constexpr int kMessageKeyCount = 132;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";
