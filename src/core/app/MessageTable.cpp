@@ -126,6 +126,23 @@ constexpr std::string_view kItalian[] = {
     "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.",
     "Files non letti: ",
     "Files non più sul disco: ",
+    "avvio",
+    "in osservazione",
+    "aggiornamento",
+    "in pausa",
+    "errore",
+    "inattivo",
+    "Indice in tempo reale: %s (processo %ld)",
+    "Archivi: %s",
+    "Cartelle osservate: %ld",
+    "Cartelle in attesa: %ld",
+    "Ultimo aggiornamento: %s, %ld cartelle, %ld file cambiati, %s s (%ld finora)",
+    "Ultimo aggiornamento: nessuno finora",
+    "Avviso: %s",
+    "Errore: %s",
+    "L'indice in tempo reale è attivato, ma nessun processo osserva questa cartella di lavoro.",
+    "Il processo di osservazione è terminato (uscita %ld).",
+    "Impossibile avviare l'osservazione: %s",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -244,6 +261,23 @@ constexpr std::string_view kEnglish[] = {
     "Another indexing run (%s) is writing this archive; try again when it has ended.",
     "Files not read: ",
     "Files gone from the disk: ",
+    "starting",
+    "watching",
+    "updating",
+    "paused",
+    "error",
+    "not watching",
+    "Live index: %s (process %ld)",
+    "Archives: %s",
+    "Watched folders: %ld",
+    "Pending folders: %ld",
+    "Last batch: %s, %ld folders, %ld files changed, %s s (%ld so far)",
+    "Last batch: none yet",
+    "Notice: %s",
+    "Error: %s",
+    "The live index is on, but no watcher runs for this working folder.",
+    "The watcher ended (exit status %ld).",
+    "Cannot start the watcher: %s",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -362,6 +396,23 @@ constexpr std::string_view kSpanish[] = {
     "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado.",
     "Files no leídos: ",
     "Files ya no en el disco: ",
+    "iniciando",
+    "vigilando",
+    "actualizando",
+    "en pausa",
+    "error",
+    "inactivo",
+    "Índice en tiempo real: %s (proceso %ld)",
+    "Archivos: %s",
+    "Carpetas vigiladas: %ld",
+    "Carpetas pendientes: %ld",
+    "Última actualización: %s, %ld carpetas, %ld ficheros cambiados, %s s (%ld hasta ahora)",
+    "Última actualización: ninguna todavía",
+    "Aviso: %s",
+    "Error: %s",
+    "El índice en tiempo real está activado, pero ningún proceso vigila esta carpeta de trabajo.",
+    "El proceso de vigilancia terminó (salida %ld).",
+    "No se puede iniciar la vigilancia: %s",
 };
 
 constexpr std::string_view kNames[] = {
@@ -480,6 +531,23 @@ constexpr std::string_view kNames[] = {
     "MsgArchiveBusy",
     "MsgFilesNotRead",
     "MsgFilesGone",
+    "MsgWatchStarting",
+    "MsgWatchWatching",
+    "MsgWatchUpdating",
+    "MsgWatchPaused",
+    "MsgWatchError",
+    "MsgWatchNotWatching",
+    "MsgWatchTipHeading",
+    "MsgWatchTipArchives",
+    "MsgWatchTipFolders",
+    "MsgWatchTipPending",
+    "MsgWatchTipLastBatch",
+    "MsgWatchTipNoBatch",
+    "MsgWatchTipNotice",
+    "MsgWatchTipError",
+    "MsgWatchTipNoWatcher",
+    "MsgWatchTipEnded",
+    "MsgWatchCannotStart",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -490,7 +558,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFilesGone) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgWatchCannotStart) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

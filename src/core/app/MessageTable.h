@@ -135,9 +135,28 @@ enum class MessageKey : int {
     MsgFilesNotRead,
     // The indexing summary's line of documents whose files are gone from the folders walked.
     MsgFilesGone,
+    // The live index's indicator in the status area: the watcher's phase, one short word each.
+    MsgWatchStarting,
+    MsgWatchWatching,
+    MsgWatchUpdating,
+    MsgWatchPaused,
+    MsgWatchError,
+    MsgWatchNotWatching,
+    // Its tooltip, one fact a line.
+    MsgWatchTipHeading,
+    MsgWatchTipArchives,
+    MsgWatchTipFolders,
+    MsgWatchTipPending,
+    MsgWatchTipLastBatch,
+    MsgWatchTipNoBatch,
+    MsgWatchTipNotice,
+    MsgWatchTipError,
+    MsgWatchTipNoWatcher,
+    MsgWatchTipEnded,
+    MsgWatchCannotStart,
 };
 
-inline constexpr int kMessageKeyCount = 115;
+inline constexpr int kMessageKeyCount = 132;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";
