@@ -87,6 +87,13 @@ WatchIndicator DescribeWatch(const WatchFacts& facts, const app::MessageTable& m
             shown.line(MessageKey::MsgWatchCannotStart, {own.startError});
             return shown.take();
         }
+        if (own.runningPid > 0) {
+            // Started, but the lock is not taken yet.
+            shown.setLook(IndicatorLook::Starting);
+            const std::string label = shown.label();
+            shown.line(MessageKey::MsgWatchTipHeading, {label, static_cast<long>(own.runningPid)});
+            return shown.take();
+        }
         if (!facts.liveIndexOn && !own.ended)
             return {};
         // A watcher of the window's that failed is an error the user should see;

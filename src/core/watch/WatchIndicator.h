@@ -29,6 +29,7 @@ enum class IndicatorLook {
 
 // The watcher the window started itself, as far as the window knows it.
 struct OwnWatcher {
+    int runningPid = 0;       // it runs, as this process (it may not hold the lock yet)
     bool ended = false;       // it ran and ended; exitCode says how
     int exitCode = 0;
     std::string startError;   // it could not be started (no program, exec failed); empty otherwise

@@ -197,6 +197,14 @@ TEST(WatchIndicator, TheWindowsOwnWatcherThatFailedIsAnError)
     EXPECT_EQ(stopped.look, IndicatorLook::NotWatching);
     EXPECT_EQ(stopped.tipLines, std::vector<std::string>{"The watcher ended (exit status 0)."});
 
+    // Started by the window, not yet holding the lock: starting, not "not watching".
+    WatchFacts justStarted;
+    justStarted.liveIndexOn = true;
+    justStarted.own.runningPid = 909;
+    const WatchIndicator starting = DescribeWatch(justStarted, kEnglishTexts);
+    EXPECT_EQ(starting.look, IndicatorLook::Starting);
+    EXPECT_EQ(starting.tipLines, std::vector<std::string>{"Live index: starting (process 909)"});
+
     // A watcher that runs (another one took over) is what the indicator shows.
     ended.own.exitCode = 1;
     ended.watcherPid = 55;
