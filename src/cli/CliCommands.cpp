@@ -47,6 +47,9 @@ const std::vector<CliCommand>& cliCommands()
         {"print", "print FILE [WORDS...] --pdf OUT.pdf",
          "print the preview of a file (as show gives it, the hits bold blue) to a PDF file", runPrint,
          {&kPrintOptions}},
+        {"watch", "watch [PATH...] [--archive N]... [--quiet-ms MS] [--pending-limit N] | watch --status | --pause | --resume",
+         "keep archives up to date while files change (in the foreground), or ask or hold the running watcher",
+         runWatch, {&kWatchOptions}},
     };
     return commands;
 }

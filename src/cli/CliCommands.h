@@ -53,6 +53,7 @@ int runCalc(CliContext& context, const std::vector<std::string>& arguments);
 int runGraph(CliContext& context, const std::vector<std::string>& arguments);
 int runFetch(CliContext& context, const std::vector<std::string>& arguments);
 int runPrint(CliContext& context, const std::vector<std::string>& arguments);
+int runWatch(CliContext& context, const std::vector<std::string>& arguments);
 
 // Each verb's option table, defined beside the verb.
 extern const CliOptions kInfoOptions;
@@ -73,5 +74,6 @@ extern const CliOptions kCalcOptions;
 extern const CliOptions kGraphOptions;
 extern const CliOptions kFetchOptions;
 extern const CliOptions kPrintOptions;
+extern const CliOptions kWatchOptions;
 
 } // namespace vedra::cli

@@ -42,7 +42,7 @@ expect() {
 }
 
 # The complete command list, as `vedra --help` names the commands.
-commands="archives calc create fetch graph index info memo notes open print roots search show stats"
+commands="archives calc create fetch graph index info memo notes open print roots search show stats watch"
 expect "commands" "$commands" vedra ''
 expect "commands after a global option's value" "$commands" vedra --workdir /tmp/w --lang it ''
 expect "commands after --no" "$commands" vedra --no ''

@@ -16,6 +16,19 @@ namespace vedra::archive {
 namespace {
 
 constexpr std::size_t kCommandShown = 200;
+// The third line of a holder that keeps the lock for moments at a time.
+constexpr std::string_view kBriefMark = "brief";
+// How long a writer waits for such a holder before it gives up as if refused.
+constexpr auto kBriefWait = std::chrono::minutes(10);
+
+bool g_holdsBriefly = false;
+
+bool heldBriefly(const std::string& text)
+{
+    std::size_t first = text.find('\n');
+    std::size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
+    return second != std::string::npos && std::string_view(text).substr(second + 1).starts_with(kBriefMark);
+}
 
 std::string readAll(int fd)
 {
@@ -66,6 +79,16 @@ WriterLock::Outcome WriterLock::take(const std::string& path, std::string_view c
     do {
         locked = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (locked != 0 && errno == EINTR);
+    // The live index writes in short batches: a writer waits for the batch
+    // rather than refusing the user's run.
+    if (locked != 0 && errno == EWOULDBLOCK && !g_holdsBriefly) {
+        const auto giveUp = std::chrono::steady_clock::now() + kBriefWait;
+        while (locked != 0 && (errno == EWOULDBLOCK || errno == EINTR) && heldBriefly(readAll(fd)) &&
+               std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        }
+    }
     if (locked != 0) {
         const bool busy = errno == EWOULDBLOCK;
         for (int attempt = 0; busy && attempt < 20 && m_holder.empty(); ++attempt) {
@@ -78,7 +101,8 @@ WriterLock::Outcome WriterLock::take(const std::string& path, std::string_view c
         ::close(fd);
         return busy ? Outcome::Busy : Outcome::Failed;
     }
-    const std::string text = std::to_string(::getpid()) + "\n" + std::string(command.substr(0, kCommandShown)) + "\n";
+    const std::string text = std::to_string(::getpid()) + "\n" + std::string(command.substr(0, kCommandShown)) + "\n" +
+                             (g_holdsBriefly ? std::string(kBriefMark) + "\n" : std::string());
     // Written before cutting, so a reader never finds the file empty of a holder
     // that has one; what an earlier holder left past the end goes with the cut.
     if (::pwrite(fd, text.data(), text.size(), 0) != static_cast<ssize_t>(text.size()) ||
@@ -88,6 +112,11 @@ WriterLock::Outcome WriterLock::take(const std::string& path, std::string_view c
     }
     m_fd = fd;
     return Outcome::Taken;
+}
+
+void WriterLock::setHoldsBriefly(bool brief)
+{
+    g_holdsBriefly = brief;
 }
 
 void WriterLock::release()

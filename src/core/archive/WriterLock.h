@@ -5,7 +5,8 @@
 // own files keep their bytes.
 //
 // The file's text, rewritten by every holder: its process number on the first
-// line, its command line on the second, so that a refused writer can name it.
+// line, its command line on the second, so that a refused writer can name it;
+// "brief" on a third line from a holder that a writer should wait for.
 #pragma once
 
 #include <string>
@@ -30,6 +31,11 @@ public:
     // Failed when the file cannot be made or locked.
     Outcome take(const std::string& path, std::string_view command);
     void release();
+    // This process holds the lock for moments at a time (the live index's
+    // batches): its file says so on a third line, "brief", and a writer refused
+    // by such a holder waits for it instead (up to ten minutes). A brief holder
+    // itself never waits: it tries again later, so two never wait on each other.
+    static void setHoldsBriefly(bool brief);
     bool held() const { return m_fd >= 0; }
     // "PID 1234, vedra index /home/me/docs" as the holder wrote it; "another
     // process" when it had not written yet.

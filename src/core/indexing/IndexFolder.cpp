@@ -8,6 +8,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
+#include "core/indexing/IndexedFolders.h"
 
 #include <algorithm>
 #include <chrono>
@@ -86,6 +87,15 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
     store.close();
     result.counters = run.counters();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // The live index watches what was indexed; a list that cannot be written
+    // costs only that, so the run's outcome stands.
+    if (result.status == IndexStatus::Done && start->back() == '/' && !workspace.WorkingFolder.empty()) {
+        IndexedFolder indexed{.archive = workspace.ArchiveNumber,
+                              .subfolders = options.subfolders && command != IndexCommand::SingleFolder,
+                              .unpack = options.unpack,
+                              .folder = *start};
+        rememberIndexedFolder(workspace.WorkingFolder + std::string(kIndexedFoldersName), indexed);
+    }
     return result;
 }
 

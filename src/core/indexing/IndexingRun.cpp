@@ -439,9 +439,12 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
     // its rows stay (shown as gone) rather than all going at once. Folders outside
     // the start folder, which unpacking walks too, may be one: only the start
     // folder's tree is the run's to judge.
-    if (m_workspace.BreakCode == app::StopCode::None && complete && !(folder == m_startFolder && entries.empty()) &&
+    if (m_workspace.BreakCode == app::StopCode::None && complete &&
+        !(folder == m_startFolder && entries.empty() && !m_options.emptyStartRemoves) &&
         (folder.starts_with(m_startFolder) || m_mode == RunMode::SingleFolder))
-        removeGone(folder, folderText, entries, mask, m_options.subfolders && m_mode != RunMode::SingleFolder);
+        removeGone(folder, folderText, entries, mask,
+                   (m_options.subfolders || (m_options.removeGoneSubfolders && folder == m_startFolder)) &&
+                       m_mode != RunMode::SingleFolder);
 }
 
 void IndexingRun::processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,

@@ -55,6 +55,14 @@ struct IndexingOptions {
     // PDF converters that may run ahead of the walk; 0 converts each PDF when the
     // walk reaches it. The archive is the same either way.
     std::size_t pdfConverters = DefaultPdfConverters();
+    // Without `subfolders`: the sub-folders gone from the start folder still take
+    // their documents with them (the live index runs a folder alone after one of
+    // its sub-folders went).
+    bool removeGoneSubfolders = false;
+    // A start folder found empty empties its documents too. Off, an empty start
+    // folder may be the mount point of a disk not plugged in and keeps them; the
+    // live index turns it on for a folder below the one it watches, emptied by hand.
+    bool emptyStartRemoves = false;
 };
 
 // Why a file's text could not be read; the file is read again by the next run.
