@@ -7,6 +7,7 @@
 
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/IndexFolder.h"
+#include "core/indexing/IndexedFolders.h"
 #include "core/watch/WatchState.h"
 #include "core/watch/WatcherLaunch.h"
 #include "ui/WatchIndicatorLabel.h"
@@ -152,6 +153,7 @@ private slots:
     void theWindowsOwnWatcherRunsWithTheWindowAndEndsWithIt();
     void aWatcherThatCannotBeStartedIsShownAsAnError();
     void aSearchAfterAnotherProcesssRunFindsItsDocuments();
+    void theRealWatchersBatchIsFoundByTheNextSearch();
 };
 
 void WatchIndicatorLabelTest::followsTheWatchersPhasesAndHidesWhenItIsKilled()
@@ -219,7 +221,7 @@ void WatchIndicatorLabelTest::aStateFileWithoutAWatcherIsNotBelieved()
 
     // With the live index turned on, nothing watching is worth telling.
     VariableForTest on(vedra::watch::kLiveIndexVariable, "1");
-    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromLatin1(vedra::watch::kWatchedFoldersName)),
+    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromUtf8(vedra::indexing::kIndexedFoldersName.data(), vedra::indexing::kIndexedFoldersName.size())),
                                     "1\t1\t/srv/docs/\n"));
     QTRY_COMPARE(label(session), QStringLiteral("not watching"));
     QCOMPARE(indicator->indicator().look, IndicatorLook::NotWatching);
@@ -253,7 +255,7 @@ void WatchIndicatorLabelTest::theWindowsOwnWatcherRunsWithTheWindowAndEndsWithIt
     QVERIFY(!indicatorOf(session)->isVisible());
 
     VariableForTest on(vedra::watch::kLiveIndexVariable, "1");
-    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromLatin1(vedra::watch::kWatchedFoldersName)),
+    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromUtf8(vedra::indexing::kIndexedFoldersName.data(), vedra::indexing::kIndexedFoldersName.size())),
                                     "1\t1\t/srv/docs/\n"));
     // Another watcher runs for the folder: the window leaves it be.
     {
@@ -290,7 +292,7 @@ void WatchIndicatorLabelTest::aWatcherThatCannotBeStartedIsShownAsAnError()
     session.control<QRadioButton>("1669")->click();
     VariableForTest on(vedra::watch::kLiveIndexVariable, "1");
     VariableForTest named(vedra::watch::kVedraProgramVariable, session.file(QStringLiteral("no-such-vedra")).toLocal8Bit());
-    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromLatin1(vedra::watch::kWatchedFoldersName)),
+    QVERIFY(vedra::uitest::writeAll(session.file(QString::fromUtf8(vedra::indexing::kIndexedFoldersName.data(), vedra::indexing::kIndexedFoldersName.size())),
                                     "1\t1\t/srv/docs/\n"));
     session.dialog->startLiveIndex();
     QTRY_COMPARE(label(session), QStringLiteral("error"));
@@ -337,6 +339,60 @@ void WatchIndicatorLabelTest::aSearchAfterAnotherProcesssRunFindsItsDocuments()
     vedra::uitest::searchFor(dialog, QStringLiteral("bravo"));
     QTRY_COMPARE(list->model()->rowCount(), 1);
     QVERIFY(list->model()->index(0, 0).data().toString().contains(QStringLiteral("second.txt")));
+}
+
+// The whole way: the window starts `vedra watch` itself, a file is written, the
+// watcher's batch takes it in, the indicator comes back to watching and the next
+// search lists the file; closing the window ends the watcher.
+void WatchIndicatorLabelTest::theRealWatchersBatchIsFoundByTheNextSearch()
+{
+    QVERIFY2(QFileInfo(vedraProgram()).isExecutable(), qPrintable(vedraProgram()));
+    Session session;
+    const QString folder = QString::fromStdString(session.folder());
+    QVERIFY(QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")));
+    QVERIFY(vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "alpha bravo casa mare"));
+    QVERIFY(session.prepare());
+    vedra::indexing::NewArchive request;
+    request.name = "live";
+    QCOMPARE(vedra::indexing::CreateArchive(session.workspace, request).number, 1);
+    // Outside the working folder: the program's own files are never watched.
+    QTemporaryDir documents;
+    const QString corpus = documents.path();
+    QVERIFY(vedra::uitest::writeAll(corpus + "/first.txt", "alpha casa\n"));
+    // Run by `vedra index`, the folder goes into the list the watcher watches.
+    QProcess run;
+    run.start(vedraProgram(), {QStringLiteral("--workdir"), folder, QStringLiteral("index"), corpus});
+    QVERIFY(run.waitForFinished(30000));
+    QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
+
+    VariableForTest on(vedra::watch::kLiveIndexVariable, "1");
+    VariableForTest named(vedra::watch::kVedraProgramVariable, vedraProgram().toLocal8Bit());
+    auto& dialog = session.open();
+    session.control<QRadioButton>("1669")->click();
+    dialog.startLiveIndex();
+    QTRY_COMPARE_WITH_TIMEOUT(label(session), QStringLiteral("watching"), 15000);
+    const std::string statePath = workFolder(session) + std::string(vedra::watch::kWatchStateName);
+    const std::uint64_t batchesBefore = vedra::watch::readWatchState(statePath).value_or(WatchState{}).batches;
+
+    auto* list = session.control<QTableView>("1001");
+    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
+    QTRY_COMPARE(list->model()->rowCount(), 1);
+
+    QVERIFY(vedra::uitest::writeAll(corpus + "/second.txt", "bravo casa mare\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(vedra::watch::readWatchState(statePath).value_or(WatchState{}).batches > batchesBefore,
+                             15000);
+    // The indicator reads the batch's state from the file, as a person would see it.
+    QTRY_VERIFY(label(session) == QStringLiteral("watching") &&
+                indicatorOf(session)->toolTip().contains(QStringLiteral(", 1 files changed, ")));
+
+    session.answers.push_back(vedra::app::MessageAnswer::No);
+    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
+    QTRY_COMPARE(list->model()->rowCount(), 2);
+
+    const std::string lock = workFolder(session) + std::string(vedra::watch::kWatchLockName);
+    QVERIFY(vedra::watch::watcherProcess(lock) > 0);
+    dialog.close();
+    QCOMPARE(vedra::watch::watcherProcess(lock), 0);
 }
 
 VEDRA_UI_TEST_MAIN(WatchIndicatorLabelTest)

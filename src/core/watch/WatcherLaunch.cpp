@@ -1,5 +1,7 @@
 #include "core/watch/WatcherLaunch.h"
 
+#include "core/indexing/IndexedFolders.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -14,7 +16,7 @@ bool LiveIndexTurnedOn(const std::string& workingFolder)
     if (variable == nullptr || std::string_view(variable) != "1" || workingFolder.empty())
         return false;
     std::error_code error;
-    const auto size = std::filesystem::file_size(std::filesystem::path(workingFolder) / kWatchedFoldersName, error);
+    const auto size = std::filesystem::file_size(std::filesystem::path(workingFolder) / indexing::kIndexedFoldersName, error);
     return !error && size > 0;
 }
 

@@ -8,8 +8,6 @@
 
 namespace vedra::watch {
 
-// The list of indexed folders a watcher without paths keeps up to date.
-inline constexpr const char* kWatchedFoldersName = "vedrafolders.txt";
 // Set to "1", the window keeps the live index of its working folder running.
 inline constexpr const char* kLiveIndexVariable = "VEDRA_LIVE_INDEX";
 // Names the `vedra` program the window starts, instead of the one beside it.

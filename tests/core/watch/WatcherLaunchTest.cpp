@@ -1,6 +1,8 @@
 // When the window starts a watcher of its own, and which `vedra` it runs.
 #include "core/watch/WatcherLaunch.h"
 
+#include "core/indexing/IndexedFolders.h"
+
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +47,7 @@ private:
 TEST(WatcherLaunch, TheLiveIndexIsOnOnlyWithTheSettingAndFoldersToWatch)
 {
     TempFolder work;
-    const std::string folders = work.slash() + kWatchedFoldersName;
+    const std::string folders = work.slash() + std::string(indexing::kIndexedFoldersName);
     {
         ScopedVariable on(kLiveIndexVariable, "1");
         EXPECT_FALSE(LiveIndexTurnedOn(work.slash())) << "nothing indexed yet";
