@@ -1,12 +1,12 @@
 // The live index seen from the window: the indicator in the status area following
 // a watcher's state file through its phases (the watcher played by a child process
 // of the test that holds the lock), the window's own watcher started and ended
-// with it, and a search after another process's run finding that run's documents.
+// with it, and a search after the real watcher's batch (a run in another process)
+// finding the file it took in.
 #include "UiTestRegistry.h"
 #include "UiTestSupport.h"
 
 #include "core/indexing/ArchiveCreator.h"
-#include "core/indexing/IndexFolder.h"
 #include "core/indexing/IndexedFolders.h"
 #include "core/watch/WatchState.h"
 #include "core/watch/WatcherLaunch.h"
@@ -152,7 +152,6 @@ private slots:
     void aStateFileWithoutAWatcherIsNotBelieved();
     void theWindowsOwnWatcherRunsWithTheWindowAndEndsWithIt();
     void aWatcherThatCannotBeStartedIsShownAsAnError();
-    void aSearchAfterAnotherProcesssRunFindsItsDocuments();
     void theRealWatchersBatchIsFoundByTheNextSearch();
 };
 
@@ -297,48 +296,6 @@ void WatchIndicatorLabelTest::aWatcherThatCannotBeStartedIsShownAsAnError()
     session.dialog->startLiveIndex();
     QTRY_COMPARE(label(session), QStringLiteral("error"));
     QVERIFY(indicatorOf(session)->toolTip().startsWith(QStringLiteral("Cannot start the watcher: ")));
-}
-
-// The watcher's batches are `vedra index` runs in another process: the window's
-// next search must read the archive as that run left it.
-void WatchIndicatorLabelTest::aSearchAfterAnotherProcesssRunFindsItsDocuments()
-{
-    QVERIFY2(QFileInfo(vedraProgram()).isExecutable(), qPrintable(vedraProgram()));
-    Session session;
-    const QString folder = QString::fromStdString(session.folder());
-    QVERIFY(QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")));
-    QVERIFY(vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "alpha bravo casa mare"));
-    QVERIFY(session.prepare());
-    vedra::indexing::NewArchive request;
-    request.name = "live";
-    QCOMPARE(vedra::indexing::CreateArchive(session.workspace, request).number, 1);
-    const QString corpus = folder + "/corpus";
-    QVERIFY(QDir().mkpath(corpus));
-    QVERIFY(vedra::uitest::writeAll(corpus + "/first.txt", "alpha casa\n"));
-    QCOMPARE(vedra::indexing::IndexFolder(session.workspace, corpus.toStdString(), vedra::indexing::IndexCommand::Normal,
-                                          {})
-                 .status,
-             vedra::indexing::IndexStatus::Done);
-
-    auto& dialog = session.open();
-    auto* list = session.control<QTableView>("1001");
-    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
-    QTRY_COMPARE(list->model()->rowCount(), 1);
-
-    // The other process adds a file while the window stays open.
-    QVERIFY(vedra::uitest::writeAll(corpus + "/second.txt", "bravo casa mare\n"));
-    QProcess run;
-    run.start(vedraProgram(), {QStringLiteral("--workdir"), folder, QStringLiteral("index"), corpus});
-    QVERIFY(run.waitForFinished(30000));
-    QVERIFY2(run.exitCode() == 0, run.readAllStandardError().constData());
-
-    session.answers.push_back(vedra::app::MessageAnswer::No);  // the earlier results go
-    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
-    QTRY_COMPARE(list->model()->rowCount(), 2);
-    session.answers.push_back(vedra::app::MessageAnswer::No);
-    vedra::uitest::searchFor(dialog, QStringLiteral("bravo"));
-    QTRY_COMPARE(list->model()->rowCount(), 1);
-    QVERIFY(list->model()->index(0, 0).data().toString().contains(QStringLiteral("second.txt")));
 }
 
 // The whole way: the window starts `vedra watch` itself, a file is written, the

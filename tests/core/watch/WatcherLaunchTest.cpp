@@ -65,8 +65,8 @@ TEST(WatcherLaunch, TheLiveIndexIsOnOnlyWithTheSettingAndFoldersToWatch)
 
 TEST(WatcherLaunch, TheVedraProgramIsBesideTheWindowOrInTheBuildTree)
 {
-    ScopedVariable none(kVedraProgramVariable, nullptr);
     TempFolder root;
+    ScopedVariable none(kVedraProgramVariable, nullptr);
     // Installed: both programs in bin/.
     testing::writeExecutable(root.path() / "usr" / "bin" / "vedra");
     EXPECT_EQ(FindVedraProgram(root.slash() + "usr/bin/vedrareader"), root.slash() + "usr/bin/vedra");
@@ -81,18 +81,13 @@ TEST(WatcherLaunch, TheVedraProgramIsBesideTheWindowOrInTheBuildTree)
     fs::create_directories(root.path() / "odd" / "ui");
     EXPECT_EQ(FindVedraProgram(root.slash() + "odd/ui/vedrareader"), "");
     EXPECT_EQ(FindVedraProgram(""), "");
-}
 
-TEST(WatcherLaunch, TheVariableNamesTheProgramWhenItCanRun)
-{
-    TempFolder root;
-    testing::writeExecutable(root.path() / "usr" / "bin" / "vedra");
+    // The variable wins; named but missing, nothing is run rather than another program.
     testing::writeExecutable(root.path() / "elsewhere" / "vedra-test");
     {
         ScopedVariable named(kVedraProgramVariable, (root.slash() + "elsewhere/vedra-test").c_str());
         EXPECT_EQ(FindVedraProgram(root.slash() + "usr/bin/vedrareader"), root.slash() + "elsewhere/vedra-test");
     }
-    // Named but missing: nothing is run rather than another program than the one asked for.
     ScopedVariable missing(kVedraProgramVariable, (root.slash() + "elsewhere/gone").c_str());
     EXPECT_EQ(FindVedraProgram(root.slash() + "usr/bin/vedrareader"), "");
 }
