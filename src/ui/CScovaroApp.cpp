@@ -64,6 +64,7 @@ int CScovaroApp::run()
     dialog->setMessageResponder(responder);
     host.setTarget(dialog.get());
     dialog->initialise();
+    dialog->startLiveIndex();
 
     if (m_onShown) {
         CScovaroDlg* window = dialog.get();

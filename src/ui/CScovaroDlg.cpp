@@ -4,6 +4,7 @@
 // a stop request, not a quit; a search's new rows show a few times a second.
 #include "ui/CScovaroDlg.h"
 
+#include "core/app/InstallLayout.h"
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
 #include "core/indexing/ArchiveRoots.h"
@@ -14,6 +15,8 @@
 #include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
+#include "core/watch/WatchState.h"
+#include "core/watch/WatcherLaunch.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CMyPropertySheet.h"
@@ -26,6 +29,8 @@
 #include "ui/Printing.h"
 #include "ui/ResultListModel.h"
 #include "ui/UiText.h"
+#include "ui/WatchIndicatorLabel.h"
+#include "ui/WatcherChild.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -323,6 +328,10 @@ void CScovaroDlg::buildBottomRow()
 
     m_statusLine = makeField("1475", this, Qt::AlignLeft);
     m_statusLine->setGeometry(unitRect(0, 260, 172, 9));
+    m_watchIndicator = new WatchIndicatorLabel(m_workspace.messages(), this);
+    m_watchIndicator->setAutoFillBackground(true);
+    setColours(m_watchIndicator, QPalette::Window, kTextBackgroundColour, QPalette::WindowText, qRgb(0, 0, 0));
+    connect(m_watchIndicator, &WatchIndicatorLabel::changed, this, &CScovaroDlg::layoutStatusArea);
     m_continueButton = makeButton("1008", QStringLiteral(" Continue"), this);
     m_continueButton->setGeometry(unitRect(173, 260, 32, 9));
     m_continueButton->setEnabled(false);
@@ -362,9 +371,35 @@ void CScovaroDlg::buildBottomRow()
     connect(m_italian, &QRadioButton::clicked, this, [this] { chooseLanguage(0); });
     connect(m_spanish, &QRadioButton::clicked, this, [this] { chooseLanguage(2); });
 
-    for (QWidget* widget : std::initializer_list<QWidget*>{m_statusLine, m_continueButton, m_positionField, m_sizeField,
-                                                            m_breakButton, m_optionsButton})
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_statusLine, m_watchIndicator, m_continueButton,
+                                                            m_positionField, m_sizeField, m_breakButton, m_optionsButton})
         widget->setFont(small);
+}
+
+void CScovaroDlg::layoutStatusArea()
+{
+    const QRect area = unitRect(0, 260, 172, 9);
+    if (!m_watchIndicator->isVisibleTo(this)) {
+        m_statusLine->setGeometry(area);
+        return;
+    }
+    // At most a third of the line: the status keeps the start and end of a path.
+    const int width = std::min(m_watchIndicator->sizeHint().width(), area.width() / 3);
+    m_watchIndicator->setGeometry(area.right() + 1 - width, area.top(), width, area.height());
+    m_statusLine->setGeometry(area.left(), area.top(), area.width() - width - 1, area.height());
+}
+
+void CScovaroDlg::startLiveIndex()
+{
+    const std::string folder = m_workspace.WorkingFolder;
+    if (folder.empty() || !watch::LiveIndexTurnedOn(folder) ||
+        watch::watcherProcess(folder + std::string(watch::kWatchLockName)) > 0)
+        return;
+    if (m_watcher == nullptr) {
+        m_watcher = new WatcherChild(this);
+        connect(m_watcher, &WatcherChild::changed, this, [this] { m_watchIndicator->setOwnWatcher(m_watcher->state()); });
+    }
+    m_watcher->start(watch::FindVedraProgram(app::RunningExecutablePath()), watch::WatcherArguments(folder));
 }
 
 void CScovaroDlg::initialise()
@@ -380,6 +415,10 @@ void CScovaroDlg::initialise()
     m_startGeometry = geometry();
     loadIndexList();
     loadIntroduction();
+    if (!m_workspace.WorkingFolder.empty()) {
+        const std::string folder = m_workspace.WorkingFolder;
+        m_watchIndicator->follow(folder, [folder] { return watch::LiveIndexTurnedOn(folder); });
+    }
     // The search page is where a person starts, so the sheet comes up beside the
     // window once it is on screen, unless the introduction is shown first.
     QTimer::singleShot(0, this, [this] {
@@ -483,6 +522,7 @@ void CScovaroDlg::retranslate()
     m_resultList->setToolTip(QString::fromUtf8(resultListTip(language)));
     m_preview->setToolTip(QString::fromUtf8(previewTip(language)));
     m_resultModel->setLanguage(language);
+    m_watchIndicator->retranslate();
     retranslatePages();
 }
 
@@ -492,6 +532,8 @@ void CScovaroDlg::ShutdownSave()
         return;
     m_shutdownSaved = true;
     m_workspace.ShutdownSave(checkedLanguage());
+    if (m_watcher != nullptr)
+        m_watcher->stop();
     if (m_grafica != nullptr)
         m_grafica->closeMedia();
     m_workspace.BreakCode = app::StopCode::Closing;

@@ -49,6 +49,8 @@ class ArchivePage;
 class DocumentPrinter;
 class FolderTrees;
 class ResultListModel;
+class WatchIndicatorLabel;
+class WatcherChild;
 
 class CScovaroDlg : public QDialog, public app::Host, public SearchScreen {
     Q_OBJECT
@@ -107,6 +109,13 @@ public:
     void ClipboardSearch(ClipboardMode mode);
     // The About box ("Vedra information").
     void showAbout();
+    // The live index: when it is on for the working folder and no watcher runs
+    // for it, `vedra --workdir W watch` is started as this window's child, and
+    // ended when the window closes. The program's start calls it; a window a test
+    // makes never starts a watcher.
+    void startLiveIndex();
+    // The live index's indicator in the status area.
+    WatchIndicatorLabel* watchIndicator() const { return m_watchIndicator; }
     // The first start of an installed program (no catalogue): the archive page
     // makes the archive DOCUMENTI and indexes `folder` into it, then the window
     // shows the new archive.
@@ -186,6 +195,8 @@ protected:
 private:
     void buildControls();
     void buildBottomRow();
+    // The status line gives the indicator the room it needs while it shows.
+    void layoutStatusArea();
     void createPropertySheet();
     void showPropertySheet();
     void retranslate();
@@ -254,6 +265,8 @@ private:
     QTreeWidget* m_fileTree = nullptr;
     FolderTrees* m_trees = nullptr;
     QLabel* m_statusLine = nullptr;
+    WatchIndicatorLabel* m_watchIndicator = nullptr;
+    WatcherChild* m_watcher = nullptr;
     QLabel* m_positionField = nullptr;
     QLabel* m_sizeField = nullptr;
     QProgressBar* m_progress = nullptr;

@@ -16,6 +16,7 @@
 #include "ui/CScovaroDlg.h"
 #include "ui/CTastoDestro.h"
 #include "ui/FolderTrees.h"
+#include "ui/WatchIndicatorLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,7 +35,9 @@
 #include <QTreeWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 
+#include <ctime>
 #include <iostream>
 
 namespace vedra::ui {
@@ -186,6 +189,39 @@ void driveTree(CScovaroDlg& dialog, const QString& folder)
     dialog.searchPage()->setDirectoriesText(QString());
 }
 
+// The live index's indicator in the middle of a batch, its tooltip open. The
+// tour's folder has no watcher: the state is made up, as a watcher would write it
+// while it runs its sixth batch, and shown without following the files.
+void watchIndicator(CScovaroDlg& dialog, const QString& folder)
+{
+    watch::WatchState state;
+    state.pid = static_cast<int>(QCoreApplication::applicationPid());
+    state.phase = watch::WatchPhase::Updating;
+    state.archives = {1};
+    state.folders = 14;
+    state.pending = 2;
+    state.batches = 5;
+    state.lastBatchTime = static_cast<std::int64_t>(std::time(nullptr)) - 95;
+    state.lastBatchSeconds = 0.84;
+    state.lastBatchFolders = 3;
+    state.lastBatchFiles = 9;
+    watch::WatchFacts facts;
+    facts.state = state;
+    facts.watcherPid = state.pid;
+    WatchIndicatorLabel* indicator = dialog.watchIndicator();
+    indicator->showFacts(facts);
+    settle(200);
+    QToolTip::showText(indicator->mapToGlobal(QPoint(indicator->width() / 2, indicator->height() / 2)),
+                       indicator->toolTip(), indicator);
+    settle(400);
+    QRect area = dialog.frameGeometry();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->inherits("QTipLabel"))
+            area = area.united(widget->frameGeometry());
+    save(grabArea(dialog, area), folder + "/watch-indicator.png");
+    QToolTip::hideText();
+}
+
 } // namespace
 
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words)
@@ -265,6 +301,7 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         }
         sheet->hide();
         imageAndGraph(dialog, folder);
+        watchIndicator(dialog, folder);
         dialog.close();
     });
 }

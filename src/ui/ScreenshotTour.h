@@ -10,9 +10,11 @@ namespace vedra::ui {
 class CScovaroDlg;
 
 // Starts once the window's loop runs. Saves "main.png", "popup.png", "info.png"
-// (the word statistics), "tree.png" (the folder tree beside the list), "sheet.png", "archive.png", "image.png" (the image preview)
-// and "graph.png" (its function graph) in `folder`, reporting each on stderr, then
-// closes the window.
+// (the word statistics), "tree.png" (the folder tree beside the list),
+// "sheet.png", "archive.png", "image.png" (the image preview), "graph.png" (its
+// function graph) and "watch-indicator.png" (the live index's indicator during a
+// batch, its tooltip open) in `folder`, reporting each on stderr, then closes the
+// window.
 void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);
 
 } // namespace vedra::ui

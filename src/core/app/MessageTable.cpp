@@ -125,7 +125,8 @@ constexpr std::string_view kItalian[] = {
     "Le parole con le radici aggiunte saranno registrate dalle prossime indicizzazioni.\nI documenti già indicizzati vanno indicizzati di nuovo per essere trovati con queste parole.",
     "Un'altra indicizzazione (%s) sta scrivendo in questo archivio; riprova quando sarà terminata.",
     "Files non letti: ",
-    "Files non più sul disco: ",    "Tieni aggiornato l'indice mentre i files cambiano",
+    "Files non più sul disco: ",
+    "Tieni aggiornato l'indice mentre i files cambiano",
     "Aggiornamento continuo dell'indice attivato: servizio utente di systemd %s",
     "Aggiornamento continuo dell'indice attivato: avvio automatico %s, sorveglianza avviata (PID %ld)",
     "Aggiornamento continuo dell'indice attivato: avvio automatico %s, sorveglianza già in corso (PID %ld)",
@@ -142,6 +143,23 @@ constexpr std::string_view kItalian[] = {
     "Impossibile rimuovere %s: %s",
     "Avvio automatico %s scritto, ma la sorveglianza non è partita: %s",
     "All'accesso la sorveglianza tiene aggiornata la cartella di lavoro predefinita %s, non %s.",
+    "avvio",
+    "in osservazione",
+    "aggiornamento",
+    "in pausa",
+    "errore",
+    "inattivo",
+    "Indice in tempo reale: %s (processo %ld)",
+    "Archivi: %s",
+    "Cartelle osservate: %ld",
+    "Cartelle in attesa: %ld",
+    "Ultimo aggiornamento: %s, %ld cartelle, %ld file cambiati, %s s (%ld finora)",
+    "Ultimo aggiornamento: nessuno finora",
+    "Avviso: %s",
+    "Errore: %s",
+    "L'indice in tempo reale è attivato, ma nessun processo osserva questa cartella di lavoro.",
+    "Il processo di osservazione è terminato (uscita %ld).",
+    "Impossibile avviare l'osservazione: %s",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -259,7 +277,8 @@ constexpr std::string_view kEnglish[] = {
     "Words with the roots added will be registered by the next indexing runs.\nDocuments indexed already must be indexed again to be found by these words.",
     "Another indexing run (%s) is writing this archive; try again when it has ended.",
     "Files not read: ",
-    "Files gone from the disk: ",    "Keep the index up to date while files change",
+    "Files gone from the disk: ",
+    "Keep the index up to date while files change",
     "Live index turned on: systemd user service %s",
     "Live index turned on: autostart entry %s, watcher started (PID %ld)",
     "Live index turned on: autostart entry %s, watcher already running (PID %ld)",
@@ -276,6 +295,23 @@ constexpr std::string_view kEnglish[] = {
     "Cannot remove %s: %s",
     "Autostart entry %s written, but the watcher did not start: %s",
     "At login the watcher keeps the default working folder %s up to date, not %s.",
+    "starting",
+    "watching",
+    "updating",
+    "paused",
+    "error",
+    "not watching",
+    "Live index: %s (process %ld)",
+    "Archives: %s",
+    "Watched folders: %ld",
+    "Pending folders: %ld",
+    "Last batch: %s, %ld folders, %ld files changed, %s s (%ld so far)",
+    "Last batch: none yet",
+    "Notice: %s",
+    "Error: %s",
+    "The live index is on, but no watcher runs for this working folder.",
+    "The watcher ended (exit status %ld).",
+    "Cannot start the watcher: %s",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -393,7 +429,8 @@ constexpr std::string_view kSpanish[] = {
     "Las palabras con las raíces añadidas se registrarán en las próximas indexaciones.\nLos documentos ya indexados deben indexarse de nuevo para encontrarse con estas palabras.",
     "Otra indexación (%s) está escribiendo en este archivo; inténtalo de nuevo cuando haya terminado.",
     "Files no leídos: ",
-    "Files ya no en el disco: ",    "Mantener el índice al día mientras los files cambian",
+    "Files ya no en el disco: ",
+    "Mantener el índice al día mientras los files cambian",
     "Actualización continua del índice activada: servicio de usuario de systemd %s",
     "Actualización continua del índice activada: inicio automático %s, vigilancia iniciada (PID %ld)",
     "Actualización continua del índice activada: inicio automático %s, vigilancia ya en marcha (PID %ld)",
@@ -410,6 +447,23 @@ constexpr std::string_view kSpanish[] = {
     "No se puede eliminar %s: %s",
     "Inicio automático %s escrito, pero la vigilancia no se inició: %s",
     "Al entrar, la vigilancia mantiene al día la carpeta de trabajo predeterminada %s, no %s.",
+    "iniciando",
+    "vigilando",
+    "actualizando",
+    "en pausa",
+    "error",
+    "inactivo",
+    "Índice en tiempo real: %s (proceso %ld)",
+    "Archivos: %s",
+    "Carpetas vigiladas: %ld",
+    "Carpetas pendientes: %ld",
+    "Última actualización: %s, %ld carpetas, %ld ficheros cambiados, %s s (%ld hasta ahora)",
+    "Última actualización: ninguna todavía",
+    "Aviso: %s",
+    "Error: %s",
+    "El índice en tiempo real está activado, pero ningún proceso vigila esta carpeta de trabajo.",
+    "El proceso de vigilancia terminó (salida %ld).",
+    "No se puede iniciar la vigilancia: %s",
 };
 
 constexpr std::string_view kNames[] = {
@@ -527,7 +581,8 @@ constexpr std::string_view kNames[] = {
     "MsgRootsAddedReindex",
     "MsgArchiveBusy",
     "MsgFilesNotRead",
-    "MsgFilesGone",    "MsgWatchServiceBox",
+    "MsgFilesGone",
+    "MsgWatchServiceBox",
     "MsgWatchOnSystemd",
     "MsgWatchOnAutostart",
     "MsgWatchOnAutostartRunning",
@@ -544,6 +599,23 @@ constexpr std::string_view kNames[] = {
     "MsgWatchCannotRemove",
     "MsgWatchNotStarted",
     "MsgWatchOtherWorkdir",
+    "MsgWatchStarting",
+    "MsgWatchWatching",
+    "MsgWatchUpdating",
+    "MsgWatchPaused",
+    "MsgWatchError",
+    "MsgWatchNotWatching",
+    "MsgWatchTipHeading",
+    "MsgWatchTipArchives",
+    "MsgWatchTipFolders",
+    "MsgWatchTipPending",
+    "MsgWatchTipLastBatch",
+    "MsgWatchTipNoBatch",
+    "MsgWatchTipNotice",
+    "MsgWatchTipError",
+    "MsgWatchTipNoWatcher",
+    "MsgWatchTipEnded",
+    "MsgWatchCannotStart",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -554,7 +626,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgWatchOtherWorkdir) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgWatchCannotStart) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -161,9 +161,28 @@ enum class MessageKey : int {
     MsgWatchNotStarted,
     // Turned on from another working folder than the one watched at login.
     MsgWatchOtherWorkdir,
+    // The live index's indicator in the status area: the watcher's phase, one short word each.
+    MsgWatchStarting,
+    MsgWatchWatching,
+    MsgWatchUpdating,
+    MsgWatchPaused,
+    MsgWatchError,
+    MsgWatchNotWatching,
+    // Its tooltip, one fact a line.
+    MsgWatchTipHeading,
+    MsgWatchTipArchives,
+    MsgWatchTipFolders,
+    MsgWatchTipPending,
+    MsgWatchTipLastBatch,
+    MsgWatchTipNoBatch,
+    MsgWatchTipNotice,
+    MsgWatchTipError,
+    MsgWatchTipNoWatcher,
+    MsgWatchTipEnded,
+    MsgWatchCannotStart,
 };
 
-inline constexpr int kMessageKeyCount = 132;
+inline constexpr int kMessageKeyCount = 149;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";
