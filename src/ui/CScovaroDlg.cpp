@@ -16,6 +16,7 @@
 #include "core/utilities/Launching.h"
 #include "core/utilities/Notes.h"
 #include "core/watch/WatchState.h"
+#include "core/watch/WatchService.h"
 #include "core/watch/WatcherLaunch.h"
 #include "core/web/LinkAtCaret.h"
 #include "ui/CMyPropertyPage2.h"
@@ -392,8 +393,16 @@ void CScovaroDlg::layoutStatusArea()
 void CScovaroDlg::startLiveIndex()
 {
     const std::string folder = m_workspace.WorkingFolder;
-    if (folder.empty() || !watch::LiveIndexTurnedOn(folder) ||
-        watch::watcherProcess(folder + std::string(watch::kWatchLockName)) > 0)
+    if (folder.empty())
+        return;
+    // The service turned on by the user watches the default working folder at
+    // login; when its watcher is not running, the window runs one while it is open.
+    const watch::WatchServiceSetup setup =
+        watch::WatchServiceSetupFromEnvironment(m_workspace, app::RunningExecutablePath());
+    const bool serviceOn =
+        watch::WatchesAtLogin(setup) && watch::WatchServiceState(setup) != watch::WatchServiceWay::None;
+    m_liveIndexOn = watch::LiveIndexTurnedOn(folder, serviceOn);
+    if (!m_liveIndexOn || watch::watcherProcess(folder + std::string(watch::kWatchLockName)) > 0)
         return;
     if (m_watcher == nullptr) {
         m_watcher = new WatcherChild(this);
@@ -417,7 +426,9 @@ void CScovaroDlg::initialise()
     loadIntroduction();
     if (!m_workspace.WorkingFolder.empty()) {
         const std::string folder = m_workspace.WorkingFolder;
-        m_watchIndicator->follow(folder, [folder] { return watch::LiveIndexTurnedOn(folder); });
+        // The service's answer is kept from the start (systemctl is not asked at
+        // every refresh); the setting and the folder list are looked at each time.
+        m_watchIndicator->follow(folder, [this, folder] { return m_liveIndexOn || watch::LiveIndexTurnedOn(folder); });
     }
     // The search page is where a person starts, so the sheet comes up beside the
     // window once it is on screen, unless the introduction is shown first.

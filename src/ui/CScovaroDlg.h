@@ -267,6 +267,7 @@ private:
     QLabel* m_statusLine = nullptr;
     WatchIndicatorLabel* m_watchIndicator = nullptr;
     WatcherChild* m_watcher = nullptr;
+    bool m_liveIndexOn = false;  // decided once, when the window starts its live index
     QLabel* m_positionField = nullptr;
     QLabel* m_sizeField = nullptr;
     QProgressBar* m_progress = nullptr;

@@ -371,12 +371,7 @@ std::optional<std::string> readTemplate(const std::string& path)
 // the unit and the entry watch at login.
 void noteOtherWorkdir(WatchServiceOutcome& outcome, const WatchServiceSetup& setup, const app::MessageTable& messages)
 {
-    if (setup.defaultWorkdir.empty() || setup.workdir.empty())
-        return;
-    std::error_code error;
-    const std::string here = withoutTrailingSlashes(fs::weakly_canonical(setup.workdir, error).string());
-    const std::string atLogin = withoutTrailingSlashes(fs::weakly_canonical(setup.defaultWorkdir, error).string());
-    if (here == atLogin)
+    if (setup.defaultWorkdir.empty() || setup.workdir.empty() || WatchesAtLogin(setup))
         return;
     addNote(outcome, messages, app::MessageKey::MsgWatchOtherWorkdir,
             {DisplayPath(setup.defaultWorkdir, setup.home), DisplayPath(setup.workdir, setup.home)});
@@ -612,6 +607,16 @@ WatchServiceOutcome DisableWatchService(const WatchServiceSetup& setup, const ap
     }
     outcome.ok = !failed;
     return outcome;
+}
+
+bool WatchesAtLogin(const WatchServiceSetup& setup)
+{
+    if (setup.defaultWorkdir.empty() || setup.workdir.empty())
+        return false;
+    std::error_code error;
+    const std::string here = withoutTrailingSlashes(fs::weakly_canonical(setup.workdir, error).string());
+    const std::string atLogin = withoutTrailingSlashes(fs::weakly_canonical(setup.defaultWorkdir, error).string());
+    return here == atLogin;
 }
 
 WatchServiceWay WatchServiceState(const WatchServiceSetup& setup)

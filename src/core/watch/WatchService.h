@@ -103,5 +103,7 @@ WatchServiceOutcome DisableWatchService(const WatchServiceSetup& setup, const ap
 // How the service is on for the user: Systemd when the unit is enabled, else
 // Autostart when the program's entry is in the autostart folder, else None.
 WatchServiceWay WatchServiceState(const WatchServiceSetup& setup);
+// Whether the setup's working folder is the one the service watches at login.
+bool WatchesAtLogin(const WatchServiceSetup& setup);
 
 } // namespace vedra::watch

@@ -10,10 +10,11 @@
 
 namespace vedra::watch {
 
-bool LiveIndexTurnedOn(const std::string& workingFolder)
+bool LiveIndexTurnedOn(const std::string& workingFolder, bool serviceOn)
 {
     const char* variable = std::getenv(kLiveIndexVariable);
-    if (variable == nullptr || std::string_view(variable) != "1" || workingFolder.empty())
+    const bool asked = serviceOn || (variable != nullptr && std::string_view(variable) == "1");
+    if (!asked || workingFolder.empty())
         return false;
     std::error_code error;
     const auto size = std::filesystem::file_size(std::filesystem::path(workingFolder) / indexing::kIndexedFoldersName, error);

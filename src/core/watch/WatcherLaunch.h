@@ -15,8 +15,9 @@ inline constexpr const char* kVedraProgramVariable = "VEDRA_PROGRAM";
 
 // True when the live index is on for `workingFolder` (with its trailing '/'): the
 // folder holds a non-empty "vedrafolders.txt" (some folder was indexed, so there
-// is something to watch) and VEDRA_LIVE_INDEX is "1".
-bool LiveIndexTurnedOn(const std::string& workingFolder);
+// is something to watch), and the user turned the service on for this folder
+// (`serviceOn`) or VEDRA_LIVE_INDEX is "1".
+bool LiveIndexTurnedOn(const std::string& workingFolder, bool serviceOn = false);
 
 // The `vedra` program for the window whose executable is `executablePath`: the
 // one VEDRA_PROGRAM names, else `vedra` beside it (installed, both are in bin/),

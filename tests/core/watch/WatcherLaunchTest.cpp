@@ -60,7 +60,10 @@ TEST(WatcherLaunch, TheLiveIndexIsOnOnlyWithTheSettingAndFoldersToWatch)
     for (const char* value : {static_cast<const char*>(nullptr), "", "0", "yes", "11"}) {
         ScopedVariable setting(kLiveIndexVariable, value);
         EXPECT_FALSE(LiveIndexTurnedOn(work.slash())) << (value ? value : "unset");
+        EXPECT_TRUE(LiveIndexTurnedOn(work.slash(), true)) << "the service turned on for this folder";
     }
+    testing::writeFile(folders, "");
+    EXPECT_FALSE(LiveIndexTurnedOn(work.slash(), true)) << "the service on, but nothing to watch";
 }
 
 TEST(WatcherLaunch, TheVedraProgramIsBesideTheWindowOrInTheBuildTree)
