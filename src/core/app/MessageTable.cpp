@@ -160,6 +160,7 @@ constexpr std::string_view kItalian[] = {
     "L'indice in tempo reale è attivato, ma nessun processo osserva questa cartella di lavoro.",
     "Il processo di osservazione è terminato (uscita %ld).",
     "Impossibile avviare l'osservazione: %s",
+    "In attesa che l'aggiornamento dell'indice in tempo reale finisca...",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -312,6 +313,7 @@ constexpr std::string_view kEnglish[] = {
     "The live index is on, but no watcher runs for this working folder.",
     "The watcher ended (exit status %ld).",
     "Cannot start the watcher: %s",
+    "Waiting for the live index's batch to end...",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -464,6 +466,7 @@ constexpr std::string_view kSpanish[] = {
     "El índice en tiempo real está activado, pero ningún proceso vigila esta carpeta de trabajo.",
     "El proceso de vigilancia terminó (salida %ld).",
     "No se puede iniciar la vigilancia: %s",
+    "Esperando a que termine la actualización del índice en tiempo real...",
 };
 
 constexpr std::string_view kNames[] = {
@@ -616,6 +619,7 @@ constexpr std::string_view kNames[] = {
     "MsgWatchTipNoWatcher",
     "MsgWatchTipEnded",
     "MsgWatchCannotStart",
+    "MsgWaitingForLiveIndex",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -626,7 +630,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgWatchCannotStart) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgWaitingForLiveIndex) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -180,9 +180,11 @@ enum class MessageKey : int {
     MsgWatchTipNoWatcher,
     MsgWatchTipEnded,
     MsgWatchCannotStart,
+    // A run waits for a batch of the live index to end (the status line).
+    MsgWaitingForLiveIndex,
 };
 
-inline constexpr int kMessageKeyCount = 149;
+inline constexpr int kMessageKeyCount = 150;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -22,6 +23,7 @@ constexpr std::string_view kBriefMark = "brief";
 constexpr auto kBriefWait = std::chrono::minutes(10);
 
 bool g_holdsBriefly = false;
+std::function<bool()> g_whileWaiting;
 
 bool heldBriefly(const std::string& text)
 {
@@ -86,6 +88,10 @@ WriterLock::Outcome WriterLock::take(const std::string& path, std::string_view c
         while (locked != 0 && (errno == EWOULDBLOCK || errno == EINTR) && heldBriefly(readAll(fd)) &&
                std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (g_whileWaiting && !g_whileWaiting()) {
+                errno = EWOULDBLOCK;
+                break;
+            }
             locked = ::flock(fd, LOCK_EX | LOCK_NB);
         }
     }
@@ -112,6 +118,11 @@ WriterLock::Outcome WriterLock::take(const std::string& path, std::string_view c
     }
     m_fd = fd;
     return Outcome::Taken;
+}
+
+void WriterLock::setWhileWaiting(std::function<bool()> step)
+{
+    g_whileWaiting = std::move(step);
 }
 
 void WriterLock::setHoldsBriefly(bool brief)

@@ -9,6 +9,7 @@
 // "brief" on a third line from a holder that a writer should wait for.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ public:
     // by such a holder waits for it instead (up to ten minutes). A brief holder
     // itself never waits: it tries again later, so two never wait on each other.
     static void setHoldsBriefly(bool brief);
+    // Called every few milliseconds while waiting for a brief holder (a window
+    // keeps answering); returning false gives up the wait, as a refusal.
+    static void setWhileWaiting(std::function<bool()> step);
     bool held() const { return m_fd >= 0; }
     // "PID 1234, vedra index /home/me/docs" as the holder wrote it; "another
     // process" when it had not written yet.

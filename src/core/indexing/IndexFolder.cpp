@@ -6,6 +6,7 @@
 
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/archive/WriterLock.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexedFolders.h"
@@ -49,7 +50,20 @@ IndexFolderResult IndexFolder(app::Workspace& workspace, const std::string& path
         return result;
     }
     archive::ArchiveStore& store = workspace.store();
-    if (!store.openForIndexing(workspace.cacheSizes())) {
+    // A batch of the live index holds the archive for moments: the wait for it
+    // keeps the window answering, and Break gives it up.
+    bool waitShown = false;
+    archive::WriterLock::setWhileWaiting([&] {
+        if (!waitShown) {
+            waitShown = true;
+            workspace.host().setStatus(std::string(workspace.messages().text(app::MessageKey::MsgWaitingForLiveIndex)));
+        }
+        workspace.PumpPendingMessages(app::StopCode::Break);
+        return workspace.BreakCode == app::StopCode::None;
+    });
+    const bool opened = store.openForIndexing(workspace.cacheSizes());
+    archive::WriterLock::setWhileWaiting(nullptr);
+    if (!opened) {
         // A read-only archive, or the other run writing it, has been named to the
         // user already; nothing was written.
         if (!store.writeRefused() && !store.busy())

@@ -181,6 +181,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgWatchTipNoWatcher", "L'indice in tempo reale è attivato, ma nessun processo osserva questa cartella di lavoro.", "The live index is on, but no watcher runs for this working folder.", "El índice en tiempo real está activado, pero ningún proceso vigila esta carpeta de trabajo."},
     {"MsgWatchTipEnded", "Il processo di osservazione è terminato (uscita %ld).", "The watcher ended (exit status %ld).", "El proceso de vigilancia terminó (salida %ld)."},
     {"MsgWatchCannotStart", "Impossibile avviare l'osservazione: %s", "Cannot start the watcher: %s", "No se puede iniciar la vigilancia: %s"},
+    {"MsgWaitingForLiveIndex", "In attesa che l'aggiornamento dell'indice in tempo reale finisca...", "Waiting for the live index's batch to end...", "Esperando a que termine la actualización del índice en tiempo real..."},
 };
 
 struct KeyAndName {
@@ -340,6 +341,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgWatchTipNoWatcher),
     VEDRA_KEY(MsgWatchTipEnded),
     VEDRA_KEY(MsgWatchCannotStart),
+    VEDRA_KEY(MsgWaitingForLiveIndex),
 };
 #undef VEDRA_KEY
 
