@@ -18,9 +18,10 @@
 # spelling dictionary, whose build needs aspell), `recollindex -c CONF` once, then
 # `recollindex -c CONF -m -D -x -w 0`: the real-time monitor in the foreground, not tied to an
 # X session, with no delay before its start (its default waits 60 s). Its other settings are
-# its defaults (nice 19, idle I/O class), monixinterval among them: the queue of changes is
-# processed at most every 30 s. That is measured ("recoll"), and so is monixinterval = 1
-# ("recoll-1s"), the closest recollindex comes to vedra's 0.3 s of quiet before a batch.
+# its defaults (nice 19, idle I/O class), monixinterval among them, by its documentation the
+# least time between two processings of its queue of changes: 30 s. That is measured
+# ("recoll"), and so is monixinterval = 1 ("recoll-1s"), the closest recollindex comes to
+# vedra's 0.3 s of quiet before a batch.
 #
 # Latency. An edit writes a new word (nine letters, drawn with the seed, found in no file) into
 # a file and closes it: half of them append a line to a file of the tree, half write a new file
@@ -47,13 +48,17 @@
 # ran; recollindex: it has run its first pass and started again with -n, as it does, and its
 # inotify descriptor holds every watch); then VmRSS, VmHWM and the peak VmRSS seen every
 # 0.25 s during the start (recollindex starts again after its first pass, which resets VmHWM),
-# and the CPU time of --folder-idle seconds (default 60) of quiet.
+# and the CPU time of --folder-idle seconds (default 60) of quiet. Then, run as root (not with
+# --no-mount), each watcher of the folder tree is started again, alone, and a tmpfs is mounted on
+# WORK/mnt and unmounted three times: the watcher's CPU time over the 8.5 s after each pair.
+# vedra watch reads the trees again for folders without a watch whenever the mount table changes.
 #
 # Options: --work DIR (a new folder; default a fresh one under /tmp, removed at the end unless
 # --keep), --files N, --folders N, --edits N (spaced vedra and recoll-1s edits, default 200),
 # --recoll-edits N (spaced edits for recoll at its defaults, default 5: each takes 30 s),
 # --burst N (default 100), --idle S, --folder-idle S, --timeout S (default 120), --seed N,
-# --no-recoll, --json FILE (every sample), --report FILE (the Markdown tables, also printed).
+# --no-recoll, --no-mount, --json FILE (every sample and every edit: file, new or not, latency),
+# --report FILE (the Markdown tables, also printed).
 import argparse
 import json
 import math
@@ -481,7 +486,7 @@ def wait_found(daemon, word, path, closed, timeout):
 
 
 def spaced(daemon, edits, count, timeout, label):
-    latencies, misses, searches_before = [], [], len(daemon.search_times)
+    latencies, misses, searches_before, records = [], [], len(daemon.search_times), []
     path, new = edits.target()
     word = edits.word()
     if wait_found(daemon, word, path, edits.apply(path, new, word), timeout) is None:
@@ -493,6 +498,7 @@ def spaced(daemon, edits, count, timeout, label):
         path, new = edits.target()
         word = edits.word()
         latency = wait_found(daemon, word, path, edits.apply(path, new, word), timeout)
+        records.append({"path": path, "new": new, "word": word, "latency": latency})
         if latency is None:
             misses.append({"edit": number, "word": word, "path": path, "new": new})
             say("%s: MISSED edit %d: %s into %s not found in %d s" % (daemon.name, number, word, path, timeout))
@@ -503,7 +509,7 @@ def spaced(daemon, edits, count, timeout, label):
                                                              statistics.median(latencies or [0])))
         time.sleep(SPACED_PAUSE)
     return {"latencies": latencies, "misses": misses, "started": started, "ended": time.monotonic(),
-            "searches": daemon.search_times[searches_before:]}
+            "searches": daemon.search_times[searches_before:], "edits": records}
 
 
 def burst(daemon, edits, count, timeout):
@@ -544,10 +550,28 @@ def burst(daemon, edits, count, timeout):
         time.sleep(POLL_PAUSE)
     thread.join()
     misses = [{"word": word, "path": path} for path, word, _ in written if path not in found]
+    records = [{"path": path, "new": new, "word": word, "latency": found.get(path)} for path, new, word in planned]
     for miss in misses:
         say("%s: MISSED burst edit: %s into %s" % (daemon.name, miss["word"], miss["path"]))
     return {"latencies": list(found.values()), "misses": misses, "started": started, "ended": time.monotonic(),
-            "write_seconds": written[-1][2] - written[0][2], "searches": daemon.search_times[searches_before:]}
+            "write_seconds": written[-1][2] - written[0][2], "searches": daemon.search_times[searches_before:],
+            "edits": records}
+
+
+def mount_probe(daemon, mount_point, rounds=3, settle=8.0):
+    """The daemon's CPU seconds for each mount and unmount of a file system outside its trees."""
+    costs = []
+    os.makedirs(mount_point, exist_ok=True)
+    for _ in range(rounds):
+        before = proc_stat(daemon.pid)[0]
+        subprocess.run(["mount", "-t", "tmpfs", "watch-bench", mount_point], check=True)
+        try:
+            time.sleep(0.5)
+        finally:
+            subprocess.run(["umount", mount_point], check=True)
+        time.sleep(settle)
+        costs.append(proc_stat(daemon.pid)[0] - before)
+    return costs
 
 
 def idle_sample(pid):
@@ -635,6 +659,11 @@ def report(results):
                 start["cpu_seconds"], start["rss_kb"] / 1024, start["hwm_kb"] / 1024, start["peak_rss_kb"] / 1024,
                 quiet["cpu_seconds"], quiet["seconds"], quiet["percent_of_core"]))
         add("")
+    if results.get("mount"):
+        add("A tmpfs mounted and unmounted outside the trees while watching the %d folders, CPU s of the watcher "
+            "for each mount and unmount: %s." % (results["folder_tree"]["folders"], "; ".join(
+                "%s %s" % (tool, ", ".join("%.2f" % c for c in costs)) for tool, costs in results["mount"].items())))
+        add("")
     for name, failures in results["search_failures"].items():
         if failures:
             add("%s: %d searches failed; the first: %s" % (name, len(failures), failures[0]))
@@ -706,12 +735,14 @@ def main():
     parser.add_argument("--timeout", type=float, default=120)
     parser.add_argument("--seed", type=int, default=2026)
     parser.add_argument("--no-recoll", action="store_true")
+    parser.add_argument("--no-mount", action="store_true", help="no mount and unmount (they need root)")
     options = parser.parse_args()
 
     program = os.path.abspath(options.vedra)
     if not os.access(program, os.X_OK):
         sys.exit("watch-bench: %s is not a program" % program)
     use_recoll = not options.no_recoll
+    options.mount_probe = not options.no_mount and os.getuid() == 0
     if use_recoll:
         apt_install("recoll")
     work = os.path.abspath(options.work) if options.work else tempfile.mkdtemp(prefix="vedra-watch-bench-")
@@ -787,8 +818,9 @@ def main():
             recoll = Recoll(os.path.join(work, "recoll"), trees["recoll"], "recoll", {})
             daemons.append(recoll)
             latency_phase(recoll, trees["recoll"], options.recoll_edits)
-            results["notes"].append("recoll at its defaults processes its queue every 30 s (monixinterval), so "
-                                    "spaced edits, each made just after the previous one was found, wait most of it.")
+            results["notes"].append("recoll at its defaults lets at least 30 s pass between two processings of its "
+                                    "queue (monixinterval): a spaced edit, made just after the previous one was "
+                                    "found, waits most of that.")
 
         # --- idle: both, while the folder trees are measured ---
         say("idle for %.0f s; the folder trees meanwhile" % options.idle)
@@ -822,7 +854,6 @@ def main():
                 say("%s: watching after %.1f s, VmRSS %.1f MB" % (daemon.name, start["seconds"], start["rss_kb"] / 1024))
                 daemon.stop()
                 results["search_failures"][daemon.name + " (folders)"] = daemon.search_failures
-            shutil.rmtree(big)
 
         remaining = options.idle - (time.monotonic() - idle_started)
         if remaining > 0:
@@ -841,6 +872,19 @@ def main():
         for daemon in idle_daemons:
             if not daemon.alive():
                 results["notes"].append("%s ended during the run (exit %s)" % (daemon.name, daemon.process.returncode))
+            daemon.stop()
+
+        # --- a mount elsewhere: each watcher of the folder tree again, alone ---
+        if options.folders and options.mount_probe:
+            results["mount"] = {}
+            for daemon in tools:
+                say("%s: mounting and unmounting a tmpfs outside the tree" % daemon.name)
+                start_daemon(daemon, made + 1, 1800)
+                time.sleep(2)
+                results["mount"][daemon.name] = mount_probe(daemon, os.path.join(work, "mnt"))
+                daemon.stop()
+        if options.folders:
+            shutil.rmtree(big)
         results["search_failures"]["vedra"] = vedra.search_failures
         if use_recoll:
             results["search_failures"]["recoll"] = recoll.search_failures
