@@ -70,32 +70,6 @@ int reapChild(pid_t pid)
     return -1;
 }
 
-// Signals the front end may ignore; an ignored signal would stay ignored across
-// exec and make the child deaf to Break.
-void resetSignals(posix_spawnattr_t& attributes)
-{
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGTSTP,
-                       SIGTTIN, SIGTTOU})
-        sigaddset(&defaults, signal);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    sigset_t noneBlocked;
-    sigemptyset(&noneBlocked);
-    posix_spawnattr_setsigmask(&attributes, &noneBlocked);
-}
-
-// The NUL-ended pointer array posix_spawn takes; `argv` must outlive it.
-std::vector<char*> argumentPointers(const std::vector<std::string>& argv)
-{
-    std::vector<char*> arguments;
-    arguments.reserve(argv.size() + 1);
-    for (const std::string& argument : argv)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    return arguments;
-}
-
 void closeDescriptorsFrom(int first, int last)
 {
 #ifdef SYS_close_range
@@ -115,7 +89,7 @@ void closeDescriptorsFrom(int first, int last)
 // still counts as not started. A memory limit of 0 sets none.
 pid_t forkChild(const std::vector<std::string>& argv, std::uint64_t memoryBytes)
 {
-    std::vector<char*> arguments = argumentPointers(argv);
+    std::vector<char*> arguments = SpawnArguments(argv);
     const char* program = argv[0].c_str();
     sigset_t noneBlocked;
     sigemptyset(&noneBlocked);
@@ -182,7 +156,7 @@ pid_t forkChild(const std::vector<std::string>& argv, std::uint64_t memoryBytes)
 
 pid_t spawnDetached(const std::vector<std::string>& argv)
 {
-    std::vector<char*> arguments = argumentPointers(argv);
+    std::vector<char*> arguments = SpawnArguments(argv);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -192,7 +166,7 @@ pid_t spawnDetached(const std::vector<std::string>& argv)
 #endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    resetSignals(attributes);
+    ResetSpawnSignals(attributes);
     // Its own session: closing the terminal or pressing Break leaves the user's
     // document program running.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
@@ -204,6 +178,32 @@ pid_t spawnDetached(const std::vector<std::string>& argv)
 }
 
 } // namespace
+
+// Signals the front end may ignore; an ignored signal would stay ignored across
+// exec and make the child deaf to Break.
+void ResetSpawnSignals(posix_spawnattr_t& attributes)
+{
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGTSTP,
+                       SIGTTIN, SIGTTOU})
+        sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    sigset_t noneBlocked;
+    sigemptyset(&noneBlocked);
+    posix_spawnattr_setsigmask(&attributes, &noneBlocked);
+}
+
+// The NUL-ended pointer array posix_spawn takes; `argv` must outlive it.
+std::vector<char*> SpawnArguments(const std::vector<std::string>& argv)
+{
+    std::vector<char*> arguments;
+    arguments.reserve(argv.size() + 1);
+    for (const std::string& argument : argv)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    arguments.push_back(nullptr);
+    return arguments;
+}
 
 bool StartDetached(const std::vector<std::string>& argv)
 {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <spawn.h>
 #include <string>
 #include <vector>
 
@@ -93,5 +94,11 @@ void StopPrograms(const std::vector<RunningProgram*>& programs);
 // A small thread of its own reaps it when it ends, so no zombie is left. True when
 // the program was started; false when it is missing or cannot be executed.
 bool StartDetached(const std::vector<std::string>& argv);
+
+// For posix_spawn: the signals a front end may ignore set back to their
+// defaults, and none blocked, so that the child hears SIGTERM and Break.
+void ResetSpawnSignals(posix_spawnattr_t& attributes);
+// The NUL-ended pointer array posix_spawn takes; `argv` must outlive it.
+std::vector<char*> SpawnArguments(const std::vector<std::string>& argv);
 
 } // namespace vedra::app

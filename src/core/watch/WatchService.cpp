@@ -6,6 +6,7 @@
 
 #include "core/app/InstallLayout.h"
 #include "core/app/MessageFormat.h"
+#include "core/app/ProcessRunner.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/io/AtomicFile.h"
@@ -66,29 +67,6 @@ struct CommandResult {
     std::string output;  // standard output and error together
 };
 
-// The child starts with the signals a shell would give it, not ours.
-void defaultSignals(posix_spawnattr_t& attributes)
-{
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2, SIGTSTP,
-                       SIGTTIN, SIGTTOU})
-        sigaddset(&defaults, signal);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    sigset_t noneBlocked;
-    sigemptyset(&noneBlocked);
-    posix_spawnattr_setsigmask(&attributes, &noneBlocked);
-}
-
-std::vector<char*> pointersTo(const std::vector<std::string>& argv)
-{
-    std::vector<char*> pointers;
-    for (const std::string& argument : argv)
-        pointers.push_back(const_cast<char*>(argument.c_str()));
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 int waitForChild(pid_t pid, int options)
 {
     int status = 0;
@@ -119,9 +97,9 @@ CommandResult runCaptured(const std::vector<std::string>& argv, milliseconds lim
 #endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    defaultSignals(attributes);
+    app::ResetSpawnSignals(attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    std::vector<char*> arguments = pointersTo(argv);
+    std::vector<char*> arguments = app::SpawnArguments(argv);
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, arguments.data(), environ);
     posix_spawnattr_destroy(&attributes);
@@ -279,11 +257,11 @@ WatcherStart startWatcher(const WatchServiceSetup& setup)
 #endif
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    defaultSignals(attributes);
+    app::ResetSpawnSignals(attributes);
     // Its own session: closing the terminal or the window that started it does
     // not end it.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    std::vector<char*> arguments = pointersTo(argv);
+    std::vector<char*> arguments = app::SpawnArguments(argv);
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, arguments.data(), environ);
     posix_spawnattr_destroy(&attributes);
