@@ -15,6 +15,7 @@
 #include "core/search/WordWatch.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
+#include "ui/WindowTexts.h"
 
 #include <QFile>
 #include <QComboBox>
@@ -31,33 +32,7 @@ namespace vedra::ui {
 namespace {
 
 
-// Italian, English, Spanish.
-const char* const kTabTitle[3] = {"Archivio", "Archive", "Archivo"};
-const char* const kNewArchive[3] = {"Nuovo archivio", "New archive", "Nuevo archivo"};
-const char* const kDescribeArchive[3] = {"Descrivi l'archivio", "Describe the archive", "Describir el archivo"};
-const char* const kIndexFolder[3] = {"Indicizza una cartella…", "Index a folder…", "Indexar una carpeta…"};
-const char* const kIndexOneFolder[3] = {"Indicizza una sola cartella…", "Index one folder…",
-                                        "Indexar una sola carpeta…"};
-const char* const kUpdate[3] = {"Aggiorna una cartella…", "Update a folder…", "Actualizar una carpeta…"};
-const char* const kFilters[3] = {"Filtri", "Filters", "Filtros"};
-const char* const kSaveList[3] = {"Salva la lista", "Save the list", "Guardar la lista"};
-const char* const kWordWatch[3] = {"Segnala i files con le parole cercate", "List the files with the searched words",
-                                   "Señalar los files con las palabras buscadas"};
-const char* const kWordWatchTip[3] = {
-    "Durante l'indicizzazione, ogni file letto che contiene una parola dell'ultima ricerca entra nella lista.",
-    "While indexing, every file read that holds a word of the last search joins the list.",
-    "Durante la indexación, cada file leído que contiene una palabra de la última búsqueda entra en la lista."};
-
-// The lists in the order of indexing::kEditableListSlots, each named by what it
-// holds and by its file's prefix.
-const char* const kListNames[6][3] = {
-    {"Estensioni con testo (FIL.)", "Text extensions (FIL.)", "Extensiones con texto (FIL.)"},
-    {"Cartelle escluse (DIR.)", "Excluded folders (DIR.)", "Carpetas excluidas (DIR.)"},
-    {"Parole escluse (NIN.)", "Stop words (NIN.)", "Palabras excluidas (NIN.)"},
-    {"Estensioni convertite (SCM.)", "Converted extensions (SCM.)", "Extensiones convertidas (SCM.)"},
-    {"Archivi compressi (CMP.)", "Compressed archives (CMP.)", "Archivos comprimidos (CMP.)"},
-    {"Estensioni multimediali (FMM.)", "Multimedia extensions (FMM.)", "Extensiones multimedia (FMM.)"},
-};
+using namespace captions;
 
 QPushButton* makeButton(const char* name, QWidget* parent)
 {
@@ -80,7 +55,6 @@ ArchivePage::ArchivePage(SearchScreen& screen, QWidget* parent) : QWidget(parent
     m_indexOne = makeButton("indexOneFolder", this);
     m_update = makeButton("updateFolder", this);
     m_break = makeButton("break", this);
-    m_break->setText(QStringLiteral("Break"));
     m_break->setEnabled(false);
     m_wordWatch = new QCheckBox(this);
     m_wordWatch->setObjectName(QStringLiteral("wordWatch"));
@@ -128,7 +102,7 @@ ArchivePage::~ArchivePage() = default;
 
 QString ArchivePage::tabTitle(int languageIndex)
 {
-    return QString::fromUtf8(kTabTitle[languageColumn(languageIndex)]);
+    return caption(kArchiveTab, languageIndex);
 }
 
 void ArchivePage::setLanguage(int languageIndex)
@@ -138,13 +112,14 @@ void ArchivePage::setLanguage(int languageIndex)
     m_describe->setText(QString::fromUtf8(kDescribeArchive[m_languageSlot]));
     m_index->setText(QString::fromUtf8(kIndexFolder[m_languageSlot]));
     m_indexOne->setText(QString::fromUtf8(kIndexOneFolder[m_languageSlot]));
-    m_update->setText(QString::fromUtf8(kUpdate[m_languageSlot]));
-    m_listsTitle->setText(QString::fromUtf8(kFilters[m_languageSlot]));
+    m_update->setText(QString::fromUtf8(kUpdateFolder[m_languageSlot]));
+    m_break->setText(QString::fromUtf8(kBreak[m_languageSlot]));
+    m_listsTitle->setText(QString::fromUtf8(kListsTitle[m_languageSlot]));
     m_saveList->setText(QString::fromUtf8(kSaveList[m_languageSlot]));
     m_wordWatch->setText(QString::fromUtf8(kWordWatch[m_languageSlot]));
     m_wordWatch->setToolTip(QString::fromUtf8(kWordWatchTip[m_languageSlot]));
     m_watchService->setText(
-        QString::fromUtf8(app::MessageTable(languageIndex).text(app::MessageKey::MsgWatchServiceBox)));
+        displayed(std::string(app::MessageTable(languageIndex).text(app::MessageKey::MsgWatchServiceBox))));
     for (int i = 0; i < m_listChoice->count(); ++i)
         m_listChoice->setItemText(i, QString::fromUtf8(kListNames[i][m_languageSlot]));
 }

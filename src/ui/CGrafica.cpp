@@ -11,6 +11,7 @@
 #include "ui/MediaPane.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
+#include "ui/WindowTexts.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -111,12 +112,21 @@ utilities::BitmapImage bitmapOf(const QImage& shown)
 
 CGrafica::CGrafica(SearchScreen& screen, QWidget* parent) : QWidget(parent, Qt::Window), m_screen(screen)
 {
-    setWindowTitle(QStringLiteral("Pre-view"));
     buildControls();
+    retranslate();
     resize(kDefaultWidth, kDefaultHeight);
 }
 
 CGrafica::~CGrafica() = default;
+
+void CGrafica::retranslate()
+{
+    const int language = m_screen.workspace().LanguageIndex;
+    if (m_mode == Mode::Graph)
+        setWindowTitle(caption(captions::kGraphTitle, language));
+    else if (m_mode == Mode::Nothing)
+        setWindowTitle(caption(captions::kPreviewTitle, language));
+}
 
 void CGrafica::buildControls()
 {
@@ -450,7 +460,7 @@ void CGrafica::DrawFunctionGraph()
     m_offsetX = 0;
     m_offsetY = 0;
     updateScrollBars();
-    setWindowTitle(QString::fromLatin1(utilities::kGraphTitle));
+    retranslate();
     m_undoingState = true;
     showNormal();
     m_undoingState = false;

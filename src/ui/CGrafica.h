@@ -56,6 +56,9 @@ public:
 
     // OK 1613: the graph of the expression source's text over 1056 ... 1057.
     void DrawFunctionGraph();
+    // The title of the graph or of the empty window in the current language (a
+    // file shown keeps its path as title).
+    void retranslate();
     // The graph's expression (cp1252): the main window gives the notes text.
     void setExpressionSource(std::function<std::string()> source) { m_expressionSource = std::move(source); }
     // The name "Save as Bmp" writes to; an empty name is a cancelled dialog. The

@@ -10,6 +10,7 @@
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
+#include "ui/WindowTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,42 +33,11 @@ namespace vedra::ui {
 namespace {
 
 using search::SearchOptions;
+using namespace captions;
 
 constexpr int kMaxFilterCharacters = 256;
 // The tips are long; they stay long enough to be read.
 constexpr int kTipMilliseconds = 30000;
-
-// Italian, English, Spanish.
-using Texts = std::array<const char*, 3>;
-
-constexpr Texts kWordsTip = {"Digitare le parole interspaziate.", "Type the words with a space.",
-                             "Escriba las palabras separadas por un espacio."};
-
-constexpr Texts kFilesTip = {
-    "Questo campo ha due funzioni:\n -Cercare files;\n -Filtrare il campo di ricerca\n -(max 10).elemento di "
-    "separazione la virgola','",
-    "This area has two functions:\n -It seeks files;\n -It filters the search field\n -(max 10).element separating "
-    "the comma ','",
-    "Este campo tiene dos funciones:\n -Buscar files;\n -Filtrar el campo de búsqueda\n -(max 10).elemento de "
-    "separación la coma','"};
-
-constexpr Texts kDirectoriesTip = {
-    "Questo campo ha due funzioni:\n -Cercare le directory;\n -Filtrare il campo di ricerca.\n -(max 10) elemento "
-    "di separazione la virgola','",
-    "This area has two functions:\n -It seeks the folders;\n -It filters the search field.\n -(max 10) element "
-    "separating the comma ','",
-    "Este campo tiene dos funciones:\n -Buscar las carpetas;\n -Filtrar el campo de búsqueda.\n -(max 10) elemento "
-    "de separación la coma','"};
-
-constexpr Texts kSearchTip = {
-    "Attiva la ricerca nell'archivio.\n<break> per interrompere.\n\n(Per ricerche da altre applicazioni:\n -ridurre "
-    "ad icona la finestra di Vedra;\n -utilizzare la funzione <Copy>;\n -cliccare sulla finestra ridotta ad icona\n "
-    "-oppure digitare 2 volte il tasto <Ctrl>.)\n",
-    "Serch\n<break> to break.\n\n(To search from other applications:\n -set to icon the window;\n -use <Copy>;\n "
-    "-click on the window icon\n -or type 2 times <Ctrl>.)\n",
-    "Activa la búsqueda en el archivo.\n<break> para interrumpir.\n\n(Para búsquedas desde otras aplicaciones:\n "
-    "-minimizar la ventana de Vedra;\n -utilizar la función <Copy>;\n -hacer clic en la ventana minimizada\n -o "
-    "pulsar 2 veces la tecla <Ctrl>.)\n"};
 
 // Until the language is first applied, the Italian tip names Escape, which also
 // stops a search.
@@ -75,14 +45,6 @@ constexpr const char* kFirstItalianSearchTip =
     "Attiva la ricerca nell'archivio.\n<ESC> per interrompere.\n\n(Per ricerche da altre applicazioni:\n -ridurre ad "
     "icona la finestra di Vedra;\n -utilizzare la funzione <Copy>;\n -cliccare sulla finestra ridotta ad icona\n "
     "-oppure digitare 2 volte il tasto <Ctrl>.)\n";
-
-constexpr Texts kInNotesCaption = {"Nelle note", "In the notes", "En las notas"};
-
-constexpr Texts kOnDiskCaption = {"Direttamente sul disco", "Direct on disk", "Directamente en el disco"};
-constexpr Texts kOnDiskTip = {
-    "Cerca le parole nei files del disco scelto, senza archivio.\n<break> per interrompere.",
-    "Searches the words in the files of the chosen disk, without an archive.\n<break> to break.",
-    "Busca las palabras en los files del disco elegido, sin archivo.\n<break> para interrumpir."};
 
 constexpr Texts kDistanceRefused = {"Immettere un numero intero compreso tra 5 e 500.",
                                     "Enter a whole number between 5 and 500.",
@@ -126,17 +88,17 @@ void CMyPropertyPage2::buildControls()
     outer->addWidget(m_frame);
     auto* grid = new QGridLayout(m_frame);
 
-    m_wordsLabel = named(new QLabel(QStringLiteral("Words (max 10)"), m_frame), "1601");
+    m_wordsLabel = named(new QLabel(m_frame), "1601");
     m_words = named(new QLineEdit(m_frame), "1800");
     // Its right button opens the program's own edit menu, not Qt's.
     m_words->setContextMenuPolicy(Qt::PreventContextMenu);
-    m_search = named(new QPushButton(QStringLiteral("CERCA"), m_frame), "1009");
+    m_search = named(new QPushButton(m_frame), "1009");
     m_search->setAutoDefault(false);
     grid->addWidget(m_wordsLabel, 0, 0, 1, 3);
     grid->addWidget(m_words, 1, 0, 1, 2);
     grid->addWidget(m_search, 1, 2);
 
-    m_contiguity = named(new QCheckBox(QStringLiteral("Contig And - Char:"), m_frame), "1771");
+    m_contiguity = named(new QCheckBox(m_frame), "1771");
     m_distance = named(new QLineEdit(m_frame), "1772");
     m_distance->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,4}")), m_distance));
     m_distance->setMaximumWidth(60);
@@ -146,14 +108,12 @@ void CMyPropertyPage2::buildControls()
     grid->addWidget(m_distance, 2, 1, Qt::AlignLeft);
     grid->addWidget(m_inNotes, 2, 2);
 
-    m_filters = named(new QGroupBox(QStringLiteral("Includi solo"), m_frame), "1787");
+    m_filters = named(new QGroupBox(m_frame), "1787");
     auto* filters = new QVBoxLayout(m_filters);
     m_files = named(new QLineEdit(m_filters), "1054");
     m_files->setMaxLength(kMaxFilterCharacters);
-    m_files->setPlaceholderText(QStringLiteral("Files"));
     m_directories = named(new QLineEdit(m_filters), "1055");
     m_directories->setMaxLength(kMaxFilterCharacters);
-    m_directories->setPlaceholderText(QStringLiteral("Directories"));
     filters->addWidget(m_files);
     filters->addWidget(m_directories);
     grid->addWidget(m_filters, 3, 0, 1, 3);
@@ -161,7 +121,7 @@ void CMyPropertyPage2::buildControls()
     auto* drive = new QHBoxLayout;
     m_onDisk = named(new QCheckBox(m_frame), "directOnDisk");
     drive->addWidget(m_onDisk);
-    m_driveLabel = named(new QLabel(QStringLiteral("Drive"), m_frame), "1534");
+    m_driveLabel = named(new QLabel(m_frame), "1534");
     m_drives = named(new QComboBox(m_frame), "1684");
     m_drives->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     drive->addWidget(m_driveLabel);
@@ -194,6 +154,13 @@ void CMyPropertyPage2::applyTexts(bool firstCreation)
     m_inNotes->setText(QString::fromUtf8(kInNotesCaption[column]));
     m_onDisk->setText(QString::fromUtf8(kOnDiskCaption[column]));
     m_onDisk->setToolTip(QString::fromUtf8(kOnDiskTip[column]));
+    m_wordsLabel->setText(caption(kWordsCaption, language));
+    m_search->setText(caption(kSearchButton, language));
+    m_contiguity->setText(caption(kContiguityCaption, language));
+    m_filters->setTitle(caption(kFiltersFrame, language));
+    m_files->setPlaceholderText(caption(kFilesPlaceholder, language));
+    m_directories->setPlaceholderText(caption(kDirectoriesPlaceholder, language));
+    m_driveLabel->setText(caption(kDriveCaption, language));
 }
 
 void CMyPropertyPage2::retranslate()
@@ -242,7 +209,9 @@ bool CMyPropertyPage2::readControls()
     const bool distanceTaken = isNumber && options.setContiguityDistance(distance);
     if (!distanceTaken) {
         app::Workspace& workspace = m_screen.workspace();
-        workspace.host().messageBox(kDistanceRefused[languageColumn(workspace.LanguageIndex)], app::MessageButtons::Ok);
+        // The host takes the engine's cp1252.
+        workspace.host().messageBox(engineText(caption(kDistanceRefused, workspace.LanguageIndex)),
+                                    app::MessageButtons::Ok);
         m_distance->setText(QString::number(options.contiguityDistance()));
         m_distance->setFocus();
     }

@@ -9,6 +9,7 @@
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CNote.h"
 #include "ui/SearchScreen.h"
+#include "ui/WindowTexts.h"
 
 #include <QRect>
 #include <QTabBar>
@@ -52,8 +53,9 @@ CMyPropertySheet::CMyPropertySheet(SearchScreen& screen, QWidget* parent) : QDia
     m_notePage = new CNote(screen, m_tabs);
     for (QWidget* page : {static_cast<QWidget*>(m_searchPage), static_cast<QWidget*>(m_notePage)})
         page->setAutoFillBackground(true);
-    m_tabs->addTab(m_searchPage, QStringLiteral("Cerca"));
-    m_tabs->addTab(m_notePage, QStringLiteral("Util"));
+    const int language = m_screen.workspace().LanguageIndex;
+    m_tabs->addTab(m_searchPage, caption(captions::kSearchTab, language));
+    m_tabs->addTab(m_notePage, caption(captions::kUtilityTab, language));
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         if (m_tabs->widget(index) != m_searchPage && m_searchShown)
@@ -97,6 +99,9 @@ void CMyPropertySheet::showBeside(const QRect& mainFrame)
 
 void CMyPropertySheet::retranslate()
 {
+    const int language = m_screen.workspace().LanguageIndex;
+    m_tabs->setTabText(m_tabs->indexOf(m_searchPage), caption(captions::kSearchTab, language));
+    m_tabs->setTabText(m_tabs->indexOf(m_notePage), caption(captions::kUtilityTab, language));
     m_searchPage->retranslate();
     m_notePage->retranslate();
 }

@@ -12,6 +12,7 @@
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -30,43 +31,29 @@
 namespace vedra::ui {
 namespace {
 
-// Italian, English, Spanish.
-const char* const kNameLabel[3] = {"Archivio:", "Archive", "Archivo:"};
-const char* const kDescriptionLabel[3] = {"Descrizione:", "Description:", "Descripcion:"};
-const char* const kMinimumLabel[3] = {"Registra parole >", "Register the words >", "Registro de las palabras >"};
-const char* const kTruncationLabel[3] = {"Tronca parole >", "Cut the words >", "Truncar las palabras >"};
-const char* const kMoreTypesLabel[3] = {
-    "Più tipi di documento (fogli di calcolo, presentazioni, e-book, testi senza estensione)",
-    "More document types (spreadsheets, presentations, e-books, text without extension)",
-    "Más tipos de documento (hojas de cálculo, presentaciones, libros electrónicos, textos sin extensión)",
-};
-const char* const kDescriptionTip[3] = {
-    " Inizializzazione di un nuovo archivio:\nSe i dati sono esatti inviare\n con OK",
-    " Initializing of new archive:\nIf data are right, accept\n with OK",
-    " Inicializar una nueva base de datos: \nSi los datos son precisos para enviar \n OK",
-};
+using namespace captions;
 
-const char* const kNameTooLong[3] = {
+constexpr Texts kNameTooLong = {
     "Il nome dell'archivio può avere al massimo 50 caratteri.",
     "The archive name can have at most 50 characters.",
     "El nombre del archivo puede tener como máximo 50 caracteres.",
 };
-const char* const kTruncationOutOfRange[3] = {
+constexpr Texts kTruncationOutOfRange = {
     "La lunghezza di troncamento deve essere tra 4 e 30.",
     "The cut length must be between 4 and 30.",
     "La longitud de truncamiento debe estar entre 4 y 30.",
 };
-const char* const kMinimumNotANumber[3] = {
+constexpr Texts kMinimumNotANumber = {
     "La lunghezza minima delle parole deve essere un numero.",
     "The shortest word length must be a number.",
     "La longitud mínima de las palabras debe ser un número.",
 };
-const char* const kDiskTooLong[3] = {
+constexpr Texts kDiskTooLong = {
     "Il disco può avere al massimo 8 caratteri.",
     "The disk can have at most 8 characters.",
     "El disco puede tener como máximo 8 caracteres.",
 };
-const char* const kNumberNotANumber[3] = {
+constexpr Texts kNumberNotANumber = {
     "Il numero dell'archivio deve essere un numero positivo.",
     "The archive number must be a positive number.",
     "El número del archivo debe ser un número positivo.",
@@ -102,7 +89,6 @@ CNomeArchivio::CNomeArchivio(SearchScreen& screen, Mode mode, QWidget* parent)
     : QDialog(parent), m_screen(screen), m_mode(mode)
 {
     setObjectName(QStringLiteral("CNomeArchivio"));
-    setWindowTitle(QStringLiteral("Archivio"));
     setModal(false);
     buildControls();
 
@@ -145,11 +131,15 @@ void CNomeArchivio::buildControls()
     m_moreTypes->setObjectName(QStringLiteral("moreTypes"));
 
     auto* dir = makeDialogButton("1517", QStringLiteral("Dir"), this);
-    auto* files = makeDialogButton("1518", QStringLiteral("Files"), this);
-    auto* add = makeDialogButton("1519", QStringLiteral("Add"), this);
-    auto* print = makeDialogButton("1516", QStringLiteral("Print"), this);
+    m_filesButton = makeDialogButton("1518", QString(), this);
+    m_addButton = makeDialogButton("1519", QString(), this);
+    m_printButton = makeDialogButton("1516", QString(), this);
     auto* ok = makeDialogButton("IDOK", QStringLiteral("OK"), this);
-    auto* cancel = makeDialogButton("IDCANCEL", QStringLiteral("Cancel"), this);
+    m_cancelButton = makeDialogButton("IDCANCEL", QString(), this);
+    auto* files = m_filesButton;
+    auto* add = m_addButton;
+    auto* print = m_printButton;
+    auto* cancel = m_cancelButton;
     ok->setDefault(true);
     connect(dir, &QPushButton::clicked, this, &CNomeArchivio::listFolders);
     connect(files, &QPushButton::clicked, this, &CNomeArchivio::listFiles);
@@ -161,9 +151,11 @@ void CNomeArchivio::buildControls()
     auto* grid = new QGridLayout;
     grid->addWidget(m_nameLabel, 0, 0);
     grid->addWidget(m_name, 0, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Disk:"), this), 1, 0);
+    m_diskLabel = makeLabel("diskLabel", this);
+    grid->addWidget(m_diskLabel, 1, 0);
     grid->addWidget(m_disk, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("No:"), this), 1, 2);
+    m_numberLabel = makeLabel("numberLabel", this);
+    grid->addWidget(m_numberLabel, 1, 2);
     grid->addWidget(m_number, 1, 3);
     grid->addWidget(m_minimumLabel, 2, 0);
     grid->addWidget(m_minimum, 2, 1);
@@ -190,6 +182,13 @@ void CNomeArchivio::buildControls()
 void CNomeArchivio::setTexts(int languageIndex)
 {
     const int slot = languageColumn(languageIndex);
+    setWindowTitle(caption(kArchiveDialogTitle, languageIndex));
+    m_diskLabel->setText(caption(kDiskLabel, languageIndex));
+    m_numberLabel->setText(caption(kNumberLabel, languageIndex));
+    m_filesButton->setText(caption(kFilesButton, languageIndex));
+    m_addButton->setText(caption(kAddButton, languageIndex));
+    m_printButton->setText(caption(kPrintButton, languageIndex));
+    m_cancelButton->setText(caption(kCancelButton, languageIndex));
     m_nameLabel->setText(QString::fromUtf8(kNameLabel[slot]));
     m_descriptionLabel->setText(QString::fromUtf8(kDescriptionLabel[slot]));
     m_minimumLabel->setText(QString::fromUtf8(kMinimumLabel[slot]));
@@ -203,10 +202,11 @@ std::int32_t CNomeArchivio::archiveNumber() const
     return m_number->text().trimmed().toInt();
 }
 
-void CNomeArchivio::refuse(const char* const (&texts)[3])
+void CNomeArchivio::refuse(const Texts& texts)
 {
     app::Workspace& workspace = m_screen.workspace();
-    workspace.host().messageBox(texts[languageColumn(workspace.LanguageIndex)], app::MessageButtons::Ok);
+    // The host takes the engine's cp1252.
+    workspace.host().messageBox(engineText(caption(texts, workspace.LanguageIndex)), app::MessageButtons::Ok);
 }
 
 std::string CNomeArchivio::identificationText() const

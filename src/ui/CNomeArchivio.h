@@ -4,6 +4,8 @@
 // workspace and the result list.
 #pragma once
 
+#include "ui/WindowTexts.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -68,7 +70,7 @@ signals:
 private:
     void buildControls();
     void setTexts(int languageIndex);
-    void refuse(const char* const (&texts)[3]);
+    void refuse(const Texts& texts);
     std::string listRoot() const;
     std::string descriptionText() const;
     std::string identificationText() const;
@@ -91,6 +93,12 @@ private:
     // The more-types rules: chosen for a new archive (off by default, which keeps
     // the description's lists); shown, not editable, for the current one.
     QCheckBox* m_moreTypes = nullptr;
+    QLabel* m_diskLabel = nullptr;
+    QLabel* m_numberLabel = nullptr;
+    QPushButton* m_filesButton = nullptr;
+    QPushButton* m_addButton = nullptr;
+    QPushButton* m_printButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace vedra::ui

@@ -13,6 +13,7 @@
 #include "core/utilities/UtilityPage.h"
 #include "ui/SearchScreen.h"
 #include "ui/UiText.h"
+#include "ui/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,18 +39,12 @@ using app::SearchTarget;
 
 constexpr int kMaxWebWords = 250;
 
-// Italian, English, Spanish.
-using Texts = std::array<const char*, 3>;
+using namespace captions;
 
-constexpr Texts kNotesTitle = {"Cerca nelle note", "Search in the notes", "Buscar en las notas"};
-constexpr Texts kArchivesCaption = {"Archivi sul disco", "Archives on disk", "Archivos el el disco"};
-constexpr Texts kNotesScopeCaption = {"Appunti", "Notes", "Notas"};
-constexpr Texts kNotesTip = {
-    "Digitare le informazioni da ricordare <Memorandum> o da ricercare <Appunti>\n- Le date vanno inserite in forma "
-    "numerica (es.: 31/8/2008)\n -<OK> per salvare",
-    "Select <Memorandum> to remember  or <Notes> to search\n- Digit dates (i.g.: 8/31/2008)\n -<OK> to save",
-    "Escriba la información o tratar de recordar <Memorandum> <Notes> \n-Las fechas deben introducirse en forma "
-    "numérica (por ejemplo, 31/8/2008) \n - <OK> para ahorrar"};
+constexpr Texts kNoWebSearchPage = {
+    "Nessuna pagina di ricerca web configurata: impostare VEDRA_WEB_SEARCH_PAGE con il suo indirizzo.",
+    "No web search page is configured: set VEDRA_WEB_SEARCH_PAGE to its address.",
+    "No hay ninguna página de búsqueda web configurada: indique su dirección en VEDRA_WEB_SEARCH_PAGE."};
 
 } // namespace
 
@@ -77,7 +72,7 @@ void CNote::buildControls()
     m_save = named(new QPushButton(QStringLiteral("OK"), m_notesFrame), "saveNote");
     // The information window's caption: it opens on the notes file's first part.
     m_pageNotes = named(new QPushButton(QStringLiteral("Info"), m_notesFrame), "pageNotes");
-    m_graph = named(new QPushButton(QString::fromLatin1(utilities::kGraphTitle), m_notesFrame), "drawGraph");
+    m_graph = named(new QPushButton(m_notesFrame), "drawGraph");
     for (QPushButton* button : {m_clearNotes, m_searchNotes, m_save, m_pageNotes, m_graph})
         button->setAutoDefault(false);
     notes->addWidget(m_notesTitle, 0, 0, 1, 3);
@@ -137,6 +132,10 @@ void CNote::retranslate()
     m_archivesLabel->setText(QString::fromUtf8(kArchivesCaption[column]));
     m_notesScope->setText(QString::fromUtf8(kNotesScopeCaption[column]));
     m_notes->setToolTip(QString::fromUtf8(kNotesTip[column]));
+    m_graph->setText(QString::fromUtf8(kGraphButton[column]));
+    m_clearNotes->setToolTip(QString::fromUtf8(kClearNotesTip[column]));
+    m_searchNotes->setToolTip(QString::fromUtf8(kSearchNotesTip[column]));
+    m_webSearch->setToolTip(QString::fromUtf8(kWebSearchTip[column]));
     // The message table's caption carries the blank of a menu entry.
     const std::string_view reading = m_screen.workspace().messages().text(app::MessageKey::MsgEnglishReading);
     m_englishReading->setText(QString::fromUtf8(reading.data(), static_cast<qsizetype>(reading.size())).trimmed());
@@ -219,7 +218,7 @@ void CNote::LaunchWebSearch()
     // says so rather than doing nothing.
     if (m_webSearchPage.empty() && !m_webWords->text().trimmed().isEmpty()) {
         m_screen.workspace().host().messageBox(
-            "No web search page is configured: set VEDRA_WEB_SEARCH_PAGE to its address.", app::MessageButtons::Ok);
+            engineText(caption(kNoWebSearchPage, m_screen.workspace().LanguageIndex)), app::MessageButtons::Ok);
         return;
     }
     utilities::LaunchWebSearch(m_screen.workspace(), m_webSearchPage, engineText(m_webWords->text()));

@@ -32,6 +32,7 @@
 #include "ui/UiText.h"
 #include "ui/WatchIndicatorLabel.h"
 #include "ui/WatcherChild.h"
+#include "ui/WindowTexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -153,6 +154,16 @@ QTreeWidget* makeFolderTree(const char* objectName, QWidget* parent)
     return tree;
 }
 
+// A column whose title no longer fits, in another language, is made wide enough.
+void widenClippedSections(QHeaderView* header)
+{
+    for (int section = 0; section < header->count(); ++section) {
+        const int wanted = header->sectionSizeHint(section);
+        if (header->sectionSize(section) < wanted)
+            header->resizeSection(section, wanted);
+    }
+}
+
 const char* resultListTip(int language)
 {
     switch (language) {
@@ -251,7 +262,7 @@ void CScovaroDlg::buildControls()
     for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
         m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
     // The date and size columns are widened when this font's date and time, or the
-    // size column's title (the same in every language), would not fit.
+    // size column's title, would not fit.
     const QFontMetrics listMetrics(listFont);
     const int dateWidth = listMetrics.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 12;
     m_resultList->setColumnWidth(1, std::max(ResultListModel::kColumnWidths[1], dateWidth));
@@ -302,7 +313,7 @@ void CScovaroDlg::buildControls()
     m_pathList->setGeometry(unitRect(2, 2, 117, 256));
     m_pathList->setRootIsDecorated(false);
     m_pathList->setColumnCount(2);
-    m_pathList->setHeaderLabels({QStringLiteral("INDICE"), QStringLiteral("FILE")});
+    m_pathList->setHeaderLabels({caption(captions::kIndexColumn, 0), caption(captions::kFileColumn, 0)});
     m_pathList->setColumnWidth(0, 400);
     m_pathList->setColumnWidth(1, 50);
     QFont courier(QStringLiteral("Courier New"));
@@ -333,7 +344,7 @@ void CScovaroDlg::buildBottomRow()
     m_watchIndicator->setAutoFillBackground(true);
     setColours(m_watchIndicator, QPalette::Window, kTextBackgroundColour, QPalette::WindowText, qRgb(0, 0, 0));
     connect(m_watchIndicator, &WatchIndicatorLabel::changed, this, &CScovaroDlg::layoutStatusArea);
-    m_continueButton = makeButton("1008", QStringLiteral(" Continue"), this);
+    m_continueButton = makeButton("1008", caption(captions::kContinue, 0), this);
     m_continueButton->setGeometry(unitRect(173, 260, 32, 9));
     m_continueButton->setEnabled(false);
     connect(m_continueButton, &QPushButton::clicked, this, &CScovaroDlg::continueClicked);
@@ -350,12 +361,12 @@ void CScovaroDlg::buildBottomRow()
 
     m_sizeField = makeField("1007", this, Qt::AlignRight);
     m_sizeField->setGeometry(unitRect(317, 260, 31, 9));
-    m_sizeField->setText(QStringLiteral("tot bytes"));
+    m_sizeField->setText(caption(captions::kSizeField, 0));
 
-    m_breakButton = makeButton("1704", QStringLiteral("Break"), this);
+    m_breakButton = makeButton("1704", caption(captions::kBreak, 0), this);
     m_breakButton->setGeometry(unitRect(349, 260, 23, 9));
     connect(m_breakButton, &QPushButton::clicked, this, &CScovaroDlg::BreakCommand);
-    m_optionsButton = makeButton("1566", QStringLiteral("Opzioni"), this);
+    m_optionsButton = makeButton("1566", caption(captions::kOptions, 0), this);
     m_optionsButton->setGeometry(unitRect(373, 260, 28, 9));
     connect(m_optionsButton, &QPushButton::clicked, this, &CScovaroDlg::ShowOptions);
 
@@ -533,7 +544,19 @@ void CScovaroDlg::retranslate()
     m_resultList->setToolTip(QString::fromUtf8(resultListTip(language)));
     m_preview->setToolTip(QString::fromUtf8(previewTip(language)));
     m_resultModel->setLanguage(language);
+    m_pathList->setHeaderLabels({caption(captions::kIndexColumn, language), caption(captions::kFileColumn, language)});
+    m_continueButton->setText(caption(captions::kContinue, language));
+    m_breakButton->setText(caption(captions::kBreak, language));
+    m_optionsButton->setText(caption(captions::kOptions, language));
+    // The size field names itself until a document gives it a number.
+    for (int other = 0; other < 3; ++other)
+        if (m_sizeField->text() == caption(captions::kSizeField, other))
+            m_sizeField->setText(caption(captions::kSizeField, language));
+    widenClippedSections(m_resultList->horizontalHeader());
+    widenClippedSections(m_pathList->header());
     m_watchIndicator->retranslate();
+    if (m_grafica != nullptr)
+        m_grafica->retranslate();
     retranslatePages();
 }
 
@@ -553,7 +576,7 @@ void CScovaroDlg::ShutdownSave()
 void CScovaroDlg::BreakCommand()
 {
     m_workspace.BreakCode = app::StopCode::Break;
-    setStatus("break...");
+    setStatus(engineText(caption(captions::kBreakStatus, m_workspace.LanguageIndex)));
     QGuiApplication::clipboard()->clear();
 }
 
@@ -784,7 +807,7 @@ MessageAnswer CScovaroDlg::messageBox(const std::string& text, MessageButtons bu
     m_shownMessages.push_back(shown);
     if (m_responder)
         return m_responder(shown, buttons);
-    return runMessageBox(isVisible() ? this : nullptr, shown, buttons);
+    return runMessageBox(isVisible() ? this : nullptr, shown, buttons, "VedraReader", m_workspace.LanguageIndex);
 }
 
 MessageAnswer CScovaroDlg::titledMessageBox(const std::string& title, const std::string& text,
@@ -794,7 +817,7 @@ MessageAnswer CScovaroDlg::titledMessageBox(const std::string& title, const std:
     m_shownMessages.push_back(shown);
     if (m_responder)
         return m_responder(shown, buttons);
-    return runMessageBox(isVisible() ? this : nullptr, shown, buttons, app::displayUtf8(title));
+    return runMessageBox(isVisible() ? this : nullptr, shown, buttons, app::displayUtf8(title), m_workspace.LanguageIndex);
 }
 
 void CScovaroDlg::setTitle(const std::string& title)
@@ -980,7 +1003,7 @@ void CScovaroDlg::mousePressEvent(QMouseEvent* event)
         // The system menu of a Qt window cannot take the About item; the window's
         // own menu can. Right clicks that controls pass on are theirs, not this menu's.
         QMenu menu(this);
-        menu.addAction(QStringLiteral("Vedra information"), this, &CScovaroDlg::showAbout);
+        menu.addAction(caption(captions::kAboutTitle, m_workspace.LanguageIndex), this, &CScovaroDlg::showAbout);
         menu.exec(event->globalPosition().toPoint());
     }
     QDialog::mousePressEvent(event);
@@ -1015,16 +1038,15 @@ void CScovaroDlg::ClipboardSearch(ClipboardMode mode)
 
 void CScovaroDlg::showAbout()
 {
+    const int language = m_workspace.LanguageIndex;
     QString text = QStringLiteral("VedraReader %1\n\n%2")
-                       .arg(QString::fromLatin1(app::Workspace::kVersion),
-                            QStringLiteral("A personal desktop search engine: archives that index folder trees, "
-                                           "a search of up to ten words, a preview around each hit."));
+                       .arg(QString::fromLatin1(app::Workspace::kVersion), caption(captions::kAboutText, language));
     if (m_responder) {
         m_shownMessages.push_back(text.toStdString());
         m_responder(text.toStdString(), MessageButtons::Ok);
         return;
     }
-    QMessageBox::about(this, QStringLiteral("Vedra information"), text);
+    QMessageBox::about(this, caption(captions::kAboutTitle, language), text);
 }
 
 void CScovaroDlg::confirmQuit()

@@ -4,6 +4,9 @@
 // one-line transcript.
 #include "ui/MessageBoxes.h"
 
+#include "ui/WindowTexts.h"
+
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QString>
 
@@ -17,7 +20,8 @@ using app::MessageButtons;
 
 } // namespace
 
-MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons, const std::string& title)
+MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageButtons buttons, const std::string& title,
+                            int languageIndex)
 {
     QMessageBox box(parent);
     box.setWindowTitle(QString::fromStdString(title));
@@ -43,6 +47,13 @@ MessageAnswer runMessageBox(QWidget* parent, const std::string& text, MessageBut
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    }
+    if (languageIndex >= 0) {
+        // "OK" and "No" read the same in the three languages.
+        if (QAbstractButton* yes = box.button(QMessageBox::Yes))
+            yes->setText(caption(captions::kYesButton, languageIndex));
+        if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+            cancel->setText(caption(captions::kCancelButton, languageIndex));
     }
     box.exec();
     switch (box.standardButton(box.clickedButton())) {

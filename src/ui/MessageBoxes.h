@@ -18,9 +18,10 @@ using MessageResponder = std::function<app::MessageAnswer(const std::string& tex
 
 // Shows `text` (UTF-8) modally over `parent` (may be null) and returns the button
 // chosen. Closing the box without a button counts as Cancel, No, or OK for a box
-// that offers only OK.
+// that offers only OK. With a `languageIndex` the buttons speak that language;
+// without one (-1), Qt's.
 app::MessageAnswer runMessageBox(QWidget* parent, const std::string& text, app::MessageButtons buttons,
-                                 const std::string& title = "VedraReader");
+                                 const std::string& title = "VedraReader", int languageIndex = -1);
 
 // The answer a scripted run gives: OK/Yes when `accept`, else Cancel/No (OK for a
 // box with only OK).

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,7 +87,8 @@ void CMyPropertyPage2Test::everyControlOfTheTemplateExists()
     for (const char* id : {"1800", "1601", "1009", "1771", "1772", "1839", "1787", "1054", "1055", "1534", "1684",
                            "1407"})
         QVERIFY2(page.findChild<QWidget*>(QString::fromLatin1(id)) != nullptr, id);
-    QCOMPARE(control<QPushButton>(page, "1009")->text(), QStringLiteral("CERCA"));
+    // The stand-in's workspace starts in English.
+    QCOMPARE(control<QPushButton>(page, "1009")->text(), QStringLiteral("SEARCH"));
     QCOMPARE(control<QLineEdit>(page, "1772")->text(), QStringLiteral("20"));
     QVERIFY(control<QCheckBox>(page, "1839")->isChecked());
     QCOMPARE(screen.workspace().SearchTarget, SearchTarget::Notes);
@@ -298,22 +300,32 @@ void CMyPropertyPage2Test::textsFollowTheLanguage_data()
     QTest::addColumn<QString>("directoriesTipStart");
     QTest::addColumn<QString>("searchTipStart");
     QTest::addColumn<QString>("notesCaption");
+    QTest::addColumn<QStringList>("captions");  // 1601, 1009, 1771, 1787, placeholders of 1054 and 1055, 1534
     QTest::newRow("italian") << 0 << QStringLiteral("Digitare le parole interspaziate.")
                              << QStringLiteral("Questo campo ha due funzioni:\n -Cercare files;")
                              << QStringLiteral("Questo campo ha due funzioni:\n -Cercare le directory;")
                              << QStringLiteral("Attiva la ricerca nell'archivio.\n<break> per interrompere.")
-                             << QStringLiteral("Nelle note");
+                             << QStringLiteral("Nelle note")
+                             << QStringList{"Parole (max 10)", "CERCA", "Contigue AND - car.:", "Includi solo", "File",
+                                            "Cartelle", QString::fromUtf8("Unità")};
     QTest::newRow("english") << 1 << QStringLiteral("Type the words with a space.")
                              << QStringLiteral("This area has two functions:\n -It seeks files;")
                              << QStringLiteral("This area has two functions:\n -It seeks the folders;")
-                             << QStringLiteral("Serch\n<break> to break.") << QStringLiteral("In the notes");
+                             << QStringLiteral("Serch\n<break> to break.") << QStringLiteral("In the notes")
+                             << QStringList{"Words (max 10)", "SEARCH", "Contig And - Char:", "Include only", "Files",
+                                            "Directories", "Drive"};
     QTest::newRow("spanish") << 2 << QStringLiteral("Escriba las palabras separadas por un espacio.")
                              << QStringLiteral("Este campo tiene dos funciones:")
                              << QStringLiteral("Este campo tiene dos funciones:\n -Buscar las carpetas;")
-                             << QStringLiteral("Activa la búsqueda") << QStringLiteral("En las notas");
+                             << QStringLiteral("Activa la búsqueda") << QStringLiteral("En las notas")
+                             << QStringList{QString::fromUtf8("Palabras (máx. 10)"), "BUSCAR", "Contiguas AND - car.:",
+                                            "Incluir solo", "Ficheros", "Carpetas", "Unidad"};
     QTest::newRow("out of range is spanish") << 7 << QStringLiteral("Escriba las palabras separadas por un espacio.")
                                              << QStringLiteral("Este campo") << QStringLiteral("Este campo")
-                                             << QStringLiteral("Activa") << QStringLiteral("En las notas");
+                                             << QStringLiteral("Activa") << QStringLiteral("En las notas")
+                                             << QStringList{QString::fromUtf8("Palabras (máx. 10)"), "BUSCAR",
+                                                            "Contiguas AND - car.:", "Incluir solo", "Ficheros",
+                                                            "Carpetas", "Unidad"};
 }
 
 void CMyPropertyPage2Test::textsFollowTheLanguage()
@@ -324,6 +336,7 @@ void CMyPropertyPage2Test::textsFollowTheLanguage()
     QFETCH(QString, directoriesTipStart);
     QFETCH(QString, searchTipStart);
     QFETCH(QString, notesCaption);
+    QFETCH(QStringList, captions);
     ScreenStandIn screen;
     CMyPropertyPage2 page(screen);
     screen.workspace().LanguageIndex = language;
@@ -333,6 +346,11 @@ void CMyPropertyPage2Test::textsFollowTheLanguage()
     QVERIFY(control<QLineEdit>(page, "1055")->toolTip().startsWith(directoriesTipStart));
     QVERIFY(control<QPushButton>(page, "1009")->toolTip().startsWith(searchTipStart));
     QCOMPARE(control<QCheckBox>(page, "1839")->text(), notesCaption);
+    const QStringList shown{control<QLabel>(page, "1601")->text(), control<QPushButton>(page, "1009")->text(),
+                            control<QCheckBox>(page, "1771")->text(), control<QGroupBox>(page, "1787")->title(),
+                            control<QLineEdit>(page, "1054")->placeholderText(),
+                            control<QLineEdit>(page, "1055")->placeholderText(), control<QLabel>(page, "1534")->text()};
+    QCOMPARE(shown, captions);
 }
 
 void CMyPropertyPage2Test::firstItalianSearchTipNamesEscape()

@@ -13,7 +13,7 @@ std::array<std::string_view, ResultRow::kColumnCount> ResultList::ColumnTitles(i
     case 0:
         return {"Files/Dir", "Ultima modifica", "Dim. bytes", "Parole", "Archivio", "N.pos."};
     case 1:
-        return {"Files/Dir", "Last updating", "Dim. bytes", "Words", "Archive", "N.pos."};
+        return {"Files/Dir", "Last updating", "Size (bytes)", "Words", "Archive", "N.pos."};
     default:
         return {"Files/Dir", "Ultima modificacion", "Dim. bytes", "Palabras", "Archivo", "N.pos."};
     }

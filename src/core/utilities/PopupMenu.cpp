@@ -37,7 +37,7 @@ constexpr Labels kSearchInNotes = {"Cerca nelle note", "Search in the notes", "B
 constexpr Labels kSave = {"Salva", "Save", "Guardar"};
 constexpr Labels kSaveAs = {"Salva con nome", "Save as", "Guardar como"};
 constexpr Labels kPrint = {"Stampa", "Print", "Imprimir"};
-constexpr Labels kUndo = {"Undo", "Undo", "Undo"};
+constexpr Labels kUndo = {"Annulla", "Undo", "Deshacer"};
 constexpr Labels kReadable = {"Leggibili", "Readable", "legible"};
 constexpr Labels kStatistics = {"Statistiche", "Statistics", "Estadísticas"};
 constexpr Labels kExtract = {"Estrai", "Extract", "Extraer"};
@@ -62,8 +62,10 @@ constexpr Labels kPasteWords = {"Incolla ", "Paste ", "Pasta "};
 constexpr Labels kCopyWords = {"Copia ", "Copy ", "Copia "};
 constexpr Labels kCutWords = {"Taglia ", "Cut ", "Corte "};
 constexpr Labels kResultListTitle = {"FILES TROVATI", "FILES FOUND", "FILES ENCONTRADOS"};
-constexpr Labels kSearchTitle = {"RICERCA", "SEARCH", "RICERCA"};
-constexpr Labels kUtilityTitle = {"UTILITY", "UTILITY", "UTILITY"};
+constexpr Labels kSearchTitle = {"RICERCA", "SEARCH", "BÚSQUEDA"};
+constexpr Labels kUtilityTitle = {"UTILITY", "UTILITY", "UTILIDADES"};
+constexpr Labels kPreviewTitle = {"PREVIEW", "PREVIEW", "VISTA PREVIA"};
+constexpr Labels kEditTitle = {"Modifica", "Edit", "Editar"};
 constexpr Labels kRunWithCaption = {"Esegui con:", "Run with:", "Execute con:"};
 
 struct Keyword {
@@ -112,6 +114,7 @@ constexpr Keyword kItalianKeywords[] = {
     {"incolla ", PopupAction::PasteWords},
     {"incolla", PopupAction::PastePreview},
     {"deseleziona", PopupAction::Unselect},
+    {"annulla", PopupAction::Undo},
     {"copia ", PopupAction::CopyWords},
     {"copia", PopupAction::CopyPreview},
     {"taglia ", PopupAction::CutWords},
@@ -193,6 +196,7 @@ constexpr Keyword kSpanishKeywords[] = {
     {"pasta ", PopupAction::PasteWords},
     {"pasta", PopupAction::PastePreview},
     {"desactive la opci", PopupAction::Unselect},
+    {"deshacer", PopupAction::Undo},
     {"copia ", PopupAction::CopyWords},
     {"copia", PopupAction::CopyPreview},
     {"corte ", PopupAction::CutWords},
@@ -398,7 +402,7 @@ PopupMenu BuildPopupMenu(PopupContext context, int languageIndex, const PopupCon
         buildResultList(builder, conditions, flags);
         break;
     case PopupContext::Preview:
-        menu.title = "PREVIEW";
+        menu.title = std::string(kPreviewTitle[slot]);
         menu.showsProgramBox = true;
         buildPreview(builder, texts, conditions, flags);
         break;
@@ -410,7 +414,7 @@ PopupMenu BuildPopupMenu(PopupContext context, int languageIndex, const PopupCon
         break;
     }
     case PopupContext::SearchWords:
-        menu.title = "Edit";
+        menu.title = std::string(kEditTitle[slot]);
         buildSearchWords(builder, conditions);
         break;
     case PopupContext::ImagePreview:

@@ -131,7 +131,7 @@ TEST(ResultListTitles, ByLanguage)
     EXPECT_EQ(ResultList::ColumnTitles(0),
               (Titles{"Files/Dir", "Ultima modifica", "Dim. bytes", "Parole", "Archivio", "N.pos."}));
     EXPECT_EQ(ResultList::ColumnTitles(1),
-              (Titles{"Files/Dir", "Last updating", "Dim. bytes", "Words", "Archive", "N.pos."}));
+              (Titles{"Files/Dir", "Last updating", "Size (bytes)", "Words", "Archive", "N.pos."}));
     EXPECT_EQ(ResultList::ColumnTitles(2),
               (Titles{"Files/Dir", "Ultima modificacion", "Dim. bytes", "Palabras", "Archivo", "N.pos."}));
 }

@@ -199,7 +199,9 @@ TEST(PopupMenuBuild, OtherContexts)
 {
     PopupMenu words = build(PopupContext::SearchWords, 2);
     EXPECT_EQ(used(words), (std::vector<std::string>{" Pasta ", " Copia ", " Corte "}));
-    EXPECT_EQ(words.title, "Edit");
+    EXPECT_EQ(words.title, "Editar");
+    EXPECT_EQ(build(PopupContext::SearchWords, 0).title, "Modifica");
+    EXPECT_EQ(build(PopupContext::Preview, 2).title, "VISTA PREVIA");
     EXPECT_FALSE(words.showsProgramBox);
 
     PopupConditions clipping;
@@ -210,7 +212,9 @@ TEST(PopupMenuBuild, OtherContexts)
     EXPECT_EQ(image.title, "") << "the image window keeps its title";
 
     EXPECT_EQ(build(PopupContext::SearchPage, 1).title, "SEARCH");
-    EXPECT_EQ(build(PopupContext::SearchPage, 2).title, "RICERCA");
+    EXPECT_EQ(build(PopupContext::SearchPage, 0).title, "RICERCA");
+    EXPECT_EQ(build(PopupContext::SearchPage, 2).title, "BÚSQUEDA");
+    EXPECT_EQ(build(PopupContext::UtilityPage, 2).title, "UTILIDADES");
     EXPECT_EQ(build(PopupContext::UtilityPage, 2).entries[0], " Agregar a la lista de los browser");
 }
 
