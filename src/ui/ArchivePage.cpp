@@ -122,6 +122,8 @@ void ArchivePage::setLanguage(int languageIndex)
         displayed(std::string(app::MessageTable(languageIndex).text(app::MessageKey::MsgWatchServiceBox))));
     for (int i = 0; i < m_listChoice->count(); ++i)
         m_listChoice->setItemText(i, QString::fromUtf8(kListNames[i][m_languageSlot]));
+    if (m_dialog)
+        m_dialog->setTexts(languageIndex);
 }
 
 int ArchivePage::chosenListSlot() const

@@ -62,6 +62,8 @@ public slots:
     // Print (1516): the archive's identification as a heading, then the
     // description, printed under the identification's name.
     void printDescription();
+    // Labels, buttons and tips in the language given; an open dialog follows the flags.
+    void setTexts(int languageIndex);
 
 signals:
     // OK created an archive (new) or applied the changes (current).
@@ -69,7 +71,6 @@ signals:
 
 private:
     void buildControls();
-    void setTexts(int languageIndex);
     void refuse(const Texts& texts);
     std::string listRoot() const;
     std::string descriptionText() const;
