@@ -79,8 +79,11 @@ int CScovaroApp::run()
     // VEDRA_SCREENSHOT_DIR=folder: a search for VEDRA_SCREENSHOT_WORDS and pictures of it.
     if (const char* folder = std::getenv("VEDRA_SCREENSHOT_DIR"); folder != nullptr && *folder != '\0') {
         const char* words = std::getenv("VEDRA_SCREENSHOT_WORDS");
+        // VEDRA_SCREENSHOT_LANGUAGE=it|en|es: the pictures in that language.
+        const char* language = std::getenv("VEDRA_SCREENSHOT_LANGUAGE");
         StartScreenshotTour(*dialog, QString::fromLocal8Bit(folder),
-                            QString::fromLocal8Bit(words != nullptr ? words : "license"));
+                            QString::fromLocal8Bit(words != nullptr ? words : "license"),
+                            QString::fromLocal8Bit(language != nullptr ? language : ""));
     }
 
     auto stopSignals = std::make_unique<StopSignals>(*dialog, host);

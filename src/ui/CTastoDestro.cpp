@@ -69,6 +69,9 @@ CTastoDestro::CTastoDestro(SearchScreen& screen, QWidget* parent)
     m_entries = new QListWidget(this);
     m_entries->setObjectName(QStringLiteral("1532"));
     m_entries->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only the separators run wider than the window; a scroll bar would hide a row.
+    m_entries->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_entries->setTextElideMode(Qt::ElideNone);
     for (std::size_t i = 0; i < utilities::kPopupEntryCount; ++i)
         m_entries->addItem(QString());
     // A click, not a change of selection, runs the entry, so that clicking the same

@@ -29,6 +29,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
@@ -62,6 +63,39 @@ void save(const QPixmap& picture, const QString& path)
         std::cerr << "saved " << path.toStdString() << '\n';
     else
         std::cerr << "vedrareader: cannot save " << path.toStdString() << '\n';
+}
+
+// The tour's language as the pictures' names end ("-en"), empty for the language
+// the program starts in.
+QString& tourLanguage()
+{
+    static QString language;
+    return language;
+}
+
+QString picturePath(const QString& folder, const QString& name)
+{
+    if (tourLanguage().isEmpty())
+        return folder + u'/' + name + QStringLiteral(".png");
+    // In a language the names say which pop-up and which page they show.
+    QString named = name;
+    if (name == QStringLiteral("popup"))
+        named = QStringLiteral("popup-list");
+    else if (name == QStringLiteral("sheet"))
+        named = QStringLiteral("sheet-search");
+    else if (name == QStringLiteral("archive"))
+        named = QStringLiteral("sheet-archive");
+    return folder + u'/' + named + u'-' + tourLanguage() + QStringLiteral(".png");
+}
+
+// The flag button of "it", "en" or "es"; null for anything else.
+QRadioButton* languageFlag(CScovaroDlg& dialog, const QString& language)
+{
+    const char* id = language == QStringLiteral("it")   ? "1670"
+                     : language == QStringLiteral("en") ? "1669"
+                     : language == QStringLiteral("es") ? "1774"
+                                                        : nullptr;
+    return id != nullptr ? dialog.findChild<QRadioButton*>(QString::fromLatin1(id)) : nullptr;
 }
 
 void settle(int milliseconds)
@@ -134,7 +168,7 @@ void imageAndGraph(CScovaroDlg& dialog, const QString& folder)
     press(canvas, QEvent::MouseButtonPress, end, Qt::LeftButton);
     press(canvas, QEvent::MouseButtonRelease, end, Qt::LeftButton);
     settle(300);
-    save(grabArea(*preview, preview->frameGeometry()), folder + "/image.png");
+    save(grabArea(*preview, preview->frameGeometry()), picturePath(folder, "image"));
 
     const QString notes = dialog.notePage() != nullptr ? dialog.notePage()->searchText() : QString();
     if (dialog.notePage() != nullptr)
@@ -143,7 +177,7 @@ void imageAndGraph(CScovaroDlg& dialog, const QString& folder)
     preview->findChild<QLineEdit*>(QStringLiteral("1057"))->setText(QStringLiteral("3"));
     preview->findChild<QPushButton*>(QStringLiteral("1613"))->click();
     settle(300);
-    save(grabArea(*preview, preview->frameGeometry()), folder + "/graph.png");
+    save(grabArea(*preview, preview->frameGeometry()), picturePath(folder, "graph"));
     if (dialog.notePage() != nullptr)
         dialog.notePage()->setSearchText(notes);
     preview->close();
@@ -184,7 +218,7 @@ void driveTree(CScovaroDlg& dialog, const QString& folder)
     auto* list = dialog.findChild<QTableView*>(QStringLiteral("1001"));
     list->scrollToBottom();
     settle(300);
-    save(grabArea(dialog, dialog.frameGeometry()), folder + "/tree.png");
+    save(grabArea(dialog, dialog.frameGeometry()), picturePath(folder, "tree"));
     // The sheet's picture shows the search page as the search left it.
     dialog.searchPage()->setDirectoriesText(QString());
 }
@@ -218,16 +252,40 @@ void watchIndicator(CScovaroDlg& dialog, const QString& folder)
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->isVisible() && widget->inherits("QTipLabel"))
             area = area.united(widget->frameGeometry());
-    save(grabArea(dialog, area), folder + "/watch-indicator.png");
+    save(grabArea(dialog, area), picturePath(folder, "watch-indicator"));
     QToolTip::hideText();
+}
+
+// The pop-up window of `context` over `window` (the page asking for it), saved
+// with the window.
+void popupOver(CScovaroDlg& dialog, QWidget& window, QWidget* requester, utilities::PopupContext context,
+               const QString& path)
+{
+    dialog.showPopupMenu(context, requester->mapToGlobal(QPoint(40, 60)), requester);
+    settle(300);
+    QRect both = window.frameGeometry();
+    if (dialog.popupWindow() != nullptr && dialog.popupWindow()->isVisible())
+        both = both.united(dialog.popupWindow()->frameGeometry());
+    save(grabArea(window, both), path);
+    dialog.closePopupMenu();
 }
 
 } // namespace
 
-void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words)
+void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words, const QString& language)
 {
-    QTimer::singleShot(500, &dialog, [&dialog, folder, words] {
+    tourLanguage() = language;
+    QTimer::singleShot(500, &dialog, [&dialog, folder, words, language] {
         QDir().mkpath(folder);
+        if (!language.isEmpty()) {
+            QRadioButton* flag = languageFlag(dialog, language);
+            if (flag == nullptr) {
+                std::cerr << "vedrareader: no language " << language.toStdString() << " (it, en or es)\n";
+                dialog.close();
+                return;
+            }
+            flag->click();
+        }
         dialog.ShowOptions();
         CMyPropertyPage2* page = dialog.searchPage();
         if (auto* notes = page->findChild<QCheckBox*>(QStringLiteral("1839")); notes != nullptr && notes->isChecked())
@@ -239,7 +297,7 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         auto* list = dialog.findChild<QTableView*>(QStringLiteral("1001"));
         dialog.propertySheet()->hide();
         settle(200);
-        save(grabArea(dialog, dialog.frameGeometry()), folder + "/main.png");
+        save(grabArea(dialog, dialog.frameGeometry()), picturePath(folder, "main"));
 
         if (list->model()->rowCount() > 0) {
             QRect row = list->visualRect(list->model()->index(0, 0));
@@ -249,8 +307,11 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         QRect both = dialog.frameGeometry();
         if (dialog.popupWindow() != nullptr && dialog.popupWindow()->isVisible())
             both = both.united(dialog.popupWindow()->frameGeometry());
-        save(grabArea(dialog, both), folder + "/popup.png");
+        save(grabArea(dialog, both), picturePath(folder, "popup"));
         dialog.closePopupMenu();
+        // The preview's own pop-up, over the extracts the search showed.
+        if (auto* preview = dialog.findChild<QWidget*>(QStringLiteral("1002")); preview != nullptr)
+            popupOver(dialog, dialog, preview, utilities::PopupContext::Preview, picturePath(folder, "popup-preview"));
 
         // The word statistics of the first result: the document itself in the
         // preview ("Origin"), then its preview menu's Statistics.
@@ -269,7 +330,7 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
                 info->resize(460, 560);
                 info->move(dialog.frameGeometry().right() - 480, dialog.frameGeometry().top() + 40);
                 settle(300);
-                save(grabArea(*info, info->frameGeometry()), folder + "/info.png");
+                save(grabArea(*info, info->frameGeometry()), picturePath(folder, "info"));
                 info->close();
                 settle(100);
             }
@@ -280,7 +341,14 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
         dialog.ShowOptions();
         settle(300);
         CMyPropertySheet* sheet = dialog.propertySheet();
-        save(grabArea(*sheet, dialog.frameGeometry().united(sheet->frameGeometry())), folder + "/sheet.png");
+        save(grabArea(*sheet, dialog.frameGeometry().united(sheet->frameGeometry())), picturePath(folder, "sheet"));
+        popupOver(dialog, *sheet, dialog.searchPage(), utilities::PopupContext::SearchPage,
+                  picturePath(folder, "popup-search"));
+        sheet->tabs()->setCurrentWidget(dialog.notePage());
+        settle(300);
+        save(grabArea(*sheet, sheet->frameGeometry()), picturePath(folder, "sheet-util"));
+        popupOver(dialog, *sheet, dialog.notePage(), utilities::PopupContext::UtilityPage,
+                  picturePath(folder, "popup-util"));
 
         // The archive page with the excluded-folder list open for editing.
         if (auto* archivePage = sheet->findChild<QWidget*>(QStringLiteral("archivePage")); archivePage != nullptr) {
@@ -288,13 +356,13 @@ void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QStri
             if (auto* lists = archivePage->findChild<QComboBox*>(QStringLiteral("listChoice")); lists != nullptr)
                 lists->setCurrentIndex(lists->findData(archive::SlotExcludedFolders));
             settle(300);
-            save(grabArea(*sheet, sheet->frameGeometry()), folder + "/archive.png");
+            save(grabArea(*sheet, sheet->frameGeometry()), picturePath(folder, "archive"));
             // The dialog of a new archive, as its button opens it (closed unconfirmed).
             if (auto* page = qobject_cast<ArchivePage*>(archivePage); page != nullptr) {
                 page->newArchive();
                 settle(300);
                 if (CNomeArchivio* archiveDialog = page->archiveDialog(); archiveDialog != nullptr) {
-                    save(grabArea(*archiveDialog, archiveDialog->frameGeometry()), folder + "/newarchive.png");
+                    save(grabArea(*archiveDialog, archiveDialog->frameGeometry()), picturePath(folder, "newarchive"));
                     archiveDialog->close();
                 }
             }

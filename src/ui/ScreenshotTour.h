@@ -14,7 +14,13 @@ class CScovaroDlg;
 // "sheet.png", "archive.png", "image.png" (the image preview), "graph.png" (its
 // function graph) and "watch-indicator.png" (the live index's indicator during a
 // batch, its tooltip open) in `folder`, reporting each on stderr, then closes the
-// window.
-void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words);
+// window. Beside them: "popup-preview.png", "popup-search.png", "popup-util.png"
+// (the pop-up window of the preview, the search page and the utility page) and
+// "sheet-util.png" (the sheet's utility page).
+// With a `language` ("it", "en" or "es") its flag is clicked first, and every
+// picture's name ends in "-it", "-en" or "-es", with "popup", "sheet" and
+// "archive" named "popup-list", "sheet-search" and "sheet-archive".
+void StartScreenshotTour(CScovaroDlg& dialog, const QString& folder, const QString& words,
+                         const QString& language = QString());
 
 } // namespace vedra::ui

@@ -42,6 +42,7 @@ private slots:
     void boxReturnsTheButtonClicked();
     void escapeOnBoxIsTheNegativeAnswer_data();
     void escapeOnBoxIsTheNegativeAnswer();
+    void buttonsSpeakTheLanguageGiven();
     void autoAcceptAnswersAndEchoes();
     void autoRejectAnswersAndEchoes();
     void unknownAutoAnswerShowsBoxes();
@@ -102,6 +103,28 @@ void MessageBoxesTest::escapeOnBoxIsTheNegativeAnswer()
     QFETCH(MessageAnswer, answer);
     whenBoxShows([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     QCOMPARE(vedra::ui::runMessageBox(nullptr, "Quit?", buttons), answer);
+}
+
+void MessageBoxesTest::buttonsSpeakTheLanguageGiven()
+{
+    // Italian and Spanish boxes, then one left to Qt; the answers stay the buttons'.
+    const struct {
+        int language;
+        QStringList texts;  // Yes, No, Cancel
+    } cases[] = {{0, {QString::fromUtf8("Sì"), "No", "Annulla"}},
+                 {2, {QString::fromUtf8("Sí"), "No", "Cancelar"}},
+                 {1, {"Yes", "No", "Cancel"}}};
+    for (const auto& each : cases) {
+        QStringList seen;
+        whenBoxShows([&seen](QMessageBox& box) {
+            for (auto button : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                seen << box.button(button)->text().remove(u'&');
+            QTest::mouseClick(box.button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        QCOMPARE(vedra::ui::runMessageBox(nullptr, "?", MessageButtons::YesNoCancel, "VedraReader", each.language),
+                 MessageAnswer::Yes);
+        QCOMPARE(seen, each.texts);
+    }
 }
 
 void MessageBoxesTest::autoAcceptAnswersAndEchoes()
