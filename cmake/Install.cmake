@@ -135,4 +135,7 @@ Office documents, and the files inside compressed archives. A result list
 shows one row per document, with a preview of the text around each hit.
 
 The package holds the desktop program vedrareader and the command vedra.")
+# Qt's own dialogs (choosing a file or a folder, printing) speak Italian and
+# Spanish with Qt's translations; without them they stay in English.
+string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", qt6-translations-l10n")
 include(CPack)

@@ -27,6 +27,7 @@
 #include "ui/CGrafica.h"
 #include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
+#include "ui/QtTranslations.h"
 #include "ui/Printing.h"
 #include "ui/ResultListModel.h"
 #include "ui/UiText.h"
@@ -541,6 +542,7 @@ void CScovaroDlg::chooseLanguage(int languageIndex)
 void CScovaroDlg::retranslate()
 {
     const int language = m_workspace.LanguageIndex;
+    UseQtTranslations(language);
     m_resultList->setToolTip(QString::fromUtf8(resultListTip(language)));
     m_preview->setToolTip(QString::fromUtf8(previewTip(language)));
     m_resultModel->setLanguage(language);

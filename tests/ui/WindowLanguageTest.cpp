@@ -26,6 +26,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -395,6 +396,7 @@ private slots:
     void noCaptionIsCutOff();
     void switchingKeepsTheListThePreviewAndTheSelection();
     void theTablesHaveATextForEveryLanguage();
+    void qtsOwnTextsFollowTheFlags();
 };
 
 void WindowLanguageTest::noWindowShowsAnotherLanguage()
@@ -499,6 +501,25 @@ void WindowLanguageTest::theTablesHaveATextForEveryLanguage()
         QVERIFY2(std::string_view((*table)[0]) != (*table)[1] || std::string_view((*table)[1]) != (*table)[2],
                  (*table)[1]);
     }
+}
+
+void WindowLanguageTest::qtsOwnTextsFollowTheFlags()
+{
+    const QString translations = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(translations + QStringLiteral("/qtbase_it.qm")) ||
+        !QFile::exists(translations + QStringLiteral("/qtbase_es.qm")))
+        QSKIP("Qt's translations (qt6-translations-l10n) are not installed");
+    Session session;
+    QVERIFY(session.prepare());
+    session.open();
+    // The file dialog's button, as Qt's own dialogs take it.
+    auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    chooseLanguage(session, 0);
+    QCOMPARE(cancel(), QStringLiteral("Annulla"));
+    chooseLanguage(session, 2);
+    QCOMPARE(cancel(), QStringLiteral("Cancelar"));
+    chooseLanguage(session, 1);
+    QCOMPARE(cancel(), QStringLiteral("Cancel"));
 }
 
 VEDRA_UI_TEST_MAIN(WindowLanguageTest)
