@@ -6,6 +6,7 @@
 
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
+#include "core/app/MessageTable.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
@@ -517,7 +518,10 @@ std::optional<std::string> PreviewSession::ExportFoundFiles()
         m_workspace.showMessage(app::MessageKey::MsgWriteError);
         return std::nullopt;
     }
-    m_workspace.host().messageBox("File path: " + path, app::MessageButtons::Ok);
+    // Italian, English, Spanish.
+    static constexpr const char* kFilePath[] = {"Percorso del file: ", "File path: ", "Ruta del archivo: "};
+    m_workspace.host().messageBox(kFilePath[app::languageColumn(m_workspace.LanguageIndex)] + path,
+                                  app::MessageButtons::Ok);
     return path;
 }
 

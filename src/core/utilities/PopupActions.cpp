@@ -137,7 +137,7 @@ PopupWindowWork calculate(app::Workspace& workspace, search::SearchSession& sess
     }
     if (report.showWindow || !report.appendedText.empty()) {
         work.task = Task::ShowCalculation;
-        work.title = CalculationTitle(state.queryText);
+        work.title = CalculationTitle(state.queryText, workspace.LanguageIndex);
         work.text = std::move(report.appendedText);
     }
     return work;

@@ -1,6 +1,7 @@
 // "Calculate" over the preview: the selection, or the calc> lines and their totals.
 #include "core/utilities/PreviewCalculation.h"
 
+#include "core/app/MessageTable.h"
 #include "core/io/FileHandle.h"
 #include "core/search/HitFinder.h"
 #include "core/utilities/Calculator.h"
@@ -110,9 +111,11 @@ void ShowCalculation(CalculationReport& report, std::string_view text)
     report.showWindow = true;
 }
 
-std::string CalculationTitle(std::string_view searchWords)
+std::string CalculationTitle(std::string_view searchWords, int languageIndex)
 {
-    return "Vedra: Calculus - " + std::string(searchWords);
+    // Italian, English, Spanish.
+    static constexpr const char* kTitle[] = {"Vedra: Calcolo - ", "Vedra: Calculus - ", "Vedra: Cálculo - "};
+    return kTitle[app::languageColumn(languageIndex)] + std::string(searchWords);
 }
 
 WindowPlacement CalculationWindowPlacement(int screenRight, int screenBottom)

@@ -38,8 +38,8 @@ struct CalculationReport {
 void ShowCalculation(CalculationReport& report, std::string_view text);
 
 // The information window's title while it shows calculations: "Vedra: Calculus - "
-// and the search page's words.
-std::string CalculationTitle(std::string_view searchWords);
+// (in the language of `languageIndex`, English by default) and the search page's words.
+std::string CalculationTitle(std::string_view searchWords, int languageIndex = 1);
 
 struct WindowPlacement {
     int left = 0;

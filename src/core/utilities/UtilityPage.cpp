@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kMaxWebWords = 250;
 constexpr std::size_t kMaxBrowserLines = 2048;
-constexpr const char* kSelectBrowserText = "Select browser";
+// Italian, English, Spanish.
+constexpr const char* kSelectBrowserText[] = {"Scegliere un browser", "Select browser", "Elija un navegador"};
 
 bool looksLikeArchiveFolder(const std::string& name)
 {
@@ -207,7 +208,8 @@ bool LaunchWebSearch(app::Workspace& workspace, const std::string& searchPage, c
     std::string browser = FillBrowserList(workspace).selected;
     browser = browser.substr(0, browser.find_first_of("\r\n"));
     if (browser.empty()) {
-        workspace.host().messageBox(kSelectBrowserText, app::MessageButtons::Ok);
+        workspace.host().messageBox(kSelectBrowserText[app::languageColumn(workspace.LanguageIndex)],
+                                    app::MessageButtons::Ok);
         return false;
     }
     std::string query = words.substr(0, kMaxWebWords);

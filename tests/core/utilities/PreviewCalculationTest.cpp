@@ -130,6 +130,8 @@ TEST(CalculateSelection, BlanksTheFirstTagAndShowsTextAndValue)
 TEST(ShowCalculation, TitleAndPlacement)
 {
     EXPECT_EQ(CalculationTitle("rent food"), "Vedra: Calculus - rent food");
+    EXPECT_EQ(CalculationTitle("affitto", 0), "Vedra: Calcolo - affitto");
+    EXPECT_EQ(CalculationTitle("renta", 2), "Vedra: Cálculo - renta");
     WindowPlacement place = CalculationWindowPlacement(1920, 1080);
     EXPECT_EQ(place.left, 1550);
     EXPECT_EQ(place.top, 780);

@@ -101,6 +101,10 @@ TEST_F(UtilityPageTest, WebSearchWithoutABrowser)
     EXPECT_FALSE(LaunchWebSearch(*ws, "https://search.example/", "dante"));
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Select browser");
+    ws->SetLanguage(0);
+    EXPECT_FALSE(LaunchWebSearch(*ws, "https://search.example/", "dante"));
+    ASSERT_EQ(host.messages().size(), 2u);
+    EXPECT_EQ(host.messages()[1].text, "Scegliere un browser");
 }
 
 } // namespace
