@@ -27,7 +27,7 @@ namespace captions {
 inline constexpr Texts kIndexColumn = {"INDICE", "INDEX", "ÍNDICE"};
 inline constexpr Texts kFileColumn = {"FILE", "FILE", "FICHERO"};
 inline constexpr Texts kContinue = {" Continua", " Continue", " Continuar"};
-inline constexpr Texts kSizeField = {"tot bytes", "all bytes", "bytes tot."};
+inline constexpr Texts kSizeField = {"tot bytes", "total bytes", "bytes tot."};
 inline constexpr Texts kBreak = {"Ferma", "Break", "Parar"};
 inline constexpr Texts kOptions = {"Opzioni", "Options", "Opciones"};
 inline constexpr Texts kBreakStatus = {"interruzione...", "break...", "interrupción..."};

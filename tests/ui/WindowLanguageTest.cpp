@@ -446,6 +446,13 @@ void WindowLanguageTest::noCaptionIsCutOff()
     Session session;
     QVERIFY(indexLanguageCorpus(session));
     auto& dialog = session.open();
+    // Before a document is shown the fields name themselves.
+    for (int language : kLanguages) {
+        chooseLanguage(session, language);
+        QVERIFY(!session.control<QLabel>("1007")->text().at(0).isDigit());
+        const QStringList clipped = clippedCaptions(&dialog);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+    }
     vedra::uitest::searchFor(dialog, QStringLiteral("casa mare"));
     for (int language : kLanguages) {
         chooseLanguage(session, language);
