@@ -881,6 +881,13 @@ void CScovaroDlg::done(int result)
 
 bool CScovaroDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ActivationChange && watched != this && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow() && QApplication::activeWindow() == nullptr &&
+        std::exchange(m_leftForOwnWindow, false)) {
+        // Left for the sheet, and from there for another program: that is leaving too.
+        reactToClipboardEvent(search::ClipboardWindowEvent::Deactivated);
+        return false;
+    }
     if (event->type() == QEvent::MouseButtonDblClick && watched == m_preview->viewport()) {
         // The control selects the word first; the link is looked for after that.
         QTimer::singleShot(0, this, &CScovaroDlg::openLinkAtCaret);
@@ -958,7 +965,17 @@ void CScovaroDlg::changeEvent(QEvent* event)
             reactToClipboardEvent(ClipboardWindowEvent::Restored);
         }
     } else if (event->type() == QEvent::ActivationChange) {
-        reactToClipboardEvent(isActiveWindow() ? ClipboardWindowEvent::Activated : ClipboardWindowEvent::Deactivated);
+        // Going to the sheet or another of the program's windows and back (a click
+        // on a flag, on the list) is not leaving the program: only coming back from
+        // another program searches what it copied, not whatever the clipboard holds.
+        if (isActiveWindow()) {
+            if (!std::exchange(m_leftForOwnWindow, false))
+                reactToClipboardEvent(ClipboardWindowEvent::Activated);
+        } else {
+            m_leftForOwnWindow = QApplication::activeWindow() != nullptr;
+            if (!m_leftForOwnWindow)
+                reactToClipboardEvent(ClipboardWindowEvent::Deactivated);
+        }
     }
 }
 

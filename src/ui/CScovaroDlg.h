@@ -300,6 +300,7 @@ private:
     std::size_t m_rowsShown = 0;
     search::ClipboardSearch m_clipboard;
     bool m_introShown = false;
+    bool m_leftForOwnWindow = false;  // deactivated by another window of the program
     int m_previewPointSize = kPreviewBasePointSize;
     std::string m_previewName;  // the preview's own text after "New"
 };

@@ -22,6 +22,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -397,6 +398,7 @@ private slots:
     void switchingKeepsTheListThePreviewAndTheSelection();
     void theTablesHaveATextForEveryLanguage();
     void qtsOwnTextsFollowTheFlags();
+    void aFlagClickedAfterTheSheetDoesNotSearchTheClipboard();
 };
 
 void WindowLanguageTest::noWindowShowsAnotherLanguage()
@@ -508,6 +510,49 @@ void WindowLanguageTest::theTablesHaveATextForEveryLanguage()
         QVERIFY2(std::string_view((*table)[0]) != (*table)[1] || std::string_view((*table)[1]) != (*table)[2],
                  (*table)[1]);
     }
+}
+
+void WindowLanguageTest::aFlagClickedAfterTheSheetDoesNotSearchTheClipboard()
+{
+    // A desktop's clipboard nearly always holds some text. Going from the sheet back
+    // to the window to click a flag is no return from another program: the list and
+    // the preview stay. Leaving for another program (no window of ours active) and
+    // coming back still searches the clipboard.
+    Session session;
+    QVERIFY(indexLanguageCorpus(session));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* preview = session.control<QTextEdit>("1002");
+    QApplication::setActiveWindow(&dialog);
+    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(1, 0)).center());
+    const QStringList rows = rowLabels(list);
+    const QString shown = preview->toPlainText();
+    QGuiApplication::clipboard()->setText(QStringLiteral("luna"));
+    const std::size_t asked = session.asked.size();
+
+    for (int language : {0, 2, 1}) {
+        dialog.propertySheet()->show();
+        QApplication::setActiveWindow(dialog.propertySheet());
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(&dialog);
+        chooseLanguage(session, language);
+        QCoreApplication::processEvents();
+        QCOMPARE(rowLabels(list), rows);
+        QCOMPARE(preview->toPlainText(), shown);
+        QCOMPARE(selectedRows(list), QList<int>{1});
+        QCOMPARE(session.asked.size(), asked);
+    }
+
+    QApplication::setActiveWindow(dialog.propertySheet());
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(nullptr);
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(&dialog);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("luna"));
+    QVERIFY(session.asked.size() > asked);
 }
 
 void WindowLanguageTest::qtsOwnTextsFollowTheFlags()
