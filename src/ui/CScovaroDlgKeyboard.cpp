@@ -39,6 +39,8 @@ void CScovaroDlg::setUpKeyboard()
     for (QWidget* button : std::initializer_list<QWidget*>{m_continueButton, m_breakButton, m_optionsButton, m_english,
                                                             m_spanish, m_italian})
         button->setFocusPolicy(Qt::TabFocus);
+    // Tab leaves the preview rather than typing a tab into it.
+    m_preview->setTabChangesFocus(true);
     SetTabOrderByName(this, {"1001", "1002", "1831", "1008", "1704", "1566", "1669", "1774", "1670"});
 }
 

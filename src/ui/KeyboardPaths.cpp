@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
 
 namespace vedra::ui {
@@ -71,10 +72,24 @@ bool ListKeyboard::eventFilter(QObject* watched, QEvent* event)
         m_open(current);
         return true;
     }
-    if (MovesCurrentRow(key)) {
-        if (!m_pause.isActive())
-            m_startedAt = m_view->currentIndex();
-        m_pause.start();
+    if (!MovesCurrentRow(key))
+        return false;
+    if (!m_pause.isActive())
+        m_startedAt = m_view->currentIndex();
+    m_pause.start();
+    const bool home = key.key() == Qt::Key_Home;
+    if ((home || key.key() == Qt::Key_End) && (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // A table goes to the row's first or last column; a list of rows goes to
+        // its first or last row.
+        const QAbstractItemModel* model = m_view->model();
+        const int rows = model != nullptr ? model->rowCount(m_view->rootIndex()) : 0;
+        if (rows > 0) {
+            const int column = std::max(m_view->currentIndex().column(), 0);
+            const QModelIndex target = model->index(home ? 0 : rows - 1, column, m_view->rootIndex());
+            m_view->setCurrentIndex(target);
+            m_view->scrollTo(target);
+        }
+        return true;
     }
     return false;
 }
