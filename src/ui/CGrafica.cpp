@@ -17,10 +17,10 @@
 #include <QDoubleValidator>
 #include <QFile>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>

@@ -89,6 +89,9 @@ bool CScovaroDlg::takeFindKey(QObject* watched, const QKeyEvent& key)
                       (key.key() == Qt::Key_F3 && held == Qt::NoModifier);
     if (!find || !watched->isWidgetType() || !belongsToProgram(static_cast<QWidget*>(watched)))
         return false;
+    // A message box waiting for its answer keeps the focus.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != this)
+        return false;
     focusWordsBox();
     return true;
 }

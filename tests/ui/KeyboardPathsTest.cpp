@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -278,6 +279,17 @@ void KeyboardPathsTest::ctrlFAndF3PutTheFocusInTheWordsBox()
     // F, F3 with Shift and the like are left to the controls.
     QTest::keyClick(words, Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(words->text(), QStringLiteral("casa mare"));
+
+    // A message box waiting for an answer keeps the keys.
+    words->deselect();
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Vedra"), QStringLiteral("?"),
+                         QMessageBox::Ok | QMessageBox::Cancel, &dialog);
+    question.setWindowModality(Qt::ApplicationModal);
+    question.show();
+    QTRY_COMPARE(QApplication::activeModalWidget(), &question);
+    QTest::keyClick(&question, Qt::Key_F3);
+    QVERIFY(words->selectedText().isEmpty());
+    QVERIFY(question.isVisible());
 }
 
 void KeyboardPathsTest::escapeClosesThePopupBeforeAskingToQuit()
