@@ -303,6 +303,7 @@ CScelta* CScovaroDlg::information()
         showNormal();
         raise();
     });
+    applyAccessibleTexts();
     return m_information;
 }
 

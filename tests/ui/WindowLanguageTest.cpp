@@ -164,9 +164,11 @@ struct ShownText {
 QString nameOf(const QWidget* widget)
 {
     QString path;
-    for (const QWidget* at = widget; at != nullptr; at = at->parentWidget())
-        path.prepend(QStringLiteral("/") + (at->objectName().isEmpty() ? QString::fromLatin1(at->metaObject()->className())
-                                                                       : at->objectName()));
+    for (const QWidget* at = widget; at != nullptr; at = at->parentWidget()) {
+        const QString name =
+            at->objectName().isEmpty() ? QString::fromLatin1(at->metaObject()->className()) : at->objectName();
+        path.prepend(QStringLiteral("/") + name);
+    }
     return path;
 }
 
@@ -281,7 +283,8 @@ bool languageNeutral(const QString& text)
         QStringLiteral("X"), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("< x <"),
         QStringLiteral("Vedra"), QStringLiteral("Ventiquor"), QStringLiteral("Dir"), QStringLiteral("Files/Dir"),
         QStringLiteral("N.pos."), QStringLiteral("No"), QStringLiteral("Zoom +"), QStringLiteral("Zoom -"),
-        QStringLiteral("+"), QString(QChar(0x2212)), QStringLiteral("English"), QString::fromUtf8("Español"),
+        QStringLiteral("+"), QString(QChar(0x2212)), QString(QChar(0x00D7)), QStringLiteral("English"),
+        QString::fromUtf8("Español"),
         QStringLiteral("Italiano"), QStringLiteral("VedraReader"), QStringLiteral("FILE")};
     const QString shown = normalised(text);
     static const QRegularExpression data(QStringLiteral("^[-+0-9.,:/ ]*$|/|demo|DEMO|casa"));
