@@ -230,5 +230,20 @@ TEST_F(LaunchingTest, TheRunButtonTakesTheRowOrTheSelectedText)
     EXPECT_FALSE(RunWithButton(*ws, "reader", "", "  not a path"));
 }
 
+TEST_F(LaunchingTest, AFileGoneFromTheDiskIsReportedAndNothingStarts)
+{
+    fs::path recorder = writeRecorder(pathFolder / "reader");
+    writeFile(associationsFile(), record("reader=.txt"));
+    fs::path gone = document("gone.txt");
+    fs::remove(gone);
+    EXPECT_FALSE(RunWithButton(*ws, "", gone.string(), ""));
+    EXPECT_FALSE(RunWithButton(*ws, "reader", gone.string(), ""));
+    EXPECT_FALSE(OpenWithRegisteredProgram(*ws, gone.string()));
+    EXPECT_EQ(messagesWith("The file no longer exists:\n" + gone.string()), 3);
+    EXPECT_EQ(host.messages().size(), 3u) << "no program was looked for";
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(recorder.string() + ".argv"));
+}
+
 } // namespace
 } // namespace vedra::utilities
