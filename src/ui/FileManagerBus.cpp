@@ -47,7 +47,11 @@ bool ShowItemsOnFileManager(const QString& fileUri)
                                                        QString::fromLatin1(utilities::kShowItemsMethod));
     call << QStringList{fileUri} << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, filemanagerbus::kCallTimeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    // Still starting after the timeout, it shows the file once it runs: a folder
+    // opened by xdg-open as well would be a second window.
+    return reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply");
 }
 
 bool ShowRowInFolder(app::Workspace& workspace, const std::string& rowPath)

@@ -17,7 +17,7 @@ namespace vedra::ui {
 bool FileManagerOnSessionBus();
 
 // Calls ShowItems([fileUri], "") on the file manager; true when it answered
-// without an error within a few seconds.
+// without an error, or had not answered yet after a few seconds (it is starting).
 bool ShowItemsOnFileManager(const QString& fileUri);
 
 // Shows the file of the result row `rowPath` (cp1252, as the list holds it) in
