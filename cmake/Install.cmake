@@ -122,11 +122,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Found at run time, not linked: libcurl is loaded for the first web fetch, Qt's
-# platform plugins by Qt, and the two outside programs are started by name.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, qt6-qpa-plugins, poppler-utils, p7zip-full")
+# platform plugins by Qt, and the outside programs are started by name: the two
+# converters, and xdg-open, which opens every result without a program of its own.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, qt6-qpa-plugins, poppler-utils, p7zip-full, xdg-utils")
 # Qt Multimedia plays sound and video through GStreamer's plugins, loaded at run
 # time; without them the preview shows pictures only.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "personal desktop search engine")
 # The body below the summary line; CPack indents it and marks the blank line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "VedraReader indexes folder trees into archives and finds the documents that

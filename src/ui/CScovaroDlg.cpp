@@ -719,10 +719,13 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
     if (!index.isValid() || busyWithLongWork())
         return;
     clearSearchPageGuard();
-    const search::RowOpening opening = search::DecideRowOpening(m_session->results(), static_cast<std::size_t>(index.row()),
-                                                                m_workspace.WorkingFolder + "vedratemp/");
+    const search::RowOpening opening = search::CheckRowOnDisk(search::DecideRowOpening(
+        m_session->results(), static_cast<std::size_t>(index.row()), m_workspace.WorkingFolder + "vedratemp/"));
     switch (opening.action) {
     case search::RowOpenAction::None:
+        break;
+    case search::RowOpenAction::ReportMissing:
+        m_workspace.showMessage(app::MessageKey::MsgFileNoLongerExists, app::MessageButtons::Ok, {opening.target});
         break;
     case search::RowOpenAction::PreviewPlain:
         m_session->preview().OpenPreviewFile(opening.target, 0, search::ReadMode::Plain);

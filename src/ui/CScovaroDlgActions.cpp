@@ -15,6 +15,7 @@
 #include "ui/CMyPropertySheet.h"
 #include "ui/CNote.h"
 #include "ui/CScelta.h"
+#include "ui/FileManagerBus.h"
 #include "ui/FolderTrees.h"
 #include "ui/PreviewRendering.h"
 #include "ui/Printing.h"
@@ -256,6 +257,9 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         break;
     case PopupWindowTask::ShowStatistics:
         information()->showReport(displayed(work.title), work.report);
+        break;
+    case PopupWindowTask::ShowInFolder:
+        ShowRowInFolder(m_workspace, work.text);
         break;
     }
 }

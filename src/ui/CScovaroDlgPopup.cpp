@@ -3,6 +3,7 @@
 #include "ui/CScovaroDlg.h"
 
 #include "core/search/PreviewSession.h"
+#include "core/search/RowOpening.h"
 #include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/Launching.h"
 #include "ui/CGrafica.h"
@@ -36,6 +37,9 @@ void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& g
                         (context == PopupContext::SearchWords && requester != nullptr && !words.isEmpty());
     when.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
     when.clippingExists = m_grafica != nullptr && m_grafica->clippingExists();
+    const std::vector<std::size_t> selectedRows = results.selectedRows();
+    when.selectedRowIsFile = !selectedRows.empty() && search::ClassifyRowPath(results.row(selectedRows.front()).label()) ==
+                                                          search::RowPathState::Present;
 
     utilities::PopupMenu menu = utilities::BuildPopupMenu(context, m_workspace.LanguageIndex, when,
                                                           m_session->run().options(), m_popupFlags);

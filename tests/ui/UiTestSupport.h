@@ -27,14 +27,16 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <functional>
 #include <vector>
 
 namespace vedra::uitest {
 
 inline constexpr std::uint64_t kSmallMemory = 64ULL << 20;
 
-// The real probe, but confined to `folder`: no PATH, no drive roots outside it, so
-// a program search ends quickly and finds nothing.
+// The real probe, but confined to `folder`: no PATH, no drive roots outside it,
+// and its "tools/" as the one usual program folder, so a program search finds the
+// tests' stand-ins there and nothing of the machine.
 inline app::SystemProbe probeIn(const std::string& folder, std::uint64_t memoryBytes = kSmallMemory)
 {
     app::SystemProbe probe = app::SystemProbe::real();
@@ -44,6 +46,7 @@ inline app::SystemProbe probeIn(const std::string& folder, std::uint64_t memoryB
     probe.freeDiskBytes = [](const std::string&) { return std::uint64_t{4} << 30; };
     probe.driveRoots = [folder] { return std::vector<std::string>{folder}; };
     probe.searchPath = [] { return std::vector<std::string>{}; };
+    probe.programFolders = [folder] { return std::vector<std::string>{folder + "/tools"}; };
     return probe;
 }
 
@@ -101,11 +104,23 @@ struct AskedMessage {
     app::MessageButtons buttons;
 };
 
+inline app::SystemProbe adjustedProbe(app::SystemProbe probe, const std::function<void(app::SystemProbe&)>& adjust)
+{
+    adjust(probe);
+    return probe;
+}
+
 // One run of the program's start: folder, host, workspace, window. Members are
 // destroyed in reverse order, so the window goes before the workspace it borrows.
 class Session {
 public:
     Session() : workspace(host, probeIn(folder())) { workspace.setPumpInterval(std::chrono::milliseconds(0)); }
+    // The same with the probe changed first: program folders of the test's, counters.
+    explicit Session(const std::function<void(app::SystemProbe&)>& adjust)
+        : workspace(host, adjustedProbe(probeIn(folder()), adjust))
+    {
+        workspace.setPumpInterval(std::chrono::milliseconds(0));
+    }
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session()

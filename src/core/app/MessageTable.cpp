@@ -161,6 +161,9 @@ constexpr std::string_view kItalian[] = {
     "Il processo di osservazione è terminato (uscita %ld).",
     "Impossibile avviare l'osservazione: %s",
     "In attesa che l'aggiornamento dell'indice in tempo reale finisca...",
+    "Il programma %s non è installato.\nSi installa con il pacchetto Debian %s:\n  sudo apt install %s",
+    "Il programma %s non è installato.\nCercato in:\n%s",
+    "Il file non esiste più:\n%s",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -314,6 +317,9 @@ constexpr std::string_view kEnglish[] = {
     "The watcher ended (exit status %ld).",
     "Cannot start the watcher: %s",
     "Waiting for the live index's batch to end...",
+    "The program %s is not installed.\nIt comes with the Debian package %s:\n  sudo apt install %s",
+    "The program %s is not installed.\nLooked for in:\n%s",
+    "The file no longer exists:\n%s",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -467,6 +473,9 @@ constexpr std::string_view kSpanish[] = {
     "El proceso de vigilancia terminó (salida %ld).",
     "No se puede iniciar la vigilancia: %s",
     "Esperando a que termine la actualización del índice en tiempo real...",
+    "El programa %s no está instalado.\nSe instala con el paquete Debian %s:\n  sudo apt install %s",
+    "El programa %s no está instalado.\nBuscado en:\n%s",
+    "El archivo ya no existe:\n%s",
 };
 
 constexpr std::string_view kNames[] = {
@@ -620,6 +629,9 @@ constexpr std::string_view kNames[] = {
     "MsgWatchTipEnded",
     "MsgWatchCannotStart",
     "MsgWaitingForLiveIndex",
+    "MsgProgramNotInstalled",
+    "MsgProgramNotInstalledLookedIn",
+    "MsgFileNoLongerExists",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -630,7 +642,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgWaitingForLiveIndex) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgFileNoLongerExists) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

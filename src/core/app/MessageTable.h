@@ -182,9 +182,15 @@ enum class MessageKey : int {
     MsgWatchCannotStart,
     // A run waits for a batch of the live index to end (the status line).
     MsgWaitingForLiveIndex,
+    // A program that is not installed (its name, its Debian package twice).
+    MsgProgramNotInstalled,
+    // A program that is not installed and of no known package (its name, the folders looked in).
+    MsgProgramNotInstalledLookedIn,
+    // A result row whose file is gone from the disk (its path).
+    MsgFileNoLongerExists,
 };
 
-inline constexpr int kMessageKeyCount = 150;
+inline constexpr int kMessageKeyCount = 153;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -120,6 +120,7 @@ SystemProbe SystemProbe::real()
     probe.freeDiskBytes = realFreeDisk;
     probe.driveRoots = realDriveRoots;
     probe.searchPath = realSearchPath;
+    probe.programFolders = [] { return UsualProgramFolders(realHomeFolder()); };
     return probe;
 }
 
@@ -150,6 +151,18 @@ std::optional<io::FileHandle> openForWriting(const SystemProbe& probe, const std
     // A file that cannot even be read is not a matter of writing.
     errno = error;
     return std::nullopt;
+}
+
+std::vector<std::string> UsualProgramFolders(const std::string& home)
+{
+    std::vector<std::string> folders{"/usr/local/bin", "/usr/bin",  "/bin",      "/usr/local/sbin",
+                                      "/usr/sbin",      "/sbin",     "/usr/games", "/snap/bin",
+                                      "/var/lib/flatpak/exports/bin"};
+    if (!home.empty() && home[0] == '/') {
+        folders.push_back(withTrailingSlash(home) + ".local/bin");
+        folders.push_back(withTrailingSlash(home) + "bin");
+    }
+    return folders;
 }
 
 bool isExecutableFile(const std::string& path)

@@ -27,6 +27,9 @@ struct SystemProbe {
     std::function<std::vector<std::string>()> driveRoots;
     // The folders of PATH, in order.
     std::function<std::vector<std::string>()> searchPath;
+    // The folders programs are usually installed in, searched after PATH (a desktop
+    // session may start the program with a short PATH). Unset: none.
+    std::function<std::vector<std::string>()> programFolders;
     // Opens a file as io::FileHandle::open does (errno set on failure). Archive files,
     // the catalogue, the description and the archive folder's write test are opened
     // through it, so a test can refuse writing where root would be let through.
@@ -62,6 +65,10 @@ bool opensForWriting(io::OpenMode mode);
 // left empty for any other failure. errno is kept from the failed open.
 std::optional<io::FileHandle> openForWriting(const SystemProbe& probe, const std::filesystem::path& path, io::OpenMode mode,
                                          std::string* refusedPath = nullptr);
+
+// The usual program folders of a Debian system, then the user's own under `home`
+// (~/.local/bin, ~/bin); only these exact folders, never their sub-folders.
+std::vector<std::string> UsualProgramFolders(const std::string& home);
 
 // True for a regular file that this user may execute.
 bool isExecutableFile(const std::string& path);

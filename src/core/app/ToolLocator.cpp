@@ -1,5 +1,6 @@
-// Program lookup. The drive-root walk can take minutes on a large disk, so it
-// comes last, pumps messages and honours Break.
+// Program lookup. A walk of the disks took minutes and found what a package
+// manager installs in a handful of folders anyway, so only those folders are
+// asked, one file each; a program that is not there is named with its package.
 #include "core/app/ToolLocator.h"
 
 #include "core/app/ExecutablesList.h"
@@ -10,49 +11,56 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace vedra::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-bool isKernelTree(const fs::path& folder)
-{
-    const std::string& text = folder.native();
-    for (const char* prefix : {"/proc", "/sys", "/dev", "/run"}) {
-        std::string p(prefix);
-        if (text == p || text.rfind(p + "/", 0) == 0)
-            return true;
-    }
-    return false;
-}
+// Windows programs of the original associations and browser list, and what
+// opens their documents here.
+constexpr std::pair<std::string_view, std::string_view> kWindowsPrograms[] = {
+    {"wordpad", "xdg-open"},  {"notepad", "xdg-open"},  {"iexplore", "xdg-open"},      {"safari", "xdg-open"},
+    {"excel", "xdg-open"},    {"powerpnt", "xdg-open"}, {"winword", "xdg-open"},       {"acrord32", "xdg-open"},
+    {"msaccess", "xdg-open"}, {"mspub", "xdg-open"},    {"quicktimeplayer", "xdg-open"}, {"wmplayer", "xdg-open"},
+    {"7zfm", "xdg-open"},     {"swriter", "libreoffice"}, {"crome", "chromium"},        {"chrome", "chromium"},
+};
 
-// Depth-first walk of one root without following links into other trees.
-std::string findUnderRoot(Workspace& workspace, const std::string& root, const std::string& programName)
-{
-    std::error_code error;
-    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
-    if (error)
-        return {};
-    for (fs::recursive_directory_iterator end; it != end; it.increment(error)) {
-        if (error) {
-            error.clear();
-            continue;
-        }
-        workspace.PumpPendingMessages(app::StopCode::Suspend);
-        if (workspace.BreakCode != app::StopCode::None)
-            return {};
-        const fs::directory_entry& entry = *it;
-        if (entry.is_directory(error) && !entry.is_symlink(error)) {
-            if (isKernelTree(entry.path()))
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (entry.path().filename() == programName && isExecutableFile(entry.path().string()))
-            return entry.path().string();
-    }
-    return {};
-}
+// Programs this program starts or names by default, and the programs most often
+// chosen to open documents, with the Debian package of each.
+constexpr std::pair<std::string_view, std::string_view> kDebianPackages[] = {
+    {"xdg-open", "xdg-utils"},
+    {"pdftotext", "poppler-utils"},
+    {"pdftoppm", "poppler-utils"},
+    {"7z", "p7zip-full"},
+    {"7za", "p7zip-full"},
+    {"7zz", "7zip"},
+    {"firefox", "firefox-esr"},
+    {"firefox-esr", "firefox-esr"},
+    {"chromium", "chromium"},
+    {"libreoffice", "libreoffice"},
+    {"soffice", "libreoffice"},
+    {"lowriter", "libreoffice-writer"},
+    {"tesseract", "tesseract-ocr"},
+    {"pandoc", "pandoc"},
+    {"unrtf", "unrtf"},
+    {"gs", "ghostscript"},
+    {"ps2pdf", "ghostscript"},
+    {"unzip", "unzip"},
+    {"evince", "evince"},
+    {"okular", "okular"},
+    {"eog", "eog"},
+    {"gimp", "gimp"},
+    {"vlc", "vlc"},
+    {"mpv", "mpv"},
+    {"gedit", "gedit"},
+    {"mousepad", "mousepad"},
+    {"abiword", "abiword"},
+    {"gnumeric", "gnumeric"},
+    {"file-roller", "file-roller"},
+    {"gio", "libglib2.0-bin"},
+};
 
 std::string findInFolders(const std::vector<std::string>& folders, const std::string& programName)
 {
@@ -62,6 +70,28 @@ std::string findInFolders(const std::vector<std::string>& folders, const std::st
             return candidate;
     }
     return {};
+}
+
+void addFolders(std::vector<std::string>& folders, const std::vector<std::string>& more)
+{
+    for (const std::string& folder : more) {
+        if (folder.empty())
+            continue;
+        std::string slashed = withTrailingSlash(folder);
+        bool known = false;
+        for (const std::string& have : folders)
+            known |= withTrailingSlash(have) == slashed;
+        if (!known)
+            folders.push_back(folder);
+    }
+}
+
+std::string folderLines(const std::vector<std::string>& folders)
+{
+    std::string lines;
+    for (const std::string& folder : folders)
+        lines += (lines.empty() ? "  " : "\n  ") + folder;
+    return lines;
 }
 
 class WaitCursor {
@@ -77,8 +107,41 @@ private:
 
 } // namespace
 
-int ToolLocator(Workspace& workspace, int programIndex, const std::string& programName, std::string& outPath)
+std::string LinuxProgramName(std::string_view programName)
 {
+    std::string name(programName);
+    const std::string lowered = lowerAscii(name);
+    if (lowered.size() > 4 && lowered.compare(lowered.size() - 4, 4, ".exe") == 0) {
+        name.resize(name.size() - 4);
+        const std::string stem = lowered.substr(0, lowered.size() - 4);
+        for (const auto& [windows, opener] : kWindowsPrograms)
+            if (stem == windows)
+                return std::string(opener);
+    }
+    return name;
+}
+
+std::string_view DebianPackageFor(std::string_view program)
+{
+    for (const auto& [name, package] : kDebianPackages)
+        if (program == name)
+            return package;
+    return {};
+}
+
+std::vector<std::string> ProgramSearchFolders(const Workspace& workspace)
+{
+    std::vector<std::string> folders;
+    addFolders(folders, {workspace.WorkingFolder});
+    addFolders(folders, workspace.probe().searchPath());
+    if (workspace.probe().programFolders)
+        addFolders(folders, workspace.probe().programFolders());
+    return folders;
+}
+
+int ToolLocator(Workspace& workspace, int programIndex, const std::string& givenName, std::string& outPath)
+{
+    const std::string programName = LinuxProgramName(givenName);
     WaitCursor cursor(workspace.host());
     const std::string& list = workspace.executablesListPath;
     if (list.empty())
@@ -90,33 +153,27 @@ int ToolLocator(Workspace& workspace, int programIndex, const std::string& progr
             return 1;
     }
     if (programIndex >= 0) {
-        if (auto recorded = ExecutablesList::find(list, programName)) {
+        // A program removed since it was recorded is looked for again.
+        if (auto recorded = ExecutablesList::find(list, programName); recorded && isExecutableFile(*recorded)) {
             outPath = *recorded;
             return 1;
         }
     }
 
-    std::string found = findInFolders({workspace.WorkingFolder}, programName);
-    if (found.empty())
-        found = findInFolders(workspace.probe().searchPath(), programName);
+    const std::vector<std::string> folders = ProgramSearchFolders(workspace);
+    const std::string found = findInFolders(folders, programName);
     if (found.empty()) {
-        workspace.showMessage(MessageKey::MsgLocatingProgram, MessageButtons::Ok, {programName});
-        const StopCode savedBreak = workspace.BreakCode;
-        workspace.BreakCode = app::StopCode::None;
-        for (const auto& root : workspace.probe().driveRoots()) {
-            found = findUnderRoot(workspace, root, programName);
-            if (!found.empty() || workspace.BreakCode != app::StopCode::None)
-                break;
-        }
-        if (workspace.BreakCode == app::StopCode::None)
-            workspace.BreakCode = savedBreak;
-    }
-    if (found.empty()) {
-        workspace.showMessage(MessageKey::MsgProgramNotFound);
+        const std::string_view package = DebianPackageFor(programName);
+        if (!package.empty())
+            workspace.showMessage(MessageKey::MsgProgramNotInstalled, MessageButtons::Ok,
+                                  {programName, package, package});
+        else
+            workspace.showMessage(MessageKey::MsgProgramNotInstalledLookedIn, MessageButtons::Ok,
+                                  {programName, folderLines(folders)});
         return -1;
     }
 
-    std::string lowered = lowerAscii(programName);
+    std::string lowered = lowerAscii(givenName);
     auto& programs = workspace.runWithPrograms;
     if (std::find(programs.begin(), programs.end(), lowered) == programs.end())
         programs.push_back(lowered);
@@ -124,7 +181,7 @@ int ToolLocator(Workspace& workspace, int programIndex, const std::string& progr
     if (!workspace.ArchiveNumberText.empty()) {
         const std::string& folder = workspace.RedirectFolder.empty() ? workspace.ArchiveFolder : workspace.RedirectFolder;
         if (!folder.empty())
-            appendProgramAssociation(folder + "EXE." + workspace.ArchiveNumberText, programName);
+            appendProgramAssociation(folder + "EXE." + workspace.ArchiveNumberText, givenName);
     }
     outPath = found;
     return 1;

@@ -56,4 +56,31 @@ RowOpening DecideRowOpening(const ResultList& results, std::size_t index, std::s
     return opening(RowOpenAction::OpenFile, RowOpenReason::Document, path);
 }
 
+RowPathState ClassifyRowPath(std::string_view path)
+{
+    if (path.empty())
+        return RowPathState::Web;
+    const web::ClassifiedPath classified = web::ClassifyResultPath(path);
+    if (classified.kind == 'w')
+        return RowPathState::Web;
+    std::error_code error;
+    const bool there = std::filesystem::exists(std::filesystem::path(classified.path), error);
+    return there || error ? RowPathState::Present : RowPathState::Missing;
+}
+
+RowOpening CheckRowOnDisk(RowOpening opening)
+{
+    switch (opening.action) {
+    case RowOpenAction::OpenFile:
+    case RowOpenAction::ListFolder:
+    case RowOpenAction::PreviewPlain:
+        if (ClassifyRowPath(opening.target) == RowPathState::Missing)
+            opening.action = RowOpenAction::ReportMissing;
+        break;
+    default:
+        break;
+    }
+    return opening;
+}
+
 } // namespace vedra::search

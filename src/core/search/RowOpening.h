@@ -17,6 +17,7 @@ enum class RowOpenAction {
     OpenWebAddress,  // the address `target` goes to the browser
     ListFolder,      // the folder `target` (ending in '/') is listed into the result list
     PreviewPlain,    // the document `target` is shown in the preview as plain text
+    ReportMissing,   // the file or folder `target` is gone from the disk: say so, start nothing
 };
 
 enum class RowOpenReason {
@@ -41,5 +42,16 @@ struct RowOpening {
 // `temporaryFolder` the working folder's "vedratemp/" when known); this is the one
 // case that looks at the disk.
 RowOpening DecideRowOpening(const ResultList& results, std::size_t index, std::string_view temporaryFolder = {});
+
+// Where a row's path leads: a web address (no disk path), a file or folder that is
+// on the disk, or a disk path whose file is gone. A path the disk cannot answer for
+// (a folder that may not be read) counts as present: its program may still try.
+enum class RowPathState { Web, Present, Missing };
+RowPathState ClassifyRowPath(std::string_view path);
+
+// `opening` checked against the disk: a file, folder or packed file to open that is
+// missing becomes ReportMissing (reason and target kept); anything else is returned
+// as it is.
+RowOpening CheckRowOnDisk(RowOpening opening);
 
 } // namespace vedra::search

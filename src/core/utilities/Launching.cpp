@@ -9,6 +9,7 @@
 #include "core/app/ToolLocator.h"
 #include "core/app/Workspace.h"
 #include "core/io/FileHandle.h"
+#include "core/search/RowOpening.h"
 #include "core/web/UrlRules.h"
 
 #include <filesystem>
@@ -129,6 +130,10 @@ bool RunWithProgram(app::Workspace& workspace, int programIndex, const std::stri
     if (documentPath.empty() || documentPath.size() > kMaxLaunchPath ||
         (documentPath[0] != '/' && !isLetter(documentPath[0])))
         return false;
+    if (search::ClassifyRowPath(documentPath) == search::RowPathState::Missing) {
+        workspace.showMessage(app::MessageKey::MsgFileNoLongerExists, app::MessageButtons::Ok, {documentPath});
+        return false;
+    }
     if (IsRefusedDocument(documentPath)) {
         workspace.showMessage(app::MessageKey::MsgInvalidOption);
         return false;

@@ -56,8 +56,9 @@ std::string LaunchCommandLine(const std::string& programPath, const std::string&
 
 // Starts `programName` (a name from the program box, or a path holding '/') on
 // `documentPath`. Nothing happens (false) for an empty path, a path longer than
-// 512 characters or one that starts with neither '/' nor a letter. A refused
-// document shows MsgInvalidOption; a program that ToolLocator cannot find stops
+// 512 characters or one that starts with neither '/' nor a letter. A disk file
+// that no longer exists shows MsgFileNoLongerExists; a refused document shows
+// MsgInvalidOption; a program that ToolLocator cannot find stops
 // with its messages; a failed start shows MsgRunError. True when a process was
 // started.
 bool RunWithProgram(app::Workspace& workspace, int programIndex, const std::string& programName,

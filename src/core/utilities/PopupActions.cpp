@@ -261,6 +261,10 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
     }
     case PopupAction::CleanBackground:
         return task(Task::RepaintBackground);
+    case PopupAction::ShowInFolder:
+        if (auto row = firstSelectedRow(session))
+            return task(Task::ShowInFolder, session.results().row(*row).label());
+        return {};
     case PopupAction::DisableSearch:
         session.setSearchDisabled(flags.searchDisabled != 0);
         return {};

@@ -62,6 +62,7 @@ enum class PopupWindowTask {
     RepaintBackground,
     ShowCalculation,     // the information window titled `title`, `text` appended
     ShowStatistics,      // the information window titled `title`, showing `report` alone, ">" hidden
+    ShowInFolder,        // the row path `text` shown in its folder (PlanShowInFolder; the bus is the window's)
 };
 
 struct PopupWindowWork {

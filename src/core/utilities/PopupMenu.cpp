@@ -61,6 +61,7 @@ constexpr Labels kUpdateBrowsers = {"Aggiorna la lista dei browser", "Update the
 constexpr Labels kPasteWords = {"Incolla ", "Paste ", "Pasta "};
 constexpr Labels kCopyWords = {"Copia ", "Copy ", "Copia "};
 constexpr Labels kCutWords = {"Taglia ", "Cut ", "Corte "};
+constexpr Labels kShowInFolder = {"Mostra nella cartella", "Show in folder", "Mostrar en la carpeta"};
 constexpr Labels kResultListTitle = {"FILES TROVATI", "FILES FOUND", "FILES ENCONTRADOS"};
 constexpr Labels kSearchTitle = {"RICERCA", "SEARCH", "BÚSQUEDA"};
 constexpr Labels kUtilityTitle = {"UTILITY", "UTILITY", "UTILIDADES"};
@@ -125,6 +126,7 @@ constexpr Keyword kItalianKeywords[] = {
     {"precedente", PopupAction::PreviousImage},
     {"aggiungi alla lista dei browser", PopupAction::AddToBrowserList},
     {"aggiorna la lista dei browser", PopupAction::UpdateBrowserList},
+    {"mostra nella cartella", PopupAction::ShowInFolder},
 };
 
 constexpr Keyword kEnglishKeywords[] = {
@@ -166,6 +168,7 @@ constexpr Keyword kEnglishKeywords[] = {
     {"following", PopupAction::NextImage},
     {"add to the browser list", PopupAction::AddToBrowserList},
     {"update the browser list", PopupAction::UpdateBrowserList},
+    {"show in folder", PopupAction::ShowInFolder},
 };
 
 constexpr Keyword kSpanishKeywords[] = {
@@ -207,6 +210,7 @@ constexpr Keyword kSpanishKeywords[] = {
     {"anterior", PopupAction::PreviousImage},
     {"agregar a la lista de los browser", PopupAction::AddToBrowserList},
     {"actualizar la lista de los browser", PopupAction::UpdateBrowserList},
+    {"mostrar en la carpeta", PopupAction::ShowInFolder},
 };
 
 // Entries that keep their '*' when another entry is checked.
@@ -285,6 +289,8 @@ void buildResultList(MenuBuilder& menu, const PopupConditions& when, const Popup
     menu.add(kExtractFiles);
     menu.add(kExtractText);
     menu.add(kOrigin);
+    if (when.selectedRowIsFile)
+        menu.add(kShowInFolder);
     if (when.queryHasSeveralWords)
         menu.add(kVerifyContiguity);
     menu.add(kWordsInFile);

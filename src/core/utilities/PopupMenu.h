@@ -32,6 +32,7 @@ struct PopupConditions {
     bool textSelected = false;
     bool clipboardHasText = false;
     bool clippingExists = false;       // the image preview holds a clipping
+    bool selectedRowIsFile = false;    // the result list's selected row is a file on disk
 };
 
 // Flags of the main window that menu entries set beside the search options.
@@ -109,6 +110,7 @@ enum class PopupAction {
     ZoomOut,
     AddToBrowserList,
     UpdateBrowserList,
+    ShowInFolder,      // the selected row's file shown in its folder
 };
 
 struct PopupOutcome {

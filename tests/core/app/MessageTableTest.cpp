@@ -182,6 +182,9 @@ const ExpectedMessage kExpected[] = {
     {"MsgWatchTipEnded", "Il processo di osservazione è terminato (uscita %ld).", "The watcher ended (exit status %ld).", "El proceso de vigilancia terminó (salida %ld)."},
     {"MsgWatchCannotStart", "Impossibile avviare l'osservazione: %s", "Cannot start the watcher: %s", "No se puede iniciar la vigilancia: %s"},
     {"MsgWaitingForLiveIndex", "In attesa che l'aggiornamento dell'indice in tempo reale finisca...", "Waiting for the live index's batch to end...", "Esperando a que termine la actualización del índice en tiempo real..."},
+    {"MsgProgramNotInstalled", "Il programma %s non è installato.\nSi installa con il pacchetto Debian %s:\n  sudo apt install %s", "The program %s is not installed.\nIt comes with the Debian package %s:\n  sudo apt install %s", "El programa %s no está instalado.\nSe instala con el paquete Debian %s:\n  sudo apt install %s"},
+    {"MsgProgramNotInstalledLookedIn", "Il programma %s non è installato.\nCercato in:\n%s", "The program %s is not installed.\nLooked for in:\n%s", "El programa %s no está instalado.\nBuscado en:\n%s"},
+    {"MsgFileNoLongerExists", "Il file non esiste più:\n%s", "The file no longer exists:\n%s", "El archivo ya no existe:\n%s"},
 };
 
 struct KeyAndName {
@@ -342,6 +345,9 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgWatchTipEnded),
     VEDRA_KEY(MsgWatchCannotStart),
     VEDRA_KEY(MsgWaitingForLiveIndex),
+    VEDRA_KEY(MsgProgramNotInstalled),
+    VEDRA_KEY(MsgProgramNotInstalledLookedIn),
+    VEDRA_KEY(MsgFileNoLongerExists),
 };
 #undef VEDRA_KEY
 

@@ -94,5 +94,38 @@ TEST(RowOpening, AMemberUnpackedBelowTheTemporaryFolderOpensThePackedFileAtItsOw
     EXPECT_EQ(opened.target, "/usr/share/doc/p/changelog.gz");
 }
 
+// A row whose file went since the search: the window says so instead of handing
+// a missing path to a program; web results are never looked for on the disk.
+TEST(RowOpening, RowsWhoseFileIsGoneAreReportedAndWebRowsAreLeftAlone)
+{
+    testing::TempFolder folder;
+    const std::string present = folder.slash() + "here.txt";
+    testing::writeFile(present, "x");
+    const std::string gone = folder.slash() + "gone.txt";
+
+    EXPECT_EQ(ClassifyRowPath(present), RowPathState::Present);
+    EXPECT_EQ(ClassifyRowPath(folder.slash()), RowPathState::Present);
+    EXPECT_EQ(ClassifyRowPath(gone), RowPathState::Missing);
+    EXPECT_EQ(ClassifyRowPath("ERRORE in DECOMPATTAZIONE " + gone), RowPathState::Missing);
+    EXPECT_EQ(ClassifyRowPath("ERRORE in DECOMPATTAZIONE " + present), RowPathState::Present);
+    EXPECT_EQ(ClassifyRowPath("http://example.org/gone.txt"), RowPathState::Web);
+    EXPECT_EQ(ClassifyRowPath("www.example.org/"), RowPathState::Web);
+    EXPECT_EQ(ClassifyRowPath(""), RowPathState::Web);
+
+    const RowOpening missingFile = CheckRowOnDisk(openOnly(gone));
+    EXPECT_EQ(missingFile.action, Action::ReportMissing);
+    EXPECT_EQ(missingFile.target, gone);
+    EXPECT_EQ(CheckRowOnDisk(openOnly(present)).action, Action::OpenFile);
+    EXPECT_EQ(CheckRowOnDisk(openOnly(folder.slash() + "old/")).action, Action::ReportMissing) << "a folder row";
+    EXPECT_EQ(CheckRowOnDisk(openOnly(folder.slash())).action, Action::ListFolder);
+    // The packed file that a member came from is gone too.
+    const RowOpening member = CheckRowOnDisk(openOnly(folder.slash() + "a.zip_vedratemp/inner/readme.txt"));
+    EXPECT_EQ(member.action, Action::ReportMissing);
+    EXPECT_EQ(member.target, folder.slash() + "a.zip");
+    const RowOpening web = CheckRowOnDisk(openOnly("http://example.org/gone/", 'w'));
+    EXPECT_EQ(web.action, Action::OpenWebAddress);
+    EXPECT_EQ(CheckRowOnDisk(openOnly("")).action, Action::None);
+}
+
 } // namespace
 } // namespace vedra::search

@@ -145,21 +145,26 @@ TEST_F(LaunchingTest, WebAddressesGoToTheChosenBrowser)
     EXPECT_EQ(RegisteredProgramFor(*ws, "https://example.org/"), "webviewer") << "no browser chosen: as .htm";
 }
 
-TEST_F(LaunchingTest, AProgramIsSearchedOnDiskOnce)
+TEST_F(LaunchingTest, AProgramIsLookedForOnceAndNeverOnTheDisks)
 {
-    fs::path recorder = writeRecorder(driveRoot / "opt" / "tools" / "reader");
+    fs::path deep = writeRecorder(driveRoot / "opt" / "tools" / "reader");
     writeFile(associationsFile(), record("reader=.txt"));
     fs::path first = document("first.txt");
+    EXPECT_FALSE(OpenWithRegisteredProgram(*ws, first.string())) << "a program deep in a disk is not looked for";
+    EXPECT_EQ(messagesWith("The program reader is not installed."), 1);
+    EXPECT_FALSE(fs::exists(deep.string() + ".argv"));
+
+    fs::create_directories(usualFolder);
+    fs::path recorder = writeRecorder(usualFolder / "reader");
     ASSERT_TRUE(OpenWithRegisteredProgram(*ws, first.string()));
     EXPECT_EQ(recordedArguments(recorder)[1], first.string());
-    EXPECT_EQ(messagesWith("I have to locate"), 1);
     EXPECT_EQ(app::ExecutablesList::find(ws->executablesListPath, "reader"), recorder.string());
 
     fs::remove(recorder.string() + ".argv");
     fs::path second = document("second.txt");
     ASSERT_TRUE(OpenWithRegisteredProgram(*ws, second.string()));
     EXPECT_EQ(recordedArguments(recorder)[1], second.string());
-    EXPECT_EQ(messagesWith("I have to locate"), 1) << "the executables list answered";
+    EXPECT_EQ(host.messages().size(), 1u);
 }
 
 TEST_F(LaunchingTest, ProgramsAndScriptsAreNeverRun)
@@ -198,7 +203,7 @@ TEST_F(LaunchingTest, BadPathsDoNothingAndAFailedStartIsReported)
     EXPECT_FALSE(RunWithProgram(*ws, 0, (folder.path() / "notaprogram").string(), doc.string()));
     EXPECT_EQ(messagesWith("Error running"), 1);
     EXPECT_FALSE(RunWithProgram(*ws, 0, "nosuchprogram", doc.string()));
-    EXPECT_EQ(messagesWith("It was not possible to find the program"), 1);
+    EXPECT_EQ(messagesWith("The program nosuchprogram is not installed."), 1);
 }
 
 } // namespace
@@ -223,6 +228,21 @@ TEST_F(LaunchingTest, TheRunButtonTakesTheRowOrTheSelectedText)
     EXPECT_FALSE(RunWithButton(*ws, "reader", "", ""));
     EXPECT_FALSE(RunWithButton(*ws, "reader", "", "/" + std::string(600, 'x')));
     EXPECT_FALSE(RunWithButton(*ws, "reader", "", "  not a path"));
+}
+
+TEST_F(LaunchingTest, AFileGoneFromTheDiskIsReportedAndNothingStarts)
+{
+    fs::path recorder = writeRecorder(pathFolder / "reader");
+    writeFile(associationsFile(), record("reader=.txt"));
+    fs::path gone = document("gone.txt");
+    fs::remove(gone);
+    EXPECT_FALSE(RunWithButton(*ws, "", gone.string(), ""));
+    EXPECT_FALSE(RunWithButton(*ws, "reader", gone.string(), ""));
+    EXPECT_FALSE(OpenWithRegisteredProgram(*ws, gone.string()));
+    EXPECT_EQ(messagesWith("The file no longer exists:\n" + gone.string()), 3);
+    EXPECT_EQ(host.messages().size(), 3u) << "no program was looked for";
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(fs::exists(recorder.string() + ".argv"));
 }
 
 } // namespace

@@ -21,6 +21,7 @@ PopupConditions everything()
     all.fileLoaded = true;
     all.textSelected = true;
     all.clipboardHasText = true;
+    all.selectedRowIsFile = true;
     return all;
 }
 
@@ -81,6 +82,7 @@ TEST(PopupMenuRecognition, EnglishLabelsNameTheirActions)
         {" Update the browser list", A::UpdateBrowserList}, {"*AND", A::AndOption},
         {" In all the archives", A::AllArchives}, {" In the file", A::ScopeOption},
         {" In the path", A::ScopeOption},      {" Contiguous ", A::Contiguity},
+        {" Show in folder", A::ShowInFolder},
     };
     for (const auto& [label, action] : expected)
         EXPECT_EQ(RecogniseEntry(label, 1), action) << label;
@@ -171,6 +173,18 @@ TEST(PopupMenuBuild, ResultListEntriesFollowTheConditions)
     EXPECT_EQ(menu.entries.size(), 30u);
     rows.queryHasSeveralWords = true;
     EXPECT_EQ(build(PopupContext::ResultList, 2, rows).entries[5], " Compruebe contigüidad");
+
+    // "Show in folder" follows "Origin" only for a row that is a file on disk.
+    rows.selectedRowIsFile = true;
+    const char* shown[] = {" Mostra nella cartella", " Show in folder", " Mostrar en la carpeta"};
+    for (int language : {0, 1, 2}) {
+        menu = build(PopupContext::ResultList, language, rows);
+        EXPECT_EQ(menu.entries[5], shown[language]);
+        EXPECT_EQ(RecogniseEntry(menu.entries[5], language), A::ShowInFolder);
+    }
+    PopupConditions noRows;
+    noRows.selectedRowIsFile = true;
+    EXPECT_EQ(used(build(PopupContext::ResultList, 1, noRows)).size(), 1u) << "no rows, no entry";
 }
 
 TEST(PopupMenuBuild, PreviewEntriesFollowTheConditions)

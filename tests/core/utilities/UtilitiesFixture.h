@@ -1,5 +1,5 @@
-// A working folder with a current archive "C_UTIL_2", a fake PATH folder and a fake
-// drive root, so that no program of the machine is ever found or started, and a
+// A working folder with a current archive "C_UTIL_2", a fake PATH folder, a fake
+// usual program folder and a fake drive root, so that no program of the machine is ever found or started, and a
 // program of the test's own that records the arguments it was started with.
 #pragma once
 
@@ -34,6 +34,7 @@ protected:
         app::SystemProbe probe = testing::testProbe(folder.path());
         probe.searchPath = [this] { return std::vector<std::string>{pathFolder.string()}; };
         probe.driveRoots = [this] { return std::vector<std::string>{driveRoot.string()}; };
+        probe.programFolders = [this] { return std::vector<std::string>{usualFolder.string()}; };
         ws = std::make_unique<app::Workspace>(host, probe);
         ws->setPumpInterval(std::chrono::milliseconds(0));
         ASSERT_EQ(ws->PrepareWorkspace(), 1);
@@ -89,6 +90,7 @@ protected:
     testing::TempFolder folder;
     fs::path pathFolder = folder.path() / "bin";
     fs::path driveRoot = folder.path() / "disk";
+    fs::path usualFolder = folder.path() / "usr-bin";
     app::HeadlessHost host;
     std::unique_ptr<app::Workspace> ws;
 };
