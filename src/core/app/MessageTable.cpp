@@ -161,6 +161,7 @@ constexpr std::string_view kItalian[] = {
     "Il processo di osservazione è terminato (uscita %ld).",
     "Impossibile avviare l'osservazione: %s",
     "In attesa che l'aggiornamento dell'indice in tempo reale finisca...",
+    "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -314,6 +315,7 @@ constexpr std::string_view kEnglish[] = {
     "The watcher ended (exit status %ld).",
     "Cannot start the watcher: %s",
     "Waiting for the live index's batch to end...",
+    "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -467,6 +469,7 @@ constexpr std::string_view kSpanish[] = {
     "El proceso de vigilancia terminó (salida %ld).",
     "No se puede iniciar la vigilancia: %s",
     "Esperando a que termine la actualización del índice en tiempo real...",
+    "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?",
 };
 
 constexpr std::string_view kNames[] = {
@@ -620,6 +623,7 @@ constexpr std::string_view kNames[] = {
     "MsgWatchTipEnded",
     "MsgWatchCannotStart",
     "MsgWaitingForLiveIndex",
+    "MsgOverwriteWorkingFile",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -630,7 +634,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgWaitingForLiveIndex) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgOverwriteWorkingFile) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

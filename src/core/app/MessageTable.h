@@ -182,9 +182,11 @@ enum class MessageKey : int {
     MsgWatchCannotStart,
     // A run waits for a batch of the live index to end (the status line).
     MsgWaitingForLiveIndex,
+    // "Save as" chose a file of the working folder, which the program keeps.
+    MsgOverwriteWorkingFile,
 };
 
-inline constexpr int kMessageKeyCount = 150;
+inline constexpr int kMessageKeyCount = 151;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

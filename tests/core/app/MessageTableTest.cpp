@@ -182,6 +182,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgWatchTipEnded", "Il processo di osservazione è terminato (uscita %ld).", "The watcher ended (exit status %ld).", "El proceso de vigilancia terminó (salida %ld)."},
     {"MsgWatchCannotStart", "Impossibile avviare l'osservazione: %s", "Cannot start the watcher: %s", "No se puede iniciar la vigilancia: %s"},
     {"MsgWaitingForLiveIndex", "In attesa che l'aggiornamento dell'indice in tempo reale finisca...", "Waiting for the live index's batch to end...", "Esperando a que termine la actualización del índice en tiempo real..."},
+    {"MsgOverwriteWorkingFile", "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?", "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?", "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?"},
 };
 
 struct KeyAndName {
@@ -342,6 +343,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgWatchTipEnded),
     VEDRA_KEY(MsgWatchCannotStart),
     VEDRA_KEY(MsgWaitingForLiveIndex),
+    VEDRA_KEY(MsgOverwriteWorkingFile),
 };
 #undef VEDRA_KEY
 
