@@ -23,10 +23,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
@@ -148,6 +150,9 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     state.queryText = engineText(queryWordsText());
     state.statusText = engineText(m_statusLine->text());
     state.previewName = m_previewName;
+    state.shownRows = m_resultModel->shownOrder();
+    state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    state.homeFolder = QDir::homePath().toStdString();
     // The engine's side may read documents and pump: other long work waits for it.
     ++m_longWork;
     const utilities::PopupWindowWork work =
@@ -192,9 +197,11 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         setStatus(work.text);
         break;
     case PopupWindowTask::ChooseSaveName: {
-        const QString chosen = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(work.text));
+        const QString proposed = QString::fromStdString(work.text);
+        const QString chosen = m_chooseSaveName ? m_chooseSaveName(proposed)
+                                                : QFileDialog::getSaveFileName(this, QString(), proposed);
         if (!chosen.isEmpty())
-            utilities::SavePreviewText(m_workspace, chosen.toStdString(), engineText(m_preview->toPlainText()));
+            utilities::SaveChosenPreviewText(m_workspace, chosen.toStdString(), engineText(m_preview->toPlainText()));
         break;
     }
     case PopupWindowTask::SaveText:
