@@ -1,5 +1,6 @@
 // Text keys are folded once per row before sorting, so that the comparisons of a
-// sort of 100,000 rows are plain byte work; numbers are sorted as pairs.
+// sort of 100,000 rows are plain byte work; numbers are sorted as pairs. Every key
+// ends on its row index, so a plain sort gives the stable order.
 #include "core/search/ResultOrder.h"
 
 #include <algorithm>
@@ -68,6 +69,65 @@ std::pair<std::size_t, std::size_t> digitRun(std::string_view text, std::size_t 
     return {first, end};
 }
 
+void appendFolded(std::string& folded, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            folded += byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : static_cast<char>(byte);
+            continue;
+        }
+        // A two-byte UTF-8 letter of Latin-1 (C3 xx) or Latin Extended-A (C5 xx).
+        if ((byte == 0xC3 || byte == 0xC5) && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0xBF) {
+                const unsigned code = ((byte & 0x1Fu) << 6) | (next & 0x3Fu);
+                char plain = 0;
+                if (byte == 0xC3)
+                    plain = foldLatin(code);
+                else if (code == 0x160 || code == 0x161)
+                    plain = 's';
+                else if (code == 0x17D || code == 0x17E)
+                    plain = 'z';
+                else if (code == 0x178)
+                    plain = 'y';
+                if (plain != 0) {
+                    folded += plain;
+                    ++i;
+                    continue;
+                }
+            }
+        }
+        // Any other UTF-8 character is kept whole; a byte of none is cp1252.
+        if (const std::size_t length = utf8Length(text, i); length > 1) {
+            folded.append(text.substr(i, length));
+            i += length - 1;
+            continue;
+        }
+        const char plain = foldLatin(byte);
+        folded += plain != 0 ? plain : static_cast<char>(byte);
+    }
+}
+
+void appendNaturalKey(std::string& key, std::string_view folded)
+{
+    for (std::size_t i = 0; i < folded.size();) {
+        if (!isDigit(folded[i])) {
+            key += folded[i++];
+            continue;
+        }
+        const auto [first, end] = digitRun(folded, i);
+        const std::size_t length = std::min<std::size_t>(end - first, 0xFFFF);
+        // '0' sorts the run where its first digit would, among the other bytes;
+        // the length of its value, then the value, order it among numbers.
+        key += '0';
+        key += static_cast<char>(length >> 8);
+        key += static_cast<char>(length & 0xFF);
+        key.append(folded.substr(first, length));
+        i = end;
+    }
+}
+
 std::vector<std::size_t> allRows(std::size_t count)
 {
     std::vector<std::size_t> rows(count);
@@ -105,34 +165,47 @@ std::vector<std::size_t> sortedByNumber(const ResultList& results, ResultColumn 
 
 std::vector<std::size_t> sortedByText(const ResultList& results, ResultColumn column, SortDirection direction)
 {
+    // The keys of the folded texts go one after the other into one buffer, so
+    // that a comparison is a plain comparison of bytes.
     struct Key {
-        std::string folded;
+        std::size_t offset = 0;
+        std::size_t length = 0;
         std::string_view text;
         std::size_t row = 0;
     };
     std::vector<Key> present;
     std::vector<std::size_t> empty;
     present.reserve(results.size());
+    std::string folded, scratch;
+    folded.reserve(results.size() * 64);
     // Words and archive texts are shared by many rows: each is folded once.
     std::string_view lastText;
-    std::string lastFolded;
+    Key last;
     for (std::size_t i = 0; i < results.size(); ++i) {
         const ResultList::SortValue value = results.sortValue(i, column);
         if (!value.present) {
             empty.push_back(i);
             continue;
         }
-        if (value.text.data() != lastText.data() || value.text.size() != lastText.size()) {
+        if (present.empty() || value.text.data() != lastText.data() || value.text.size() != lastText.size()) {
             lastText = value.text;
-            lastFolded = FoldForSorting(value.text);
+            last.offset = folded.size();
+            scratch.clear();
+            appendFolded(scratch, value.text);
+            appendNaturalKey(folded, scratch);
+            last.length = folded.size() - last.offset;
         }
-        present.push_back({lastFolded, value.text, i});
+        present.push_back({last.offset, last.length, value.text, i});
     }
+    const std::string_view all = folded;
     const bool ascending = direction == SortDirection::Ascending;
-    std::stable_sort(present.begin(), present.end(), [ascending](const Key& left, const Key& right) {
-        int order = CompareNaturally(left.folded, right.folded);
+    // Ties end on the row index, which keeps equal texts in the search's order.
+    std::sort(present.begin(), present.end(), [ascending, all](const Key& left, const Key& right) {
+        int order = compareBytes(all.substr(left.offset, left.length), all.substr(right.offset, right.length));
         if (order == 0)
             order = compareBytes(left.text, right.text);
+        if (order == 0)
+            return left.row < right.row;
         return ascending ? order < 0 : order > 0;
     });
     std::vector<std::size_t> rows;
@@ -149,76 +222,21 @@ std::string FoldForSorting(std::string_view text)
 {
     std::string folded;
     folded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            folded += byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : static_cast<char>(byte);
-            continue;
-        }
-        // A two-byte UTF-8 letter of Latin-1 (C3 xx) or Latin Extended-A (C5 xx).
-        if ((byte == 0xC3 || byte == 0xC5) && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0xBF) {
-                const unsigned code = ((byte & 0x1Fu) << 6) | (next & 0x3Fu);
-                char plain = 0;
-                if (byte == 0xC3)
-                    plain = foldLatin(code);
-                else if (code == 0x160 || code == 0x161)
-                    plain = 's';
-                else if (code == 0x17D || code == 0x17E)
-                    plain = 'z';
-                else if (code == 0x178)
-                    plain = 'y';
-                if (plain != 0) {
-                    folded += plain;
-                    ++i;
-                    continue;
-                }
-            }
-        }
-        // Any other UTF-8 character is kept whole; a byte of none is cp1252.
-        if (const std::size_t length = utf8Length(text, i); length > 1) {
-            folded.append(text.substr(i, length));
-            i += length - 1;
-            continue;
-        }
-        const char plain = foldLatin(byte);
-        folded += plain != 0 ? plain : static_cast<char>(byte);
-    }
+    appendFolded(folded, text);
     return folded;
+}
+
+std::string NaturalSortKey(std::string_view folded)
+{
+    std::string key;
+    key.reserve(folded.size() + 8);
+    appendNaturalKey(key, folded);
+    return key;
 }
 
 int CompareNaturally(std::string_view left, std::string_view right)
 {
-    std::size_t at = static_cast<std::size_t>(
-        std::mismatch(left.begin(), left.end(), right.begin(), right.end()).first - left.begin());
-    // Inside a run of digits the whole run is the number.
-    const auto digitAt = [](std::string_view text, std::size_t i) { return i < text.size() && isDigit(text[i]); };
-    while (at > 0 && isDigit(left[at - 1]) && (digitAt(left, at) || digitAt(right, at)))
-        --at;
-    std::size_t l = at, r = at;
-    while (l < left.size() && r < right.size()) {
-        if (isDigit(left[l]) && isDigit(right[r])) {
-            const auto [leftFirst, leftEnd] = digitRun(left, l);
-            const auto [rightFirst, rightEnd] = digitRun(right, r);
-            const std::size_t leftLength = leftEnd - leftFirst, rightLength = rightEnd - rightFirst;
-            if (leftLength != rightLength)
-                return leftLength < rightLength ? -1 : 1;
-            const int order = compareBytes(left.substr(leftFirst, leftLength), right.substr(rightFirst, rightLength));
-            if (order != 0)
-                return order;
-            l = leftEnd;
-            r = rightEnd;
-            continue;
-        }
-        const auto leftByte = static_cast<unsigned char>(left[l]), rightByte = static_cast<unsigned char>(right[r]);
-        if (leftByte != rightByte)
-            return leftByte < rightByte ? -1 : 1;
-        ++l;
-        ++r;
-    }
-    const bool leftDone = l >= left.size(), rightDone = r >= right.size();
-    return leftDone == rightDone ? 0 : (leftDone ? -1 : 1);
+    return compareBytes(NaturalSortKey(left), NaturalSortKey(right));
 }
 
 std::vector<std::size_t> SortedRows(const ResultList& results, ResultColumn column, SortDirection direction)

@@ -19,14 +19,17 @@ enum class SortDirection { Ascending, Descending };
 // letters (UTF-8 or cp1252) as their plain letter. Other bytes stay.
 std::string FoldForSorting(std::string_view text);
 
-// Compares two folded texts with runs of digits taken as numbers ("file9" before
-// "file10"): below 0, 0 or above 0.
+// A folded text as bytes that compare as the text does with its runs of digits
+// taken as numbers ("file9" before "file10", "a007" as "a7").
+std::string NaturalSortKey(std::string_view folded);
+
+// Compares two folded texts by their natural keys: below 0, 0 or above 0.
 int CompareNaturally(std::string_view left, std::string_view right);
 
 // The row indices of `results` in the order of `column`: texts (path, words,
 // archive) folded and natural, then byte for byte; the date by its moment, the
 // size and N.pos. as numbers. Rows with the column empty come last either way,
-// and rows that compare equal keep the search's order (the sort is stable).
+// and rows that compare equal keep the search's order.
 std::vector<std::size_t> SortedRows(const ResultList& results, ResultColumn column, SortDirection direction);
 
 // "Clean from list" on the list as shown (`shown`: every row index once, in the
