@@ -643,10 +643,16 @@ void CScovaroDlg::resultHeaderClicked(int column)
 
 void CScovaroDlg::showSortIndicator()
 {
+    // The title carries the arrow; the header keeps the order for assistive tools.
     QHeaderView* header = m_resultList->horizontalHeader();
-    header->setSortIndicatorShown(m_resultModel->sortColumn() >= 0);
-    header->setSortIndicator(m_resultModel->sortColumn(),
-                             m_resultModel->sortedDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    const int column = m_resultModel->sortColumn();
+    header->setSortIndicator(column, m_resultModel->sortedDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (column < 0)
+        return;
+    const int needed =
+        header->fontMetrics().horizontalAdvance(m_resultModel->headerData(column, Qt::Horizontal).toString()) + 12;
+    if (header->sectionSize(column) < needed)
+        header->resizeSection(column, needed);
 }
 
 void CScovaroDlg::refreshPreview()

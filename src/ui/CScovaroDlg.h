@@ -182,6 +182,7 @@ public:
     void closePopupMenu() override;
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
     std::string selectedPreviewText() override;
+    std::vector<std::size_t> shownRows() const override;
     void showNotesPages(const std::string& notesText) override;
     void drawFunctionGraph() override;
     void printText(const std::string& name, const QTextDocument& text) override;

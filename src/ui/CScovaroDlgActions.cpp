@@ -150,7 +150,7 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     state.queryText = engineText(queryWordsText());
     state.statusText = engineText(m_statusLine->text());
     state.previewName = m_previewName;
-    state.shownRows = m_resultModel->shownOrder();
+    state.shownRows = shownRows();
     state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
     state.homeFolder = QDir::homePath().toStdString();
     // The engine's side may read documents and pump: other long work waits for it.
@@ -193,11 +193,15 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         break;
     case PopupWindowTask::StartNewText:
         m_preview->clear();
+        // Typing starts plain, not in the last colour of the document shown before.
+        m_preview->setCurrentCharFormat(QTextCharFormat());
         m_previewName = work.text;
         setStatus(work.text);
         break;
     case PopupWindowTask::ChooseSaveName: {
         const QString proposed = QString::fromStdString(work.text);
+        // The pop-up window would stay over the dialog and keep its input.
+        closePopupMenu();
         const QString chosen = m_chooseSaveName ? m_chooseSaveName(proposed)
                                                 : QFileDialog::getSaveFileName(this, QString(), proposed);
         if (!chosen.isEmpty())
@@ -265,6 +269,11 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         information()->showReport(displayed(work.title), work.report);
         break;
     }
+}
+
+std::vector<std::size_t> CScovaroDlg::shownRows() const
+{
+    return m_resultModel->shownOrder();
 }
 
 void CScovaroDlg::printPreview()

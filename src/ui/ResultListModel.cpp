@@ -85,17 +85,24 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
         section >= static_cast<int>(search::ResultRow::kColumnCount))
         return QAbstractTableModel::headerData(section, orientation, role);
     auto titles = search::ResultList::ColumnTitles(m_language);
-    return QString::fromStdString(app::displayUtf8(titles.at(static_cast<std::size_t>(section))));
+    QString title = QString::fromStdString(app::displayUtf8(titles.at(static_cast<std::size_t>(section))));
+    // The style's own indicator is a faint arrow over the title's end: this one is read.
+    if (section == m_sortColumn)
+        title += m_descending ? QStringLiteral(" \u25BC") : QStringLiteral(" \u25B2");
+    return title;
 }
 
 void ResultListModel::reload()
 {
     beginResetModel();
     // An emptied list starts again in the order its next search gives.
+    const int sortedBefore = m_sortColumn;
     if (m_results.empty())
         m_sortColumn = -1;
     applyOrder();
     endResetModel();
+    if (sortedBefore != m_sortColumn)
+        emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
 }
 
 void ResultListModel::sortByColumn(int column, bool descending)
@@ -105,6 +112,7 @@ void ResultListModel::sortByColumn(int column, bool descending)
     m_descending = m_sortColumn >= 0 && descending;
     applyOrder();
     endResetModel();
+    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
 }
 
 void ResultListModel::applyOrder()
