@@ -37,7 +37,7 @@ const vedra::search::ResultList& hundredThousandRows()
         constexpr std::int64_t kFrom = 1'100'000'000, kSpan = 20LL * 365 * 86'400;
         std::uniform_real_distribution<double> logSize(0.0, std::log(8.0 * (1ULL << 30)));
         rows.reserveLabels(kRows);
-        for (std::size_t i = 0; i < kRows; ++i) {
+        for (std::size_t i = 0; rows.size() < kRows; ++i) {
             std::string path = "/home/utente/" + std::string(folders[random() % folders.size()]) + "/" +
                                std::to_string(random() % 200) + "/" + names[random() % names.size()] +
                                std::to_string(random() % 5000) + extensions[random() % extensions.size()];

@@ -123,16 +123,17 @@ void ResultSortingTest::aHeaderClickSortsAndASecondOneReverses()
     auto* list = session.control<QTableView>("1001");
     vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
     QCOMPARE(list->model()->rowCount(), 4);
-    QVERIFY(!list->horizontalHeader()->isSortIndicatorShown());
+    QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), -1);
 
     clickHeader(list, 0);
     QCOMPARE(names(list), (QStringList{"Alfa.txt", "beta.txt", "doc9.txt", "doc10.txt"}));
-    QVERIFY(list->horizontalHeader()->isSortIndicatorShown());
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir \u25B2"));
     QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), 0);
     QCOMPARE(list->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
     clickHeader(list, 0);
     QCOMPARE(names(list), (QStringList{"doc10.txt", "doc9.txt", "beta.txt", "Alfa.txt"}));
     QCOMPARE(list->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir \u25BC"));
 
     clickHeader(list, 1);  // by the moment, whatever the date's text
     QCOMPARE(names(list), (QStringList{"doc10.txt", "beta.txt", "doc9.txt", "Alfa.txt"}));
@@ -143,6 +144,11 @@ void ResultSortingTest::aHeaderClickSortsAndASecondOneReverses()
     clickHeader(list, 2);
     QCOMPARE(names(list), (QStringList{"doc9.txt", "beta.txt", "doc10.txt", "Alfa.txt"}));
     QCOMPARE(list->model()->index(0, 2).data().toString(), QStringLiteral("2000"));
+    // Only the sorted column has the arrow, and it is not cut off.
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir"));
+    const QString sizeTitle = list->model()->headerData(2, Qt::Horizontal).toString();
+    QVERIFY(sizeTitle.endsWith(QStringLiteral("\u25BC")));
+    QVERIFY(list->horizontalHeader()->sectionSize(2) > list->horizontalHeader()->fontMetrics().horizontalAdvance(sizeTitle));
 }
 
 void ResultSortingTest::theRowsShownAreTheOnesClickedSelectedAndCleaned()
@@ -198,7 +204,7 @@ void ResultSortingTest::rowsAddedLaterTakeTheirPlaceAndANewSearchRestoresTheEngi
     dialog.session().results().append(std::move(late));
     dialog.refreshResults();
     QCOMPARE(names(list), (QStringList{"Alfa.txt", "beta.txt", "ciao.txt", "doc9.txt", "doc10.txt"}));
-    QVERIFY(list->horizontalHeader()->isSortIndicatorShown());
+    QVERIFY(list->model()->headerData(0, Qt::Horizontal).toString().endsWith(QStringLiteral("\u25B2")));
 
     vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
     QStringList listed;
@@ -207,7 +213,8 @@ void ResultSortingTest::rowsAddedLaterTakeTheirPlaceAndANewSearchRestoresTheEngi
         listed << QFileInfo(QString::fromStdString(std::string(results.label(row)))).fileName();
     QCOMPARE(names(list), listed);
     QVERIFY(names(list).mid(0, engineOrder.size()) == engineOrder || names(list).mid(1) == engineOrder);
-    QVERIFY(!list->horizontalHeader()->isSortIndicatorShown());
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir"));
+    QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), -1);
     QCOMPARE(dialog.resultModel()->sortColumn(), -1);
     // The first click after it sorts up again, not down.
     clickHeader(list, 0);

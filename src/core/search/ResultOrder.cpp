@@ -71,6 +71,7 @@ std::pair<std::size_t, std::size_t> digitRun(std::string_view text, std::size_t 
 
 void appendFolded(std::string& folded, std::string_view text)
 {
+    folded.reserve(folded.size() + text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte < 0x80) {
@@ -168,8 +169,9 @@ std::vector<std::size_t> sortedByText(const ResultList& results, ResultColumn co
     // The keys of the folded texts go one after the other into one buffer, so
     // that a comparison is a plain comparison of bytes.
     struct Key {
-        std::size_t offset = 0;
-        std::size_t length = 0;
+        std::uint64_t head = 0;  // 8 bytes of the key after the prefix all keys share
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
         std::string_view text;
         std::size_t row = 0;
     };
@@ -189,19 +191,51 @@ std::vector<std::size_t> sortedByText(const ResultList& results, ResultColumn co
         }
         if (present.empty() || value.text.data() != lastText.data() || value.text.size() != lastText.size()) {
             lastText = value.text;
-            last.offset = folded.size();
+            last.offset = static_cast<std::uint32_t>(folded.size());
             scratch.clear();
             appendFolded(scratch, value.text);
             appendNaturalKey(folded, scratch);
-            last.length = folded.size() - last.offset;
+            last.length = static_cast<std::uint32_t>(folded.size() - last.offset);
         }
-        present.push_back({last.offset, last.length, value.text, i});
+        present.push_back({0, last.offset, last.length, value.text, i});
     }
     const std::string_view all = folded;
+    const auto keyOf = [all](const Key& key) { return all.substr(key.offset, key.length); };
+    // Paths share their first folders: the bytes after those decide most
+    // comparisons, read from the keys themselves rather than from the buffer.
+    std::size_t shared = 0;
+    if (!present.empty()) {
+        const std::string_view first = keyOf(present.front());
+        shared = first.size();
+        for (const Key& key : present) {
+            const std::string_view other = keyOf(key);
+            const std::size_t most = std::min(shared, other.size());
+            std::size_t same = 0;
+            while (same < most && first[same] == other[same])
+                ++same;
+            shared = same;
+        }
+    }
+    for (Key& key : present) {
+        const std::string_view text = keyOf(key);
+        for (std::size_t i = 0; i < 8; ++i) {
+            const std::size_t at = shared + i;
+            key.head = (key.head << 8) | (at < text.size() ? static_cast<unsigned char>(text[at]) : 0u);
+        }
+    }
     const bool ascending = direction == SortDirection::Ascending;
     // Ties end on the row index, which keeps equal texts in the search's order.
-    std::sort(present.begin(), present.end(), [ascending, all](const Key& left, const Key& right) {
-        int order = compareBytes(all.substr(left.offset, left.length), all.substr(right.offset, right.length));
+    // A key shorter than 8 bytes past the prefix pads with 0 bytes, which a key
+    // holds only in a number's length: the full comparison settles those.
+    const std::size_t known = shared + 8;
+    const auto restOf = [&keyOf, known](const Key& key) {
+        const std::string_view text = keyOf(key);
+        return text.substr(std::min(known, text.size()));
+    };
+    std::sort(present.begin(), present.end(), [ascending, &restOf](const Key& left, const Key& right) {
+        int order = left.head == right.head ? 0 : (left.head < right.head ? -1 : 1);
+        if (order == 0)
+            order = compareBytes(restOf(left), restOf(right));
         if (order == 0)
             order = compareBytes(left.text, right.text);
         if (order == 0)

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,34 @@ TEST_F(ResultOrderTest, WordsArchiveAndPositionColumns)
     // A rewritten column is sorted by what it shows now.
     list.setColumn(2, ResultColumn::Words, "zucca ");
     EXPECT_EQ(sorted(ResultColumn::Words).back(), "/3");
+}
+
+TEST_F(ResultOrderTest, TheSortAgreesWithTheComparisonOnManyShortAndSharedTexts)
+{
+    // Short texts, shared beginnings, digit runs of every length and zeros: where
+    // the sort's shortcuts on the first bytes past the common prefix could go wrong.
+    std::mt19937 random(7);
+    const std::string letters[] = {"a", "B", "0", "1", "9", "00", "10", ".", "/", "é", "E"};
+    std::vector<std::string> texts;
+    for (int i = 0; i < 600; ++i) {
+        std::string text = i % 3 == 0 ? "/home/x/" : "/home/";
+        for (std::size_t n = random() % 9; n > 0; --n)
+            text += letters[random() % std::size(letters)];
+        if (list.containsLabel(text))
+            continue;
+        texts.push_back(text);
+        add(text);
+    }
+    for (SortDirection direction : {SortDirection::Ascending, SortDirection::Descending}) {
+        std::vector<std::string> expected = texts;
+        std::stable_sort(expected.begin(), expected.end(), [direction](const std::string& left, const std::string& right) {
+            int order = CompareNaturally(FoldForSorting(left), FoldForSorting(right));
+            if (order == 0)
+                order = left.compare(right);
+            return direction == SortDirection::Ascending ? order < 0 : order > 0;
+        });
+        EXPECT_EQ(sorted(ResultColumn::Path, direction), expected);
+    }
 }
 
 TEST_F(ResultOrderTest, EmptyAndOneRowLists)
