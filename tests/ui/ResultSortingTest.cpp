@@ -178,6 +178,15 @@ void ResultSortingTest::theRowsShownAreTheOnesClickedSelectedAndCleaned()
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(list->selectionModel()->selectedRows().front().row(), 2);
 
+    // A row the engine selects (as an index-list entry does) is shown selected where it is.
+    results.clearSelection();
+    const std::optional<std::size_t> beta = results.findLabel(corpus.folder.filePath(QStringLiteral("beta.txt")).toStdString());
+    QVERIFY(beta.has_value());
+    results.setSelected(*beta, true);
+    dialog.refreshResults();
+    QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(list->selectionModel()->selectedRows().front().data().toString(), corpus.folder.filePath(QStringLiteral("beta.txt")));
+
     // Rows 1 and 3 as shown (beta and doc10): "Clean from list" takes row 2 with them.
     clickRow(list, 1);
     clickRow(list, 3, Qt::ControlModifier);
