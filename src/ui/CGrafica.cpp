@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -155,6 +156,12 @@ void CGrafica::buildControls()
     connect(m_zoomInButton, &QToolButton::clicked, this, &CGrafica::zoomInByButton);
     top->addWidget(m_zoomOutButton);
     top->addWidget(m_zoomInButton);
+    // A close control of its own, for a desktop that draws no title bar.
+    auto* closeButton = new QToolButton(this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    closeButton->setText(QStringLiteral("\u00d7"));
+    connect(closeButton, &QToolButton::clicked, this, &QWidget::close);
+    top->addWidget(closeButton);
     const bool buttons = hasZoomButtons();
     m_zoomOutButton->setVisible(buttons);
     m_zoomInButton->setVisible(buttons);
@@ -670,6 +677,15 @@ void CGrafica::changeEvent(QEvent* event)
         m_undoingState = false;
         m_undoPending = false;
     });
+}
+
+void CGrafica::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CGrafica::closeEvent(QCloseEvent* event)

@@ -322,6 +322,7 @@ void CScovaroDlg::buildControls()
     m_intro->hide();
 
     buildBottomRow();
+    setUpKeyboard();
 }
 
 void CScovaroDlg::buildBottomRow()
@@ -421,6 +422,7 @@ void CScovaroDlg::initialise()
     QGuiApplication::clipboard()->clear();
     m_workspace.InitialiseSession();
     createPropertySheet();
+    arrangePagesForKeyboard();
     retranslate();
     checkLanguageButton(m_workspace.LanguageIndex);
     m_startGeometry = geometry();
@@ -537,6 +539,7 @@ void CScovaroDlg::retranslate()
     m_resultModel->setLanguage(language);
     m_watchIndicator->retranslate();
     retranslatePages();
+    applyAccessibleTexts();
 }
 
 void CScovaroDlg::ShutdownSave()
@@ -813,7 +816,9 @@ MessageAnswer CScovaroDlg::messageBox(const std::string& text, MessageButtons bu
     m_shownMessages.push_back(shown);
     if (m_responder)
         return m_responder(shown, buttons);
-    return runMessageBox(isVisible() ? this : nullptr, shown, buttons);
+    const MessageAnswer answer = runMessageBox(isVisible() ? this : nullptr, shown, buttons);
+    raiseToolWindows();
+    return answer;
 }
 
 MessageAnswer CScovaroDlg::titledMessageBox(const std::string& title, const std::string& text,
@@ -823,7 +828,9 @@ MessageAnswer CScovaroDlg::titledMessageBox(const std::string& title, const std:
     m_shownMessages.push_back(shown);
     if (m_responder)
         return m_responder(shown, buttons);
-    return runMessageBox(isVisible() ? this : nullptr, shown, buttons, app::displayUtf8(title));
+    const MessageAnswer answer = runMessageBox(isVisible() ? this : nullptr, shown, buttons, app::displayUtf8(title));
+    raiseToolWindows();
+    return answer;
 }
 
 void CScovaroDlg::setTitle(const std::string& title)
@@ -891,16 +898,21 @@ bool CScovaroDlg::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType() && m_popup != nullptr &&
-        m_popup->isVisible() && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // A left click anywhere in the window or its sheet ends the pop-up window,
-        // not only one on the window's background.
-        QWidget* window = static_cast<QWidget*>(watched)->window();
-        if (window == this || window == m_sheet)
+        m_popup->isVisible()) {
+        // A click anywhere outside the pop-up window ends it, as a menu would end.
+        if (!insidePopupWindow(watched))
             closePopupMenu();
+        return false;
+    }
+    if (event->type() == QEvent::ApplicationDeactivate && m_popup != nullptr && m_popup->isVisible()) {
+        // A click in another program's window.
+        closePopupMenu();
         return false;
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
+    if (m_drainDepth == 0 && takeFindKey(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
     if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
         return false;
     // A message box or another modal window handles its own Escape.
@@ -911,9 +923,15 @@ bool CScovaroDlg::eventFilter(QObject* watched, QEvent* event)
         m_escapeWhileDraining = true;
         return true;
     }
+    // The pop-up window goes first, whichever of the program's windows has the focus.
+    if (m_popup != nullptr && m_popup->isVisible() && belongsToProgram(static_cast<QWidget*>(watched))) {
+        closePopupMenu();
+        return true;
+    }
     if (!ownsWidget(watched))
         return false;
-    confirmQuit();
+    if (!closeTopmostPopup())
+        confirmQuit();
     return true;
 }
 
@@ -921,7 +939,8 @@ void CScovaroDlg::keyPressEvent(QKeyEvent* event)
 {
     // QDialog would reject at once; Escape must ask first.
     if (event->key() == Qt::Key_Escape) {
-        confirmQuit();
+        if (!closeTopmostPopup())
+            confirmQuit();
         return;
     }
     if (event->key() == Qt::Key_F1) {

@@ -159,6 +159,13 @@ public:
     // A click on the result list's column header: sorted by it, then the other way.
     void resultHeaderClicked(int column);
     ResultListModel* resultModel() const { return m_resultModel; }
+    // Ctrl+F and F3: the search page shown (and the sheet, when hidden) with the
+    // words box's text selected and the focus in it.
+    void focusWordsBox();
+    // Escape before the question to quit: the menu, the pop-up window, the folder
+    // trees, the information window or the image window, the first of them open,
+    // is closed. False when none was.
+    bool closeTopmostPopup();
 
     // app::Host
     bool drainEvents() override;
@@ -203,6 +210,21 @@ protected:
 
 private:
     void buildControls();
+    // The keys of the lists, the tab order and the focus of the buttons; the
+    // sheet's pages are arranged once they exist.
+    void setUpKeyboard();
+    void arrangePagesForKeyboard();
+    // The screen reader's texts of every control in the chosen language.
+    void applyAccessibleTexts();
+    // True for a widget of this window or of the windows it owns.
+    bool belongsToProgram(const QWidget* widget) const;
+    // True when `object` is the pop-up window or lies inside it (its box's list too).
+    bool insidePopupWindow(const QObject* object) const;
+    // A message box closed: the pop-up and tool windows back above the window.
+    void raiseToolWindows();
+    // Ctrl+F and F3 in any of the program's windows go to the words box; true
+    // when `key` was one of them.
+    bool takeFindKey(QObject* watched, const QKeyEvent& key);
     void buildBottomRow();
     // The status line gives the indicator the room it needs while it shows.
     void layoutStatusArea();

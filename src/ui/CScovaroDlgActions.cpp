@@ -319,6 +319,7 @@ CScelta* CScovaroDlg::information()
         showNormal();
         raise();
     });
+    applyAccessibleTexts();
     return m_information;
 }
 

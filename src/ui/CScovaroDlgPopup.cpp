@@ -47,6 +47,7 @@ void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& g
             // Hidden, not deleted: a click on one of its entries may be what closed it.
             m_popup->hide();
         });
+        applyAccessibleTexts();
     }
     m_popupContext = context;
     const QPoint pageTopLeft = context == PopupContext::SearchWords ? globalPosition : QPoint();
@@ -74,6 +75,7 @@ CGrafica* CScovaroDlg::openImagePreview()
         m_grafica->setExpressionSource([this] {
             return m_notePage != nullptr ? app::utf8ToCp1252(m_notePage->searchText().toStdString()) : std::string();
         });
+        applyAccessibleTexts();
     }
     return m_grafica;
 }

@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -66,6 +67,16 @@ CTastoDestro::CTastoDestro(SearchScreen& screen, QWidget* parent)
     QFont bold = m_title->font();
     bold.setBold(true);
     m_title->setFont(bold);
+    // Without a title bar, the window's own close control.
+    auto* closeButton = new QToolButton(this);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
+    closeButton->setText(QStringLiteral("\u00d7"));
+    closeButton->setAutoRaise(true);
+    connect(closeButton, &QToolButton::clicked, this, &QWidget::close);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(2);
+    titleRow->addWidget(m_title, 1);
+    titleRow->addWidget(closeButton);
 
     m_entries = new QListWidget(this);
     m_entries->setObjectName(QStringLiteral("1532"));
@@ -94,7 +105,7 @@ CTastoDestro::CTastoDestro(SearchScreen& screen, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(2);
-    layout->addWidget(m_title);
+    layout->addLayout(titleRow);
     layout->addWidget(m_entries);
     layout->addLayout(programRow);
 }

@@ -72,6 +72,7 @@ private slots:
     void entriesShowTheirTwoTexts();
     void aClickShowsTheExtractsOrTheDocument();
     void aDoubleClickOpensTheEntrysPathWithItsProgram();
+    void theArrowKeysShowAnEntryAndEnterOpensIt();
 };
 
 void IndexListTest::entriesShowTheirTwoTexts()
@@ -179,6 +180,33 @@ void IndexListTest::aDoubleClickOpensTheEntrysPathWithItsProgram()
     QCOMPARE(results->model()->rowCount(), 2);
     QCOMPARE(results->model()->index(1, 0).data().toString(), QStringLiteral("docs/cap1.txt"));
     QVERIFY(session.control<QTextEdit>("1002")->toPlainText().contains(QStringLiteral("copia locale del capitolo")));
+}
+
+void IndexListTest::theArrowKeysShowAnEntryAndEnterOpensIt()
+{
+    Session session;
+    QVERIFY(archiveWithIndexList(session));
+    session.open();
+    auto* list = session.control<QTreeWidget>("1831");
+    auto* preview = session.control<QTextEdit>("1002");
+    const QString recorder = writeRecorder(QString::fromStdString(session.folder()) + "/tools/reader");
+    QVERIFY(vedra::uitest::writeAll(
+        QString::fromStdString(vedra::utilities::ProgramAssociationsPath(session.workspace)), record("reader=.txt\r\n")));
+    list->setCurrentItem(list->topLevelItem(0));
+    preview->clear();
+
+    // Down to the entry of the files folder: its document once the key rests.
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(preview->toPlainText().isEmpty());
+    QTRY_VERIFY2(preview->toPlainText().contains(QStringLiteral("Secondo capitolo"), Qt::CaseInsensitive),
+                 qPrintable(preview->toPlainText()));
+    const QString document = QString::fromStdString(session.workspace.ArchiveFilesFolder) + "docs/cap2.txt";
+    auto* results = session.control<QTableView>("1001");
+    QCOMPARE(results->model()->index(0, 0).data().toString(), document);
+
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(recorder + ".argv"), 5000);
+    QCOMPARE(recordedArguments(recorder), (QStringList{recorder, document}));
 }
 
 VEDRA_UI_TEST_MAIN(IndexListTest)
