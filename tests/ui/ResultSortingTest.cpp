@@ -173,6 +173,14 @@ void ResultSortingTest::theRowsShownAreTheOnesClickedSelectedAndCleaned()
     QCOMPARE(selected.size(), std::size_t{1});
     QCOMPARE(QString::fromStdString(std::string(results.label(selected.front()))), first);
 
+    // Down on the sorted list previews the row shown second once the key rests.
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    const QString second = list->model()->index(1, 0).data().toString();
+    QTRY_VERIFY2(preview->toPlainText().contains(second), qPrintable(preview->toPlainText().left(200)));
+    QVERIFY(!preview->toPlainText().contains(first));
+    clickRow(list, 0);
+
     // The selection survives another sort and is shown where its row went.
     clickHeader(list, 0);
     QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
