@@ -258,7 +258,9 @@ void CScovaroDlg::buildControls()
     m_resultList->verticalHeader()->hide();
     m_resultList->verticalHeader()->setDefaultSectionSize(m_resultList->fontMetrics().height() + 4);
     m_resultList->horizontalHeader()->setHighlightSections(false);
-    m_resultList->horizontalHeader()->setSectionsClickable(false);
+    // A click on a title sorts by its column, a second one the other way.
+    m_resultList->horizontalHeader()->setSectionsClickable(true);
+    connect(m_resultList->horizontalHeader(), &QHeaderView::sectionClicked, this, &CScovaroDlg::resultHeaderClicked);
     m_resultList->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
         m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
@@ -625,6 +627,9 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     {
         const auto paused = m_clipboard.pause();
         showResultsAndPreview();
+        // Every search is shown first in its own order.
+        m_resultModel->sortByColumn(-1, false);
+        showSortIndicator();
         m_rowsShown = m_session->results().size();
         m_sinceListRefresh.start();
         m_session->StartSearch(queryText);
@@ -652,7 +657,30 @@ void CScovaroDlg::refreshResults()
 {
     m_resultModel->reload();
     m_rowsShown = m_session->results().size();
+    showSortIndicator();
     copyListSelectionToView();
+}
+
+void CScovaroDlg::resultHeaderClicked(int column)
+{
+    const bool descending = m_resultModel->sortColumn() == column && !m_resultModel->sortedDescending();
+    m_resultModel->sortByColumn(column, descending);
+    showSortIndicator();
+    copyListSelectionToView();
+}
+
+void CScovaroDlg::showSortIndicator()
+{
+    // The title carries the arrow; the header keeps the order for assistive tools.
+    QHeaderView* header = m_resultList->horizontalHeader();
+    const int column = m_resultModel->sortColumn();
+    header->setSortIndicator(column, m_resultModel->sortedDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (column < 0)
+        return;
+    const int needed =
+        header->fontMetrics().horizontalAdvance(m_resultModel->headerData(column, Qt::Horizontal).toString()) + 12;
+    if (header->sectionSize(column) < needed)
+        header->resizeSection(column, needed);
 }
 
 void CScovaroDlg::refreshPreview()
@@ -674,15 +702,16 @@ void CScovaroDlg::copyViewSelectionToList()
     search::ResultList& results = m_session->results();
     results.clearSelection();
     for (const QModelIndex& index : m_resultList->selectionModel()->selectedRows())
-        results.setSelected(static_cast<std::size_t>(index.row()), true);
+        results.setSelected(m_resultModel->engineRow(index.row()), true);
 }
 
 void CScovaroDlg::copyListSelectionToView()
 {
     QItemSelection selection;
     for (std::size_t row : m_session->results().selectedRows()) {
-        QModelIndex first = m_resultModel->index(static_cast<int>(row), 0);
-        QModelIndex last = m_resultModel->index(static_cast<int>(row), m_resultModel->columnCount() - 1);
+        const int shown = m_resultModel->viewRow(row);
+        QModelIndex first = m_resultModel->index(shown, 0);
+        QModelIndex last = m_resultModel->index(shown, m_resultModel->columnCount() - 1);
         selection.select(first, last);
     }
     QSignalBlocker quiet(m_resultList->selectionModel());
@@ -700,13 +729,13 @@ void CScovaroDlg::resultClicked(const QModelIndex& index)
     // A web result may be fetched here: the fetch pumps, and the guard keeps other
     // long work out until it is done or Break ends it.
     const std::size_t rowsBefore = m_session->results().size();
+    const std::size_t row = m_resultModel->engineRow(index.row());
     ++m_longWork;
-    m_session->preview().ShowClickedRow(static_cast<std::size_t>(index.row()), !queryWordsText().trimmed().isEmpty());
+    m_session->preview().ShowClickedRow(row, !queryWordsText().trimmed().isEmpty());
     --m_longWork;
     if (m_session->results().size() != rowsBefore)
         refreshResults();  // the fetch's error row
     refreshPreview();
-    const std::size_t row = static_cast<std::size_t>(index.row());
     if (row < m_session->results().size()) {
         const std::string label = m_session->results().row(row).label();
         if (utilities::RowShowsInImagePreview(label, m_session->run().lists()))
@@ -720,7 +749,7 @@ void CScovaroDlg::resultDoubleClicked(const QModelIndex& index)
         return;
     clearSearchPageGuard();
     const search::RowOpening opening = search::CheckRowOnDisk(search::DecideRowOpening(
-        m_session->results(), static_cast<std::size_t>(index.row()), m_workspace.WorkingFolder + "vedratemp/"));
+        m_session->results(), m_resultModel->engineRow(index.row()), m_workspace.WorkingFolder + "vedratemp/"));
     switch (opening.action) {
     case search::RowOpenAction::None:
         break;

@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QRect>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -151,6 +152,13 @@ public:
     int previewPointSize() const { return m_previewPointSize; }
     // The print operation of the window (its printing flag, the printer dialog).
     DocumentPrinter& printer() { return *m_printer; }
+    // The file name "Save as" gets, given the one it proposes; empty when cancelled.
+    // A file dialog unless set (tests answer it).
+    using SaveNameChooser = std::function<QString(const QString& proposed)>;
+    void setSaveNameChooser(SaveNameChooser chooser) { m_chooseSaveName = std::move(chooser); }
+    // A click on the result list's column header: sorted by it, then the other way.
+    void resultHeaderClicked(int column);
+    ResultListModel* resultModel() const { return m_resultModel; }
     // Ctrl+F and F3: the search page shown (and the sheet, when hidden) with the
     // words box's text selected and the focus in it.
     void focusWordsBox();
@@ -181,6 +189,7 @@ public:
     void closePopupMenu() override;
     void performPopupAction(const utilities::PopupOutcome& outcome, utilities::PopupContext context) override;
     std::string selectedPreviewText() override;
+    std::vector<std::size_t> shownRows() const override;
     void showNotesPages(const std::string& notesText) override;
     void drawFunctionGraph() override;
     void printText(const std::string& name, const QTextDocument& text) override;
@@ -243,6 +252,7 @@ private:
     void openLinkAtCaret();
     void copyViewSelectionToList();
     void copyListSelectionToView();
+    void showSortIndicator();
     void showResultsAndPreview();
     void loadIntroduction();
     void loadIndexList();
@@ -277,6 +287,7 @@ private:
     std::vector<std::string> m_shownMessages;
     QColor m_fillColour;
 
+    SaveNameChooser m_chooseSaveName;
     ResultListModel* m_resultModel = nullptr;
     QTableView* m_resultList = nullptr;
     QTextEdit* m_preview = nullptr;

@@ -24,10 +24,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextEdit>
@@ -149,6 +151,9 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
     state.queryText = engineText(queryWordsText());
     state.statusText = engineText(m_statusLine->text());
     state.previewName = m_previewName;
+    state.shownRows = shownRows();
+    state.documentsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+    state.homeFolder = QDir::homePath().toStdString();
     // The engine's side may read documents and pump: other long work waits for it.
     ++m_longWork;
     const utilities::PopupWindowWork work =
@@ -189,13 +194,19 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         break;
     case PopupWindowTask::StartNewText:
         m_preview->clear();
+        // Typing starts plain, not in the last colour of the document shown before.
+        m_preview->setCurrentCharFormat(QTextCharFormat());
         m_previewName = work.text;
         setStatus(work.text);
         break;
     case PopupWindowTask::ChooseSaveName: {
-        const QString chosen = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(work.text));
+        const QString proposed = QString::fromStdString(work.text);
+        // The pop-up window would stay over the dialog and keep its input.
+        closePopupMenu();
+        const QString chosen = m_chooseSaveName ? m_chooseSaveName(proposed)
+                                                : QFileDialog::getSaveFileName(this, QString(), proposed);
         if (!chosen.isEmpty())
-            utilities::SavePreviewText(m_workspace, chosen.toStdString(), engineText(m_preview->toPlainText()));
+            utilities::SaveChosenPreviewText(m_workspace, chosen.toStdString(), engineText(m_preview->toPlainText()));
         break;
     }
     case PopupWindowTask::SaveText:
@@ -262,6 +273,11 @@ void CScovaroDlg::performPopupAction(const utilities::PopupOutcome& outcome, Pop
         ShowRowInFolder(m_workspace, work.text);
         break;
     }
+}
+
+std::vector<std::size_t> CScovaroDlg::shownRows() const
+{
+    return m_resultModel->shownOrder();
 }
 
 void CScovaroDlg::printPreview()

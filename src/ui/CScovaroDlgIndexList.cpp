@@ -34,7 +34,7 @@ std::size_t CScovaroDlg::indexEntryRow(QTreeWidgetItem* item, bool forOpening)
     results.clearSelection();
     results.setSelected(row, true);
     refreshResults();
-    m_resultList->scrollTo(m_resultModel->index(static_cast<int>(row), 0));
+    m_resultList->scrollTo(m_resultModel->index(m_resultModel->viewRow(row), 0));
     return row;
 }
 
@@ -65,7 +65,7 @@ void CScovaroDlg::indexEntryDoubleClicked(QTreeWidgetItem* item)
     const std::size_t row = indexEntryRow(item, true);
     if (row == std::string::npos)
         return;
-    resultDoubleClicked(m_resultModel->index(static_cast<int>(row), 0));
+    resultDoubleClicked(m_resultModel->index(m_resultModel->viewRow(row), 0));
 }
 
 } // namespace vedra::ui

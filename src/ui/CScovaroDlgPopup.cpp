@@ -9,6 +9,7 @@
 #include "ui/CGrafica.h"
 #include "ui/CNote.h"
 #include "ui/CTastoDestro.h"
+#include "ui/ResultListModel.h"
 
 #include "core/app/TextEncoding.h"
 
@@ -30,7 +31,8 @@ void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& g
     when.listHasRows = !results.empty();
     when.queryHasBlank = words.trimmed().contains(u' ');
     when.queryHasSeveralWords = when.queryHasBlank || m_session->run().words().count > 1;
-    when.firstRowHasArrow = !results.empty() && results.row(0).label().find("->") != std::string::npos;
+    const std::size_t firstShown = m_resultModel->engineRow(0);
+    when.firstRowHasArrow = !results.empty() && results.row(firstShown).label().find("->") != std::string::npos;
     when.previewHasText = !m_preview->document()->isEmpty();
     when.fileLoaded = !m_session->preview().currentPath().empty();
     when.textSelected = m_preview->textCursor().hasSelection() ||

@@ -6,6 +6,7 @@
 
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
+#include "core/search/ResultOrder.h"
 #include "core/search/SearchSession.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/UtilityPage.h"
@@ -189,7 +190,7 @@ void CTastoDestro::runEntry(int index)
 void CTastoDestro::runWith()
 {
     search::ResultList& results = m_screen.session().results();
-    std::vector<std::size_t> selected = results.selectedRows();
+    std::vector<std::size_t> selected = search::SelectedRowsShown(results, m_screen.shownRows());
     std::string rowPath = selected.empty() ? std::string() : results.row(selected.front()).label();
     utilities::RunWithButton(m_screen.workspace(), engineText(m_programs->currentText()), rowPath,
                              m_screen.selectedPreviewText());

@@ -2,11 +2,13 @@
 // and reload() resets the view wholesale, since a search may insert rows anywhere
 // (a hit in the path goes to the top). Texts are decoded for display only here.
 // The view asks only for the rows it shows, so only those are made and looked up
-// on the disk.
+// on the disk. A sorted list is a permutation of the engine's row indices, made
+// again at every reload so that rows a search adds later take their place.
 #include "ui/ResultListModel.h"
 
 #include "core/app/MessageTable.h"
 #include "core/app/TextEncoding.h"
+#include "core/search/ResultOrder.h"
 
 #include <QBrush>
 #include <QColor>
@@ -32,7 +34,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_results.size())
         return {};
-    const auto rowIndex = static_cast<std::size_t>(index.row());
+    const std::size_t rowIndex = engineRow(index.row());
+    // Rows deleted since the last reload may leave the order pointing past the list.
+    if (rowIndex >= m_results.size())
+        return {};
     switch (role) {
     case Qt::DisplayRole:
         return QString::fromStdString(app::displayUtf8(cellText(rowIndex, index.column())));
@@ -80,13 +85,62 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
         section >= static_cast<int>(search::ResultRow::kColumnCount))
         return QAbstractTableModel::headerData(section, orientation, role);
     auto titles = search::ResultList::ColumnTitles(m_language);
-    return QString::fromStdString(app::displayUtf8(titles.at(static_cast<std::size_t>(section))));
+    QString title = QString::fromStdString(app::displayUtf8(titles.at(static_cast<std::size_t>(section))));
+    // The style's own indicator is a faint arrow over the title's end: this one is read.
+    if (section == m_sortColumn)
+        title += m_descending ? QStringLiteral(" \u25BC") : QStringLiteral(" \u25B2");
+    return title;
 }
 
 void ResultListModel::reload()
 {
     beginResetModel();
+    // An emptied list starts again in the order its next search gives.
+    const int sortedBefore = m_sortColumn;
+    if (m_results.empty())
+        m_sortColumn = -1;
+    applyOrder();
     endResetModel();
+    if (sortedBefore != m_sortColumn)
+        emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
+}
+
+void ResultListModel::sortByColumn(int column, bool descending)
+{
+    beginResetModel();
+    m_sortColumn = column >= 0 && column < static_cast<int>(search::ResultRow::kColumnCount) ? column : -1;
+    m_descending = m_sortColumn >= 0 && descending;
+    applyOrder();
+    endResetModel();
+    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
+}
+
+void ResultListModel::applyOrder()
+{
+    m_order.clear();
+    m_viewOfEngine.clear();
+    if (m_sortColumn < 0)
+        return;
+    m_order = search::SortedRows(m_results, static_cast<search::ResultColumn>(m_sortColumn),
+                                 m_descending ? search::SortDirection::Descending : search::SortDirection::Ascending);
+    m_viewOfEngine.assign(m_order.size(), -1);
+    for (std::size_t view = 0; view < m_order.size(); ++view)
+        m_viewOfEngine[m_order[view]] = static_cast<int>(view);
+}
+
+std::size_t ResultListModel::engineRow(int viewRow) const
+{
+    const auto row = static_cast<std::size_t>(viewRow);
+    if (viewRow < 0)
+        return std::string::npos;
+    return row < m_order.size() ? m_order[row] : row;
+}
+
+int ResultListModel::viewRow(std::size_t engineRow) const
+{
+    if (engineRow >= m_results.size())
+        return -1;
+    return engineRow < m_viewOfEngine.size() ? m_viewOfEngine[engineRow] : static_cast<int>(engineRow);
 }
 
 void ResultListModel::setLanguage(int languageIndex)

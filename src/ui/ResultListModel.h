@@ -7,7 +7,9 @@
 
 #include <QAbstractTableModel>
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace vedra::ui {
 
@@ -30,6 +32,19 @@ public:
     // Column titles of the language (0 Italian, 1 English, other Spanish); the rows stay.
     void setLanguage(int languageIndex);
 
+    // Shows the rows sorted by `column` (0 to 5), or in the search's own order for
+    // -1. The order holds until a new search or an emptied list: rows added or
+    // deleted meanwhile are sorted into it at the next reload().
+    void sortByColumn(int column, bool descending);
+    int sortColumn() const { return m_sortColumn; }
+    bool sortedDescending() const { return m_descending; }
+    // The engine's row shown at view row `viewRow`, and the view row of an engine
+    // row (-1 when out of range).
+    std::size_t engineRow(int viewRow) const;
+    int viewRow(std::size_t engineRow) const;
+    // The engine's rows in the order shown; empty in the search's own order.
+    const std::vector<std::size_t>& shownOrder() const { return m_order; }
+
     // The text colour of a row whose file changed on the disk since it was indexed.
     static constexpr unsigned kStaleGrey = 0x808080;
 
@@ -38,8 +53,15 @@ private:
     bool isStale(std::size_t row) const;
     std::string staleReason(std::size_t row) const;
 
+    void applyOrder();
+
     const search::ResultList& m_results;
     int m_language = 1;
+    int m_sortColumn = -1;
+    bool m_descending = false;
+    // View row to engine row, and back; both empty when unsorted.
+    std::vector<std::size_t> m_order;
+    std::vector<int> m_viewOfEngine;
 };
 
 } // namespace vedra::ui

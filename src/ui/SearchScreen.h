@@ -5,7 +5,9 @@
 
 #include "core/utilities/PopupMenu.h"
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 class QPoint;
 class QTextDocument;
@@ -38,6 +40,8 @@ public:
     // The text selected in the preview (cp1252); empty when none. The run-with
     // button opens it when no result row is selected.
     virtual std::string selectedPreviewText() { return {}; }
+    // The result list's row indices in the order shown; empty in the search's order.
+    virtual std::vector<std::size_t> shownRows() const { return {}; }
 
     // The result list and the preview drawn again from the engine's models.
     virtual void refreshResults() = 0;

@@ -164,6 +164,7 @@ constexpr std::string_view kItalian[] = {
     "Il programma %s non è installato.\nSi installa con il pacchetto Debian %s:\n  sudo apt install %s",
     "Il programma %s non è installato.\nCercato in:\n%s",
     "Il file non esiste più:\n%s",
+    "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -320,6 +321,7 @@ constexpr std::string_view kEnglish[] = {
     "The program %s is not installed.\nIt comes with the Debian package %s:\n  sudo apt install %s",
     "The program %s is not installed.\nLooked for in:\n%s",
     "The file no longer exists:\n%s",
+    "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -476,6 +478,7 @@ constexpr std::string_view kSpanish[] = {
     "El programa %s no está instalado.\nSe instala con el paquete Debian %s:\n  sudo apt install %s",
     "El programa %s no está instalado.\nBuscado en:\n%s",
     "El archivo ya no existe:\n%s",
+    "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?",
 };
 
 constexpr std::string_view kNames[] = {
@@ -632,6 +635,7 @@ constexpr std::string_view kNames[] = {
     "MsgProgramNotInstalled",
     "MsgProgramNotInstalledLookedIn",
     "MsgFileNoLongerExists",
+    "MsgOverwriteWorkingFile",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -642,7 +646,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgFileNoLongerExists) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgOverwriteWorkingFile) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -188,9 +188,11 @@ enum class MessageKey : int {
     MsgProgramNotInstalledLookedIn,
     // A result row whose file is gone from the disk (its path).
     MsgFileNoLongerExists,
+    // "Save as" chose a file of the working folder, which the program keeps.
+    MsgOverwriteWorkingFile,
 };
 
-inline constexpr int kMessageKeyCount = 153;
+inline constexpr int kMessageKeyCount = 154;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -3,6 +3,7 @@
 // that are not text (PDF, OpenDocument, Word) show through a converted copy made
 // once, kept in our temporary folder or beside a PDF whose folder is writable.
 #include "core/search/PreviewSession.h"
+#include "core/search/ResultOrder.h"
 
 #include "core/app/SystemProbe.h"
 #include "core/app/TextEncoding.h"
@@ -496,7 +497,7 @@ bool PreviewSession::ShowIndexedWords(std::size_t row)
     return true;
 }
 
-std::optional<std::string> PreviewSession::ExportFoundFiles()
+std::optional<std::string> PreviewSession::ExportFoundFiles(const std::vector<std::size_t>& shown)
 {
     std::string folder = m_workspace.extractsPath.substr(0, m_workspace.extractsPath.rfind('/') + 1);
     std::time_t now = std::time(nullptr);
@@ -507,10 +508,14 @@ std::optional<std::string> PreviewSession::ExportFoundFiles()
     std::string namePart = escapedNamePart(m_workspace.currentArchiveName());
     std::string path = folder + (namePart.empty() ? std::string("vedra") : namePart) + stamp + "_FExtr.txt";
 
-    std::vector<std::size_t> rows = m_results.selectedRows();
-    if (rows.empty())
-        for (std::size_t i = 0; i < m_results.size(); ++i)
-            rows.push_back(i);
+    std::vector<std::size_t> rows = SelectedRowsShown(m_results, shown);
+    if (rows.empty()) {
+        if (shown.size() == m_results.size())
+            rows = shown;
+        else
+            for (std::size_t i = 0; i < m_results.size(); ++i)
+                rows.push_back(i);
+    }
     std::string text;
     for (std::size_t index : rows)
         text += m_results.row(index).label() + "\r\n";

@@ -89,8 +89,10 @@ public:
     // False when the archive holds no word list for it.
     bool ShowIndexedWords(std::size_t row);
     // "Extract files": the labels of the selected rows (or all) written to a list
-    // file in the extracts folder. Returns its path, or nullopt on a write failure.
-    std::optional<std::string> ExportFoundFiles();
+    // file in the extracts folder, in the order `shown` (the list's row indices as
+    // shown; empty: the list's own order). Returns its path, or nullopt on a write
+    // failure.
+    std::optional<std::string> ExportFoundFiles(const std::vector<std::size_t>& shown = {});
 
     // The hit words of the search run, as the preview searches them.
     std::vector<HitWord> queryHitWords() const;

@@ -245,6 +245,102 @@ std::size_t ResultList::CleanFromList()
     return selected.back() - selected.front() + 1;
 }
 
+void ResultList::removeRows(const std::vector<std::size_t>& indices)
+{
+    if (indices.empty())
+        return;
+    for (std::size_t index : indices)
+        forgetLabel(m_items.at(index).label);
+    // One pass: the rows kept slide down over the ones deleted.
+    std::size_t kept = indices.front();
+    std::size_t next = 0;
+    for (std::size_t i = indices.front(); i < m_items.size(); ++i) {
+        if (next < indices.size() && indices[next] == i) {
+            ++next;
+            continue;
+        }
+        m_items[kept++] = std::move(m_items[i]);
+    }
+    m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(kept), m_items.end());
+}
+
+namespace {
+
+// A column's number as the list writes it: decimal digits, nothing else.
+ResultList::SortValue numberOfText(std::string_view text)
+{
+    ResultList::SortValue value;
+    if (text.empty() || text.size() > 18)
+        return value;
+    std::int64_t number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return value;
+        number = number * 10 + (c - '0');
+    }
+    value.present = true;
+    value.number = number;
+    return value;
+}
+
+ResultList::SortValue textValue(std::string_view text)
+{
+    ResultList::SortValue value;
+    value.present = !text.empty();
+    value.text = text;
+    return value;
+}
+
+ResultList::SortValue numberValue(std::optional<std::int64_t> number)
+{
+    ResultList::SortValue value;
+    value.present = number.has_value();
+    value.number = number.value_or(0);
+    return value;
+}
+
+} // namespace
+
+ResultList::SortValue ResultList::sortValue(std::size_t index, ResultColumn column) const
+{
+    const Item& item = m_items.at(index);
+    if (column == ResultColumn::Path)
+        return textValue(item.label);
+    // A row given whole, or one whose texts were made and maybe rewritten since,
+    // answers from its texts; the date from the moment kept beside them.
+    if (item.row || !item.hasPending) {
+        const ResultRow& made = row(index);
+        switch (column) {
+        case ResultColumn::LastUpdating:
+            return numberValue(made.modifiedSeconds);
+        case ResultColumn::Size:
+        case ResultColumn::Position:
+            return numberOfText(made[column]);
+        default:
+            return textValue(made[column]);
+        }
+    }
+    const PendingRow& pending = item.pending;
+    switch (column) {
+    case ResultColumn::LastUpdating:
+        return pending.hasLastWrite ? numberValue(RecordTimeSeconds(pending.lastWrite, pending.documentKind))
+                                    : SortValue{};
+    case ResultColumn::Size:
+        if (!m_texts[pending.sizeText].empty())
+            return numberOfText(m_texts[pending.sizeText]);
+        return pending.hasSizeBytes ? numberValue(static_cast<std::int64_t>(pending.sizeBytes)) : SortValue{};
+    case ResultColumn::Words:
+        return textValue(m_texts[pending.wordsText]);
+    case ResultColumn::Archive:
+        return pending.inTheIndex ? SortValue{} : textValue(m_texts[pending.archiveName]);
+    case ResultColumn::Position:
+        return pending.hasLastWrite ? numberValue(pending.documentNumber) : SortValue{};
+    case ResultColumn::Path:
+        break;
+    }
+    return {};
+}
+
 void ResultList::clear()
 {
     m_items.clear();

@@ -79,7 +79,19 @@ public:
     // unselected rows between them too; with no row selected, every row. Returns
     // the number of rows deleted.
     std::size_t CleanFromList();
+    // Deletes the rows at `indices`, which must be ascending and below size().
+    void removeRows(const std::vector<std::size_t>& indices);
     void clear();
+
+    // What row `index` (below size()) is sorted by in `column`, read without making
+    // its texts: a number for the date (seconds from 1970), the size and N.pos.,
+    // the text for the others; neither when the column is empty.
+    struct SortValue {
+        bool present = false;
+        std::int64_t number = 0;
+        std::string_view text;
+    };
+    SortValue sortValue(std::size_t index, ResultColumn column) const;
 
 private:
     // What a row is made from, kept small: a search lists thousands and shows few.

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vedra::search {
@@ -15,6 +17,9 @@ struct ResultRow {
     std::array<std::string, kColumnCount> columns;
     char pathKind = 'f';    // 'f' a file on disk, 'w' a web address
     int archiveNumber = 0;  // the archive that listed it
+    // The moment "Last updating" shows, in seconds from 1970, for sorting by date:
+    // its text is formatted for the language and cannot be compared.
+    std::optional<std::int64_t> modifiedSeconds;
 
     std::string& operator[](ResultColumn column) { return columns[static_cast<std::size_t>(column)]; }
     const std::string& operator[](ResultColumn column) const { return columns[static_cast<std::size_t>(column)]; }

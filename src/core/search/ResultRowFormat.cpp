@@ -76,6 +76,15 @@ std::string calendarTimeText(std::uint64_t timeBytes)
 
 } // namespace
 
+std::optional<std::int64_t> RecordTimeSeconds(std::uint64_t timeBytes, char documentKind)
+{
+    if (documentKind == 'f' || documentKind == 'c')
+        return static_cast<std::int64_t>(timeBytes / kTicksPerSecond) - kSecondsFrom1601To1970;
+    if (timeBytes == 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(timeBytes);
+}
+
 ResultRow FormatResultRow(const ResultRowInput& input)
 {
     ResultRow row;
@@ -89,6 +98,7 @@ ResultRow FormatResultRow(const ResultRowInput& input)
         row[ResultColumn::LastUpdating] = diskDocument ? FileTimeText(*input.lastWrite, input.languageIndex)
                                                        : calendarTimeText(*input.lastWrite);
         row[ResultColumn::Position] = std::to_string(input.documentNumber);
+        row.modifiedSeconds = RecordTimeSeconds(*input.lastWrite, input.documentKind);
     }
     row[ResultColumn::Words] = input.wordsText;
     if (!input.inTheIndex)

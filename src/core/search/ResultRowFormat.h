@@ -66,6 +66,10 @@ std::string SizeText(std::uint64_t bytes);
 // cannot show it.
 std::string FileTimeText(std::uint64_t fileTime, int languageIndex);
 
+// The moment a record's time bytes stand for, in seconds from 1970: a FILETIME for
+// a disk document ('f', 'c'), a calendar time otherwise; none for a web page's 0.
+std::optional<std::int64_t> RecordTimeSeconds(std::uint64_t timeBytes, char documentKind);
+
 // The two counters of a search: rows of documents found by their words and rows
 // listed by name. A row without words text counts as neither.
 struct ResultCounters {

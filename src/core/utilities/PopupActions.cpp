@@ -8,13 +8,17 @@
 #include "core/app/Workspace.h"
 #include "core/io/FileHandle.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/ResultOrder.h"
 #include "core/search/SearchSession.h"
 #include "core/search/WordStatistics.h"
 #include "core/utilities/Launching.h"
 #include "core/utilities/PreviewCalculation.h"
+#include "core/utilities/SaveLocation.h"
 #include "core/utilities/UtilityPage.h"
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 namespace vedra::utilities {
@@ -45,9 +49,9 @@ std::string limitedSelection(const PopupWindowState& state)
     return state.selectedText.substr(0, kSelectedTextLimit);
 }
 
-std::optional<std::size_t> firstSelectedRow(search::SearchSession& session)
+std::optional<std::size_t> firstSelectedRow(search::SearchSession& session, const PopupWindowState& state)
 {
-    std::vector<std::size_t> rows = session.results().selectedRows();
+    std::vector<std::size_t> rows = search::SelectedRowsShown(session.results(), state.shownRows);
     if (rows.empty())
         return std::nullopt;
     return rows.front();
@@ -78,9 +82,9 @@ PopupWindowWork save(app::Workspace& workspace, search::PreviewSession& preview,
     // to go back to: they are always saved under a name the user gives.
     const bool ownText = path.empty() || path == kNewTextName || preview.showsExtractFile();
     if (askName || ownText) {
-        if (path.empty() || path == kNewTextName)
-            path = workspace.WorkingFolder + std::string(kNewTextName);
-        return task(Task::ChooseSaveName, path);
+        // The user's documents, never the working folder the program keeps its files in.
+        const std::string folder = SaveStartFolder(state.documentsFolder, state.homeFolder);
+        return task(Task::ChooseSaveName, SavePathIn(folder, ProposedSaveName(path, ownText)));
     }
     if (workspace.showMessage(app::MessageKey::MsgOverwriteFile, app::MessageButtons::YesNo, {path}) !=
         app::MessageAnswer::Yes)
@@ -153,13 +157,13 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
     switch (outcome.action) {
     case PopupAction::ExtractFiles:
         // The export names its file itself ("File path: ..."): one box is enough.
-        if (auto path = preview.ExportFoundFiles())
+        if (auto path = preview.ExportFoundFiles(state.shownRows))
             OpenWithRegisteredProgram(workspace, *path);
         return {};
     case PopupAction::ExtractText:
         return extractText(workspace, preview, state);
     case PopupAction::Origin:
-        if (auto row = firstSelectedRow(session)) {
+        if (auto row = firstSelectedRow(session, state)) {
             preview.ShowDocument(*row);
             return previewRefreshed();
         }
@@ -172,7 +176,7 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
         return work;
     }
     case PopupAction::WordsInFile:
-        if (auto row = firstSelectedRow(session)) {
+        if (auto row = firstSelectedRow(session, state)) {
             preview.ShowIndexedWords(*row);
             return previewRefreshed();
         }
@@ -187,7 +191,7 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
         return work;
     }
     case PopupAction::CleanFromList: {
-        session.results().CleanFromList();
+        search::CleanFromShownList(session.results(), state.shownRows);
         PopupWindowWork work;
         work.refreshResults = true;
         return work;
@@ -281,6 +285,16 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
         return {};
     }
     return {};
+}
+
+bool SaveChosenPreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252)
+{
+    std::error_code error;
+    if (IsInsideFolder(path, workspace.WorkingFolder) && std::filesystem::exists(path, error) &&
+        workspace.showMessage(app::MessageKey::MsgOverwriteWorkingFile, app::MessageButtons::YesNo, {path}) !=
+            app::MessageAnswer::Yes)
+        return false;
+    return SavePreviewText(workspace, path, cp1252);
 }
 
 bool SavePreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252)

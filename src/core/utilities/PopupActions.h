@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vedra::app {
 class Workspace;
@@ -33,6 +34,11 @@ struct PopupWindowState {
     std::string queryText;     // the words box
     std::string statusText;    // the status line
     std::string previewName;   // kNewTextName after "New"; empty once a document is shown
+    // The result list's row indices in the order shown, when sorted by a column;
+    // empty for the search's own order.
+    std::vector<std::size_t> shownRows;
+    std::string documentsFolder;  // the user's documents folder, as the desktop names it
+    std::string homeFolder;
 };
 
 // The widget work that the engine cannot do.
@@ -43,7 +49,7 @@ enum class PopupWindowTask {
     RemoveSelectedText,  // the preview's selection cut out of the control
     ClearPreview,        // the control, the status line, Pos and size emptied (the document is already)
     StartNewText,        // the control emptied; `text` names the new text (status line, Save)
-    ChooseSaveName,      // a file dialog opened at `text`; the name chosen goes to SavePreviewText
+    ChooseSaveName,      // a file dialog opened at `text`; the name chosen goes to SaveChosenPreviewText
     SaveText,            // the control's text to SavePreviewText(`text`): the user agreed to overwrite
     Print,               // the print dialog for the preview
     Undo,
@@ -89,5 +95,9 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
 // MsgFileSavedAs; a failed write shows MsgWriteError instead. True when written.
 // The browser list keeps its chosen browser's record: the text becomes its entries.
 bool SavePreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252);
+// The same for a name the user chose: a file that exists in the working folder
+// (its archives, lists, extracts) is written over only after MsgOverwriteWorkingFile
+// is answered Yes. False when not written.
+bool SaveChosenPreviewText(app::Workspace& workspace, const std::string& path, std::string_view cp1252);
 
 } // namespace vedra::utilities

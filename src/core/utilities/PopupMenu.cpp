@@ -308,11 +308,10 @@ void buildPreview(MenuBuilder& menu, const app::MessageTable& texts, const Popup
     if (when.previewHasText) {
         menu.addText(texts.text(app::MessageKey::MsgSearchArchive));
         menu.add(kSearchInNotes);
-        if (when.fileLoaded) {
-            menu.add(kSave);
-            menu.add(kSaveAs);
-            menu.add(kPrint);
-        }
+        // Typed text is saved and printed as a loaded file is.
+        menu.add(kSave);
+        menu.add(kSaveAs);
+        menu.add(kPrint);
         menu.add(kUndo);
         menu.add(kReadable, flags.readable);
         menu.add(kStatistics);

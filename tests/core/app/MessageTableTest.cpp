@@ -185,6 +185,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgProgramNotInstalled", "Il programma %s non è installato.\nSi installa con il pacchetto Debian %s:\n  sudo apt install %s", "The program %s is not installed.\nIt comes with the Debian package %s:\n  sudo apt install %s", "El programa %s no está instalado.\nSe instala con el paquete Debian %s:\n  sudo apt install %s"},
     {"MsgProgramNotInstalledLookedIn", "Il programma %s non è installato.\nCercato in:\n%s", "The program %s is not installed.\nLooked for in:\n%s", "El programa %s no está instalado.\nBuscado en:\n%s"},
     {"MsgFileNoLongerExists", "Il file non esiste più:\n%s", "The file no longer exists:\n%s", "El archivo ya no existe:\n%s"},
+    {"MsgOverwriteWorkingFile", "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?", "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?", "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?"},
 };
 
 struct KeyAndName {
@@ -348,6 +349,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgProgramNotInstalled),
     VEDRA_KEY(MsgProgramNotInstalledLookedIn),
     VEDRA_KEY(MsgFileNoLongerExists),
+    VEDRA_KEY(MsgOverwriteWorkingFile),
 };
 #undef VEDRA_KEY
 

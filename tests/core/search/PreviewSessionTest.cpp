@@ -374,6 +374,16 @@ TEST_F(PreviewSessionTest, ExportedListHoldsTheSelectedLabelsOrAll)
     auto selected = preview.ExportFoundFiles();
     ASSERT_TRUE(selected.has_value());
     EXPECT_EQ(readFile(*selected), "/data/two words.txt\r\n");
+
+    // A list sorted on the screen is exported as it is shown.
+    const std::vector<std::size_t> shown = {2, 0, 1};
+    results.clearSelection();
+    auto sorted = preview.ExportFoundFiles(shown);
+    ASSERT_TRUE(sorted.has_value());
+    EXPECT_EQ(readFile(*sorted), "www.example.org/x\r\n/data/one.txt\r\n/data/two words.txt\r\n");
+    results.setSelected(0, true);
+    results.setSelected(2, true);
+    EXPECT_EQ(readFile(*preview.ExportFoundFiles(shown)), "www.example.org/x\r\n/data/one.txt\r\n");
 }
 
 } // namespace

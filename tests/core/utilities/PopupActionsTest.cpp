@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace vedra::utilities {
 namespace {
 
@@ -60,7 +62,12 @@ TEST_F(PopupActionsTest, CleanPreviewCutsASelectionButTakesOneCharacterForAStray
 
 TEST_F(PopupActionsTest, SaveAsksANameForTheProgramsOwnTextsAndConfirmsOverwritingADocument)
 {
-    const std::string newText = workspace.WorkingFolder + std::string(kNewTextName);
+    // Names are proposed in the user's documents, never in the working folder.
+    const std::string documents = folder.slash() + "Documenti";
+    std::filesystem::create_directories(documents);
+    state.documentsFolder = documents;
+    state.homeFolder = folder.path();
+    const std::string newText = documents + "/nuovotesto.txt";
     EXPECT_EQ(perform(PopupAction::Save).text, newText) << "an empty preview";
     show("estratti.vedra", "estratti\r\n");
     EXPECT_EQ(perform(PopupAction::Save).task, Task::ChooseSaveName) << "the extract file";
@@ -72,16 +79,46 @@ TEST_F(PopupActionsTest, SaveAsksANameForTheProgramsOwnTextsAndConfirmsOverwriti
     EXPECT_EQ(perform(PopupAction::Save).task, Task::SaveText);
     ASSERT_EQ(host.messages().size(), 2u);
     EXPECT_NE(host.messages()[0].text.find(path), std::string::npos);
-    EXPECT_EQ(perform(PopupAction::SaveAs).text, path);
+    EXPECT_EQ(perform(PopupAction::SaveAs).text, documents + "/letter.txt");
     EXPECT_EQ(host.messages().size(), 2u) << "Save as asks no question of its own";
     // The new text typed over a shown document is the new text.
     state.previewName = std::string(kNewTextName);
     EXPECT_EQ(perform(PopupAction::Save).text, newText);
+    state.documentsFolder = folder.slash() + "NoDocuments";
+    EXPECT_EQ(perform(PopupAction::SaveAs).text, folder.slash() + "nuovotesto.txt") << "home without documents";
 
     EXPECT_TRUE(SavePreviewText(workspace, path, "caff\xE8"));
     EXPECT_EQ(testing::readFile(path), "caff\xE8");
     EXPECT_FALSE(SavePreviewText(workspace, folder.slash() + "missing/letter.txt", "x"));
     EXPECT_EQ(host.messages().back().text, workspace.messages().text(app::MessageKey::MsgWriteError));
+}
+
+TEST_F(PopupActionsTest, AChosenFileOfTheWorkingFolderIsWrittenOverOnlyWhenTheUserSaysSo)
+{
+    const std::string own = workspace.WorkingFolder + "estratti.vedra";
+    testing::writeFile(own, "estratti del programma");
+    const std::size_t before = host.messages().size();
+    host.queueAnswer(app::MessageAnswer::No);
+    EXPECT_FALSE(SaveChosenPreviewText(workspace, own, "testo nuovo"));
+    EXPECT_EQ(testing::readFile(own), "estratti del programma");
+    ASSERT_EQ(host.messages().size(), before + 1);
+    EXPECT_NE(host.messages().back().text.find(own), std::string::npos);
+    EXPECT_NE(host.messages().back().text.find("working folder"), std::string::npos);
+
+    host.queueAnswer(app::MessageAnswer::Yes);
+    EXPECT_TRUE(SaveChosenPreviewText(workspace, own, "testo nuovo"));
+    EXPECT_EQ(testing::readFile(own), "testo nuovo");
+
+    // A new file there overwrites nothing, and a file elsewhere is the dialog's to ask about.
+    const std::size_t asked = host.messages().size();
+    EXPECT_TRUE(SaveChosenPreviewText(workspace, workspace.WorkingFolder + "appunti.txt", "a"));
+    testing::TempFolder other;
+    const std::string elsewhere = other.slash() + "lettera.txt";
+    testing::writeFile(elsewhere, "vecchia");
+    EXPECT_TRUE(SaveChosenPreviewText(workspace, elsewhere, "nuova"));
+    EXPECT_EQ(testing::readFile(elsewhere), "nuova");
+    for (std::size_t i = asked; i < host.messages().size(); ++i)
+        EXPECT_EQ(host.messages()[i].text.find("working folder"), std::string::npos) << host.messages()[i].text;
 }
 
 TEST_F(PopupActionsTest, TheSelectionBecomesWordsOfAtMost500BytesOrTheFileToShow)

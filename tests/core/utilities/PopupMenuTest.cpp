@@ -207,6 +207,17 @@ TEST(PopupMenuBuild, PreviewEntriesFollowTheConditions)
                                         " Copy", " Cut", " English reading", std::string(60, '-'), " Calculate",
                                         std::string(60, '-'), " Clean preview"}));
     EXPECT_EQ(full.title, "PREVIEW");
+
+    // Text typed after "New" has no file, yet it is saved and printed as a file is.
+    PopupConditions typed;
+    typed.firstRowHasArrow = true;
+    typed.previewHasText = true;
+    typed.fileLoaded = false;
+    EXPECT_EQ(used(build(PopupContext::Preview, 0, typed)),
+              (std::vector<std::string>{" Nuovo", " Cerca nell'archivio", " Cerca nelle note", " Salva",
+                                        " Salva con nome", " Stampa", " Undo", " Leggibili", " Statistiche",
+                                        " Estrai", " Ingrandisci", " Calcola", std::string(60, '-'),
+                                        " Pulisci preview"}));
 }
 
 TEST(PopupMenuBuild, OtherContexts)
