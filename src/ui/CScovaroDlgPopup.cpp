@@ -3,6 +3,7 @@
 #include "ui/CScovaroDlg.h"
 
 #include "core/search/PreviewSession.h"
+#include "core/search/ResultOrder.h"
 #include "core/search/RowOpening.h"
 #include "core/utilities/ImagePreviewRules.h"
 #include "core/utilities/Launching.h"
@@ -39,7 +40,7 @@ void CScovaroDlg::showPopupMenu(utilities::PopupContext context, const QPoint& g
                         (context == PopupContext::SearchWords && requester != nullptr && !words.isEmpty());
     when.clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
     when.clippingExists = m_grafica != nullptr && m_grafica->clippingExists();
-    const std::vector<std::size_t> selectedRows = results.selectedRows();
+    const std::vector<std::size_t> selectedRows = search::SelectedRowsShown(results, shownRows());
     when.selectedRowIsFile = !selectedRows.empty() && search::ClassifyRowPath(results.row(selectedRows.front()).label()) ==
                                                           search::RowPathState::Present;
 

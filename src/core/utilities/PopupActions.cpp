@@ -266,7 +266,7 @@ PopupWindowWork PerformPopupAction(app::Workspace& workspace, search::SearchSess
     case PopupAction::CleanBackground:
         return task(Task::RepaintBackground);
     case PopupAction::ShowInFolder:
-        if (auto row = firstSelectedRow(session))
+        if (auto row = firstSelectedRow(session, state))
             return task(Task::ShowInFolder, session.results().row(*row).label());
         return {};
     case PopupAction::DisableSearch:

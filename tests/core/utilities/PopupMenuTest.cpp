@@ -215,7 +215,7 @@ TEST(PopupMenuBuild, PreviewEntriesFollowTheConditions)
     typed.fileLoaded = false;
     EXPECT_EQ(used(build(PopupContext::Preview, 0, typed)),
               (std::vector<std::string>{" Nuovo", " Cerca nell'archivio", " Cerca nelle note", " Salva",
-                                        " Salva con nome", " Stampa", " Undo", " Leggibili", " Statistiche",
+                                        " Salva con nome", " Stampa", " Annulla", " Leggibili", " Statistiche",
                                         " Estrai", " Ingrandisci", " Calcola", std::string(60, '-'),
                                         " Pulisci preview"}));
 }
