@@ -31,14 +31,7 @@ using vedra::uitest::searchFor;
 bool indexCorpus(Session& session, const QString& corpus, const std::map<QString, QByteArray>& files)
 {
     const QString folder = QString::fromStdString(session.folder());
-    if (!QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")) ||
-        !vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "casa mare sole"))
-        return false;
-    if (!session.prepare())
-        return false;
-    vedra::indexing::NewArchive request;
-    request.name = "demo";
-    if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+    if (!session.prepareWithArchive("casa mare sole"))
         return false;
     QDir().mkpath(corpus);
     for (const auto& [name, text] : files)

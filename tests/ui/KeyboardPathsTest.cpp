@@ -53,14 +53,7 @@ using vedra::uitest::writeRecorder;
 bool indexNumbered(Session& session, int count)
 {
     const QString folder = QString::fromStdString(session.folder());
-    if (!QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")) ||
-        !vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "casa mare common filler sole"))
-        return false;
-    if (!session.prepare())
-        return false;
-    vedra::indexing::NewArchive request;
-    request.name = "keys";
-    if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+    if (!session.prepareWithArchive("casa mare common filler sole", "keys"))
         return false;
     const QString corpus = folder + "/corpus";
     QDir().mkpath(corpus);

@@ -39,14 +39,7 @@ struct Corpus {
     bool index(Session& session)
     {
         const QString work = QString::fromStdString(session.folder());
-        if (!QDir(work).mkpath(QStringLiteral("Lemmi/Radici")) ||
-            !vedra::uitest::writeAll(work + "/Lemmi/Radici/RadiciParole.txt", "casa mare sole"))
-            return false;
-        if (!session.prepare())
-            return false;
-        vedra::indexing::NewArchive request;
-        request.name = "demo";
-        if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+        if (!session.prepareWithArchive("casa mare sole"))
             return false;
         // name, size in bytes, modification time (seconds from 1970)
         const std::map<QString, std::pair<int, qint64>> files = {

@@ -62,15 +62,7 @@ QString corpusPath(const Session& session)
 bool indexCorpus(Session& session, const std::map<QString, QByteArray>& files)
 {
     const QString folder = QString::fromStdString(session.folder());
-    if (!QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")) ||
-        !vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt",
-                                 "alpha bravo casa mare common filler sole luna vento"))
-        return false;
-    if (!session.prepare())
-        return false;
-    vedra::indexing::NewArchive request;
-    request.name = "demo";
-    if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+    if (!session.prepareWithArchive("alpha bravo casa mare common filler sole luna vento"))
         return false;
     const QString corpus = corpusPath(session);
     QDir().mkpath(corpus);

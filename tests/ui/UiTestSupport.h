@@ -4,6 +4,7 @@
 
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
+#include "core/indexing/ArchiveCreator.h"
 #include "ui/CMyPropertyPage2.h"
 #include "ui/CScovaroDlg.h"
 #include "ui/ForwardingHost.h"
@@ -152,6 +153,19 @@ public:
     {
         host.setMessageResponder(responder());
         return workspace.PrepareWorkspace() == 1;
+    }
+
+    // The workspace prepared with `roots` as its word roots (a word is registered
+    // only when its root is listed) and an empty archive number 1 named `name`.
+    bool prepareWithArchive(const QByteArray& roots, const char* name = "demo")
+    {
+        const QString work = QString::fromStdString(folder());
+        if (!QDir(work).mkpath(QStringLiteral("Lemmi/Radici")) ||
+            !writeAll(work + "/Lemmi/Radici/RadiciParole.txt", roots) || !prepare())
+            return false;
+        indexing::NewArchive request;
+        request.name = name;
+        return indexing::CreateArchive(workspace, request).number == 1;
     }
 
     // The window constructed and made the workspace's host, not yet initialised.

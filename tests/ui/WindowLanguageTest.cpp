@@ -65,14 +65,7 @@ QTemporaryDir& languageCorpusFolder()
 bool indexLanguageCorpus(Session& session)
 {
     const QString folder = QString::fromStdString(session.folder());
-    if (!QDir(folder).mkpath(QStringLiteral("Lemmi/Radici")) ||
-        !vedra::uitest::writeAll(folder + "/Lemmi/Radici/RadiciParole.txt", "casa mare sole luna common filler"))
-        return false;
-    if (!session.prepare())
-        return false;
-    vedra::indexing::NewArchive request;
-    request.name = "demo";
-    if (vedra::indexing::CreateArchive(session.workspace, request).number != 1)
+    if (!session.prepareWithArchive("casa mare sole luna common filler"))
         return false;
     const QString corpus = languageCorpusFolder().filePath(QFileInfo(folder).fileName());
     QDir().mkpath(corpus);
