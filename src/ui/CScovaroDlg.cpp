@@ -239,6 +239,8 @@ void CScovaroDlg::buildControls()
     setColours(this, QPalette::Window, kWindowColour, QPalette::WindowText, qRgb(255, 255, 255));
 
     m_resultModel = new ResultListModel(m_session->results(), this);
+    m_session->preview().setShownOrder(
+        [this]() -> const std::vector<std::size_t>& { return m_resultModel->shownOrder(); });
     m_resultList = new QTableView(this);
     m_resultList->setObjectName(QStringLiteral("1001"));
     m_resultList->setModel(m_resultModel);

@@ -191,6 +191,10 @@ void ResultSortingTest::theRowsShownAreTheOnesClickedSelectedAndCleaned()
     // Rows 1 and 3 as shown (beta and doc10): "Clean from list" takes row 2 with them.
     clickRow(list, 1);
     clickRow(list, 3, Qt::ControlModifier);
+    // The extract of the two selected rows runs from the first to the last as shown.
+    for (int row = 1; row <= 3; ++row)
+        QVERIFY2(preview->toPlainText().contains(list->model()->index(row, 0).data().toString()), qPrintable(QString::number(row)));
+    QVERIFY(!preview->toPlainText().contains(list->model()->index(0, 0).data().toString()));
     dialog.performPopupAction(popupEntry(PopupAction::CleanFromList), PopupContext::ResultList);
     QCOMPARE(names(list), (QStringList{"Alfa.txt"}));
     QCOMPARE(results.size(), std::size_t{1});

@@ -353,6 +353,16 @@ bool PreviewSession::ShowDocument(std::size_t row, bool searchHits)
     return true;
 }
 
+std::size_t PreviewSession::rowShownAt(std::size_t place) const
+{
+    if (!m_shownOrder)
+        return place;
+    const std::vector<std::size_t>& order = m_shownOrder();
+    if (order.size() != m_results.size() || place >= order.size() || order[place] >= m_results.size())
+        return place;
+    return order[place];
+}
+
 ExtractResult PreviewSession::ShowExtracts(std::optional<RowRange> selection)
 {
     ExtractRequest request;
@@ -363,8 +373,8 @@ ExtractResult PreviewSession::ShowExtracts(std::optional<RowRange> selection)
     const bool wordsOr = m_run.options().wordsOr != 0;
     const std::vector<HitWord> query = queryHitWords();
     QueryLimits limits{m_workspace.minWordLength, m_workspace.maxWordLength, m_workspace.truncationThreshold};
-    for (std::size_t i = 0; i < m_results.size(); ++i) {
-        const ResultRow& row = m_results.row(i);
+    for (std::size_t place = 0; place < m_results.size(); ++place) {
+        const ResultRow& row = m_results.row(rowShownAt(place));
         ExtractRow extract;
         extract.path = row.label();
         extract.number = std::strtol(row[ResultColumn::Position].c_str(), nullptr, 10);
@@ -381,16 +391,22 @@ ExtractResult PreviewSession::ShowExtracts(std::optional<RowRange> selection)
     if (selection) {
         request.firstSelected = selection->first;
         request.lastSelected = selection->last;
-    } else if (auto selected = m_results.selectedRows(); !selected.empty()) {
-        request.firstSelected = selected.front();
-        request.lastSelected = selected.back();
+    } else {
+        for (std::size_t place = 0; place < m_results.size(); ++place) {
+            if (!m_results.isSelected(rowShownAt(place)))
+                continue;
+            if (!request.firstSelected)
+                request.firstSelected = place;
+            request.lastSelected = place;
+        }
     }
     readable = true;
     ExtractResult result = search::ShowExtracts(m_workspace, request, m_document);
     if (result.outcome != ExtractOutcome::Written && result.outcome != ExtractOutcome::Stopped)
         return result;
     m_lastExtractRow = result.lastRow;
-    m_lastExtractWasWeb = result.lastRow < m_results.size() && isWebAddress(m_results.row(result.lastRow).label());
+    m_lastExtractWasWeb =
+        result.lastRow < m_results.size() && isWebAddress(m_results.row(rowShownAt(result.lastRow)).label());
     if (OpenPreviewFile(m_workspace.extractsPath, 0,
                         m_workspace.extractLength != 0 ? ReadMode::ExtractPaging : ReadMode::Plain) == 0)
         ShowHits();

@@ -25,8 +25,8 @@ namespace vedra::search {
 
 class SearchRun;
 
-// Where the rows of an extract are picked: the selection of the result list or of
-// the index list (whose numbers still name result-list rows).
+// Where the rows of an extract are picked, as places in the list as shown (see
+// PreviewSession::setShownOrder).
 struct RowRange {
     std::size_t first = 0;
     std::size_t last = 0;
@@ -55,6 +55,13 @@ public:
     // Without a resolver a web address cannot be previewed.
     using WebResolver = std::function<std::optional<std::string>(const std::string& address)>;
     void setWebResolver(WebResolver resolver) { m_webResolver = std::move(resolver); }
+
+    // The result rows in the order the list shows them (empty: the list's own
+    // order). Extracts take their rows, and Continue its next ten, in that order,
+    // so that they follow a list sorted by a column. An order that no longer
+    // covers every row is not used.
+    using ShownOrder = std::function<const std::vector<std::size_t>&()>;
+    void setShownOrder(ShownOrder order) { m_shownOrder = std::move(order); }
 
     // CERCA: forgets the document and its block.
     void reset();
@@ -104,6 +111,8 @@ private:
     bool searchHit(std::size_t start);
     void fillPlain(std::string_view text);
     std::optional<std::string> localPathFor(const std::string& path);
+    // The result row shown at `place` in the list.
+    std::size_t rowShownAt(std::size_t place) const;
     void cannotRead(const std::string& path);
 
     app::Workspace& m_workspace;
@@ -111,6 +120,7 @@ private:
     SearchRun& m_run;
     PreviewDocument m_document;
     WebResolver m_webResolver;
+    ShownOrder m_shownOrder;
 
     std::string m_path;
     std::optional<io::FileHandle> m_file;

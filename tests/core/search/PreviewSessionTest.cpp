@@ -177,6 +177,42 @@ TEST_F(PreviewSessionTest, ExtractsOfTheFirstTenRowsThenContinueShowsTheNextOnes
     EXPECT_NE(workspace.statusText.find(": 11 - 12"), std::string::npos);
 }
 
+TEST_F(PreviewSessionTest, ExtractsAndContinueFollowTheOrderTheListShows)
+{
+    for (int i = 0; i < 12; ++i)
+        addRow(document("s" + std::to_string(10 + i) + ".txt", "la parola rossi qui\n"), "rossi ", 100 + i);
+    query("rossi");
+    std::vector<std::size_t> order;
+    for (std::size_t row = 12; row-- > 0;)
+        order.push_back(row);
+    preview.setShownOrder([&order]() -> const std::vector<std::size_t>& { return order; });
+    auto shows = [this](int number) {
+        return preview.document().text().find(" File: " + std::to_string(number) + " - ") != std::string::npos;
+    };
+
+    ASSERT_EQ(preview.ShowExtracts().outcome, ExtractOutcome::Written);
+    EXPECT_TRUE(shows(111) && shows(102)) << "the first ten rows shown: the list sorted the other way";
+    EXPECT_FALSE(shows(101) || shows(100));
+    preview.ContinuePreview();
+    EXPECT_TRUE(shows(101) && shows(100));
+    EXPECT_FALSE(shows(111));
+
+    // Rows 3 and 5 selected are shown at places 8 and 6: the extract runs from
+    // the first to the last of them as shown.
+    results.setSelected(3, true);
+    results.setSelected(5, true);
+    ASSERT_EQ(preview.ShowExtracts().outcome, ExtractOutcome::Written);
+    EXPECT_TRUE(shows(105) && shows(104) && shows(103));
+    EXPECT_FALSE(shows(106) || shows(102));
+
+    // An order that no longer covers the list (rows cleaned since) is not used.
+    results.clearSelection();
+    order.resize(5);
+    ASSERT_EQ(preview.ShowExtracts().outcome, ExtractOutcome::Written);
+    EXPECT_TRUE(shows(100) && shows(109));
+    EXPECT_FALSE(shows(110));
+}
+
 TEST_F(PreviewSessionTest, ExtractsSearchEachRowForTheWordsItWasFoundWith)
 {
     addRow(document("a.txt", "mario e basta\n"), "mario ", 1);
