@@ -444,7 +444,7 @@ std::optional<PackedText> workbookInOrder(const PackedMemberReader& read)
                         continue;
                     value = shared[index];
                 }
-                if (inValue && type.empty() == false && type != "s" && type != "str" && type != "inlineStr")
+                if (inValue && (type == "b" || type == "e"))
                     continue;  // booleans and errors are codes, not text
                 if (!cellWritten && !book.text.empty() && book.text.back() != '\n')
                     book.text += '\t';
