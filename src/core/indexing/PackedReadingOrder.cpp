@@ -312,10 +312,9 @@ std::string elementTexts(std::string_view xml, std::string_view textElement,
         case XmlToken::End:
             if (token.name == textElement && depth > 0)
                 --depth;
+            // Runs of one paragraph join: a word may be split between two of them.
             if (std::find(blockElements.begin(), blockElements.end(), token.name) != blockElements.end())
                 endLine(text);
-            else if (token.name == textElement && !text.empty() && text.back() != '\n' && text.back() != ' ')
-                text += ' ';
             break;
         case XmlToken::Empty:
             if (token.name == "br" || token.name == "line-break" || token.name == "tab" || token.name == "s")
