@@ -330,6 +330,22 @@ std::string elementTexts(std::string_view xml, std::string_view textElement,
     return text;
 }
 
+// A page's head is not shown by a reader: its title is often the member's file
+// name ("ch001.xhtml"), its style sheet rules are no text.
+std::string withoutHead(const std::string& page)
+{
+    std::size_t start = page.find("<head");
+    while (start != std::string::npos && start + 5 < page.size() && page[start + 5] != '>' &&
+           !XmlScanner::isBlank(page[start + 5]))
+        start = page.find("<head", start + 5);
+    if (start == std::string::npos)
+        return page;
+    const std::size_t end = page.find("</head>", start);
+    if (end == std::string::npos)
+        return page.substr(0, start);
+    return page.substr(0, start) + page.substr(end + 7);
+}
+
 std::optional<PackedText> epubInOrder(const PackedMemberReader& read)
 {
     auto container = read("META-INF/container.xml");
@@ -348,7 +364,7 @@ std::optional<PackedText> epubInOrder(const PackedMemberReader& read)
             continue;
         seen.push_back(member);
         if (auto page = read(member)) {
-            book.text += *page;
+            book.text += withoutHead(*page);
             book.text += "\n";
             book.members.push_back(member);
         }

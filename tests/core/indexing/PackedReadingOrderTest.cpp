@@ -74,7 +74,8 @@ TEST(PackedReadingOrder, EpubPagesFollowTheSpineAndAreReadOnce)
         {"OEBPS/content.opf", "<package><manifest><item id=\"a\" href=\"a.xhtml\"/><item id=\"b\" href=\"b.xhtml\"/>"
                               "</manifest><spine><itemref idref=\"b\"/><itemref idref=\"a\"/><itemref idref=\"b\"/>"
                               "</spine></package>"},
-        {"OEBPS/a.xhtml", "<html><body><p>second</p></body></html>"},
+        {"OEBPS/a.xhtml", "<html><head><title>a.xhtml</title><style>p{}</style></head><body><p>second</p></body>"
+                          "</html>"},
         {"OEBPS/b.xhtml", "<html><body><p>first</p></body></html>"},
     });
     auto book = ReadPackedInOrder("novel.epub", read);
@@ -82,6 +83,8 @@ TEST(PackedReadingOrder, EpubPagesFollowTheSpineAndAreReadOnce)
     EXPECT_EQ(book->name, "text.xhtml");
     EXPECT_LT(book->text.find("first"), book->text.find("second"));
     EXPECT_EQ(book->text.find("first", book->text.find("first") + 1), std::string::npos);
+    EXPECT_EQ(book->text.find("a.xhtml"), std::string::npos);
+    EXPECT_EQ(book->text.find("<head"), std::string::npos);
     EXPECT_EQ(book->members, (std::vector<std::string>{"OEBPS/b.xhtml", "OEBPS/a.xhtml"}));
 
     // A package whose spine names nothing that is there, or no package at all.
