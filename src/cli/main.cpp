@@ -10,6 +10,8 @@
 #include "core/app/LargePages.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/indexing/RichTextReader.h"
+#include "core/search/RtfText.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -55,6 +57,7 @@ int languageFromOption(const std::string& value)
 
 int main(int argc, char** argv)
 {
+    vedra::indexing::SetRichTextReader(&vedra::search::RtfDocumentText);
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string workdir;
     std::optional<std::uint64_t> memory;

@@ -3,6 +3,8 @@
 #include "core/app/InstallLayout.h"
 #include "core/app/LargePages.h"
 #include "core/indexing/FirstStart.h"
+#include "core/indexing/RichTextReader.h"
+#include "core/search/RtfText.h"
 #include "ui/CScovaroApp.h"
 
 #include <QApplication>
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
 {
     // One search after another: what a long list frees is kept for the next.
     vedra::app::KeepFreedHeapForReuse(32 << 20);
+    vedra::indexing::SetRichTextReader(&vedra::search::RtfDocumentText);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VedraReader"));
     // Lets a desktop match the window to its menu entry and icon.

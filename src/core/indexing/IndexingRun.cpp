@@ -12,6 +12,8 @@
 #include "core/indexing/ArchiveInventory.h"
 #include "core/indexing/MoreTypes.h"
 #include "core/indexing/OutsideTools.h"
+#include "core/indexing/PackedReadingOrder.h"
+#include "core/indexing/RichTextReader.h"
 #include "core/indexing/TextCleaners.h"
 #include "core/indexing/UnpackFolder.h"
 #include "core/io/FileHandle.h"
@@ -531,6 +533,9 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint3
         // file is unpacked again by the next run.
         if (outcome.exitCode != 0)
             markNotRead(path, number, NotReadReason::ConversionFailed);
+        // A book, workbook or presentation is read in its own order, as one text.
+        else if (m_lists.readsMoreTypes())
+            WritePackedTextMember(app::lowerAscii(path.substr(path.rfind('/') + 1)), output);
         IndexTempFolder(output, outcome.exitCode == 0);
     } else {
         RemoveOwnUnpackFolder(output);
@@ -560,7 +565,18 @@ void IndexingRun::indexDocument(FileWork& work)
         ++m_counters.filesUpdated;
         m_workspace.host().setTitle("Update->" + work.name);
     }
-    if (readable)
+    if (readable && m_lists.readsMoreTypes() && extensionOf(work.lowerName) == ".rtf") {
+        // Its text, not its control words; read as it is when it cannot be converted.
+        const std::string text =
+            m_workspace.WorkingFolder + "vedratemp/" + std::to_string(work.number) + ".rtf.txt";
+        std::error_code ignored;
+        std::filesystem::create_directories(m_workspace.WorkingFolder + "vedratemp", ignored);
+        if (WriteRichTextCopy(work.readPath, text))
+            work.readPath = text;
+        IndexFile(work);
+        if (work.readPath == text)
+            removeOwnFile(text);
+    } else if (readable)
         IndexFile(work);
     else if (work.isNew)
         writeNameOnlyRecord(work);

@@ -8,7 +8,9 @@
 // "FIL.", the first of them in "FIL." the entry "*". That entry switches on what no
 // extension entry can say: files of no listed type are read when they hold text,
 // the markup of e-book and office members is removed, and an unpacked document is
-// read through its members only. An archive created without the rules has the
+// read through its members only (an e-book, workbook or presentation through its
+// text in the reader's order: PackedReadingOrder.h), and an .rtf file through its
+// text (RichTextReader.h). An archive created without the rules has the
 // lists of the description byte for byte; adding or removing "*" on the filters
 // page switches the rules for any archive.
 #pragma once

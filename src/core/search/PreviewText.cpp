@@ -6,6 +6,7 @@
 
 #include "core/app/Workspace.h"
 #include "core/indexing/OutsideTools.h"
+#include "core/indexing/PackedReadingOrder.h"
 #include "core/indexing/UnpackFolder.h"
 #include "core/search/ResultLabel.h"
 
@@ -128,6 +129,13 @@ private:
             indexing::RemoveOwnUnpackFolder(folder);
             indexing::RemoveEmptyFoldersUpTo(folder, m_temporary);
             return false;
+        }
+        // The text in order that the run wrote of a book, workbook or presentation.
+        if (!exists(folder + member)) {
+            std::string name = file.substr(file.rfind('/') + 1);
+            for (char& c : name)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            indexing::WritePackedTextMember(name, folder);
         }
         return true;
     }

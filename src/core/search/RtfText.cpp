@@ -305,4 +305,9 @@ PreviewDocument ReadRtfText(std::string_view rtf)
     return RtfReader(rtf).read();
 }
 
+std::string RtfDocumentText(std::string_view rtf)
+{
+    return ReadRtfText(rtf).text();
+}
+
 } // namespace vedra::search

@@ -5,6 +5,7 @@
 
 #include "core/search/PreviewDocument.h"
 
+#include <string>
 #include <string_view>
 
 namespace vedra::search {
@@ -16,5 +17,9 @@ namespace vedra::search {
 // destination are skipped. Text that is not RTF (no "{\rtf") is taken as it is.
 // Unbalanced braces end the reading at the end of the input, never before.
 PreviewDocument ReadRtfText(std::string_view rtf);
+
+// ReadRtfText's text alone: what the indexing run reads of an .rtf file under the
+// more-types rules.
+std::string RtfDocumentText(std::string_view rtf);
 
 } // namespace vedra::search
