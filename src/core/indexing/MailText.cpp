@@ -465,7 +465,11 @@ std::string DecodeHeaderWords(std::string_view value)
         const std::size_t q1 = value.find('?', start + 2);
         const std::size_t q2 = q1 == std::string_view::npos ? q1 : value.find('?', q1 + 1);
         const std::size_t end = q2 == std::string_view::npos ? q2 : value.find("?=", q2 + 1);
-        if (end == std::string_view::npos || q2 != q1 + 2) {
+        // With no closing "?=" further on, no later word can close either: the rest
+        // is plain text (and a damaged header is not scanned again and again).
+        if (end == std::string_view::npos)
+            break;
+        if (q2 != q1 + 2) {
             plain.append(value.substr(pos, start + 2 - pos));
             pos = start + 2;
             continue;
