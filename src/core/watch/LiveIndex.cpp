@@ -380,7 +380,7 @@ void LiveIndex::runBatch()
                     continue;
                 // The same folder may lie in two of the archive's entries only
                 // when one of them does not take sub-folders: the first one runs it.
-                if (std::any_of(runs.begin(), runs.end(), [&](const Run& run) { return run.folder == folder; }))
+                if (std::any_of(runs.begin(), runs.end(), [&folder = folder](const Run& run) { return run.folder == folder; }))
                     continue;
                 indexing::IndexingOptions options;
                 options.unpack = entry.unpack;
