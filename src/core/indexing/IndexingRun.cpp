@@ -10,6 +10,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
 #include "core/indexing/ArchiveInventory.h"
+#include "core/indexing/MailText.h"
 #include "core/indexing/MoreTypes.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/PackedReadingOrder.h"
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fnmatch.h>
+#include <optional>
 #include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -594,6 +596,9 @@ bool IndexingRun::readsWithMoreTypes(const FileWork& work) const
     // its text: every document would be found by "application".
     if (work.member && work.lowerName == "mimetype")
         return false;
+    // Mail is read through its decoder, which takes what is text and leaves the rest.
+    if (IsMailName(work.lowerName))
+        return true;
     if (m_lists.IsUnknownType(work.lowerName))
         return FileLooksLikeText(work.readPath);
     return true;
@@ -649,8 +654,15 @@ void IndexingRun::IndexFile(FileWork& work)
     // With the more-types rules markup is removed at any chunk size (the removal
     // takes linear time) and chunks end between tags, so that no tag is read as text.
     const bool moreTypes = m_lists.readsMoreTypes();
-    const bool markup = isMarkupType(extension) || (moreTypes && IsMoreTypesMarkupExtension(extension));
-    std::int64_t fileSize = file->size();
+    // Mail is read as the text of its messages, decoded, under the more-types rules.
+    std::optional<std::string> mail;
+    if (moreTypes && IsMailFile(work.lowerName, work.readPath)) {
+        mail = ReadMailFile(work.readPath);
+        media = false;
+    }
+    const bool markup =
+        !mail && (isMarkupType(extension) || (moreTypes && IsMoreTypesMarkupExtension(extension)));
+    std::int64_t fileSize = mail ? static_cast<std::int64_t>(mail->size()) : file->size();
     std::uint64_t size = fileSize < 0 ? 0 : static_cast<std::uint64_t>(fileSize);
     std::uint64_t limit = media ? kMediaReadLimit : size;
     std::size_t usable = static_cast<std::size_t>(std::max<std::int64_t>(m_workspace.workBuffers.sizes().textUsable, 0));
@@ -676,7 +688,13 @@ void IndexingRun::IndexFile(FileWork& work)
     std::uint64_t offset = 0;
     bool readFailed = false;
     while (true) {
-        std::int64_t got = file->readAt(offset, chunk, chunkSize);
+        std::int64_t got = 0;
+        if (mail) {
+            got = static_cast<std::int64_t>(std::min<std::uint64_t>(chunkSize, size - std::min(offset, size)));
+            std::memcpy(chunk, mail->data() + std::min(offset, size), static_cast<std::size_t>(got));
+        } else {
+            got = file->readAt(offset, chunk, chunkSize);
+        }
         readFailed = got < 0;
         if (got < 5)
             break;

@@ -5,6 +5,7 @@
 #include "core/search/PreviewText.h"
 
 #include "core/app/Workspace.h"
+#include "core/indexing/MailText.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/PackedReadingOrder.h"
 #include "core/indexing/UnpackFolder.h"
@@ -12,6 +13,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -164,10 +166,39 @@ private:
         return problem(PreviewTextProblem::NotConverted, pdf);
     }
 
+    // Mail as the run read it, decoded, so that the hits are marked in the words
+    // that were indexed and not in base64 or quoted-printable runs.
+    PreviewTextSource mailText(const std::string& mail)
+    {
+        const std::string text = (isOurs(mail) ? mail : m_temporary + mail.substr(1)) + ".mail.txt";
+        if (isFile(text) && notOlderThan(text, mail))
+            return {.path = text};
+        if (!makeFoldersAbove(text))
+            return {.path = mail};
+        const std::string decoded = indexing::ReadMailFile(mail);
+        std::ofstream out(text, std::ios::binary | std::ios::trunc);
+        out.write(decoded.data(), static_cast<std::streamsize>(decoded.size()));
+        out.close();
+        if (!out) {
+            std::error_code error;
+            fs::remove(text, error);
+            return {.path = mail};
+        }
+        return {.path = text};
+    }
+
     PreviewTextSource documentText(const std::string& path)
     {
         if (endsWithNoCase(path, ".pdf"))
             return pdfText(path);
+        if (isFile(path)) {
+            const std::string name = path.substr(path.rfind('/') + 1);
+            std::string lowerName = name;
+            for (char& c : lowerName)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (indexing::IsMailFile(lowerName, path))
+                return mailText(path);
+        }
         const bool odt = endsWithNoCase(path, ".odt");
         if (odt || endsWithNoCase(path, ".docx")) {
             if (!isFile(path))

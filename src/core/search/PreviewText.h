@@ -42,6 +42,9 @@ struct PreviewTextSource {
 //   own path (nested packs beside their unpacked selves there), then the member
 //   read by these same rules. An unpack made before is used again while it is no
 //   older than its packed file and holds the member.
+// - Mail (".eml", ".mbox", a mailbox of no extension): its decoded text, written
+//   below "vedratemp/" at the mail's own path with ".mail.txt" added, made again
+//   when the mail is newer; the mail itself when that cannot be written.
 // - Anything else: the file itself.
 // Nothing is written outside "vedratemp/" but the PDF text beside a PDF. Shows no
 // message; the title shows the extracting text while 7z runs.
