@@ -63,7 +63,7 @@ printf 'tesseract: %.2f s/page (%d words a page on average)\n' "$(echo "$ocr / $
 full_run() {  # name, create options...
   local name=$1; shift
   mkdir -p "$work/$name"
-  "$vedra" --workdir "$work/$name" create "$name" "$@" >/dev/null
+  "$vedra" --workdir "$work/$name" create "$name" "$@" >/dev/null 2>&1
   local start; start=$(now)
   "$vedra" --workdir "$work/$name" index --unpack "$tree" --json > "$work/$name.json" 2>/dev/null || true
   printf '%-10s %8.1f s  %s\n' "$name" "$(echo "$(now) - $start" | bc)" \
@@ -74,7 +74,7 @@ echo "== full run of $tree with unpacking"
 full_run plain --more-types
 full_run ocr --more-types --ocr
 # The same tree into a second OCR archive of the same working folder: every text cached.
-"$vedra" --workdir "$work/ocr" create again --more-types --ocr >/dev/null
+"$vedra" --workdir "$work/ocr" create again --more-types --ocr >/dev/null 2>&1
 start=$(now)
 "$vedra" --workdir "$work/ocr" index --unpack "$tree" --json > "$work/again.json" 2>/dev/null || true
 printf '%-10s %8.1f s  %s\n' "ocr-cached" "$(echo "$(now) - $start" | bc)" \
