@@ -139,4 +139,8 @@ The package holds the desktop program vedrareader and the command vedra.")
 # Qt's own dialogs (choosing a file or a folder, printing) speak Italian and
 # Spanish with Qt's translations; without them they stay in English.
 string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", qt6-translations-l10n")
+# Text recognition, an archive option, reads pictures and scanned PDFs with
+# tesseract and its English, Italian and Spanish data.
+string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS
+       ", tesseract-ocr, tesseract-ocr-eng, tesseract-ocr-ita, tesseract-ocr-spa")
 include(CPack)

@@ -17,12 +17,13 @@ constexpr OptionSpec kCreateOptionList[] = {
     {.name = "--cut", .value = OptionValue::Integer},
     {.name = "--description", .value = OptionValue::Text},
     {.name = "--more-types"},
+    {.name = "--ocr"},
 };
 
 constexpr CliOptions kCreateOptions{
     .verb = "create",
     .options = kCreateOptionList,
-    .usage = "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types]\n",
+    .usage = "usage: vedra create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types] [--ocr]\n",
     .minWords = 1,
     .maxWords = 1,
     .tooManyWords = "one archive name only",
@@ -53,6 +54,7 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
     if (std::optional<std::string> description = given->text("--description"))
         request.description = *description;
     request.moreTypes = given->has("--more-types");
+    request.ocr = given->has("--ocr");
     indexing::CreatedArchive created = indexing::CreateArchive(context.workspace, request);
     if (created.number < 0) {
         if (!created.error.empty())
@@ -64,6 +66,8 @@ int runCreate(CliContext& context, const std::vector<std::string>& arguments)
     context.out << "Root files read: " << created.rootFilesRead << '\n';
     if (request.moreTypes)
         context.out << "More document types: on\n";
+    if (request.ocr)
+        context.out << "Text recognition: on\n";
     return 0;
 }
 

@@ -10,9 +10,12 @@ const std::vector<CliCommand>& cliCommands()
     static const std::vector<CliCommand> commands = {
         {"info", "info", "show the working folders, the current archive, the tools and the buffer sizes", runInfo,
          {&kInfoOptions}},
-        {"create", "create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types]",
+        {"create", "create NAME [--disk L] [--number N] [--min N] [--cut N] [--description TEXT] [--more-types] [--ocr]",
          "create an archive (C_NAME_N), load the word roots and make it the current archive", runCreate,
          {&kCreateOptions}},
+        {"ocr", "ocr on|off",
+         "switch text recognition (tesseract) of pictures and scanned PDFs on or off for the current archive", runOcr,
+         {&kOcrOptions}},
         {"archives", "archives", "list the archives of the catalogue (* marks the current one)", runArchives,
          {&kArchivesOptions}},
         {"index", "index PATH [--single | --update] [--unpack] [--no-subfolders] [--files PATTERNS] [--dirs PATTERNS] "

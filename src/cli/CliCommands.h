@@ -39,6 +39,7 @@ int runInfo(CliContext& context, const std::vector<std::string>& arguments);
 int runCreate(CliContext& context, const std::vector<std::string>& arguments);
 int runArchives(CliContext& context, const std::vector<std::string>& arguments);
 int runIndex(CliContext& context, const std::vector<std::string>& arguments);
+int runOcr(CliContext& context, const std::vector<std::string>& arguments);
 
 // A JSON string of a text (shown as UTF-8, control characters escaped).
 std::string jsonString(const std::string& text);
@@ -59,6 +60,7 @@ int runWatch(CliContext& context, const std::vector<std::string>& arguments);
 extern const CliOptions kInfoOptions;
 extern const CliOptions kCreateOptions;
 extern const CliOptions kArchivesOptions;
+extern const CliOptions kOcrOptions;
 extern const CliOptions kIndexOptions;
 extern const CliOptions kRootsListOptions;
 extern const CliOptions kRootsAddOptions;

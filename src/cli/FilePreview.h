@@ -16,6 +16,7 @@ namespace vedra::cli {
 struct FilePreview {
     search::PreviewDocument document;  // the hits bold blue
     std::int64_t position = 0;         // where the text shown starts in the file
+    bool recognised = false;           // the text was read from the document's pictures
 };
 
 // `path` is a file, a result row's stored label or its readable form ("x.zip »

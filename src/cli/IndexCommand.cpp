@@ -72,6 +72,11 @@ std::string summaryJson(const indexing::IndexFolderResult& result)
     text += number("wordsIndexed", c.wordsIndexed);
     text += number("totalFiles", result.totalDocuments);
     text += number("bytesRead", c.bytesRead);
+    if (c.filesRecognised + c.recognisedFromCache + c.pagesRecognised > 0) {
+        text += number("filesRecognised", c.filesRecognised);
+        text += number("recognisedFromCache", c.recognisedFromCache);
+        text += number("pagesRecognised", c.pagesRecognised);
+    }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", result.seconds);
     text += std::string("  \"seconds\": ") + seconds + ",\n";

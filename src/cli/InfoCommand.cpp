@@ -1,6 +1,8 @@
 // `vedra info`: what the program knows at start, one "Name: value" line each.
 #include "cli/CliCommands.h"
 
+#include "core/indexing/OcrReader.h"
+
 #include <ostream>
 
 namespace vedra::cli {
@@ -37,6 +39,8 @@ int runInfo(CliContext& context, const std::vector<std::string>& arguments)
     out << "Redirect folder: " << orNone(ws.RedirectFolder) << '\n';
     out << "Current archive: " << (ws.hasCurrentArchive() ? ws.currentArchiveName() : "(none)") << '\n';
     out << "Archive number: " << (ws.hasCurrentArchive() ? ws.ArchiveNumberText : "(none)") << '\n';
+    if (ws.hasCurrentArchive())
+        out << "Text recognition: " << (indexing::CurrentArchiveReadsOcr(ws) ? "on" : "off") << '\n';
     out << "Language: " << languageName(ws.LanguageIndex) << '\n';
     out << "English reading: " << (ws.EnglishReading ? "on" : "off") << '\n';
     out << "pdftotext command: " << orNone(ws.PdfToTextCommand) << '\n';

@@ -72,6 +72,7 @@ std::optional<FilePreview> PreviewOfFile(app::Workspace& ws, const std::string& 
     std::vector<search::HitWord> words = search::HitWordsFrom(table);
 
     FilePreview preview;
+    preview.recognised = source.recognised;
     if (!words.empty()) {
         search::TextBlock block;
         search::HitOptions options;
@@ -121,6 +122,8 @@ int runShow(CliContext& context, const std::vector<std::string>& arguments)
     std::optional<FilePreview> preview = PreviewOfFile(context.workspace, path, given->joinedWords(1), context.err);
     if (!preview)
         return 1;
+    if (preview->recognised)
+        context.out << context.workspace.messages().text(app::MessageKey::MsgTextRecognised) << '\n';
     context.out << app::displayUtf8(search::RenderMarked(preview->document)) << '\n';
     context.out << "Pos: " << preview->position << '\n';
     return 0;

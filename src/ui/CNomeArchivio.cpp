@@ -8,6 +8,7 @@
 #include "core/app/Workspace.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/ArchiveListFiles.h"
+#include "core/indexing/OcrReader.h"
 #include "core/search/DiskListing.h"
 #include "core/search/SearchSession.h"
 #include "ui/SearchScreen.h"
@@ -111,6 +112,9 @@ CNomeArchivio::CNomeArchivio(SearchScreen& screen, Mode mode, QWidget* parent)
     m_truncation->setEnabled(newArchive);
     m_moreTypes->setChecked(!newArchive && indexing::CurrentArchiveReadsMoreTypes(workspace));
     m_moreTypes->setEnabled(newArchive);
+    // Unlike the more-types rules, recognition can be switched for an archive
+    // that exists: it changes what the next runs read, not what the lists mean.
+    m_ocr->setChecked(!newArchive && indexing::CurrentArchiveReadsOcr(workspace));
 }
 
 void CNomeArchivio::buildControls()
@@ -129,6 +133,8 @@ void CNomeArchivio::buildControls()
     m_number = makeEdit("1506", this);
     m_moreTypes = new QCheckBox(this);
     m_moreTypes->setObjectName(QStringLiteral("moreTypes"));
+    m_ocr = new QCheckBox(this);
+    m_ocr->setObjectName(QStringLiteral("ocr"));
 
     auto* dir = makeDialogButton("1517", QStringLiteral("Dir"), this);
     m_filesButton = makeDialogButton("1518", QString(), this);
@@ -164,6 +170,7 @@ void CNomeArchivio::buildControls()
     grid->addWidget(m_descriptionLabel, 3, 0, 1, 4);
     grid->addWidget(m_description, 4, 0, 1, 4);
     grid->addWidget(m_moreTypes, 5, 0, 1, 4);
+    grid->addWidget(m_ocr, 6, 0, 1, 4);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(dir);
@@ -195,6 +202,7 @@ void CNomeArchivio::setTexts(int languageIndex)
     m_truncationLabel->setText(QString::fromUtf8(kTruncationLabel[slot]));
     m_description->setToolTip(QString::fromUtf8(kDescriptionTip[slot]));
     m_moreTypes->setText(QString::fromUtf8(kMoreTypesLabel[slot]));
+    m_ocr->setText(QString::fromUtf8(kOcrLabel[slot]));
 }
 
 std::int32_t CNomeArchivio::archiveNumber() const
@@ -273,6 +281,7 @@ void CNomeArchivio::accept()
         request.minWordLength = minimum;
         request.truncationLength = truncation;
         request.moreTypes = m_moreTypes->isChecked();
+        request.ocr = m_ocr->isChecked();
         indexing::CreatedArchive created = indexing::CreateArchive(workspace, request);
         if (created.number < 0) {
             if (!created.error.empty() && !created.messageShown)
@@ -289,6 +298,9 @@ void CNomeArchivio::accept()
         const std::string description = descriptionText();
         if ((m_added || m_description->document()->isModified()) && !description.empty())
             indexing::WriteArchiveDescription(workspace, description);
+        if (m_ocr->isChecked() != indexing::CurrentArchiveReadsOcr(workspace) &&
+            !indexing::SetCurrentArchiveOcr(workspace, m_ocr->isChecked()))
+            return;
     }
     m_added = false;
     m_description->document()->setModified(false);

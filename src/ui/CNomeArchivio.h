@@ -94,6 +94,7 @@ private:
     // The more-types rules: chosen for a new archive (off by default, which keeps
     // the description's lists); shown, not editable, for the current one.
     QCheckBox* m_moreTypes = nullptr;
+    QCheckBox* m_ocr = nullptr;
     QLabel* m_diskLabel = nullptr;
     QLabel* m_numberLabel = nullptr;
     QPushButton* m_filesButton = nullptr;

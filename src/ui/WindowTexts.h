@@ -138,6 +138,10 @@ inline constexpr Texts kMoreTypesLabel = {
     "Più tipi di documento (fogli di calcolo, presentazioni, e-book, testi senza estensione)",
     "More document types (spreadsheets, presentations, e-books, text without extension)",
     "Más tipos de documento (hojas de cálculo, presentaciones, libros electrónicos, textos sin extensión)"};
+inline constexpr Texts kOcrLabel = {
+    "Riconosci il testo di immagini e PDF scansionati (OCR, più lento)",
+    "Recognise the text of pictures and scanned PDFs (OCR, slower)",
+    "Reconocer el texto de imágenes y PDF escaneados (OCR, más lento)"};
 inline constexpr Texts kDescriptionTip = {
     " Inizializzazione di un nuovo archivio:\nSe i dati sono esatti inviare\n con OK",
     " Initializing of new archive:\nIf data are right, accept\n with OK",
@@ -164,7 +168,7 @@ inline constexpr const Texts* kAll[] = {
     &kNewArchive, &kDescribeArchive, &kIndexFolder, &kIndexOneFolder, &kUpdateFolder, &kListsTitle, &kSaveList,
     &kWordWatch, &kWordWatchTip, &kListNames[0], &kListNames[1], &kListNames[2], &kListNames[3], &kListNames[4],
     &kListNames[5], &kArchiveDialogTitle, &kNameLabel, &kDescriptionLabel, &kMinimumLabel, &kTruncationLabel,
-    &kDiskLabel, &kNumberLabel, &kMoreTypesLabel, &kDescriptionTip, &kFilesButton, &kAddButton, &kPrintButton,
+    &kDiskLabel, &kNumberLabel, &kMoreTypesLabel, &kOcrLabel, &kDescriptionTip, &kFilesButton, &kAddButton, &kPrintButton,
     &kPreviewTitle, &kGraphTitle, &kCancelButton, &kYesButton,
 };
 

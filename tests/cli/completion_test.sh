@@ -42,7 +42,7 @@ expect() {
 }
 
 # The complete command list, as `vedra --help` names the commands.
-commands="archives calc create fetch graph index info memo notes open print roots search show stats watch"
+commands="archives calc create fetch graph index info memo notes ocr open print roots search show stats watch"
 expect "commands" "$commands" vedra ''
 expect "commands after a global option's value" "$commands" vedra --workdir /tmp/w --lang it ''
 expect "commands after --no" "$commands" vedra --no ''
@@ -61,11 +61,12 @@ expect "index options not given twice" "--converter-memory --converter-time --di
 expect "--update rules out --single" "--converter-memory --converter-time --dirs --files --json --no-subfolders" vedra index /x --unpack --update --
 expect "search options" \
   "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --words-or" vedra search --
-expect "create options" "--cut --description --disk --min --more-types --number" vedra create docs --
+expect "create options" "--cut --description --disk --min --more-types --number --ocr" vedra create docs --
 expect "notes: add or search" "add search" vedra notes ''
 expect "notes search takes --or" "--or" vedra notes search anna --
 expect "notes add takes no option" "" vedra notes add --
 expect "roots: add or list" "add list" vedra roots ''
+expect "ocr: on or off" "on off" vedra ocr ''
 expect "roots add takes no option" "" vedra roots add --
 expect "the words of roots add are not completed" "" vedra roots add json ''
 expect "the words of a search are not completed" "" vedra search free ''

@@ -11,6 +11,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/MoreTypes.h"
+#include "core/indexing/OcrReader.h"
 #include "core/utilities/UtilityPage.h"
 #include "ui/CNomeArchivio.h"
 
@@ -86,6 +87,7 @@ private slots:
     void addAppendsTheSelectedRows();
     void dirAndFilesListTheRootIntoTheResults();
     void moreTypesAreOffByDefaultAndOnWhenChecked();
+    void ocrBoxCreatesAndSwitchesTheOption();
 };
 
 void CNomeArchivioTest::labelsAndTipFollowTheLanguage()
@@ -402,6 +404,44 @@ void CNomeArchivioTest::moreTypesAreOffByDefaultAndOnWhenChecked()
     QVERIFY(workspace.OpenArchive(1));
     CNomeArchivio first(screen, CNomeArchivio::Mode::CurrentArchive);
     QVERIFY(!control<QCheckBox>(first, "moreTypes")->isChecked());
+}
+
+void CNomeArchivioTest::ocrBoxCreatesAndSwitchesTheOption()
+{
+    ScreenStandIn screen;
+    QVERIFY(prepared(screen));
+    app::Workspace& workspace = screen.workspace();
+    const char* const labels[3] = {"Riconosci il testo", "Recognise the text", "Reconocer el texto"};
+    for (int language : {0, 1, 2}) {
+        workspace.SetLanguage(language);
+        CNomeArchivio dialog(screen, CNomeArchivio::Mode::NewArchive);
+        QVERIFY(control<QCheckBox>(dialog, "ocr")->text().startsWith(QString::fromUtf8(labels[language])));
+        QVERIFY(!control<QCheckBox>(dialog, "ocr")->isChecked());
+    }
+    workspace.SetLanguage(1);
+    const auto media = [&] {
+        return uitest::readAll(QString::fromStdString(workspace.store().slotPath(archive::SlotMediaExtensions)));
+    };
+    const QByteArray plainList = QByteArray::fromStdString(archive::initialContent(archive::SlotMediaExtensions, 1));
+
+    CNomeArchivio scans(screen, CNomeArchivio::Mode::NewArchive);
+    scans.show();
+    setField(scans, "1058", QStringLiteral("scans"));
+    QTest::mouseClick(control<QCheckBox>(scans, "ocr"), Qt::LeftButton);
+    click(scans, "IDOK");
+    QCOMPARE(scans.createdNumber(), 1);
+    QCOMPARE(media(), plainList + QByteArray::fromStdString(indexing::OcrListBytes()));
+
+    // The current archive shows its choice and can change it: the marker's line goes.
+    CNomeArchivio current(screen, CNomeArchivio::Mode::CurrentArchive);
+    current.show();
+    QCheckBox* box = control<QCheckBox>(current, "ocr");
+    QVERIFY(box->isChecked());
+    QVERIFY(box->isEnabled());
+    QTest::mouseClick(box, Qt::LeftButton);
+    click(current, "IDOK");
+    QCOMPARE(media(), plainList);
+    QVERIFY(!indexing::CurrentArchiveReadsOcr(workspace));
 }
 
 VEDRA_UI_TEST_MAIN(CNomeArchivioTest)

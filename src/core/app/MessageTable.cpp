@@ -165,6 +165,7 @@ constexpr std::string_view kItalian[] = {
     "Il programma %s non è installato.\nCercato in:\n%s",
     "Il file non esiste più:\n%s",
     "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?",
+    "Testo riconosciuto (OCR) dall'immagine del documento",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -322,6 +323,7 @@ constexpr std::string_view kEnglish[] = {
     "The program %s is not installed.\nLooked for in:\n%s",
     "The file no longer exists:\n%s",
     "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?",
+    "Text recognised (OCR) from the document's image",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -479,6 +481,7 @@ constexpr std::string_view kSpanish[] = {
     "El programa %s no está instalado.\nBuscado en:\n%s",
     "El archivo ya no existe:\n%s",
     "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?",
+    "Texto reconocido (OCR) de la imagen del documento",
 };
 
 constexpr std::string_view kNames[] = {
@@ -636,6 +639,7 @@ constexpr std::string_view kNames[] = {
     "MsgProgramNotInstalledLookedIn",
     "MsgFileNoLongerExists",
     "MsgOverwriteWorkingFile",
+    "MsgTextRecognised",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -646,7 +650,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgOverwriteWorkingFile) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgTextRecognised) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

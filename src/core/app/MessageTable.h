@@ -190,9 +190,11 @@ enum class MessageKey : int {
     MsgFileNoLongerExists,
     // "Save as" chose a file of the working folder, which the program keeps.
     MsgOverwriteWorkingFile,
+    // The preview's note above a text read by recognition from pictures.
+    MsgTextRecognised,
 };
 
-inline constexpr int kMessageKeyCount = 154;
+inline constexpr int kMessageKeyCount = 155;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

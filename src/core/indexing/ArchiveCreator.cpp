@@ -14,6 +14,7 @@
 #include "core/indexing/DefaultRoots.h"
 #include "core/indexing/IndexingRun.h"
 #include "core/indexing/MoreTypes.h"
+#include "core/indexing/OcrReader.h"
 #include "core/indexing/WordExtractor.h"
 #include "core/io/FileHandle.h"
 
@@ -182,8 +183,13 @@ CreatedArchive CreateArchive(app::Workspace& workspace, const NewArchive& reques
 
     archive::ArchiveStore& store = workspace.store();
     std::function<std::string(int)> appended;
-    if (request.moreTypes)
-        appended = [](int slot) { return MoreTypesListBytes(slot); };
+    if (request.moreTypes || request.ocr)
+        appended = [&request](int slot) {
+            std::string bytes = request.moreTypes ? MoreTypesListBytes(slot) : std::string();
+            if (request.ocr && slot == archive::SlotMediaExtensions)
+                bytes += OcrListBytes();
+            return bytes;
+        };
     if (store.createArchiveFiles(appended) < 0) {
         if (!store.writeRefused())
             workspace.showMessage(app::MessageKey::MsgWriteError);

@@ -24,6 +24,8 @@ struct NewArchive {
     // The more-types rules (MoreTypes.h): their entries appended to "FIL." and
     // "SCM."; every other byte of the archive is as without them.
     bool moreTypes = false;
+    // Text recognition (OcrReader.h): its marker appended to "FMM.".
+    bool ocr = false;
 };
 
 struct CreatedArchive {

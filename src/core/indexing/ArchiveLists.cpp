@@ -5,6 +5,7 @@
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/MoreTypes.h"
+#include "core/indexing/OcrReader.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
@@ -154,6 +155,8 @@ void ArchiveLists::setList(int slot, std::string_view bytes)
     std::sort(m_shortEntries[i].begin(), m_shortEntries[i].end());
     if (slot == archive::SlotTextExtensions)
         m_moreTypes = hasEntry(slot, kMoreTypesMarker);
+    if (slot == archive::SlotMediaExtensions)
+        m_ocr = hasEntry(slot, kOcrMarker);
 }
 
 std::optional<std::uint64_t> ArchiveLists::packShort(std::string_view text)

@@ -122,6 +122,8 @@ public:
 
     // True when "FIL." holds the more-types marker (MoreTypes.h).
     bool readsMoreTypes() const { return m_moreTypes; }
+    // True when "FMM." holds the recognition marker (OcrReader.h).
+    bool readsOcr() const { return m_ocr; }
 
     // True when nothing but the file's bytes can tell whether it holds text: it has
     // no extension, or its extension (lower-cased) is in none of "FIL.", "FMM.",
@@ -146,6 +148,7 @@ private:
     static std::optional<std::uint64_t> packShort(std::string_view text);
     std::array<std::vector<std::uint64_t>, kListCount> m_shortEntries;
     bool m_moreTypes = false;
+    bool m_ocr = false;
 };
 
 // The folder filter: passes when it lets everything through (empty, or its first

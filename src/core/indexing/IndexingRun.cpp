@@ -496,6 +496,8 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
 
     if (kind == ConversionKind::Pdf) {
         convertPdf(work, folderText, temporary);
+    } else if (m_lists.readsOcr() && IsOcrPicture(work.lowerName)) {
+        recognisePicture(work, folderText);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
         unpack(path, size, work.number);
     }
@@ -849,6 +851,77 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
                     outcome.stoppedByLimit ? NotReadReason::PastLimit : NotReadReason::ConversionFailed);
         return;
     }
+    if (m_lists.readsOcr()) {
+        recogniseScannedPdf(pdf, output);
+        if (m_workspace.BreakCode != app::StopCode::None) {
+            removeOwnFile(output);
+            readAgainNextRun(pdf.number);
+            return;
+        }
+        if (::stat(output.c_str(), &st) != 0)
+            return;
+    }
+    indexConvertedText(pdf, folderText, output, static_cast<std::uint64_t>(st.st_size));
+}
+
+void IndexingRun::recognisePicture(const FileWork& picture, std::uint32_t folderText)
+{
+    OcrOutcome outcome = RecogniseFile(m_workspace, picture.path, false);
+    if (!judgeRecognition(picture, outcome))
+        return;
+    const std::string output =
+        m_workspace.WorkingFolder + "vedratemp/" + std::to_string(picture.number) + ".ocr.txt";
+    std::error_code error;
+    std::filesystem::create_directories(m_workspace.WorkingFolder + "vedratemp", error);
+    if (!io::writeFileAtomically(output, outcome.text)) {
+        markNotRead(picture.path, picture.number, NotReadReason::ConversionFailed);
+        return;
+    }
+    indexConvertedText(picture, folderText, output, outcome.text.size());
+}
+
+void IndexingRun::recogniseScannedPdf(const FileWork& pdf, const std::string& output)
+{
+    auto layer = io::readFileBytes(output, kScannedLettersPerPage * kDefaultOcrPageLimit * 4);
+    if (!layer || layer->size() >= kScannedLettersPerPage * kDefaultOcrPageLimit * 4 || !PdfTextIsScanned(*layer))
+        return;
+    OcrOutcome outcome = RecogniseFile(m_workspace, pdf.path, true);
+    // The text layer, however thin, stays when nothing better was read.
+    if (outcome.state == OcrOutcome::State::Stopped || !judgeRecognition(pdf, outcome))
+        return;
+    io::writeFileAtomically(output, *layer + "\r\n" + outcome.text);
+}
+
+bool IndexingRun::judgeRecognition(const FileWork& file, const OcrOutcome& outcome)
+{
+    m_counters.pagesRecognised += static_cast<std::uint64_t>(outcome.pages);
+    switch (outcome.state) {
+    case OcrOutcome::State::Recognised:
+        ++(outcome.fromCache ? m_counters.recognisedFromCache : m_counters.filesRecognised);
+        return true;
+    case OcrOutcome::State::Stopped:
+        readAgainNextRun(file.number);
+        return false;
+    case OcrOutcome::State::Missing:
+        // Read once the programs are installed.
+        readAgainNextRun(file.number);
+        return false;
+    case OcrOutcome::State::PastLimit:
+    case OcrOutcome::State::Failed:
+        if (m_resultRow)
+            m_resultRow("ERRORE in OCR " + file.path, file.size);
+        markNotRead(file.path, file.number,
+                    outcome.state == OcrOutcome::State::PastLimit ? NotReadReason::PastLimit
+                                                                  : NotReadReason::ConversionFailed);
+        return false;
+    }
+    return false;
+}
+
+void IndexingRun::indexConvertedText(const FileWork& source, std::uint32_t folderText, const std::string& output,
+                                     std::uint64_t size)
+{
+    const FileWork& pdf = source;
     FileWork text;
     text.path = pdf.path + ".txt";
     text.readPath = output;
@@ -857,7 +930,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
     text.key = "txt." + pdf.key;
     text.folderText = folderText;
     text.fileTime = pdf.fileTime;
-    text.size = static_cast<std::uint64_t>(st.st_size);
+    text.size = size;
     auto lookup = m_store.findOrAddDocument(text.key, folderText);
     if (lookup) {
         if (lookup->added) {
@@ -865,7 +938,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
             text.number = m_store.documentCount();
             ++m_counters.newDocuments;
         } else if (lookup->record) {
-            // The PDF changed, so its text did.
+            // The file changed, so its text did.
             text.number = lookup->number;
             text.record = *lookup->record;
             text.update = true;
@@ -881,7 +954,7 @@ void IndexingRun::convertPdf(const FileWork& pdf, std::uint32_t folderText, bool
         }
         if (text.isNew || text.update)
             IndexFile(text);
-        // Its text read in part: the next run converts the PDF again.
+        // Its text read in part: the next run converts the file again.
         if (m_workspace.BreakCode != app::StopCode::None)
             readAgainNextRun(pdf.number);
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/indexing/ArchiveLists.h"
+#include "core/indexing/OcrReader.h"
 #include "core/indexing/PatternFilter.h"
 #include "core/indexing/PdfConverters.h"
 #include "core/indexing/WordExtractor.h"
@@ -99,6 +100,11 @@ struct IndexingCounters {
     // Files whose text the run could not read, in the order met (not counted as
     // with text or updated).
     std::vector<FileNotRead> notRead;
+    // Text recognition: files whose text was recognised now, taken from the
+    // cache, and the pages (pictures) given to tesseract.
+    std::uint64_t filesRecognised = 0;
+    std::uint64_t recognisedFromCache = 0;
+    std::uint64_t pagesRecognised = 0;
 };
 
 // FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC.
@@ -161,6 +167,16 @@ private:
     // The postings of `number` in the words of these word-list entries go at the run's end.
     void forgetWords(std::uint32_t number, std::vector<std::uint32_t> entries);
     void convertPdf(const FileWork& pdf, std::uint32_t folderText, bool temporary);
+    // The text in `output` (the run's own file, removed here) indexed as the
+    // document "txt.<key>" of `source`.
+    void indexConvertedText(const FileWork& source, std::uint32_t folderText, const std::string& output,
+                            std::uint64_t size);
+    // With recognition on: a picture's recognised text indexed as its text
+    // document; a scanned PDF's replaces pdftotext's in `output`.
+    void recognisePicture(const FileWork& picture, std::uint32_t folderText);
+    void recogniseScannedPdf(const FileWork& pdf, const std::string& output);
+    // False (the file marked as not read) when recognition gave no text.
+    bool judgeRecognition(const FileWork& file, const OcrOutcome& outcome);
     void writeNameOnlyRecord(const FileWork& work);
     // Keeps the document's record at time 0, so that the next run reads it again.
     void markNotRead(const std::string& path, std::uint32_t number, NotReadReason reason);

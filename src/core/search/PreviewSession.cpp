@@ -308,9 +308,12 @@ void PreviewSession::ContinuePreview()
 
 // The file whose text shows `path` (see FindPreviewText); nullopt when there is
 // none, after "Errore in esecuzione" when a converter failed.
-static std::optional<std::string> previewTextPath(app::Workspace& workspace, const std::string& path)
+static std::optional<std::string> previewTextPath(app::Workspace& workspace, const std::string& path,
+                                                  bool* recognised = nullptr)
 {
     const PreviewTextSource source = FindPreviewText(workspace, path);
+    if (recognised != nullptr)
+        *recognised = source.recognised;
     if (source.found())
         return source.path;
     if (source.problem == PreviewTextProblem::NotConverted || source.problem == PreviewTextProblem::NotUnpacked)
@@ -328,13 +331,20 @@ bool PreviewSession::ShowDocument(std::size_t row, bool searchHits)
     const int savedOr = options.wordsOr;
     options.wordsOr = 1;
     std::optional<std::string> shownPath = path;
+    bool recognised = false;
     if (!isWebAddress(path) && !endsWithNoCase(path, ".exe"))
-        shownPath = previewTextPath(m_workspace, path);
+        shownPath = previewTextPath(m_workspace, path, &recognised);
     const bool withWords = searchHits && m_run.words().count > 0;
     int opened = -2;
     if (shownPath) {
         opened = OpenPreviewFile(*shownPath, 0, withWords ? ReadMode::Search : ReadMode::Plain);
         m_path = path;
+        // The path of a recognised text is a name in the working folder: the
+        // status line says where the text came from instead.
+        if (opened == 0 && recognised) {
+            m_workspace.statusText = std::string(m_workspace.messages().text(app::MessageKey::MsgTextRecognised));
+            m_workspace.host().setStatus(StatusLineText(m_workspace.statusText));
+        }
     }
     if (opened != 0) {
         options.wordsOr = savedOr;

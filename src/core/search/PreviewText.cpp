@@ -5,7 +5,9 @@
 #include "core/search/PreviewText.h"
 
 #include "core/app/Workspace.h"
+#include "core/indexing/ContentHash.h"
 #include "core/indexing/MailText.h"
+#include "core/indexing/OcrReader.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/PackedReadingOrder.h"
 #include "core/indexing/UnpackFolder.h"
@@ -14,6 +16,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -187,8 +190,36 @@ private:
         return {.path = text};
     }
 
+    // The text recognition kept for the file's content, if any. Hashing costs a
+    // read of the file: only when texts are kept at all.
+    std::optional<PreviewTextSource> recognisedText(const std::string& path)
+    {
+        if (!exists(indexing::OcrCacheFolder(m_workspace)) || !isFile(path))
+            return std::nullopt;
+        auto hash = indexing::FileSha256Hex(path);
+        if (!hash)
+            return std::nullopt;
+        std::string kept = indexing::OcrCachePath(m_workspace, *hash);
+        if (!isFile(kept))
+            return std::nullopt;
+        return PreviewTextSource{.path = kept, .recognised = true};
+    }
+
     PreviewTextSource documentText(const std::string& path)
     {
+        const std::string lower = app::lowerAscii(path);
+        if (endsWithNoCase(path, ".txt") && indexing::IsOcrPicture(lower.substr(0, lower.size() - 4)) &&
+            !isFile(path)) {
+            const std::string picture = path.substr(0, path.size() - 4);
+            if (!isFile(picture))
+                return problem(PreviewTextProblem::Missing, picture);
+            if (auto text = recognisedText(picture))
+                return *text;
+            return {.path = picture};
+        }
+        if (indexing::IsOcrPicture(lower) || endsWithNoCase(path, ".pdf"))
+            if (auto text = recognisedText(path))
+                return *text;
         if (endsWithNoCase(path, ".pdf"))
             return pdfText(path);
         if (isFile(path)) {

@@ -26,6 +26,9 @@ struct PreviewTextSource {
     std::string path;  // the file to read; empty when there is a problem
     PreviewTextProblem problem = PreviewTextProblem::None;
     std::string subject;  // what the problem is about: the PDF, the packed file, the member's path
+    // The text was recognised from the document's pictures (OCR): path is the
+    // text kept for its content in the working folder's "vedraocr/".
+    bool recognised = false;
 
     bool found() const { return problem == PreviewTextProblem::None; }
 };
@@ -45,6 +48,9 @@ struct PreviewTextSource {
 // - Mail (".eml", ".mbox", a mailbox of no extension): its decoded text, written
 //   below "vedratemp/" at the mail's own path with ".mail.txt" added, made again
 //   when the mail is newer; the mail itself when that cannot be written.
+// - A picture, or a scanned PDF, whose recognised text is kept (OcrReader.h):
+//   that text, with recognised set. A picture's text document ("X.png.txt")
+//   names the picture.
 // - Anything else: the file itself.
 // Nothing is written outside "vedratemp/" but the PDF text beside a PDF. Shows no
 // message; the title shows the extracting text while 7z runs.
