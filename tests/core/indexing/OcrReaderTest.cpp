@@ -351,34 +351,8 @@ const char* const kRecallLines[] = {
 // One page of Helvetica 12 pt, as a typed letter.
 std::string recallPdf()
 {
-    std::string content = "BT /F1 12 Tf 72 720 Td";
-    for (std::size_t i = 0; i < std::size(kRecallLines); ++i)
-        content += std::string(i > 0 ? " 0 -18 Td (" : " (") + kRecallLines[i] + ") Tj";
-    content += " ET";
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R"
-        " /Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-    };
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (std::size_t offset : offsets) {
-        char entry[21];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-    return pdf;
+    return testing::minimalPdf(std::vector<std::string>(std::begin(kRecallLines), std::end(kRecallLines)), 12, 18,
+                               720);
 }
 
 std::set<std::string> longWords()

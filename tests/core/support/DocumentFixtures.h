@@ -7,13 +7,15 @@
 
 namespace vedra::testing {
 
-// A one-page PDF 1.4 with the lines in Helvetica, its xref table built from the
-// real object offsets (each entry exactly 20 bytes).
-inline std::string minimalPdf(const std::vector<std::string>& lines)
+// A one-page PDF 1.4 with the lines in Helvetica of `points`, `lineStep` apart
+// from `top` down, its xref table built from the real object offsets (each entry
+// exactly 20 bytes).
+inline std::string minimalPdf(const std::vector<std::string>& lines, int points = 24, int lineStep = 40,
+                              int top = 700)
 {
-    std::string content = "BT /F1 24 Tf 72 700 Td";
+    std::string content = "BT /F1 " + std::to_string(points) + " Tf 72 " + std::to_string(top) + " Td";
     for (std::size_t i = 0; i < lines.size(); ++i)
-        content += (i > 0 ? " 0 -40 Td (" : " (") + lines[i] + ") Tj";
+        content += (i > 0 ? " 0 -" + std::to_string(lineStep) + " Td (" : std::string(" (")) + lines[i] + ") Tj";
     content += " ET";
     const std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>",
