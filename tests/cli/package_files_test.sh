@@ -60,12 +60,16 @@ grep -q '^Description=..........' "$unit" || fail "vedra-watch.service has no de
 if have systemd-analyze systemd; then
   checked=$((checked + 1))
   # Checked as a copy that runs a program this machine has: the unit's own
-  # program is there only once the package is installed.
+  # program is there only once the package is installed. Its man page too: the
+  # unit's Documentation= is checked against the tree instead of the machine's man.
   mkdir -m 700 "$tmp/runtime"
   sed "s|^ExecStart=/usr/bin/vedra |ExecStart=$(command -v true) |" "$unit" > "$tmp/vedra-watch.service"
-  out=$(XDG_RUNTIME_DIR=$tmp/runtime systemd-analyze verify --user "$tmp/vedra-watch.service" 2>&1) ||
+  out=$(XDG_RUNTIME_DIR=$tmp/runtime systemd-analyze verify --man=no --user "$tmp/vedra-watch.service" 2>&1) ||
     fail "systemd-analyze verify vedra-watch.service failed: $out"
   [[ -z $out ]] || fail "systemd-analyze verify vedra-watch.service: $out"
+  while read -r page; do
+    [[ -f $resources/man/$page.scd ]] || fail "vedra-watch.service documents man:$page, which the tree does not have"
+  done < <(sed -n 's/^Documentation=man:\([a-z-]*\)(\([1-8]\))$/\1.\2/p' "$unit")
 fi
 
 if [[ ! -f $metainfo ]]; then
