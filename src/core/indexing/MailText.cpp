@@ -8,6 +8,8 @@
 #include <array>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vedra::indexing {
@@ -626,24 +628,24 @@ std::string_view extensionForType(const std::string& type)
 struct AttachmentWalk {
     const std::function<bool(std::string_view)>& wanted;
     std::vector<MailAttachment> out;
-    std::vector<std::string> names;  // every attachment's name so far, wanted or not
+    std::size_t count = 0;                       // every attachment so far, wanted or not
+    std::unordered_set<std::string> names;       // and their names
+    std::unordered_map<std::string, std::size_t> numbered;  // a repeated name: the next number to try
     std::size_t bytes = 0;
 
-    bool done() const { return names.size() >= kMailAttachmentCountLimit; }
+    bool done() const { return count >= kMailAttachmentCountLimit; }
 
     std::string uniqueName(std::string name)
     {
-        auto taken = [&](const std::string& candidate) {
-            return std::find(names.begin(), names.end(), candidate) != names.end();
-        };
-        if (!taken(name))
+        if (names.insert(name).second)
             return name;
         const std::size_t dot = name.rfind('.');
         const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
         const std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
-        for (std::size_t n = 2;; ++n) {
-            std::string candidate = stem + "-" + std::to_string(n) + extension;
-            if (!taken(candidate))
+        std::size_t& next = numbered.try_emplace(name, 2).first->second;
+        for (;; ++next) {
+            std::string candidate = stem + "-" + std::to_string(next) + extension;
+            if (names.insert(candidate).second)
                 return candidate;
         }
     }
@@ -656,7 +658,7 @@ struct AttachmentWalk {
         if (name.empty())
             name = "attachment" + std::string(extensionForType(type));
         name = uniqueName(SafeAttachmentName(name));
-        names.push_back(name);
+        ++count;
         if (!wanted(name))
             return;
         std::string decoded = decodeBody(entity.body, entity.value("content-transfer-encoding"));
@@ -824,7 +826,7 @@ std::string SafeAttachmentName(std::string_view name)
 std::vector<MailAttachment> MailAttachments(std::string_view bytes, bool mailbox,
                                             const std::function<bool(std::string_view name)>& wanted)
 {
-    AttachmentWalk walk{wanted, {}, {}, 0};
+    AttachmentWalk walk{wanted, {}, 0, {}, {}, 0};
     if (!mailbox) {
         walk.walk(bytes, 0);
     } else {
