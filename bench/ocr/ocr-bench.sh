@@ -2,7 +2,7 @@
 # Text recognition: the time tesseract takes per page on this machine, and what
 # the option costs a full run over a real tree.
 #
-#   bench/ocr/ocr-bench.sh [--build BUILD_DIR] [--tree DIR] [--pdf FILE] [--pages N] [--skip-tree]
+#   bench/ocr/ocr-bench.sh [--build BUILD_DIR] [--tree DIR] [--pdf FILE] [--pages N] [--skip-tree] [--skip-plain]
 #
 # 1. Per page: the first N (default 5) pages of FILE (default the Debian New
 #    Maintainers' Guide PDF in /usr/share/doc) rendered by pdftoppm at 300 dpi,
@@ -11,9 +11,11 @@
 # 2. Full runs: DIR (default /usr/share/doc) indexed with unpacking
 #    (`vedra index --unpack`) into a fresh archive made with --more-types, then into
 #    one made with --more-types --ocr, each in a working folder of its own (the
-#    second starts with no recognised text kept); then the OCR run once more on a
-#    copy of its archive made before, to show the cost with every text cached.
-#    Wall time and the run's own counters (--json).
+#    second starts with no recognised text kept); then the OCR run once more into
+#    a fresh archive of the OCR run's working folder, whose recognised texts are
+#    kept: the cost with every text cached. Wall time, the run's own counters
+#    (--json) and the calls of tesseract the run made (counted by a wrapper put
+#    first on PATH). --skip-plain leaves out the run without recognition.
 # Run it alone: the timings are wall-clock times.
 set -euo pipefail
 
@@ -22,6 +24,7 @@ tree=/usr/share/doc
 pdf=
 pages=5
 skip_tree=0
+skip_plain=0
 while (($#)); do
   case $1 in
     --build) build=$2; shift 2 ;;
@@ -29,7 +32,8 @@ while (($#)); do
     --pdf) pdf=$2; shift 2 ;;
     --pages) pages=$2; shift 2 ;;
     --skip-tree) skip_tree=1; shift ;;
-    *) echo "usage: $0 [--build DIR] [--tree DIR] [--pdf FILE] [--pages N] [--skip-tree]" >&2; exit 2 ;;
+    --skip-plain) skip_plain=1; shift ;;
+    *) echo "usage: $0 [--build DIR] [--tree DIR] [--pdf FILE] [--pages N] [--skip-tree] [--skip-plain]" >&2; exit 2 ;;
   esac
 done
 vedra=$(realpath "$build/src/cli/vedra")
@@ -60,22 +64,31 @@ printf 'tesseract: %.2f s/page (%d words a page on average)\n' "$(echo "$ocr / $
 
 ((skip_tree)) && exit 0
 
+# Every tesseract the runs start is counted, then run as it is.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho call >> "%s"\nexec %s "$@"\n' "$work/tesseract-calls" "$(command -v tesseract)" \
+  > "$work/bin/tesseract"
+chmod +x "$work/bin/tesseract"
+export PATH="$work/bin:$PATH"
+calls() { local n; n=$(cat "$work/tesseract-calls" 2>/dev/null | wc -l); rm -f "$work/tesseract-calls"; echo "$n"; }
+
 full_run() {  # name, create options...
   local name=$1; shift
   mkdir -p "$work/$name"
   "$vedra" --workdir "$work/$name" create "$name" "$@" >/dev/null 2>&1
   local start; start=$(now)
   "$vedra" --workdir "$work/$name" index --unpack "$tree" --json > "$work/$name.json" 2>/dev/null || true
-  printf '%-10s %8.1f s  %s\n' "$name" "$(echo "$(now) - $start" | bc)" \
+  printf '%-10s %8.1f s  %s tesseract calls: %d\n' "$name" "$(echo "$(now) - $start" | bc)" \
     "$(grep -E '"(filesIndexed|filesWithText|filesRecognised|recognisedFromCache|pagesRecognised|filesNotRead)"' \
-       "$work/$name.json" | tr -d ' \n')"
+       "$work/$name.json" | tr -d ' \n')" "$(calls)"
 }
 echo "== full run of $tree with unpacking"
-full_run plain --more-types
+((skip_plain)) || full_run plain --more-types
 full_run ocr --more-types --ocr
 # The same tree into a second OCR archive of the same working folder: every text cached.
 "$vedra" --workdir "$work/ocr" create again --more-types --ocr >/dev/null 2>&1
 start=$(now)
 "$vedra" --workdir "$work/ocr" index --unpack "$tree" --json > "$work/again.json" 2>/dev/null || true
-printf '%-10s %8.1f s  %s\n' "ocr-cached" "$(echo "$(now) - $start" | bc)" \
-  "$(grep -E '"(filesRecognised|recognisedFromCache|pagesRecognised)"' "$work/again.json" | tr -d ' \n')"
+printf '%-10s %8.1f s  %s tesseract calls: %d\n' "ocr-cached" "$(echo "$(now) - $start" | bc)" \
+  "$(grep -E '"(filesIndexed|filesWithText|filesRecognised|recognisedFromCache|pagesRecognised|filesNotRead)"' \
+     "$work/again.json" | tr -d ' \n')" "$(calls)"

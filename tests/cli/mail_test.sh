@@ -118,5 +118,63 @@ shown=$("$vedra" --workdir "$tmp/w" show "$tree/b64.eml" mailwfiume 2>/dev/null)
 grep -q "\[\[mailwfiume\]\]" <<<"$shown" || fail "the preview marks no hit in the decoded text: $shown"
 grep -q "Subject: mailwsubj" <<<"$shown" || fail "the preview shows no decoded subject: $shown"
 
+# Attachments: a PDF (its name in RFC 2231's form) and a .docx, read as the
+# members of the mail; a changed mail loses the member it dropped, a deleted one
+# all of them.
+attach() {  # PDF? (1 or 0)
+  "$python" - "$tmp/att" "$1" <<'PYTHON' || fail "the mail with attachments was not written"
+import os, sys
+from email.mime.application import MIMEApplication
+from email.mime.multipart import MIMEMultipart
+from email.mime.text import MIMEText
+folder, with_pdf = sys.argv[1], sys.argv[2] == "1"
+m = MIMEMultipart("mixed")
+m["Subject"] = "mailwattsubject"
+m.attach(MIMEText("mailwattbody\n", "plain", "utf-8"))
+if with_pdf:
+    pdf = MIMEApplication(open(os.path.join(folder, "..", "att.pdf"), "rb").read(), "pdf")
+    pdf.add_header("Content-Disposition", "attachment", filename=("utf-8", "", "relazione citt\u00e0.pdf"))
+    m.attach(pdf)
+doc = MIMEApplication(open(os.path.join(folder, "..", "att.docx"), "rb").read())
+doc.add_header("Content-Disposition", "attachment", filename="../notes.docx")
+m.attach(doc)
+open(os.path.join(folder, "attach.eml"), "wb").write(m.as_bytes())
+PYTHON
+}
+if command -v ps2pdf >/dev/null && command -v pandoc >/dev/null && command -v pdftotext >/dev/null; then
+  mkdir -p "$tmp/att" "$tmp/w2/Lemmi/Radici"
+  printf 'mai\nmailwattpdf\nmailwattdocx\nmailwattbody\nmailwattsubject\n' > "$tmp/w2/Lemmi/Radici/RadiciParole.txt"
+  printf '%%!PS\n/Helvetica findfont 24 scalefont setfont 72 700 moveto (mailwattpdf page) show showpage\n' \
+    > "$tmp/att.ps"
+  ps2pdf "$tmp/att.ps" "$tmp/att.pdf" || fail "ps2pdf"
+  printf 'mailwattdocx paragraph\n' > "$tmp/att.md"
+  pandoc "$tmp/att.md" -o "$tmp/att.docx" || fail "pandoc"
+  echo "mailwattbody" > "$tmp/att/other.txt"
+  attach 1
+  v2() { "$vedra" --workdir "$tmp/w2" "$@"; }
+  v2 create att --more-types >/dev/null 2>&1 || fail "create att"
+  v2 index "$tmp/att" >"$tmp/out" 2>&1 || fail "index att: $(cat "$tmp/out")"
+  sep=$(printf ' \xc2\xbb ')
+  rows=$(v2 search mailwattpdf 2>/dev/null | cut -f1)
+  [ "$rows" = "$tmp/att/attach.eml${sep}relazione città.pdf" ] || fail "the attached PDF's row: $rows"
+  rows=$(v2 search mailwattdocx 2>/dev/null | cut -f1)
+  [[ "$rows" == "$tmp/att/attach.eml${sep}notes.docx${sep}"* ]] || fail "the attached .docx's row: $rows"
+  [ "$(v2 search mailwattsubject 2>/dev/null | cut -f1)" = "$tmp/att/attach.eml" ] || fail "the mail's own row"
+  out=$(v2 search mailwattpdf --extracts 2>&1)
+  grep -q "\[\[mailwattpdf\]\] page" <<<"$out" || fail "the extract shows no text of the attachment: $out"
+  [ -e "$tmp/att/attach.eml_vedratemp" ] && fail "the unpack folder was left beside the mail"
+
+  attach 0
+  touch -d '+1 minute' "$tmp/att/attach.eml"
+  v2 index "$tmp/att" >"$tmp/out" 2>&1 || fail "index att again: $(cat "$tmp/out")"
+  [ -z "$(v2 search mailwattpdf 2>/dev/null | cut -f1)" ] || fail "the PDF the mail lost is still found"
+  [ -n "$(v2 search mailwattdocx 2>/dev/null | cut -f1)" ] || fail "the .docx the mail kept is gone"
+  rm "$tmp/att/attach.eml"
+  v2 index "$tmp/att" >"$tmp/out" 2>&1 || fail "index att after the deletion: $(cat "$tmp/out")"
+  [ -z "$(v2 search mailwattdocx 2>/dev/null | cut -f1)" ] || fail "a deleted mail's member is still found"
+else
+  echo "attachments not checked: ps2pdf, pandoc or pdftotext is missing"
+fi
+
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
 echo "0 passed, 1 failed"; exit 1

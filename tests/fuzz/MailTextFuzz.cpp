@@ -1,10 +1,13 @@
 // libFuzzer entry: random bytes as a mail file and as a mailbox, and through each
 // decoder. Besides the sanitizers' checks, the decoders' promises are checked:
 // none of them grows its input (base64 shrinks it by a quarter), and the text of
-// a mail stays within twice its bytes.
+// a mail stays within twice its bytes, and attachments keep their limits and get
+// names fit for files.
 #include "core/indexing/MailText.h"
 
 #include <cstdint>
+#include <set>
+#include <string>
 #include <cstdlib>
 #include <string_view>
 
@@ -22,6 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (CharsetToCp1252(input, charset).size() > size)
             std::abort();
     (void)DecodeHeaderWords(input);
+    // Attachments: within the limits, each name safe for a file and unique.
+    for (bool mailbox : {false, true}) {
+        std::size_t total = 0;
+        std::set<std::string> names;
+        for (const MailAttachment& attachment : MailAttachments(input, mailbox, [](std::string_view) { return true; })) {
+            total += attachment.bytes.size();
+            const std::string& name = attachment.name;
+            if (name.empty() || name.front() == '.' || name.find('/') != std::string::npos ||
+                name.find('\\') != std::string::npos || name.size() > 200 || !names.insert(name).second)
+                std::abort();
+        }
+        if (total > kMailAttachmentLimit || names.size() > kMailAttachmentCountLimit)
+            std::abort();
+    }
     (void)LooksLikeMbox(input);
     return 0;
 }

@@ -500,10 +500,40 @@ void IndexingRun::processFile(const std::string& folder, std::uint32_t folderTex
         recognisePicture(work, folderText);
     } else if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
         unpack(path, size, work.number);
+    } else if (m_lists.readsMoreTypes() && IsMailName(work.lowerName)) {
+        unpackMail(work);
     }
 }
 
-void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint32_t number)
+bool IndexingRun::readsAttachment(std::string_view lowerName) const
+{
+    const ConversionKind kind = m_lists.ConversionClass(lowerName, m_options.unpack);
+    if (kind == ConversionKind::Skip)
+        return false;
+    if (kind != ConversionKind::None || IsMailName(lowerName))
+        return true;
+    if (m_lists.readsOcr() && IsOcrPicture(lowerName))
+        return true;
+    // Types read by their name only: an unknown one ("notes.bin") may be anything.
+    return !m_lists.IsUnknownType(lowerName) && !m_lists.IsMultimedia(lowerName) &&
+           m_lists.HasIndexableText(lowerName, m_options.fileFilter, static_cast<int>(m_mode));
+}
+
+void IndexingRun::unpackMail(const FileWork& mail)
+{
+    // A mail with no name extension is left whole: a row's label tells a member by
+    // the extension of the file before its unpack folder.
+    const std::vector<MailAttachment> attachments = ReadMailAttachments(
+        mail.path, [this](std::string_view name) { return readsAttachment(app::lowerAscii(std::string(name))); });
+    // A new mail with nothing to read leaves no folder to make; a changed one may
+    // have lost the attachments it had.
+    if (attachments.empty() && mail.isNew)
+        return;
+    unpack(mail.path, mail.size, mail.number, &attachments);
+}
+
+void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint32_t number,
+                         const std::vector<MailAttachment>* attachments)
 {
     // Beside the file first. Where that cannot be (a folder the user may not
     // write, such as /usr/share/doc; a folder of the user's of that name, which
@@ -526,7 +556,13 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint3
             return;
         }
     }
-    app::ProcessOutcome outcome = UnpackWith7z(m_workspace, path, output);
+    app::ProcessOutcome outcome;
+    if (attachments != nullptr) {
+        outcome.started = true;
+        outcome.exitCode = WriteMailAttachments(*attachments, output, path) ? 0 : 1;
+    } else {
+        outcome = UnpackWith7z(m_workspace, path, output);
+    }
     if (!outcome.started || outcome.stoppedByLimit) {
         RemoveOwnUnpackFolder(output);
         if (m_resultRow)
@@ -538,7 +574,7 @@ void IndexingRun::unpack(const std::string& path, std::uint64_t size, std::uint3
         if (outcome.exitCode != 0)
             markNotRead(path, number, NotReadReason::ConversionFailed);
         // A book, workbook or presentation is read in its own order, as one text.
-        else if (m_lists.readsMoreTypes())
+        else if (m_lists.readsMoreTypes() && attachments == nullptr)
             WritePackedTextMember(app::lowerAscii(path.substr(path.rfind('/') + 1)), output);
         IndexTempFolder(output, outcome.exitCode == 0);
     } else {

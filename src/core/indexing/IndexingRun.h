@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/indexing/ArchiveLists.h"
+#include "core/indexing/MailText.h"
 #include "core/indexing/OcrReader.h"
 #include "core/indexing/PatternFilter.h"
 #include "core/indexing/PdfConverters.h"
@@ -148,7 +149,13 @@ private:
     // Reads folders ahead of the walk for their PDFs while the converters want more.
     void lookAhead();
     void countExclusion(std::string_view entry);
-    void unpack(const std::string& path, std::uint64_t size, std::uint32_t number);
+    // `attachments`: a mail's, written into the unpack folder instead of running 7z.
+    void unpack(const std::string& path, std::uint64_t size, std::uint32_t number,
+                const std::vector<MailAttachment>* attachments = nullptr);
+    // A mail's attachments of types the run reads, as the members of a packed file.
+    void unpackMail(const FileWork& mail);
+    // Whether the run reads a member of this (lower-cased) name for its text.
+    bool readsAttachment(std::string_view lowerName) const;
     void processFile(const std::string& folder, std::uint32_t folderText, const std::string& name,
                      std::uint64_t fileTime, std::uint64_t size, bool temporary);
     void indexDocument(FileWork& work);

@@ -7,6 +7,7 @@
 #include "core/archive/ArchiveStore.h"
 #include "core/archive/Records.h"
 #include "core/indexing/ArchiveInventory.h"
+#include "core/indexing/MailText.h"
 #include "core/indexing/OutsideTools.h"
 #include "core/indexing/UnpackFolder.h"
 
@@ -48,7 +49,8 @@ void IndexingRun::removeGone(const std::string& folder, std::uint32_t folderText
             continue;
         removeDocument(document.number, record);
         const ConversionKind kind = m_lists.ConversionClass(app::lowerAscii(name), true);
-        if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed) {
+        if (kind == ConversionKind::DocumentXml || kind == ConversionKind::Compressed ||
+            (m_lists.readsMoreTypes() && IsMailName(app::lowerAscii(name)))) {
             const std::string path = folder + name;
             removeFolderTree(UnpackFolderFor(path));
             removeFolderTree(MirroredUnpackFolderFor(m_workspace.WorkingFolder + "vedratemp", path));

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace vedra::indexing {
@@ -234,16 +238,16 @@ void addTextPart(Context& context, const Entity& entity, bool html)
     context.add("\n");
 }
 
-void readEntity(Context& context, std::string_view text, int depth, bool message);
-
-void readMultipart(Context& context, const Entity& entity, const std::string& boundary, int depth)
+// Calls visit(part) for each part of a multipart body, while it returns true.
+// False when the body holds no delimiter line at all.
+template <typename Visit>
+bool forEachPart(std::string_view body, const std::string& boundary, Visit&& visit)
 {
     const std::string delimiter = "--" + boundary;
-    std::string_view body = entity.body;
     std::size_t pos = 0;
     std::size_t partStart = std::string_view::npos;
     bool sawDelimiter = false;
-    while (pos < body.size() && !context.full()) {
+    while (pos < body.size()) {
         const std::size_t lineStart = pos;
         std::string_view line = nextLine(body, pos);
         if (!line.starts_with(delimiter))
@@ -260,7 +264,8 @@ void readMultipart(Context& context, const Entity& entity, const std::string& bo
                 --end;
             if (end > partStart && body[end - 1] == '\r')
                 --end;
-            readEntity(context, body.substr(partStart, end - partStart), depth + 1, false);
+            if (!visit(body.substr(partStart, end - partStart)))
+                return true;
         }
         partStart = closing ? std::string_view::npos : pos;
         if (closing)
@@ -268,10 +273,21 @@ void readMultipart(Context& context, const Entity& entity, const std::string& bo
     }
     // A mail cut before its closing delimiter: its last part runs to the end.
     if (partStart != std::string_view::npos && partStart < body.size())
-        readEntity(context, body.substr(partStart), depth + 1, false);
+        visit(body.substr(partStart));
+    return sawDelimiter;
+}
+
+void readEntity(Context& context, std::string_view text, int depth, bool message);
+
+void readMultipart(Context& context, const Entity& entity, const std::string& boundary, int depth)
+{
+    const bool sawDelimiter = forEachPart(entity.body, boundary, [&](std::string_view part) {
+        readEntity(context, part, depth + 1, false);
+        return !context.full();
+    });
     // No delimiter at all (a wrong or missing boundary): the body is the best guess.
     if (!sawDelimiter)
-        context.add(trim(body)), context.add("\n");
+        context.add(trim(entity.body)), context.add("\n");
 }
 
 void addHeaders(Context& context, const Entity& entity)
@@ -320,6 +336,12 @@ void readEntity(Context& context, std::string_view text, int depth, bool message
         addTextPart(context, entity, false);
     else if (type == "text/enriched")
         addTextPart(context, entity, true);
+}
+
+// Whether readEntity takes a part of this media type into the mail's text.
+bool isTextPart(const std::string& type)
+{
+    return type.starts_with("text/") && type != "text/rtf";
 }
 
 // In a mailbox, a body line beginning "From " was written ">From " (and ">From "
@@ -490,6 +512,192 @@ std::string DecodeHeaderWords(std::string_view value)
     return out;
 }
 
+namespace {
+
+// Calls visit(message) for each message of a mailbox (its ">From " lines
+// unquoted), while it returns true.
+template <typename Visit>
+void forEachMessage(std::string_view bytes, Visit&& visit)
+{
+    // Messages begin at a line "From " at the start or after a line end.
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t next = bytes.find("\nFrom ", start);
+        next = next == std::string_view::npos ? bytes.size() : next + 1;
+        std::string_view message = bytes.substr(start, next - start);
+        // The separator line itself is not part of the message.
+        if (message.starts_with("From ")) {
+            const std::size_t eol = message.find('\n');
+            message = eol == std::string_view::npos ? std::string_view{} : message.substr(eol + 1);
+        }
+        if (!trim(message).empty() && !visit(unquoteFromLines(message)))
+            return;
+        start = next;
+    }
+}
+
+// The parameters of a structured header in order, names lower-cased, quoted
+// values unquoted (a backslash escapes the next byte); a ';' inside quotes is text.
+std::vector<std::pair<std::string, std::string>> parameters(std::string_view value)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    std::size_t pos = value.find(';');
+    while (pos != std::string_view::npos && pos < value.size() && out.size() < 256) {
+        ++pos;
+        const std::size_t equals = value.find_first_of("=;", pos);
+        if (equals == std::string_view::npos)
+            break;
+        if (value[equals] == ';') {
+            pos = equals;
+            continue;
+        }
+        std::string name = lower(trim(value.substr(pos, equals - pos)));
+        std::size_t at = equals + 1;
+        while (at < value.size() && (value[at] == ' ' || value[at] == '\t'))
+            ++at;
+        std::string text;
+        if (at < value.size() && value[at] == '"') {
+            for (++at; at < value.size() && value[at] != '"'; ++at) {
+                if (value[at] == '\\' && at + 1 < value.size())
+                    ++at;
+                text += value[at];
+            }
+            pos = value.find(';', at);
+        } else {
+            const std::size_t end = value.find(';', at);
+            text = std::string(trim(value.substr(at, end == std::string_view::npos ? end : end - at)));
+            pos = end;
+        }
+        out.emplace_back(std::move(name), std::move(text));
+    }
+    return out;
+}
+
+std::string percentDecoded(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// Bytes of a declared charset as UTF-8 (through cp1252, the engine's text, which
+// names of other scripts do not survive whole; they stay unique when numbered).
+std::string charsetToUtf8(std::string_view bytes, std::string_view charset)
+{
+    const std::string name = lower(trim(charset));
+    if ((name == "utf-8" || name == "utf8" || name.empty()) && app::isValidUtf8(bytes))
+        return std::string(bytes);
+    return app::cp1252ToUtf8(CharsetToCp1252(bytes, charset));
+}
+
+// A file name for a part of this media type that has none.
+std::string_view extensionForType(const std::string& type)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kTypes[] = {
+        {"application/pdf", ".pdf"},
+        {"application/rtf", ".rtf"},
+        {"text/rtf", ".rtf"},
+        {"application/epub+zip", ".epub"},
+        {"application/zip", ".zip"},
+        {"application/msword", ".doc"},
+        {"application/vnd.openxmlformats-officedocument.wordprocessingml.document", ".docx"},
+        {"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet", ".xlsx"},
+        {"application/vnd.openxmlformats-officedocument.presentationml.presentation", ".pptx"},
+        {"application/vnd.oasis.opendocument.text", ".odt"},
+        {"application/vnd.oasis.opendocument.spreadsheet", ".ods"},
+        {"application/vnd.oasis.opendocument.presentation", ".odp"},
+        {"image/png", ".png"},
+        {"image/jpeg", ".jpg"},
+        {"image/gif", ".gif"},
+        {"image/tiff", ".tif"},
+        {"image/bmp", ".bmp"},
+    };
+    for (const auto& [name, extension] : kTypes)
+        if (type == name)
+            return extension;
+    return {};
+}
+
+struct AttachmentWalk {
+    const std::function<bool(std::string_view)>& wanted;
+    std::vector<MailAttachment> out;
+    std::size_t count = 0;                       // every attachment so far, wanted or not
+    std::unordered_set<std::string> names;       // and their names
+    std::unordered_map<std::string, std::size_t> numbered;  // a repeated name: the next number to try
+    std::size_t bytes = 0;
+
+    bool done() const { return count >= kMailAttachmentCountLimit; }
+
+    std::string uniqueName(std::string name)
+    {
+        if (names.insert(name).second)
+            return name;
+        const std::size_t dot = name.rfind('.');
+        const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+        const std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+        std::size_t& next = numbered.try_emplace(name, 2).first->second;
+        for (;; ++next) {
+            std::string candidate = stem + "-" + std::to_string(next) + extension;
+            if (names.insert(candidate).second)
+                return candidate;
+        }
+    }
+
+    void leaf(const Entity& entity, const std::string& type)
+    {
+        std::string name = MailParameterUtf8(entity.value("content-disposition"), "filename");
+        if (name.empty())
+            name = MailParameterUtf8(entity.value("content-type"), "name");
+        if (name.empty())
+            name = "attachment" + std::string(extensionForType(type));
+        name = uniqueName(SafeAttachmentName(name));
+        ++count;
+        if (!wanted(name))
+            return;
+        std::string decoded = decodeBody(entity.body, entity.value("content-transfer-encoding"));
+        if (decoded.size() > kMailAttachmentLimit - bytes)
+            return;
+        bytes += decoded.size();
+        out.push_back({std::move(name), std::move(decoded)});
+    }
+
+    void walk(std::string_view text, int depth)
+    {
+        if (done() || depth > kMailNestingLimit)
+            return;
+        const Entity entity = parseEntity(text);
+        const std::string_view contentType = entity.value("content-type");
+        const std::string type = mediaType(contentType);
+        if (type.starts_with("multipart/")) {
+            const std::string boundary = parameter(contentType, "boundary");
+            if (!boundary.empty())
+                forEachPart(entity.body, boundary, [&](std::string_view part) {
+                    walk(part, depth + 1);
+                    return !done();
+                });
+            return;
+        }
+        // An attached message's text is the mail's; its attachments are the mail's too.
+        if (type == "message/rfc822" || type == "message/global") {
+            walk(decodeBody(entity.body, entity.value("content-transfer-encoding")), depth + 1);
+            return;
+        }
+        // The top of a message is a body, not an attachment, unless it is no text.
+        if (isTextPart(type))
+            return;
+        leaf(entity, type);
+    }
+};
+
+} // namespace
+
 std::string MailText(std::string_view bytes, bool mailbox)
 {
     Context context;
@@ -498,36 +706,17 @@ std::string MailText(std::string_view bytes, bool mailbox)
         readEntity(context, bytes, 0, true);
         return std::move(context.out);
     }
-    // Messages begin at a line "From " at the start or after a line end.
-    std::size_t start = 0;
-    while (start < bytes.size() && !context.full()) {
-        std::size_t next = start;
-        std::size_t search = start;
-        while (true) {
-            next = bytes.find("\nFrom ", search);
-            if (next == std::string_view::npos) {
-                next = bytes.size();
-                break;
-            }
-            ++next;
-            break;
-        }
-        std::string_view message = bytes.substr(start, next - start);
-        // The separator line itself is not part of the message.
-        if (message.starts_with("From ")) {
-            const std::size_t eol = message.find('\n');
-            message = eol == std::string_view::npos ? std::string_view{} : message.substr(eol + 1);
-        }
-        if (!trim(message).empty()) {
-            readEntity(context, unquoteFromLines(message), 0, true);
-            context.add("\n");
-        }
-        start = next;
-    }
+    forEachMessage(bytes, [&](const std::string& message) {
+        readEntity(context, message, 0, true);
+        context.add("\n");
+        return !context.full();
+    });
     return std::move(context.out);
 }
 
-std::string ReadMailFile(const std::string& path)
+namespace {
+
+std::string readMailBytes(const std::string& path)
 {
     auto file = io::FileHandle::open(path, io::OpenMode::ReadOnly);
     if (!file)
@@ -544,7 +733,135 @@ std::string ReadMailFile(const std::string& path)
         have += static_cast<std::size_t>(got);
     }
     bytes.resize(have);
+    return bytes;
+}
+
+} // namespace
+
+std::string ReadMailFile(const std::string& path)
+{
+    const std::string bytes = readMailBytes(path);
     return MailText(bytes, LooksLikeMbox(bytes));
+}
+
+std::string MailParameterUtf8(std::string_view headerValue, std::string_view name)
+{
+    const auto list = parameters(headerValue);
+    auto find = [&](const std::string& wanted) -> const std::string* {
+        for (const auto& [key, value] : list)
+            if (key == wanted)
+                return &value;
+        return nullptr;
+    };
+    // charset'language'%xx...
+    auto extended = [](std::string_view value, std::string* charset) {
+        const std::size_t first = value.find('\'');
+        const std::size_t second = first == std::string_view::npos ? first : value.find('\'', first + 1);
+        if (second == std::string_view::npos)
+            return percentDecoded(value);
+        if (charset != nullptr)
+            *charset = std::string(value.substr(0, first));
+        return percentDecoded(value.substr(second + 1));
+    };
+    const std::string base(name);
+    if (const std::string* value = find(base + "*")) {
+        std::string charset;
+        std::string bytes = extended(*value, &charset);
+        return charsetToUtf8(bytes, charset);
+    }
+    if (find(base + "*0") != nullptr || find(base + "*0*") != nullptr) {
+        std::string charset;
+        std::string bytes;
+        for (int i = 0; i < 256; ++i) {
+            const std::string key = base + "*" + std::to_string(i);
+            if (const std::string* plain = find(key)) {
+                bytes += *plain;
+            } else if (const std::string* coded = find(key + "*")) {
+                // Only the first segment names the charset.
+                bytes += i == 0 ? extended(*coded, &charset) : percentDecoded(*coded);
+            } else {
+                break;
+            }
+        }
+        return charsetToUtf8(bytes, charset);
+    }
+    if (const std::string* value = find(base)) {
+        if (value->find("=?") != std::string::npos)
+            return app::cp1252ToUtf8(DecodeHeaderWords(*value));
+        return charsetToUtf8(*value, "");
+    }
+    return {};
+}
+
+std::string SafeAttachmentName(std::string_view name)
+{
+    const std::size_t separator = name.find_last_of("/\\");
+    if (separator != std::string_view::npos)
+        name.remove_prefix(separator + 1);
+    std::string out;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        out += byte < 0x20 || byte == 0x7F ? '_' : c;
+    }
+    std::size_t start = 0;
+    while (start < out.size() && (out[start] == ' ' || out[start] == '.'))
+        ++start;
+    std::size_t end = out.size();
+    while (end > start && out[end - 1] == ' ')
+        --end;
+    out = out.substr(start, end - start);
+    constexpr std::size_t kLongest = 200;
+    if (out.size() > kLongest) {
+        const std::size_t dot = out.rfind('.');
+        std::string extension = dot != std::string::npos && out.size() - dot <= 16 ? out.substr(dot) : std::string();
+        std::size_t keep = kLongest - extension.size();
+        // Back to the start of a UTF-8 sequence.
+        while (keep > 0 && (static_cast<unsigned char>(out[keep]) & 0xC0) == 0x80)
+            --keep;
+        out = out.substr(0, keep) + extension;
+    }
+    return out.empty() ? std::string("attachment") : out;
+}
+
+std::vector<MailAttachment> MailAttachments(std::string_view bytes, bool mailbox,
+                                            const std::function<bool(std::string_view name)>& wanted)
+{
+    AttachmentWalk walk{wanted, {}, 0, {}, {}, 0};
+    if (!mailbox) {
+        walk.walk(bytes, 0);
+    } else {
+        forEachMessage(bytes, [&](const std::string& message) {
+            walk.walk(message, 0);
+            return !walk.done();
+        });
+    }
+    return std::move(walk.out);
+}
+
+std::vector<MailAttachment> ReadMailAttachments(const std::string& path,
+                                                const std::function<bool(std::string_view name)>& wanted)
+{
+    const std::string bytes = readMailBytes(path);
+    return MailAttachments(bytes, LooksLikeMbox(bytes), wanted);
+}
+
+bool WriteMailAttachments(const std::vector<MailAttachment>& attachments, const std::string& folder,
+                          const std::string& mail)
+{
+    struct stat source {};
+    const bool timed = ::stat(mail.c_str(), &source) == 0;
+    for (const MailAttachment& attachment : attachments) {
+        const std::string path = folder + attachment.name;
+        auto file = io::FileHandle::open(path, io::OpenMode::CreateTruncate);
+        if (!file || (!attachment.bytes.empty() && !file->writeAt(0, attachment.bytes)))
+            return false;
+        file->close();
+        if (timed) {
+            const struct timespec times[2] = {source.st_atim, source.st_mtim};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+    }
+    return true;
 }
 
 } // namespace vedra::indexing

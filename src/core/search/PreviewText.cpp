@@ -127,6 +127,15 @@ private:
             indexing::RemoveEmptyFoldersUpTo(folder, m_temporary);
             return false;
         }
+        std::string name = file.substr(file.rfind('/') + 1);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        // A mail's attachment is decoded from the mail, by the name the run gave it.
+        if (indexing::IsMailName(name)) {
+            const auto attachments =
+                indexing::ReadMailAttachments(file, [&](std::string_view attachment) { return attachment == member; });
+            return indexing::WriteMailAttachments(attachments, folder, file);
+        }
         m_workspace.host().setTitle(std::string(m_workspace.messages().text(app::MessageKey::MsgExtracting)));
         const app::ProcessOutcome outcome = indexing::UnpackWith7z(m_workspace, file, folder);
         m_workspace.host().setTitle(m_workspace.windowTitle());
@@ -136,12 +145,8 @@ private:
             return false;
         }
         // The text in order that the run wrote of a book, workbook or presentation.
-        if (!exists(folder + member)) {
-            std::string name = file.substr(file.rfind('/') + 1);
-            for (char& c : name)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!exists(folder + member))
             indexing::WritePackedTextMember(name, folder);
-        }
         return true;
     }
 

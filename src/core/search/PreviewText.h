@@ -45,6 +45,8 @@ struct PreviewTextSource {
 //   own path (nested packs beside their unpacked selves there), then the member
 //   read by these same rules. An unpack made before is used again while it is no
 //   older than its packed file and holds the member.
+// - An attachment of a mail (".eml", ".mbox"): decoded from the mail into the
+//   mail's unpack folder below "vedratemp/", then read by these same rules.
 // - Mail (".eml", ".mbox", a mailbox of no extension): its decoded text, written
 //   below "vedratemp/" at the mail's own path with ".mail.txt" added, made again
 //   when the mail is newer; the mail itself when that cannot be written.

@@ -8,9 +8,11 @@
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/IndexingRun.h"
 #include "core/indexing/MoreTypes.h"
+#include "core/indexing/UnpackFolder.h"
 #include "core/indexing/WordExtractor.h"
 #include "core/search/PreviewText.h"
 #include "support/ArchiveFixture.h"
+#include "support/DocumentFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -122,6 +124,152 @@ TEST(MailDecoders, MailboxSplitsMessagesAndUnquotesFromLines)
               "Subject: two\nsecond body\n\n");
 }
 
+// ---- attachments -----------------------------------------------------------
+
+std::vector<MailAttachment> allAttachments(std::string_view mail, bool mailbox = false)
+{
+    return MailAttachments(mail, mailbox, [](std::string_view) { return true; });
+}
+
+std::vector<std::string> namesOf(const std::vector<MailAttachment>& attachments)
+{
+    std::vector<std::string> names;
+    for (const MailAttachment& attachment : attachments)
+        names.push_back(attachment.name);
+    return names;
+}
+
+std::string part(const std::string& headers, const std::string& body)
+{
+    return "--b\r\n" + headers + "\r\n\r\n" + body + "\r\n";
+}
+
+std::string mixed(const std::string& parts, bool closed = true)
+{
+    return "Subject: parts\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n" + parts +
+           (closed ? "--b--\r\n" : "");
+}
+
+TEST(MailAttachmentNames, ParametersInEveryFormMailProgramsWrite)
+{
+    // RFC 2231: one value, continuations plain and encoded, a latin-1 charset.
+    EXPECT_EQ(MailParameterUtf8("attachment; filename*=UTF-8''rapporto%20citt%C3%A0.pdf", "filename"),
+              "rapporto citt\xC3\xA0.pdf");
+    EXPECT_EQ(MailParameterUtf8("attachment; filename*0*=utf-8''caf%C3%A9; filename*1=\" noir\"; "
+                                "filename*2*=%2Epdf",
+                                "filename"),
+              "caf\xC3\xA9 noir.pdf");
+    EXPECT_EQ(MailParameterUtf8("attachment; filename*=iso-8859-1'it'perch%E9.txt", "filename"),
+              "perch\xC3\xA9.txt");
+    // Quoted with a ';' and an escaped quote; the other parameter left alone.
+    EXPECT_EQ(MailParameterUtf8("attachment; size=10; filename=\"a;b \\\"c\\\".pdf\"; x=y", "filename"),
+              "a;b \"c\".pdf");
+    EXPECT_EQ(MailParameterUtf8("application/pdf; name=plain.pdf", "name"), "plain.pdf");
+    // Encoded words in a quoted value, as many programs write them.
+    EXPECT_EQ(MailParameterUtf8("attachment; filename=\"=?UTF-8?B?Y2l0dMOgLnBkZg==?=\"", "filename"),
+              "citt\xC3\xA0.pdf");
+    // "filename" is not "name"; a name with no value, no parameter at all.
+    EXPECT_EQ(MailParameterUtf8("attachment; filename=x.pdf", "name"), "");
+    EXPECT_EQ(MailParameterUtf8("attachment; filename", "filename"), "");
+    EXPECT_EQ(MailParameterUtf8("attachment", "filename"), "");
+}
+
+TEST(MailAttachmentNames, MadeSafeForAFileOfTheUnpackFolder)
+{
+    EXPECT_EQ(SafeAttachmentName("../../etc/passwd"), "passwd");
+    EXPECT_EQ(SafeAttachmentName("C:\\Users\\ann\\report.pdf"), "report.pdf");
+    EXPECT_EQ(SafeAttachmentName(".."), "attachment");
+    EXPECT_EQ(SafeAttachmentName("dir/"), "attachment");
+    EXPECT_EQ(SafeAttachmentName(""), "attachment");
+    EXPECT_EQ(SafeAttachmentName(std::string(kUnpackMarkName)), "vedra_unpacked");
+    EXPECT_EQ(SafeAttachmentName("  ..hidden.txt  "), "hidden.txt");
+    EXPECT_EQ(SafeAttachmentName("tab\there\n.pdf"), "tab_here_.pdf");
+    // Long names keep their extension and are never cut inside a letter.
+    EXPECT_EQ(SafeAttachmentName(std::string(194, 'a') + "\xC3\xA0\xC3\xA0.docx"), std::string(194, 'a') + ".docx");
+    EXPECT_EQ(SafeAttachmentName(std::string(300, 'a')), std::string(200, 'a'));
+}
+
+TEST(MailAttachments, DecodedFromEachEncodingAndNamedInOrder)
+{
+    const std::string pdf = "%PDF-1.4 \x01\x02\xFF binary";
+    const std::string mail = mixed(
+        part("Content-Type: text/plain", "the body, not an attachment") +
+        part("Content-Type: application/pdf; name=\"report.pdf\"\r\nContent-Transfer-Encoding: base64",
+             mailBase64(pdf)) +
+        part("Content-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=\"report.pdf\"\r\n"
+             "Content-Transfer-Encoding: quoted-printable",
+             "caf=C3=A9 =\r\nnoir") +
+        part("Content-Type: application/rtf; name=report-2.pdf", "{\\rtf1 seven bit}") +
+        part("Content-Type: application/pdf", "nameless") +
+        part("Content-Type: text/html\r\nContent-Disposition: attachment; filename=page.html", "<p>text</p>"));
+    const auto attachments = allAttachments(mail);
+    // The second "report.pdf" is numbered past the one that holds "-2" already.
+    EXPECT_EQ(namesOf(attachments),
+              (std::vector<std::string>{"report.pdf", "report-2.pdf", "report-2-2.pdf", "attachment.pdf"}));
+    ASSERT_EQ(attachments.size(), 4u);
+    EXPECT_EQ(attachments[0].bytes, pdf);
+    EXPECT_EQ(attachments[1].bytes, "caf\xC3\xA9 noir");
+    EXPECT_EQ(attachments[2].bytes, "{\\rtf1 seven bit}");
+    EXPECT_EQ(attachments[3].bytes, "nameless");
+    // What a reader does not want keeps its name: the others' names do not move.
+    const auto picked = MailAttachments(mail, false, [](std::string_view name) { return name == "attachment.pdf"; });
+    ASSERT_EQ(picked.size(), 1u);
+    EXPECT_EQ(picked[0].bytes, "nameless");
+}
+
+TEST(MailAttachments, FoundInAttachedMessagesAndEveryMessageOfAMailbox)
+{
+    const std::string inner = "Subject: inner\r\nContent-Type: multipart/mixed; boundary=\"c\"\r\n\r\n"
+                              "--c\r\nContent-Type: text/plain\r\n\r\ninner text\r\n"
+                              "--c\r\nContent-Type: application/pdf; name=inner.pdf\r\n\r\ninner pdf\r\n--c--\r\n";
+    const std::string forwarded =
+        mixed(part("Content-Type: message/rfc822\r\nContent-Transfer-Encoding: base64", mailBase64(inner)));
+    EXPECT_EQ(namesOf(allAttachments(forwarded)), std::vector<std::string>{"inner.pdf"});
+    const std::string box = "From a@example.com Mon Jan  1 00:00:00 2024\n" + mixed(part("Content-Type: "
+                            "application/pdf; name=a.pdf", "first")) +
+                            "\nFrom b@example.com Tue Jan  2 00:00:00 2024\n" +
+                            mixed(part("Content-Type: application/pdf; name=a.pdf", "second"));
+    const auto attachments = allAttachments(box, true);
+    EXPECT_EQ(namesOf(attachments), (std::vector<std::string>{"a.pdf", "a-2.pdf"}));
+    ASSERT_EQ(attachments.size(), 2u);
+    EXPECT_EQ(attachments[1].bytes, "second");
+    // A mail of text alone has none.
+    EXPECT_TRUE(allAttachments("Subject: x\r\n\r\nbody\r\n").empty());
+}
+
+TEST(MailAttachments, DamageAndTheLimitsLeaveTheRestReadable)
+{
+    // Cut inside its base64, the closing delimiter never written: as far as it goes.
+    const std::string cut = mailBase64("orchard lantern quill");
+    EXPECT_EQ(allAttachments(mixed(part("Content-Type: application/pdf; name=cut.pdf\r\n"
+                                        "Content-Transfer-Encoding: base64",
+                                        cut.substr(0, 13)),
+                                   false))
+                  .at(0)
+                  .bytes,
+              "orchard l");
+    // A wrong boundary: no part, no attachment, no crash.
+    EXPECT_TRUE(allAttachments("Content-Type: multipart/mixed; boundary=zz\r\n\r\n--b\r\n"
+                               "Content-Type: application/pdf\r\n\r\nx\r\n")
+                    .empty());
+    // Past the total, an attachment is left out whole; a later smaller one still fits.
+    const std::string big(kMailAttachmentLimit - 10, 'x');
+    const auto limited = allAttachments(mixed(part("Content-Type: application/pdf; name=big.pdf", big) +
+                                              part("Content-Type: application/pdf; name=over.pdf", "0123456789ab") +
+                                              part("Content-Type: application/pdf; name=fits.pdf", "0123")));
+    EXPECT_EQ(namesOf(limited), (std::vector<std::string>{"big.pdf", "fits.pdf"}));
+    // Nesting deeper than the limit is not followed.
+    std::string deep;
+    for (int i = 0; i <= kMailNestingLimit + 1; ++i)
+        deep += "Content-Type: multipart/mixed; boundary=b" + std::to_string(i) + "\n\n--b" + std::to_string(i) + "\n";
+    EXPECT_TRUE(allAttachments(deep + "Content-Type: application/pdf; name=deep.pdf\n\nx\n").empty());
+    // Many parts: no more than the count limit.
+    std::string many;
+    for (std::size_t i = 0; i < kMailAttachmentCountLimit + 10; ++i)
+        many += part("Content-Type: application/pdf", "p");
+    EXPECT_EQ(allAttachments(mixed(many)).size(), kMailAttachmentCountLimit);
+}
+
 // ---- a run over mail -------------------------------------------------------
 
 constexpr const char* kMailRoots =
@@ -180,6 +328,7 @@ protected:
     }
 
     using Set = std::set<std::string>;
+    unsigned m_writes = 0;
     testing::ArchiveFixture fx;
     fs::path tree = fx.folder.path() / "tree";
 };
@@ -311,6 +460,59 @@ TEST_F(MailRunTest, DamagedMailNeverStopsTheRun)
     expectEveryWordIn("/tree/nocolon.eml", {"thistle"});
     expectEveryWordIn("/tree/long.eml", {"sparrow"});
     EXPECT_EQ(holders("falcon"), Set{"/tree/after.txt"}) << "the run went on";
+}
+
+TEST_F(MailRunTest, AttachmentsAreReadAsMembersAndGoWithTheirMail)
+{
+    auto writeMail = [&](const std::string& parts) {
+        writeFile(tree / "mail.eml", mixed(part("Content-Type: text/plain", "garden") + parts));
+        // Later than any time the run recorded.
+        fs::last_write_time(tree / "mail.eml", fs::file_time_type::clock::now() + std::chrono::seconds(
+                                                   60 * static_cast<int>(++m_writes)));
+    };
+    const std::string pdf = vedra::testing::minimalPdf({"meadow lighthouse"});
+    writeMail(part("Content-Type: application/pdf\r\nContent-Disposition: attachment; "
+                   "filename*=UTF-8''report.pdf\r\nContent-Transfer-Encoding: base64",
+                   mailBase64(pdf)) +
+              part("Content-Type: application/octet-stream; name=notes.bin", "sparrow sparrow"));
+    writeFile(tree / "other.txt", "falcon\n");
+    writeListsWithMoreTypes();
+    fx.workspace->PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+    run();
+    EXPECT_EQ(holders("garden"), Set{"/tree/mail.eml"}) << "the mail's own text stays one document";
+    EXPECT_EQ(holders("lighthouse"), Set{"/mail.eml_vedratemp/report.pdf.txt"});
+    EXPECT_TRUE(holders("sparrow").empty()) << "an attachment of no type the run reads";
+    EXPECT_FALSE(fs::exists(tree / "mail.eml_vedratemp")) << "the run removes what it unpacked";
+
+    // The preview decodes the attachment again and reads its converted text.
+    const std::string label = (tree / "mail.eml_vedratemp/report.pdf.txt").string();
+    const search::PreviewTextSource source = search::FindPreviewText(*fx.workspace, label);
+    ASSERT_TRUE(source.found()) << source.subject;
+    EXPECT_NE(readFile(source.path).find("meadow lighthouse"), std::string::npos);
+
+    // Changed: the PDF gone, a text file attached instead.
+    writeMail(part("Content-Type: application/octet-stream\r\nContent-Disposition: attachment; filename=list.txt",
+                   "willow thistle"));
+    run();
+    EXPECT_TRUE(holders("lighthouse").empty()) << "the member the mail lost is gone";
+    EXPECT_EQ(holders("willow"), Set{"/mail.eml_vedratemp/list.txt"});
+
+    fs::remove(tree / "mail.eml");
+    run();
+    EXPECT_TRUE(holders("willow").empty()) << "a deleted mail takes its members along";
+    EXPECT_TRUE(holders("garden").empty());
+    EXPECT_EQ(holders("falcon"), Set{"/tree/other.txt"});
+}
+
+TEST_F(MailRunTest, WithoutTheRulesNoAttachmentIsWritten)
+{
+    writeFile(tree / "mail.eml",
+              mixed(part("Content-Type: application/pdf; name=report.pdf\r\nContent-Transfer-Encoding: base64",
+                         mailBase64(vedra::testing::minimalPdf({"meadow lighthouse"})))));
+    fx.workspace->PdfToTextCommand = "\"/usr/bin/pdftotext\"";
+    run();
+    EXPECT_TRUE(holders("lighthouse").empty());
+    EXPECT_TRUE(holders("meadow").empty());
 }
 
 TEST_F(MailRunTest, ThePreviewShowsTheDecodedText)
