@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -27,6 +28,7 @@ namespace {
 constexpr const char* kServiceName = "org.vedrareader.SearchProvider";
 constexpr const char* kGnomePath = "/org/vedrareader/SearchProvider";
 constexpr const char* kRunnerPath = "/org/vedrareader/KRunner";
+constexpr int kBusCheckMs = 1000;
 
 bool executable(const std::filesystem::path& path)
 {
@@ -132,5 +134,13 @@ int main(int argc, char** argv)
     }
     // The archive is opened before the first question, not during it.
     search.hasArchive();
+    // Qt keeps running when the bus goes away (the session ended): nothing could
+    // reach the provider again, so it ends with it.
+    QTimer busWatch;
+    QObject::connect(&busWatch, &QTimer::timeout, [&bus] {
+        if (!bus.isConnected())
+            QCoreApplication::quit();
+    });
+    busWatch.start(kBusCheckMs);
     return QCoreApplication::exec();
 }

@@ -126,6 +126,16 @@ grep -q "('%window:garden party', 'Search for “garden party” in VedraReader'
 
 grep -q "'$docs/d.txt'" "$o/after-index" || fail "a file indexed while the provider ran: $(cat "$o/after-index")"
 grep -q "^(uint32 [0-9]*,)" "$o/pid" || fail "the provider was not running to the end: $(cat "$o/pid")"
+# The session has ended: the provider must end with its bus, or it would live on
+# holding the archive (and this test's output) open.
+pid=$(grep -o "[0-9][0-9]*" "$o/pid" | tail -n 1)
+if [[ -n $pid ]]; then
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    fail "the provider outlived its bus"
+    kill "$pid"
+  fi
+fi
 
 if [ $failures -eq 0 ]; then echo "1 passed, 0 failed"; exit 0; fi
 echo "bus: $(head -c 2000 "$tmp/bus-errors")"
