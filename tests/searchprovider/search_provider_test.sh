@@ -16,6 +16,20 @@ for tool in dbus-run-session gdbus; do
   command -v $tool >/dev/null || { echo "skipped: $tool is not installed (scripts/install-deps)"; exit 0; }
 done
 
+# The installed entries name the bus name and objects the provider serves.
+resources=$(cd "$(dirname "$0")/../../resources/searchprovider" && pwd)
+source_main=$(dirname "$0")/../../src/searchprovider/main.cpp
+for pair in "vedrareader-search-provider.ini:BusName=org.vedrareader.SearchProvider" \
+  "vedrareader-search-provider.ini:ObjectPath=/org/vedrareader/SearchProvider" \
+  "vedrareader-search-provider.ini:DesktopId=vedrareader.desktop" \
+  "vedrareader-krunner.desktop:X-Plasma-DBusRunner-Service=org.vedrareader.SearchProvider" \
+  "vedrareader-krunner.desktop:X-Plasma-DBusRunner-Path=/org/vedrareader/KRunner" \
+  "org.vedrareader.SearchProvider.service.in:Name=org.vedrareader.SearchProvider"; do
+  file=${pair%%:*} line=${pair#*:}
+  grep -qxF "$line" "$resources/$file" || fail "$file lacks $line"
+  grep -qF "\"${line#*=}\"" "$source_main" || [[ $line == DesktopId=* ]] || fail "the provider does not serve ${line#*=}"
+done
+
 work=$tmp/work
 docs=$tmp/docs
 mkdir -p "$work" "$docs/sub" "$docs/100%" "$tmp/bin" "$tmp/services"
