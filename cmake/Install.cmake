@@ -22,6 +22,20 @@ if(TARGET vedrareader)
   # `vedra print` finds it in libexec/vedrareader/ beside bin/.
   install(TARGETS vedra-print RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vedrareader)
 endif()
+if(TARGET vedra-search-provider)
+  # The desktop's search box (GNOME Shell, KRunner) asks the current archive
+  # through it; the bus starts it, so it is no program of the user's PATH.
+  install(TARGETS vedra-search-provider RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/vedrareader)
+  set(VEDRA_SEARCH_PROVIDER_PATH ${CMAKE_INSTALL_FULL_LIBEXECDIR}/vedrareader/vedra-search-provider)
+  configure_file(${VEDRA_RESOURCES}/searchprovider/org.vedrareader.SearchProvider.service.in
+                 ${CMAKE_BINARY_DIR}/install-data/org.vedrareader.SearchProvider.service @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/install-data/org.vedrareader.SearchProvider.service
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
+  install(FILES ${VEDRA_RESOURCES}/searchprovider/vedrareader-search-provider.ini
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/gnome-shell/search-providers)
+  install(FILES ${VEDRA_RESOURCES}/searchprovider/vedrareader-krunner.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/krunner/dbusplugins RENAME vedrareader.desktop)
+endif()
 # Its presence beside bin/ is how the programs know they are installed.
 install(FILES ${VEDRA_RESOURCES}/RadiciParole.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/vedrareader)
 install(FILES ${VEDRA_RESOURCES}/desktop/vedrareader.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -135,7 +149,8 @@ hold the words you type: plain text, web pages, PDF files, OpenDocument and
 Office documents, and the files inside compressed archives. A result list
 shows one row per document, with a preview of the text around each hit.
 
-The package holds the desktop program vedrareader and the command vedra.")
+The package holds the desktop program vedrareader and the command vedra, and
+answers the searches of GNOME Shell's and KDE KRunner's search boxes.")
 # Qt's own dialogs (choosing a file or a folder, printing) speak Italian and
 # Spanish with Qt's translations; without them they stay in English.
 string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", qt6-translations-l10n")

@@ -244,6 +244,14 @@ void CMyPropertyPage2::search()
     m_screen.StartSearch(engineText(m_words->text()));
 }
 
+void CMyPropertyPage2::searchArchiveFor(const QString& words)
+{
+    if (m_inNotes->isChecked())
+        m_inNotes->click();
+    setWordsText(words);
+    search();
+}
+
 void CMyPropertyPage2::enterPressed()
 {
     if (m_enterGuard || longWorkRunning())

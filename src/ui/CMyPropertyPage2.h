@@ -62,6 +62,10 @@ public:
     // CERCA (button 1009).
     void search();
 
+    // A search of the archive for `words`, as typed into the words box with
+    // "Nelle note" unchecked and CERCA pressed (`vedrareader --search`).
+    void searchArchiveFor(const QString& words);
+
     // The sheet turns to another page: the controls are stored and the Enter guard
     // cleared. (Not a hide event, which also comes while the windows are torn down.)
     void deactivate();

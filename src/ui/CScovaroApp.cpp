@@ -73,6 +73,10 @@ int CScovaroApp::run()
     if (firstStart) {
         CScovaroDlg* window = dialog.get();
         QTimer::singleShot(0, window, [window, folder = m_firstStartFolder] { window->FirstStart(folder); });
+    } else if (!m_startWords.empty()) {
+        CScovaroDlg* window = dialog.get();
+        QTimer::singleShot(0, window,
+                           [window, words = QString::fromStdString(m_startWords)] { window->SearchArchiveFor(words); });
     }
     if (const char* screenshot = std::getenv("VEDRA_SCREENSHOT"); screenshot != nullptr && *screenshot != '\0')
         scheduleScreenshot(*dialog, QString::fromLocal8Bit(screenshot));

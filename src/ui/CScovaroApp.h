@@ -36,6 +36,10 @@ public:
         m_firstStartFolder = std::move(firstStartFolder);
     }
 
+    // Words the window searches the archive for once it is shown (`--search`);
+    // none when empty. Not on a first start, which is busy indexing.
+    void setStartWords(std::string words) { m_startWords = std::move(words); }
+
     // Called once the window's modal loop runs, with the window (not owned).
     void setOnWindowShown(std::function<void(CScovaroDlg&)> onShown) { m_onShown = std::move(onShown); }
 
@@ -49,6 +53,7 @@ private:
     std::function<void(CScovaroDlg&)> m_onShown;
     std::string m_dataFolder;
     std::string m_firstStartFolder;
+    std::string m_startWords;
 };
 
 } // namespace vedra::ui

@@ -614,6 +614,13 @@ void CScovaroDlg::ShowOptions()
     showPropertySheet();
 }
 
+void CScovaroDlg::SearchArchiveFor(const QString& words)
+{
+    ShowOptions();
+    if (m_searchPage != nullptr)
+        m_searchPage->searchArchiveFor(words);
+}
+
 bool CScovaroDlg::busyWithLongWork() const
 {
     return m_longWork > 0 || m_workspace.busy;

@@ -106,6 +106,8 @@ public:
     void BreakCommand();
     // The Options button: the result list and preview back, the property sheet beside the window.
     void ShowOptions();
+    // The search page in view, searching the archive for `words` (UTF-8).
+    void SearchArchiveFor(const QString& words);
     // A search for the clipboard's text (copied in another program).
     void ClipboardSearch(ClipboardMode mode);
     // The About box ("Vedra information").

@@ -1,5 +1,7 @@
-// `vedrareader`: the desktop program. Installed, it works in the user's data
-// folder and, the first time, indexes the machine's documentation.
+// `vedrareader [--search WORDS]`: the desktop program. Installed, it works in the
+// user's data folder and, the first time, indexes the machine's documentation.
+// With --search it starts searching the current archive for WORDS, as the
+// desktop's search box asks it to for "more results".
 #include "core/app/InstallLayout.h"
 #include "core/app/LargePages.h"
 #include "core/indexing/FirstStart.h"
@@ -23,6 +25,17 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("VedraReader"));
     // Lets a desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vedrareader"));
+
+    std::string startWords;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--search") && i + 1 < arguments.size()) {
+            startWords = arguments[++i].toStdString();
+        } else {
+            std::cerr << "usage: vedrareader [--search WORDS]\n";
+            return 2;
+        }
+    }
 
     vedra::app::SystemProbe probe = vedra::app::SystemProbe::real();
     if (const char* variable = std::getenv(vedra::app::kMemoryVariable); variable != nullptr && *variable) {
@@ -48,5 +61,6 @@ int main(int argc, char** argv)
         program.setInstalled(layout.dataFolder,
                              first != nullptr && *first != '\0' ? first : vedra::indexing::kDocumentationFolder);
     }
+    program.setStartWords(startWords);
     return program.run();
 }

@@ -119,7 +119,27 @@ private slots:
     void wordStatisticsLeaveTheWindowTitleAlone();
     void aWordOfLettersAndDigitsIsFoundAndTheStatusSaysWhatWasSearched();
     void aWordWithoutARootIsOfferedItsRoot();
+    void searchArchiveForSearchesTheArchiveEvenFromTheNotes();
 };
+
+// `vedrareader --search`: the words reach the archive, not the notes the window
+// starts on, and stand in the words box as if typed.
+void SearchScreenTest::searchArchiveForSearchesTheArchiveEvenFromTheNotes()
+{
+    Session session;
+    QVERIFY(indexCorpus(session, numberedCorpus(6)));
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    auto* notes = dialog.searchPage()->findChild<QCheckBox*>(QStringLiteral("1839"));
+    QVERIFY(notes->isChecked());
+    dialog.SearchArchiveFor(QStringLiteral("casa mare"));
+    QCOMPARE(list->model()->rowCount(), 3);
+    QVERIFY(!notes->isChecked());
+    QCOMPARE(dialog.searchPage()->wordsText(), QStringLiteral("casa mare"));
+    QVERIFY(cell(list, 0, 0).startsWith(corpusPath(session) + "/doc"));
+    dialog.SearchArchiveFor(QStringLiteral("filler"));
+    QCOMPARE(list->model()->rowCount(), 6);
+}
 
 void SearchScreenTest::searchFillsTheListAndAClickShowsTheWordsBoldBlue()
 {
