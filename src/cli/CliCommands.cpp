@@ -27,7 +27,7 @@ const std::vector<CliCommand>& cliCommands()
          runRoots, {&kRootsListOptions, &kRootsAddOptions}},
         {"search",
          "search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path] [--files PATTERNS] "
-         "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json] [--limit N] [--count]",
+         "[--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json] [--limit N] [--count] [--order relevance|archive|date|size|path]",
          "search the current archive (or all): one row per document, tab-separated columns", runSearch,
          {&kSearchOptions}},
         {"show", "show FILE [WORDS...]", "the preview of a file around the first hit, hits marked [[...]]", runShow,

@@ -9,6 +9,8 @@
 #include "core/search/FilterLists.h"
 #include "core/search/HitFinder.h"
 #include "core/search/PreviewDocument.h"
+#include "core/search/Relevance.h"
+#include "core/search/ResultOrder.h"
 #include "core/search/ResultLabel.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
@@ -20,6 +22,8 @@
 #include "core/io/FileHandle.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 #include <cstdio>
 #include <ostream>
 
@@ -46,6 +50,14 @@ std::string jsonString(const std::string& column)
 }
 
 namespace {
+
+// A score as JSON: four decimals, enough to tell rows apart and stable to compare.
+std::string jsonNumber(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", std::isfinite(value) ? value : 0.0);
+    return text;
+}
 
 // The extract file as the preview shows it: each excerpt's hits marked [[...]],
 // and each document named as a row is (the PDF, "x.zip » member"). The file
@@ -82,6 +94,24 @@ std::string ShownExtract(const std::string& extract, const std::vector<search::H
     return shown;
 }
 
+// The orders --order takes; archive, the list's own, is the default.
+enum class RowOrder { Archive, Relevance, Date, Size, Path };
+
+std::optional<RowOrder> rowOrderNamed(std::string_view name)
+{
+    if (name == "archive")
+        return RowOrder::Archive;
+    if (name == "relevance")
+        return RowOrder::Relevance;
+    if (name == "date")
+        return RowOrder::Date;
+    if (name == "size")
+        return RowOrder::Size;
+    if (name == "path")
+        return RowOrder::Path;
+    return std::nullopt;
+}
+
 } // namespace
 
 constexpr OptionSpec kSearchOptionList[] = {
@@ -101,6 +131,7 @@ constexpr OptionSpec kSearchOptionList[] = {
     {.name = "--json"},
     {.name = "--limit", .value = OptionValue::Integer, .minimum = 0, .valueText = "a number of rows"},
     {.name = "--count"},
+    {.name = "--order", .value = OptionValue::Text},
 };
 
 constexpr CliOptions kSearchOptions{
@@ -108,7 +139,7 @@ constexpr CliOptions kSearchOptions{
     .options = kSearchOptionList,
     .usage = "usage: vedra search [WORDS...] [--or] [--all-archives] [--contiguous N] [--words-or] [--in-path]\n"
              "                    [--files PATTERNS] [--dirs PATTERNS] [--on-disk ROOT] [--extracts] [--json]\n"
-             "                    [--limit N] [--count]\n",
+             "                    [--limit N] [--count] [--order relevance|archive|date|size|path]\n",
 };
 
 int runSearch(CliContext& context, const std::vector<std::string>& arguments)
@@ -116,6 +147,16 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     std::optional<ParsedOptions> given = ParseOptions(kSearchOptions, arguments, context.err);
     if (!given)
         return 2;
+    RowOrder order = RowOrder::Archive;
+    if (std::optional<std::string> name = given->text("--order")) {
+        const std::optional<RowOrder> named = rowOrderNamed(*name);
+        if (!named) {
+            context.err << "vedra search: --order takes relevance, archive, date, size or path, not '" << *name
+                        << "'\n";
+            return 2;
+        }
+        order = *named;
+    }
     const std::string query = given->joinedWords();
     if (query.empty() && !given->has("--files") && !given->has("--dirs")) {
         context.err << kSearchOptions.usage;
@@ -155,14 +196,43 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     const std::size_t shown = std::min<std::size_t>(
         results.size(), static_cast<std::size_t>(given->number("--limit").value_or(static_cast<std::int64_t>(results.size()))));
     const bool count = given->has("--count");
+    // The rows printed, in the order asked for: newest first by date, largest
+    // first by size, paths ascending; the relevance order best first with scores.
+    std::vector<std::size_t> printed;
+    std::vector<double> scores;
+    switch (order) {
+    case RowOrder::Archive:
+        printed.resize(shown);
+        std::iota(printed.begin(), printed.end(), std::size_t{0});
+        break;
+    case RowOrder::Relevance:
+        for (const search::RankedRow& ranked : search::RelevanceOrder(session, shown)) {
+            printed.push_back(ranked.row);
+            scores.push_back(ranked.score);
+        }
+        break;
+    case RowOrder::Date:
+    case RowOrder::Size:
+    case RowOrder::Path: {
+        const search::ResultColumn column = order == RowOrder::Date   ? search::ResultColumn::LastUpdating
+                                            : order == RowOrder::Size ? search::ResultColumn::Size
+                                                                      : search::ResultColumn::Path;
+        printed = search::SortedRows(results, column,
+                                     order == RowOrder::Path ? search::SortDirection::Ascending
+                                                             : search::SortDirection::Descending);
+        printed.resize(shown);
+        break;
+    }
+    }
     const std::string temporaryFolder = ws.WorkingFolder + "vedratemp/";
     if (json) {
         static const char* const kKeys[] = {"path", "lastUpdating", "size", "words", "archive", "position"};
         std::string text = count ? "{\"count\": " + std::to_string(results.size()) + ", \"rows\": [" : "[";
-        for (std::size_t r = 0; r < shown; ++r) {
+        for (std::size_t at = 0; at < printed.size(); ++at) {
+            const std::size_t r = printed[at];
             const search::ResultRow& row = results.row(r);
             const search::LabelParts parts = search::SplitResultLabel(row.label(), temporaryFolder);
-            text += r ? ",\n " : "\n ";
+            text += at ? ",\n " : "\n ";
             text += '{';
             for (std::size_t c = 0; c < search::ResultRow::kColumnCount; ++c) {
                 text += c ? ", \"" : "\"";
@@ -177,16 +247,19 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
             // Rows without a record of a disk file (web pages, names) cannot be stale.
             const std::optional<search::FileChange> change = results.fileChange(r);
             const bool stale = change && change->stale();
-            text += stale ? ", \"stale\": true, \"staleReason\": \"" + search::FileChangeCode(*change) + "\"}"
-                          : std::string(", \"stale\": false, \"staleReason\": \"\"}");
+            text += stale ? ", \"stale\": true, \"staleReason\": \"" + search::FileChangeCode(*change) + "\""
+                          : std::string(", \"stale\": false, \"staleReason\": \"\"");
+            if (at < scores.size())
+                text += ", \"score\": " + jsonNumber(scores[at]);
+            text += '}';
         }
-        text += shown ? "\n]" : "]";
+        text += printed.empty() ? "]" : "\n]";
         text += count ? "}\n" : "\n";
         context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     } else {
         // One write for the whole list: thousands of rows go out at once.
         std::string text;
-        for (std::size_t r = 0; r < shown; ++r) {
+        for (const std::size_t r : printed) {
             const search::ResultRow& row = results.row(r);
             text += search::ReadableLabel(search::SplitResultLabel(row.label(), temporaryFolder));
             for (std::size_t c = 1; c < search::ResultRow::kColumnCount; ++c) {

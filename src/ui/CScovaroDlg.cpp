@@ -10,6 +10,7 @@
 #include "core/indexing/ArchiveRoots.h"
 #include "core/search/PathList.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/Relevance.h"
 #include "core/search/RowOpening.h"
 #include "core/search/RtfText.h"
 #include "core/utilities/ImagePreviewRules.h"
@@ -35,6 +36,7 @@
 #include "ui/WatcherChild.h"
 #include "ui/WindowTexts.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -263,6 +265,12 @@ void CScovaroDlg::buildControls()
     // A click on a title sorts by its column, a second one the other way.
     m_resultList->horizontalHeader()->setSectionsClickable(true);
     connect(m_resultList->horizontalHeader(), &QHeaderView::sectionClicked, this, &CScovaroDlg::resultHeaderClicked);
+    // The header's menu offers the order no column holds.
+    m_relevanceAction = new QAction(m_resultList->horizontalHeader());
+    m_relevanceAction->setObjectName(QStringLiteral("sortByRelevance"));
+    m_resultList->horizontalHeader()->addAction(m_relevanceAction);
+    m_resultList->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(m_relevanceAction, &QAction::triggered, this, &CScovaroDlg::sortResultsByRelevance);
     m_resultList->setContextMenuPolicy(Qt::CustomContextMenu);
     for (int column = 0; column < static_cast<int>(search::ResultRow::kColumnCount); ++column)
         m_resultList->setColumnWidth(column, ResultListModel::kColumnWidths[column]);
@@ -552,6 +560,7 @@ void CScovaroDlg::retranslate()
     m_resultList->setToolTip(QString::fromUtf8(resultListTip(language)));
     m_preview->setToolTip(QString::fromUtf8(previewTip(language)));
     m_resultModel->setLanguage(language);
+    m_relevanceAction->setText(displayed(std::string(m_workspace.messages().text(app::MessageKey::MsgSortByRelevance))));
     m_pathList->setHeaderLabels({caption(captions::kIndexColumn, language), caption(captions::kFileColumn, language)});
     m_continueButton->setText(caption(captions::kContinue, language));
     m_breakButton->setText(caption(captions::kBreak, language));
@@ -674,6 +683,18 @@ void CScovaroDlg::resultHeaderClicked(int column)
 {
     const bool descending = m_resultModel->sortColumn() == column && !m_resultModel->sortedDescending();
     m_resultModel->sortByColumn(column, descending);
+    showSortIndicator();
+    copyListSelectionToView();
+}
+
+void CScovaroDlg::sortResultsByRelevance()
+{
+    m_resultModel->sortByOrder([this] {
+        std::vector<std::size_t> rows;
+        for (const search::RankedRow& ranked : search::RelevanceOrder(*m_session, m_session->results().size()))
+            rows.push_back(ranked.row);
+        return rows;
+    });
     showSortIndicator();
     copyListSelectionToView();
 }

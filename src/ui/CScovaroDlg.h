@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QCloseEvent;
 class QKeyEvent;
 class QLabel;
@@ -160,6 +161,9 @@ public:
     void setSaveNameChooser(SaveNameChooser chooser) { m_chooseSaveName = std::move(chooser); }
     // A click on the result list's column header: sorted by it, then the other way.
     void resultHeaderClicked(int column);
+    // "Relevance" of the result list's header menu: the rows best first.
+    void sortResultsByRelevance();
+    QAction* relevanceAction() const { return m_relevanceAction; }
     ResultListModel* resultModel() const { return m_resultModel; }
     // Ctrl+F and F3: the search page shown (and the sheet, when hidden) with the
     // words box's text selected and the focus in it.
@@ -282,6 +286,7 @@ private:
     utilities::NotesPageQuery notesPageQuery();
 
     app::Workspace& m_workspace;
+    QAction* m_relevanceAction = nullptr;
     std::unique_ptr<search::SearchSession> m_session;
     std::unique_ptr<DocumentPrinter> m_printer;
     utilities::PopupFlags m_popupFlags;

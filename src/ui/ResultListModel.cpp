@@ -97,8 +97,10 @@ void ResultListModel::reload()
     beginResetModel();
     // An emptied list starts again in the order its next search gives.
     const int sortedBefore = m_sortColumn;
-    if (m_results.empty())
+    if (m_results.empty()) {
         m_sortColumn = -1;
+        m_orderSource = nullptr;
+    }
     applyOrder();
     endResetModel();
     if (sortedBefore != m_sortColumn)
@@ -110,6 +112,18 @@ void ResultListModel::sortByColumn(int column, bool descending)
     beginResetModel();
     m_sortColumn = column >= 0 && column < static_cast<int>(search::ResultRow::kColumnCount) ? column : -1;
     m_descending = m_sortColumn >= 0 && descending;
+    m_orderSource = nullptr;
+    applyOrder();
+    endResetModel();
+    emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
+}
+
+void ResultListModel::sortByOrder(RowOrderSource order)
+{
+    beginResetModel();
+    m_sortColumn = -1;
+    m_descending = false;
+    m_orderSource = std::move(order);
     applyOrder();
     endResetModel();
     emit headerDataChanged(Qt::Horizontal, 0, static_cast<int>(search::ResultRow::kColumnCount) - 1);
@@ -119,6 +133,24 @@ void ResultListModel::applyOrder()
 {
     m_order.clear();
     m_viewOfEngine.clear();
+    if (m_orderSource) {
+        m_order = m_orderSource();
+        // An order that is not every row once is not shown: the search's own stays.
+        std::vector<int> seen(m_results.size(), -1);
+        for (std::size_t view = 0; view < m_order.size(); ++view) {
+            if (m_order[view] >= seen.size() || seen[m_order[view]] >= 0) {
+                m_order.clear();
+                return;
+            }
+            seen[m_order[view]] = static_cast<int>(view);
+        }
+        if (m_order.size() != m_results.size()) {
+            m_order.clear();
+            return;
+        }
+        m_viewOfEngine = std::move(seen);
+        return;
+    }
     if (m_sortColumn < 0)
         return;
     m_order = search::SortedRows(m_results, static_cast<search::ResultColumn>(m_sortColumn),

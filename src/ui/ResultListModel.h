@@ -8,6 +8,7 @@
 #include <QAbstractTableModel>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ public:
     // deleted meanwhile are sorted into it at the next reload().
     void sortByColumn(int column, bool descending);
     int sortColumn() const { return m_sortColumn; }
+    // Shows the rows in the order `order` gives (every engine row once, as the
+    // engine's relevance order does), asked again at every reload, until a column
+    // sort, a new search or an emptied list. No column carries the arrow.
+    using RowOrderSource = std::function<std::vector<std::size_t>()>;
+    void sortByOrder(RowOrderSource order);
+    bool sortedByOrder() const { return static_cast<bool>(m_orderSource); }
     bool sortedDescending() const { return m_descending; }
     // The engine's row shown at view row `viewRow`, and the view row of an engine
     // row (-1 when out of range).
@@ -58,6 +65,7 @@ private:
     const search::ResultList& m_results;
     int m_language = 1;
     int m_sortColumn = -1;
+    RowOrderSource m_orderSource;
     bool m_descending = false;
     // View row to engine row, and back; both empty when unsorted.
     std::vector<std::size_t> m_order;

@@ -60,7 +60,7 @@ expect "index options" "--converter-memory --converter-time --dirs --files --jso
 expect "index options not given twice" "--converter-memory --converter-time --dirs --files --json --no-subfolders --single --update" vedra index /x --unpack --
 expect "--update rules out --single" "--converter-memory --converter-time --dirs --files --json --no-subfolders" vedra index /x --unpack --update --
 expect "search options" \
-  "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --words-or" vedra search --
+  "--all-archives --contiguous --count --dirs --extracts --files --in-path --json --limit --on-disk --or --order --words-or" vedra search --
 expect "create options" "--cut --description --disk --min --more-types --number --ocr" vedra create docs --
 expect "notes: add or search" "add search" vedra notes ''
 expect "notes search takes --or" "--or" vedra notes search anna --
@@ -72,6 +72,9 @@ expect "the words of roots add are not completed" "" vedra roots add json ''
 expect "the words of a search are not completed" "" vedra search free ''
 expect "a pattern value is not completed" "" vedra index /x --files ''
 expect "a --limit value is not completed" "" vedra search free --limit ''
+expect "the orders" "archive date path relevance size" vedra search free --order ''
+expect "orders starting with r" "relevance" vedra search --order r
+expect "words after an --order value" "" vedra search --order size ''
 
 # Paths: files and folders for index, show, open and fetch DEST; folders only for --on-disk and --workdir.
 mkdir -p "$tmp/docs" "$tmp/dogs"

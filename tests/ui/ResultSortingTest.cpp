@@ -104,6 +104,7 @@ private slots:
     void theRowsShownAreTheOnesClickedSelectedAndCleaned();
     void rowsAddedLaterTakeTheirPlaceAndANewSearchRestoresTheEngineOrder();
     void typedTextIsSavedInTheDocumentsFolderAndPrinted();
+    void relevanceFromTheHeaderMenuPutsTheBestFirst();
 };
 
 void ResultSortingTest::aHeaderClickSortsAndASecondOneReverses()
@@ -290,6 +291,60 @@ void ResultSortingTest::typedTextIsSavedInTheDocumentsFolderAndPrinted()
     dialog.performPopupAction(popupEntry(PopupAction::Print), PopupContext::Preview);
     QCOMPARE(asked, 1);
     QVERIFY(QFileInfo(pdf).size() > 0);
+}
+
+void ResultSortingTest::relevanceFromTheHeaderMenuPutsTheBestFirst()
+{
+    using namespace sortingtest;
+    Session session;
+    QVERIFY(session.prepareWithArchive("casa mare sole"));
+    QTemporaryDir folder;
+    // "casa" once in a long text, five times, and once in a file named after it.
+    const QByteArray filler = QByteArray("mare ").repeated(60);
+    QVERIFY(vedra::uitest::writeAll(folder.filePath(QStringLiteral("uno.txt")), "casa " + filler));
+    QVERIFY(vedra::uitest::writeAll(folder.filePath(QStringLiteral("cinque.txt")),
+                                    "casa sole casa sole casa sole casa sole casa " + filler));
+    QVERIFY(vedra::uitest::writeAll(folder.filePath(QStringLiteral("casa.txt")), filler + "casa " + filler));
+    const auto indexed = vedra::indexing::IndexFolder(session.workspace, folder.path().toStdString(),
+                                                      vedra::indexing::IndexCommand::Normal, {});
+    QCOMPARE(indexed.status, vedra::indexing::IndexStatus::Done);
+    auto& dialog = session.open();
+    auto* list = session.control<QTableView>("1001");
+    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
+    QCOMPARE(list->model()->rowCount(), 3);
+    const QStringList own = names(list);
+
+    // The header's menu holds the entry, in the window's language.
+    QHeaderView* header = list->horizontalHeader();
+    QCOMPARE(header->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QVERIFY(header->actions().contains(dialog.relevanceAction()));
+    QCOMPARE(dialog.relevanceAction()->text(), QStringLiteral("Relevance"));
+    dialog.relevanceAction()->trigger();
+    QCOMPARE(names(list), (QStringList{"casa.txt", "cinque.txt", "uno.txt"}));
+    QCOMPARE(header->sortIndicatorSection(), -1);
+    QCOMPARE(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Files/Dir"));
+
+    // The row clicked is the row previewed and selected, as in any order.
+    clickRow(list, 0);
+    const std::vector<std::size_t> selected = dialog.session().results().selectedRows();
+    QCOMPARE(selected.size(), std::size_t{1});
+    QVERIFY(std::string(dialog.session().results().label(selected.front())).ends_with("/casa.txt"));
+
+    // A column takes over; a new search shows its own order again.
+    clickHeader(list, 0);
+    clickHeader(list, 0);
+    QCOMPARE(names(list), (QStringList{"uno.txt", "cinque.txt", "casa.txt"}));
+    QVERIFY(!dialog.resultModel()->sortedByOrder());
+    dialog.relevanceAction()->trigger();
+    QCOMPARE(names(list).first(), QStringLiteral("casa.txt"));
+    QVERIFY(dialog.resultModel()->sortedByOrder());
+    vedra::uitest::searchFor(dialog, QStringLiteral("casa"));
+    QVERIFY(!dialog.resultModel()->sortedByOrder());
+    QStringList listed;
+    const vedra::search::ResultList& results = dialog.session().results();
+    for (std::size_t row = 0; row < results.size(); ++row)
+        listed << QFileInfo(QString::fromStdString(std::string(results.label(row)))).fileName();
+    QCOMPARE(names(list), listed);
 }
 
 VEDRA_UI_TEST_MAIN(ResultSortingTest)

@@ -166,6 +166,7 @@ constexpr std::string_view kItalian[] = {
     "Il file non esiste più:\n%s",
     "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?",
     "Testo riconosciuto (OCR) dall'immagine del documento",
+    "Pertinenza",
 };
 
 constexpr std::string_view kEnglish[] = {
@@ -324,6 +325,7 @@ constexpr std::string_view kEnglish[] = {
     "The file no longer exists:\n%s",
     "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?",
     "Text recognised (OCR) from the document's image",
+    "Relevance",
 };
 
 constexpr std::string_view kSpanish[] = {
@@ -482,6 +484,7 @@ constexpr std::string_view kSpanish[] = {
     "El archivo ya no existe:\n%s",
     "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?",
     "Texto reconocido (OCR) de la imagen del documento",
+    "Relevancia",
 };
 
 constexpr std::string_view kNames[] = {
@@ -640,6 +643,7 @@ constexpr std::string_view kNames[] = {
     "MsgFileNoLongerExists",
     "MsgOverwriteWorkingFile",
     "MsgTextRecognised",
+    "MsgSortByRelevance",
 };
 
 constexpr std::size_t kKeyCount = static_cast<std::size_t>(kMessageKeyCount);
@@ -650,7 +654,7 @@ static_assert(std::size(kItalian) == kKeyCount);
 static_assert(std::size(kEnglish) == kKeyCount);
 static_assert(std::size(kSpanish) == kKeyCount);
 static_assert(std::size(kNames) == kKeyCount);
-static_assert(static_cast<int>(MessageKey::MsgTextRecognised) == kMessageKeyCount - 1);
+static_assert(static_cast<int>(MessageKey::MsgSortByRelevance) == kMessageKeyCount - 1);
 
 bool inRange(MessageKey key)
 {

@@ -192,9 +192,11 @@ enum class MessageKey : int {
     MsgOverwriteWorkingFile,
     // The preview's note above a text read by recognition from pictures.
     MsgTextRecognised,
+    // The result list's header menu: its rows best first.
+    MsgSortByRelevance,
 };
 
-inline constexpr int kMessageKeyCount = 155;
+inline constexpr int kMessageKeyCount = 156;
 
 // Texts that do not follow the language.
 inline constexpr std::string_view kExitWithCancelText = "Uscita con CANCEL";

@@ -1142,6 +1142,46 @@ std::size_t ArchiveStore::countInWordList(std::uint32_t offset, const std::vecto
     return static_cast<std::size_t>(std::count(held.begin(), held.end(), 1));
 }
 
+std::pair<std::uint32_t, bool> ArchiveStore::findInWordList(std::uint32_t offset,
+                                                            const std::vector<std::uint32_t>& nodes,
+                                                            std::vector<std::pair<std::uint32_t, std::uint32_t>>& hits,
+                                                            std::uint32_t most)
+{
+    hits.clear();
+    if (!m_open || most == 0)
+        return {0, false};
+    std::uint64_t mask = 0;
+    for (std::uint32_t node : nodes)
+        mask |= std::uint64_t{1} << (node & 63);
+    std::uint32_t position = 0;
+    bool whole = true;
+    walkWordList(offset, [&](std::uint32_t value) {
+        if (position == most) {
+            whole = false;
+            return false;
+        }
+        if (((mask >> (value & 63)) & 1) != 0)
+            for (std::size_t i = 0; i < nodes.size(); ++i)
+                if (nodes[i] == value)
+                    hits.emplace_back(position, static_cast<std::uint32_t>(i));
+        ++position;
+        return true;
+    });
+    return {position, whole};
+}
+
+bool ArchiveStore::wordListEndsAt(std::uint32_t offset, std::uint32_t entries)
+{
+    const CachedFile& lists = file(SlotWordLists);
+    const std::uint64_t end = static_cast<std::uint64_t>(offset) + 4 * static_cast<std::uint64_t>(entries);
+    if (!m_open || offset < 4 || end + 8 > lists.size())
+        return false;
+    bool ok = true;
+    const std::uint32_t mark = readU32(lists, end, ok);
+    const std::uint32_t continuation = ok ? readU32(lists, end + 4, ok) : 1;
+    return ok && mark == 0 && continuation == 0;
+}
+
 bool ArchiveStore::linkWordListBlock(std::uint32_t offset, std::uint32_t block)
 {
     CachedFile& lists = file(SlotWordLists);

@@ -154,6 +154,17 @@ public:
     // however often the list holds it: the AND test of a search without building
     // the list. The walk, its damage checks and messages are readWordList's.
     std::size_t countInWordList(std::uint32_t offset, const std::vector<std::uint32_t>& nodes);
+    // The list at `offset` for ranking, up to `most` entries: each entry equal to
+    // one of `nodes` goes to `hits` as {position in the list, index in nodes}, in
+    // list order (`hits` is cleared first). Returns the entries read, and whether
+    // that was the whole list.
+    std::pair<std::uint32_t, bool> findInWordList(std::uint32_t offset, const std::vector<std::uint32_t>& nodes,
+                                                  std::vector<std::pair<std::uint32_t, std::uint32_t>>& hits,
+                                                  std::uint32_t most);
+    // Whether the list at `offset` is one block of exactly `entries` entries: its
+    // end mark and an empty continuation stand right after them. A list's length
+    // told without reading it, when the next list's start suggests it.
+    bool wordListEndsAt(std::uint32_t offset, std::uint32_t entries);
     // Links a new block to the end of the list at `offset`: its last block's
     // continuation slot (which is 0) receives `block`. False when the list is damaged.
     bool linkWordListBlock(std::uint32_t offset, std::uint32_t block);

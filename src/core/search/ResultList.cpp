@@ -440,4 +440,13 @@ void ResultList::LabelCounts::clear()
     m_used = 0;
 }
 
+std::optional<ResultList::ListedDocument> ResultList::listedDocument(std::size_t index) const
+{
+    const Item& item = m_items.at(index);
+    const std::int64_t number = item.pending.documentNumber;
+    if (!item.hasPending || number <= 0 || number > UINT32_MAX)
+        return std::nullopt;
+    return ListedDocument{item.pending.archiveNumber, static_cast<std::uint32_t>(number)};
+}
+
 } // namespace vedra::search

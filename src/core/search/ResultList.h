@@ -93,6 +93,15 @@ public:
     };
     SortValue sortValue(std::size_t index, ResultColumn column) const;
 
+    // The archive and document number row `index` (below size()) was listed from,
+    // read without making its texts; none for a row with no document record
+    // behind it (a name of the index list, a disk or web row, a row given whole).
+    struct ListedDocument {
+        int archiveNumber = 0;
+        std::uint32_t number = 0;
+    };
+    std::optional<ListedDocument> listedDocument(std::size_t index) const;
+
 private:
     // What a row is made from, kept small: a search lists thousands and shows few.
     // Texts shared by many rows (the words, the archive) are kept once in m_texts.

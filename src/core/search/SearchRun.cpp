@@ -252,9 +252,11 @@ std::vector<std::uint32_t> SearchRun::documentsHoldingWord(archive::ArchiveStore
         return {};
     std::vector<std::uint32_t> documents = withoutRepeats(
         forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts.front().postingsHead); }));
+    m_termDocuments[parts.front().node] = static_cast<std::uint32_t>(documents.size());
     for (std::size_t p = 1; p < parts.size() && !documents.empty(); ++p) {
         std::vector<std::uint32_t> holders =
             forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts[p].postingsHead); });
+        m_termDocuments[parts[p].node] = static_cast<std::uint32_t>(holders.size());
         std::sort(holders.begin(), holders.end());
         std::erase_if(documents, [&holders](std::uint32_t number) {
             return !std::binary_search(holders.begin(), holders.end(), number);
@@ -315,6 +317,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
         for (std::size_t p = i == 0 ? 1 : 0; p < parts.size(); ++p) {
             std::vector<std::uint32_t> documents =
                 forgivingDamage(m_workspace, store, [&] { return store.readPostings(parts[p].postingsHead); });
+            m_termDocuments[parts[p].node] = static_cast<std::uint32_t>(documents.size());
             std::sort(documents.begin(), documents.end());
             otherPostings.push_back(std::move(documents));
         }
@@ -329,6 +332,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
     const std::string archiveName = m_workspace.currentArchiveName();
     auto walk = withoutRepeats(
         forgivingDamage(m_workspace, store, [&] { return store.readPostings(m_foundParts[0].front().postingsHead); }));
+    m_termDocuments[m_foundParts[0].front().node] = static_cast<std::uint32_t>(walk.size());
     // Two numbers of a damaged table can lead to one record: a path is listed once.
     std::unordered_set<std::string> listedPaths;
     std::string path;
@@ -605,6 +609,7 @@ bool SearchRun::searchArchive()
         return false;
     }
     MatchListPaths(LoadPathList(m_workspace), true);
+    m_termDocuments.clear();
     int found = LookUpQueryWords(store);
     int listed = 0;
     if (found > 0) {
@@ -612,10 +617,35 @@ bool SearchRun::searchArchive()
             listed = SearchAllWords(store, found);
         else
             listed = SearchAnyWord(store, found);
+        noteRelevance(store);
     }
     if (listed == 0)
         m_workspace.showTitledMessage(m_workspace.currentArchiveName(), MessageKey::MsgSearchEnded);
     return found > 0;
+}
+
+void SearchRun::noteRelevance(archive::ArchiveStore& store)
+{
+    RelevanceQuery query;
+    query.archiveNumber = m_workspace.ArchiveNumber;
+    for (int i = 0; i < m_words.count; ++i) {
+        query.words.push_back(m_words.words[static_cast<std::size_t>(i)].text);
+        for (const FoundPart& part : m_foundParts[static_cast<std::size_t>(i)]) {
+            const auto documents = m_termDocuments.find(part.node);
+            // A part whose postings no walk read lists no row: it weighs as a rare word.
+            query.terms.push_back({i, part.node, documents == m_termDocuments.end() ? 1u : documents->second});
+        }
+    }
+    const archive::DocumentHeader& header = store.header();
+    query.documents = static_cast<std::uint32_t>(std::max(header.documents, 1));
+    // "RCP." is its 4-byte head, then per document with text its entries and 8
+    // closing bytes: the mean length without reading a list. Lists an update
+    // replaced still count; the mean is a scale, not a census.
+    const std::uint64_t withText = static_cast<std::uint64_t>(std::max(header.filesWithText, 1));
+    const std::uint64_t entryBytes = store.wordListEnd() > 4 ? store.wordListEnd() - 4 : 0;
+    const std::uint64_t entries = entryBytes / 4 > 2 * withText ? entryBytes / 4 - 2 * withText : withText;
+    query.averageLength = std::max(1.0, static_cast<double>(entries) / static_cast<double>(withText));
+    m_relevance.push_back(std::move(query));
 }
 
 void SearchRun::appendDiskRow(const std::string& path, std::optional<std::uint64_t> size, const std::string& words,
@@ -731,6 +761,7 @@ int SearchRun::RunSearch(const std::string& queryText)
     m_continueEnabled = false;
     m_extractsWanted = false;
     m_rootless.clear();
+    m_relevance.clear();
     std::string name = m_workspace.currentArchiveName();
     if (!m_workspace.hasCurrentArchive() || name.empty() || static_cast<unsigned char>(name[0]) < 'A') {
         m_workspace.showMessage(MessageKey::MsgNeedArchive);

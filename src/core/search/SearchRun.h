@@ -8,6 +8,7 @@
 #include "core/search/FolderPaths.h"
 #include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
+#include "core/search/Relevance.h"
 #include "core/search/ResultList.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchOptions.h"
@@ -89,6 +90,10 @@ public:
     // Returns the rows added; an unreadable folder shows the unreadable-file message.
     std::size_t ListFolder(const std::string& folder);
 
+    // Per archive the last search looked words up in, what ranking its rows needs:
+    // the words' index words, their nodes and document counts, the archive's size.
+    const std::vector<RelevanceQuery>& relevanceQueries() const { return m_relevance; }
+
     // The current archive's lists as the last search loaded them.
     const indexing::ArchiveLists& lists() const { return m_lists; }
 
@@ -155,6 +160,10 @@ private:
     std::string m_elapsedText;
     std::string m_diskRoot;
     std::vector<std::pair<std::int32_t, std::string>> m_rootless;  // archive number, word
+    // The postings a walk read, by word node: their document counts, for ranking.
+    std::unordered_map<std::uint32_t, std::uint32_t> m_termDocuments;
+    std::vector<RelevanceQuery> m_relevance;
+    void noteRelevance(archive::ArchiveStore& store);
     std::function<bool()> m_inDocumentSearch;
     // The current archive's folders met so far; m_lastFolder is the entry of the
     // path documentPathInto made last.

@@ -187,6 +187,7 @@ const ExpectedMessage kExpected[] = {
     {"MsgFileNoLongerExists", "Il file non esiste più:\n%s", "The file no longer exists:\n%s", "El archivo ya no existe:\n%s"},
     {"MsgOverwriteWorkingFile", "%s\nè un file della cartella di lavoro del programma (archivi, liste, estratti).\nSovrascriverlo con questo testo?", "%s\nis a file of the program's working folder (archives, lists, extracts).\nOverwrite it with this text?", "%s\nes un fichero de la carpeta de trabajo del programa (archivos, listas, extractos).\n¿Sobrescribirlo con este texto?"},
     {"MsgTextRecognised", "Testo riconosciuto (OCR) dall'immagine del documento", "Text recognised (OCR) from the document's image", "Texto reconocido (OCR) de la imagen del documento"},
+    {"MsgSortByRelevance", "Pertinenza", "Relevance", "Relevancia"},
 };
 
 struct KeyAndName {
@@ -352,6 +353,7 @@ const KeyAndName kEnumerators[] = {
     VEDRA_KEY(MsgFileNoLongerExists),
     VEDRA_KEY(MsgOverwriteWorkingFile),
     VEDRA_KEY(MsgTextRecognised),
+    VEDRA_KEY(MsgSortByRelevance),
 };
 #undef VEDRA_KEY
 
