@@ -7,6 +7,7 @@
 #include "core/app/TextEncoding.h"
 #include "core/app/Workspace.h"
 #include "core/search/QueryWords.h"
+#include "core/search/Relevance.h"
 #include "core/search/ResultLabel.h"
 #include "core/search/ResultList.h"
 #include "core/search/RowOpening.h"
@@ -266,9 +267,7 @@ bool DesktopSearch::hasArchive()
     return m_workspace && m_workspace->hasCurrentArchive();
 }
 
-// >>> The one place that chooses the desktop's rows and their order. It takes the
-// archive's order; for the relevance order, replace the loop's source with the
-// relevance-ordered rows of the same search (the first `count` labels). <<<
+// The desktop shows a few rows only: the best ones, in the relevance order.
 std::vector<std::string> DesktopSearch::FirstRowLabels(const std::string& queryText, std::size_t count)
 {
     search::SearchRun& run = m_session->run();
@@ -279,10 +278,8 @@ std::vector<std::string> DesktopSearch::FirstRowLabels(const std::string& queryT
     run.RunSearch(queryText);
     run.takeRootlessWords();
     std::vector<std::string> labels;
-    const std::size_t shown = std::min(count, results.size());
-    labels.reserve(shown);
-    for (std::size_t r = 0; r < shown; ++r)
-        labels.emplace_back(results.label(r));
+    for (const search::RankedRow& ranked : search::RelevanceOrder(*m_session, count))
+        labels.emplace_back(results.label(ranked.row));
     return labels;
 }
 

@@ -175,6 +175,22 @@ TEST_F(DesktopSearchTest, FindsTheRowsAndStaysOpenUntilTheArchiveChanges)
     EXPECT_EQ(search.openCount(), 2);
 }
 
+TEST_F(DesktopSearchTest, TheBestRowComesFirstWhereverTheArchiveListsIt)
+{
+    // The document holding the word most sits between two that hold it once,
+    // so neither end of the archive's order puts it first.
+    writeFile(corpus / "m1.txt", "il giardino e il mare\n");
+    writeFile(corpus / "m2.txt", "mare mare mare mare mare\n");
+    writeFile(corpus / "m3.txt", "un giardino e un mare\n");
+    index();
+    DesktopSearch search(host, probe);
+    const std::vector<DesktopResult> found = search.FirstResults("mare", 10);
+    ASSERT_EQ(found.size(), 4u);
+    EXPECT_EQ(found[0].name, "m2.txt");
+    ASSERT_EQ(search.FirstResults("mare", 1).size(), 1u);
+    EXPECT_EQ(search.FirstResults("mare", 1)[0].name, "m2.txt");
+}
+
 TEST_F(DesktopSearchTest, OpeningGoesToTheRegisteredProgramAndNeverForAGoneFile)
 {
     DesktopSearch search(host, probe);
