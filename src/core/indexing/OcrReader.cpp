@@ -1,6 +1,9 @@
 // A page tesseract cannot read does not cost the rest of a PDF: the pages read
-// are kept. A file nothing could be read of is not cached, so that the next run
-// (perhaps with the programs installed, or a limit raised) tries it again.
+// are kept. A file the programs ran on to the end and read nothing of (a picture
+// their image library refuses) is remembered as failed for those programs, so
+// each run does not pay for it again; new programs try it again. A file past a
+// limit, stopped, or not read for want of the programs is not remembered: a
+// raised limit or an installation may read it.
 #include "core/indexing/OcrReader.h"
 
 #include "core/app/ProcessRunner.h"
@@ -70,6 +73,25 @@ public:
 private:
     std::string m_path;
 };
+
+// The programs as installed: a new version changes the file.
+std::string programsIdentity(const std::vector<std::string>& programs)
+{
+    std::string identity;
+    for (const std::string& program : programs) {
+        struct stat info {};
+        if (::stat(program.c_str(), &info) != 0)
+            return {};
+        identity += program + " " + std::to_string(info.st_size) + " " + std::to_string(info.st_mtim.tv_sec) + "." +
+                    std::to_string(info.st_mtim.tv_nsec) + "\n";
+    }
+    return identity;
+}
+
+std::string failedMarkPath(const app::Workspace& workspace, const std::string& hash)
+{
+    return OcrCacheFolder(workspace) + hash + ".failed";
+}
 
 OcrOutcome::State stateAfter(const app::ProcessOutcome& outcome)
 {
@@ -186,6 +208,14 @@ OcrOutcome RecogniseFile(app::Workspace& workspace, const std::string& path, boo
         result.state = OcrOutcome::State::Missing;
         return result;
     }
+    std::vector<std::string> programs{tesseract};
+    if (pdf)
+        programs.push_back(renderer);
+    const std::string identity = programsIdentity(programs);
+    if (!identity.empty() && io::readFileBytes(failedMarkPath(workspace, *hash), 4096) == identity) {
+        result.fromCache = true;
+        return result;
+    }
     ScratchFolder scratch(workspace);
     if (scratch.path().empty())
         return result;
@@ -216,6 +246,7 @@ OcrOutcome RecogniseFile(app::Workspace& workspace, const std::string& path, boo
 
     std::string text;
     int read = 0;
+    bool allRan = true;  // every program started and ended by itself
     const std::string outBase = scratch.path() + "text";
     for (const std::string& page : pages) {
         app::ProcessOutcome outcome =
@@ -232,6 +263,8 @@ OcrOutcome RecogniseFile(app::Workspace& workspace, const std::string& path, boo
             result.state = OcrOutcome::State::PastLimit;
             continue;
         }
+        if (!outcome.started)
+            allRan = false;
         if (!outcome.started || outcome.exitCode != 0 || !pageText)
             continue;
         ++read;
@@ -241,8 +274,14 @@ OcrOutcome RecogniseFile(app::Workspace& workspace, const std::string& path, boo
             ::unlink(page.c_str());
     }
     if (read == 0) {
-        if (result.state != OcrOutcome::State::PastLimit)
+        if (result.state != OcrOutcome::State::PastLimit) {
             result.state = OcrOutcome::State::Failed;
+            if (allRan && !identity.empty()) {
+                std::error_code error;
+                fs::create_directories(OcrCacheFolder(workspace), error);
+                io::writeFileAtomically(failedMarkPath(workspace, *hash), identity);
+            }
+        }
         return result;
     }
     text.resize(std::min(text.size(), kOcrTextLimit));

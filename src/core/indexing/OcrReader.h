@@ -77,7 +77,7 @@ struct OcrOutcome {
     };
     State state = State::Failed;
     std::string text;
-    bool fromCache = false;
+    bool fromCache = false;  // the text, or a failure of the same programs, was kept
     int pages = 0;  // pages or pictures given to tesseract
 };
 

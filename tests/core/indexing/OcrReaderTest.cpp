@@ -292,10 +292,22 @@ TEST_F(OcrReaderTest, FailuresAndHangsCostOnlyTheirFile)
     EXPECT_EQ(notRead.size(), 2u);
     EXPECT_TRUE(notRead.contains("a-broken.png:" + std::string(notReadReasonText(NotReadReason::ConversionFailed))));
     EXPECT_TRUE(notRead.contains("b-hang.png:" + std::string(notReadReasonText(NotReadReason::PastLimit))));
-    // Nothing is cached of them: the next run tries again, and only them.
+    // The next run tries again only the file past its limit: the same programs
+    // would fail on the broken one again, so it stays not read without a call.
+    clearCalls();
+    counters = archive.index(tree);
+    EXPECT_EQ(callsOf("tesseract"), 1);
+    notRead.clear();
+    for (const FileNotRead& file : counters.notRead)
+        notRead.insert(fs::path(file.path).filename().string());
+    EXPECT_EQ(notRead, (std::set<std::string>{"a-broken.png", "b-hang.png"}));
+    // A new tesseract is given it again.
+    writeOcrScript(bin / "tesseract", "echo \"tesseract $*\" >> '" + calls.string() + "'\n"
+                                      "cat \"$1\" > \"$2.txt\"\n");
     clearCalls();
     archive.index(tree);
     EXPECT_EQ(callsOf("tesseract"), 2);
+    EXPECT_TRUE(archive.finds("alpha", "a-broken.png"));
 }
 
 TEST_F(OcrReaderTest, MissingTesseractLeavesTheFilesForALaterRun)
