@@ -52,6 +52,9 @@ struct ListedEntry {
     std::uint64_t sizeBytes = 0;  // as stat gives it; a folder's means nothing
     std::int64_t modifiedSeconds = 0;  // last modification, since 1970-01-01 UTC
     std::int64_t modifiedNanoseconds = 0;
+    // False when size and time were not asked for (ListingOptions::folderDetails,
+    // fileDetails): the kind is the folder's own word and the figures are 0.
+    bool detailed = true;
     int error = 0;  // EntryKind::Unknown: why it could not be looked at (errno)
 };
 
@@ -60,6 +63,14 @@ struct ListingOptions {
     DotNames dotNames = DotNames::Keep;
     SymbolicLinks links = SymbolicLinks::Skip;
     UnreadableEntries unreadable = UnreadableEntries::Skip;
+    // Whether a folder's or a file's size and time are wanted (fileDetails gets the
+    // name; empty means every file's). An entry whose kind the folder itself gives
+    // and whose figures are not wanted costs no look at the disk, which is what a
+    // walk of a large tree spends its time on; links and entries of unknown kind
+    // are always looked at. Such an entry is listed as the folder said it was when
+    // its name was read, so one removed since then may still be listed.
+    bool folderDetails = true;
+    std::function<bool(const std::string& name)> fileDetails;
     // Called once every name is read and before any entry is looked at. Another
     // program may change the folder in that gap; a test does it here.
     std::function<void()> namesRead;

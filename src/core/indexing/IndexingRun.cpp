@@ -49,19 +49,27 @@ constexpr std::size_t kMarkupChunkLimit = 512000;
 // could loop, and a link to a file would index its target twice.
 // `complete` tells whether the folder was read to its end: only then does a name
 // missing from it mean a file gone.
-std::vector<WalkEntry> listFolder(const std::string& folder, bool* complete = nullptr)
+// A folder's own time and size mean nothing to the run, so folders cost no look
+// at the disk; a file is looked at unless `fileDetails` says its figures are not
+// wanted (its WalkEntry is then not `detailed`).
+std::vector<WalkEntry> listFolder(const std::string& folder, bool* complete = nullptr,
+                                  std::function<bool(const std::string&)> fileDetails = {})
 {
     app::ListingOptions options;
     options.dotNames = app::DotNames::Keep;
     options.links = app::SymbolicLinks::Skip;
     options.unreadable = app::UnreadableEntries::Skip;
+    options.folderDetails = false;
+    options.fileDetails = std::move(fileDetails);
     std::vector<WalkEntry> entries;
     app::FolderListing listing = app::listFolder(folder, options);
     if (complete != nullptr)
         *complete = listing.opened && listing.error == 0;
-    for (const app::ListedEntry& item : listing.entries)
-        entries.push_back({item.name, item.kind == app::EntryKind::Folder,
-                           FileTimeFromUnix(item.modifiedSeconds, item.modifiedNanoseconds), item.sizeBytes});
+    entries.reserve(listing.entries.size());
+    for (app::ListedEntry& item : listing.entries)
+        entries.push_back({std::move(item.name), item.kind == app::EntryKind::Folder,
+                           FileTimeFromUnix(item.modifiedSeconds, item.modifiedNanoseconds), item.sizeBytes,
+                           item.detailed});
     return entries;
 }
 
@@ -255,6 +263,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
             m_inventory = std::make_unique<ArchiveInventory>(m_store);
         m_aheadPosition = position;
         m_aheadEnded = false;
+        m_aheadDetails.clear();
         if (m_options.pdfConverters > 0 &&
             (m_options.convertedTypes.empty() || contains(m_options.convertedTypes, ".pdf"))) {
             m_converters = std::make_unique<PdfConverters>(m_workspace, m_workspace.WorkingFolder + "vedratemp",
@@ -265,6 +274,7 @@ void IndexingRun::RunIndexing(const std::string& startPath, RunMode mode)
         walk(position, folder, mask);
         // A stop leaves conversions nobody will take; a finished walk, none.
         m_converters.reset();
+        m_aheadDetails.clear();
         // A stopped run keeps what it found gone as well as what it added.
         if (!m_unlinks.empty()) {
             for (auto& [node, documents] : m_unlinks) {
@@ -338,7 +348,7 @@ void IndexingRun::expectPdfs(const std::string& folder, std::uint32_t folderText
     // The update decision of processFile, read-only: a PDF found unchanged is not
     // converted, a new or later one is.
     for (const WalkEntry& entry : entries) {
-        if (entry.folder || (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0))
+        if (entry.folder || !entry.detailed || (!mask.empty() && ::fnmatch(mask.c_str(), entry.name.c_str(), 0) != 0))
             continue;
         if (m_lists.ConversionClass(app::lowerAscii(entry.name), m_options.unpack) != ConversionKind::Pdf)
             continue;
@@ -372,8 +382,18 @@ void IndexingRun::lookAhead()
         std::string folder = archive::reversed(*text);
         std::uint32_t here = m_aheadPosition;
         m_aheadPosition += static_cast<std::uint32_t>(text->size()) + 10;
-        if (walksFolder(folder, m_startFolder))
-            expectPdfs(folder, here, listFolder(folder), m_mask);
+        if (!walksFolder(folder, m_startFolder))
+            continue;
+        // Only the PDFs are looked at here; the walk takes their figures from here
+        // when it lists the folder.
+        std::vector<WalkEntry> entries = listFolder(folder, nullptr, [this](const std::string& name) {
+            return (m_mask.empty() || ::fnmatch(m_mask.c_str(), name.c_str(), 0) == 0) &&
+                   m_lists.ConversionClass(app::lowerAscii(name), m_options.unpack) == ConversionKind::Pdf;
+        });
+        for (const WalkEntry& entry : entries)
+            if (!entry.folder && entry.detailed)
+                m_aheadDetails[folder + entry.name] = {entry.fileTime, entry.size};
+        expectPdfs(folder, here, entries, m_mask);
     }
     m_converters->startWaiting();
 }
@@ -394,7 +414,26 @@ void IndexingRun::processFolder(const std::string& folder, std::uint32_t folderT
                                 const std::string& mask)
 {
     bool complete = false;
-    std::vector<WalkEntry> entries = listFolder(folder, &complete);
+    std::vector<WalkEntry> entries;
+    if (m_aheadDetails.empty()) {
+        entries = listFolder(folder, &complete);
+    } else {
+        entries = listFolder(folder, &complete,
+                             [&](const std::string& name) { return !m_aheadDetails.contains(folder + name); });
+        for (WalkEntry& entry : entries) {
+            if (entry.folder)
+                continue;
+            auto known = m_aheadDetails.find(folder + entry.name);
+            if (known == m_aheadDetails.end())
+                continue;
+            if (!entry.detailed) {
+                entry.fileTime = known->second.first;
+                entry.size = known->second.second;
+                entry.detailed = true;
+            }
+            m_aheadDetails.erase(known);
+        }
+    }
     if (m_converters) {
         m_converters->dropBefore(folderText);
         if (m_aheadPosition <= folderText) {

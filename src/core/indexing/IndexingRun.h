@@ -18,6 +18,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct WalkEntry {
     bool folder = false;
     std::uint64_t fileTime = 0;
     std::uint64_t size = 0;
+    bool detailed = true;  // fileTime and size were read (a folder's mean nothing)
 };
 
 enum class RunMode { None = 0, Roots = 4, Normal = 5, SingleFolder = 6 };
@@ -213,6 +215,9 @@ private:
     std::uint32_t m_aheadPosition = 0;  // the next folder node lookAhead reads
     bool m_aheadEnded = false;
     std::string m_mask;
+    // Time and size of the PDFs lookAhead looked at, by path, until the walk
+    // lists their folder: a file is looked at once per run.
+    std::unordered_map<std::string, std::pair<std::uint64_t, std::uint64_t>> m_aheadDetails;
 };
 
 } // namespace vedra::indexing

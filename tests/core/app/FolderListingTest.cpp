@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -160,6 +161,52 @@ TEST_F(FolderListingLinksTest, FollowListsLinksAsWhatTheyLeadToAndMarksThem)
     EXPECT_EQ(names(list(folders)), (Names{"folder", "to-folder", "up"}));
 }
 
+// A walk wants no folder's figures and only some files': those entries are
+// listed by the kind the folder gives, with no look at them, and say so.
+TEST_F(FolderListingLinksTest, FiguresNotWantedTakeTheKindFromTheFolderAndLeaveLinksAndFifosOut)
+{
+    writeFile(tmp.path() / "paper.pdf", "1234567");
+    const timespec times[2] = {{1'000'000'000, 0}, {1'100'000'000, 5}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (tmp.path() / "paper.pdf").c_str(), times, 0), 0);
+    ListingOptions options = with(SymbolicLinks::Skip, UnreadableEntries::List);
+    options.folderDetails = false;
+    std::vector<std::string> asked;
+    options.fileDetails = [&asked](const std::string& name) {
+        asked.push_back(name);
+        return name.ends_with(".pdf");
+    };
+    FolderListing listing = list(options);
+    ASSERT_EQ(names(listing), (Names{"folder", "paper.pdf", "target"}));
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (Names{"paper.pdf", "target"})) << "asked about regular files only";
+
+    const ListedEntry* folder = find(listing, "folder");
+    EXPECT_EQ(folder->kind, EntryKind::Folder);
+    EXPECT_FALSE(folder->detailed);
+    const ListedEntry* target = find(listing, "target");
+    EXPECT_EQ(target->kind, EntryKind::File);
+    EXPECT_FALSE(target->detailed);
+    EXPECT_EQ(target->sizeBytes, 0u);
+    const ListedEntry* paper = find(listing, "paper.pdf");
+    EXPECT_TRUE(paper->detailed);
+    EXPECT_EQ(paper->sizeBytes, 7u);
+    EXPECT_EQ(paper->modifiedSeconds, 1'100'000'000);
+    EXPECT_EQ(paper->modifiedNanoseconds, 5);
+
+    // Links to files, with their figures, when links are taken; still no folder link.
+    options.links = SymbolicLinks::FilesOnly;
+    options.unreadable = UnreadableEntries::Skip;
+    options.fileDetails = {};
+    listing = list(options);
+    EXPECT_EQ(names(listing), (Names{"folder", "paper.pdf", "target", "to-file"}));
+    EXPECT_TRUE(find(listing, "to-file")->isLink);
+    EXPECT_EQ(find(listing, "to-file")->sizeBytes, 5u);
+    EXPECT_TRUE(find(listing, "target")->detailed) << "every file's figures when no choice is given";
+
+    options.kinds = ListedKinds::Folders;
+    EXPECT_EQ(names(list(options)), Names{"folder"});
+}
+
 TEST_F(FolderListingTest, AFolderThatCannotBeOpenedListsNothingAndSaysWhy)
 {
     writeFile(tmp.path() / "file", "x");
@@ -178,12 +225,18 @@ TEST_F(FolderListingTest, AFolderWithoutPermissionsListsNothingOrOnlyUnreadableE
         GTEST_SKIP() << "root reads and searches a folder whatever its permissions";
     fs::create_directory(tmp.path() / "closed");
     writeFile(tmp.path() / "closed" / "inside", "x");
+    fs::create_directory(tmp.path() / "closed" / "sub");
     ASSERT_EQ(::chmod((tmp.path() / "closed").c_str(), 0000), 0);
     FolderListing closed = listFolder(tmp.path() / "closed");
     // Names can be read without search permission, but no entry can be looked at.
     ASSERT_EQ(::chmod((tmp.path() / "closed").c_str(), 0400), 0);
     ListingOptions options;
     FolderListing namesOnly = listFolder(tmp.path() / "closed", options);
+    // Without a look a folder's entries would pass for what readdir called them.
+    ListingOptions noFigures;
+    noFigures.folderDetails = false;
+    noFigures.fileDetails = [](const std::string&) { return false; };
+    FolderListing withoutLooks = listFolder(tmp.path() / "closed", noFigures);
     options.unreadable = UnreadableEntries::List;
     FolderListing unknown = listFolder(tmp.path() / "closed", options);
     ::chmod((tmp.path() / "closed").c_str(), 0700);
@@ -193,7 +246,8 @@ TEST_F(FolderListingTest, AFolderWithoutPermissionsListsNothingOrOnlyUnreadableE
     EXPECT_TRUE(closed.entries.empty());
     EXPECT_TRUE(namesOnly.opened);
     EXPECT_TRUE(namesOnly.entries.empty());
-    ASSERT_EQ(names(unknown), Names{"inside"});
+    EXPECT_TRUE(withoutLooks.entries.empty());
+    ASSERT_EQ(names(unknown), (Names{"inside", "sub"}));
     EXPECT_EQ(unknown.entries[0].kind, EntryKind::Unknown);
     EXPECT_EQ(unknown.entries[0].error, EACCES);
 }
