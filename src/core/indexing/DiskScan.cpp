@@ -8,8 +8,13 @@
 #include "core/indexing/ArchiveLists.h"
 #include "core/io/FileHandle.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 #include <fnmatch.h>
 #include <optional>
 #include <system_error>
@@ -139,6 +144,117 @@ private:
     std::uint64_t m_writeOffset = 0;
 };
 
+// Files screened ahead of the walk by worker threads. The walking thread pushes
+// files in walk order and takes them back from the front once screened, so the
+// rows keep the walk's order whatever thread finishes first.
+class ScreenPool {
+public:
+    struct Job {
+        std::string path;
+        std::uint64_t sizeBytes = 0;
+        FileScreen verdict = FileScreen::NoHit;
+        bool done = false;  // guarded by the pool's mutex
+    };
+
+    ScreenPool(std::function<FileScreen(const std::string&)> screen, int threads) : m_screen(std::move(screen))
+    {
+        for (int i = 0; i < std::max(threads, 1); ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~ScreenPool() { stop(); }
+    ScreenPool(const ScreenPool&) = delete;
+    ScreenPool& operator=(const ScreenPool&) = delete;
+
+    void push(std::string path, std::uint64_t sizeBytes)
+    {
+        // A deque keeps the address of every job a worker holds while others are added.
+        m_jobs.push_back(Job{std::move(path), sizeBytes});
+        {
+            std::lock_guard lock(m_mutex);
+            m_todo.push_back(&m_jobs.back());
+        }
+        m_workReady.notify_one();
+    }
+
+    std::size_t size() const { return m_jobs.size(); }
+    bool empty() const { return m_jobs.empty(); }
+    Job& front() { return m_jobs.front(); }
+    void popFront() { m_jobs.pop_front(); }
+
+    bool frontDone()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_jobs.front().done;
+    }
+
+    // Waits for the front job, pumping messages meanwhile; false when a Break came.
+    bool waitFront(app::Workspace& workspace)
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_jobs.front().done) {
+            m_frontDone.wait_for(lock, std::chrono::milliseconds(10));
+            if (m_jobs.front().done)
+                break;
+            lock.unlock();
+            workspace.PumpPendingMessages(app::StopCode::Suspend);
+            if (workspace.BreakCode != app::StopCode::None)
+                return false;
+            lock.lock();
+        }
+        return true;
+    }
+
+    // Workers leave after the file in hand; jobs not screened stay undone.
+    void stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+            m_todo.clear();
+        }
+        m_workReady.notify_all();
+        for (std::thread& thread : m_threads)
+            thread.join();
+        m_threads.clear();
+    }
+
+private:
+    void work()
+    {
+        for (;;) {
+            Job* job = nullptr;
+            {
+                std::unique_lock lock(m_mutex);
+                m_workReady.wait(lock, [this] { return m_stopping || !m_todo.empty(); });
+                if (m_stopping)
+                    return;
+                job = m_todo.front();
+                m_todo.pop_front();
+            }
+            FileScreen verdict = m_screen(job->path);
+            {
+                std::lock_guard lock(m_mutex);
+                job->verdict = verdict;
+                job->done = true;
+            }
+            m_frontDone.notify_one();
+        }
+    }
+
+    std::function<FileScreen(const std::string&)> m_screen;
+    std::deque<Job> m_jobs;   // the walking thread's, in walk order
+    std::deque<Job*> m_todo;  // not yet taken by a worker
+    std::mutex m_mutex;
+    std::condition_variable m_workReady;
+    std::condition_variable m_frontDone;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
+};
+
+// How many screened files may wait ahead of the rows: enough to keep the workers
+// busy across small folders, few enough that a Break wastes little reading.
+constexpr std::size_t kScreenWindow = 256;
+
 } // namespace
 
 DiskScan::DiskScan(app::Workspace& workspace, const ArchiveLists& lists) : m_workspace(workspace), m_lists(lists) {}
@@ -171,6 +287,36 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
     const app::StopCode callerBreak = m_workspace.BreakCode;
     bool taken = false;
     const auto check = options.checkAccess ? options.checkAccess : realAccessCheck;
+
+    std::optional<ScreenPool> pool;
+    if (options.mode == DiskScanMode::List && options.listFiles && !options.listFolders && options.acceptFile &&
+        options.screenFile && !options.checkAccess && options.screenThreads > 0)
+        pool.emplace(options.screenFile, options.screenThreads);
+    // Lists the screened files at the front, waiting for them while more than
+    // `waitAbove` files are queued.
+    auto listScreened = [&](std::size_t waitAbove) {
+        while (!pool->empty() && m_workspace.BreakCode == app::StopCode::None) {
+            if (!pool->frontDone() && (pool->size() <= waitAbove || !pool->waitFront(m_workspace)))
+                return;
+            const ScreenPool::Job& job = pool->front();
+            switch (job.verdict) {
+            case FileScreen::CannotOpen:
+            case FileScreen::CannotRead:
+                if (options.onFile)
+                    options.onFile(job.path + (job.verdict == FileScreen::CannotOpen ? kCannotOpenSuffix
+                                                                                     : kCannotReadSuffix),
+                                   job.sizeBytes);
+                break;
+            case FileScreen::NoHit:
+                break;
+            case FileScreen::MayHit:
+                if (options.acceptFile(job.path) && options.onFile)
+                    options.onFile(job.path, job.sizeBytes);
+                break;
+            }
+            pool->popFront();
+        }
+    };
 
     while (m_workspace.BreakCode == app::StopCode::None && !result.workFileFailed) {
         std::optional<std::string> folder = queue.pop();
@@ -224,6 +370,11 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
 
             if (!options.listFiles)
                 continue;
+            if (pool) {
+                pool->push(std::move(path), entry.sizeBytes);
+                listScreened(kScreenWindow);
+                continue;
+            }
             if (options.acceptFile) {
                 FileAccess access = check(path);
                 if (access != FileAccess::Readable) {
@@ -240,6 +391,10 @@ DiskScanResult DiskScan::run(const DiskScanOptions& options)
         }
     }
 
+    if (pool) {
+        listScreened(0);
+        pool->stop();
+    }
     if (taken)
         m_workspace.BreakCode = callerBreak;
     return result;

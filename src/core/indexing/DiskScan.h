@@ -26,6 +26,10 @@ enum class DiskScanMode {
 // Whether a listed file can be opened and read, as the text search would.
 enum class FileAccess { Readable, CannotOpen, CannotRead };
 
+// A first look at a file made away from the walking thread: whether it can be
+// opened and read, and whether acceptFile could take it.
+enum class FileScreen { CannotOpen, CannotRead, NoHit, MayHit };
+
 struct DiskScanOptions {
     // A folder with a trailing '/', or a folder and a file mask ("/data/*.txt",
     // "/data/notes.txt"); the mask picks files only, so sub-folders are still
@@ -57,6 +61,16 @@ struct DiskScanOptions {
     // Replaceable so tests can make a file fail; empty means the real check (open
     // read-only, read one byte).
     std::function<FileAccess(const std::string& path)> checkAccess;
+    // List mode with acceptFile (and no checkAccess, no listFolders): each file is
+    // first looked at by screenFile on `screenThreads` worker threads, running ahead
+    // of the walk, so reading and scanning use every core while this thread walks,
+    // pumps and lists. CannotOpen and CannotRead give the rows with their suffixes,
+    // NoHit leaves the file out, MayHit asks acceptFile here; the rows come in the
+    // walk's order all the same. screenFile must be safe to call from several
+    // threads at once and must not touch the workspace. A Break stops the workers
+    // at their current file.
+    std::function<FileScreen(const std::string& path)> screenFile;
+    int screenThreads = 2;
 
     // LocateProgram mode: the wanted file name (compared exactly, case included),
     // and a file waiting to be opened with the program; when that is set each hit

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unordered_set>
 
@@ -738,11 +739,29 @@ bool SearchRun::searchOnDisk()
             addDiskRow(path, size, m_words.count == 0 ? std::string(kNameRowWords) : wordsText);
         };
         if (m_words.count > 0) {
-            scan.acceptFile = [this, words = HitWordsFrom(m_words),
-                               options = HitOptionsFrom(m_options, m_workspace.truncationThreshold),
-                               blockBytes = TextBlockBytes(m_workspace)](const std::string& path) {
+            const std::vector<HitWord> words = HitWordsFrom(m_words);
+            const HitOptions options = HitOptionsFrom(m_options, m_workspace.truncationThreshold);
+            const std::size_t blockBytes = TextBlockBytes(m_workspace);
+            scan.acceptFile = [this, words, options, blockBytes](const std::string& path) {
                 return FileHasHits(m_workspace, path, words, options, blockBytes);
             };
+            if (m_diskScreenThreads > 0) {
+                auto screen = std::make_shared<const DiskWordScreen>(words, options, blockBytes);
+                scan.screenThreads = m_diskScreenThreads;
+                scan.screenFile = [screen](const std::string& path) {
+                    switch (screen->screenFile(path)) {
+                    case ScreenVerdict::CannotOpen:
+                        return indexing::FileScreen::CannotOpen;
+                    case ScreenVerdict::CannotRead:
+                        return indexing::FileScreen::CannotRead;
+                    case ScreenVerdict::NoHit:
+                        return indexing::FileScreen::NoHit;
+                    case ScreenVerdict::MayHit:
+                        break;
+                    }
+                    return indexing::FileScreen::MayHit;
+                };
+            }
         }
     }
     indexing::DiskScan(m_workspace, m_lists).run(scan);

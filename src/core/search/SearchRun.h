@@ -5,6 +5,7 @@
 
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/PatternFilter.h"
+#include "core/search/DiskWordScreen.h"
 #include "core/search/FolderPaths.h"
 #include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
@@ -69,6 +70,9 @@ public:
     void setInDocumentSearch(std::function<bool()> search) { m_inDocumentSearch = std::move(search); }
     // The root of "direct on disk" (the search page's drive box); empty takes "/".
     void setDiskRoot(std::string root) { m_diskRoot = std::move(root); }
+    // Worker threads that look at files ahead of the search on disk; 0 reads every
+    // file with the hit search on this thread alone (the rows are the same).
+    void setDiskScreenThreads(int threads) { m_diskScreenThreads = threads; }
 
     // The Files and Directories boxes (cp1252): parsed into the filters; without
     // query words a Files box lists the index list by name ("Dir/File" rows).
@@ -159,6 +163,7 @@ private:
     bool m_walkRunning = false;
     std::string m_elapsedText;
     std::string m_diskRoot;
+    int m_diskScreenThreads = DefaultDiskScreenThreads();
     std::vector<std::pair<std::int32_t, std::string>> m_rootless;  // archive number, word
     // The postings a walk read, by word node: their document counts, for ranking.
     std::unordered_map<std::uint32_t, std::uint32_t> m_termDocuments;

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -531,6 +534,129 @@ TEST_F(DiskScanLocate, EscapeDuringTheSearchStaysABreak)
     DiskScanResult result = locate("7z");
     EXPECT_TRUE(result.foundProgram.empty());
     EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Suspend);
+}
+
+
+// ---- files screened by worker threads ---------------------------------------------
+
+class DiskScanScreened : public DiskScanTest {
+protected:
+    // A tree of folders and files whose names say what the screen answers:
+    // "no" rules a file out, "open"/"read" cannot be opened/read, others may hit.
+    Names makeTree(int folders, int filesEach)
+    {
+        Names expected;
+        for (int f = 0; f < folders; ++f) {
+            std::string folder = "d" + std::to_string(100 + f) + "/";
+            for (int i = 0; i < filesEach; ++i) {
+                std::string kind = i % 5 == 1 ? "no" : i % 7 == 3 ? "open" : i % 11 == 4 ? "read" : "may";
+                std::string name = folder + "f" + std::to_string(100 + i) + kind + ".txt";
+                writeFile(root + name, "x");
+                if (kind == "open")
+                    expected.push_back(name + " IMPOSSIBILE APRIRE");
+                else if (kind == "read")
+                    expected.push_back(name + " IMPOSSIBILE LEGGERE I DATI");
+                else if (kind == "may" && i % 2 == 0)
+                    expected.push_back(name);  // acceptFile takes the even ones
+            }
+        }
+        return expected;
+    }
+
+    DiskScanOptions screened(int threads)
+    {
+        DiskScanOptions options;
+        options.start = root;
+        options.screenThreads = threads;
+        options.screenFile = [](const std::string& path) {
+            // Uneven work, so that workers finish out of order.
+            std::this_thread::sleep_for(std::chrono::microseconds(path.size() % 3 * 200));
+            if (path.ends_with("no.txt"))
+                return FileScreen::NoHit;
+            if (path.ends_with("open.txt"))
+                return FileScreen::CannotOpen;
+            if (path.ends_with("read.txt"))
+                return FileScreen::CannotRead;
+            return FileScreen::MayHit;
+        };
+        options.acceptFile = [this](const std::string& path) {
+            EXPECT_EQ(std::this_thread::get_id(), walker) << "acceptFile runs on the walking thread";
+            EXPECT_TRUE(path.ends_with("may.txt")) << path;
+            return std::stoi(path.substr(path.rfind('f') + 1, 3)) % 2 == 0;
+        };
+        return options;
+    }
+
+    std::thread::id walker = std::this_thread::get_id();
+};
+
+TEST_F(DiskScanScreened, RowsComeInTheWalksOrderWhateverWorkerFinishesFirst)
+{
+    // More files than the look-ahead window, spread over many small folders.
+    Names expected = makeTree(12, 40);
+    for (int threads : {1, 3}) {
+        files.clear();
+        DiskScanResult result = list(screened(threads));
+        EXPECT_TRUE(result.completed);
+        EXPECT_EQ(result.fileCount, 480u);
+        EXPECT_EQ(fileNames(), expected) << threads << " threads";
+    }
+}
+
+TEST_F(DiskScanScreened, ACheckAccessHookKeepsTheOldWalkOnOneThread)
+{
+    makeTree(1, 6);
+    DiskScanOptions options = screened(2);
+    std::atomic<int> screens = 0;
+    options.screenFile = [&](const std::string&) {
+        ++screens;
+        return FileScreen::NoHit;
+    };
+    options.checkAccess = [](const std::string&) { return FileAccess::Readable; };
+    options.acceptFile = [](const std::string&) { return true; };
+    list(options);
+    EXPECT_EQ(screens, 0);
+    EXPECT_FALSE(files.empty());
+}
+
+TEST_F(DiskScanScreened, ABreakWhileAFileIsScreenedListsNothingAfterIt)
+{
+    makeTree(1, 30);
+    fx.workspace->setPumpInterval(std::chrono::milliseconds(0));
+    std::atomic<bool> holding = false;
+    std::atomic<bool> released = false;
+    DiskScanOptions options = screened(2);
+    auto plain = options.screenFile;
+    options.screenFile = [&](const std::string& path) {
+        if (path.ends_with("f109may.txt")) {
+            holding = true;
+            while (!released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return plain(path);
+    };
+    Names asked;
+    auto accept = options.acceptFile;
+    options.acceptFile = [&](const std::string& path) {
+        asked.push_back(path.substr(root.size()));
+        return accept(path);
+    };
+    // The walk has listed what comes before the held file and waits for it,
+    // pumping; the user breaks there.
+    fx.host.setOnDrain([&](int) {
+        if (holding && !released && !asked.empty() && asked.back() == "d100/f108may.txt") {
+            fx.workspace->BreakCode = app::StopCode::Break;
+            released = true;
+        }
+    });
+    list(options);
+    EXPECT_EQ(fx.workspace->BreakCode, app::StopCode::Break);
+    EXPECT_TRUE(released) << "the walk waited for the held file";
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back(), "d100/f108may.txt") << "nothing from the held file on was asked";
+    EXPECT_EQ(fileNames(), (Names{"d100/f100may.txt", "d100/f102may.txt", "d100/f103open.txt IMPOSSIBILE APRIRE",
+                                  "d100/f104read.txt IMPOSSIBILE LEGGERE I DATI", "d100/f108may.txt"}));
+    EXPECT_FALSE(fs::exists(workFile()));
 }
 
 } // namespace

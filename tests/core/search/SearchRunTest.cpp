@@ -351,6 +351,47 @@ TEST_F(SearchRunTest, WordsOrOverATruncatedDictionaryListsWhatItCanRead)
     EXPECT_EQ(results.row(0)[ResultColumn::Words], "alpha ");
 }
 
+TEST_F(SearchRunTest, DirectOnDiskGivesTheSameRowsWithWorkerThreadsAsWithout)
+{
+    indexTree();
+    // Many folders and files, plain and accented (cp1252 and UTF-8), upper case,
+    // words inside longer ones, files larger than the block, NUL-squeezed ones.
+    fs::path disk = folder.path() / "disk";
+    std::mt19937 random(7);
+    const std::vector<std::string> extra = {"ALPHA", "Bravo", "alphabet", "delt\xe0", "delt\xc3\xa0", "x-echo-x",
+                                            "golf2", "\xc3\xa9", "\xe8", "\x93hotel\x94"};
+    for (int f = 0; f < 300; ++f) {
+        std::string text;
+        int words = static_cast<int>(random() % 30);
+        for (int i = 0; i < words; ++i) {
+            text += random() % 3 ? kVocabulary[random() % kVocabulary.size()] : extra[random() % extra.size()];
+            text += random() % 5 ? " " : "\n";
+        }
+        std::string name = "f" + std::to_string(f) + (f % 50 == 7 ? ".doc" : ".txt");
+        if (f % 61 == 5)
+            text = std::string(3 << 20, 'z') + " " + text;  // beyond one block
+        testing::writeFile(disk / ("d" + std::to_string(f % 17)) / name, text);
+    }
+    for (const std::string query : {"alpha", "delta echo", "hotel golf", "charlie"}) {
+        for (bool andWords : {true, false}) {
+            std::vector<std::vector<std::pair<std::string, std::string>>> rows;
+            for (int threads : {0, 1, 3}) {
+                ResultList results;
+                SearchRun run(*ws, results);
+                run.options().directOnDisk = 1;
+                run.options().andWords = andWords ? 1 : 0;
+                run.setDiskRoot(disk.string());
+                run.setDiskScreenThreads(threads);
+                run.RunSearch(query);
+                rows.push_back(rowsOf(results));
+            }
+            EXPECT_FALSE(rows[0].empty()) << query;
+            EXPECT_EQ(rows[1], rows[0]) << query << " one worker";
+            EXPECT_EQ(rows[2], rows[0]) << query << " three workers";
+        }
+    }
+}
+
 TEST_F(SearchRunTest, DirectOnDiskListsTheFilesWhoseTextHoldsTheWords)
 {
     indexTree();
