@@ -1,7 +1,6 @@
-// Scoring reads every listed document's word list once, whole: the length is the
-// list's entries, so no early stop is possible. Records and lists are read in
-// document-number order rather than row order, so the reads move forward through
-// the files.
+// Scoring reads each listed document's word list once, its first kScoredEntries
+// entries at most. Records and lists are read in document-number order rather
+// than row order, so the reads move forward through the files.
 #include "core/search/Relevance.h"
 
 #include "core/search/SearchSession.h"
@@ -58,6 +57,40 @@ bool ranksBefore(const RankedRow& a, const RankedRow& b)
     return a.score != b.score ? a.score > b.score : a.row < b.row;
 }
 
+// Sorts a list made of a few runs, each rising or falling, in O(n log runs): the
+// walks list the last documents first and the rows found by their path before
+// them, two runs that an introsort handles in near quadratic time.
+template <typename T> void sortRuns(std::vector<T>& items)
+{
+    std::vector<std::size_t> bounds{0};
+    for (std::size_t at = 0; at < items.size();) {
+        std::size_t end = at + 1;
+        if (end < items.size() && items[end] < items[at]) {
+            while (end < items.size() && items[end] < items[end - 1])
+                ++end;
+            std::reverse(items.begin() + static_cast<std::ptrdiff_t>(at), items.begin() + static_cast<std::ptrdiff_t>(end));
+        } else {
+            while (end < items.size() && !(items[end] < items[end - 1]))
+                ++end;
+        }
+        bounds.push_back(end);
+        at = end;
+    }
+    // Neighbouring runs merged pairwise, round after round.
+    while (bounds.size() > 2) {
+        std::vector<std::size_t> merged{0};
+        for (std::size_t r = 2; r < bounds.size(); r += 2) {
+            std::inplace_merge(items.begin() + static_cast<std::ptrdiff_t>(bounds[r - 2]),
+                               items.begin() + static_cast<std::ptrdiff_t>(bounds[r - 1]),
+                               items.begin() + static_cast<std::ptrdiff_t>(bounds[r]));
+            merged.push_back(bounds[r]);
+        }
+        if (bounds.size() % 2 == 0)
+            merged.push_back(bounds.back());
+        bounds = std::move(merged);
+    }
+}
+
 } // namespace
 
 double InverseDocumentFrequency(std::uint32_t archiveDocuments, std::uint32_t holding)
@@ -106,71 +139,126 @@ std::pair<int, std::uint32_t> ShortestCover(const std::vector<std::pair<std::uin
     return {held, best};
 }
 
+namespace {
+
+// What a query's score needs of it, worked out once for every row, and the
+// buffers a row's score fills, kept from one row to the next.
+class Scorer {
+public:
+    explicit Scorer(const RelevanceQuery& query) : m_query(query), m_wordIdfs(wordIdfs(query))
+    {
+        for (const RankedTerm& term : query.terms) {
+            m_termIdfs.push_back(InverseDocumentFrequency(query.documents, term.documents));
+            m_wordOfTerm.push_back(term.word);
+        }
+        m_frequencies.resize(query.terms.size());
+        m_held.resize(query.words.size());
+    }
+
+    double content(const DocumentTerms& document)
+    {
+        const bool sampled = document.read < document.length;
+        const double scale =
+            sampled && document.read > 0 ? static_cast<double>(document.length) / static_cast<double>(document.read)
+                                         : 1.0;
+        std::fill(m_frequencies.begin(), m_frequencies.end(), 0.0);
+        for (const auto& hit : document.hits)
+            if (hit.second < m_frequencies.size())
+                m_frequencies[hit.second] += scale;
+        if (sampled)
+            holdAtLeastOnce();
+        const double normalised = 1.0 - kBm25B + kBm25B * static_cast<double>(document.length) /
+                                                     std::max(m_query.averageLength, 1.0);
+        double score = 0;
+        for (std::size_t t = 0; t < m_frequencies.size(); ++t) {
+            const double tf = m_frequencies[t];
+            if (tf > 0)
+                score += m_termIdfs[t] * tf * (kBm25K1 + 1.0) / (tf + kBm25K1 * normalised);
+        }
+        const int wordCount = static_cast<int>(m_query.words.size());
+        const auto [held, span] = ShortestCover(document.hits, m_wordOfTerm, wordCount);
+        if (held >= 2 && span > 0) {
+            std::fill(m_held.begin(), m_held.end(), 0);
+            for (const auto& hit : document.hits)
+                if (hit.second < m_wordOfTerm.size() && m_wordOfTerm[hit.second] >= 0 &&
+                    m_wordOfTerm[hit.second] < wordCount)
+                    m_held[static_cast<std::size_t>(m_wordOfTerm[hit.second])] = 1;
+            double idfSum = 0;
+            for (std::size_t w = 0; w < m_wordIdfs.size(); ++w)
+                idfSum += m_held[w] ? m_wordIdfs[w] : 0.0;
+            score += kProximityWeight * (idfSum / held) * (held - 1) * held / static_cast<double>(span);
+        }
+        return score;
+    }
+
+    double path(std::string_view label)
+    {
+        m_lower.assign(label);
+        for (char& c : m_lower)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        // A folder row ends in '/': its name is its last folder.
+        std::string_view path = m_lower;
+        if (path.size() > 1 && path.back() == '/')
+            path.remove_suffix(1);
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+        const std::string_view folder =
+            slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
+        const std::string_view stem = name.substr(0, name.find('.'));
+        double score = 0;
+        for (std::size_t w = 0; w < m_query.words.size(); ++w) {
+            const std::string& word = m_query.words[w];
+            if (runBeginsWith(name, word))
+                score += kNameWeight * m_wordIdfs[w];
+            if (!word.empty() && stem == word)
+                score += kNameIsWordWeight * m_wordIdfs[w];
+            if (runBeginsWith(folder, word))
+                score += kFolderWeight * m_wordIdfs[w];
+        }
+        return score;
+    }
+
+private:
+    // The postings listed the document, so it holds what they promise even when
+    // the entries read do not show it: a long list's query word may come only
+    // after them. Such a term counts once, the least a holder can have.
+    void holdAtLeastOnce()
+    {
+        if (m_frequencies.empty())
+            return;
+        if (m_query.everyTermHeld) {
+            for (double& tf : m_frequencies)
+                tf = std::max(tf, 1.0);
+            return;
+        }
+        // One word at least: the one that weighs least, so that the score stays a
+        // floor whichever word the document holds.
+        if (std::any_of(m_frequencies.begin(), m_frequencies.end(), [](double tf) { return tf > 0; }))
+            return;
+        const auto commonest = std::min_element(m_termIdfs.begin(), m_termIdfs.end());
+        m_frequencies[static_cast<std::size_t>(commonest - m_termIdfs.begin())] = 1.0;
+    }
+
+    const RelevanceQuery& m_query;
+    std::vector<double> m_wordIdfs;
+    std::vector<double> m_termIdfs;
+    std::vector<int> m_wordOfTerm;
+    std::vector<double> m_frequencies;
+    std::vector<char> m_held;
+    std::string m_lower;
+};
+
+} // namespace
+
 double ContentScore(const RelevanceQuery& query, const DocumentTerms& document)
 {
-    std::vector<double> frequencies(query.terms.size(), 0);
-    const double scale = document.read > 0 && document.read < document.length
-                             ? static_cast<double>(document.length) / static_cast<double>(document.read)
-                             : 1.0;
-    for (const auto& hit : document.hits)
-        if (hit.second < frequencies.size())
-            frequencies[hit.second] += scale;
-    const double normalised =
-        1.0 - kBm25B + kBm25B * static_cast<double>(document.length) / std::max(query.averageLength, 1.0);
-    double score = 0;
-    for (std::size_t t = 0; t < query.terms.size(); ++t) {
-        if (frequencies[t] == 0)
-            continue;
-        const double tf = frequencies[t];
-        score += InverseDocumentFrequency(query.documents, query.terms[t].documents) * tf * (kBm25K1 + 1.0) /
-                 (tf + kBm25K1 * normalised);
-    }
-    const int wordCount = static_cast<int>(query.words.size());
-    std::vector<int> wordOfTerm;
-    wordOfTerm.reserve(query.terms.size());
-    for (const RankedTerm& term : query.terms)
-        wordOfTerm.push_back(term.word);
-    const auto [held, span] = ShortestCover(document.hits, wordOfTerm, wordCount);
-    if (held >= 2 && span > 0) {
-        const std::vector<double> idfs = wordIdfs(query);
-        std::vector<char> isHeld(idfs.size(), 0);
-        for (const auto& hit : document.hits)
-            if (hit.second < wordOfTerm.size() && wordOfTerm[hit.second] >= 0 && wordOfTerm[hit.second] < wordCount)
-                isHeld[static_cast<std::size_t>(wordOfTerm[hit.second])] = 1;
-        double idfSum = 0;
-        for (std::size_t w = 0; w < idfs.size(); ++w)
-            idfSum += isHeld[w] ? idfs[w] : 0.0;
-        score += kProximityWeight * (idfSum / held) * (held - 1) * held / static_cast<double>(span);
-    }
-    return score;
+    return Scorer(query).content(document);
 }
 
 double PathScore(const RelevanceQuery& query, std::string_view label)
 {
-    std::string lower(label);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    // A folder row ends in '/': its name is its last folder.
-    std::string_view path = lower;
-    if (path.size() > 1 && path.back() == '/')
-        path.remove_suffix(1);
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::string_view folder = slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash + 1);
-    const std::string_view stem = name.substr(0, name.find('.'));
-    const std::vector<double> idfs = wordIdfs(query);
-    double score = 0;
-    for (std::size_t w = 0; w < query.words.size(); ++w) {
-        const std::string& word = query.words[w];
-        if (runBeginsWith(name, word))
-            score += kNameWeight * idfs[w];
-        if (!word.empty() && stem == word)
-            score += kNameIsWordWeight * idfs[w];
-        if (runBeginsWith(folder, word))
-            score += kFolderWeight * idfs[w];
-    }
-    return score;
+    return Scorer(query).path(label);
 }
 
 std::vector<RankedRow> BestRows(std::span<const double> scores, std::size_t limit)
@@ -215,8 +303,9 @@ std::vector<RankedRow> RelevanceOrder(SearchSession& session, std::size_t limit)
     const RelevanceQuery& pathQuery = current != nullptr ? *current : queries.back();
 
     std::vector<std::pair<std::uint32_t, std::size_t>> documents;  // number, row
+    Scorer pathScorer(pathQuery);
     for (std::size_t row = 0; row < results.size(); ++row) {
-        scores[row] = PathScore(pathQuery, results.label(row));
+        scores[row] = pathScorer.path(results.label(row));
         if (current == nullptr)
             continue;
         if (const auto listed = results.listedDocument(row); listed && listed->archiveNumber == current->archiveNumber)
@@ -229,7 +318,8 @@ std::vector<RankedRow> RelevanceOrder(SearchSession& session, std::size_t limit)
     const bool wasOpen = store.isOpen();
     if (!wasOpen && !store.open())
         return BestRows(scores, limit);
-    std::sort(documents.begin(), documents.end());
+    sortRuns(documents);
+    Scorer scorer(*current);
     std::vector<std::uint32_t> nodes;
     for (const RankedTerm& term : current->terms)
         nodes.push_back(term.node);
@@ -274,7 +364,7 @@ std::vector<RankedRow> RelevanceOrder(SearchSession& session, std::size_t limit)
         }
         if (store.consumeDamage())
             continue;
-        scores[row] += ContentScore(*current, terms);
+        scores[row] += scorer.content(terms);
     }
     workspace.BreakCode = before;
     if (!wasOpen)

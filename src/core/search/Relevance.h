@@ -17,6 +17,8 @@
 //     holds (m words over `span` entries), kProximityWeight * mean idf * (m - 1) *
 //     m / span: the words side by side earn mean idf * (m - 1), far apart nearly
 //     nothing.
+// A word list longer than kScoredEntries is scored on its first entries (see
+// there).
 // A query word the archive registers in parts ("amd64": amd, 64) counts each part
 // as a word of its own for BM25; its idf elsewhere is its rarest part's.
 // Rows with no document of the current archive behind them (the index list's
@@ -43,10 +45,11 @@ inline constexpr double kNameIsWordWeight = 1.0;
 inline constexpr double kFolderWeight = 0.5;
 inline constexpr double kProximityWeight = 1.0;
 // A longer word list is read this far when its length can be had without reading
-// it: the counts of its first entries, scaled, stand for the whole. Most
-// documents are shorter, and reading every long list whole would cost several
-// times the search.
-inline constexpr std::uint32_t kScoredEntries = 2048;
+// it: the counts of its first entries, scaled, stand for the whole, and a term the
+// postings promise counts once at least. The first entries hold a page's title
+// and headings, so the scaled counts weigh the words of its head; a longer sample
+// ranked worse on bench/relevance's judged set and cost more (bench/README.md).
+inline constexpr std::uint32_t kScoredEntries = 128;
 
 // One index word of the query as a search found it in an archive.
 struct RankedTerm {
@@ -62,6 +65,9 @@ struct RelevanceQuery {
     std::vector<RankedTerm> terms;
     std::uint32_t documents = 0;     // the archive's documents
     double averageLength = 1;        // registered words per document with text
+    // Whether every listed document holds every term (an AND search, or one word
+    // found); otherwise each holds every term of one query word at least.
+    bool everyTermHeld = false;
 };
 
 // One document as its word list tells it: its length and, per term of the query,

@@ -629,14 +629,19 @@ void SearchRun::noteRelevance(archive::ArchiveStore& store)
 {
     RelevanceQuery query;
     query.archiveNumber = m_workspace.ArchiveNumber;
+    int wordsFound = 0;
     for (int i = 0; i < m_words.count; ++i) {
         query.words.push_back(m_words.words[static_cast<std::size_t>(i)].text);
+        wordsFound += m_foundParts[static_cast<std::size_t>(i)].empty() ? 0 : 1;
         for (const FoundPart& part : m_foundParts[static_cast<std::size_t>(i)]) {
             const auto documents = m_termDocuments.find(part.node);
             // A part whose postings no walk read lists no row: it weighs as a rare word.
             query.terms.push_back({i, part.node, documents == m_termDocuments.end() ? 1u : documents->second});
         }
     }
+    // Every walk lists a document for a word only when it holds all of its parts;
+    // an AND search, only when it holds every word.
+    query.everyTermHeld = m_options.andWords != 0 || wordsFound <= 1;
     const archive::DocumentHeader& header = store.header();
     query.documents = static_cast<std::uint32_t>(std::max(header.documents, 1));
     // "RCP." is its 4-byte head, then per document with text its entries and 8

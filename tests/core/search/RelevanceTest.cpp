@@ -37,6 +37,20 @@ std::string textWith(std::size_t count, const std::vector<std::pair<std::size_t,
     return text + '\n';
 }
 
+// What one occurrence of the query's `term` alone earns in a list of `length`
+// entries read whole: no other word, so no nearness bonus.
+double onceAlone(const RelevanceQuery& query, std::size_t term, std::uint32_t length)
+{
+    RelevanceQuery single = query;
+    single.words = {query.words.at(static_cast<std::size_t>(query.terms.at(term).word))};
+    single.terms = {query.terms[term]};
+    single.terms[0].word = 0;
+    DocumentTerms once;
+    once.length = once.read = length;
+    once.hits = {{length / 2, 0}};
+    return ContentScore(single, once);
+}
+
 class RelevanceTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -152,6 +166,64 @@ TEST_F(RelevanceTest, WordsCloseTogetherRankAboveTheSameWordsFarApart)
     EXPECT_EQ(orders.relevance, (std::vector<std::string>{"b.txt", "c.txt", "a.txt"}));
     // Reversed in the query, the same order.
     EXPECT_EQ(search("yak zebra").relevance, orders.relevance);
+}
+
+TEST_F(RelevanceTest, ALongListWithTheWordsPastItsReadPartStillScoresThem)
+{
+    // The words only past the entries a long list is read for, then a list after
+    // it, which tells its length.
+    const std::size_t length = 3 * kScoredEntries;
+    const std::uint32_t late = 2 * kScoredEntries + 5;
+    write("long.txt", textWith(length, {{late, "zebra"}, {late + 60, "yak"}}));
+    write("m.txt", textWith(40, {{1, "zebra"}, {2, "yak"}}));
+    for (const std::string query : {"zebra", "zebra yak"}) {
+        const bool both = query != "zebra";
+        const Orders orders = search(query);
+        ASSERT_EQ(orders.relevance.size(), 2u) << query;
+        const auto at = std::find(orders.relevance.begin(), orders.relevance.end(), "long.txt");
+        ASSERT_NE(at, orders.relevance.end());
+        const double score = orders.scores[static_cast<std::size_t>(at - orders.relevance.begin())];
+        // At least what one occurrence of each word earns in a list read whole.
+        SearchSession session(*ws);
+        session.run().RunSearch(query);
+        ASSERT_EQ(session.run().relevanceQueries().size(), 1u);
+        const RelevanceQuery& ranked = session.run().relevanceQueries().front();
+        ASSERT_TRUE(ranked.everyTermHeld);
+        ASSERT_EQ(ranked.terms.size(), both ? 2u : 1u);
+        double floor = 0;
+        for (std::size_t term = 0; term < ranked.terms.size(); ++term)
+            floor += onceAlone(ranked, term, static_cast<std::uint32_t>(length));
+        EXPECT_GT(floor, 0.0);
+        EXPECT_GE(score + 1e-9, floor) << query;
+    }
+}
+
+TEST(RelevanceParts, AListReadInPartCountsWhatThePostingsPromise)
+{
+    RelevanceQuery query;
+    query.words = {"zebra", "yak"};
+    query.terms = {{0, 100, 10}, {1, 200, 400}};  // yak the commoner
+    query.documents = 1000;
+    query.averageLength = 500;
+    auto alone = [&](std::size_t term) { return onceAlone(query, term, 4000); };
+    DocumentTerms sampled;
+    sampled.length = 4000;
+    sampled.read = kScoredEntries;
+    query.everyTermHeld = true;
+    EXPECT_DOUBLE_EQ(ContentScore(query, sampled), alone(0) + alone(1));
+    // An OR search's row holds one word at least: the one that weighs least.
+    query.everyTermHeld = false;
+    EXPECT_DOUBLE_EQ(ContentScore(query, sampled), alone(1));
+    // A word the part read shows is counted from it, the others not raised.
+    sampled.hits = {{5, 0}};
+    const double shown = ContentScore(query, sampled);
+    EXPECT_GT(shown, alone(0));
+    query.everyTermHeld = true;
+    EXPECT_DOUBLE_EQ(ContentScore(query, sampled), shown + alone(1));
+    // A list read whole holds what it shows, whatever the postings said.
+    DocumentTerms whole;
+    whole.length = whole.read = 4000;
+    EXPECT_DOUBLE_EQ(ContentScore(query, whole), 0.0);
 }
 
 TEST(RelevanceParts, TheShortestCoverHoldsEveryWordHeld)
