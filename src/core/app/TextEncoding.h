@@ -24,4 +24,16 @@ std::string cp1252ToUtf8(std::string_view cp1252);
 // How a line is shown: as UTF-8 when it is valid UTF-8, else as cp1252.
 std::string displayUtf8(std::string_view line);
 
+// The value of a hexadecimal digit of either case; -1 for any other byte.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
 } // namespace vedra::app

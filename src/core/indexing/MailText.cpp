@@ -51,17 +51,6 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 int base64Value(char c)
 {
     if (c >= 'A' && c <= 'Z')
@@ -404,8 +393,8 @@ std::string DecodeQuotedPrintable(std::string_view text, bool header)
             out += ' ';
         } else if (c != '=') {
             out += c;
-        } else if (i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        } else if (i + 2 < text.size() && app::hexDigitValue(text[i + 1]) >= 0 && app::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(app::hexDigitValue(text[i + 1]) * 16 + app::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             // A soft line break: "=", blanks a writer may have left, then the line end.
@@ -577,8 +566,8 @@ std::string percentDecoded(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && app::hexDigitValue(text[i + 1]) >= 0 && app::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(app::hexDigitValue(text[i + 1]) * 16 + app::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

@@ -3,6 +3,7 @@
 // the damage; nothing here trusts a length or a count read from a member.
 #include "core/indexing/PackedReadingOrder.h"
 
+#include "core/app/TextEncoding.h"
 #include "core/indexing/UnpackFolder.h"
 #include "core/io/FileHandle.h"
 
@@ -227,17 +228,6 @@ std::optional<std::string> attribute(std::string_view attributes, std::string_vi
             return decodeEntities(value);
     }
     return std::nullopt;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string folderOf(std::string_view path)
@@ -567,8 +557,8 @@ std::string ResolveMemberPath(std::string_view base, std::string_view href)
         return {};
     std::string decoded;
     for (std::size_t i = 0; i < href.size(); ++i) {
-        if (href[i] == '%' && i + 2 < href.size() && hexDigit(href[i + 1]) >= 0 && hexDigit(href[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexDigit(href[i + 1]) * 16 + hexDigit(href[i + 2]));
+        if (href[i] == '%' && i + 2 < href.size() && app::hexDigitValue(href[i + 1]) >= 0 && app::hexDigitValue(href[i + 2]) >= 0) {
+            decoded += static_cast<char>(app::hexDigitValue(href[i + 1]) * 16 + app::hexDigitValue(href[i + 2]));
             i += 2;
         } else {
             decoded += href[i];

@@ -58,17 +58,6 @@ bool isSkippedDestination(std::string_view word)
     return false;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 class RtfReader {
 public:
     explicit RtfReader(std::string_view input) : m_in(input) {}
@@ -149,8 +138,8 @@ private:
                 m_pos = m_in.size();
                 return;
             }
-            int high = hexValue(m_in[m_pos]);
-            int low = hexValue(m_in[m_pos + 1]);
+            int high = app::hexDigitValue(m_in[m_pos]);
+            int low = app::hexDigitValue(m_in[m_pos + 1]);
             m_pos += 2;
             if (high < 0 || low < 0)
                 return;

@@ -26,17 +26,6 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // "a/b/c" -> {"a/b", "c"}; no '/' -> {"", text}.
 std::pair<std::string, std::string> splitLast(const std::string& path)
 {
@@ -102,8 +91,8 @@ std::optional<std::string> LabelOfDesktopResultId(std::string_view id)
         }
         if (i + 2 >= id.size())
             return std::nullopt;
-        const int high = hexValue(id[i + 1]);
-        const int low = hexValue(id[i + 2]);
+        const int high = app::hexDigitValue(id[i + 1]);
+        const int low = app::hexDigitValue(id[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         label += static_cast<char>(high * 16 + low);
