@@ -5,7 +5,6 @@
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/MoreTypes.h"
-#include "core/indexing/OcrReader.h"
 #include "core/io/FileHandle.h"
 
 #include <algorithm>

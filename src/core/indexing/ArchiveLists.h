@@ -21,6 +21,10 @@ class ArchiveStore;
 
 namespace vedra::indexing {
 
+// The "FMM." entry that switches text recognition (OcrReader.h) on. No extension
+// can equal it.
+inline constexpr std::string_view kOcrMarker = "*ocr";
+
 // What the indexing run does with a file beyond reading its text. The first four
 // values are the run's stored class numbers.
 enum class ConversionKind {

@@ -24,10 +24,7 @@ class Workspace;
 
 namespace vedra::indexing {
 
-// The "FMM." entry that switches recognition on. No extension can equal it.
-inline constexpr std::string_view kOcrMarker = "*ocr";
-
-// The entry as it follows the description's bytes in "FMM.".
+// The entry (kOcrMarker, ArchiveLists.h) as it follows the description's bytes in "FMM.".
 std::string OcrListBytes();
 
 // Whether the lower-cased name is a picture that recognition reads: ".png",
