@@ -2,6 +2,8 @@
 // row then shows what the file held when it was indexed, not what it holds now.
 #pragma once
 
+#include "core/search/ResultRow.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,12 +13,6 @@ class MessageTable;
 }
 
 namespace vedra::search {
-
-// The size and time a document record holds for a file on the disk.
-struct RecordedFile {
-    std::uint32_t size = 0;       // the low 32 bits, as the record keeps them
-    std::uint64_t lastWrite = 0;  // FILETIME
-};
 
 struct FileChange {
     bool gone = false;         // no file at the path (or it cannot be looked at)

@@ -10,6 +10,12 @@
 
 namespace vedra::search {
 
+// The size and time a document record holds for a file on the disk.
+struct RecordedFile {
+    std::uint32_t size = 0;       // the low 32 bits, as the record keeps them
+    std::uint64_t lastWrite = 0;  // FILETIME
+};
+
 enum class ResultColumn : std::size_t { Path = 0, LastUpdating, Size, Words, Archive, Position };
 
 struct ResultRow {

@@ -2,7 +2,6 @@
 // what it knows of a document, this turns it into the six columns.
 #pragma once
 
-#include "core/search/FileChange.h"
 #include "core/search/ResultRow.h"
 
 #include <cstdint>
