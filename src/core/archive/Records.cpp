@@ -86,6 +86,15 @@ DocumentHeader DocumentHeader::decode(const std::uint8_t* bytes)
     return DocumentHeader{getI32le(bytes + 92), getI32le(bytes + 100)};
 }
 
+std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    constexpr std::int64_t kEpochDifference = 11644473600;  // 1601-01-01 to 1970-01-01
+    std::int64_t since1601 = seconds + kEpochDifference;
+    if (since1601 < 0)
+        return 0;
+    return static_cast<std::uint64_t>(since1601) * 10'000'000ULL + static_cast<std::uint64_t>(nanoseconds / 100);
+}
+
 void DocRecord::encodeFixed(std::uint8_t* out) const
 {
     putU32le(out, number);

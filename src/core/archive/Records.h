@@ -95,6 +95,10 @@ struct DocumentHeader {
 // the same place takes the record up again.
 inline constexpr char kRemovedKind = 'x';
 
+// The FILETIME a record holds for a modification time given in seconds and
+// nanoseconds from 1970; 0 before 1601.
+std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
+
 struct DocRecord {
     static constexpr std::size_t kFixedSize = 25;
     static constexpr std::size_t kReadSize = 1052;

@@ -137,15 +137,6 @@ std::string_view notReadReasonText(NotReadReason reason)
     return "read error";
 }
 
-std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds)
-{
-    constexpr std::int64_t kEpochDifference = 11644473600;  // 1601-01-01 to 1970-01-01
-    std::int64_t since1601 = seconds + kEpochDifference;
-    if (since1601 < 0)
-        return 0;
-    return static_cast<std::uint64_t>(since1601) * 10'000'000ULL + static_cast<std::uint64_t>(nanoseconds / 100);
-}
-
 struct IndexingRun::FileWork {
     std::string path;       // the file as the user knows it
     std::string readPath;   // what is read (a PDF's text output differs)

@@ -4,6 +4,7 @@
 // programs, and can be stopped and resumed.
 #pragma once
 
+#include "core/archive/Records.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/MailText.h"
 #include "core/indexing/OcrReader.h"
@@ -110,8 +111,9 @@ struct IndexingCounters {
     std::uint64_t pagesRecognised = 0;
 };
 
-// FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC.
-std::uint64_t FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
+// FILETIME of a modification time: 100-ns ticks since 1601-01-01 UTC, the
+// archive's clock (Records.h).
+using archive::FileTimeFromUnix;
 
 class IndexingRun {
 public:

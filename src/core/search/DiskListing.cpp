@@ -7,9 +7,9 @@
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
+#include "core/archive/Records.h"
 #include "core/indexing/ArchiveLists.h"
 #include "core/indexing/DiskScan.h"
-#include "core/indexing/IndexingRun.h"
 #include "core/search/ResultList.h"
 #include "core/search/ResultRowFormat.h"
 
@@ -38,7 +38,7 @@ std::size_t ListDiskRoot(app::Workspace& workspace, ResultList& results, const s
         input.path = path;
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0)
-            input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+            input.lastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
         input.archiveName = workspace.currentArchiveName();
         input.archiveNumber = workspace.ArchiveNumber;
         input.languageIndex = workspace.LanguageIndex;

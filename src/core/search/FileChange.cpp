@@ -1,10 +1,10 @@
-// The same clock as the indexing run: its FileTimeFromUnix of the stat time is what
+// The archive's clock (archive::FileTimeFromUnix) of the stat time is what
 // a record holds, so an untouched file compares equal to the tick.
 #include "core/search/FileChange.h"
 
 #include "core/app/MessageFormat.h"
 #include "core/app/MessageTable.h"
-#include "core/indexing/IndexingRun.h"
+#include "core/archive/Records.h"
 #include "core/search/ResultLabel.h"
 #include "core/search/ResultRowFormat.h"
 
@@ -22,7 +22,7 @@ FileChange CheckFileChange(const std::string& path, const RecordedFile& recorded
         return change;
     }
     change.diskSize = static_cast<std::uint64_t>(info.st_size);
-    change.diskLastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    change.diskLastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     change.sizeDiffers = static_cast<std::uint32_t>(change.diskSize) != recorded.size;
     change.timeDiffers = change.diskLastWrite != recorded.lastWrite;
     return change;

@@ -6,7 +6,7 @@
 #include "core/app/FolderListing.h"
 #include "core/app/SystemProbe.h"
 #include "core/app/Workspace.h"
-#include "core/indexing/IndexingRun.h"
+#include "core/archive/Records.h"
 #include "core/search/PreviewSession.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchSession.h"
@@ -38,7 +38,7 @@ ResultRow treeRow(app::Workspace& workspace, const std::string& path)
         // A folder's size says nothing about what it holds: its row shows none.
         if (S_ISREG(info.st_mode))
             input.sizeText = SizeText(static_cast<std::uint64_t>(info.st_size));
-        input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        input.lastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     }
     input.archiveName = workspace.currentArchiveName();
     input.archiveNumber = workspace.ArchiveNumber;

@@ -14,7 +14,6 @@
 #include "core/archive/Hashes.h"
 #include "core/archive/Records.h"
 #include "core/indexing/DiskScan.h"
-#include "core/indexing/IndexingRun.h"
 #include "core/indexing/StopWordTree.h"
 #include "core/indexing/WordExtractor.h"
 #include "core/io/FileHandle.h"
@@ -463,7 +462,7 @@ void SearchRun::addLiveRow(const archive::DocRecord& record, const std::string& 
     if (::stat(path.c_str(), &info) == 0) {
         live.size = static_cast<std::uint32_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size),
                                                                         UINT32_MAX));
-        live.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        live.lastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     }
     addRow(live, wordsText, path, m_results.size(), archiveName, &record);
 }
@@ -667,7 +666,7 @@ void SearchRun::appendDiskRow(const std::string& path, std::optional<std::uint64
     input.path = path;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0)
-        input.lastWrite = indexing::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+        input.lastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     input.archiveName = archiveName;
     listRow(std::move(input), m_results.size());
 }
