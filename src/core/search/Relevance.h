@@ -26,6 +26,8 @@
 // score on their path only.
 #pragma once
 
+#include "core/search/RelevanceQuery.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -50,25 +52,6 @@ inline constexpr double kProximityWeight = 1.0;
 // and headings, so the scaled counts weigh the words of its head; a longer sample
 // ranked worse on bench/relevance's judged set and cost more (bench/README.md).
 inline constexpr std::uint32_t kScoredEntries = 128;
-
-// One index word of the query as a search found it in an archive.
-struct RankedTerm {
-    int word = 0;                 // the query word it belongs to
-    std::uint32_t node = 0;       // its WordNode offset, as word lists hold it
-    std::uint32_t documents = 0;  // documents in its postings
-};
-
-// What a search learnt of one archive for ranking the rows it listed there.
-struct RelevanceQuery {
-    std::int32_t archiveNumber = 0;
-    std::vector<std::string> words;  // the query words, lower case, as searched
-    std::vector<RankedTerm> terms;
-    std::uint32_t documents = 0;     // the archive's documents
-    double averageLength = 1;        // registered words per document with text
-    // Whether every listed document holds every term (an AND search, or one word
-    // found); otherwise each holds every term of one query word at least.
-    bool everyTermHeld = false;
-};
 
 // One document as its word list tells it: its length and, per term of the query,
 // the positions (entry indices) where the list holds it.

@@ -9,7 +9,7 @@
 #include "core/search/FolderPaths.h"
 #include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
-#include "core/search/Relevance.h"
+#include "core/search/RelevanceQuery.h"
 #include "core/search/ResultList.h"
 #include "core/search/ResultRowFormat.h"
 #include "core/search/SearchOptions.h"
