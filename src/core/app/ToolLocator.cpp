@@ -5,10 +5,8 @@
 
 #include "core/app/ExecutablesList.h"
 #include "core/app/ProgramAssociations.h"
-#include "core/app/Workspace.h"
 #include "core/io/FileHandle.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -129,60 +127,53 @@ std::string_view DebianPackageFor(std::string_view program)
     return {};
 }
 
-std::vector<std::string> ProgramSearchFolders(const Workspace& workspace)
+std::vector<std::string> ProgramSearchFolders(const ToolContext& context)
 {
     std::vector<std::string> folders;
-    addFolders(folders, {workspace.WorkingFolder});
-    addFolders(folders, workspace.probe().searchPath());
-    if (workspace.probe().programFolders)
-        addFolders(folders, workspace.probe().programFolders());
+    addFolders(folders, {context.toolPaths().workingFolder});
+    addFolders(folders, context.probe().searchPath());
+    if (context.probe().programFolders)
+        addFolders(folders, context.probe().programFolders());
     return folders;
 }
 
-int ToolLocator(Workspace& workspace, int programIndex, const std::string& givenName, std::string& outPath)
+int ToolLocator(ToolContext& context, int programIndex, const std::string& givenName, std::string& outPath)
 {
     const std::string programName = LinuxProgramName(givenName);
-    WaitCursor cursor(workspace.host());
-    const std::string& list = workspace.executablesListPath;
+    WaitCursor cursor(context.host());
+    const ToolPaths paths = context.toolPaths();
+    const std::string& list = paths.executablesList;
     if (list.empty())
         return 1;
     {
         std::error_code error;
         fs::create_directories(fs::path(list).parent_path(), error);
-        if (!io::FileHandle::open(list, io::OpenMode::ReadWriteCreate))
+        if (!context.probe().openFile(list, io::OpenMode::ReadWriteCreate))
             return 1;
     }
     if (programIndex >= 0) {
         // A program removed since it was recorded is looked for again.
-        if (auto recorded = ExecutablesList::find(list, programName); recorded && isExecutableFile(*recorded)) {
+        if (auto recorded = ExecutablesList::find(list, programName, context.probe().openFile); recorded && isExecutableFile(*recorded)) {
             outPath = *recorded;
             return 1;
         }
     }
 
-    const std::vector<std::string> folders = ProgramSearchFolders(workspace);
+    const std::vector<std::string> folders = ProgramSearchFolders(context);
     const std::string found = findInFolders(folders, programName);
     if (found.empty()) {
         const std::string_view package = DebianPackageFor(programName);
         if (!package.empty())
-            workspace.showMessage(MessageKey::MsgProgramNotInstalled, MessageButtons::Ok,
-                                  {programName, package, package});
+            context.showMessage(MessageKey::MsgProgramNotInstalled, {programName, package, package});
         else
-            workspace.showMessage(MessageKey::MsgProgramNotInstalledLookedIn, MessageButtons::Ok,
-                                  {programName, folderLines(folders)});
+            context.showMessage(MessageKey::MsgProgramNotInstalledLookedIn, {programName, folderLines(folders)});
         return -1;
     }
 
-    std::string lowered = lowerAscii(givenName);
-    auto& programs = workspace.runWithPrograms;
-    if (std::find(programs.begin(), programs.end(), lowered) == programs.end())
-        programs.push_back(lowered);
-    ExecutablesList::record(list, programName, found);
-    if (!workspace.ArchiveNumberText.empty()) {
-        const std::string& folder = workspace.RedirectFolder.empty() ? workspace.ArchiveFolder : workspace.RedirectFolder;
-        if (!folder.empty())
-            appendProgramAssociation(folder + "EXE." + workspace.ArchiveNumberText, givenName);
-    }
+    context.rememberProgram(lowerAscii(givenName));
+    ExecutablesList::record(list, programName, found, context.probe().openFile);
+    if (!paths.associations.empty())
+        appendProgramAssociation(paths.associations, givenName);
     outPath = found;
     return 1;
 }

@@ -2,13 +2,38 @@
 // program) and remembers where, so that it is looked for once.
 #pragma once
 
+#include "core/app/Host.h"
+#include "core/app/MessageFormat.h"
+#include "core/app/MessageTable.h"
+#include "core/app/SystemProbe.h"
+
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vedra::app {
 
-class Workspace;
+struct ToolPaths {
+    std::string workingFolder;    // with a trailing '/'
+    std::string executablesList;  // empty without an archive
+    std::string associations;     // the archive's "EXE." file; empty without an archive
+};
+
+// What ToolLocator needs from the program around it, and no more: where to look
+// and record, how to tell the user. The workspace provides it (Workspace::
+// toolContext), so the lookup stays below the workspace that calls it.
+class ToolContext {
+public:
+    virtual ~ToolContext() = default;
+
+    virtual Host& host() = 0;
+    virtual const SystemProbe& probe() const = 0;
+    virtual ToolPaths toolPaths() const = 0;
+    virtual void showMessage(MessageKey key, std::initializer_list<MessageArg> args) = 0;
+    // A program found, lower case as given, for the "run with" list.
+    virtual void rememberProgram(const std::string& loweredName) = 0;
+};
 
 // Looks for `programName` in the executables list (when programIndex >= 0), then
 // in the working folder, every folder of PATH and the usual program folders
@@ -23,7 +48,7 @@ class Workspace;
 // (MsgProgramNotInstalled), or, for a program of no known package, the folders
 // looked in (MsgProgramNotInstalledLookedIn); 1 with `outPath` unchanged when the
 // executables list cannot be opened (no archive yet): nothing is searched then.
-int ToolLocator(Workspace& workspace, int programIndex, const std::string& programName, std::string& outPath);
+int ToolLocator(ToolContext& context, int programIndex, const std::string& programName, std::string& outPath);
 
 // The program that stands for `programName` on Linux: the name without a final
 // ".exe" (any case), and the desktop's opener (xdg-open) or a Debian browser for
@@ -37,6 +62,6 @@ std::string_view DebianPackageFor(std::string_view program);
 
 // The folders ToolLocator looks in, in order, each once: the working folder,
 // PATH, the usual program folders.
-std::vector<std::string> ProgramSearchFolders(const Workspace& workspace);
+std::vector<std::string> ProgramSearchFolders(const ToolContext& context);
 
 } // namespace vedra::app

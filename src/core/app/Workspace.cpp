@@ -11,6 +11,7 @@
 #include "core/archive/ByteOrder.h"
 #include "core/io/FileHandle.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -131,8 +132,43 @@ private:
     Workspace& m_ws;
 };
 
+// ToolLocator's view of the workspace: the folders it looks in and records to,
+// the messages, and the "run with" list it adds to.
+class Workspace::ToolLink final : public ToolContext {
+public:
+    explicit ToolLink(Workspace& workspace) : m_ws(workspace) {}
+
+    Host& host() override { return m_ws.host(); }
+    const SystemProbe& probe() const override { return m_ws.probe(); }
+
+    ToolPaths toolPaths() const override
+    {
+        ToolPaths paths{m_ws.WorkingFolder, m_ws.executablesListPath, {}};
+        const std::string& folder = m_ws.RedirectFolder.empty() ? m_ws.ArchiveFolder : m_ws.RedirectFolder;
+        if (!m_ws.ArchiveNumberText.empty() && !folder.empty())
+            paths.associations = folder + "EXE." + m_ws.ArchiveNumberText;
+        return paths;
+    }
+
+    void showMessage(MessageKey key, std::initializer_list<MessageArg> args) override
+    {
+        m_ws.showMessage(key, MessageButtons::Ok, args);
+    }
+
+    void rememberProgram(const std::string& loweredName) override
+    {
+        auto& programs = m_ws.runWithPrograms;
+        if (std::find(programs.begin(), programs.end(), loweredName) == programs.end())
+            programs.push_back(loweredName);
+    }
+
+private:
+    Workspace& m_ws;
+};
+
 Workspace::Workspace(Host& host, SystemProbe probe)
-    : m_host(&host), m_probe(std::move(probe)), m_storeLink(std::make_unique<StoreLink>(*this))
+    : m_host(&host), m_probe(std::move(probe)), m_storeLink(std::make_unique<StoreLink>(*this)),
+      m_toolLink(std::make_unique<ToolLink>(*this))
 {
 }
 
@@ -148,6 +184,11 @@ archive::ArchiveStore& Workspace::store()
 archive::StoreContext& Workspace::storeContext()
 {
     return *m_storeLink;
+}
+
+ToolContext& Workspace::toolContext()
+{
+    return *m_toolLink;
 }
 
 archive::CacheSizes Workspace::cacheSizes() const
@@ -180,7 +221,7 @@ int Workspace::PrepareWorkspace()
     std::size_t cut = lowerAscii(WorkingFolder).find("vedraprog");
     RootFolder = cut == std::string::npos ? WorkingFolder : WorkingFolder.substr(0, cut);
 
-    LanguageSetting language = readOrCreateLanguageFile(languageFilePath());
+    LanguageSetting language = readOrCreateLanguageFile(languageFilePath(), m_probe.openFile);
     LanguageIndex = language.languageIndex;
     EnglishReading = language.englishReading;
     m_messages.load(LanguageIndex);
@@ -369,12 +410,12 @@ void Workspace::LocateMissingTools()
 void Workspace::locateOutsideTools()
 {
     std::string sevenZip;
-    if (ToolLocator(*this, 1, "7z", sevenZip) == 1 && !sevenZip.empty()) {
+    if (ToolLocator(*m_toolLink, 1, "7z", sevenZip) == 1 && !sevenZip.empty()) {
         SevenZipPath = sevenZip;
         SevenZipCommand = "\"" + SevenZipPath + "\" x \"";
     }
     std::string pdfToText;
-    ToolLocator(*this, 1, "pdftotext", pdfToText);
+    ToolLocator(*m_toolLink, 1, "pdftotext", pdfToText);
     PdfToTextCommand = "\"" + pdfToText + "\"";
 }
 
@@ -402,7 +443,7 @@ void Workspace::SetLanguage(int languageIndex)
 
 bool Workspace::SaveLanguageFile(int checkedLanguage)
 {
-    return writeLanguageFile(languageFilePath(), checkedLanguage, EnglishReading);
+    return writeLanguageFile(languageFilePath(), checkedLanguage, EnglishReading, m_probe.openFile);
 }
 
 MessageAnswer Workspace::showMessage(MessageKey key, MessageButtons buttons, std::initializer_list<MessageArg> args)

@@ -28,6 +28,8 @@ class StoreContext;
 
 namespace vedra::app {
 
+class ToolContext;
+
 // The archive number of a catalogue identification string ("C_NAME_3" gives 3):
 // -1 when the text names no archive, `defaultNumber` when it has no '_' after its
 // first two characters.
@@ -85,6 +87,9 @@ public:
 
     // What an archive store sees of the workspace (for a store of one's own).
     archive::StoreContext& storeContext();
+
+    // What ToolLocator sees of the workspace.
+    ToolContext& toolContext();
 
     // The cache sizes the work buffers allow an indexing run.
     archive::CacheSizes cacheSizes() const;
@@ -190,6 +195,8 @@ private:
     MessageTable m_messages;
     class StoreLink;
     std::unique_ptr<StoreLink> m_storeLink;
+    class ToolLink;
+    std::unique_ptr<ToolLink> m_toolLink;
     std::unique_ptr<archive::ArchiveStore> m_store;
     bool m_catalogueKnown = false;
     std::chrono::milliseconds m_pumpInterval{20};

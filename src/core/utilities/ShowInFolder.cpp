@@ -58,7 +58,7 @@ std::string FileUri(std::string_view path)
 bool OpenContainingFolder(app::Workspace& workspace, const std::string& folder)
 {
     std::string opener;
-    if (app::ToolLocator(workspace, 0, kFallbackProgram, opener) != 1 || opener.empty())
+    if (app::ToolLocator(workspace.toolContext(), 0, kFallbackProgram, opener) != 1 || opener.empty())
         return false;
     if (!app::StartDetached({opener, folder})) {
         workspace.showMessage(app::MessageKey::MsgRunError);

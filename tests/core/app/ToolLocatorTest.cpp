@@ -68,7 +68,7 @@ TEST_F(ToolLocatorTest, FoundInPathIsRecordedOnce)
 {
     writeExecutable(pathFolder / "pdftotext");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, 1, "pdftotext", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "pdftotext", found), 1);
     EXPECT_EQ(found, (pathFolder / "pdftotext").string());
     EXPECT_TRUE(host.messages().empty());
     EXPECT_FALSE(host.waitCursor()) << "the cursor is restored";
@@ -83,7 +83,7 @@ TEST_F(ToolLocatorTest, FoundInPathIsRecordedOnce)
 
     // The second time the list answers, and nothing is written again.
     std::string again;
-    ASSERT_EQ(ToolLocator(*ws, 1, "pdftotext", again), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "pdftotext", again), 1);
     EXPECT_EQ(again, found);
     EXPECT_EQ(readFile(ws->executablesListPath), list);
     EXPECT_EQ(associations(), exe);
@@ -94,8 +94,8 @@ TEST_F(ToolLocatorTest, NegativeIndexSkipsTheListButDoesNotDuplicateRecords)
 {
     writeExecutable(pathFolder / "7z");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, -1, "7z", found), 1);
-    ASSERT_EQ(ToolLocator(*ws, -1, "7z", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), -1, "7z", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), -1, "7z", found), 1);
     EXPECT_EQ(readFile(ws->executablesListPath).size(), 256u) << "the record naming the program is reused";
     EXPECT_EQ(associations().size(), 512u);
 }
@@ -105,7 +105,7 @@ TEST_F(ToolLocatorTest, WorkingFolderComesBeforePath)
     writeExecutable(folder.path() / "7z");
     writeExecutable(pathFolder / "7z");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, 1, "7z", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "7z", found), 1);
     EXPECT_EQ(found, folder.slash() + "7z");
 }
 
@@ -113,7 +113,7 @@ TEST_F(ToolLocatorTest, ANonExecutableFileIsNotAProgram)
 {
     writeFile(pathFolder / "7z", "data");
     std::string found = "unchanged";
-    EXPECT_EQ(ToolLocator(*ws, 1, "7z", found), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "7z", found), -1);
     EXPECT_EQ(found, "unchanged");
 }
 
@@ -124,9 +124,9 @@ TEST_F(ToolLocatorTest, AProgramOutsideTheProgramFoldersIsNotFoundAndNoDiskIsWal
     writeExecutable(driveRoot / "opt" / "deep" / "bin" / "7z");
     writeExecutable(driveRoot / "xdg-open");
     std::string found = "unchanged";
-    EXPECT_EQ(ToolLocator(*ws, 1, "7z", found), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "7z", found), -1);
     EXPECT_EQ(found, "unchanged");
-    EXPECT_EQ(ToolLocator(*ws, 1, "xdg-open", found), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "xdg-open", found), -1);
     EXPECT_EQ(driveRootCalls, 0) << "no drive root was asked for";
     EXPECT_EQ(host.drainCount(), 0) << "nothing long ran";
     ASSERT_EQ(host.messages().size(), 2u) << "one message for each, at once";
@@ -143,7 +143,7 @@ TEST_F(ToolLocatorTest, AProgramOfNoKnownPackageNamesTheFoldersLookedIn)
 {
     ws->SetLanguage(0);
     std::string found;
-    EXPECT_EQ(ToolLocator(*ws, 1, "myviewer", found), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "myviewer", found), -1);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "Il programma myviewer non è installato.\nCercato in:\n  " + folder.slash() +
                                            "\n  " + pathFolder.string() + "\n  " + usualFolder.string());
@@ -153,7 +153,7 @@ TEST_F(ToolLocatorTest, TheMessageFollowsTheLanguage)
 {
     ws->SetLanguage(2);
     std::string found;
-    EXPECT_EQ(ToolLocator(*ws, 1, "pdftotext", found), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "pdftotext", found), -1);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_EQ(host.messages()[0].text, "El programa pdftotext no está instalado.\nSe instala con el paquete Debian "
                                        "poppler-utils:\n  sudo apt install poppler-utils");
@@ -164,20 +164,20 @@ TEST_F(ToolLocatorTest, AProgramInAUsualFolderOutsidePathIsFoundThenAnsweredByTh
 {
     writeExecutable(usualFolder / "xdg-open");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, 1, "xdg-open", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "xdg-open", found), 1);
     EXPECT_EQ(found, (usualFolder / "xdg-open").string());
     EXPECT_TRUE(host.messages().empty());
     const int folderCalls = programFolderCalls;
     EXPECT_GE(folderCalls, 1);
 
     std::string again;
-    ASSERT_EQ(ToolLocator(*ws, 1, "xdg-open", again), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "xdg-open", again), 1);
     EXPECT_EQ(again, found);
     EXPECT_EQ(programFolderCalls, folderCalls) << "the executables list answered; no folder was asked";
 
     // Gone since it was recorded: looked for again, and told at once.
     fs::remove(usualFolder / "xdg-open");
-    EXPECT_EQ(ToolLocator(*ws, 1, "xdg-open", again), -1);
+    EXPECT_EQ(ToolLocator(ws->toolContext(), 1, "xdg-open", again), -1);
     ASSERT_EQ(host.messages().size(), 1u);
     EXPECT_NE(host.messages()[0].text.find("xdg-utils"), std::string::npos);
     EXPECT_EQ(driveRootCalls, 0);
@@ -188,9 +188,9 @@ TEST_F(ToolLocatorTest, WindowsNamesAreLookedForAsTheirLinuxPrograms)
     writeExecutable(pathFolder / "7z");
     writeExecutable(usualFolder / "xdg-open");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, 1, "7z.exe", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "7z.exe", found), 1);
     EXPECT_EQ(found, (pathFolder / "7z").string());
-    ASSERT_EQ(ToolLocator(*ws, 1, "WordPad.EXE", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "WordPad.EXE", found), 1);
     EXPECT_EQ(found, (usualFolder / "xdg-open").string());
     // The associations keep the names they were given: they are already there.
     EXPECT_NE(associations().find("7z.exe="), std::string::npos);
@@ -214,7 +214,7 @@ TEST_F(ToolLocatorTest, EachFolderIsAskedOnceInOrder)
     HeadlessHost otherHost;
     Workspace other(otherHost, probe);
     ASSERT_EQ(other.PrepareWorkspace(), 1);
-    EXPECT_EQ(ProgramSearchFolders(other),
+    EXPECT_EQ(ProgramSearchFolders(other.toolContext()),
               (std::vector<std::string>{folder.slash(), pathFolder.string(), usualFolder.string()}));
 
     const std::vector<std::string> usual = UsualProgramFolders("/home/anna");
@@ -235,7 +235,7 @@ TEST_F(ToolLocatorTest, NoArchiveMeansNoSearch)
     Workspace bare(otherHost, probe);
     ASSERT_EQ(bare.PrepareWorkspace(), 1);
     std::string found = "before";
-    EXPECT_EQ(ToolLocator(bare, 1, "pdftotext", found), 1);
+    EXPECT_EQ(ToolLocator(bare.toolContext(), 1, "pdftotext", found), 1);
     EXPECT_EQ(found, "before");
     EXPECT_TRUE(otherHost.messages().empty());
 }
@@ -257,7 +257,7 @@ TEST_F(ToolLocatorTest, RedirectedArchiveKeepsAssociationsInTheRedirectFolder)
     fs::create_directories(ws->RedirectFolder);
     writeExecutable(pathFolder / "7z");
     std::string found;
-    ASSERT_EQ(ToolLocator(*ws, 1, "7z", found), 1);
+    ASSERT_EQ(ToolLocator(ws->toolContext(), 1, "7z", found), 1);
     EXPECT_EQ(readFile(ws->RedirectFolder + "EXE.2").substr(0, 3), "7z=");
     EXPECT_FALSE(fs::exists(folder.path() / "C_TOOLS_2" / "EXE.2"));
 }
