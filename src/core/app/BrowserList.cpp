@@ -15,7 +15,7 @@ BrowserChoice BrowserList::defaults()
     return BrowserChoice{"xdg-open", {"xdg-open", "firefox", "chromium", "google-chrome"}};
 }
 
-bool BrowserList::write(const std::filesystem::path& list, const BrowserChoice& choice)
+bool BrowserList::write(const std::filesystem::path& list, const BrowserChoice& choice, const io::FileOpener& open)
 {
     std::string head = choice.selected + "\r\n";
     if (head.size() > kSelectedRecordSize)
@@ -23,15 +23,15 @@ bool BrowserList::write(const std::filesystem::path& list, const BrowserChoice& 
     head.resize(kSelectedRecordSize, '\0');
     for (const auto& browser : choice.browsers)
         head += browser + "\r\n";
-    return io::writeFileAtomically(list, head);
+    return io::writeFileAtomically(list, head, open);
 }
 
-BrowserChoice BrowserList::readOrRebuild(const std::filesystem::path& list)
+BrowserChoice BrowserList::readOrRebuild(const std::filesystem::path& list, const io::FileOpener& open)
 {
-    auto bytes = io::readFileBytes(list);
+    auto bytes = io::readFileBytes(list, static_cast<std::size_t>(-1), open);
     if (!bytes || bytes->size() < 10) {
         BrowserChoice choice = defaults();
-        write(list, choice);
+        write(list, choice, open);
         return choice;
     }
     const std::string& text = *bytes;

@@ -5,6 +5,8 @@
 //    512    to the end  one entry per browser: name + CR LF, back to back
 #pragma once
 
+#include "core/io/FileHandle.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,9 +30,11 @@ public:
 
     // Reads the list; when it is missing, unreadable or shorter than 10 bytes it is
     // rebuilt with the defaults first.
-    static BrowserChoice readOrRebuild(const std::filesystem::path& list);
+    static BrowserChoice readOrRebuild(const std::filesystem::path& list,
+                                       const io::FileOpener& open = &io::FileHandle::open);
 
-    static bool write(const std::filesystem::path& list, const BrowserChoice& choice);
+    static bool write(const std::filesystem::path& list, const BrowserChoice& choice,
+                      const io::FileOpener& open = &io::FileHandle::open);
 };
 
 } // namespace vedra::app

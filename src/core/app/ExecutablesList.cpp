@@ -32,10 +32,10 @@ std::string programFileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::vector<std::string> ExecutablesList::read(const std::filesystem::path& list)
+std::vector<std::string> ExecutablesList::read(const std::filesystem::path& list, const io::FileOpener& open)
 {
     std::vector<std::string> paths;
-    auto bytes = io::readFileBytes(list);
+    auto bytes = io::readFileBytes(list, static_cast<std::size_t>(-1), open);
     if (!bytes)
         return paths;
     forEachRecord(*bytes, [&](std::size_t, const std::string& path) {
@@ -46,11 +46,12 @@ std::vector<std::string> ExecutablesList::read(const std::filesystem::path& list
     return paths;
 }
 
-std::optional<std::string> ExecutablesList::find(const std::filesystem::path& list, const std::string& programName)
+std::optional<std::string> ExecutablesList::find(const std::filesystem::path& list, const std::string& programName,
+                                                const io::FileOpener& open)
 {
     std::string wanted = lowerAscii(programName);
     std::optional<std::string> found;
-    auto bytes = io::readFileBytes(list);
+    auto bytes = io::readFileBytes(list, static_cast<std::size_t>(-1), open);
     if (!bytes)
         return found;
     forEachRecord(*bytes, [&](std::size_t, const std::string& path) {
@@ -64,11 +65,11 @@ std::optional<std::string> ExecutablesList::find(const std::filesystem::path& li
 }
 
 bool ExecutablesList::record(const std::filesystem::path& list, const std::string& programName,
-                             const std::string& programPath)
+                             const std::string& programPath, const io::FileOpener& open)
 {
     if (programPath.empty() || programPath.size() >= kRecordSize)
         return false;
-    auto file = io::FileHandle::open(list, io::OpenMode::ReadWriteCreate);
+    auto file = open(list, io::OpenMode::ReadWriteCreate);
     if (!file)
         return false;
     std::int64_t size = file->size();
@@ -96,7 +97,7 @@ bool ExecutablesList::record(const std::filesystem::path& list, const std::strin
     record.replace(0, programPath.size(), programPath);
     bytes.resize(std::max(bytes.size(), (slot + 1) * kRecordSize), '\0');
     bytes.replace(slot * kRecordSize, kRecordSize, record);
-    return io::writeFileAtomically(list, bytes);
+    return io::writeFileAtomically(list, bytes, open);
 }
 
 } // namespace vedra::app

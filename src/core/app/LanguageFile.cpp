@@ -18,12 +18,12 @@ constexpr std::string_view kSpanish = "spagnolo";
 
 } // namespace
 
-LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file)
+LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file, const io::FileOpener& open)
 {
-    auto bytes = io::readFileBytes(file, 512);
+    auto bytes = io::readFileBytes(file, 512, open);
     if (!bytes) {
         std::string initial = std::string(kEnglish) + std::string(kEnglish);
-        io::writeFileAtomically(file, initial);
+        io::writeFileAtomically(file, initial, open);
         return LanguageSetting{1, true};
     }
     std::string text = std::move(*bytes);
@@ -51,7 +51,8 @@ LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file)
     return setting;
 }
 
-bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, bool englishReading)
+bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, bool englishReading,
+                       const io::FileOpener& open)
 {
     std::string bytes;
     if (checkedLanguage == 2)
@@ -63,9 +64,9 @@ bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, b
     bytes += englishReading ? kEnglish : kItalian;
     // Saved at every close: an unchanged file is not written again (the atomic
     // write syncs the disk, which costs more than the rest of a search).
-    if (auto stored = io::readFileBytes(file, bytes.size() + 1); stored && *stored == bytes)
+    if (auto stored = io::readFileBytes(file, bytes.size() + 1, open); stored && *stored == bytes)
         return true;
-    return io::writeFileAtomically(file, bytes);
+    return io::writeFileAtomically(file, bytes, open);
 }
 
 } // namespace vedra::app

@@ -5,6 +5,8 @@
 //    8     8      English reading: "inglese " (on) or "italiano" (off)
 #pragma once
 
+#include "core/io/FileHandle.h"
+
 #include <filesystem>
 
 namespace vedra::app {
@@ -18,11 +20,14 @@ struct LanguageSetting {
 
 // Reads the language file; a missing or unreadable file is created as English
 // ("inglese inglese "). A first word that is none of the three reads as English.
-LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file);
+// The file is opened through `open` (the workspace's probe).
+LanguageSetting readOrCreateLanguageFile(const std::filesystem::path& file,
+                                         const io::FileOpener& open = &io::FileHandle::open);
 
 // The language word saved for the checked flag button: 2 "spagnolo", 0 "italiano",
 // anything else (no button checked included) "inglese ".
 // Returns false when the file could not be written; the old file then stays.
-bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, bool englishReading);
+bool writeLanguageFile(const std::filesystem::path& file, int checkedLanguage, bool englishReading,
+                       const io::FileOpener& open = &io::FileHandle::open);
 
 } // namespace vedra::app

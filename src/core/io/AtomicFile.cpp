@@ -48,7 +48,7 @@ AtomicFile::AtomicFile(std::filesystem::path target, std::filesystem::path tempo
 {
 }
 
-std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path)
+std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path, const FileOpener& open)
 {
     std::filesystem::path target = followLink(path);
     // A file the user made read-only is refused as writing it in place would be; the
@@ -69,7 +69,7 @@ std::optional<AtomicFile> AtomicFile::begin(const std::filesystem::path& path)
     if (fd < 0)
         return std::nullopt;
     ::close(fd);
-    auto file = FileHandle::open(temporary, OpenMode::ReadWrite);
+    auto file = open(temporary, OpenMode::ReadWrite);
     if (!file) {
         int error = errno;
         ::unlink(temporary.c_str());
@@ -151,9 +151,9 @@ void AtomicFile::abandon()
     ::unlink(m_temporary.c_str());
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes)
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes, const FileOpener& open)
 {
-    auto file = AtomicFile::begin(path);
+    auto file = AtomicFile::begin(path, open);
     return file && file->append(bytes) && file->commit();
 }
 

@@ -20,8 +20,10 @@ public:
 
     // Starts replacing `target` (a symbolic link is followed: the file it names is
     // replaced). Empty optional when the temporary cannot be created or the file
-    // exists and may not be written (errno tells).
-    static std::optional<AtomicFile> begin(const std::filesystem::path& target);
+    // exists and may not be written (errno tells). The temporary is opened for
+    // writing through `open`.
+    static std::optional<AtomicFile> begin(const std::filesystem::path& target,
+                                           const FileOpener& open = &FileHandle::open);
 
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&& other) noexcept;

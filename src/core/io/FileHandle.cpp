@@ -160,9 +160,10 @@ void FileHandle::close()
     }
 }
 
-std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::size_t maxBytes)
+std::optional<std::string> readFileBytes(const std::filesystem::path& path, std::size_t maxBytes,
+                                         const FileOpener& open)
 {
-    auto file = FileHandle::open(path, OpenMode::ReadOnly);
+    auto file = open(path, OpenMode::ReadOnly);
     if (!file)
         return std::nullopt;
     std::int64_t fileSize = file->size();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,14 +60,21 @@ private:
     int m_fd = -1;
 };
 
+// How a file is opened: FileHandle::open, or a seam in its place that a test can
+// make refuse (app::SystemProbe::openFile).
+using FileOpener = std::function<std::optional<FileHandle>(const std::filesystem::path& path, OpenMode mode)>;
+
 // Reads a whole file, at most maxBytes of it; empty optional when it cannot be read.
 std::optional<std::string> readFileBytes(const std::filesystem::path& path,
-                                         std::size_t maxBytes = static_cast<std::size_t>(-1));
+                                         std::size_t maxBytes = static_cast<std::size_t>(-1),
+                                         const FileOpener& open = &FileHandle::open);
 
 // Replaces a file's whole content through a temporary file in the same folder and a
 // rename (AtomicFile), so that a crash never leaves half a file. False when nothing
 // was written: the old file is then as it was.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// The temporary is opened for writing through `open`.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         const FileOpener& open = &FileHandle::open);
 
 // Makes a folder's entries (a file created or renamed in it) durable.
 bool syncFolder(const std::filesystem::path& folder);

@@ -170,7 +170,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
     result.firstRow = first;
     result.lastRow = first;
 
-    auto out = io::AtomicFile::begin(workspace.extractsPath);
+    auto out = io::AtomicFile::begin(workspace.extractsPath, workspace.probe().openFile);
     if (!out) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
         workspace.BreakCode = app::StopCode::Break;
@@ -209,7 +209,7 @@ ExtractResult BuildExtract(app::Workspace& workspace, const ExtractRequest& requ
         PreviewTextSource source = request.textSource ? request.textSource(row.path) : PreviewTextSource{.path = row.path};
         std::optional<io::FileHandle> document;
         if (source.found())
-            document = io::FileHandle::open(source.path, io::OpenMode::ReadOnly);
+            document = workspace.probe().openFile(source.path, io::OpenMode::ReadOnly);
         if (!document) {
             if (!source.found())
                 result.unreadable.push_back({index, std::move(source)});
@@ -286,7 +286,7 @@ void MarkExtractHeaders(PreviewDocument& preview)
 bool LoadExtractPreview(app::Workspace& workspace, std::size_t blockBytes, PreviewDocument& preview)
 {
     preview.clear();
-    auto file = io::FileHandle::open(workspace.extractsPath, io::OpenMode::ReadOnly);
+    auto file = workspace.probe().openFile(workspace.extractsPath, io::OpenMode::ReadOnly);
     if (!file)
         return false;
     TextBlock block;

@@ -142,7 +142,7 @@ bool RunWithProgram(app::Workspace& workspace, int programIndex, const std::stri
     if (programName.find('/') != std::string::npos) {
         programPath = programName;
     } else {
-        if (programName.empty() || app::ToolLocator(workspace, programIndex, programName, programPath) != 1)
+        if (programName.empty() || app::ToolLocator(workspace.toolContext(), programIndex, programName, programPath) != 1)
             return false;
         if (programPath.empty())
             return false;
@@ -160,7 +160,7 @@ std::string RegisteredProgramFor(app::Workspace& workspace, const std::string& p
     std::string extension;
     if (IsWebAddress(path)) {
         if (!workspace.browserListPath.empty()) {
-            std::string chosen = app::BrowserList::readOrRebuild(workspace.browserListPath).selected;
+            std::string chosen = app::BrowserList::readOrRebuild(workspace.browserListPath, workspace.probe().openFile).selected;
             if (!chosen.empty())
                 return chosen;
         }

@@ -174,9 +174,9 @@ std::string toCp1252(std::string_view text)
     return app::isMultiByteUtf8(text) ? app::utf8ToCp1252(text) : std::string(text);
 }
 
-bool blankMarker(const std::string& path, std::size_t offset)
+bool blankMarker(const app::Workspace& workspace, const std::string& path, std::size_t offset)
 {
-    auto file = io::FileHandle::open(path, io::OpenMode::ReadWrite);
+    auto file = workspace.probe().openFile(path, io::OpenMode::ReadWrite);
     return file && file->writeAt(offset, std::string(kMemorandumMarker.size(), ' '));
 }
 
@@ -274,9 +274,9 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
         return -1;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    if (!io::FileHandle::open(path, io::OpenMode::ReadWriteCreate))
+    if (!workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate))
         return -1;
-    auto bytes = io::readFileBytes(path);
+    auto bytes = io::readFileBytes(path, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes)
         return -1;
     workspace.statusText = path;
@@ -302,7 +302,7 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
                 workspace.host().messageBox(message, firstBox ? app::MessageButtons::OkCancel : app::MessageButtons::Ok);
             firstBox = false;
             if (answer == app::MessageAnswer::Cancel) {
-                if (blankMarker(path, entry.offset + marker)) {
+                if (blankMarker(workspace, path, entry.offset + marker)) {
                     std::size_t inText = text.find(kMemorandumMarker);
                     if (inText != std::string::npos)
                         text.replace(inText, kMemorandumMarker.size(), kMemorandumMarker.size(), ' ');
@@ -377,7 +377,7 @@ AppendResult AppendNoteEntry(app::Workspace& workspace, const std::string& path,
     }
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    auto file = io::FileHandle::open(path, io::OpenMode::ReadWriteCreate);
+    auto file = workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate);
     std::int64_t size = file ? file->size() : -1;
     if (size < 0) {
         workspace.showMessage(app::MessageKey::MsgWriteError);
@@ -469,7 +469,7 @@ NotesPage ReadNotesPage(app::Workspace& workspace, const std::string& path, cons
     NotesPage page;
     std::error_code ignored;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    auto file = io::FileHandle::open(path, io::OpenMode::ReadWriteCreate);
+    auto file = workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate);
     const std::int64_t size = file ? file->size() : -1;
     if (size < 0)
         return page;

@@ -43,7 +43,7 @@ app::BrowserChoice FillBrowserList(app::Workspace& workspace)
         return app::BrowserList::defaults();
     std::error_code ignored;
     fs::create_directories(fs::path(workspace.browserListPath).parent_path(), ignored);
-    return app::BrowserList::readOrRebuild(workspace.browserListPath);
+    return app::BrowserList::readOrRebuild(workspace.browserListPath, workspace.probe().openFile);
 }
 
 bool ChooseBrowser(app::Workspace& workspace, const std::string& browser)
@@ -58,12 +58,12 @@ bool ChooseBrowser(app::Workspace& workspace, const std::string& browser)
     record.resize(app::BrowserList::kSelectedRecordSize, '\0');
     // The record is the file's head: the list is replaced whole with the new head, so
     // a crash cannot leave half a name in it.
-    auto bytes = io::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes)
         return false;
     std::string list = std::move(*bytes);
     list.replace(0, std::min(list.size(), record.size()), record);
-    return io::writeFileAtomically(workspace.browserListPath, list);
+    return io::writeFileAtomically(workspace.browserListPath, list, workspace.probe().openFile);
 }
 
 std::string BrowserListLines(app::Workspace& workspace)
@@ -71,7 +71,7 @@ std::string BrowserListLines(app::Workspace& workspace)
     FillBrowserList(workspace);
     workspace.statusText = workspace.browserListPath;
     workspace.host().setStatus(workspace.browserListPath);
-    auto bytes = io::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes || bytes->size() <= app::BrowserList::kSelectedRecordSize)
         return {};
     return bytes->substr(app::BrowserList::kSelectedRecordSize, kMaxBrowserLines);
@@ -80,7 +80,7 @@ std::string BrowserListLines(app::Workspace& workspace)
 bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines)
 {
     FillBrowserList(workspace);
-    auto bytes = io::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes)
         return false;
     std::string head = bytes->substr(0, app::BrowserList::kSelectedRecordSize);
@@ -99,7 +99,7 @@ bool SaveBrowserListLines(app::Workspace& workspace, const std::string& lines)
             break;
         pos = end + 1;
     }
-    return io::writeFileAtomically(workspace.browserListPath, head + entries);
+    return io::writeFileAtomically(workspace.browserListPath, head + entries, workspace.probe().openFile);
 }
 
 bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
@@ -110,7 +110,7 @@ bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
     app::BrowserChoice choice = FillBrowserList(workspace);
     if (std::find(choice.browsers.begin(), choice.browsers.end(), name) != choice.browsers.end())
         return true;
-    auto bytes = io::readFileBytes(workspace.browserListPath);
+    auto bytes = io::readFileBytes(workspace.browserListPath, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes)
         return false;
     std::string list = *bytes;
@@ -119,7 +119,7 @@ bool AddToBrowserList(app::Workspace& workspace, const std::string& programPath)
         list.resize(app::BrowserList::kSelectedRecordSize, '\0');
     else if (list.size() > app::BrowserList::kSelectedRecordSize && list.back() != '\n')
         list += "\r\n";
-    return io::writeFileAtomically(workspace.browserListPath, list + name + "\r\n");
+    return io::writeFileAtomically(workspace.browserListPath, list + name + "\r\n", workspace.probe().openFile);
 }
 
 ProgramPick AddProgramPickedInTree(app::Workspace& workspace, const std::string& path)
@@ -218,7 +218,7 @@ bool LaunchWebSearch(app::Workspace& workspace, const std::string& searchPage, c
     std::string browserPath;
     if (browser.find('/') != std::string::npos)
         browserPath = browser;
-    else if (app::ToolLocator(workspace, 0, browser, browserPath) != 1 || browserPath.empty())
+    else if (app::ToolLocator(workspace.toolContext(), 0, browser, browserPath) != 1 || browserPath.empty())
         return false;
     std::string address = WebSearchAddress(searchPage, query, workspace.LanguageIndex);
     if (!app::StartDetached({browserPath, address})) {

@@ -5,14 +5,21 @@
 // for real where the machine allows it.
 #include "core/app/HeadlessHost.h"
 #include "core/app/MessageFormat.h"
+#include "core/app/BrowserList.h"
+#include "core/app/ExecutablesList.h"
+#include "core/app/LanguageFile.h"
 #include "core/app/Workspace.h"
 #include "core/archive/ArchiveStore.h"
 #include "core/indexing/ArchiveCreator.h"
 #include "core/indexing/IndexFolder.h"
+#include "core/io/AtomicFile.h"
 #include "core/search/DiskListing.h"
+#include "core/search/ExtractFile.h"
 #include "core/search/PreviewSession.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
+#include "core/utilities/Notes.h"
+#include "core/utilities/UtilityPage.h"
 #include "support/ReadOnlyMedia.h"
 #include "support/TempFolder.h"
 
@@ -224,6 +231,66 @@ TEST_F(ReadOnlyArchive, DescriptionNamesWhatCannotBeWrittenAndKeepsTheWriteError
     EXPECT_FALSE(WriteArchiveDescription(*ws, "words"));
     EXPECT_EQ(lastMessage(), ws->messages().text(MessageKey::MsgWriteError));
     EXPECT_EQ(ws->BreakCode, app::StopCode::Break);
+}
+
+// The files the program keeps beside the archive: the notes, the extracts and the
+// settings (the language, the browser list, the executables list). On a disk that
+// refuses writing each write is refused through the probe, says so where the user
+// asked for it, and leaves every byte; what can be read is read as before.
+TEST_F(ReadOnlyArchive, NotesExtractsAndSettingsAreRefusedAndKeepTheirBytes)
+{
+    const std::string working = ws->WorkingFolder;
+    search::ExtractRequest request;
+    search::ExtractRow row;
+    row.path = (tree / "a.txt").string();
+    row.number = 1;
+    row.queryWords.push_back({"bravo", 5, search::HitWord::kNoHit, 0});
+    request.rows.push_back(row);
+    ASSERT_EQ(utilities::AppendNoteEntry(*ws, ws->notesPath, "a note on bravo"), utilities::AppendResult::Appended);
+    ws->BreakCode = app::StopCode::None;
+    fs::create_directories(fs::path(ws->extractsPath).parent_path());
+    ASSERT_EQ(search::BuildExtract(*ws, request, 0, 0).outcome, search::ExtractOutcome::Written) << lastMessage();
+    ASSERT_TRUE(ws->SaveLanguageFile(1));
+    ASSERT_TRUE(utilities::ChooseBrowser(*ws, "firefox"));
+    ASSERT_TRUE(app::ExecutablesList::record(ws->executablesListPath, "pdftotext", "/usr/bin/pdftotext",
+                                             ws->probe().openFile));
+    search::PreviewDocument extractsBefore;
+    ASSERT_TRUE(search::LoadExtractPreview(*ws, 4096, extractsBefore));
+
+    refusal.setPaths({archiveFolder, catalogue, working});
+    refusal.setRefusing(true);
+    refusal.forgetWriteOpens();
+    const auto before = testing::filesUnder(working);
+    const std::size_t writeErrors = shownCount(MessageKey::MsgWriteError);
+
+    EXPECT_EQ(utilities::AppendNoteEntry(*ws, ws->notesPath, "another note"), utilities::AppendResult::WriteFailed);
+    ws->BreakCode = app::StopCode::None;
+    EXPECT_EQ(search::BuildExtract(*ws, request, 0, 0).outcome, search::ExtractOutcome::Stopped);
+    ws->BreakCode = app::StopCode::None;
+    EXPECT_EQ(shownCount(MessageKey::MsgWriteError), writeErrors + 2);
+    EXPECT_FALSE(ws->SaveLanguageFile(0));
+    EXPECT_FALSE(utilities::ChooseBrowser(*ws, "chromium"));
+    EXPECT_FALSE(app::ExecutablesList::record(ws->executablesListPath, "7z", "/usr/bin/7z", ws->probe().openFile));
+
+    // Each was asked of the probe: without it, root would have written them all.
+    const std::vector<std::string>& asked = refusal.writeOpens();
+    auto askedFor = [&](const std::string& path) {
+        return std::any_of(asked.begin(), asked.end(), [&](const std::string& opened) {
+            return opened == path || opened == io::AtomicFile::temporaryPathFor(path).string();
+        });
+    };
+    for (const std::string& path : {ws->notesPath, ws->extractsPath, ws->languageFilePath(), ws->browserListPath,
+                                    ws->executablesListPath})
+        EXPECT_TRUE(askedFor(path)) << path;
+    EXPECT_EQ(testing::filesUnder(working), before);
+
+    // Reading needs no writing: the extracts, the language and the browser.
+    search::PreviewDocument extractsAfter;
+    ASSERT_TRUE(search::LoadExtractPreview(*ws, 4096, extractsAfter));
+    EXPECT_EQ(extractsAfter.text(), extractsBefore.text());
+    EXPECT_EQ(app::readOrCreateLanguageFile(ws->languageFilePath(), ws->probe().openFile).languageIndex, 1);
+    EXPECT_EQ(utilities::FillBrowserList(*ws).selected, "firefox");
+    EXPECT_EQ(testing::filesUnder(working), before);
 }
 
 TEST_F(ReadOnlyArchive, CreatingBesideItNamesTheCatalogueOrTheFolder)
