@@ -418,8 +418,9 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     std::size_t walked = 0;
     for (const auto& list : lists)
         walked += list.size();
-    if (!m_capped)
-        m_results.reserveLabels(walked);
+    // The labels' room is made once the first screen of rows has been drawn: making
+    // it first would keep a frequent word's first rows waiting.
+    bool reserved = m_capped;
     // A word's holders tell the other words' rows that it is there too: one word alone needs none.
     std::vector<std::vector<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
     for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {
@@ -456,6 +457,10 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
                 break;
+            if (!reserved && m_results.size() > kFirstScreenRows) {
+                m_results.reserveLabels(walked);
+                reserved = true;
+            }
             if (!forgivingDamage(m_workspace, store, [&] { return store.readDocumentInto(number, record); }))
                 continue;
             if (!documentPathInto(store, record, path) || !passesFilters(path, true))
