@@ -6,6 +6,7 @@
 #
 #   bench/scale-bench.sh [--sizes "1 4 16"] [--base N] [--peers "1 4"] [--small LIST]
 #                        [--memory MB] [--runs N] [--seed S] [--work DIR] [--build DIR] [--keep]
+#                        [--reuse]
 #
 #   --sizes LIST   multiples of --base to run (default "1 4 16")
 #   --small LIST   sizes at which vedra also runs with small buffers (default: all;
@@ -21,6 +22,9 @@
 #                  already there with the same size and seed is used again
 #   --build DIR    build folder holding src/cli/vedra (default <repo>/build)
 #   --keep         keep the work folder (trees included) instead of deleting it
+#   --reuse        a vedra archive the script made before in --work for the same
+#                  tree is searched again instead of being indexed anew (its full
+#                  and no-op figures are then shown as "-")
 #
 # What is measured, for every tool, mode and size:
 #   full s        wall time of a full run into a fresh index (nanosecond clock
@@ -39,6 +43,12 @@
 #                 with its output to /dev/null; the words are the generator's
 #                 words at ranks 5, 30, 200, 1000, 5000 and 20000 of the
 #                 vocabulary (frequent to rare; see scale-gen.py)
+#   lim20 ms      the same with `vedra search --limit 20 --count WORD` (the first
+#                 20 rows and the exact count), median and p99
+#   first ms      the window's first screen (build/bench/vedra_first_rows, offscreen):
+#                 from the search's start until the result list's model has answered
+#                 the texts of its first 40 rows (or all, when fewer), each search on
+#                 an empty list, median and p99 over --runs runs of every query word
 #   load          the 1-minute load average read before and after each full run
 # vedra runs with --lang en and the default lists of a new archive; "small" adds
 # --memory MB (the work buffers sized as if that much memory were free). The
@@ -52,7 +62,7 @@ set -euo pipefail
 ((BASH_VERSINFO[0] >= 5)) || { echo "scale-bench: needs bash 5 (EPOCHREALTIME)" >&2; exit 1; }
 
 bench_name=scale-bench
-usage_lines=23
+usage_lines=27
 source "$(dirname "$0")/bench-lib.sh"
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -65,6 +75,7 @@ runs=20
 seed=19
 work=""
 keep=0
+reuse=0
 build_dir="$root/build"
 while (($# > 0)); do
   case "$1" in
@@ -84,6 +95,7 @@ while (($# > 0)); do
       shift
       ;;
     --keep) keep=1 ;;
+    --reuse) reuse=1 ;;
     -h | --help) usage ;;
     *) die "unknown argument '$1'" ;;
   esac
@@ -184,12 +196,14 @@ per_file() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.0f", s * 1e6 / n }'; }
 rows=()
 # Each row also goes to standard error as soon as it is measured.
 row() {
-  rows+=("$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %s' "$@")")
+  rows+=("$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %8s %8s %8s %8s %s' "$@")")
   echo "scale-bench: ${rows[-1]}" >&2
 }
 
-header=$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %s' \
-  tool mode size files "full s" "us/file" "CPU us/f" "no-op s" "peak MB" "index MB" "q med ms" "q p99 ms" "load")
+header=$(printf '%-8s %-7s %5s %8s %9s %8s %8s %9s %8s %9s %8s %8s %8s %8s %8s %8s %s' \
+  tool mode size files "full s" "us/file" "CPU us/f" "no-op s" "peak MB" "index MB" "q med ms" "q p99 ms" \
+  "lim20 md" "lim20 99" "first md" "first 99" "load")
+first_rows="$build_dir/bench/vedra_first_rows"
 
 for size in $sizes; do
   files=$((base * size))
@@ -212,25 +226,44 @@ for size in $sizes; do
   [[ " $small_sizes " == *" $size "* ]] && modes+=(small)
   for mode in "${modes[@]}"; do
     ours="$work/vedra-${size}x-$mode"
-    rm -rf "$ours"
-    mkdir -p "$ours"
     opts=(--workdir "$ours" --lang en)
     [[ "$mode" == small ]] && opts+=(--memory "$memory")
-    "$vedra" "${opts[@]}" create scale >"$work/logs/create.log" 2>&1 || die "vedra create failed"
-    archive=$("$vedra" "${opts[@]}" info 2>/dev/null | sed -n 's/^Archive folder: //p')
-    "$vedra" "${opts[@]}" info >"$work/logs/vedra-${size}x-$mode.info" 2>&1 || true
-    echo "scale-bench: vedra $mode ${size}x..." >&2
-    timed "vedra-${size}x-$mode-full" "$vedra" "${opts[@]}" index "$tree"
-    wall=$T_WALL rss=$T_RSS cpu=$T_CPU load=$T_LOAD
-    timed "vedra-${size}x-$mode-noop" "$vedra" "${opts[@]}" index "$tree"
-    noop=$T_WALL
+    if ((reuse)) && [[ -f "$ours.indexed" && "$(cat "$ours.indexed")" == "$files $seed" ]]; then
+      echo "scale-bench: vedra $mode ${size}x: the archive made before is searched again" >&2
+      archive=$("$vedra" "${opts[@]}" info 2>/dev/null | sed -n 's/^Archive folder: //p')
+      wall=- rss=- cpu=- load=- noop=-
+    else
+      rm -rf "$ours" "$ours.indexed"
+      mkdir -p "$ours"
+      "$vedra" "${opts[@]}" create scale >"$work/logs/create.log" 2>&1 || die "vedra create failed"
+      archive=$("$vedra" "${opts[@]}" info 2>/dev/null | sed -n 's/^Archive folder: //p')
+      "$vedra" "${opts[@]}" info >"$work/logs/vedra-${size}x-$mode.info" 2>&1 || true
+      echo "scale-bench: vedra $mode ${size}x..." >&2
+      timed "vedra-${size}x-$mode-full" "$vedra" "${opts[@]}" index "$tree"
+      wall=$T_WALL rss=$T_RSS cpu=$T_CPU load=$T_LOAD
+      timed "vedra-${size}x-$mode-noop" "$vedra" "${opts[@]}" index "$tree"
+      noop=$T_WALL
+      echo "$files $seed" >"$ours.indexed"
+    fi
     latency "$vedra" "${opts[@]}" search
+    q_med=$Q_MED q_p99=$Q_P99
+    latency "$vedra" "${opts[@]}" search --limit 20 --count
+    l_med=$Q_MED l_p99=$Q_P99
+    f_med=- f_p99=-
+    if [[ -x "$first_rows" ]]; then
+      QT_QPA_PLATFORM=offscreen "$first_rows" --workdir "$ours" --runs "$runs" "${query_words[@]}" \
+        >"$work/logs/first-rows-${size}x-$mode.log" 2>&1 || die "vedra_first_rows failed (see its log)"
+      read -r f_med f_p99 < <(sed -n 's/.*median \([0-9.]*\) ms, p99 \([0-9.]*\) ms.*/\1 \2/p' \
+        "$work/logs/first-rows-${size}x-$mode.log")
+    fi
     # The archive's files, for how far each one is from the 32-bit limit.
     (cd "$archive" && for prefix in IND ORD PTH PAR LNK RCP; do
       stat -c "$prefix.=%s" "$prefix".*
     done | tr '\n' ' ') >"$work/logs/vedra-${size}x-$mode.files"
-    row vedra "$mode" "${size}x" "$files" "$wall" "$(per_file "$wall" "$files")" "$(per_file "$cpu" "$files")" \
-      "$noop" "$rss" "$(dir_bytes "$archive")" "$Q_MED" "$Q_P99" "$load"
+    per_wall=- per_cpu=-
+    [[ "$wall" != - ]] && per_wall=$(per_file "$wall" "$files") && per_cpu=$(per_file "$cpu" "$files")
+    row vedra "$mode" "${size}x" "$files" "$wall" "$per_wall" "$per_cpu" \
+      "$noop" "$rss" "$(dir_bytes "$archive")" "$q_med" "$q_p99" "$l_med" "$l_p99" "$f_med" "$f_p99" "$load"
   done
 
   if [[ " $peer_sizes " == *" $size "* ]]; then
@@ -252,7 +285,7 @@ for size in $sizes; do
     noop=$T_WALL
     latency quest -d "$omdb" -c 10000000
     row omindex - "${size}x" "$files" "$wall" "$(per_file "$wall" "$files")" "$(per_file "$cpu" "$files")" \
-      "$noop" "$rss" "$(dir_bytes "$omdb")" "$Q_MED" "$Q_P99" "$load"
+      "$noop" "$rss" "$(dir_bytes "$omdb")" "$Q_MED" "$Q_P99" - - - - "$load"
 
     echo "scale-bench: recollindex ${size}x..." >&2
     conf="$work/recoll-${size}x"
@@ -271,7 +304,7 @@ for size in $sizes; do
     noop=$T_WALL
     latency recollq -c "$conf" -E
     row recoll - "${size}x" "$files" "$wall" "$(per_file "$wall" "$files")" "$(per_file "$cpu" "$files")" \
-      "$noop" "$rss" "$(dir_bytes "$conf/xapiandb")" "$Q_MED" "$Q_P99" "$load"
+      "$noop" "$rss" "$(dir_bytes "$conf/xapiandb")" "$Q_MED" "$Q_P99" - - - - "$load"
     rm -rf "$omdb" "$conf"
   fi
   # The archives stay for a look at them with --keep; a tree is the biggest part.

@@ -2,7 +2,8 @@
 // the list's column order (path, last updating, size, words, archive, N.pos.). The
 // path is shown as a user opens it: a PDF's text as the PDF, a packed file's member
 // as "x.zip » member".
-// Only the rows printed are made (--limit): a common word finds thousands.
+// Only the rows printed are made (--limit): a common word finds thousands, and in
+// the archive's order the rows past the limit are only counted.
 #include "cli/CliCommands.h"
 #include "cli/FilePreview.h"
 
@@ -189,12 +190,17 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
         run.setDirectoriesText(search::QueryTextToCp1252(*patterns));
     const bool json = given->has("--json");
     const bool extracts = given->has("--extracts");
+    // In the archive's order only the rows printed are read: the rest are counted.
+    const std::optional<std::int64_t> limit = given->number("--limit");
+    if (limit && order == RowOrder::Archive)
+        run.keepRowsUpTo(std::max<std::size_t>(static_cast<std::size_t>(*limit), extracts ? 10 : 1));
     run.RunSearch(search::QueryTextToCp1252(query));
     // After each "root not in the dictionary" message, how to add the root.
     for (const std::string& word : run.takeRootlessWords())
         context.err << app::formatMessage(ws.messages().text(app::MessageKey::MsgRootAddHint), {word}) << '\n';
-    const std::size_t shown = std::min<std::size_t>(
-        results.size(), static_cast<std::size_t>(given->number("--limit").value_or(static_cast<std::int64_t>(results.size()))));
+    const std::size_t shown =
+        std::min<std::size_t>(results.size(), static_cast<std::size_t>(limit.value_or(static_cast<std::int64_t>(results.size()))));
+    const std::size_t found = run.rowsFound();
     const bool count = given->has("--count");
     // The rows printed, in the order asked for: newest first by date, largest
     // first by size, paths ascending; the relevance order best first with scores.
@@ -227,7 +233,7 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
     const std::string temporaryFolder = ws.WorkingFolder + "vedratemp/";
     if (json) {
         static const char* const kKeys[] = {"path", "lastUpdating", "size", "words", "archive", "position"};
-        std::string text = count ? "{\"count\": " + std::to_string(results.size()) + ", \"rows\": [" : "[";
+        std::string text = count ? "{\"count\": " + std::to_string(found) + ", \"rows\": [" : "[";
         for (std::size_t at = 0; at < printed.size(); ++at) {
             const std::size_t r = printed[at];
             const search::ResultRow& row = results.row(r);
@@ -269,7 +275,7 @@ int runSearch(CliContext& context, const std::vector<std::string>& arguments)
             text += '\n';
         }
         if (count)
-            text += std::to_string(results.size()) + '\n';
+            text += std::to_string(found) + '\n';
         context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     if (extracts && !results.empty()) {

@@ -231,8 +231,10 @@ void CMyPropertyPage2::search()
 {
     // The running work (a search, a fetch for the preview) owns the list and the
     // preview until it ends: nothing of them is reset under it.
-    if (longWorkRunning())
+    if (longWorkRunning()) {
+        m_screen.followRunningSearch([this] { search(); });
         return;
+    }
     QGuiApplication::clipboard()->clear();
     search::SearchSession& session = m_screen.session();
     session.preview().reset();
@@ -254,8 +256,12 @@ void CMyPropertyPage2::searchArchiveFor(const QString& words)
 
 void CMyPropertyPage2::enterPressed()
 {
-    if (m_enterGuard || longWorkRunning())
+    if (m_enterGuard)
         return;
+    if (longWorkRunning()) {
+        m_screen.followRunningSearch([this] { enterPressed(); });
+        return;
+    }
     QGuiApplication::clipboard()->clear();
     search::SearchSession& session = m_screen.session();
     if (session.run().options().inTheFile == 0) {

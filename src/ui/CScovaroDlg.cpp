@@ -72,8 +72,10 @@ using app::MessageAnswer;
 using app::MessageButtons;
 using app::MessageKey;
 
-// How often a running search shows its new rows.
+// How often a running search shows its new rows; until the list holds a screen of
+// them, at every drain, so the first rows show as soon as the walk finds them.
 constexpr int kListRefreshMilliseconds = 250;
+constexpr std::size_t kFirstScreenRows = 40;
 
 void setColours(QWidget* widget, QPalette::ColorRole background, QRgb backgroundColour, QPalette::ColorRole text,
                 QRgb textColour)
@@ -635,6 +637,16 @@ bool CScovaroDlg::busyWithLongWork() const
     return m_longWork > 0 || m_workspace.busy;
 }
 
+bool CScovaroDlg::followRunningSearch(std::function<void()> start)
+{
+    // The walk stops at its next test; the new search starts once it has unwound.
+    if (!m_searching || !m_session->run().walkRunning() || m_workspace.busy)
+        return false;
+    m_afterSearch = std::move(start);
+    m_workspace.BreakCode = app::StopCode::Break;
+    return true;
+}
+
 void CScovaroDlg::StartSearch(const std::string& queryText)
 {
     // A search started inside another long operation would walk the archive
@@ -642,6 +654,7 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
     if (busyWithLongWork())
         return;
     ++m_longWork;
+    m_searching = true;
     {
         const auto paused = m_clipboard.pause();
         showResultsAndPreview();
@@ -652,7 +665,13 @@ void CScovaroDlg::StartSearch(const std::string& queryText)
         m_sinceListRefresh.start();
         m_session->StartSearch(queryText);
     }
+    m_searching = false;
     --m_longWork;
+    if (std::function<void()> next = std::exchange(m_afterSearch, nullptr)) {
+        // The stopped search's rows are not shown again: the next search's follow.
+        next();
+        return;
+    }
     // The archive lacked the roots of some words: offer to add them.
     indexing::OfferToAddRoots(m_workspace, m_session->run().takeRootlessWords());
     refreshResults();
@@ -860,7 +879,8 @@ bool CScovaroDlg::drainEvents()
     // A long search shows its rows as they come, a few times a second (an
     // indexing run too: the word watch lists files as they are read).
     if ((m_longWork > 0 || m_workspace.busy) && m_session->results().size() != m_rowsShown &&
-        (!m_sinceListRefresh.isValid() || m_sinceListRefresh.elapsed() >= kListRefreshMilliseconds)) {
+        (!m_sinceListRefresh.isValid() || m_rowsShown < kFirstScreenRows ||
+         m_sinceListRefresh.elapsed() >= kListRefreshMilliseconds)) {
         m_resultModel->reload();
         m_rowsShown = m_session->results().size();
         m_sinceListRefresh.start();

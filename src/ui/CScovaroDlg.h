@@ -189,6 +189,7 @@ public:
     search::SearchSession& session() override { return *m_session; }
     utilities::PopupFlags& popupFlags() override { return m_popupFlags; }
     void StartSearch(const std::string& queryText) override;
+    bool followRunningSearch(std::function<void()> start) override;
     void refreshResults() override;
     void refreshPreview() override;
     void showPopupMenu(utilities::PopupContext context, const QPoint& globalPosition, QWidget* requester) override;
@@ -336,6 +337,8 @@ private:
     bool m_escapeWhileDraining = false;
     int m_waitCursorDepth = 0;
     int m_longWork = 0;
+    bool m_searching = false;                // StartSearch is running a search
+    std::function<void()> m_afterSearch;     // entered during a walk: runs when it has stopped
     QElapsedTimer m_sinceListRefresh;
     std::size_t m_rowsShown = 0;
     search::ClipboardSearch m_clipboard;

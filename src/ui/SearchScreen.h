@@ -6,6 +6,7 @@
 #include "core/utilities/PopupMenu.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,13 @@ public:
     // True while a search or another long operation runs inside a handler of the
     // window: work that opens the archive (an indexing run, a new archive) waits.
     virtual bool longWorkRunning() const { return false; }
+    // Words entered while a search walks: the walk is stopped and `start` runs as
+    // soon as it has ended. False (nothing done) when no search is walking.
+    virtual bool followRunningSearch(std::function<void()> start)
+    {
+        static_cast<void>(start);
+        return false;
+    }
 
     // The information window paging through the notes file; `notesText` (cp1252) is
     // the notes field, searched when the words box is empty.

@@ -98,6 +98,9 @@ public:
     // suspend the operation, and OK sets BreakCode to `breakValue`.
     void PumpPendingMessages(StopCode breakValue = StopCode::Suspend);
     void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
+    // The next PumpPendingMessages drains whatever the interval: a search has just
+    // found a screen of rows, and the window shows them at once.
+    void pumpSoon() { m_lastPumpNanoseconds = 0; }
 
     // Stores the language and loads its texts. The windows reload their own.
     void SetLanguage(int languageIndex);

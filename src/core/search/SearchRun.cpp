@@ -88,7 +88,23 @@ std::vector<std::uint32_t> withoutRepeats(std::vector<std::uint32_t> documents)
 
 } // namespace
 
-SearchRun::SearchRun(app::Workspace& workspace, ResultList& results) : m_workspace(workspace), m_results(results) {}
+// Rows appended after the others, whatever the list's size when the walk gets there.
+constexpr std::size_t kAppend = static_cast<std::size_t>(-1);
+// A window's screen of rows: when the list first holds this many, the walk lets the
+// window draw them rather than wait for the next drain.
+constexpr std::size_t kFirstScreenRows = 40;
+
+SearchRun::SearchRun(app::Workspace& workspace, ResultList& results) : m_workspace(workspace), m_results(results)
+{
+    m_pathOfDocument = [this](std::uint32_t number, std::string& path) {
+        archive::ArchiveStore& store = m_workspace.store();
+        archive::DocRecord again;
+        const int folder = m_lastFolder;
+        const bool made = store.readDocumentInto(number, again) && documentPathInto(store, again, path);
+        m_lastFolder = folder;
+        return made;
+    };
+}
 
 // Runs a walk of the archive; damage ends that walk only (its message was shown),
 // and the search goes on with its next word, document or archive.
@@ -185,10 +201,39 @@ void SearchRun::addRow(const archive::DocRecord& record, const std::string& word
     const archive::DocRecord& held = indexed ? *indexed : record;
     if (held.kind == 'f' || held.kind == 'c')
         input.recorded = RecordedFile{held.size, held.lastWrite};
+    if (m_capped) {
+        if (listCapped(input, index, static_cast<std::uint32_t>(record.number), onlyUnlisted))
+            m_counters.count(wordsText);
+        return;
+    }
     const bool listed = onlyUnlisted ? m_results.insertUnlisted(index, input).has_value()
                                      : (m_results.insert(index, input), true);
     if (listed)
         m_counters.count(wordsText);
+    if (listed && m_results.size() == kFirstScreenRows)
+        m_workspace.pumpSoon();
+}
+
+bool SearchRun::listCapped(const ResultRowView& input, std::size_t index, std::uint32_t document, bool onlyUnlisted)
+{
+    // The list keeps the rows a full walk would put first: the newest hits in the
+    // path at the top, the first of the others below them. Rows deleted from the top
+    // leave the list's labels, so every path found is remembered apart.
+    if (onlyUnlisted &&
+        (m_results.containsLabel(input.path) || !m_listedPaths.firstListing(input.path, document, m_pathOfDocument)))
+        return false;
+    if (index == 0) {
+        m_results.insert(0, input);
+        if (++m_topRows > m_rowsKept) {
+            m_results.removeRows({--m_topRows});
+            ++m_rowsPastCap;
+        }
+    } else if (m_results.size() - m_topRows < m_rowsKept) {
+        m_results.insert(kAppend, input);
+    } else {
+        ++m_rowsPastCap;
+    }
+    return true;
 }
 
 void SearchRun::listRow(ResultRowInput input, std::size_t index)
@@ -355,7 +400,7 @@ int SearchRun::SearchAllWords(archive::ArchiveStore& store, int wordCount)
             continue;
         if (path.find(kExtractsName) != std::string::npos || !listedPaths.insert(path).second)
             continue;
-        addRow(record, wordsText, path, m_results.size(), archiveName);
+        addRow(record, wordsText, path, kAppend, archiveName);
         ++listed;
     }
     return listed > 0 ? wordCount : 0;
@@ -373,7 +418,9 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
     std::size_t walked = 0;
     for (const auto& list : lists)
         walked += list.size();
-    m_results.reserveLabels(walked);
+    // The labels' room is made once the first screen of rows has been drawn: making
+    // it first would keep a frequent word's first rows waiting.
+    bool reserved = m_capped;
     // A word's holders tell the other words' rows that it is there too: one word alone needs none.
     std::vector<std::vector<std::uint32_t>> holders(static_cast<std::size_t>(m_words.count));
     for (int i = 0; i < m_words.count && m_words.count > 1; ++i) {
@@ -410,6 +457,10 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             m_workspace.PumpPendingMessages(app::StopCode::Suspend);
             if (stopped())
                 break;
+            if (!reserved && m_results.size() > kFirstScreenRows) {
+                m_results.reserveLabels(walked);
+                reserved = true;
+            }
             if (!forgivingDamage(m_workspace, store, [&] { return store.readDocumentInto(number, record); }))
                 continue;
             if (!documentPathInto(store, record, path) || !passesFilters(path, true))
@@ -435,7 +486,7 @@ int SearchRun::SearchAnyWord(archive::ArchiveStore& store, int /*wordCount*/)
             const bool inPath = notes.holdsQueryWord == 1 || lowerHoldsWord(m_lowerName);
             any = true;
             // A document already listed (by another word, or before) keeps its row.
-            addRow(record, wordsText, path, inPath ? 0 : m_results.size(), archiveName, nullptr, true);
+            addRow(record, wordsText, path, inPath ? 0 : kAppend, archiveName, nullptr, true);
         }
     }
     return any ? 1 : 0;
@@ -464,7 +515,7 @@ void SearchRun::addLiveRow(const archive::DocRecord& record, const std::string& 
                                                                         UINT32_MAX));
         live.lastWrite = archive::FileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     }
-    addRow(live, wordsText, path, m_results.size(), archiveName, &record);
+    addRow(live, wordsText, path, kAppend, archiveName, &record);
 }
 
 int SearchRun::ScanDictionary(archive::ArchiveStore& store, bool prefixOnly)
@@ -797,6 +848,10 @@ int SearchRun::RunSearch(const std::string& queryText)
             m_results.clear();
     }
     m_counters.reset();
+    m_capped = m_rowsKept > 0 && m_results.empty() && m_options.allArchives == 0;
+    m_topRows = 0;
+    m_rowsPastCap = 0;
+    m_listedPaths.clear();
 
     // The stop words of the current archive decide which query words are kept.
     indexing::StopWordTree stopWords;

@@ -7,6 +7,7 @@
 #include "core/indexing/PatternFilter.h"
 #include "core/search/DiskWordScreen.h"
 #include "core/search/FolderPaths.h"
+#include "core/search/ListedPaths.h"
 #include "core/search/PathList.h"
 #include "core/search/QueryWords.h"
 #include "core/search/RelevanceQuery.h"
@@ -42,6 +43,13 @@ public:
     indexing::PatternFilter& fileFilter() { return m_fileFilter; }
     indexing::PatternFilter& folderFilter() { return m_folderFilter; }
     const ResultCounters& counters() const { return m_counters; }
+    // The rows a caller shows of the search's own order (`vedra search --limit`):
+    // past that many at the top and at the end, the rows a walk finds are counted,
+    // not listed, so the walk does not make rows no one reads. Holds for a search
+    // of one archive that starts with an empty list; 0 lists every row.
+    void keepRowsUpTo(std::size_t rows) { m_rowsKept = rows; }
+    // The rows the last search found: those listed and those counted past the cap.
+    std::size_t rowsFound() const { return m_results.size() + m_rowsPastCap; }
     // True when the last walk was stopped by Break or a confirmed Escape: the rows
     // found so far stay, and the window enables Continue.
     bool continueEnabled() const { return m_continueEnabled; }
@@ -140,6 +148,9 @@ private:
     void addRow(const archive::DocRecord& record, const std::string& wordsText, const std::string& path,
                 std::size_t index, const std::string& archiveName, const archive::DocRecord* indexed = nullptr,
                 bool onlyUnlisted = false);
+    // addRow under keepRowsUpTo: false when the row was not listed (a path listed
+    // already); a row past the cap is counted and true.
+    bool listCapped(const ResultRowView& input, std::size_t index, std::uint32_t document, bool onlyUnlisted);
     // Completes a row with the archive and options, counts it and inserts it at `index`.
     void listRow(ResultRowInput input, std::size_t index);
     bool stopped();
@@ -159,6 +170,12 @@ private:
     indexing::ArchiveLists m_lists;
     ResultCounters m_counters;
     bool m_continueEnabled = false;
+    std::size_t m_rowsKept = 0;
+    bool m_capped = false;          // this search keeps m_rowsKept rows at each end
+    std::size_t m_topRows = 0;      // rows this search put at the top (a hit in the path)
+    std::size_t m_rowsPastCap = 0;  // rows found but not listed
+    ListedPaths m_listedPaths;      // under the cap, every path found, listed or not
+    ListedPaths::PathOf m_pathOfDocument;
     bool m_extractsWanted = false;
     bool m_walkRunning = false;
     std::string m_elapsedText;
