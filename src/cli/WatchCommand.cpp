@@ -85,7 +85,7 @@ int runWatch(CliContext& context, const std::vector<std::string>& arguments)
         const int pid = watch::watcherProcess(lockPath);
         if (given->has("--status")) {
             watch::WatchState state = watch::readWatchState(statePath).value_or(watch::WatchState{});
-            for (const std::string& line : watch::watchStatusLines(state, pid > 0))
+            for (const std::string& line : watch::watchStatusLines(state, pid))
                 context.out << line << '\n';
             return pid > 0 ? 0 : kExitNotRunning;
         }

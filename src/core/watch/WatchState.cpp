@@ -187,12 +187,18 @@ bool WatcherLock::take(const std::string& lockPath, int& holder)
     return true;
 }
 
-std::vector<std::string> watchStatusLines(const WatchState& state, bool running)
+std::vector<std::string> watchStatusLines(const WatchState& written, int holder)
 {
     std::vector<std::string> lines;
-    if (!running) {
+    if (holder <= 0) {
         lines.push_back("State: not running");
         return lines;
+    }
+    WatchState state = written;
+    if (state.pid != holder) {
+        state = WatchState{};
+        state.phase = WatchPhase::Starting;
+        state.pid = holder;
     }
     lines.push_back("State: " + std::string(watchPhaseName(state.phase)) + " (PID " + std::to_string(state.pid) + ")");
     std::string archives;

@@ -78,7 +78,10 @@ private:
     int m_fd = -1;
 };
 
-// The state as `vedra watch --status` prints it, one fact a line.
-std::vector<std::string> watchStatusLines(const WatchState& state, bool running);
+// The state as `vedra watch --status` prints it, one fact a line, for the
+// watcher holding the lock (`holder`; 0 or less: none). A state file another
+// process wrote (a watcher that ended, before the holder wrote its own) tells
+// nothing of the holder: it is shown starting.
+std::vector<std::string> watchStatusLines(const WatchState& state, int holder);
 
 } // namespace vedra::watch

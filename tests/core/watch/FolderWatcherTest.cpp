@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <poll.h>
@@ -217,7 +218,19 @@ TEST(WatchStateTest, TheStateFileReadsBackAndToleratesWhatItDoesNotKnow)
     EXPECT_EQ(odd.pid, 0);
     EXPECT_EQ(odd.folders, 9u);
     EXPECT_EQ(odd.archives, (std::vector<int>{2, 4}));
-    EXPECT_EQ(watchStatusLines(odd, false), std::vector<std::string>{"State: not running"});
+    EXPECT_EQ(watchStatusLines(odd, 0), std::vector<std::string>{"State: not running"});
+
+    // The lock's holder is the watcher: a state file of another process (one that
+    // ended, the holder not having written its own yet) is not shown as its.
+    const std::vector<std::string> mine = watchStatusLines(back, back.pid);
+    ASSERT_FALSE(mine.empty());
+    EXPECT_EQ(mine[0], "State: " + std::string(watchPhaseName(back.phase)) + " (PID " + std::to_string(back.pid) + ")");
+    EXPECT_NE(std::find(mine.begin(), mine.end(), "Watched folders: 100000"), mine.end());
+    const std::vector<std::string> other = watchStatusLines(back, back.pid + 1);
+    ASSERT_FALSE(other.empty());
+    EXPECT_EQ(other[0], "State: " + std::string(watchPhaseName(WatchPhase::Starting)) + " (PID " +
+                            std::to_string(back.pid + 1) + ")");
+    EXPECT_NE(std::find(other.begin(), other.end(), "Watched folders: 0"), other.end());
 }
 
 // Runs `body` in a child process that signals `ready` then waits for `go`.
