@@ -113,6 +113,14 @@ public:
 
 namespace {
 
+// The first `c` in [from, stop); none for the byte 0 (a letter with no other case).
+const char* nextByte(const char* from, const char* stop, char c)
+{
+    if (c == 0 || from >= stop)
+        return nullptr;
+    return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(stop - from)));
+}
+
 class FileReader final : public DiskWordScreen::Reader {
 public:
     explicit FileReader(const io::FileHandle& file) : m_file(file) {}
@@ -260,11 +268,7 @@ void DiskWordScreen::markAscii(std::string_view text, Piece piece, std::vector<c
 {
     const char* base = text.data();
     const char* stop = base + text.size();
-    auto next = [stop](const char* from, char c) -> const char* {
-        if (c == 0 || from >= stop)
-            return nullptr;
-        return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(stop - from)));
-    };
+    auto next = [stop](const char* from, char c) { return nextByte(from, stop, c); };
     for (std::size_t k = 0; k < m_words.size(); ++k) {
         if (found[k])
             continue;
@@ -319,11 +323,7 @@ void DiskWordScreen::markMixed(std::string_view raw, std::vector<char>& found) c
 {
     const char* base = raw.data();
     const char* stop = base + raw.size();
-    auto next = [stop](const char* from, char c) -> const char* {
-        if (c == 0 || from >= stop)
-            return nullptr;
-        return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(stop - from)));
-    };
+    auto next = [stop](const char* from, char c) { return nextByte(from, stop, c); };
     for (std::size_t k = 0; k < m_words.size(); ++k) {
         if (found[k])
             continue;
