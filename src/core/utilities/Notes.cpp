@@ -13,10 +13,22 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <optional>
 #include <vector>
 
 namespace vedra::utilities {
 namespace {
+
+// Reading a notes file creates it when it is missing (a new working folder), but an
+// existing one is opened read-only: notes on a read-only disk can still be searched.
+std::optional<io::FileHandle> openNotesForReading(app::Workspace& workspace, const std::string& path)
+{
+    if (auto file = workspace.probe().openFile(path, io::OpenMode::ReadOnly))
+        return file;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    return workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate);
+}
 
 constexpr std::size_t kTextBufferReserve = 1024;
 constexpr std::size_t kDefaultTextBufferBytes = 256000 * 8;
@@ -272,9 +284,7 @@ int SearchNotes(app::Workspace& workspace, const search::QueryWordTable& words, 
     const std::string path = NotesFilePath(workspace, target);
     if (path.empty())
         return -1;
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    if (!workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate))
+    if (!openNotesForReading(workspace, path))
         return -1;
     auto bytes = io::readFileBytes(path, static_cast<std::size_t>(-1), workspace.probe().openFile);
     if (!bytes)
@@ -467,9 +477,7 @@ NotesPage ReadNotesPage(app::Workspace& workspace, const std::string& path, cons
                         bool andWords, std::uint64_t start, std::size_t pageBytes, std::time_t now)
 {
     NotesPage page;
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-    auto file = workspace.probe().openFile(path, io::OpenMode::ReadWriteCreate);
+    auto file = openNotesForReading(workspace, path);
     const std::int64_t size = file ? file->size() : -1;
     if (size < 0)
         return page;

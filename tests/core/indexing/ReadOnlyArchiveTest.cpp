@@ -16,6 +16,7 @@
 #include "core/search/DiskListing.h"
 #include "core/search/ExtractFile.h"
 #include "core/search/PreviewSession.h"
+#include "core/search/QueryWords.h"
 #include "core/search/ResultList.h"
 #include "core/search/SearchRun.h"
 #include "core/utilities/Notes.h"
@@ -290,6 +291,15 @@ TEST_F(ReadOnlyArchive, NotesExtractsAndSettingsAreRefusedAndKeepTheirBytes)
     EXPECT_EQ(extractsAfter.text(), extractsBefore.text());
     EXPECT_EQ(app::readOrCreateLanguageFile(ws->languageFilePath(), ws->probe().openFile).languageIndex, 1);
     EXPECT_EQ(utilities::FillBrowserList(*ws).selected, "firefox");
+    // The notes too: searched and paged without opening them for writing.
+    search::QueryWordTable bravo;
+    search::ParseQueryWords("bravo", false, 0, {}, nullptr, bravo);
+    search::SearchOptions options;
+    search::PreviewDocument found;
+    EXPECT_EQ(utilities::SearchNotes(*ws, bravo, app::SearchTarget::Notes, options, found, 0), 1);
+    const utilities::NotesPage page = utilities::ReadNotesPage(*ws, ws->notesPath, bravo, true, 0, 4096, 0);
+    EXPECT_TRUE(page.opened);
+    EXPECT_EQ(page.entries, 1);
     EXPECT_EQ(testing::filesUnder(working), before);
 }
 
