@@ -28,10 +28,9 @@ grep -qE '^q2 +w2 +- +-$' <<<"$out" || fail "q2's detail: $out"
 
 # The set's rules, on titles of both manuals and on a made-up manual.
 cat >"$tmp/rules.py" <<'EOF'
-import importlib.util, sys
-spec = importlib.util.spec_from_file_location("make_set", sys.argv[1] + "/make-set.py")
-m = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(m)
+import runpy, sys, types
+# Run as a module, not as the script (its main part does not run).
+m = types.SimpleNamespace(**runpy.run_path(sys.argv[1] + "/make-set.py", run_name="make_set"))
 checks = [
     (m.subject("os.path \u2014 Common pathname manipulations \u2014 Python 3.11.2 documentation", "python"),
      "Common pathname manipulations"),
