@@ -121,6 +121,39 @@ const char* nextByte(const char* from, const char* stop, char c)
     return static_cast<const char*>(std::memchr(from, c, static_cast<std::size_t>(stop - from)));
 }
 
+// The places of one letter in either case, in order of place.
+class BothCases {
+public:
+    BothCases(const char* from, const char* stop, char lower)
+        : m_stop(stop), m_lower(lower),
+          m_upper(lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : 0),
+          m_atLower(nextByte(from, stop, m_lower)), m_atUpper(nextByte(from, stop, m_upper))
+    {
+    }
+
+    // The next place; none once both cases are used up.
+    const char* take()
+    {
+        const char* hit;
+        if (m_atUpper == nullptr || (m_atLower != nullptr && m_atLower < m_atUpper)) {
+            hit = m_atLower;
+            if (hit != nullptr)
+                m_atLower = nextByte(hit + 1, m_stop, m_lower);
+        } else {
+            hit = m_atUpper;
+            m_atUpper = nextByte(hit + 1, m_stop, m_upper);
+        }
+        return hit;
+    }
+
+private:
+    const char* m_stop;
+    char m_lower;
+    char m_upper;
+    const char* m_atLower;
+    const char* m_atUpper;
+};
+
 class FileReader final : public DiskWordScreen::Reader {
 public:
     explicit FileReader(const io::FileHandle& file) : m_file(file) {}
@@ -268,25 +301,13 @@ void DiskWordScreen::markAscii(std::string_view text, Piece piece, std::vector<c
 {
     const char* base = text.data();
     const char* stop = base + text.size();
-    auto next = [stop](const char* from, char c) { return nextByte(from, stop, c); };
     for (std::size_t k = 0; k < m_words.size(); ++k) {
         if (found[k])
             continue;
         const Word& word = m_words[k];
         const std::size_t size = word.text.size();
-        const char lower = word.text[word.anchor];
-        const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : 0;
-        const char* atLower = next(base + word.anchor, lower);
-        const char* atUpper = next(base + word.anchor, upper);
-        while (atLower || atUpper) {
-            const char* hit;
-            if (atUpper == nullptr || (atLower != nullptr && atLower < atUpper)) {
-                hit = atLower;
-                atLower = next(atLower + 1, lower);
-            } else {
-                hit = atUpper;
-                atUpper = next(atUpper + 1, upper);
-            }
+        BothCases places(base + word.anchor, stop, word.text[word.anchor]);
+        while (const char* hit = places.take()) {
             const std::size_t start = static_cast<std::size_t>(hit - base) - word.anchor;
             const std::size_t end = start + size;
             if (end > text.size())
@@ -323,24 +344,12 @@ void DiskWordScreen::markMixed(std::string_view raw, std::vector<char>& found) c
 {
     const char* base = raw.data();
     const char* stop = base + raw.size();
-    auto next = [stop](const char* from, char c) { return nextByte(from, stop, c); };
     for (std::size_t k = 0; k < m_words.size(); ++k) {
         if (found[k])
             continue;
         const Word& word = m_words[k];
-        const char lower = word.text[word.anchor];
-        const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 'a' + 'A') : 0;
-        const char* atLower = next(base, lower);
-        const char* atUpper = next(base, upper);
-        while (atLower || atUpper) {
-            const char* hit;
-            if (atUpper == nullptr || (atLower != nullptr && atLower < atUpper)) {
-                hit = atLower;
-                atLower = next(atLower + 1, lower);
-            } else {
-                hit = atUpper;
-                atUpper = next(atUpper + 1, upper);
-            }
+        BothCases places(base, stop, word.text[word.anchor]);
+        while (const char* hit = places.take()) {
             if (mayHoldAround(raw, static_cast<std::size_t>(hit - base), word)) {
                 found[k] = 1;
                 break;
